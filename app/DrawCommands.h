@@ -1,0 +1,43 @@
+#pragma once
+
+#include "DrawingSurface.h"
+#include "MessageBoxes.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the draw commands read and write on the main window, without any widget: the code
+// field, the two sliders, the work picture and the output picture.
+struct DrawModel {
+    DrawModel();
+
+    static constexpr int kWidthMax = 50;
+    static constexpr int kHeightMax = 160;
+    static constexpr int kHeightClamp = 150;
+
+    QString txtcode;
+    int sldwidthValue = kWidthMax;
+    int sldheightValue = kHeightClamp;
+    DrawingSurface pictmp; // the renderers' work picture
+    DrawingSurface picout; // the visible output picture, in twips
+    MessageBoxes* messages = nullptr;
+};
+
+// The per-symbology draw commands and the dispatch table of "Draw Barcode".
+namespace DrawCommands {
+
+using Command = void (*)(DrawModel&);
+
+// The symbology names in the order of the type list.
+const QStringList& symbologyNames();
+// The command that a type text names, compared exactly; null when it names none.
+Command commandFor(const QString& typeText);
+
+void Command1_Click(DrawModel& model); // "39/n"
+void Command2_Click(DrawModel& model); // "39/c"
+
+// Output rectangle of the sliders, in twips.
+double outputWidthTwips(const DrawModel& model);
+double outputHeightTwips(const DrawModel& model);
+
+} // namespace DrawCommands

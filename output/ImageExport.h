@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+#include <span>
+
+// Writing a picture as an image file: Windows Bitmap directly, every other format through a
+// temporary bitmap that FreeImage loads and writes out.
+namespace ImageExport {
+
+enum class ImageFormat { Bmp, Gif, Jpg, Tif, Png, Psd };
+
+struct FormatEntry {
+    ImageFormat format;
+    const char* pattern;     // the save dialog's only filter
+    const char* defaultName; // offered by the save dialog
+    int libraryFormat;       // FreeImage's format identifier; unused for the direct writer
+    int saveFlags;
+    const char* word;        // as on the command line
+};
+
+std::span<const FormatEntry> formatTable();
+const FormatEntry& entryOf(ImageFormat format);
+// "bmp", "gif", "jpg"/"jpeg", "tif"/"tiff", "png", "psd", in any letter case.
+std::optional<ImageFormat> formatFromWord(const QString& word);
+
+// Where the temporary bitmap goes: "~temp.bmp" in the program's directory when that is
+// writable; otherwise empty, meaning a unique file in the system's temporary directory.
+QString temporaryBitmapPath(const QString& programDirectory);
+
+// Writes the picture under the path in the format. False when any step failed; a broken file
+// that the failed step left under the path is removed, and the temporary file is always gone.
+bool SaveImage(const QImage& picture, const QString& path, ImageFormat format,
+               const QString& programDirectory);
+
+} // namespace ImageExport

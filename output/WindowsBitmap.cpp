@@ -1,0 +1,70 @@
+#include "WindowsBitmap.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstdint>
+
+namespace WindowsBitmap {
+namespace {
+
+constexpr int kFileHeaderSize = 14;
+constexpr int kInfoHeaderSize = 40;
+constexpr std::int32_t kPixelsPerMeter = 3780; // 96 dots per inch
+
+void put16(QByteArray& out, int offset, std::uint16_t v) {
+    out[offset] = static_cast<char>(v & 0xFF);
+    out[offset + 1] = static_cast<char>(v >> 8);
+}
+
+void put32(QByteArray& out, int offset, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+} // namespace
+
+QByteArray encode(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const int width = rgb.width(), height = rgb.height();
+    const int stride = (width * 3 + 3) & ~3;
+    const int offset = kFileHeaderSize + kInfoHeaderSize;
+    QByteArray out(offset + static_cast<qsizetype>(stride) * height, '\0');
+
+    out[0] = 'B';
+    out[1] = 'M';
+    put32(out, 2, static_cast<std::uint32_t>(out.size()));
+    put32(out, 10, offset);
+    put32(out, 14, kInfoHeaderSize);
+    put32(out, 18, static_cast<std::uint32_t>(width));
+    put32(out, 22, static_cast<std::uint32_t>(height));
+    put16(out, 26, 1);  // planes
+    put16(out, 28, 24); // bits per pixel
+    put32(out, 34, static_cast<std::uint32_t>(stride) * height);
+    put32(out, 38, kPixelsPerMeter);
+    put32(out, 42, kPixelsPerMeter);
+
+    for (int y = 0; y < height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        char* row = out.data() + offset + static_cast<qsizetype>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = static_cast<char>(qBlue(line[x]));
+            row[3 * x + 1] = static_cast<char>(qGreen(line[x]));
+            row[3 * x + 2] = static_cast<char>(qRed(line[x]));
+        }
+    }
+    return out;
+}
+
+bool write(const QImage& image, const QString& path) {
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const QByteArray bytes = encode(image);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace WindowsBitmap

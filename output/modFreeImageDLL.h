@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// The binding to the FreeImage library: the only place that sees its header.
+namespace modFreeImageDLL {
+
+using FIBITMAP_HANDLE = void*; // 0 when a load failed
+
+enum FREE_IMAGE_FORMAT : int {
+    FIF_BMP = 0,
+    FIF_JPEG = 2,
+    FIF_PNG = 13,
+    FIF_TIFF = 18,
+    FIF_PSD = 20,
+    FIF_GIF = 25,
+};
+
+enum SaveFlags : int {
+    GIF_DEFAULT = 0,
+    JPEG_QUALITYGOOD = 0x100,
+    TIFF_DEFAULT = 0,
+    PNG_Z_DEFAULT_COMPRESSION = 6,
+    PSD_DEFAULT = 0,
+};
+
+FIBITMAP_HANDLE FreeImage_Load(int format, const QString& fileName, int flags);
+// True exactly when the library reports 1.
+bool FreeImage_Save(int format, FIBITMAP_HANDLE bitmap, const QString& fileName, int flags);
+void FreeImage_Unload(FIBITMAP_HANDLE bitmap);
+// An 8-bit palette copy by Wu's quantiser (GIF holds no deeper colour); 0 on failure.
+FIBITMAP_HANDLE FreeImage_ColorQuantizeWu(FIBITMAP_HANDLE bitmap);
+
+} // namespace modFreeImageDLL

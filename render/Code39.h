@@ -1,0 +1,28 @@
+#pragma once
+
+#include "DrawingSurface.h"
+
+#include <QString>
+
+#include <cstdint>
+
+// Code 39: start "*", one 12-module pattern and a 1-module gap per character, an optional
+// modulo-43 check character, stop "*"; lower case is drawn as upper case.
+namespace Code39 {
+
+inline const QString Code39Chars = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%*");
+
+// Symbols wider than this many pixels are refused rather than allocated.
+inline constexpr int kMaxSymbolPixels = 32000;
+
+// The 12-module pattern of the character with the given value (0 to 43).
+QString Code39Pattern(int value);
+
+// Drops every "*", turns a-z into A-Z and checks every character against Code39Chars;
+// throws the renderer error at the first character that is not there.
+QString CheckCode39Text(const QString& codeText);
+
+void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
+                bool addCheckCharacter, bool caption);
+
+} // namespace Code39

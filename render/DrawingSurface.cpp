@@ -1,0 +1,210 @@
+#include "DrawingSurface.h"
+
+#include "RendererError.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// No side may grow past this, so a runaway size is refused instead of allocated.
+constexpr int kMaxPixels = 65535;
+
+QImage blankImage(int width, int height, Colour colour) {
+    QImage image(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
+    image.setDotsPerMeterX(Geometry::kDotsPerMeter);
+    image.setDotsPerMeterY(Geometry::kDotsPerMeter);
+    image.fill(rgbOf(colour));
+    return image;
+}
+
+int checkedPixels(double twips) {
+    const double pixels = std::round(twips / Geometry::kTwipsPerPixel);
+    if (!(pixels >= 0 && pixels <= kMaxPixels))
+        throw RendererError(380, QStringLiteral("Picture"), QStringLiteral("Invalid property value"));
+    return static_cast<int>(pixels);
+}
+
+QFont unsmoothed(QFont font) {
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+} // namespace
+
+DrawingSurface::DrawingSurface(double widthTwips, double heightTwips, Colour backColour)
+    : widthTwips_(widthTwips), heightTwips_(heightTwips),
+      image_(blankImage(checkedPixels(widthTwips), checkedPixels(heightTwips), backColour)),
+      backColour_(backColour) {}
+
+void DrawingSurface::setWidth(double twips) {
+    const int pixels = checkedPixels(twips);
+    widthTwips_ = twips;
+    resizePixels(pixels, image_.height());
+}
+
+void DrawingSurface::setHeight(double twips) {
+    const int pixels = checkedPixels(twips);
+    heightTwips_ = twips;
+    resizePixels(image_.width(), pixels);
+}
+
+void DrawingSurface::resizePixels(int width, int height) {
+    if (width == image_.width() && height == image_.height()) return;
+    QImage resized = blankImage(width, height, backColour_);
+    if (!image_.isNull() && !resized.isNull()) {
+        QPainter painter(&resized);
+        painter.drawImage(0, 0, image_);
+    }
+    image_ = resized;
+}
+
+void DrawingSurface::setScaleMode(short mode) {
+    scaleMode_ = mode == Pixels ? Pixels : Twips;
+}
+
+void DrawingSurface::setBackColor(Colour colour) {
+    backColour_ = colour & 0xFFFFFF;
+    erase();
+    resetCounters();
+}
+
+void DrawingSurface::setAutoSize(bool on) {
+    autoSize_ = on;
+    if (on && !picture_.isNull()) resizePixels(picture_.width(), picture_.height());
+}
+
+void DrawingSurface::setPicture(const QImage& picture) {
+    picture_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
+    if (autoSize_ && !picture_.isNull()) {
+        widthTwips_ = Geometry::pixelsToTwips(picture_.width());
+        heightTwips_ = Geometry::pixelsToTwips(picture_.height());
+        resizePixels(picture_.width(), picture_.height());
+    }
+    erase();
+}
+
+void DrawingSurface::Cls() {
+    erase();
+    resetCounters();
+    currentX_ = 0;
+    currentY_ = 0;
+}
+
+void DrawingSurface::erase() {
+    image_.fill(rgbOf(backColour_));
+    if (!picture_.isNull() && !image_.isNull()) {
+        QPainter painter(&image_);
+        painter.drawImage(0, 0, picture_);
+    }
+}
+
+void DrawingSurface::resetCounters() {
+    linesDrawn_ = 0;
+    textsPrinted_ = 0;
+}
+
+double DrawingSurface::toPixels(double scaleUnits) const {
+    return scaleMode_ == Pixels ? scaleUnits : scaleUnits / Geometry::kTwipsPerPixel;
+}
+
+double DrawingSurface::toScale(double pixels) const {
+    return scaleMode_ == Pixels ? pixels : pixels * Geometry::kTwipsPerPixel;
+}
+
+void DrawingSurface::setPixel(int x, int y, QRgb rgb) {
+    if (x >= 0 && y >= 0 && x < image_.width() && y < image_.height())
+        reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = rgb;
+}
+
+void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour colour) {
+    ++linesDrawn_;
+    const QRgb rgb = rgbOf(colour);
+    // Pixel positions, kept within a margin around the surface so that far-away ends cannot
+    // make the walk below long; the clamp only shortens parts that lie outside anyway.
+    const double limit = 4.0 * kMaxPixels;
+    auto pixel = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
+    long long ax = pixel(x1), ay = pixel(y1), bx = pixel(x2), by = pixel(y2);
+
+    if (ax == bx) { // vertical: the bars of every barcode
+        const long long step = by >= ay ? 1 : -1;
+        for (long long y = ay; y != by; y += step)
+            if (y >= 0 && y < image_.height()) setPixel(static_cast<int>(ax), static_cast<int>(y), rgb);
+        return;
+    }
+    // Bresenham, end point excluded.
+    const long long dx = std::llabs(bx - ax), dy = -std::llabs(by - ay);
+    const long long sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
+    long long err = dx + dy;
+    while (!(ax == bx && ay == by)) {
+        setPixel(static_cast<int>(ax), static_cast<int>(ay), rgb);
+        const long long e2 = 2 * err;
+        if (e2 >= dy) { err += dy; ax += sx; }
+        if (e2 <= dx) { err += dx; ay += sy; }
+    }
+}
+
+double DrawingSurface::TextWidth(const QString& text) const {
+    return toScale(QFontMetrics(unsmoothed(font_), &image_).horizontalAdvance(text));
+}
+
+double DrawingSurface::TextHeight(const QString&) const {
+    return toScale(QFontMetrics(unsmoothed(font_), &image_).height());
+}
+
+void DrawingSurface::Print(const QString& text) {
+    ++textsPrinted_;
+    if (!image_.isNull()) {
+        QPainter painter(&image_);
+        const QFont font = unsmoothed(font_);
+        painter.setFont(font);
+        painter.setPen(QColor(rgbOf(foreColour_)));
+        const QFontMetrics metrics(font, &image_);
+        const double left = std::round(toPixels(currentX_));
+        const double top = std::round(toPixels(currentY_));
+        painter.drawText(QPointF(left, top + metrics.ascent()), text);
+    }
+    currentX_ = 0;
+    currentY_ += TextHeight(text);
+}
+
+Colour DrawingSurface::Point(int x, int y) const {
+    const double px = std::floor(toPixels(x)), py = std::floor(toPixels(y));
+    if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height()) return -1;
+    return colourNumber(image_.pixel(static_cast<int>(px), static_cast<int>(py)));
+}
+
+void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, double width1,
+                                  double height1, double x2, double y2, double width2,
+                                  double height2) {
+    const double limit = 4.0 * kMaxPixels;
+    auto px = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
+    const long long dx0 = px(x1), dy0 = px(y1), dw = px(width1), dh = px(height1);
+    const long long sx0 = px(x2), sy0 = px(y2), sw = px(width2), sh = px(height2);
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || picture.isNull()) return;
+    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+    // Only destination pixels that land on the surface are visited.
+    const long long xFrom = std::max(0LL, -dx0), xTo = std::min(dw, image_.width() - dx0);
+    const long long yFrom = std::max(0LL, -dy0), yTo = std::min(dh, image_.height() - dy0);
+    for (long long dy = yFrom; dy < yTo; ++dy) {
+        const long long sy = sy0 + (2 * dy + 1) * sh / (2 * dh);
+        if (sy < 0 || sy >= source.height()) continue;
+        const auto* sourceRow = reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(sy)));
+        auto* targetRow = reinterpret_cast<QRgb*>(image_.scanLine(static_cast<int>(dy0 + dy)));
+        for (long long dx = xFrom; dx < xTo; ++dx) {
+            const long long sx = sx0 + (2 * dx + 1) * sw / (2 * dw);
+            if (sx >= 0 && sx < source.width()) targetRow[dx0 + dx] = sourceRow[sx];
+        }
+    }
+}
+
+void DrawingSurface::PaintPicture(const QImage& picture, double x, double y) {
+    if (picture.isNull() || image_.isNull()) return;
+    QPainter painter(&image_);
+    painter.drawImage(QPointF(std::round(toPixels(x)), std::round(toPixels(y))),
+                      picture.convertToFormat(QImage::Format_RGB32));
+}

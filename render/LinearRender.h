@@ -1,0 +1,37 @@
+#pragma once
+
+#include "DrawingSurface.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+
+// What the Code 39, Code 128 and EAN renderers share while drawing one symbol: the surface,
+// the code text, the bar geometry, the module counter and the caption flag, with the steps
+// that all of them perform alike.
+struct LinearRender {
+    static constexpr int kTop = 10;
+
+    LinearRender(DrawingSurface& surface, QString codeText, bool caption, int firstXPosition);
+
+    // Height units are 16-bit and so is their product by ten; a larger product overflows.
+    static int barHeightOf(std::int16_t heightUnits, const QString& source);
+
+    // White background, pixels, persistent drawing, and the height: bars with a 10-pixel
+    // margin above and below, or with the caption line and its gaps below them.
+    void prepareSurface(int barHeightPixels);
+    // One vertical line per module, black for "1", white for "0"; `extension` lengthens them.
+    void drawModules(QStringView modules, int extension = 0);
+    // The code text centred on the band from x = 0 to x = x position + 20, 5 pixels under the bars.
+    void printCaption();
+    // The drawing becomes the surface's picture.
+    void finish();
+
+    DrawingSurface& surface;
+    QString codeText;
+    bool caption;
+    int barHeight = 0;
+    int top = kTop;
+    int xPosition;
+};

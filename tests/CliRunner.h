@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Runs a program and keeps what it said.
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+inline Run runProgram(const QString& program, const QStringList& args, const QByteArray& input = {}) {
+    QProcess process;
+    process.start(program, args);
+    if (!input.isNull()) process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+inline Run cli(const QStringList& args, const QByteArray& input = {}) {
+    return runProgram(QStringLiteral(CLI_EXECUTABLE), args, input);
+}
+
+// The image scaled x3 with a 30-pixel white border, as a printed label would be scanned.
+inline QString scaledForScanners(const QString& path, const QTemporaryDir& dir) {
+    const QString out = dir.filePath(QStringLiteral("scaled-") + QString::number(qHash(path)) + ".png");
+    runProgram(QStringLiteral(CONVERT_EXECUTABLE),
+               {path, "-scale", "300%", "-bordercolor", "white", "-border", "30", out});
+    return out;
+}
+
+inline QString zbarRead(const QString& path) {
+    return QString::fromUtf8(
+               runProgram(QStringLiteral(ZBARIMG_EXECUTABLE), {"-q", "--nodbus", "--raw", path}).out)
+        .trimmed();
+}
+
+// ZXingReader prints "Text:       "..."" among other lines.
+inline QString zxingRead(const QString& path) {
+    const QString out = QString::fromUtf8(runProgram(QStringLiteral(ZXING_EXECUTABLE), {path}).out);
+    for (const QString& line : out.split(u'\n')) {
+        if (!line.startsWith(QStringLiteral("Text:"))) continue;
+        const QString value = line.mid(5).trimmed();
+        return value.size() >= 2 ? value.mid(1, value.size() - 2) : value;
+    }
+    return {};
+}

@@ -1,0 +1,234 @@
+#include "DrawingSurface.h"
+#include "RendererError.h"
+
+#include <QtTest>
+
+namespace {
+
+// The colours of one pixel row between two columns, as "1" for black and "0" for white.
+QString rowString(const DrawingSurface& s, int y, int from, int to) {
+    QString out;
+    for (int x = from; x <= to; ++x) out += s.Point(x, y) == kBlack ? u'1' : u'0';
+    return out;
+}
+
+bool onlyBlackAndWhite(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y) & 0xFFFFFF;
+            if (p != 0 && p != 0xFFFFFF) return false;
+        }
+    return true;
+}
+
+} // namespace
+
+class TestSurface : public QObject {
+    Q_OBJECT
+private slots:
+    void sizeInTwipsRoundsToNearestPixel_data() {
+        QTest::addColumn<double>("twips");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("704 twips") << 704.0 << 47;
+        QTest::newRow("1520 twips") << 1520.0 << 101;
+        QTest::newRow("1800 twips") << 1800.0 << 120;
+        QTest::newRow("just below half") << 22.0 << 1;
+        QTest::newRow("half rounds up") << 22.5 << 2;
+        QTest::newRow("zero") << 0.0 << 0;
+    }
+    void sizeInTwipsRoundsToNearestPixel() {
+        QFETCH(double, twips);
+        QFETCH(int, pixels);
+        DrawingSurface s(twips, twips);
+        QCOMPARE(s.pixelWidth(), pixels);
+        QCOMPARE(s.pixelHeight(), pixels);
+        QCOMPARE(s.Width(), twips);
+    }
+
+    void resizeKeepsDrawingAndShowsBackgroundInAddedArea() {
+        DrawingSurface s(150, 150); // 10 x 10
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.setBackColor(0x00FF00);
+        s.Line(2, 0, 2, 10, kBlack);
+        s.setWidth(300);
+        s.setHeight(300);
+        QCOMPARE(s.pixelWidth(), 20);
+        QCOMPARE(s.Point(2, 5), kBlack);
+        QCOMPARE(s.Point(15, 15), 0x00FF00);
+        s.setWidth(45); // shrinking cuts, growing again shows the background
+        s.setWidth(300);
+        QCOMPARE(s.Point(2, 5), kBlack);
+        QCOMPARE(s.Point(5, 5), 0x00FF00);
+    }
+
+    void impossibleSizesAreRefusedNotAllocated() {
+        DrawingSurface s(150, 150);
+        QVERIFY_THROWS_EXCEPTION(RendererError, s.setWidth(-15));
+        QVERIFY_THROWS_EXCEPTION(RendererError, s.setHeight(1e12));
+        QCOMPARE(s.pixelWidth(), 10);
+    }
+
+    void backColorFillsAndErases() {
+        DrawingSurface s(150, 150);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.Line(0, 0, 0, 10, kBlack);
+        s.setBackColor(0x0000FF); // red, in the low byte
+        QCOMPARE(s.Point(0, 5), 0x0000FF);
+        QCOMPARE(s.Image().pixel(0, 5) & 0xFFFFFF, 0xFF0000u);
+        QCOMPARE(s.linesDrawn(), 0);
+    }
+
+    void lineLeavesOutItsEndPoint() {
+        DrawingSurface s(300, 300);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.Line(3, 2, 3, 6, kBlack);
+        QCOMPARE(s.Point(3, 1), kWhite);
+        QCOMPARE(s.Point(3, 2), kBlack);
+        QCOMPARE(s.Point(3, 5), kBlack);
+        QCOMPARE(s.Point(3, 6), kWhite);
+        s.Line(0, 10, 5, 10, kBlack);
+        QCOMPARE(rowString(s, 10, 0, 6), QStringLiteral("1111100"));
+        s.Line(0, 0, 4, 4, kBlack); // diagonal
+        QCOMPARE(s.Point(2, 2), kBlack);
+        QCOMPARE(s.Point(4, 4), kWhite);
+        QCOMPARE(s.linesDrawn(), 3);
+    }
+
+    void linesOutsideAreClippedQuickly() {
+        DrawingSurface s(150, 150);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.Line(-5, -1e9, -5, 1e9, kBlack);
+        s.Line(4, -1e12, 4, 1e12, kBlack);
+        s.Line(-1e9, -1e9, 1e9, 1e9, kBlack);
+        QCOMPARE(s.Point(4, 0), kBlack);
+        QCOMPARE(s.Point(4, 9), kBlack);
+        QCOMPARE(s.Point(5, 5), kBlack); // on the diagonal
+    }
+
+    void pointIsMinusOneOutside() {
+        DrawingSurface s(150, 150);
+        s.setScaleMode(DrawingSurface::Pixels);
+        QCOMPARE(s.Point(-1, 0), -1);
+        QCOMPARE(s.Point(10, 0), -1);
+        QCOMPARE(s.Point(0, 10), -1);
+        QCOMPARE(s.Point(9, 9), kWhite);
+    }
+
+    void twipScaleConvertsCoordinates() {
+        DrawingSurface s(150, 150);
+        s.Line(45, 0, 45, 150, kBlack); // column 3
+        QCOMPARE(s.Point(45, 15), kBlack);
+        s.setScaleMode(DrawingSurface::Pixels);
+        QCOMPARE(s.Point(3, 9), kBlack);
+        QCOMPARE(s.Point(2, 9), kWhite);
+    }
+
+    void clsErasesToTheBackgroundPictureAndResetsTheTextPosition() {
+        DrawingSurface s(150, 150);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.Line(1, 0, 1, 10, kBlack);
+        s.setPicture(s.Image()); // the finish step of a render
+        QCOMPARE(s.Point(1, 3), kBlack);
+        s.Line(7, 0, 7, 10, kBlack);
+        s.setCurrentX(5);
+        s.setCurrentY(6);
+        s.Cls();
+        QCOMPARE(s.Point(1, 3), kBlack); // the picture stays
+        QCOMPARE(s.Point(7, 3), kWhite); // later drawing goes
+        QCOMPARE(s.CurrentX(), 0.0);
+        QCOMPARE(s.CurrentY(), 0.0);
+        s.setPicture(QImage());
+        QCOMPARE(s.Point(1, 3), kWhite);
+    }
+
+    void autoSizeTakesThePicturesSize() {
+        DrawingSurface s(150, 150);
+        s.setAutoSize(true);
+        QImage picture(7, 4, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        s.setPicture(picture);
+        QCOMPARE(s.pixelWidth(), 7);
+        QCOMPARE(s.pixelHeight(), 4);
+        QCOMPARE(s.Width(), 105.0);
+    }
+
+    void stretchSamplesNearestNeighbour_data() {
+        QTest::addColumn<int>("targetWidth");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("x3") << 12 << QStringLiteral("111000000111");
+        QTest::newRow("x2.5") << 10 << QStringLiteral("1100000111");
+        QTest::newRow("x1") << 4 << QStringLiteral("1001");
+        QTest::newRow("x0.5") << 2 << QStringLiteral("01");
+    }
+    void stretchSamplesNearestNeighbour() {
+        QFETCH(int, targetWidth);
+        QFETCH(QString, expected);
+        QImage source(4, 1, QImage::Format_RGB32);
+        source.fill(Qt::white);
+        source.setPixel(0, 0, qRgb(0, 0, 0));
+        source.setPixel(3, 0, qRgb(0, 0, 0));
+        DrawingSurface s(300, 45);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.PaintPicture(source, 0, 0, targetWidth, 3, 0, 0, 4, 1);
+        QCOMPARE(rowString(s, 1, 0, targetWidth - 1), expected);
+        QCOMPARE(s.Point(targetWidth, 1), kWhite);
+        QVERIFY(onlyBlackAndWhite(s.Image()));
+    }
+
+    void stretchIsClippedAtTheSurfaceEdge() {
+        QImage source(2, 2, QImage::Format_RGB32);
+        source.fill(Qt::black);
+        DrawingSurface s(150, 150);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.PaintPicture(source, 5, 5, 1e9, 1e9, 0, 0, 2, 2);
+        s.PaintPicture(source, -1e9, 0, 5, 5, 0, 0, 2, 2);
+        QCOMPARE(s.Point(9, 9), kBlack);
+        QCOMPARE(s.Point(4, 4), kWhite);
+    }
+
+    void placementAtNaturalSize() {
+        QImage source(3, 2, QImage::Format_RGB32);
+        source.fill(Qt::black);
+        DrawingSurface s(150, 150);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.PaintPicture(source, 8, 8);
+        QCOMPARE(s.Point(8, 8), kBlack);
+        QCOMPARE(s.Point(9, 9), kBlack);
+        QCOMPARE(s.Point(7, 8), kWhite);
+    }
+
+    void printedTextIsCrispAndMovesToTheNextLine() {
+        DrawingSurface s(1500, 600);
+        s.setScaleMode(DrawingSurface::Pixels);
+        const double height = s.TextHeight(QStringLiteral("CODE"));
+        QVERIFY(height >= 8 && height <= 30);
+        QCOMPARE(s.TextHeight(QStringLiteral("i")), height);
+        QVERIFY(s.TextWidth(QStringLiteral("CODE-39")) > s.TextWidth(QStringLiteral("C")));
+        s.setCurrentX(10);
+        s.setCurrentY(5);
+        s.Print(QStringLiteral("HELLO"));
+        QCOMPARE(s.CurrentX(), 0.0);
+        QCOMPARE(s.CurrentY(), 5 + height);
+        QCOMPARE(s.textsPrinted(), 1);
+        QVERIFY(onlyBlackAndWhite(s.Image()));
+        int black = 0;
+        for (int y = 0; y < s.pixelHeight(); ++y)
+            for (int x = 0; x < s.pixelWidth(); ++x) {
+                if (s.Point(x, y) != kBlack) continue;
+                ++black;
+                QVERIFY(x >= 10 && y >= 5 && y < 5 + height);
+            }
+        QVERIFY(black > 20);
+    }
+
+    void textCutAtTheLeftEdgeIsNoError() {
+        DrawingSurface s(600, 600);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.setCurrentX(-100);
+        s.Print(QStringLiteral("A LONG CAPTION THAT STARTS OFF THE SURFACE"));
+        QCOMPARE(s.textsPrinted(), 1);
+    }
+};
+
+QTEST_MAIN(TestSurface)
+#include "test_surface.moc"
