@@ -2,6 +2,7 @@
 
 #include "DrawingSurface.h"
 #include "MessageBoxes.h"
+#include "modUPC.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,10 @@ struct DrawModel {
     int sldheightValue = kHeightClamp;
     DrawingSurface pictmp; // the renderers' work picture
     DrawingSurface picout; // the visible output picture, in twips
+    UpcWorkArea upc;       // the UPC-A renderer's own work pictures
     MessageBoxes* messages = nullptr;
+
+    void setMessages(MessageBoxes* boxes);
 };
 
 // The per-symbology draw commands and the dispatch table of "Draw Barcode".
@@ -35,6 +39,11 @@ Command commandFor(const QString& typeText);
 
 void Command1_Click(DrawModel& model); // "39/n"
 void Command2_Click(DrawModel& model); // "39/c"
+void Command3_Click(DrawModel& model); // "128/c"
+void Command4_Click(DrawModel& model); // "128/n"
+void Command5_Click(DrawModel& model); // "EAN13"
+void Command6_Click(DrawModel& model); // "EAN8"
+void Command7_Click(DrawModel& model); // "UPC-A"
 
 // Output rectangle of the sliders, in twips.
 double outputWidthTwips(const DrawModel& model);

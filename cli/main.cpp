@@ -5,11 +5,16 @@
 #include "RendererError.h"
 #include "basBCREAD.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 
 #include <cstdio>
+#include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +26,8 @@ const char* const kUsage =
     "  barcode-desk-cli draw --type TYPE --text TEXT --out FILE [--raw] [--format FMT]\n"
     "                        [--width N] [--height N]\n"
     "  barcode-desk-cli read --in FILE --x X --y Y [--tries N] [--mode M]\n"
+    "  barcode-desk-cli batch --type TYPE --in LIST --out-dir DIR [--format FMT] [--raw]\n"
+    "                         [--width N] [--height N]\n"
     "\n"
     "  TYPE    one of: %1\n"
     "  --raw   the work picture as the renderer left it, one pixel per module;\n"
@@ -28,6 +35,8 @@ const char* const kUsage =
     "  FMT     bmp, png, jpg, tif, gif or psd (default: from FILE's extension)\n"
     "  --width  the width slider, 1 to 50 (default 50)\n"
     "  --height the height slider, 0 to 160 (default 150; above 150 counts as 150)\n"
+    "  batch draws one code text per line of LIST (- for standard input) into\n"
+    "          DIR/000001.FMT, DIR/000002.FMT, ... (FMT default png)\n"
     "  read prints the decoded text (exit 0) or an ERR: text (exit 1);\n"
     "  --tries rows to try downward (default 1), --mode 0, 1 or 3 (default 3)\n";
 
@@ -48,45 +57,133 @@ public:
     QStringList texts;
 };
 
-ImageExport::ImageFormat outputFormat(const Arguments& args, const QString& outPath) {
-    const QString word = args.optional(QStringLiteral("format")).value_or(QFileInfo(outPath).suffix());
+ImageExport::ImageFormat formatOf(const QString& word) {
     const auto format = ImageExport::formatFromWord(word);
     if (!format) throw UsageError(("unknown image format: " + word).toStdString());
     return *format;
 }
 
+// One kind of picture drawn from many code texts, as the window would draw them.
+class Drawer {
+public:
+    explicit Drawer(const Arguments& args)
+        : type_(args.required(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
+          raw_(args.has(QStringLiteral("raw"))) {
+        if (!command_) throw UsageError(("unknown type: " + type_).toStdString());
+        model_.setMessages(&messages_);
+        model_.sldwidthValue =
+            args.integer(QStringLiteral("width"), 1, DrawModel::kWidthMax, DrawModel::kWidthMax);
+        // Draw Barcode puts the height slider back to 150 when it stands higher.
+        model_.sldheightValue = std::min(args.integer(QStringLiteral("height"), 0, DrawModel::kHeightMax,
+                                                      DrawModel::kHeightClamp),
+                                         DrawModel::kHeightClamp);
+    }
+
+    // Draws the text and saves the picture; the reason when the text was refused or the file
+    // could not be written.
+    std::optional<QString> drawAndSave(const QString& text, const QString& outPath,
+                                       ImageExport::ImageFormat format) {
+        messages_.texts.clear();
+        model_.txtcode = text;
+        try {
+            command_(model_);
+        } catch (const RendererError& error) {
+            return error.description();
+        }
+        if (!messages_.texts.isEmpty())
+            return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (!ImageExport::SaveImage(picture(), outPath, format, QCoreApplication::applicationDirPath()))
+            return QStringLiteral("The barcode could not be saved as ") + outPath;
+        return std::nullopt;
+    }
+
+    // The digit symbologies normalise the code text; the caller shows what was drawn.
+    bool normalises() const { return type_ == u"UPC-A" || type_.startsWith(u"EAN"); }
+    const QString& drawnText() const { return model_.txtcode; }
+
+private:
+    const QImage& picture() const {
+        if (!raw_) return model_.picout.Image();
+        // UPC-A draws on its own work picture, exactly as the renderer left it.
+        return type_ == u"UPC-A" ? model_.upc.picUPC.Image() : model_.pictmp.Image();
+    }
+
+    QString type_;
+    DrawCommands::Command command_;
+    bool raw_;
+    RecordedMessages messages_;
+    DrawModel model_;
+};
+
 int draw(const Arguments& args) {
     args.allowOnly({"type", "text", "out", "raw", "format", "width", "height"});
-    const QString type = args.required(QStringLiteral("type"));
+    Drawer drawer(args);
     const QString outPath = args.required(QStringLiteral("out"));
-    const auto command = DrawCommands::commandFor(type);
-    if (!command) throw UsageError(("unknown type: " + type).toStdString());
-    const auto format = outputFormat(args, outPath);
-
-    RecordedMessages messages;
-    DrawModel model;
-    model.messages = &messages;
-    model.txtcode = args.required(QStringLiteral("text"));
-    model.sldwidthValue = args.integer(QStringLiteral("width"), 1, DrawModel::kWidthMax, DrawModel::kWidthMax);
-    model.sldheightValue = std::min(
-        args.integer(QStringLiteral("height"), 0, DrawModel::kHeightMax, DrawModel::kHeightClamp),
-        DrawModel::kHeightClamp);
-    try {
-        command(model);
-    } catch (const RendererError& error) {
-        printError(error.description());
+    const auto format =
+        formatOf(args.optional(QStringLiteral("format")).value_or(QFileInfo(outPath).suffix()));
+    if (const auto refusal = drawer.drawAndSave(args.required(QStringLiteral("text")), outPath, format)) {
+        printError(*refusal);
         return kExitRefused;
     }
-    if (!messages.texts.isEmpty()) {
-        printError(messages.texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-        return kExitRefused;
-    }
-    const QImage& image = args.has(QStringLiteral("raw")) ? model.pictmp.Image() : model.picout.Image();
-    if (!ImageExport::SaveImage(image, outPath, format, QCoreApplication::applicationDirPath())) {
-        printError(QStringLiteral("The barcode could not be saved as ") + outPath);
-        return kExitRefused;
-    }
+    if (drawer.normalises()) std::printf("%s\n", drawer.drawnText().toUtf8().constData());
     return 0;
+}
+
+QStringList readLines(const QString& listPath) {
+    QFile file;
+    const bool opened = listPath == u"-" ? file.open(stdin, QIODevice::ReadOnly)
+                                         : (file.setFileName(listPath), file.open(QIODevice::ReadOnly));
+    if (!opened) throw UsageError(("cannot read " + listPath).toStdString());
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast(); // the final line end
+    for (QString& line : lines)
+        if (line.endsWith(u'\r')) line.chop(1);
+    return lines;
+}
+
+// A bar on the terminal, redrawn only when its filled part grows.
+class Progress {
+public:
+    explicit Progress(qsizetype total) : total_(total), shown_(isatty(fileno(stderr))) {}
+    void step(qsizetype done) {
+        if (!shown_ || total_ == 0) return;
+        const int filled = static_cast<int>(done * kWidth / total_);
+        if (filled == lastFilled_ && done != total_) return;
+        lastFilled_ = filled;
+        std::fprintf(stderr, "\r[%s%s] %lld/%lld", QByteArray(filled, '#').constData(),
+                     QByteArray(kWidth - filled, ' ').constData(), static_cast<long long>(done),
+                     static_cast<long long>(total_));
+        if (done == total_) std::fputc('\n', stderr);
+    }
+
+private:
+    static constexpr int kWidth = 40;
+    qsizetype total_;
+    bool shown_;
+    int lastFilled_ = -1;
+};
+
+int batch(const Arguments& args) {
+    args.allowOnly({"type", "in", "out-dir", "raw", "format", "width", "height"});
+    Drawer drawer(args);
+    const auto format = formatOf(args.optional(QStringLiteral("format")).value_or(QStringLiteral("png")));
+    const QDir outDir(args.required(QStringLiteral("out-dir")));
+    if (!QDir().mkpath(outDir.path()))
+        throw UsageError(("cannot create " + outDir.path()).toStdString());
+    const QStringList lines = readLines(args.required(QStringLiteral("in")));
+    const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
+
+    Progress progress(lines.size());
+    int refused = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString name = QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
+        if (const auto refusal = drawer.drawAndSave(lines[i], outDir.filePath(name), format)) {
+            printError(QStringLiteral("line %1: %2").arg(i + 1).arg(*refusal));
+            ++refused;
+        }
+        progress.step(i + 1);
+    }
+    return refused == 0 ? 0 : kExitRefused;
 }
 
 int read(const Arguments& args) {
@@ -127,6 +224,7 @@ int main(int argc, char** argv) {
         const Arguments args(words, {QStringLiteral("raw")});
         if (args.command() == u"draw") return draw(args);
         if (args.command() == u"read") return read(args);
+        if (args.command() == u"batch") return batch(args);
         throw UsageError(("unknown command: " + args.command()).toStdString());
     } catch (const UsageError& error) {
         std::fprintf(stderr, "barcode-desk-cli: %s\n", error.what());

@@ -16,6 +16,7 @@ inline constexpr int kMaxSymbolPixels = 32000;
 int CountCode128Symbols(const QString& text);
 
 // The symbol values from the start character to the check character, in drawing order.
+// A character outside codes 32 to 126 raises error 9, "Subscript out of range".
 QList<int> Code128Values(const QString& text);
 
 void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,

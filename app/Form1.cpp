@@ -1,0 +1,257 @@
+#include "Form1.h"
+
+#include "Geometry.h"
+#include "RendererError.h"
+#include "SettingsFile.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kClientWidthTwips = 7110;
+
+// Places a control by its design position and size in twips.
+template <typename W> W* placed(W* widget, int left, int top, int width, int height) {
+    using Geometry::twipsToPixels;
+    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                        twipsToPixels(height));
+    return widget;
+}
+
+QPushButton* iconButton(QWidget* parent, const QString& caption, QStyle::StandardPixmap icon) {
+    auto* button = new QPushButton(parent->style()->standardIcon(icon), caption, parent);
+    return button;
+}
+
+} // namespace
+
+Form1::Form1(Form1Options options) : options_(std::move(options)) {
+    if (options_.programDirectory.isEmpty())
+        options_.programDirectory = QCoreApplication::applicationDirPath();
+    settingsPath_ = options_.settingsPath.isEmpty()
+                        ? SettingsFile::defaultPath(options_.programDirectory)
+                        : options_.settingsPath;
+    if (options_.messages) {
+        messages_ = options_.messages;
+    } else {
+        ownMessages_ = std::make_unique<QtMessageBoxes>(this);
+        messages_ = ownMessages_.get();
+    }
+    model_.setMessages(messages_);
+
+    setWindowTitle(QStringLiteral("Barcode Desk"));
+    setFont(defaultPictureFont());
+    createVisibleControls();
+    createSavePanel();
+    createPrintPanel();
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connectHandlers();
+    setFixedWidth(Geometry::twipsToPixels(kClientWidthTwips));
+    setClientHeightTwips(kFoldedHeightTwips);
+    Form_Load();
+}
+
+Form1::~Form1() { Form_Unload(); }
+
+void Form1::createVisibleControls() {
+    Label1 = placed(new QLabel(QStringLiteral("Code :"), this), 120, 120, 495, 255);
+    txtcode = placed(new QLineEdit(this), 720, 120, 3615, 285);
+    Label2 = placed(new QLabel(QStringLiteral("Type:"), this), 4440, 120, 495, 255);
+    cmbtype = placed(new QComboBox(this), 4920, 120, 1575, 315);
+    cmbtype->setEditable(true);
+    cmbtype->setInsertPolicy(QComboBox::NoInsert);
+    cmbtype->addItems(DrawCommands::symbologyNames());
+
+    picout = placed(new QLabel(this), 120, 480, 6375, 2655);
+    picout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picout->setAutoFillBackground(true);
+    QPalette white = picout->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    picout->setPalette(white);
+
+    sldheight = placed(new QSlider(Qt::Vertical, this), 6600, 360, 495, 2895);
+    sldheight->setRange(0, DrawModel::kHeightMax);
+    sldheight->setValue(DrawModel::kHeightClamp);
+    sldheight->setSingleStep(10);
+    sldheight->setPageStep(50);
+    sldheight->setTickInterval(10);
+    sldheight->setTickPosition(QSlider::TicksRight);
+
+    sldwidth = placed(new QSlider(Qt::Horizontal, this), 0, 3240, 6615, 495);
+    sldwidth->setRange(1, DrawModel::kWidthMax);
+    sldwidth->setValue(DrawModel::kWidthMax);
+    sldwidth->setSingleStep(1);
+    sldwidth->setPageStep(2);
+    sldwidth->setTickInterval(1);
+    sldwidth->setTickPosition(QSlider::TicksBelow);
+
+    cmdDraw = placed(iconButton(this, QStringLiteral("Draw Barcode"), QStyle::SP_DialogApplyButton), 120, 3840, 1455, 615);
+    Command12 = placed(iconButton(this, QStringLiteral("Load Reader"), QStyle::SP_FileDialogContentsView), 1680, 3840, 1455, 615);
+    Command9 = placed(iconButton(this, QStringLiteral("Copy Barcode"), QStyle::SP_FileLinkIcon), 3240, 3840, 1455, 615);
+    cmdsave = placed(iconButton(this, QStringLiteral("Save as"), QStyle::SP_DialogSaveButton), 4800, 3840, 1455, 615);
+
+    Command13 = placed(new QToolButton(this), 6720, 3360, 375, 375);
+    Command13->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
+    Command13->setToolTip(QStringLiteral("Print the barcode"));
+
+    Check1 = placed(iconButton(this, QString(), QStyle::SP_DriveNetIcon), 6360, 3840, 735, 615);
+    Check1->setCheckable(true);
+    Check1->setToolTip(QStringLiteral("Enable/Disable Barcode Scanner"));
+}
+
+void Form1::createSavePanel() {
+    Frame1 = placed(new QGroupBox(QStringLiteral("File Format"), this), 120, 4560, 6975, 1455);
+    optbmp = placed(new QRadioButton(QStringLiteral("Windows Bitmap (*.BMP)"), Frame1), 120, 240, 2175, 255);
+    optjpg = placed(new QRadioButton(QStringLiteral("Jpeg File (*.jpg)"), Frame1), 3240, 240, 1455, 255);
+    optpng = placed(new QRadioButton(QStringLiteral("Portable Network Graphics (*.png)"), Frame1), 120, 600, 2775, 255);
+    opttiff = placed(new QRadioButton(QStringLiteral("Tagged Image File (*.tiff)"), Frame1), 120, 960, 2055, 255);
+    optgif = placed(new QRadioButton(QStringLiteral("Compuserve GIF (*.GIF)"), Frame1), 3960, 1440, 2055, 255);
+    optpsd = placed(new QRadioButton(QStringLiteral("Photoshop (*.psd)"), Frame1), 240, 1440, 1695, 255);
+    optgif->hide();
+    optpsd->hide();
+    optbmp->setChecked(true);
+    Command10 = placed(new QPushButton(QStringLiteral("Continue"), Frame1), 5280, 240, 1575, 375);
+    Command11 = placed(new QPushButton(QStringLiteral("Cancel"), Frame1), 5280, 720, 1575, 375);
+    Frame1->hide();
+}
+
+void Form1::createPrintPanel() {
+    Frame2 = placed(new QGroupBox(QStringLiteral("Print"), this), 120, 6000, 6975, 1455);
+    Label3 = placed(new QLabel(QStringLiteral("Select Printer:"), Frame2), 120, 240, 1095, 255);
+    cmbprinters = placed(new QComboBox(Frame2), 1440, 240, 3495, 315);
+    Label4 = placed(new QLabel(QStringLiteral("Repeat:"), Frame2), 120, 600, 615, 255);
+    txtrepeat = placed(new QLineEdit(QStringLiteral("1"), Frame2), 1440, 600, 855, 285);
+    Label5 = placed(new QLabel(QStringLiteral("Times"), Frame2), 2400, 600, 495, 255);
+    Label6 = placed(new QLabel(QStringLiteral("Vertical Spacing:"), Frame2), 120, 960, 1215, 255);
+    txtvspace = placed(new QLineEdit(QStringLiteral("5"), Frame2), 1440, 960, 855, 285);
+    Label7 = placed(new QLabel(QStringLiteral("Pixels"), Frame2), 2400, 960, 495, 255);
+    Command14 = placed(new QPushButton(QStringLiteral("Print"), Frame2), 5280, 240, 1575, 375);
+    Command15 = placed(new QPushButton(QStringLiteral("Cancel"), Frame2), 5280, 720, 1575, 375);
+    Frame2->hide();
+}
+
+void Form1::connectHandlers() {
+    connect(cmdDraw, &QPushButton::clicked, this, &Form1::cmdDraw_Click);
+    // Typing only: picking an item from the list is no edit.
+    connect(cmbtype->lineEdit(), &QLineEdit::textEdited, this, &Form1::cmbtype_Change);
+    connect(sldwidth, &QSlider::valueChanged, this, &Form1::sldwidth_Change);
+    connect(sldheight, &QSlider::valueChanged, this, &Form1::sldheight_Change);
+}
+
+void Form1::setClientHeightTwips(int twips) { setFixedHeight(Geometry::twipsToPixels(twips)); }
+
+void Form1::Form_Load() {
+    cmbtype->setCurrentIndex(1);
+    cmbprinters->clear();
+    cmbprinters->addItems(QPrinterInfo::availablePrinterNames());
+    if (cmbprinters->count() > 0) cmbprinters->setCurrentIndex(0);
+    restoreSettings();
+}
+
+void Form1::restoreSettings() {
+    const auto bytes = SettingsFile::readCreating(settingsPath_);
+    if (!bytes) return;
+    const auto restored = SettingsFile::decode(*bytes);
+    if (!restored) return;
+    txtcode->setText(restored->code);
+    if (restored->typeIndex) cmbtype->setCurrentIndex(*restored->typeIndex);
+    if (restored->heightValue) sldheight->setValue(*restored->heightValue); // the slider clamps
+    if (restored->widthValue) sldwidth->setValue(*restored->widthValue);
+    const std::pair<const char*, QRadioButton*> words[] = {
+        {"bmp", optbmp}, {"jpg", optjpg}, {"png", optpng}, {"tif", opttiff}};
+    for (const auto& [word, option] : words)
+        if (restored->formatWord == QLatin1String(word)) {
+            option->setChecked(true);
+            break;
+        }
+    for (int i = 0; i < cmbprinters->count(); ++i)
+        if (cmbprinters->itemText(i) == restored->printer) cmbprinters->setCurrentIndex(i);
+    txtrepeat->setText(restored->repeatText);
+    txtvspace->setText(restored->spacingText);
+}
+
+void Form1::SaveSettings() {
+    SettingsFile::Record record;
+    if (optbmp->isChecked()) record.formatWord = QStringLiteral("bmp");
+    if (optjpg->isChecked()) record.formatWord = QStringLiteral("jpg");
+    if (opttiff->isChecked()) record.formatWord = QStringLiteral("tif");
+    if (optpng->isChecked()) record.formatWord = QStringLiteral("png");
+    record.code = txtcode->text();
+    record.typeIndex = cmbtypeListIndex();
+    record.heightValue = sldheight->value();
+    record.widthValue = sldwidth->value();
+    record.printer = cmbprinters->currentText();
+    record.repeatText = txtrepeat->text();
+    record.spacingText = txtvspace->text();
+    SettingsFile::writeIgnoringErrors(settingsPath_, SettingsFile::encode(record));
+}
+
+int Form1::cmbtypeListIndex() const {
+    const int current = cmbtype->currentIndex();
+    if (current >= 0 && cmbtype->itemText(current) == cmbtype->currentText()) return current;
+    return cmbtype->findText(cmbtype->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void Form1::cmbtype_Change() { SaveSettings(); }
+
+void Form1::cmdDraw_Click() {
+    try {
+        if (sldheight->value() > DrawModel::kHeightClamp) sldheight->setValue(DrawModel::kHeightClamp);
+        const auto command = DrawCommands::commandFor(cmbtype->currentText());
+        if (command)
+            runCommand(command);
+        else
+            QCoreApplication::processEvents();
+        SaveSettings();
+    } catch (const RendererError& error) {
+        messages_->show(error.description(), QStringLiteral("Error"), MessageIcon::Exclamation);
+    }
+}
+
+// The command works on the model; the code field shows what it left there.
+void Form1::runCommand(DrawCommands::Command command) {
+    model_.txtcode = txtcode->text();
+    model_.sldwidthValue = sldwidth->value();
+    model_.sldheightValue = sldheight->value();
+    try {
+        command(model_);
+    } catch (...) {
+        if (txtcode->text() != model_.txtcode) txtcode->setText(model_.txtcode);
+        throw;
+    }
+    if (txtcode->text() != model_.txtcode) txtcode->setText(model_.txtcode);
+    showOutput();
+}
+
+void Form1::showOutput() { picout->setPixmap(QPixmap::fromImage(model_.picout.Image())); }
+
+void Form1::Command1_Click() { runCommand(DrawCommands::Command1_Click); }
+void Form1::Command2_Click() { runCommand(DrawCommands::Command2_Click); }
+void Form1::Command3_Click() { runCommand(DrawCommands::Command3_Click); }
+void Form1::Command4_Click() { runCommand(DrawCommands::Command4_Click); }
+void Form1::Command5_Click() { runCommand(DrawCommands::Command5_Click); }
+void Form1::Command6_Click() { runCommand(DrawCommands::Command6_Click); }
+void Form1::Command7_Click() { runCommand(DrawCommands::Command7_Click); }
+
+void Form1::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "DrawCommands.h"
+#include "QtMessageBoxes.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTimer;
+class QToolButton;
+
+// Where the main window keeps its files and whom it asks; tests put their own in.
+struct Form1Options {
+    QString programDirectory;    // default: the executable's directory
+    QString settingsPath;        // default: settings.bin there, or in the user's config folder
+    MessageBoxes* messages = nullptr; // default: real message boxes
+};
+
+// The main window: the code field, the symbology list, the output picture with its two
+// sliders, the command buttons and the save and print panels. The drawing itself happens in
+// the widget-free draw commands; this window only wires its controls to them.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kFoldedHeightTwips = 4455;
+    static constexpr int kUnfoldedHeightTwips = 6015;
+
+    explicit Form1(Form1Options options = {});
+    ~Form1() override;
+
+    // Handlers, named by control and event.
+    void Form_Load();
+    void Form_Unload();
+    void cmdDraw_Click();
+    void cmbtype_Change();
+    void sldwidth_Change() {}
+    void sldheight_Change() {}
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void SaveSettings();
+
+    // The selected item of the symbology list, -1 when the text names none of them.
+    int cmbtypeListIndex() const;
+    const DrawModel& model() const { return model_; }
+    DrawModel& model() { return model_; }
+    const QString& settingsPath() const { return settingsPath_; }
+
+    // Visible controls
+    QLabel* Label1;
+    QLineEdit* txtcode;
+    QLabel* Label2;
+    QComboBox* cmbtype;
+    QLabel* picout; // shows the output picture's persistent image
+    QSlider* sldheight;
+    QSlider* sldwidth;
+    QPushButton* cmdDraw;
+    QPushButton* Command12;
+    QPushButton* Command9;
+    QPushButton* cmdsave;
+    QToolButton* Command13;
+    QPushButton* Check1; // a check box drawn as a button
+
+    // Save panel
+    QGroupBox* Frame1;
+    QRadioButton* optbmp;
+    QRadioButton* optjpg;
+    QRadioButton* optpng;
+    QRadioButton* opttiff;
+    QRadioButton* optgif;
+    QRadioButton* optpsd;
+    QPushButton* Command10;
+    QPushButton* Command11;
+
+    // Print panel
+    QGroupBox* Frame2;
+    QLabel* Label3;
+    QComboBox* cmbprinters;
+    QLabel* Label4;
+    QLineEdit* txtrepeat;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLineEdit* txtvspace;
+    QLabel* Label7;
+    QPushButton* Command14;
+    QPushButton* Command15;
+
+    QTimer* Timer1;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createVisibleControls();
+    void createSavePanel();
+    void createPrintPanel();
+    void connectHandlers();
+    void restoreSettings();
+    void runCommand(DrawCommands::Command command);
+    void showOutput();
+    void setClientHeightTwips(int twips);
+
+    Form1Options options_;
+    QString settingsPath_;
+    std::unique_ptr<QtMessageBoxes> ownMessages_;
+    MessageBoxes* messages_;
+    DrawModel model_;
+    bool unloaded_ = false;
+};
