@@ -1,0 +1,306 @@
+#include "Form1.h"
+#include "RecordingMessages.h"
+#include "SettingsFile.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinterInfo>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+bool isBlank(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) return false;
+    return true;
+}
+
+// The smallest rectangle that holds every black pixel.
+QRect blackArea(const QImage& image) {
+    QRect area;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) == 0) area |= QRect(x, y, 1, 1);
+    return area;
+}
+
+// Tallest run of black pixels in a column: the bar height.
+int barHeight(const QImage& image) {
+    int best = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        int run = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            run = (image.pixel(x, y) & 0xFFFFFF) == 0 ? run + 1 : 0;
+            best = std::max(best, run);
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dir;
+    RecordingMessages messages;
+
+    QString settingsPath() const { return dir->filePath(SettingsFile::kFileName); }
+    QByteArray settingsBytes() const {
+        QFile file(settingsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    void writeSettings(const QByteArray& bytes) {
+        QFile file(settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    std::unique_ptr<Form1> window() {
+        return std::make_unique<Form1>(Form1Options{dir->path(), settingsPath(), &messages});
+    }
+    void draw(Form1& w, const QString& type, const QString& code) {
+        w.cmbtype->setCurrentText(type);
+        w.txtcode->setText(code);
+        w.cmdDraw_Click();
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        messages.shown.clear();
+    }
+
+    void startsWithTheDesignValuesWithoutAFile() {
+        const auto w = window();
+        QCOMPARE(w->txtcode->text(), QString());
+        QCOMPARE(w->cmbtype->currentText(), QStringLiteral("39/n"));
+        QCOMPARE(w->cmbtype->count(), 7);
+        QCOMPARE(w->cmbtype->itemText(0), QStringLiteral("UPC-A"));
+        QCOMPARE(w->cmbtype->itemText(6), QStringLiteral("EAN8"));
+        QCOMPARE(w->sldwidth->value(), 50);
+        QCOMPARE(w->sldwidth->maximum(), 50);
+        QCOMPARE(w->sldheight->value(), 150);
+        QCOMPARE(w->sldheight->maximum(), 160);
+        QVERIFY(w->optbmp->isChecked());
+        QCOMPARE(w->txtrepeat->text(), QStringLiteral("1"));
+        QCOMPARE(w->txtvspace->text(), QStringLiteral("5"));
+        QCOMPARE(w->cmbprinters->count(), QPrinterInfo::availablePrinterNames().size());
+        QCOMPARE(w->cmbprinters->currentIndex(), w->cmbprinters->count() > 0 ? 0 : -1);
+        QVERIFY(!w->Frame1->isVisibleTo(w.get()));
+        QVERIFY(!w->Frame2->isVisibleTo(w.get()));
+        QVERIFY(w->optgif->isHidden() && w->optpsd->isHidden());
+        QCOMPARE(w->size(), QSize(474, 297));
+        QCOMPARE(w->picout->geometry(), QRect(8, 32, 425, 177));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Barcode Desk"));
+        QCOMPARE(settingsBytes(), QByteArray()); // created empty
+        QVERIFY(isBlank(w->model().picout.Image()));
+    }
+
+    void restoresTheLastChoices() {
+        writeSettings("HELLO%~%4%~%80%~%20%~%tif%~%No Such Printer%~%3%~%7");
+        const auto w = window();
+        QCOMPARE(w->txtcode->text(), QStringLiteral("HELLO"));
+        QCOMPARE(w->cmbtype->currentText(), QStringLiteral("128/c"));
+        QCOMPARE(w->sldheight->value(), 80);
+        QCOMPARE(w->sldwidth->value(), 20);
+        QVERIFY(w->opttiff->isChecked());
+        QVERIFY(!w->optbmp->isChecked());
+        QCOMPARE(w->cmbprinters->currentIndex(), w->cmbprinters->count() > 0 ? 0 : -1);
+        QCOMPARE(w->txtrepeat->text(), QStringLiteral("3"));
+        QCOMPARE(w->txtvspace->text(), QStringLiteral("7"));
+    }
+
+    void oddValuesInTheFileAreHandled() {
+        writeSettings("A%~%%~%-1%~%500%~%PNG%~%%~%2.5%~%x");
+        auto w = window();
+        QCOMPARE(w->cmbtype->currentText(), QStringLiteral("39/n")); // bad index skipped
+        QCOMPARE(w->sldheight->value(), 0);                            // clamped
+        QCOMPARE(w->sldwidth->value(), 50);
+        QVERIFY(w->optbmp->isChecked()); // upper case is no format word
+        QCOMPARE(w->txtrepeat->text(), QStringLiteral("2.5"));
+        writeSettings("B%~%-1%~%150%~%50%~%bmp%~%%~%1%~%5");
+        w = window();
+        QCOMPARE(w->cmbtype->currentIndex(), -1);
+        QCOMPARE(w->cmbtype->currentText(), QString());
+        QVERIFY(isBlank(w->model().picout.Image()));
+        w->cmdDraw_Click(); // no symbology named: nothing drawn, settings saved
+        QVERIFY(isBlank(w->model().picout.Image()));
+        QVERIFY(settingsBytes().startsWith("B%~%-1%~%"));
+    }
+
+    void brokenFilesNeverStopTheStart() {
+        QRandomGenerator random(7);
+        for (int i = 0; i < 30; ++i) {
+            QByteArray bytes(random.bounded(0, 120), '\0');
+            for (char& b : bytes) b = static_cast<char>(random.bounded(256));
+            if (i % 3 == 0) bytes += "%~%9%~%x%~%99999999999%~%%~%%~%%~%";
+            writeSettings(bytes);
+            const auto w = window();
+            QVERIFY(w->sldwidth->value() >= 1 && w->sldwidth->value() <= 50);
+        }
+    }
+
+    void aDrawWritesTheSettingsAndComesBackAtTheNextStart() {
+        {
+            const auto w = window();
+            w->txtcode->setText(QStringLiteral("A%~%B"));
+            w->cmbtype->setCurrentIndex(4);
+            w->sldwidth->setValue(33);
+            w->cmdDraw_Click();
+            QCOMPARE(messages.shown.size(), 0);
+        }
+        const auto w = window();
+        QCOMPARE(w->txtcode->text(), QStringLiteral("A%~%B"));
+        QCOMPARE(w->cmbtype->currentText(), QStringLiteral("128/c"));
+        QCOMPARE(w->sldwidth->value(), 33);
+    }
+
+    void typingTheSymbologyWritesAtEveryKeystroke() {
+        const auto w = window();
+        QVERIFY(QFile::remove(settingsPath()));
+        w->cmbtype->setCurrentIndex(3); // picking from the list writes nothing
+        QVERIFY(!QFile::exists(settingsPath()));
+        w->cmbtype->lineEdit()->clear();
+        QTest::keyClicks(w->cmbtype->lineEdit(), QStringLiteral("EAN"));
+        QVERIFY(settingsBytes().contains("%~%-1%~%"));
+        QTest::keyClicks(w->cmbtype->lineEdit(), QStringLiteral("8"));
+        QVERIFY(settingsBytes().contains("%~%6%~%"));
+    }
+
+    void dispatchComparesNamesExactly_data() {
+        QTest::addColumn<QString>("type");
+        QTest::newRow("upper case n") << "39/N";
+        QTest::newRow("leading blank") << " 39/n";
+        QTest::newRow("trailing blank") << "39/n ";
+        QTest::newRow("lower case") << "upc-a";
+        QTest::newRow("empty") << "";
+    }
+    void dispatchComparesNamesExactly() {
+        QFETCH(QString, type);
+        const auto w = window();
+        QVERIFY(QFile::remove(settingsPath()));
+        draw(*w, type, QStringLiteral("123"));
+        QVERIFY(isBlank(w->model().picout.Image()));
+        QVERIFY(QFile::exists(settingsPath()));
+        QCOMPARE(messages.shown.size(), 0);
+    }
+
+    void drawStretchesIntoTheSliderRectangle() {
+        const auto w = window();
+        w->sldheight->setValue(160);
+        draw(*w, QStringLiteral("39/n"), QStringLiteral("WIDE"));
+        QCOMPARE(w->sldheight->value(), 150);
+        QCOMPARE(DrawCommands::outputWidthTwips(w->model()), 6375.0);
+        QCOMPARE(DrawCommands::outputHeightTwips(w->model()), 2489.0625);
+        const QImage out = w->model().picout.Image();
+        QCOMPARE(out.size(), QSize(425, 177));
+        const QRect bars = blackArea(out);
+        QVERIFY(bars.right() < 425 && bars.bottom() < 166);
+        QVERIFY(bars.bottom() >= 150);
+        QVERIFY(isBlank(out.copy(0, 166, 425, 11))); // the strip below stays white
+        QCOMPARE(w->picout->pixmap().toImage().convertToFormat(QImage::Format_RGB32), out);
+
+        w->sldwidth->setValue(1);
+        w->cmdDraw_Click();
+        QVERIFY(blackArea(w->model().picout.Image()).right() < 9); // one fiftieth of 425
+    }
+
+    void rendererErrorsShowTheErrorBox() {
+        const auto w = window();
+        draw(*w, QStringLiteral("39/n"), QStringLiteral("OK"));
+        const QImage before = w->model().picout.Image();
+        QVERIFY(QFile::remove(settingsPath()));
+        draw(*w, QStringLiteral("39/n"), QStringLiteral("AB#1"));
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text, QStringLiteral("An Invalid Character Found in the Code Text"));
+        QCOMPARE(messages.shown[0].title, QStringLiteral("Error"));
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(w->model().picout.Image(), before);
+        QVERIFY(!QFile::exists(settingsPath()));
+        draw(*w, QStringLiteral("128/n"), QString(3000, u'A')); // too long for the picture
+        QCOMPARE(messages.shown.size(), 2);
+        QCOMPARE(messages.shown[1].text, QStringLiteral("The Code Text is too long"));
+    }
+
+    void digitCodesAreNormalisedInTheField_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("normal");
+        QTest::newRow("EAN13 empty") << "EAN13" << "" << "000000000000";
+        QTest::newRow("EAN13 three digits") << "EAN13" << "123" << "000000000123";
+        QTest::newRow("EAN13 fourteen digits") << "EAN13" << "98123456789012" << "123456789012";
+        QTest::newRow("EAN8 eight digits") << "EAN8" << "96385074" << "6385074";
+        QTest::newRow("UPC-A short") << "UPC-A" << "42" << "000000000042";
+    }
+    void digitCodesAreNormalisedInTheField() {
+        QFETCH(QString, type);
+        QFETCH(QString, typed);
+        QFETCH(QString, normal);
+        const auto w = window();
+        draw(*w, type, typed);
+        QCOMPARE(w->txtcode->text(), normal);
+        QVERIFY(!isBlank(w->model().picout.Image()));
+        QVERIFY(settingsBytes().startsWith(normal.toLatin1() + "%~%"));
+    }
+
+    void nonDigitsAreRefusedWithAMessage_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("UPC letter") << "UPC-A" << "12345A" << "UPC";
+        QTest::newRow("EAN13 blank") << "EAN13" << "123 456" << "EAN13";
+        QTest::newRow("EAN8 minus") << "EAN8" << "-1234" << "EAN8";
+    }
+    void nonDigitsAreRefusedWithAMessage() {
+        QFETCH(QString, type);
+        QFETCH(QString, code);
+        QFETCH(QString, name);
+        const auto w = window();
+        draw(*w, type, code);
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text, name + " cannot be used with letters.\r\nPlease use numbers only.");
+        QCOMPARE(messages.shown[0].title, QStringLiteral("Invalid Code"));
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(w->txtcode->text(), code);
+        QVERIFY(isBlank(w->model().picout.Image()));
+        QVERIFY(settingsBytes().startsWith(code.toLatin1() + "%~%")); // saved as typed
+    }
+
+    void upcFillsTheSliderRectangleWhateverCameBefore() {
+        const auto w = window();
+        draw(*w, QStringLiteral("UPC-A"), QStringLiteral("036000291452"));
+        const QImage alone = w->model().picout.Image();
+        draw(*w, QStringLiteral("39/n"), QStringLiteral("A"));
+        draw(*w, QStringLiteral("UPC-A"), QStringLiteral("036000291452"));
+        QCOMPARE(w->model().picout.Image(), alone);
+        draw(*w, QStringLiteral("128/n"), QString(60, u'x'));
+        draw(*w, QStringLiteral("UPC-A"), QStringLiteral("036000291452"));
+        QCOMPARE(w->model().picout.Image(), alone);
+        QCOMPARE(w->model().pictmp.pixelWidth(), 129);
+        QCOMPARE(w->model().pictmp.pixelHeight(), 65);
+        // along a row through the bars: columns 20 to 114 of 129, stretched to 425
+        const QRect bars = blackArea(alone.copy(0, 40, 425, 1));
+        QVERIFY(bars.left() >= 425 * 20 / 129 - 2 && bars.right() <= 425 * 115 / 129 + 2);
+    }
+
+    void captionedCode128HasShorterBars() {
+        const auto w = window();
+        draw(*w, QStringLiteral("128/n"), QStringLiteral("Same 128"));
+        const QImage bare = w->model().picout.Image();
+        draw(*w, QStringLiteral("128/c"), QStringLiteral("Same 128"));
+        const QImage captioned = w->model().picout.Image();
+        QVERIFY(barHeight(captioned) < barHeight(bare));
+        QCOMPARE(blackArea(captioned).left(), blackArea(bare).left());
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "test_form1.moc"
