@@ -1,7 +1,6 @@
 #include "WindowsBitmap.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdint>
 
@@ -56,15 +55,16 @@ QByteArray encode(const QImage& image) {
 }
 
 bool write(const QImage& image, const QString& path) {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     const QByteArray bytes = encode(image);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+        QFile::remove(path); // no half-written bitmap stays behind
         return false;
     }
-    return file.commit();
+    return true;
 }
 
 } // namespace WindowsBitmap
