@@ -1,5 +1,8 @@
 // Rendering and decoding speed. Run: build/bin/barcode-desk-bench
+#include "Code128.h"
 #include "Code39.h"
+#include "EAN13and8.h"
+#include "modUPC.h"
 #include "DrawingSurface.h"
 #include "basBCREAD.h"
 
@@ -30,6 +33,47 @@ void decodeCode39Row(benchmark::State& state) {
     }
 }
 BENCHMARK(decodeCode39Row);
+
+void drawCode128(benchmark::State& state) {
+    DrawingSurface surface(6015, 2775);
+    const QString text = QStringLiteral("Barcode Desk 2026-07");
+    for (auto _ : state) {
+        surface.Cls();
+        Code128::DrawCode128(surface, 10, text, false);
+        benchmark::DoNotOptimize(surface.Image().constBits());
+    }
+}
+BENCHMARK(drawCode128);
+
+void drawEAN13(benchmark::State& state) {
+    DrawingSurface surface(6015, 2775);
+    for (auto _ : state) {
+        surface.Cls();
+        EAN13and8::DrawEAN13(surface, 10, QStringLiteral("400638133393"), false);
+        benchmark::DoNotOptimize(surface.Image().constBits());
+    }
+}
+BENCHMARK(drawEAN13);
+
+void drawEAN8(benchmark::State& state) {
+    DrawingSurface surface(6015, 2775);
+    for (auto _ : state) {
+        surface.Cls();
+        EAN13and8::DrawEAN8(surface, 10, QStringLiteral("9638507"), false);
+        benchmark::DoNotOptimize(surface.Image().constBits());
+    }
+}
+BENCHMARK(drawEAN8);
+
+void drawUPCA(benchmark::State& state) {
+    UpcWorkArea form;
+    for (auto _ : state) {
+        form.txtUPC = QStringLiteral("036000291452");
+        modUPC::DrawUPCA(form.txtUPC, form);
+        benchmark::DoNotOptimize(form.picUPC.Image().constBits());
+    }
+}
+BENCHMARK(drawUPCA);
 
 } // namespace
 

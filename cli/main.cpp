@@ -11,7 +11,10 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
+#include <vector>
 #include <optional>
 
 #include <unistd.h>
@@ -82,7 +85,7 @@ public:
     // Draws the text and saves the picture; the reason when the text was refused or the file
     // could not be written.
     std::optional<QString> drawAndSave(const QString& text, const QString& outPath,
-                                       ImageExport::ImageFormat format) {
+                                       ImageExport::ImageFormat format, bool compact = false) {
         messages_.texts.clear();
         model_.txtcode = text;
         try {
@@ -92,7 +95,8 @@ public:
         }
         if (!messages_.texts.isEmpty())
             return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (!ImageExport::SaveImage(picture(), outPath, format, QCoreApplication::applicationDirPath()))
+        const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
+        if (!save(picture(), outPath, format, QCoreApplication::applicationDirPath()))
             return QStringLiteral("The barcode could not be saved as ") + outPath;
         return std::nullopt;
     }
@@ -148,7 +152,7 @@ public:
     void step(qsizetype done) {
         if (!shown_ || total_ == 0) return;
         const int filled = static_cast<int>(done * kWidth / total_);
-        if (filled == lastFilled_ && done != total_) return;
+        if (filled == lastFilled_) return;
         lastFilled_ = filled;
         std::fprintf(stderr, "\r[%s%s] %lld/%lld", QByteArray(filled, '#').constData(),
                      QByteArray(kWidth - filled, ' ').constData(), static_cast<long long>(done),
@@ -163,9 +167,11 @@ private:
     int lastFilled_ = -1;
 };
 
+// Lines are drawn by one worker per core, each with its own pictures; refusals are reported
+// in line order once all are done.
 int batch(const Arguments& args) {
     args.allowOnly({"type", "in", "out-dir", "raw", "format", "width", "height"});
-    Drawer drawer(args);
+    (void)Drawer{args}; // refuses a wrong type or slider value before anything is written
     const auto format = formatOf(args.optional(QStringLiteral("format")).value_or(QStringLiteral("png")));
     const QDir outDir(args.required(QStringLiteral("out-dir")));
     if (!QDir().mkpath(outDir.path()))
@@ -173,20 +179,36 @@ int batch(const Arguments& args) {
     const QStringList lines = readLines(args.required(QStringLiteral("in")));
     const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
 
+    std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
+    std::atomic<qsizetype> next{0}, done{0};
     Progress progress(lines.size());
+    auto work = [&](bool showsProgress) {
+        Drawer drawer(args);
+        for (qsizetype i = next++; i < lines.size(); i = next++) {
+            const QString name = QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
+            refusals[static_cast<size_t>(i)] = drawer.drawAndSave(lines[i], outDir.filePath(name), format, true);
+            ++done;
+            if (showsProgress) progress.step(done);
+        }
+    };
+    const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < helpers && t + 1 < static_cast<unsigned>(lines.size()); ++t)
+        threads.emplace_back(work, false);
+    work(true);
+    for (std::thread& thread : threads) thread.join();
+    progress.step(lines.size());
+
     int refused = 0;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString name = QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
-        if (const auto refusal = drawer.drawAndSave(lines[i], outDir.filePath(name), format)) {
-            printError(QStringLiteral("line %1: %2").arg(i + 1).arg(*refusal));
+    for (size_t i = 0; i < refusals.size(); ++i)
+        if (refusals[i]) {
+            printError(QStringLiteral("line %1: %2").arg(i + 1).arg(*refusals[i]));
             ++refused;
         }
-        progress.step(i + 1);
-    }
     return refused == 0 ? 0 : kExitRefused;
 }
 
-int read(const Arguments& args) {
+int readCommand(const Arguments& args) {
     args.allowOnly({"in", "x", "y", "tries", "mode"});
     const QString inPath = args.required(QStringLiteral("in"));
     const int x = args.integer(QStringLiteral("x"), INT32_MIN, INT32_MAX, std::nullopt);
@@ -223,7 +245,7 @@ int main(int argc, char** argv) {
     try {
         const Arguments args(words, {QStringLiteral("raw")});
         if (args.command() == u"draw") return draw(args);
-        if (args.command() == u"read") return read(args);
+        if (args.command() == u"read") return readCommand(args);
         if (args.command() == u"batch") return batch(args);
         throw UsageError(("unknown command: " + args.command()).toStdString());
     } catch (const UsageError& error) {

@@ -39,6 +39,38 @@ bool convertThroughLibrary(const QString& bitmapPath, const QString& path, const
     return saved;
 }
 
+// Rows of 1-bit pixels, most significant bit first, padded to 32 bits, 1 for white; nothing
+// when the image holds any other colour than black and white.
+std::optional<QByteArray> oneBitRows(const QImage& image, int pitch) {
+    const int width = image.width(), height = image.height();
+    QByteArray rows(static_cast<qsizetype>(pitch) * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        auto* row = reinterpret_cast<unsigned char*>(rows.data()) + static_cast<qsizetype>(y) * pitch;
+        for (int x = 0; x < width; x += 8) {
+            unsigned char byte = 0;
+            for (int bit = 0; bit < 8 && x + bit < width; ++bit) {
+                const QRgb rgb = line[x + bit] & 0xFFFFFF;
+                if (rgb == 0xFFFFFF)
+                    byte |= static_cast<unsigned char>(0x80 >> bit);
+                else if (rgb != 0)
+                    return std::nullopt;
+            }
+            row[x >> 3] = byte;
+        }
+    }
+    return rows;
+}
+
+bool saveOneBit(const QByteArray& rows, int pitch, const QImage& picture, const QString& path,
+                const FormatEntry& entry) {
+    FIBITMAP_HANDLE bitmap = FreeImage_FromOneBitRows(rows, picture.width(), picture.height(), pitch);
+    const bool saved = bitmap && FreeImage_Save(entry.libraryFormat, bitmap, path, entry.saveFlags);
+    if (bitmap && !saved) QFile::remove(path);
+    FreeImage_Unload(bitmap);
+    return saved;
+}
+
 } // namespace
 
 std::span<const FormatEntry> formatTable() { return kFormats; }
@@ -80,6 +112,16 @@ bool SaveImage(const QImage& picture, const QString& path, ImageFormat format,
         WindowsBitmap::write(picture, bitmapPath) && convertThroughLibrary(bitmapPath, path, entry);
     QFile::remove(bitmapPath);
     return saved;
+}
+
+bool SaveImageCompact(const QImage& picture, const QString& path, ImageFormat format,
+                      const QString& programDirectory) {
+    const bool oneBitFormat = format == ImageFormat::Png || format == ImageFormat::Tif;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    const int pitch = ((rgb.width() + 31) / 32) * 4;
+    const auto rows = oneBitFormat && !rgb.isNull() ? oneBitRows(rgb, pitch) : std::nullopt;
+    if (!rows) return SaveImage(picture, path, format, programDirectory);
+    return saveOneBit(*rows, pitch, rgb, path, entryOf(format));
 }
 
 } // namespace ImageExport

@@ -42,4 +42,15 @@ FIBITMAP_HANDLE FreeImage_ColorQuantizeWu(FIBITMAP_HANDLE bitmap) {
     return bitmap ? ::FreeImage_ColorQuantize(dib(bitmap), FIQ_WUQUANT) : nullptr;
 }
 
+FIBITMAP_HANDLE FreeImage_FromOneBitRows(const QByteArray& rows, int width, int height, int pitch) {
+    ensureInitialised();
+    auto* bits = reinterpret_cast<BYTE*>(const_cast<char*>(rows.constData()));
+    FIBITMAP* bitmap = ::FreeImage_ConvertFromRawBits(bits, width, height, pitch, 1, 0, 0, 0, TRUE);
+    if (!bitmap) return nullptr;
+    RGBQUAD* palette = ::FreeImage_GetPalette(bitmap);
+    palette[0] = RGBQUAD{0, 0, 0, 0};
+    palette[1] = RGBQUAD{255, 255, 255, 0};
+    return bitmap;
+}
+
 } // namespace modFreeImageDLL

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The binding to the FreeImage library: the only place that sees its header.
@@ -30,5 +31,7 @@ bool FreeImage_Save(int format, FIBITMAP_HANDLE bitmap, const QString& fileName,
 void FreeImage_Unload(FIBITMAP_HANDLE bitmap);
 // An 8-bit palette copy by Wu's quantiser (GIF holds no deeper colour); 0 on failure.
 FIBITMAP_HANDLE FreeImage_ColorQuantizeWu(FIBITMAP_HANDLE bitmap);
+// A 1-bit bitmap (palette black, white) of the rows given top-down, MSB first, 1 for white.
+FIBITMAP_HANDLE FreeImage_FromOneBitRows(const QByteArray& rows, int width, int height, int pitch);
 
 } // namespace modFreeImageDLL

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -131,9 +132,15 @@ void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour col
     long long ax = pixel(x1), ay = pixel(y1), bx = pixel(x2), by = pixel(y2);
 
     if (ax == bx) { // vertical: the bars of every barcode
-        const long long step = by >= ay ? 1 : -1;
-        for (long long y = ay; y != by; y += step)
-            if (y >= 0 && y < image_.height()) setPixel(static_cast<int>(ax), static_cast<int>(y), rgb);
+        if (ax < 0 || ax >= image_.width() || ay == by) return;
+        // the rows from ay towards by, the end row excluded
+        const long long first = by > ay ? ay : by + 1;
+        const long long last = by > ay ? by - 1 : ay;
+        const int top = static_cast<int>(std::max(0LL, first));
+        const int bottom = static_cast<int>(std::min<long long>(image_.height() - 1, last));
+        uchar* bits = image_.bits();
+        const qsizetype stride = image_.bytesPerLine();
+        for (int y = top; y <= bottom; ++y) reinterpret_cast<QRgb*>(bits + y * stride)[ax] = rgb;
         return;
     }
     // Bresenham, end point excluded.
@@ -187,18 +194,35 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
     const long long sx0 = px(x2), sy0 = px(y2), sw = px(width2), sh = px(height2);
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || picture.isNull()) return;
     const QImage source = picture.convertToFormat(QImage::Format_RGB32);
-    // Only destination pixels that land on the surface are visited.
+    // Only destination pixels that land on the surface are visited; each samples the source
+    // pixel under its centre.
     const long long xFrom = std::max(0LL, -dx0), xTo = std::min(dw, image_.width() - dx0);
     const long long yFrom = std::max(0LL, -dy0), yTo = std::min(dh, image_.height() - dy0);
+    if (xFrom >= xTo || yFrom >= yTo) return;
+    std::vector<int> sourceColumn(static_cast<size_t>(xTo - xFrom));
+    for (long long dx = xFrom; dx < xTo; ++dx) {
+        const long long sx = sx0 + (2 * dx + 1) * sw / (2 * dw);
+        sourceColumn[static_cast<size_t>(dx - xFrom)] = sx >= 0 && sx < source.width() ? static_cast<int>(sx) : -1;
+    }
+    uchar* bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    const QRgb* previousTarget = nullptr;
+    long long previousSourceRow = -1;
     for (long long dy = yFrom; dy < yTo; ++dy) {
         const long long sy = sy0 + (2 * dy + 1) * sh / (2 * dh);
         if (sy < 0 || sy >= source.height()) continue;
-        const auto* sourceRow = reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(sy)));
-        auto* targetRow = reinterpret_cast<QRgb*>(image_.scanLine(static_cast<int>(dy0 + dy)));
-        for (long long dx = xFrom; dx < xTo; ++dx) {
-            const long long sx = sx0 + (2 * dx + 1) * sw / (2 * dw);
-            if (sx >= 0 && sx < source.width()) targetRow[dx0 + dx] = sourceRow[sx];
+        auto* targetRow = reinterpret_cast<QRgb*>(bits + (dy0 + dy) * stride) + dx0;
+        if (sy == previousSourceRow) { // an enlarged row: the same as the one above
+            std::copy(previousTarget + xFrom, previousTarget + xTo, targetRow + xFrom);
+            continue;
         }
+        const auto* sourceRow = reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(sy)));
+        for (long long dx = xFrom; dx < xTo; ++dx) {
+            const int sx = sourceColumn[static_cast<size_t>(dx - xFrom)];
+            if (sx >= 0) targetRow[dx] = sourceRow[sx];
+        }
+        previousTarget = targetRow;
+        previousSourceRow = sy;
     }
 }
 

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "RendererError.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+#include <optional>
+
+// The serial port of the Reader, shaped like a classic communications control: open and close,
+// how many bytes wait, and take them all as text. Received bytes are buffered by QSerialPort
+// while the event loop runs, up to 1024 bytes; more stay with the operating system until the
+// next Input makes room, so nothing is lost.
+class MSComm : public QObject {
+    Q_OBJECT
+public:
+    explicit MSComm(const QString& portName, QObject* parent = nullptr);
+
+    // The platform's first serial port: /dev/ttyS0 on Linux, COM1 on Windows.
+    static QString defaultPortName();
+
+    // Open as the caller set it, also after the device went away, until the caller closes it.
+    bool PortOpen() const;
+    // Opens for reading and writing at 9600 baud, 8 data bits, no parity, 1 stop bit; opening an
+    // open port or closing a closed one does nothing. Failures throw RendererError.
+    void setPortOpen(bool open);
+
+    // Bytes waiting; 0 while the port is closed.
+    int InBufferCount() const;
+    // Everything waiting, as Latin-1 text with line ends as received; the buffer is then empty.
+    // A closed port has nothing waiting. When the device failed, what it sent before comes
+    // first and the next call throws the read error, once.
+    QString Input();
+
+private:
+    void open();
+    void close();
+    void throwIfFailed();
+    void readFailed(QSerialPort::SerialPortError error);
+    void releaseFailedDevice();
+
+    QSerialPort port_;
+    bool open_ = false;
+    QByteArray receivedBeforeFailure_;
+    std::optional<RendererError> readFailure_;
+};

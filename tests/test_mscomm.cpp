@@ -1,0 +1,195 @@
+#include "MSComm.h"
+#include "RendererError.h"
+
+#include <QAbstractEventDispatcher>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSerialPort>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+// MSComm on one end of a pseudo-terminal pair joined by socat; the test writes into the other.
+class TestMSComm : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> socat_;
+    QString portA_, portB_;
+
+    void startSocat() {
+        socat_ = std::make_unique<QProcess>();
+        socat_->setStandardErrorFile(QProcess::nullDevice());
+        socat_->start(socatPath(), {QStringLiteral("-d"), QStringLiteral("-d"),
+                                    QStringLiteral("pty,raw,echo=0,link=") + portA_,
+                                    QStringLiteral("pty,raw,echo=0,link=") + portB_});
+        QVERIFY(socat_->waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(portA_) && QFileInfo::exists(portB_), 10000);
+    }
+
+    void stopSocat() {
+        if (!socat_ || socat_->state() == QProcess::NotRunning) return;
+        socat_->terminate();
+        if (!socat_->waitForFinished(5000)) {
+            socat_->kill();
+            socat_->waitForFinished(5000);
+        }
+    }
+
+    static QString socatPath() { return QStandardPaths::findExecutable(QStringLiteral("socat")); }
+
+    // Writes into the far end of the pair, as a scanner would.
+    void send(const QByteArray& bytes) {
+        QSerialPort far(portB_);
+        QVERIFY2(far.open(QIODevice::WriteOnly), qPrintable(far.errorString()));
+        QCOMPARE(far.write(bytes), bytes.size());
+        QVERIFY(far.waitForBytesWritten(5000));
+    }
+
+    // Opens a fresh port on A; the caller owns it.
+    std::unique_ptr<MSComm> openedPort() {
+        auto port = std::make_unique<MSComm>(portA_);
+        port->setPortOpen(true);
+        return port;
+    }
+
+private slots:
+    void initTestCase() {
+        if (socatPath().isEmpty()) QSKIP("socat is not installed");
+        QVERIFY(dir_.isValid());
+        portA_ = dir_.filePath(QStringLiteral("A"));
+        portB_ = dir_.filePath(QStringLiteral("B"));
+    }
+
+    void init() { startSocat(); }
+    void cleanup() { stopSocat(); }
+
+    void openAndClose() {
+        MSComm port(portA_);
+        QVERIFY(!port.PortOpen());
+        port.setPortOpen(true);
+        QVERIFY(port.PortOpen());
+        send("queued\r\n");
+        QTRY_COMPARE(port.InBufferCount(), 8);
+        // opening again keeps the port as it is, with what it has received
+        port.setPortOpen(true);
+        QVERIFY(port.PortOpen());
+        QCOMPARE(port.InBufferCount(), 8);
+        port.setPortOpen(false);
+        QVERIFY(!port.PortOpen());
+        QCOMPARE(port.InBufferCount(), 0);
+        QCOMPARE(port.Input(), QString());
+        port.setPortOpen(false); // already closed
+        QVERIFY(!port.PortOpen());
+        // and it opens again
+        port.setPortOpen(true);
+        QVERIFY(port.PortOpen());
+    }
+
+    void inputTakesEverythingWaiting() {
+        const auto port = openedPort();
+        QCOMPARE(port->InBufferCount(), 0);
+        QCOMPARE(port->Input(), QString());
+
+        send("CODE39\r");
+        QTRY_COMPARE(port->InBufferCount(), 7);
+        send("AB-12\r\n");
+        QTRY_COMPARE(port->InBufferCount(), 14);
+        QCOMPARE(port->Input(), QStringLiteral("CODE39\rAB-12\r\n"));
+        QCOMPARE(port->InBufferCount(), 0);
+        QCOMPARE(port->Input(), QString());
+
+        send("next");
+        QTRY_COMPARE(port->InBufferCount(), 4);
+        QCOMPARE(port->Input(), QStringLiteral("next"));
+    }
+
+    void bytesAreLatin1() {
+        const auto port = openedPort();
+        const QByteArray bytes("\x00\x7f\xa3\xe9\xff", 5);
+        send(bytes);
+        QTRY_COMPARE(port->InBufferCount(), 5);
+        const QString text = port->Input();
+        QCOMPARE(text.size(), 5);
+        QCOMPARE(text, QString::fromLatin1(bytes));
+        QCOMPARE(text.at(3), QChar(0xe9));
+    }
+
+    void moreThanTheBufferHoldsIsNotLost() {
+        const auto port = openedPort();
+        QByteArray bytes;
+        for (int i = 0; i < 1500; ++i) bytes += char('A' + i % 26);
+        send(bytes);
+        QTRY_COMPARE(port->InBufferCount(), 1024);
+        QTest::qWait(100); // more time does not overfill the buffer
+        QCOMPARE(port->InBufferCount(), 1024);
+        QString received = port->Input();
+        QCOMPARE(received.size(), 1024);
+        QTRY_COMPARE(port->InBufferCount(), 1500 - 1024);
+        received += port->Input();
+        QCOMPARE(received, QString::fromLatin1(bytes));
+    }
+
+    void missingPortDoesNotOpen() {
+        MSComm port(dir_.filePath(QStringLiteral("no-such-port")));
+        try {
+            port.setPortOpen(true);
+            QFAIL("opening a missing port succeeded");
+        } catch (const RendererError& e) {
+            QCOMPARE(e.number(), static_cast<std::int32_t>(QSerialPort::DeviceNotFoundError));
+            QCOMPARE(e.source(), QStringLiteral("MSComm1"));
+            QVERIFY(!e.description().isEmpty());
+        }
+        QVERIFY(!port.PortOpen());
+        QCOMPARE(port.InBufferCount(), 0);
+    }
+
+    void lostDeviceFailsTheReadAfterItsData() {
+        const auto port = openedPort();
+        send("last words\r\n");
+        QTRY_COMPARE(port->InBufferCount(), 12);
+        stopSocat(); // the other end of A goes away
+        QTest::qWait(200);
+        QVERIFY(port->PortOpen());
+        QCOMPARE(port->InBufferCount(), 12);
+        QCOMPARE(port->Input(), QStringLiteral("last words\r\n"));
+        try {
+            port->Input();
+            QFAIL("reading from a device that went away succeeded");
+        } catch (const RendererError& e) {
+            QCOMPARE(e.source(), QStringLiteral("MSComm1"));
+            QVERIFY(e.number() == QSerialPort::ReadError || e.number() == QSerialPort::ResourceError);
+            QVERIFY(!e.description().isEmpty());
+        }
+        // reported once; the port stays open for the caller to close
+        QTest::qWait(100);
+        QCOMPARE(port->Input(), QString());
+        QCOMPARE(port->InBufferCount(), 0);
+        QVERIFY(port->PortOpen());
+        port->setPortOpen(false);
+        QVERIFY(!port->PortOpen());
+    }
+
+    void lostDeviceLeavesTheEventLoopIdle() {
+        const auto port = openedPort();
+        stopSocat();
+        QTest::qWait(100);
+        // a hung-up device that stayed watched would wake the loop again and again
+        int wakeUps = 0;
+        const QMetaObject::Connection counting = connect(
+            QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this, [&] { ++wakeUps; });
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+        disconnect(counting);
+        QVERIFY2(wakeUps < 30, qPrintable(QString::number(wakeUps)));
+        QVERIFY_THROWS_EXCEPTION(RendererError, port->Input());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMSComm)
+#include "test_mscomm.moc"
