@@ -1,9 +1,12 @@
 #include "Form1.h"
 
+#include "Form2.h"
 #include "Geometry.h"
+#include "MSComm.h"
 #include "RendererError.h"
 #include "SettingsFile.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -58,6 +61,9 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
     createPrintPanel();
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
+    MSComm1 = new MSComm(options_.serialPortName.isEmpty() ? MSComm::defaultPortName()
+                                                           : options_.serialPortName,
+                         this);
     connectHandlers();
     setFixedWidth(Geometry::twipsToPixels(kClientWidthTwips));
     setClientHeightTwips(kFoldedHeightTwips);
@@ -149,6 +155,10 @@ void Form1::connectHandlers() {
     connect(cmbtype->lineEdit(), &QLineEdit::textEdited, this, &Form1::cmbtype_Change);
     connect(sldwidth, &QSlider::valueChanged, this, &Form1::sldwidth_Change);
     connect(sldheight, &QSlider::valueChanged, this, &Form1::sldheight_Change);
+    connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    // Any change of the check box, also clearing it after a failed poll, runs its handler.
+    connect(Check1, &QPushButton::toggled, this, &Form1::Check1_Click);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 }
 
 void Form1::setClientHeightTwips(int twips) { setFixedHeight(Geometry::twipsToPixels(twips)); }
@@ -246,9 +256,46 @@ void Form1::Command5_Click() { runCommand(DrawCommands::Command5_Click); }
 void Form1::Command6_Click() { runCommand(DrawCommands::Command6_Click); }
 void Form1::Command7_Click() { runCommand(DrawCommands::Command7_Click); }
 
+void Form1::Command12_Click() {
+    if (!reader_) reader_ = new Form2(this); // closing the Reader unloads it
+    reader_->show();
+    reader_->raise();
+    reader_->activateWindow();
+}
+
+void Form1::Check1_Click() {
+    if (Check1->isChecked())
+        Timer1->start();
+    else
+        Timer1->stop();
+}
+
+void Form1::Timer1_Timer() {
+    // A scanner that types like a keyboard replaces the field too; but the focus is never
+    // pulled out of another window of ours, such as the Reader.
+    const QWidget* active = QApplication::activeWindow();
+    if (!active || active == this) {
+        txtcode->setFocus();
+        txtcode->setSelection(0, static_cast<int>(txtcode->text().size()));
+    }
+    try {
+        if (!MSComm1->PortOpen()) MSComm1->setPortOpen(true);
+        if (MSComm1->InBufferCount() > 0) txtcode->setText(MSComm1->Input());
+    } catch (const RendererError& error) {
+        Timer1->stop();
+        Check1->setChecked(false);
+        messages_->show(error.description(), QStringLiteral("Error"), MessageIcon::Critical);
+    }
+}
+
 void Form1::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    try {
+        MSComm1->setPortOpen(false);
+    } catch (...) {
+        // closing goes on whatever the port says
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

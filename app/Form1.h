@@ -1,8 +1,10 @@
 #pragma once
 
 #include "DrawCommands.h"
+#include "Form2.h"
 #include "QtMessageBoxes.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -17,12 +19,14 @@ class QRadioButton;
 class QSlider;
 class QTimer;
 class QToolButton;
+class MSComm;
 
 // Where the main window keeps its files and whom it asks; tests put their own in.
 struct Form1Options {
     QString programDirectory;    // default: the executable's directory
     QString settingsPath;        // default: settings.bin there, or in the user's config folder
     MessageBoxes* messages = nullptr; // default: real message boxes
+    QString serialPortName;      // default: the platform's first serial port
 };
 
 // The main window: the code field, the symbology list, the output picture with its two
@@ -52,12 +56,17 @@ public:
     void Command6_Click();
     void Command7_Click();
     void SaveSettings();
+    void Command12_Click(); // Load Reader
+    void Check1_Click();    // scanner on or off
+    void Timer1_Timer();    // one poll of the scanner
 
     // The selected item of the symbology list, -1 when the text names none of them.
     int cmbtypeListIndex() const;
     const DrawModel& model() const { return model_; }
     DrawModel& model() { return model_; }
     const QString& settingsPath() const { return settingsPath_; }
+    // The Reader window while it is loaded.
+    Form2* reader() const { return reader_; }
 
     // Visible controls
     QLabel* Label1;
@@ -99,6 +108,7 @@ public:
     QPushButton* Command15;
 
     QTimer* Timer1;
+    MSComm* MSComm1;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -118,5 +128,6 @@ private:
     std::unique_ptr<QtMessageBoxes> ownMessages_;
     MessageBoxes* messages_;
     DrawModel model_;
+    QPointer<Form2> reader_;
     bool unloaded_ = false;
 };

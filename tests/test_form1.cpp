@@ -64,7 +64,8 @@ class TestForm1 : public QObject {
         file.write(bytes);
     }
     std::unique_ptr<Form1> window() {
-        return std::make_unique<Form1>(Form1Options{dir->path(), settingsPath(), &messages});
+        return std::make_unique<Form1>(
+            Form1Options{dir->path(), settingsPath(), &messages, dir->filePath("no-port")});
     }
     void draw(Form1& w, const QString& type, const QString& code) {
         w.cmbtype->setCurrentText(type);

@@ -1,4 +1,5 @@
 #include "MSComm.h"
+#include "PtyPair.h"
 #include "RendererError.h"
 
 #include <QAbstractEventDispatcher>
@@ -18,37 +19,20 @@ class TestMSComm : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    std::unique_ptr<QProcess> socat_;
+    std::unique_ptr<PtyPair> pair_;
     QString portA_, portB_;
 
     void startSocat() {
-        socat_ = std::make_unique<QProcess>();
-        socat_->setStandardErrorFile(QProcess::nullDevice());
-        socat_->start(socatPath(), {QStringLiteral("-d"), QStringLiteral("-d"),
-                                    QStringLiteral("pty,raw,echo=0,link=") + portA_,
-                                    QStringLiteral("pty,raw,echo=0,link=") + portB_});
-        QVERIFY(socat_->waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(portA_) && QFileInfo::exists(portB_), 10000);
+        pair_ = std::make_unique<PtyPair>(portA_, portB_);
+        QVERIFY(pair_->start());
     }
 
-    void stopSocat() {
-        if (!socat_ || socat_->state() == QProcess::NotRunning) return;
-        socat_->terminate();
-        if (!socat_->waitForFinished(5000)) {
-            socat_->kill();
-            socat_->waitForFinished(5000);
-        }
-    }
+    void stopSocat() { pair_.reset(); }
 
-    static QString socatPath() { return QStandardPaths::findExecutable(QStringLiteral("socat")); }
+    static QString socatPath() { return PtyPair::socatPath(); }
 
     // Writes into the far end of the pair, as a scanner would.
-    void send(const QByteArray& bytes) {
-        QSerialPort far(portB_);
-        QVERIFY2(far.open(QIODevice::WriteOnly), qPrintable(far.errorString()));
-        QCOMPARE(far.write(bytes), bytes.size());
-        QVERIFY(far.waitForBytesWritten(5000));
-    }
+    void send(const QByteArray& bytes) { QVERIFY(pair_->send(bytes)); }
 
     // Opens a fresh port on A; the caller owns it.
     std::unique_ptr<MSComm> openedPort() {
