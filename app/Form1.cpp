@@ -1,6 +1,9 @@
 #include "Form1.h"
 
+#include "ClipboardCopy.h"
 #include "Form2.h"
+#include "ImageExport.h"
+#include "NumberText.h"
 #include "Geometry.h"
 #include "MSComm.h"
 #include "RendererError.h"
@@ -33,6 +36,13 @@ template <typename W> W* placed(W* widget, int left, int top, int width, int hei
     return widget;
 }
 
+// A caption wider than its design box in this font keeps its full width.
+QLabel* label(const QString& caption, QWidget* parent, int left, int top, int width, int height) {
+    QLabel* label = placed(new QLabel(caption, parent), left, top, width, height);
+    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+    return label;
+}
+
 QPushButton* iconButton(QWidget* parent, const QString& caption, QStyle::StandardPixmap icon) {
     auto* button = new QPushButton(parent->style()->standardIcon(icon), caption, parent);
     return button;
@@ -53,6 +63,12 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
         messages_ = ownMessages_.get();
     }
     model_.setMessages(messages_);
+    if (options_.saveDialog) {
+        saveDialog_ = options_.saveDialog;
+    } else {
+        ownSaveDialog_ = std::make_unique<QtSaveFileDialog>();
+        saveDialog_ = ownSaveDialog_.get();
+    }
 
     setWindowTitle(QStringLiteral("Barcode Desk"));
     setFont(defaultPictureFont());
@@ -73,9 +89,9 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
 Form1::~Form1() { Form_Unload(); }
 
 void Form1::createVisibleControls() {
-    Label1 = placed(new QLabel(QStringLiteral("Code :"), this), 120, 120, 495, 255);
+    Label1 = label(QStringLiteral("Code :"), this, 120, 120, 495, 255);
     txtcode = placed(new QLineEdit(this), 720, 120, 3615, 285);
-    Label2 = placed(new QLabel(QStringLiteral("Type:"), this), 4440, 120, 495, 255);
+    Label2 = label(QStringLiteral("Type:"), this, 4440, 120, 495, 255);
     cmbtype = placed(new QComboBox(this), 4920, 120, 1575, 315);
     cmbtype->setEditable(true);
     cmbtype->setInsertPolicy(QComboBox::NoInsert);
@@ -136,14 +152,14 @@ void Form1::createSavePanel() {
 
 void Form1::createPrintPanel() {
     Frame2 = placed(new QGroupBox(QStringLiteral("Print"), this), 120, 6000, 6975, 1455);
-    Label3 = placed(new QLabel(QStringLiteral("Select Printer:"), Frame2), 120, 240, 1095, 255);
+    Label3 = label(QStringLiteral("Select Printer:"), Frame2, 120, 240, 1095, 255);
     cmbprinters = placed(new QComboBox(Frame2), 1440, 240, 3495, 315);
-    Label4 = placed(new QLabel(QStringLiteral("Repeat:"), Frame2), 120, 600, 615, 255);
+    Label4 = label(QStringLiteral("Repeat:"), Frame2, 120, 600, 615, 255);
     txtrepeat = placed(new QLineEdit(QStringLiteral("1"), Frame2), 1440, 600, 855, 285);
-    Label5 = placed(new QLabel(QStringLiteral("Times"), Frame2), 2400, 600, 495, 255);
-    Label6 = placed(new QLabel(QStringLiteral("Vertical Spacing:"), Frame2), 120, 960, 1215, 255);
+    Label5 = label(QStringLiteral("Times"), Frame2, 2400, 600, 495, 255);
+    Label6 = label(QStringLiteral("Vertical Spacing:"), Frame2, 120, 960, 1215, 255);
     txtvspace = placed(new QLineEdit(QStringLiteral("5"), Frame2), 1440, 960, 855, 285);
-    Label7 = placed(new QLabel(QStringLiteral("Pixels"), Frame2), 2400, 960, 495, 255);
+    Label7 = label(QStringLiteral("Pixels"), Frame2, 2400, 960, 495, 255);
     Command14 = placed(new QPushButton(QStringLiteral("Print"), Frame2), 5280, 240, 1575, 375);
     Command15 = placed(new QPushButton(QStringLiteral("Cancel"), Frame2), 5280, 720, 1575, 375);
     Frame2->hide();
@@ -156,6 +172,13 @@ void Form1::connectHandlers() {
     connect(sldwidth, &QSlider::valueChanged, this, &Form1::sldwidth_Change);
     connect(sldheight, &QSlider::valueChanged, this, &Form1::sldheight_Change);
     connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(cmdsave, &QPushButton::clicked, this, &Form1::cmdsave_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(Command13, &QToolButton::clicked, this, &Form1::Command13_Click);
+    connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
+    connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
     // Any change of the check box, also clearing it after a failed poll, runs its handler.
     connect(Check1, &QPushButton::toggled, this, &Form1::Check1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
@@ -231,11 +254,15 @@ void Form1::cmdDraw_Click() {
     }
 }
 
+void Form1::syncSliders() {
+    model_.sldwidthValue = sldwidth->value();
+    model_.sldheightValue = sldheight->value();
+}
+
 // The command works on the model; the code field shows what it left there.
 void Form1::runCommand(DrawCommands::Command command) {
     model_.txtcode = txtcode->text();
-    model_.sldwidthValue = sldwidth->value();
-    model_.sldheightValue = sldheight->value();
+    syncSliders();
     try {
         command(model_);
     } catch (...) {
@@ -255,6 +282,76 @@ void Form1::Command4_Click() { runCommand(DrawCommands::Command4_Click); }
 void Form1::Command5_Click() { runCommand(DrawCommands::Command5_Click); }
 void Form1::Command6_Click() { runCommand(DrawCommands::Command6_Click); }
 void Form1::Command7_Click() { runCommand(DrawCommands::Command7_Click); }
+
+// The save and print panels share the bottom of the window.
+void Form1::unfold(QWidget* frame) {
+    frame->show();
+    frame->move(frame->x(), Geometry::twipsToPixels(4560));
+    setClientHeightTwips(kUnfoldedHeightTwips);
+}
+
+void Form1::fold(QWidget* frame) {
+    setClientHeightTwips(kFoldedHeightTwips);
+    frame->hide();
+}
+
+void Form1::cmdsave_Click() { unfold(Frame1); }
+void Form1::Command11_Click() { fold(Frame1); }
+
+void Form1::Command10_Click() {
+    fold(Frame1);
+    const std::pair<QRadioButton*, ImageExport::ImageFormat> options[] = {
+        {optbmp, ImageExport::ImageFormat::Bmp}, {optgif, ImageExport::ImageFormat::Gif},
+        {optjpg, ImageExport::ImageFormat::Jpg}, {opttiff, ImageExport::ImageFormat::Tif},
+        {optpng, ImageExport::ImageFormat::Png}, {optpsd, ImageExport::ImageFormat::Psd}};
+    std::optional<ImageExport::ImageFormat> format;
+    for (const auto& [option, optionFormat] : options)
+        if (option->isChecked()) format = optionFormat;
+    QString pattern, defaultName;
+    if (format) {
+        pattern = QLatin1String(ImageExport::entryOf(*format).pattern);
+        defaultName = QLatin1String(ImageExport::entryOf(*format).defaultName);
+    }
+    const QString path = MOD_CDIALOG::ShowSaveDialog(*saveDialog_, this, pattern, QStringLiteral("Save as"),
+                                                     defaultName, QString(), options_.programDirectory);
+    if (path.isEmpty()) return;
+    if (format && !ImageExport::SaveImage(model_.picout.Image(), path, *format, options_.programDirectory))
+        messages_->show(QStringLiteral("The barcode could not be saved as ") + path,
+                        QStringLiteral("Error"), MessageIcon::Exclamation);
+    SaveSettings();
+}
+
+void Form1::Command9_Click() {
+    syncSliders();
+    CopyToClipboard(model_.pictmp, model_.picout, DrawCommands::outputWidthTwips(model_),
+                    DrawCommands::outputHeightTwips(model_));
+}
+
+void Form1::Command13_Click() { unfold(Frame2); }
+void Form1::Command15_Click() { fold(Frame2); }
+
+void Form1::Command14_Click() {
+    const double copies = NumberText::leadingNumber(txtrepeat->text());
+    if (const auto problem = repeatProblem(copies)) {
+        messages_->show(*problem, QStringLiteral("Bad Repeat Value"), MessageIcon::Exclamation);
+        return;
+    }
+    const double spacing = NumberText::leadingNumber(txtvspace->text());
+    txtrepeat->setText(NumberText::shortestText(copies));
+    txtvspace->setText(NumberText::shortestText(spacing));
+    fold(Frame2);
+    const QString name = cmbprinters->currentText();
+    if (name.isEmpty()) return;
+    printer_.select(name); // an unknown name leaves the current printer
+    syncSliders();
+    if (!PrintCopies(printer_, model_.picout.Image(), repeatCopies(copies), spacing,
+                     DrawCommands::outputHeightTwips(model_))) {
+        messages_->show(QStringLiteral("The barcode could not be printed on ") + printer_.name(),
+                        QStringLiteral("Error"), MessageIcon::Exclamation);
+        return;
+    }
+    SaveSettings();
+}
 
 void Form1::Command12_Click() {
     if (!reader_) reader_ = new Form2(this); // closing the Reader unloads it

@@ -2,6 +2,8 @@
 
 #include "DrawCommands.h"
 #include "Form2.h"
+#include "MOD_CDIALOG.h"
+#include "Printing.h"
 #include "QtMessageBoxes.h"
 
 #include <QPointer>
@@ -27,6 +29,7 @@ struct Form1Options {
     QString settingsPath;        // default: settings.bin there, or in the user's config folder
     MessageBoxes* messages = nullptr; // default: real message boxes
     QString serialPortName;      // default: the platform's first serial port
+    SaveFileDialog* saveDialog = nullptr; // default: the file dialog on screen
 };
 
 // The main window: the code field, the symbology list, the output picture with its two
@@ -56,6 +59,13 @@ public:
     void Command6_Click();
     void Command7_Click();
     void SaveSettings();
+    void cmdsave_Click();   // unfolds the save panel
+    void Command10_Click(); // Continue: save
+    void Command11_Click(); // Cancel saving
+    void Command9_Click();  // Copy Barcode
+    void Command13_Click(); // unfolds the print panel
+    void Command14_Click(); // Print
+    void Command15_Click(); // Cancel printing
     void Command12_Click(); // Load Reader
     void Check1_Click();    // scanner on or off
     void Timer1_Timer();    // one poll of the scanner
@@ -122,11 +132,17 @@ private:
     void runCommand(DrawCommands::Command command);
     void showOutput();
     void setClientHeightTwips(int twips);
+    void syncSliders();
+    void unfold(QWidget* frame);
+    void fold(QWidget* frame);
 
     Form1Options options_;
     QString settingsPath_;
     std::unique_ptr<QtMessageBoxes> ownMessages_;
     MessageBoxes* messages_;
+    std::unique_ptr<QtSaveFileDialog> ownSaveDialog_;
+    SaveFileDialog* saveDialog_;
+    CurrentPrinter printer_;
     DrawModel model_;
     QPointer<Form2> reader_;
     bool unloaded_ = false;
