@@ -47,6 +47,8 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
 void Form2::createControls() {
     Label2 = new QLabel(QStringLiteral("Code :"), this);
     Label2->setGeometry(twipsRect(0, 120, 495, 255));
+    // a caption wider than its design box in this font keeps its full width
+    Label2->resize(std::max(Label2->width(), Label2->sizeHint().width()), Label2->height());
     txtcode = new QLineEdit(this);
     txtcode->setGeometry(twipsRect(600, 120, 3735, 285));
     Command1 = new QPushButton(QStringLiteral("Paste Barcode"), this);

@@ -201,6 +201,20 @@ private slots:
         QVERIFY(settings().contains("%~%png%~%")); // the settings are written all the same
     }
 
+    void anUnwritableProgramFolderStillSaves() {
+        auto w = std::make_unique<Form1>(Form1Options{dir->filePath("installed"), settingsPath(), &messages,
+                                                      dir->filePath("no-port"), &dialog});
+        w->txtcode->setText(QStringLiteral("ELSEWHERE"));
+        w->cmdDraw_Click();
+        const QStringList temporaryBefore = QDir::temp().entryList({"barcode-desk-*"});
+        w->opttiff->setChecked(true);
+        dialog.answer = dir->filePath("code.tif");
+        w->Command10_Click();
+        QCOMPARE(messages.shown.size(), 0);
+        QCOMPARE(fileType(dialog.answer), QStringLiteral("TIFF"));
+        QCOMPARE(QDir::temp().entryList({"barcode-desk-*"}), temporaryBefore); // nothing left
+    }
+
     void copyPutsTheBarcodeRegionOnTheClipboard() {
         const auto w = window();
         w->sldwidth->setValue(30);
