@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "decoder_oracle.h"
+
 // Runs a program and keeps what it said.
 struct Run {
     int exitCode = -1;
@@ -35,19 +37,11 @@ inline QString scaledForScanners(const QString& path, const QTemporaryDir& dir) 
     return out;
 }
 
+// The one text a reader finds in the image, empty when it finds none.
 inline QString zbarRead(const QString& path) {
-    return QString::fromUtf8(
-               runProgram(QStringLiteral(ZBARIMG_EXECUTABLE), {"-q", "--nodbus", "--raw", path}).out)
-        .trimmed();
+    return DecoderOracle::zbarTexts(QStringLiteral(ZBARIMG_EXECUTABLE), path).value(0);
 }
 
-// ZXingReader prints "Text:       "..."" among other lines.
 inline QString zxingRead(const QString& path) {
-    const QString out = QString::fromUtf8(runProgram(QStringLiteral(ZXING_EXECUTABLE), {path}).out);
-    for (const QString& line : out.split(u'\n')) {
-        if (!line.startsWith(QStringLiteral("Text:"))) continue;
-        const QString value = line.mid(5).trimmed();
-        return value.size() >= 2 ? value.mid(1, value.size() - 2) : value;
-    }
-    return {};
+    return DecoderOracle::zxingTexts(QStringLiteral(ZXING_EXECUTABLE), path).value(0);
 }

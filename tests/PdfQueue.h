@@ -16,14 +16,13 @@
 
 #include <optional>
 
+#include "decoder_oracle.h"
+
 inline const QString kQueue = QStringLiteral("BarcodeDesk-PDF");
 constexpr int kRenderDpi = 150;
 
 inline QString runTool(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(120000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return DecoderOracle::run(program, args);
 }
 
 struct Band {

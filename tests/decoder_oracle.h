@@ -59,4 +59,21 @@ inline bool sameRetailNumber(QString read, QString expected) {
     return read == expected;
 }
 
+// What is wrong with the readings of the image by both readers, or nothing when each read
+// exactly one symbol equal to `expected` as `same` compares them.
+inline QString readingProblem(const QImage& image, const QString& expected, const QString& directory,
+                              const QString& zbarimg, const QString& zxingReader,
+                              bool (*same)(QString, QString)) {
+    const QString path = saveForReading(image, directory);
+    if (path.isEmpty()) return QStringLiteral("the image could not be saved");
+    for (const QString& reader : {zbarimg, zxingReader}) {
+        if (reader.isEmpty()) continue;
+        const QStringList texts =
+            reader == zbarimg ? zbarTexts(reader, path) : zxingTexts(reader, path);
+        if (texts.size() != 1) return reader + QStringLiteral(": ") + texts.join(u'|');
+        if (!same(texts.first(), expected)) return reader + QStringLiteral(" read ") + texts.first();
+    }
+    return {};
+}
+
 } // namespace DecoderOracle
