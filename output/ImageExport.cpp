@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 
 #include <array>
+#include <cstring>
 
 namespace ImageExport {
 namespace {
@@ -44,9 +45,15 @@ bool convertThroughLibrary(const QString& bitmapPath, const QString& path, const
 std::optional<QByteArray> oneBitRows(const QImage& image, int pitch) {
     const int width = image.width(), height = image.height();
     QByteArray rows(static_cast<qsizetype>(pitch) * height, '\0');
+    const size_t lineBytes = static_cast<size_t>(width) * sizeof(QRgb);
     for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         auto* row = reinterpret_cast<unsigned char*>(rows.data()) + static_cast<qsizetype>(y) * pitch;
+        // Barcodes repeat one row down the bars: a row like the one above packs like it.
+        if (y > 0 && std::memcmp(line, image.constScanLine(y - 1), lineBytes) == 0) {
+            std::memcpy(row, row - pitch, static_cast<size_t>(pitch));
+            continue;
+        }
         for (int x = 0; x < width; x += 8) {
             unsigned char byte = 0;
             for (int bit = 0; bit < 8 && x + bit < width; ++bit) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -28,6 +29,20 @@ int checkedPixels(double twips) {
     if (!(pixels >= 0 && pixels <= kMaxPixels))
         throw RendererError(380, QStringLiteral("Picture"), QStringLiteral("Invalid property value"));
     return static_cast<int>(pixels);
+}
+
+// Copies the source onto the target with its top-left corner at (x, y), clipped; both 32-bit.
+void copyInto(QImage& target, const QImage& source, long long x, long long y) {
+    const long long left = std::max(0LL, x), top = std::max(0LL, y);
+    const long long right = std::min<long long>(target.width(), x + source.width());
+    const long long bottom = std::min<long long>(target.height(), y + source.height());
+    if (left >= right || top >= bottom) return;
+    const size_t bytes = static_cast<size_t>(right - left) * sizeof(QRgb);
+    for (long long row = top; row < bottom; ++row) {
+        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(row - y)));
+        auto* to = reinterpret_cast<QRgb*>(target.scanLine(static_cast<int>(row)));
+        std::memcpy(to + left, from + (left - x), bytes);
+    }
 }
 
 QFont unsmoothed(QFont font) {
@@ -57,10 +72,7 @@ void DrawingSurface::setHeight(double twips) {
 void DrawingSurface::resizePixels(int width, int height) {
     if (width == image_.width() && height == image_.height()) return;
     QImage resized = blankImage(width, height, backColour_);
-    if (!image_.isNull() && !resized.isNull()) {
-        QPainter painter(&resized);
-        painter.drawImage(0, 0, image_);
-    }
+    if (!image_.isNull() && !resized.isNull()) copyInto(resized, image_, 0, 0);
     image_ = resized;
 }
 
@@ -98,10 +110,7 @@ void DrawingSurface::Cls() {
 
 void DrawingSurface::erase() {
     image_.fill(rgbOf(backColour_));
-    if (!picture_.isNull() && !image_.isNull()) {
-        QPainter painter(&image_);
-        painter.drawImage(0, 0, picture_);
-    }
+    if (!picture_.isNull() && !image_.isNull()) copyInto(image_, picture_, 0, 0);
 }
 
 void DrawingSurface::resetCounters() {
@@ -199,10 +208,14 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
     const long long xFrom = std::max(0LL, -dx0), xTo = std::min(dw, image_.width() - dx0);
     const long long yFrom = std::max(0LL, -dy0), yTo = std::min(dh, image_.height() - dy0);
     if (xFrom >= xTo || yFrom >= yTo) return;
+    // The source column of every destination column, found once for all rows; -1 off the source.
     std::vector<int> sourceColumn(static_cast<size_t>(xTo - xFrom));
+    bool everyColumnOnSource = true;
     for (long long dx = xFrom; dx < xTo; ++dx) {
         const long long sx = sx0 + (2 * dx + 1) * sw / (2 * dw);
-        sourceColumn[static_cast<size_t>(dx - xFrom)] = sx >= 0 && sx < source.width() ? static_cast<int>(sx) : -1;
+        const bool onSource = sx >= 0 && sx < source.width();
+        sourceColumn[static_cast<size_t>(dx - xFrom)] = onSource ? static_cast<int>(sx) : -1;
+        everyColumnOnSource = everyColumnOnSource && onSource;
     }
     uchar* bits = image_.bits();
     const qsizetype stride = image_.bytesPerLine();
@@ -211,24 +224,33 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
     for (long long dy = yFrom; dy < yTo; ++dy) {
         const long long sy = sy0 + (2 * dy + 1) * sh / (2 * dh);
         if (sy < 0 || sy >= source.height()) continue;
-        auto* targetRow = reinterpret_cast<QRgb*>(bits + (dy0 + dy) * stride) + dx0;
-        if (sy == previousSourceRow) { // an enlarged row: the same as the one above
-            std::copy(previousTarget + xFrom, previousTarget + xTo, targetRow + xFrom);
+        QRgb* target = reinterpret_cast<QRgb*>(bits + (dy0 + dy) * stride) + dx0 + xFrom;
+        const int* column = sourceColumn.data();
+        const long long count = xTo - xFrom;
+        if (sy == previousSourceRow && everyColumnOnSource) { // an enlarged row, as above
+            std::copy_n(previousTarget, count, target);
             continue;
         }
         const auto* sourceRow = reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(sy)));
-        for (long long dx = xFrom; dx < xTo; ++dx) {
-            const int sx = sourceColumn[static_cast<size_t>(dx - xFrom)];
-            if (sx >= 0) targetRow[dx] = sourceRow[sx];
+        if (everyColumnOnSource) {
+            for (long long i = 0; i < count; ++i) target[i] = sourceRow[column[i]];
+        } else {
+            for (long long i = 0; i < count; ++i)
+                if (column[i] >= 0) target[i] = sourceRow[column[i]];
         }
-        previousTarget = targetRow;
+        previousTarget = target;
         previousSourceRow = sy;
     }
 }
 
 void DrawingSurface::PaintPicture(const QImage& picture, double x, double y) {
     if (picture.isNull() || image_.isNull()) return;
-    QPainter painter(&image_);
-    painter.drawImage(QPointF(std::round(toPixels(x)), std::round(toPixels(y))),
-                      picture.convertToFormat(QImage::Format_RGB32));
+    const double limit = 4.0 * kMaxPixels;
+    auto px = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
+    if (picture.hasAlphaChannel()) { // see-through parts show what lies beneath
+        QPainter painter(&image_);
+        painter.drawImage(QPointF(static_cast<double>(px(x)), static_cast<double>(px(y))), picture);
+        return;
+    }
+    copyInto(image_, picture.convertToFormat(QImage::Format_RGB32), px(x), px(y));
 }

@@ -2,16 +2,16 @@
 
 #include "RendererError.h"
 
-#include <QFontDatabase>
 
 #include <array>
 
 namespace {
 
 // The classic caption font where it is installed; elsewhere the picture font at the same size.
+// The families are tried in order when text is first drawn, not looked up here.
 QFont upcFont() {
-    const QString family = QStringLiteral("Microsoft Sans Serif");
-    QFont font = QFontDatabase::hasFamily(family) ? QFont(family) : defaultPictureFont();
+    QFont font = defaultPictureFont();
+    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), font.family()});
     font.setPointSizeF(6.75);
     return font;
 }
