@@ -15,7 +15,7 @@ constexpr std::int16_t kHeightUnits = 10;
 } // namespace
 
 DrawModel::DrawModel() : pictmp(6015, 2775), picout(6375, 2655) {
-    upc.caption = QStringLiteral("Barcode Desk");
+    upc.caption = kWindowCaption;
 }
 
 void DrawModel::setMessages(MessageBoxes* boxes) {

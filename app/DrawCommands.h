@@ -15,6 +15,8 @@ struct DrawModel {
     static constexpr int kWidthMax = 50;
     static constexpr int kHeightMax = 160;
     static constexpr int kHeightClamp = 150;
+    // The main window's caption, also the title of the UPC-A renderer's message.
+    static inline const QString kWindowCaption = QStringLiteral("Barcode Desk");
 
     QString txtcode;
     int sldwidthValue = kWidthMax;

@@ -70,7 +70,7 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
         saveDialog_ = ownSaveDialog_.get();
     }
 
-    setWindowTitle(QStringLiteral("Barcode Desk"));
+    setWindowTitle(DrawModel::kWindowCaption);
     setFont(defaultPictureFont());
     createVisibleControls();
     createSavePanel();
@@ -316,7 +316,7 @@ void Form1::Command10_Click() {
                                                      defaultName, QString(), options_.programDirectory);
     if (path.isEmpty()) return;
     if (format && !ImageExport::SaveImage(model_.picout.Image(), path, *format, options_.programDirectory))
-        messages_->show(QStringLiteral("The barcode could not be saved as ") + path,
+        messages_->show(ImageExport::saveFailureMessage(path),
                         QStringLiteral("Error"), MessageIcon::Exclamation);
     SaveSettings();
 }

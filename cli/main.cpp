@@ -97,7 +97,7 @@ public:
             return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
         if (!save(picture(), outPath, format, QCoreApplication::applicationDirPath()))
-            return QStringLiteral("The barcode could not be saved as ") + outPath;
+            return ImageExport::saveFailureMessage(outPath);
         return std::nullopt;
     }
 

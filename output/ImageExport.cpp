@@ -121,6 +121,10 @@ bool SaveImage(const QImage& picture, const QString& path, ImageFormat format,
     return saved;
 }
 
+QString saveFailureMessage(const QString& path) {
+    return QStringLiteral("The barcode could not be saved as ") + path;
+}
+
 bool SaveImageCompact(const QImage& picture, const QString& path, ImageFormat format,
                       const QString& programDirectory) {
     const bool oneBitFormat = format == ImageFormat::Png || format == ImageFormat::Tif;

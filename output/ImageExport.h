@@ -35,6 +35,9 @@ QString temporaryBitmapPath(const QString& programDirectory);
 bool SaveImage(const QImage& picture, const QString& path, ImageFormat format,
                const QString& programDirectory);
 
+// What the user is told when SaveImage fails.
+QString saveFailureMessage(const QString& path);
+
 // For many files at once: a picture of pure black and white goes to PNG and TIFF at one bit
 // per pixel, straight from memory (the same pixels, a fraction of the time and size); anything
 // else is saved as SaveImage does.

@@ -2,6 +2,7 @@
 #include "Form1.h"
 #include "PdfQueue.h"
 #include "RecordingMessages.h"
+#include "RecordingSaveDialog.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -16,23 +17,6 @@
 
 namespace {
 
-// Answers the save dialog with a prepared path and remembers what it was asked.
-class FakeSaveDialog : public SaveFileDialog {
-public:
-    QString ask(QWidget*, const QList<FilterPair>& filters, const QString& title,
-                const QString& defaultFileName, const QString& initialDirectory) override {
-        askedFilters = filters;
-        askedTitle = title;
-        askedName = defaultFileName;
-        askedDirectory = initialDirectory;
-        ++asked;
-        return answer;
-    }
-    QString answer;
-    QList<FilterPair> askedFilters;
-    QString askedTitle, askedName, askedDirectory;
-    int asked = 0;
-};
 
 // The picture in any format, through ImageMagick, as 32-bit RGB.
 QImage readBack(const QString& path, const QString& scratch) {
@@ -66,7 +50,7 @@ class TestPanels : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir;
     RecordingMessages messages;
-    FakeSaveDialog dialog;
+    RecordingDialog dialog;
 
     QString settingsPath() const { return dir->filePath("settings.bin"); }
     std::unique_ptr<Form1> window() {
@@ -86,7 +70,7 @@ private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         messages.shown.clear();
-        dialog = FakeSaveDialog();
+        dialog = RecordingDialog();
     }
 
     void savePanelFoldsAndUnfolds() {
@@ -98,7 +82,7 @@ private slots:
         w->Command11_Click();
         QVERIFY(!w->Frame1->isVisibleTo(w.get()));
         QCOMPARE(w->height(), 297);
-        QCOMPARE(dialog.asked, 0);
+        QCOMPARE(dialog.calls, 0);
     }
 
     void cancellingTheDialogWritesNothing() {
@@ -106,7 +90,7 @@ private slots:
         QVERIFY(QFile::remove(settingsPath()));
         w->cmdsave_Click();
         w->Command10_Click();
-        QCOMPARE(dialog.asked, 1);
+        QCOMPARE(dialog.calls, 1);
         QVERIFY(!w->Frame1->isVisibleTo(w.get()));
         QCOMPARE(w->height(), 297);
         QVERIFY(!QFile::exists(settingsPath()));
@@ -134,11 +118,11 @@ private slots:
                             : option == u"optgif" ? w->optgif : w->optpsd;
         radio->setChecked(true);
         w->Command10_Click();
-        QCOMPARE(dialog.askedTitle, QStringLiteral("Save as"));
-        QCOMPARE(dialog.askedName, name);
-        QCOMPARE(dialog.askedDirectory, QString());
-        QCOMPARE(dialog.askedFilters.size(), 1);
-        QCOMPARE(dialog.askedFilters[0].second, pattern);
+        QCOMPARE(dialog.title, QStringLiteral("Save as"));
+        QCOMPARE(dialog.defaultFileName, name);
+        QCOMPARE(dialog.initialDirectory, QString());
+        QCOMPARE(dialog.filters.size(), 1);
+        QCOMPARE(dialog.filters[0].second, pattern);
     }
 
     void everyFormatIsWrittenAndReadsBack_data() {

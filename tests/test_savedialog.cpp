@@ -1,4 +1,5 @@
 #include "MOD_CDIALOG.h"
+#include "RecordingSaveDialog.h"
 
 #include <QApplication>
 #include <QFile>
@@ -16,25 +17,6 @@
 namespace {
 
 // Answers the dialog and remembers what it was asked.
-class RecordingDialog : public SaveFileDialog {
-  public:
-    QString answer;
-    int calls = 0;
-    QWidget* owner = nullptr;
-    QList<FilterPair> filters;
-    QString title, defaultFileName, initialDirectory;
-
-    QString ask(QWidget* o, const QList<FilterPair>& f, const QString& t, const QString& name,
-                const QString& directory) override {
-        ++calls;
-        owner = o;
-        filters = f;
-        title = t;
-        defaultFileName = name;
-        initialDirectory = directory;
-        return answer;
-    }
-};
 
 template <typename T> T* visibleWindow() {
     for (QWidget* w : QApplication::topLevelWidgets())
