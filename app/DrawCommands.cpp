@@ -93,29 +93,41 @@ double outputHeightTwips(const DrawModel& model) {
 }
 
 void Command1_Click(DrawModel& model) {
-    drawFrame(model, [](DrawingSurface& s, const QString& t) { Code39::DrawCode39(s, kHeightUnits, t, false, false); });
+    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+        Code39::DrawCode39(s, kHeightUnits, t, false, false);
+    });
 }
 
 void Command2_Click(DrawModel& model) {
-    drawFrame(model, [](DrawingSurface& s, const QString& t) { Code39::DrawCode39(s, kHeightUnits, t, false, true); });
+    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+        Code39::DrawCode39(s, kHeightUnits, t, false, true);
+    });
 }
 
 void Command3_Click(DrawModel& model) {
-    drawFrame(model, [](DrawingSurface& s, const QString& t) { Code128::DrawCode128(s, kHeightUnits, t, true); });
+    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+        Code128::DrawCode128(s, kHeightUnits, t, true);
+    });
 }
 
 void Command4_Click(DrawModel& model) {
-    drawFrame(model, [](DrawingSurface& s, const QString& t) { Code128::DrawCode128(s, kHeightUnits, t, false); });
+    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+        Code128::DrawCode128(s, kHeightUnits, t, false);
+    });
 }
 
 void Command5_Click(DrawModel& model) {
     if (!acceptDigits(model, QStringLiteral("EAN13"), 12)) return;
-    drawFrame(model, [](DrawingSurface& s, const QString& t) { EAN13and8::DrawEAN13(s, kHeightUnits, t, false); });
+    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+        EAN13and8::DrawEAN13(s, kHeightUnits, t, false);
+    });
 }
 
 void Command6_Click(DrawModel& model) {
     if (!acceptDigits(model, QStringLiteral("EAN8"), 7)) return;
-    drawFrame(model, [](DrawingSurface& s, const QString& t) { EAN13and8::DrawEAN8(s, kHeightUnits, t, false); });
+    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+        EAN13and8::DrawEAN8(s, kHeightUnits, t, false);
+    });
 }
 
 void Command7_Click(DrawModel& model) {

@@ -2,10 +2,10 @@
 
 #include "ClipboardCopy.h"
 #include "Form2.h"
-#include "ImageExport.h"
-#include "NumberText.h"
 #include "Geometry.h"
+#include "ImageExport.h"
 #include "MSComm.h"
+#include "NumberText.h"
 #include "RendererError.h"
 #include "SettingsFile.h"
 
@@ -86,7 +86,9 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
     Form_Load();
 }
 
-Form1::~Form1() { Form_Unload(); }
+Form1::~Form1() {
+    Form_Unload();
+}
 
 void Form1::createVisibleControls() {
     Label1 = label(QStringLiteral("Code :"), this, 120, 120, 495, 255);
@@ -120,10 +122,15 @@ void Form1::createVisibleControls() {
     sldwidth->setTickInterval(1);
     sldwidth->setTickPosition(QSlider::TicksBelow);
 
-    cmdDraw = placed(iconButton(this, QStringLiteral("Draw Barcode"), QStyle::SP_DialogApplyButton), 120, 3840, 1455, 615);
-    Command12 = placed(iconButton(this, QStringLiteral("Load Reader"), QStyle::SP_FileDialogContentsView), 1680, 3840, 1455, 615);
-    Command9 = placed(iconButton(this, QStringLiteral("Copy Barcode"), QStyle::SP_FileLinkIcon), 3240, 3840, 1455, 615);
-    cmdsave = placed(iconButton(this, QStringLiteral("Save as"), QStyle::SP_DialogSaveButton), 4800, 3840, 1455, 615);
+    cmdDraw = placed(iconButton(this, QStringLiteral("Draw Barcode"), QStyle::SP_DialogApplyButton),
+                     120, 3840, 1455, 615);
+    Command12 =
+        placed(iconButton(this, QStringLiteral("Load Reader"), QStyle::SP_FileDialogContentsView),
+               1680, 3840, 1455, 615);
+    Command9 = placed(iconButton(this, QStringLiteral("Copy Barcode"), QStyle::SP_FileLinkIcon),
+                      3240, 3840, 1455, 615);
+    cmdsave = placed(iconButton(this, QStringLiteral("Save as"), QStyle::SP_DialogSaveButton), 4800,
+                     3840, 1455, 615);
 
     Command13 = placed(new QToolButton(this), 6720, 3360, 375, 375);
     Command13->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
@@ -136,12 +143,18 @@ void Form1::createVisibleControls() {
 
 void Form1::createSavePanel() {
     Frame1 = placed(new QGroupBox(QStringLiteral("File Format"), this), 120, 4560, 6975, 1455);
-    optbmp = placed(new QRadioButton(QStringLiteral("Windows Bitmap (*.BMP)"), Frame1), 120, 240, 2175, 255);
-    optjpg = placed(new QRadioButton(QStringLiteral("Jpeg File (*.jpg)"), Frame1), 3240, 240, 1455, 255);
-    optpng = placed(new QRadioButton(QStringLiteral("Portable Network Graphics (*.png)"), Frame1), 120, 600, 2775, 255);
-    opttiff = placed(new QRadioButton(QStringLiteral("Tagged Image File (*.tiff)"), Frame1), 120, 960, 2055, 255);
-    optgif = placed(new QRadioButton(QStringLiteral("Compuserve GIF (*.GIF)"), Frame1), 3960, 1440, 2055, 255);
-    optpsd = placed(new QRadioButton(QStringLiteral("Photoshop (*.psd)"), Frame1), 240, 1440, 1695, 255);
+    optbmp = placed(new QRadioButton(QStringLiteral("Windows Bitmap (*.BMP)"), Frame1), 120, 240,
+                    2175, 255);
+    optjpg =
+        placed(new QRadioButton(QStringLiteral("Jpeg File (*.jpg)"), Frame1), 3240, 240, 1455, 255);
+    optpng = placed(new QRadioButton(QStringLiteral("Portable Network Graphics (*.png)"), Frame1),
+                    120, 600, 2775, 255);
+    opttiff = placed(new QRadioButton(QStringLiteral("Tagged Image File (*.tiff)"), Frame1), 120,
+                     960, 2055, 255);
+    optgif = placed(new QRadioButton(QStringLiteral("Compuserve GIF (*.GIF)"), Frame1), 3960, 1440,
+                    2055, 255);
+    optpsd =
+        placed(new QRadioButton(QStringLiteral("Photoshop (*.psd)"), Frame1), 240, 1440, 1695, 255);
     optgif->hide();
     optpsd->hide();
     optbmp->setChecked(true);
@@ -184,7 +197,9 @@ void Form1::connectHandlers() {
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 }
 
-void Form1::setClientHeightTwips(int twips) { setFixedHeight(Geometry::twipsToPixels(twips)); }
+void Form1::setClientHeightTwips(int twips) {
+    setFixedHeight(Geometry::twipsToPixels(twips));
+}
 
 void Form1::Form_Load() {
     cmbtype->setCurrentIndex(1);
@@ -238,11 +253,14 @@ int Form1::cmbtypeListIndex() const {
     return cmbtype->findText(cmbtype->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-void Form1::cmbtype_Change() { SaveSettings(); }
+void Form1::cmbtype_Change() {
+    SaveSettings();
+}
 
 void Form1::cmdDraw_Click() {
     try {
-        if (sldheight->value() > DrawModel::kHeightClamp) sldheight->setValue(DrawModel::kHeightClamp);
+        if (sldheight->value() > DrawModel::kHeightClamp)
+            sldheight->setValue(DrawModel::kHeightClamp);
         const auto command = DrawCommands::commandFor(cmbtype->currentText());
         if (command)
             runCommand(command);
@@ -273,15 +291,31 @@ void Form1::runCommand(DrawCommands::Command command) {
     showOutput();
 }
 
-void Form1::showOutput() { picout->setPixmap(QPixmap::fromImage(model_.picout.Image())); }
+void Form1::showOutput() {
+    picout->setPixmap(QPixmap::fromImage(model_.picout.Image()));
+}
 
-void Form1::Command1_Click() { runCommand(DrawCommands::Command1_Click); }
-void Form1::Command2_Click() { runCommand(DrawCommands::Command2_Click); }
-void Form1::Command3_Click() { runCommand(DrawCommands::Command3_Click); }
-void Form1::Command4_Click() { runCommand(DrawCommands::Command4_Click); }
-void Form1::Command5_Click() { runCommand(DrawCommands::Command5_Click); }
-void Form1::Command6_Click() { runCommand(DrawCommands::Command6_Click); }
-void Form1::Command7_Click() { runCommand(DrawCommands::Command7_Click); }
+void Form1::Command1_Click() {
+    runCommand(DrawCommands::Command1_Click);
+}
+void Form1::Command2_Click() {
+    runCommand(DrawCommands::Command2_Click);
+}
+void Form1::Command3_Click() {
+    runCommand(DrawCommands::Command3_Click);
+}
+void Form1::Command4_Click() {
+    runCommand(DrawCommands::Command4_Click);
+}
+void Form1::Command5_Click() {
+    runCommand(DrawCommands::Command5_Click);
+}
+void Form1::Command6_Click() {
+    runCommand(DrawCommands::Command6_Click);
+}
+void Form1::Command7_Click() {
+    runCommand(DrawCommands::Command7_Click);
+}
 
 // The save and print panels share the bottom of the window.
 void Form1::unfold(QWidget* frame) {
@@ -295,8 +329,12 @@ void Form1::fold(QWidget* frame) {
     frame->hide();
 }
 
-void Form1::cmdsave_Click() { unfold(Frame1); }
-void Form1::Command11_Click() { fold(Frame1); }
+void Form1::cmdsave_Click() {
+    unfold(Frame1);
+}
+void Form1::Command11_Click() {
+    fold(Frame1);
+}
 
 void Form1::Command10_Click() {
     fold(Frame1);
@@ -312,12 +350,14 @@ void Form1::Command10_Click() {
         pattern = QLatin1String(ImageExport::entryOf(*format).pattern);
         defaultName = QLatin1String(ImageExport::entryOf(*format).defaultName);
     }
-    const QString path = MOD_CDIALOG::ShowSaveDialog(*saveDialog_, this, pattern, QStringLiteral("Save as"),
-                                                     defaultName, QString(), options_.programDirectory);
+    const QString path =
+        MOD_CDIALOG::ShowSaveDialog(*saveDialog_, this, pattern, QStringLiteral("Save as"),
+                                    defaultName, QString(), options_.programDirectory);
     if (path.isEmpty()) return;
-    if (format && !ImageExport::SaveImage(model_.picout.Image(), path, *format, options_.programDirectory))
-        messages_->show(ImageExport::saveFailureMessage(path),
-                        QStringLiteral("Error"), MessageIcon::Exclamation);
+    if (format &&
+        !ImageExport::SaveImage(model_.picout.Image(), path, *format, options_.programDirectory))
+        messages_->show(ImageExport::saveFailureMessage(path), QStringLiteral("Error"),
+                        MessageIcon::Exclamation);
     SaveSettings();
 }
 
@@ -327,8 +367,12 @@ void Form1::Command9_Click() {
                     DrawCommands::outputHeightTwips(model_));
 }
 
-void Form1::Command13_Click() { unfold(Frame2); }
-void Form1::Command15_Click() { fold(Frame2); }
+void Form1::Command13_Click() {
+    unfold(Frame2);
+}
+void Form1::Command15_Click() {
+    fold(Frame2);
+}
 
 void Form1::Command14_Click() {
     const double copies = NumberText::leadingNumber(txtrepeat->text());

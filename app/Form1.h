@@ -25,10 +25,10 @@ class MSComm;
 
 // Where the main window keeps its files and whom it asks; tests put their own in.
 struct Form1Options {
-    QString programDirectory;    // default: the executable's directory
-    QString settingsPath;        // default: settings.bin there, or in the user's config folder
+    QString programDirectory;         // default: the executable's directory
+    QString settingsPath;             // default: settings.bin there, or in the user's config folder
     MessageBoxes* messages = nullptr; // default: real message boxes
-    QString serialPortName;      // default: the platform's first serial port
+    QString serialPortName;           // default: the platform's first serial port
     SaveFileDialog* saveDialog = nullptr; // default: the file dialog on screen
 };
 
@@ -37,7 +37,7 @@ struct Form1Options {
 // the widget-free draw commands; this window only wires its controls to them.
 class Form1 : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kFoldedHeightTwips = 4455;
     static constexpr int kUnfoldedHeightTwips = 6015;
 
@@ -120,10 +120,10 @@ public:
     QTimer* Timer1;
     MSComm* MSComm1;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void createVisibleControls();
     void createSavePanel();
     void createPrintPanel();

@@ -6,10 +6,10 @@ class QWidget;
 
 // Message boxes on screen: modal to their window, one OK button.
 class QtMessageBoxes : public MessageBoxes {
-public:
+  public:
     explicit QtMessageBoxes(QWidget* parent) : parent_(parent) {}
     void show(const QString& text, const QString& title, MessageIcon icon) override;
 
-private:
+  private:
     QWidget* parent_;
 };

@@ -29,8 +29,8 @@ QByteArray encode(const Record& record);
 // The fields a file restores; anything unusable is left out and the rest still applies.
 struct Restored {
     QString code;
-    std::optional<int> typeIndex;      // -1 to 6
-    std::optional<int> heightValue;    // not yet clamped to the slider
+    std::optional<int> typeIndex;   // -1 to 6
+    std::optional<int> heightValue; // not yet clamped to the slider
     std::optional<int> widthValue;
     QString formatWord;
     QString printer;

@@ -1,10 +1,10 @@
 // Rendering and decoding speed. Run: build/bin/barcode-desk-bench
 #include "Code128.h"
 #include "Code39.h"
-#include "EAN13and8.h"
-#include "modUPC.h"
 #include "DrawingSurface.h"
+#include "EAN13and8.h"
 #include "basBCREAD.h"
+#include "modUPC.h"
 
 #include <QGuiApplication>
 
@@ -78,7 +78,8 @@ BENCHMARK(drawUPCA);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

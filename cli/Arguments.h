@@ -14,7 +14,7 @@ struct UsageError : std::runtime_error {
 
 // "--name value" options and "--flag" switches after the command word.
 class Arguments {
-public:
+  public:
     Arguments(const QStringList& words, const QStringList& switches);
 
     const QString& command() const { return command_; }
@@ -26,7 +26,7 @@ public:
     // Throws for any option not in `known`.
     void allowOnly(const QStringList& known) const;
 
-private:
+  private:
     QString command_;
     QMap<QString, QString> values_;
 };

@@ -13,9 +13,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <optional>
 #include <thread>
 #include <vector>
-#include <optional>
 
 #include <unistd.h>
 
@@ -55,7 +55,7 @@ void printUsage(FILE* stream) {
 
 // Message boxes of the draw commands become the command's refusal.
 class RecordedMessages : public MessageBoxes {
-public:
+  public:
     void show(const QString& text, const QString&, MessageIcon) override { texts << text; }
     QStringList texts;
 };
@@ -68,7 +68,7 @@ ImageExport::ImageFormat formatOf(const QString& word) {
 
 // One kind of picture drawn from many code texts, as the window would draw them.
 class Drawer {
-public:
+  public:
     explicit Drawer(const Arguments& args)
         : type_(args.required(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
           raw_(args.has(QStringLiteral("raw"))) {
@@ -77,9 +77,10 @@ public:
         model_.sldwidthValue =
             args.integer(QStringLiteral("width"), 1, DrawModel::kWidthMax, DrawModel::kWidthMax);
         // Draw Barcode puts the height slider back to 150 when it stands higher.
-        model_.sldheightValue = std::min(args.integer(QStringLiteral("height"), 0, DrawModel::kHeightMax,
-                                                      DrawModel::kHeightClamp),
-                                         DrawModel::kHeightClamp);
+        model_.sldheightValue =
+            std::min(args.integer(QStringLiteral("height"), 0, DrawModel::kHeightMax,
+                                  DrawModel::kHeightClamp),
+                     DrawModel::kHeightClamp);
     }
 
     // Draws the text and saves the picture; the reason when the text was refused or the file
@@ -94,7 +95,8 @@ public:
             return error.description();
         }
         if (!messages_.texts.isEmpty())
-            return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"),
+                                                       QStringLiteral("\n"));
         const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
         if (!save(picture(), outPath, format, QCoreApplication::applicationDirPath()))
             return ImageExport::saveFailureMessage(outPath);
@@ -105,7 +107,7 @@ public:
     bool normalises() const { return type_ == u"UPC-A" || type_.startsWith(u"EAN"); }
     const QString& drawnText() const { return model_.txtcode; }
 
-private:
+  private:
     const QImage& picture() const {
         if (!raw_) return model_.picout.Image();
         // UPC-A draws on its own work picture, exactly as the renderer left it.
@@ -125,7 +127,8 @@ int draw(const Arguments& args) {
     const QString outPath = args.required(QStringLiteral("out"));
     const auto format =
         formatOf(args.optional(QStringLiteral("format")).value_or(QFileInfo(outPath).suffix()));
-    if (const auto refusal = drawer.drawAndSave(args.required(QStringLiteral("text")), outPath, format)) {
+    if (const auto refusal =
+            drawer.drawAndSave(args.required(QStringLiteral("text")), outPath, format)) {
         printError(*refusal);
         return kExitRefused;
     }
@@ -135,8 +138,9 @@ int draw(const Arguments& args) {
 
 QStringList readLines(const QString& listPath) {
     QFile file;
-    const bool opened = listPath == u"-" ? file.open(stdin, QIODevice::ReadOnly)
-                                         : (file.setFileName(listPath), file.open(QIODevice::ReadOnly));
+    const bool opened = listPath == u"-"
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(listPath), file.open(QIODevice::ReadOnly));
     if (!opened) throw UsageError(("cannot read " + listPath).toStdString());
     QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast(); // the final line end
@@ -147,7 +151,7 @@ QStringList readLines(const QString& listPath) {
 
 // A bar on the terminal, redrawn only when its filled part grows.
 class Progress {
-public:
+  public:
     explicit Progress(qsizetype total) : total_(total), shown_(isatty(fileno(stderr))) {}
     void step(qsizetype done) {
         if (!shown_ || total_ == 0) return;
@@ -160,7 +164,7 @@ public:
         if (done == total_) std::fputc('\n', stderr);
     }
 
-private:
+  private:
     static constexpr int kWidth = 40;
     qsizetype total_;
     bool shown_;
@@ -172,7 +176,8 @@ private:
 int batch(const Arguments& args) {
     args.allowOnly({"type", "in", "out-dir", "raw", "format", "width", "height"});
     (void)Drawer{args}; // refuses a wrong type or slider value before anything is written
-    const auto format = formatOf(args.optional(QStringLiteral("format")).value_or(QStringLiteral("png")));
+    const auto format =
+        formatOf(args.optional(QStringLiteral("format")).value_or(QStringLiteral("png")));
     const QDir outDir(args.required(QStringLiteral("out-dir")));
     if (!QDir().mkpath(outDir.path()))
         throw UsageError(("cannot create " + outDir.path()).toStdString());
@@ -185,8 +190,10 @@ int batch(const Arguments& args) {
     auto work = [&](bool showsProgress) {
         Drawer drawer(args);
         for (qsizetype i = next++; i < lines.size(); i = next++) {
-            const QString name = QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
-            refusals[static_cast<size_t>(i)] = drawer.drawAndSave(lines[i], outDir.filePath(name), format, true);
+            const QString name =
+                QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
+            refusals[static_cast<size_t>(i)] =
+                drawer.drawAndSave(lines[i], outDir.filePath(name), format, true);
             ++done;
             if (showsProgress) progress.step(done);
         }
@@ -196,7 +203,8 @@ int batch(const Arguments& args) {
     for (unsigned t = 0; t < helpers && t + 1 < static_cast<unsigned>(lines.size()); ++t)
         threads.emplace_back(work, false);
     work(true);
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads)
+        thread.join();
     progress.step(lines.size());
 
     int refused = 0;
@@ -227,7 +235,8 @@ int readCommand(const Arguments& args) {
 
 QStringList utf8Arguments(int argc, char** argv) {
     QStringList words;
-    for (int i = 1; i < argc; ++i) words << QString::fromUtf8(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromUtf8(argv[i]);
     return words;
 }
 

@@ -72,6 +72,6 @@ void Form2::Command1_Click() {
 }
 
 void Form2::Picture1_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y) {
-    txtcode->setText(basBCREAD::ReadBarcode(Picture1->surface(), roundHalfToEven(X),
-                                            roundHalfToEven(Y), 1, 3));
+    txtcode->setText(
+        basBCREAD::ReadBarcode(Picture1->surface(), roundHalfToEven(X), roundHalfToEven(Y), 1, 3));
 }

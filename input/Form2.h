@@ -11,7 +11,7 @@
 // symbol, and the text read along that row appears in the code box. Closing deletes it.
 class Form2 : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Always a window of its own, also when given a parent to live with.
     explicit Form2(QWidget* parent = nullptr);
 
@@ -20,13 +20,13 @@ public:
     QPushButton* Command1;
     PictureBox* Picture1;
 
-public slots:
+  public slots:
     void Form_Load();
     // Paste Barcode: the clipboard's image at (20, 20) on an erased picture.
     void Command1_Click();
     // Reads at the clicked point, whichever button was pressed.
     void Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float X, float Y);
 
-private:
+  private:
     void createControls();
 };

@@ -28,7 +28,9 @@ QString MSComm::defaultPortName() {
 #endif
 }
 
-bool MSComm::PortOpen() const { return open_; }
+bool MSComm::PortOpen() const {
+    return open_;
+}
 
 void MSComm::setPortOpen(bool open) {
     if (open == open_) return;
@@ -42,7 +44,8 @@ void MSComm::open() {
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
         throwIfFailed();
-        throw RendererError(QSerialPort::OpenError, kSource, port_.errorString()); // no reason given
+        throw RendererError(QSerialPort::OpenError, kSource,
+                            port_.errorString()); // no reason given
     }
     open_ = true;
 }

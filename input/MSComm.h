@@ -15,7 +15,7 @@
 // next Input makes room, so nothing is lost.
 class MSComm : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit MSComm(const QString& portName, QObject* parent = nullptr);
 
     // The platform's first serial port: /dev/ttyS0 on Linux, COM1 on Windows.
@@ -34,7 +34,7 @@ public:
     // first and the next call throws the read error, once.
     QString Input();
 
-private:
+  private:
     void open();
     void close();
     void throwIfFailed();

@@ -8,19 +8,19 @@
 // reports every mouse press in the surface's scale.
 class PictureBox : public QWidget {
     Q_OBJECT
-public:
+  public:
     PictureBox(double widthTwips, double heightTwips, QWidget* parent = nullptr);
 
     DrawingSurface& surface() { return surface_; }
     const DrawingSurface& surface() const { return surface_; }
 
-signals:
+  signals:
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     DrawingSurface surface_;
 };

@@ -12,8 +12,6 @@
 namespace basBCREAD {
 namespace {
 
-
-
 // Nine elements (bar, space, ..., bar; "1" wide) and the narrow gap after the character.
 constexpr std::array<const char*, 44> kElementPatterns = {
     "0001101000", "1001000010", "0011000010", "1011000000", "0001100010", "1001100000",
@@ -26,8 +24,8 @@ constexpr std::array<const char*, 44> kElementPatterns = {
     "0001010100", "0100101000",
 };
 
-constexpr int kSearchReach = 75;   // pixels right of the start point looked at for the first bar
-constexpr int kRunLimit = 23;      // a run this long is the quiet zone
+constexpr int kSearchReach = 75; // pixels right of the start point looked at for the first bar
+constexpr int kRunLimit = 23;    // a run this long is the quiet zone
 
 // Positions are kept 64-bit, so walking right from any 32-bit start can never wrap around.
 struct Row {
@@ -41,7 +39,8 @@ struct Row {
     // Length of the run of colour c from p, counting no further than `cap` pixels.
     int run(long long p, Colour c, int cap) const {
         int length = 0;
-        while (length < cap && at(p + length) == c) ++length;
+        while (length < cap && at(p + length) == c)
+            ++length;
         return length;
     }
 };
@@ -61,7 +60,8 @@ struct Widths {
     bool readable() const { return smallestLight < largestLight && smallestDark < largestDark; }
     // A run exactly at the midpoint counts as wide.
     QChar element(Colour c, int length) const {
-        const int midpointTwice = c == kBlack ? smallestDark + largestDark : smallestLight + largestLight;
+        const int midpointTwice =
+            c == kBlack ? smallestDark + largestDark : smallestLight + largestLight;
         return 2 * length < midpointTwice ? u'0' : u'1';
     }
 };
@@ -105,7 +105,8 @@ QString classify(const Row& row, long long x0, const Widths& widths) {
 
 QString DecodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
     QStringList patterns;
-    for (const char* pattern : kElementPatterns) patterns << QString::fromLatin1(pattern);
+    for (const char* pattern : kElementPatterns)
+        patterns << QString::fromLatin1(pattern);
 
     const Row row{picture, y};
     const std::optional<long long> x0 = firstBar(row, x);
@@ -138,9 +139,12 @@ QString ReadBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y, 
         if (!result.startsWith(QStringLiteral("ERR:"))) return result;
     }
     switch (mode) {
-    case 0: return QString();
-    case 1: return QStringLiteral("Error");
-    default: return result;
+    case 0:
+        return QString();
+    case 1:
+        return QStringLiteral("Error");
+    default:
+        return result;
     }
 }
 

@@ -26,7 +26,8 @@ constexpr std::array<FormatEntry, 6> kFormats = {{
 }};
 
 // Loads the temporary bitmap and writes it in the library's format; true when written.
-bool convertThroughLibrary(const QString& bitmapPath, const QString& path, const FormatEntry& entry) {
+bool convertThroughLibrary(const QString& bitmapPath, const QString& path,
+                           const FormatEntry& entry) {
     FIBITMAP_HANDLE bitmap = FreeImage_Load(FIF_BMP, bitmapPath, 0);
     FIBITMAP_HANDLE toSave = bitmap;
     if (bitmap && entry.format == ImageFormat::Gif) toSave = FreeImage_ColorQuantizeWu(bitmap);
@@ -48,7 +49,8 @@ std::optional<QByteArray> oneBitRows(const QImage& image, int pitch) {
     const size_t lineBytes = static_cast<size_t>(width) * sizeof(QRgb);
     for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        auto* row = reinterpret_cast<unsigned char*>(rows.data()) + static_cast<qsizetype>(y) * pitch;
+        auto* row =
+            reinterpret_cast<unsigned char*>(rows.data()) + static_cast<qsizetype>(y) * pitch;
         // Barcodes repeat one row down the bars: a row like the one above packs like it.
         if (y > 0 && std::memcmp(line, image.constScanLine(y - 1), lineBytes) == 0) {
             std::memcpy(row, row - pitch, static_cast<size_t>(pitch));
@@ -71,7 +73,8 @@ std::optional<QByteArray> oneBitRows(const QImage& image, int pitch) {
 
 bool saveOneBit(const QByteArray& rows, int pitch, const QImage& picture, const QString& path,
                 const FormatEntry& entry) {
-    FIBITMAP_HANDLE bitmap = FreeImage_FromOneBitRows(rows, picture.width(), picture.height(), pitch);
+    FIBITMAP_HANDLE bitmap =
+        FreeImage_FromOneBitRows(rows, picture.width(), picture.height(), pitch);
     const bool saved = bitmap && FreeImage_Save(entry.libraryFormat, bitmap, path, entry.saveFlags);
     if (bitmap && !saved) QFile::remove(path);
     FreeImage_Unload(bitmap);
@@ -80,7 +83,9 @@ bool saveOneBit(const QByteArray& rows, int pitch, const QImage& picture, const 
 
 } // namespace
 
-std::span<const FormatEntry> formatTable() { return kFormats; }
+std::span<const FormatEntry> formatTable() {
+    return kFormats;
+}
 
 const FormatEntry& entryOf(ImageFormat format) {
     for (const FormatEntry& entry : kFormats)
@@ -109,7 +114,8 @@ bool SaveImage(const QImage& picture, const QString& path, ImageFormat format,
     if (format == ImageFormat::Bmp) return WindowsBitmap::write(picture, path);
 
     QString bitmapPath = temporaryBitmapPath(programDirectory);
-    QTemporaryFile fallback(QDir(QDir::tempPath()).filePath(QStringLiteral("barcode-desk-XXXXXX.bmp")));
+    QTemporaryFile fallback(
+        QDir(QDir::tempPath()).filePath(QStringLiteral("barcode-desk-XXXXXX.bmp")));
     if (bitmapPath.isEmpty()) {
         if (!fallback.open()) return false;
         bitmapPath = fallback.fileName();

@@ -18,7 +18,7 @@ struct FormatEntry {
     const char* defaultName; // offered by the save dialog
     int libraryFormat;       // FreeImage's format identifier; unused for the direct writer
     int saveFlags;
-    const char* word;        // as on the command line
+    const char* word; // as on the command line
 };
 
 std::span<const FormatEntry> formatTable();

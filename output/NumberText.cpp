@@ -7,7 +7,9 @@
 namespace NumberText {
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
 
 // The characters of the number, blanks dropped, up to the first that cannot continue it.
 QString numberPrefix(const QString& text) {
@@ -28,7 +30,8 @@ QString numberPrefix(const QString& text) {
         } else if ((c == u'e' || c == u'E' || c == u'd' || c == u'D') && any && !exponent) {
             // only an exponent when digits follow (after an optional sign)
             qsizetype j = i + 1;
-            while (j < text.size() && (isBlank(text[j]) || text[j] == u'+' || text[j] == u'-')) ++j;
+            while (j < text.size() && (isBlank(text[j]) || text[j] == u'+' || text[j] == u'-'))
+                ++j;
             if (j >= text.size() || !text[j].isDigit()) break;
             digits += u'E';
             exponent = true;

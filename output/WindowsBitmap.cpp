@@ -17,7 +17,8 @@ void put16(QByteArray& out, int offset, std::uint16_t v) {
 }
 
 void put32(QByteArray& out, int offset, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        out[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 } // namespace

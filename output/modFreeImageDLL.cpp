@@ -13,9 +13,13 @@ struct Library {
     ~Library() { ::FreeImage_DeInitialise(); }
 };
 
-void ensureInitialised() { static Library library; }
+void ensureInitialised() {
+    static Library library;
+}
 
-FIBITMAP* dib(FIBITMAP_HANDLE handle) { return static_cast<FIBITMAP*>(handle); }
+FIBITMAP* dib(FIBITMAP_HANDLE handle) {
+    return static_cast<FIBITMAP*>(handle);
+}
 
 } // namespace
 

@@ -14,7 +14,8 @@ QString normalised(const QString& text, int length) {
 }
 
 QString refusalMessage(const QString& symbologyName) {
-    return symbologyName + QStringLiteral(" cannot be used with letters.\r\nPlease use numbers only.");
+    return symbologyName +
+           QStringLiteral(" cannot be used with letters.\r\nPlease use numbers only.");
 }
 
 } // namespace DigitCode

@@ -27,7 +27,8 @@ QImage blankImage(int width, int height, Colour colour) {
 int checkedPixels(double twips) {
     const double pixels = std::round(twips / Geometry::kTwipsPerPixel);
     if (!(pixels >= 0 && pixels <= kMaxPixels))
-        throw RendererError(380, QStringLiteral("Picture"), QStringLiteral("Invalid property value"));
+        throw RendererError(380, QStringLiteral("Picture"),
+                            QStringLiteral("Invalid property value"));
     return static_cast<int>(pixels);
 }
 
@@ -39,7 +40,8 @@ void copyInto(QImage& target, const QImage& source, long long x, long long y) {
     if (left >= right || top >= bottom) return;
     const size_t bytes = static_cast<size_t>(right - left) * sizeof(QRgb);
     for (long long row = top; row < bottom; ++row) {
-        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(row - y)));
+        const auto* from =
+            reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(row - y)));
         auto* to = reinterpret_cast<QRgb*>(target.scanLine(static_cast<int>(row)));
         std::memcpy(to + left, from + (left - x), bytes);
     }
@@ -149,7 +151,8 @@ void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour col
         const int bottom = static_cast<int>(std::min<long long>(image_.height() - 1, last));
         uchar* bits = image_.bits();
         const qsizetype stride = image_.bytesPerLine();
-        for (int y = top; y <= bottom; ++y) reinterpret_cast<QRgb*>(bits + y * stride)[ax] = rgb;
+        for (int y = top; y <= bottom; ++y)
+            reinterpret_cast<QRgb*>(bits + y * stride)[ax] = rgb;
         return;
     }
     // Bresenham, end point excluded.
@@ -159,8 +162,14 @@ void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour col
     while (!(ax == bx && ay == by)) {
         setPixel(static_cast<int>(ax), static_cast<int>(ay), rgb);
         const long long e2 = 2 * err;
-        if (e2 >= dy) { err += dy; ax += sx; }
-        if (e2 <= dx) { err += dx; ay += sy; }
+        if (e2 >= dy) {
+            err += dy;
+            ax += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            ay += sy;
+        }
     }
 }
 
@@ -231,9 +240,11 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
             std::copy_n(previousTarget, count, target);
             continue;
         }
-        const auto* sourceRow = reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(sy)));
+        const auto* sourceRow =
+            reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(sy)));
         if (everyColumnOnSource) {
-            for (long long i = 0; i < count; ++i) target[i] = sourceRow[column[i]];
+            for (long long i = 0; i < count; ++i)
+                target[i] = sourceRow[column[i]];
         } else {
             for (long long i = 0; i < count; ++i)
                 if (column[i] >= 0) target[i] = sourceRow[column[i]];

@@ -12,7 +12,7 @@
 // persistent image that keeps all drawing, a text cursor and one-pixel lines.
 // There is no border: the drawing area is the whole outer size.
 class DrawingSurface : public PixelSource {
-public:
+  public:
     enum ScaleModeUnit : short { Twips = 1, Pixels = 3 };
 
     DrawingSurface(double widthTwips, double heightTwips, Colour backColour = kWhite);
@@ -74,7 +74,7 @@ public:
     int linesDrawn() const { return linesDrawn_; }
     int textsPrinted() const { return textsPrinted_; }
 
-private:
+  private:
     double toPixels(double scaleUnits) const;
     double toScale(double pixels) const;
     void resizePixels(int width, int height);

@@ -35,7 +35,9 @@ struct Symbology {
     void (*render)(LinearRender&);
 };
 
-int digitAt(const QString& text, qsizetype i) { return text[i].unicode() - u'0'; }
+int digitAt(const QString& text, qsizetype i) {
+    return text[i].unicode() - u'0';
+}
 
 void drawGuard(LinearRender& render, const QString& modules) {
     render.drawModules(modules, kGuardExtension);
@@ -54,7 +56,8 @@ void printAt(LinearRender& render, double x, double y, const QString& text) {
 void checkText(const QString& text, const Symbology& symbology) {
     if (text.size() != symbology.dataDigits)
         throw RendererError::refusal(
-            symbology.source, QStringLiteral("Should be %1 Digit Numbers").arg(symbology.dataDigits));
+            symbology.source,
+            QStringLiteral("Should be %1 Digit Numbers").arg(symbology.dataDigits));
     for (const QChar c : text)
         if (!kDigits.contains(c))
             throw RendererError::refusal(symbology.source,
@@ -71,7 +74,8 @@ void renderEAN13(LinearRender& render) {
     for (qsizetype i = 1; i < 7; ++i)
         drawDigit(render, parity[i - 1] == 'E' ? kLeftEven : kLeftOdd, digitAt(text, i));
     drawGuard(render, kCentre);
-    for (qsizetype i = 7; i < 12; ++i) drawDigit(render, kRight, digitAt(text, i));
+    for (qsizetype i = 7; i < 12; ++i)
+        drawDigit(render, kRight, digitAt(text, i));
     drawDigit(render, kRight, check);
     drawGuard(render, kGuard);
     if (!render.caption) return;
@@ -83,9 +87,11 @@ void renderEAN8(LinearRender& render) {
     const QString& text = render.codeText;
     const int check = CheckDigit(text);
     drawGuard(render, kGuard);
-    for (qsizetype i = 0; i < 4; ++i) drawDigit(render, kLeftOdd, digitAt(text, i));
+    for (qsizetype i = 0; i < 4; ++i)
+        drawDigit(render, kLeftOdd, digitAt(text, i));
     drawGuard(render, kCentre);
-    for (qsizetype i = 4; i < 7; ++i) drawDigit(render, kRight, digitAt(text, i));
+    for (qsizetype i = 4; i < 7; ++i)
+        drawDigit(render, kRight, digitAt(text, i));
     drawDigit(render, kRight, check);
     drawGuard(render, kGuard);
     if (!render.caption) return;

@@ -18,7 +18,9 @@ inline int twipsToPixels(double twips) {
     return static_cast<int>(std::lround(twips / kTwipsPerPixel));
 }
 
-inline double pixelsToTwips(int pixels) { return static_cast<double>(pixels) * kTwipsPerPixel; }
+inline double pixelsToTwips(int pixels) {
+    return static_cast<double>(pixels) * kTwipsPerPixel;
+}
 
 } // namespace Geometry
 

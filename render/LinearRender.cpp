@@ -6,8 +6,8 @@
 
 LinearRender::LinearRender(DrawingSurface& surface, QString codeText, bool caption,
                            int firstXPosition)
-    : surface(surface), codeText(std::move(codeText)), caption(caption),
-      xPosition(firstXPosition) {}
+    : surface(surface), codeText(std::move(codeText)), caption(caption), xPosition(firstXPosition) {
+}
 
 int LinearRender::barHeightOf(std::int16_t heightUnits, const QString& source) {
     const int product = heightUnits * 10;
@@ -42,4 +42,6 @@ void LinearRender::printCaption() {
     surface.Print(codeText);
 }
 
-void LinearRender::finish() { surface.setPicture(surface.Image()); }
+void LinearRender::finish() {
+    surface.setPicture(surface.Image());
+}

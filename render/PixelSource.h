@@ -6,7 +6,7 @@
 
 // Anything a barcode can be read from: one pixel at a time, as a colour number, or -1 outside.
 class PixelSource {
-public:
+  public:
     virtual ~PixelSource() = default;
     virtual Colour Point(int x, int y) const = 0;
 };
@@ -17,11 +17,11 @@ QRgb rgbOf(Colour colour);
 
 // A loaded image seen through Point, in pixels.
 class ImagePixels : public PixelSource {
-public:
+  public:
     explicit ImagePixels(QImage image);
     Colour Point(int x, int y) const override;
     const QImage& image() const { return image_; }
 
-private:
+  private:
     QImage image_;
 };

@@ -8,7 +8,7 @@
 // The one error type of the system: a number, the name of whoever raised it and a
 // description that the Draw button shows to the user as it stands.
 class RendererError : public std::runtime_error {
-public:
+  public:
     // A renderer refusing a code text carries this number (hexadecimal 80040201).
     static constexpr std::int32_t kRefusal = static_cast<std::int32_t>(0x80040201u);
     static constexpr std::int32_t kOverflow = 6;
@@ -26,7 +26,7 @@ public:
     const QString& source() const { return source_; }
     const QString& description() const { return description_; }
 
-private:
+  private:
     std::int32_t number_;
     QString source_;
     QString description_;

@@ -2,7 +2,6 @@
 
 #include "RendererError.h"
 
-
 #include <array>
 
 namespace {
@@ -61,10 +60,18 @@ constexpr int kTextY = 42;
 constexpr int kGuardBottom = 50;
 
 constexpr std::array<DigitPlace, 12> kLayout = {{
-    {Half::Left, 0, 10, 23, 50},   {Half::Left, 1, 32, 30, 42},   {Half::Left, 2, 38, 37, 42},
-    {Half::Left, 3, 44, 44, 42},   {Half::Left, 4, 50, 51, 42},   {Half::Left, 5, 56, 58, 42},
-    {Half::Right, 0, 71, 70, 42},  {Half::Right, 1, 78, 77, 42},  {Half::Right, 2, 84, 84, 42},
-    {Half::Right, 3, 90, 91, 42},  {Half::Right, 4, 96, 98, 42},  {Half::Right, 5, 118, 105, 50},
+    {Half::Left, 0, 10, 23, 50},
+    {Half::Left, 1, 32, 30, 42},
+    {Half::Left, 2, 38, 37, 42},
+    {Half::Left, 3, 44, 44, 42},
+    {Half::Left, 4, 50, 51, 42},
+    {Half::Left, 5, 56, 58, 42},
+    {Half::Right, 0, 71, 70, 42},
+    {Half::Right, 1, 78, 77, 42},
+    {Half::Right, 2, 84, 84, 42},
+    {Half::Right, 3, 90, 91, 42},
+    {Half::Right, 4, 96, 98, 42},
+    {Half::Right, 5, 118, 105, 50},
 }};
 
 struct GuardLine {
@@ -74,8 +81,17 @@ struct GuardLine {
 
 // Left, centre and right guards, drawn after the digits in this order.
 constexpr std::array<GuardLine, 11> kGuards = {{
-    {20, kBlack}, {21, kWhite}, {22, kBlack}, {65, kWhite}, {66, kBlack}, {67, kWhite},
-    {68, kBlack}, {69, kWhite}, {112, kBlack}, {113, kWhite}, {114, kBlack},
+    {20, kBlack},
+    {21, kWhite},
+    {22, kBlack},
+    {65, kWhite},
+    {66, kBlack},
+    {67, kWhite},
+    {68, kBlack},
+    {69, kWhite},
+    {112, kBlack},
+    {113, kWhite},
+    {114, kBlack},
 }};
 
 QString& captionOf(UpcWorkArea& form, const DigitPlace& place) {
@@ -117,8 +133,10 @@ void drawDigit(DrawingSurface& picture, const DigitPlace& place, const QString& 
     const QString modules = QString::fromLatin1(tableOf(place)[digit]);
     int x = place.firstColumn;
     for (const QStringView module : QStringView(modules).split(u' ')) {
-        if (module == u"1") picture.Line(x, kTop, x, place.bottom, kBlack);
-        else if (module == u"0") picture.Line(x, kTop, x, place.bottom, kWhite);
+        if (module == u"1")
+            picture.Line(x, kTop, x, place.bottom, kBlack);
+        else if (module == u"0")
+            picture.Line(x, kTop, x, place.bottom, kWhite);
         ++x;
     }
 }
@@ -136,7 +154,8 @@ void DrawUPCA(const QString& codeText, UpcWorkArea& form) {
     }
     fillCaptions(codeText, form);
     form.picUPC.setPicture(form.picUPCy.Image());
-    for (const DigitPlace& place : kLayout) drawDigit(form.picUPC, place, captionOf(form, place));
+    for (const DigitPlace& place : kLayout)
+        drawDigit(form.picUPC, place, captionOf(form, place));
     for (const GuardLine& guard : kGuards)
         form.picUPC.Line(guard.x, kTop, guard.x, kGuardBottom, guard.colour);
     form.picUPC.setPicture(form.picUPC.Image());

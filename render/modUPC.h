@@ -11,12 +11,12 @@
 struct UpcWorkArea {
     UpcWorkArea();
 
-    DrawingSurface picUPC;  // 129 x 65 pixels, white, pixels, keeps its drawing
-    DrawingSurface picUPCy; // a blank white background picture
+    DrawingSurface picUPC;    // 129 x 65 pixels, white, pixels, keeps its drawing
+    DrawingSurface picUPCy;   // a blank white background picture
     std::array<QString, 6> L; // digits 1 to 6
     std::array<QString, 6> R; // digits 7 to 12
     QString txtUPC = QStringLiteral("972526002361");
-    QString caption;          // the main window's caption: the title of the renderer's message
+    QString caption; // the main window's caption: the title of the renderer's message
     MessageBoxes* messages = nullptr;
 };
 

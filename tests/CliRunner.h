@@ -15,7 +15,8 @@ struct Run {
     QByteArray err;
 };
 
-inline Run runProgram(const QString& program, const QStringList& args, const QByteArray& input = {}) {
+inline Run runProgram(const QString& program, const QStringList& args,
+                      const QByteArray& input = {}) {
     QProcess process;
     process.start(program, args);
     if (!input.isNull()) process.write(input);
@@ -31,7 +32,8 @@ inline Run cli(const QStringList& args, const QByteArray& input = {}) {
 
 // The image scaled x3 with a 30-pixel white border, as a printed label would be scanned.
 inline QString scaledForScanners(const QString& path, const QTemporaryDir& dir) {
-    const QString out = dir.filePath(QStringLiteral("scaled-") + QString::number(qHash(path)) + ".png");
+    const QString out =
+        dir.filePath(QStringLiteral("scaled-") + QString::number(qHash(path)) + ".png");
     runProgram(QStringLiteral(CONVERT_EXECUTABLE),
                {path, "-scale", "300%", "-bordercolor", "white", "-border", "30", out});
     return out;

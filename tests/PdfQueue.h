@@ -90,9 +90,10 @@ inline PageReading readPage(const QString& png, const QString& scratch) {
 }
 
 class PdfQueue {
-public:
+  public:
     ~PdfQueue() {
-        for (const QString& pdf : printedPdfs) QFile::remove(pdf);
+        for (const QString& pdf : printedPdfs)
+            QFile::remove(pdf);
     }
 
     // Why the print tests cannot run here, if they cannot.
@@ -151,7 +152,9 @@ public:
         return pngs;
     }
 
-    PageReading readPage(const QString& png) { return ::readPage(png, scratch.filePath("band.png")); }
+    PageReading readPage(const QString& png) {
+        return ::readPage(png, scratch.filePath("band.png"));
+    }
 
     QTemporaryDir scratch;
     QString pdfDir;

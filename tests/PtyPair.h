@@ -12,7 +12,7 @@
 // Two pseudo-terminals joined by socat: the program opens A, the test writes into B as a
 // scanner would.
 class PtyPair {
-public:
+  public:
     PtyPair(const QString& portA, const QString& portB) : portA(portA), portB(portB) {}
     ~PtyPair() { stop(); }
 
@@ -49,6 +49,6 @@ public:
     const QString portA;
     const QString portB;
 
-private:
+  private:
     std::unique_ptr<QProcess> socat_;
 };

@@ -6,7 +6,7 @@
 
 // Answers every message box at once and remembers what it showed.
 class RecordingMessages : public MessageBoxes {
-public:
+  public:
     struct Shown {
         QString text;
         QString title;

@@ -33,8 +33,8 @@ inline QString run(const QString& program, const QStringList& arguments) {
 
 // One line per symbol found.
 inline QStringList zbarTexts(const QString& zbarimg, const QString& path) {
-    const QString out = run(zbarimg, {QStringLiteral("-q"), QStringLiteral("--nodbus"),
-                                      QStringLiteral("--raw"), path});
+    const QString out = run(
+        zbarimg, {QStringLiteral("-q"), QStringLiteral("--nodbus"), QStringLiteral("--raw"), path});
     return out.split(u'\n', Qt::SkipEmptyParts);
 }
 
@@ -61,9 +61,9 @@ inline bool sameRetailNumber(QString read, QString expected) {
 
 // What is wrong with the readings of the image by both readers, or nothing when each read
 // exactly one symbol equal to `expected` as `same` compares them.
-inline QString readingProblem(const QImage& image, const QString& expected, const QString& directory,
-                              const QString& zbarimg, const QString& zxingReader,
-                              bool (*same)(QString, QString)) {
+inline QString readingProblem(const QImage& image, const QString& expected,
+                              const QString& directory, const QString& zbarimg,
+                              const QString& zxingReader, bool (*same)(QString, QString)) {
     const QString path = saveForReading(image, directory);
     if (path.isEmpty()) return QStringLiteral("the image could not be saved");
     for (const QString& reader : {zbarimg, zxingReader}) {
@@ -71,7 +71,8 @@ inline QString readingProblem(const QImage& image, const QString& expected, cons
         const QStringList texts =
             reader == zbarimg ? zbarTexts(reader, path) : zxingTexts(reader, path);
         if (texts.size() != 1) return reader + QStringLiteral(": ") + texts.join(u'|');
-        if (!same(texts.first(), expected)) return reader + QStringLiteral(" read ") + texts.first();
+        if (!same(texts.first(), expected))
+            return reader + QStringLiteral(" read ") + texts.first();
     }
     return {};
 }

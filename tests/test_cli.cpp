@@ -11,22 +11,33 @@ class TestCli : public QObject {
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
-private slots:
+  private slots:
     void rawCode39DecodesWithIndependentReaders_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("39/n letters") << "39/n" << "HELLO-1" << "HELLO-1";
-        QTest::newRow("39/c lower case") << "39/c" << "code 39" << "CODE 39";
-        QTest::newRow("39/n symbols") << "39/n" << "$/+%.-" << "$/+%.-";
-        QTest::newRow("39/n digits") << "39/n" << "0123456789" << "0123456789";
-        QTest::newRow("39/c asterisks") << "39/c" << "*AB*" << "AB";
+        QTest::newRow("39/n letters") << "39/n"
+                                      << "HELLO-1"
+                                      << "HELLO-1";
+        QTest::newRow("39/c lower case") << "39/c"
+                                         << "code 39"
+                                         << "CODE 39";
+        QTest::newRow("39/n symbols") << "39/n"
+                                      << "$/+%.-"
+                                      << "$/+%.-";
+        QTest::newRow("39/n digits") << "39/n"
+                                     << "0123456789"
+                                     << "0123456789";
+        QTest::newRow("39/c asterisks") << "39/c"
+                                        << "*AB*"
+                                        << "AB";
     }
     void rawCode39DecodesWithIndependentReaders() {
         QFETCH(QString, type);
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        if (QStringLiteral(ZBARIMG_EXECUTABLE).isEmpty() || QStringLiteral(ZXING_EXECUTABLE).isEmpty())
+        if (QStringLiteral(ZBARIMG_EXECUTABLE).isEmpty() ||
+            QStringLiteral(ZXING_EXECUTABLE).isEmpty())
             QSKIP("zbarimg or ZXingReader not installed");
         const QString out = path(QString::number(qHash(type + text)) + ".png");
         const Run drawn = cli({"draw", "--type", type, "--text", text, "--out", out, "--raw"});
@@ -43,17 +54,28 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("128/n") << "128/n" << "Barcode Desk 2026!" << "Barcode Desk 2026!";
-        QTest::newRow("128/c digits") << "128/c" << "1234567890" << "1234567890";
-        QTest::newRow("EAN13") << "EAN13" << "400638133393" << "4006381333931";
-        QTest::newRow("EAN8") << "EAN8" << "9638507" << "96385074";
-        QTest::newRow("UPC-A") << "UPC-A" << "036000291452" << "036000291452";
+        QTest::newRow("128/n") << "128/n"
+                               << "Barcode Desk 2026!"
+                               << "Barcode Desk 2026!";
+        QTest::newRow("128/c digits") << "128/c"
+                                      << "1234567890"
+                                      << "1234567890";
+        QTest::newRow("EAN13") << "EAN13"
+                               << "400638133393"
+                               << "4006381333931";
+        QTest::newRow("EAN8") << "EAN8"
+                              << "9638507"
+                              << "96385074";
+        QTest::newRow("UPC-A") << "UPC-A"
+                               << "036000291452"
+                               << "036000291452";
     }
     void everySymbologyDecodesWithIndependentReaders() {
         QFETCH(QString, type);
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        if (QStringLiteral(ZBARIMG_EXECUTABLE).isEmpty() || QStringLiteral(ZXING_EXECUTABLE).isEmpty())
+        if (QStringLiteral(ZBARIMG_EXECUTABLE).isEmpty() ||
+            QStringLiteral(ZXING_EXECUTABLE).isEmpty())
             QSKIP("zbarimg or ZXingReader not installed");
         const QString out = path(QString::number(qHash(type)) + "-all.png");
         QCOMPARE(cli({"draw", "--type", type, "--text", text, "--out", out, "--raw"}).exitCode, 0);
@@ -65,7 +87,8 @@ private slots:
     }
 
     void digitCodesPrintTheNormalisedText() {
-        Run run = cli({"draw", "--type", "EAN13", "--text", "123", "--out", path("n.png"), "--raw"});
+        Run run =
+            cli({"draw", "--type", "EAN13", "--text", "123", "--out", path("n.png"), "--raw"});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.trimmed(), QByteArray("000000000123"));
         run = cli({"draw", "--type", "UPC-A", "--text", "12A", "--out", path("r.png"), "--raw"});
@@ -73,17 +96,20 @@ private slots:
         QVERIFY(run.err.contains("UPC cannot be used with letters.\nPlease use numbers only."));
         QVERIFY(!QFile::exists(path("r.png")));
         QCOMPARE(QImage(path("n.png")).size(), QSize(128, 120));
-        QCOMPARE(cli({"draw", "--type", "UPC-A", "--text", "1", "--out", path("u.png"), "--raw"}).exitCode, 0);
+        QCOMPARE(cli({"draw", "--type", "UPC-A", "--text", "1", "--out", path("u.png"), "--raw"})
+                     .exitCode,
+                 0);
         QCOMPARE(QImage(path("u.png")).size(), QSize(129, 65));
     }
 
     void outputPictureFollowsTheSliders_data() {
         QTest::addColumn<QStringList>("sliders");
-        QTest::addColumn<int>("right"); // last column that may hold a bar
+        QTest::addColumn<int>("right");  // last column that may hold a bar
         QTest::addColumn<int>("bottom"); // the bars end at row 110 of 120, stretched to H
         QTest::newRow("defaults") << QStringList{} << 424 << 110 * 166 / 120;
         QTest::newRow("half width") << QStringList{"--width", "25"} << 212 << 110 * 166 / 120;
-        QTest::newRow("160 counts as 150") << QStringList{"--height", "160"} << 424 << 110 * 166 / 120;
+        QTest::newRow("160 counts as 150")
+            << QStringList{"--height", "160"} << 424 << 110 * 166 / 120;
         QTest::newRow("height 80") << QStringList{"--height", "80"} << 424 << 110 * 89 / 120;
     }
     void outputPictureFollowsTheSliders() {
@@ -91,21 +117,30 @@ private slots:
         QFETCH(int, right);
         QFETCH(int, bottom);
         const QString out = path("out.png");
-        QCOMPARE(cli(QStringList{"draw", "--type", "39/n", "--text", "SLIDE", "--out", out} + sliders).exitCode, 0);
+        QCOMPARE(
+            cli(QStringList{"draw", "--type", "39/n", "--text", "SLIDE", "--out", out} + sliders)
+                .exitCode,
+            0);
         const QImage image = QImage(out).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(image.size(), QSize(425, 177));
         QRect bars;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 if ((image.pixel(x, y) & 0xFFFFFF) == 0) bars |= QRect(x, y, 1, 1);
-        QVERIFY2(bars.right() <= right && bars.right() > right - 40, qPrintable(QString::number(bars.right())));
+        QVERIFY2(bars.right() <= right && bars.right() > right - 40,
+                 qPrintable(QString::number(bars.right())));
         QVERIFY2(qAbs(bars.bottom() - bottom) <= 2, qPrintable(QString::number(bars.bottom())));
     }
 
     void sliderValuesOutOfRangeAreUsageErrors() {
-        for (const QStringList& bad : {QStringList{"--width", "0"}, QStringList{"--width", "51"},
-                                       QStringList{"--height", "-1"}, QStringList{"--height", "161"}})
-            QCOMPARE(cli(QStringList{"draw", "--type", "39/n", "--text", "A", "--out", path("x.png")} + bad).exitCode, 2);
+        for (const QStringList& bad :
+             {QStringList{"--width", "0"}, QStringList{"--width", "51"},
+              QStringList{"--height", "-1"}, QStringList{"--height", "161"}})
+            QCOMPARE(
+                cli(QStringList{"draw", "--type", "39/n", "--text", "A", "--out", path("x.png")} +
+                    bad)
+                    .exitCode,
+                2);
     }
 
     void batchDrawsEveryLineAndReportsRefusedOnes() {
@@ -114,7 +149,8 @@ private slots:
         list.write("ONE\r\nTW#O\nTHREE\n");
         list.close();
         const QString outDir = path("batch");
-        const Run run = cli({"batch", "--type", "39/c", "--in", list.fileName(), "--out-dir", outDir});
+        const Run run =
+            cli({"batch", "--type", "39/c", "--in", list.fileName(), "--out-dir", outDir});
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.err.contains("line 2: An Invalid Character Found in the Code Text"));
         QVERIFY(!run.err.contains("line 1") && !run.err.contains("line 3"));
@@ -125,7 +161,8 @@ private slots:
 
     void batchReadsStandardInput() {
         const QString outDir = path("stdin");
-        const Run run = cli({"batch", "--type", "EAN8", "--in", "-", "--out-dir", outDir, "--format", "bmp", "--raw"},
+        const Run run = cli({"batch", "--type", "EAN8", "--in", "-", "--out-dir", outDir,
+                             "--format", "bmp", "--raw"},
                             "1234567\n7654321\n");
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(QDir(outDir).entryList(QDir::Files), QStringList({"000001.bmp", "000002.bmp"}));
@@ -143,7 +180,8 @@ private slots:
 
     void bitmapIsTwentyFourBitsPerPixel() {
         const QString out = path("code.bmp");
-        QCOMPARE(cli({"draw", "--type", "39/n", "--text", "BMP", "--out", out, "--raw"}).exitCode, 0);
+        QCOMPARE(cli({"draw", "--type", "39/n", "--text", "BMP", "--out", out, "--raw"}).exitCode,
+                 0);
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray header = file.read(30);
@@ -171,12 +209,17 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::newRow("no command") << QStringList{};
         QTest::newRow("unknown command") << QStringList{"paint"};
-        QTest::newRow("missing text") << QStringList{"draw", "--type", "39/n", "--out", "x.png", "--raw"};
-        QTest::newRow("unknown type") << QStringList{"draw", "--type", "39/x", "--text", "A", "--out", "x.png"};
-        QTest::newRow("unknown format") << QStringList{"draw", "--type", "39/n", "--text", "A", "--out", "x.svg"};
+        QTest::newRow("missing text")
+            << QStringList{"draw", "--type", "39/n", "--out", "x.png", "--raw"};
+        QTest::newRow("unknown type")
+            << QStringList{"draw", "--type", "39/x", "--text", "A", "--out", "x.png"};
+        QTest::newRow("unknown format")
+            << QStringList{"draw", "--type", "39/n", "--text", "A", "--out", "x.svg"};
         QTest::newRow("value missing") << QStringList{"read", "--in"};
-        QTest::newRow("bad number") << QStringList{"read", "--in", "x.png", "--x", "ten", "--y", "1"};
-        QTest::newRow("unknown option") << QStringList{"read", "--in", "x.png", "--x", "1", "--y", "1", "--fast", "1"};
+        QTest::newRow("bad number")
+            << QStringList{"read", "--in", "x.png", "--x", "ten", "--y", "1"};
+        QTest::newRow("unknown option")
+            << QStringList{"read", "--in", "x.png", "--x", "1", "--y", "1", "--fast", "1"};
     }
     void usageErrors() {
         QFETCH(QStringList, args);

@@ -35,7 +35,7 @@ bool columnIsWhite(const QImage& image, int x) {
 class TestCode128 : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void values_data();
     void values();
     void symbolCount_data();
@@ -60,8 +60,7 @@ void TestCode128::values_data() {
     QTest::newRow("three digits") << "123" << QList<int>{104, 17, 18, 19, 8};
     QTest::newRow("four digits") << "1234" << QList<int>{105, 12, 34, 82};
     QTest::newRow("digits before letter") << "1234A" << QList<int>{104, 17, 18, 19, 20, 33, 47};
-    QTest::newRow("letters then run")
-        << "ABC1234" << QList<int>{104, 33, 34, 35, 99, 12, 34, 43};
+    QTest::newRow("letters then run") << "ABC1234" << QList<int>{104, 33, 34, 35, 99, 12, 34, 43};
     QTest::newRow("odd run after letter")
         << "A1234567" << QList<int>{104, 33, 17, 99, 23, 45, 67, 54};
     QTest::newRow("lower case") << "ab" << QList<int>{104, 65, 66, 95};
@@ -95,8 +94,9 @@ void TestCode128::symbolCount() {
 
 // The surface width comes from the estimate, so it must never fall short of the symbol.
 void TestCode128::countHoldsEverySymbol() {
-    const QStringList texts = {"1", "12", "123", "1234", "12345", "A", "A1", "A1234", "A12345",
-                               "1A2B3C", "1234A5678", "12A345", "Hello 2024", "99999999999"};
+    const QStringList texts = {"1",         "12",     "123",        "1234",       "12345",
+                               "A",         "A1",     "A1234",      "A12345",     "1A2B3C",
+                               "1234A5678", "12A345", "Hello 2024", "99999999999"};
     for (const QString& text : texts) {
         const auto betweenStartAndCheck = static_cast<int>(Code128::Code128Values(text).size()) - 2;
         QVERIFY2(Code128::CountCode128Symbols(text) >= betweenStartAndCheck, qPrintable(text));
@@ -177,7 +177,8 @@ void TestCode128::characterOutsideSetStopsDrawing() {
     QCOMPARE(rowModules(surface.Image(), 50, 12, 22), kStartB);
     QCOMPARE(rowModules(surface.Image(), 50, 23, 33), QStringLiteral("10100011000"));
     QCOMPARE(surface.linesDrawn(), 33);
-    for (int x = 45; x < surface.pixelWidth(); ++x) QVERIFY(columnIsWhite(surface.Image(), x));
+    for (int x = 45; x < surface.pixelWidth(); ++x)
+        QVERIFY(columnIsWhite(surface.Image(), x));
     QVERIFY(surface.Picture().isNull());
     QVERIFY_THROWS_EXCEPTION(RendererError, Code128::Code128Values(text));
 }
@@ -218,10 +219,12 @@ void TestCode128::decoders_data() {
     QTest::newRow("check value 101") << "CheckEg";
     QTest::newRow("check value 102") << "CheckDh";
     QString printable;
-    for (char16_t c = 32; c <= 126; ++c) printable += QChar(c);
+    for (char16_t c = 32; c <= 126; ++c)
+        printable += QChar(c);
     QTest::newRow("every set-B character") << printable;
     QString pairs;
-    for (int v = 0; v < 100; ++v) pairs += QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+    for (int v = 0; v < 100; ++v)
+        pairs += QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
     QTest::newRow("every digit pair") << pairs;
 }
 

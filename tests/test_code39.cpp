@@ -8,7 +8,8 @@ namespace {
 
 QString rowString(const DrawingSurface& s, int y, int from, int count) {
     QString out;
-    for (int x = from; x < from + count; ++x) out += s.Point(x, y) == kBlack ? u'1' : u'0';
+    for (int x = from; x < from + count; ++x)
+        out += s.Point(x, y) == kBlack ? u'1' : u'0';
     return out;
 }
 
@@ -35,7 +36,7 @@ const QString kStar = QStringLiteral("1001011011010"); // "*" and its gap
 
 class TestCode39 : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void emptyTextIsStartAndStopOnly() {
         Drawn d(QString{});
         QCOMPARE(d.surface.Width(), 704.0);
@@ -59,10 +60,15 @@ private slots:
     void everyCharacterTakesThirteenModules_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("modules"); // the characters between start and stop
-        QTest::newRow("A") << "A" << "1101010010110";
-        QTest::newRow("0") << "0" << "1010011011010";
-        QTest::newRow("space") << " " << "1001101011010";
-        QTest::newRow("Z-") << "Z-" << "1001101101010" "1001010110110";
+        QTest::newRow("A") << "A"
+                           << "1101010010110";
+        QTest::newRow("0") << "0"
+                           << "1010011011010";
+        QTest::newRow("space") << " "
+                               << "1001101011010";
+        QTest::newRow("Z-") << "Z-"
+                            << "1001101101010"
+                               "1001010110110";
     }
     void everyCharacterTakesThirteenModules() {
         QFETCH(QString, text);
@@ -88,10 +94,14 @@ private slots:
     void textIsNormalisedBeforeDrawing_data() {
         QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("normal");
-        QTest::newRow("lower case") << "code-39" << "CODE-39";
-        QTest::newRow("asterisks dropped") << "*AB*" << "AB";
-        QTest::newRow("only asterisks") << "***" << "";
-        QTest::newRow("mixed") << "a*b c" << "AB C";
+        QTest::newRow("lower case") << "code-39"
+                                    << "CODE-39";
+        QTest::newRow("asterisks dropped") << "*AB*"
+                                           << "AB";
+        QTest::newRow("only asterisks") << "***"
+                                        << "";
+        QTest::newRow("mixed") << "a*b c"
+                               << "AB C";
     }
     void textIsNormalisedBeforeDrawing() {
         QFETCH(QString, given);
@@ -125,7 +135,8 @@ private slots:
         } catch (const RendererError& e) {
             QCOMPARE(e.number(), -2147220991);
             QCOMPARE(e.source(), QStringLiteral("Bar 39"));
-            QCOMPARE(e.description(), QStringLiteral("An Invalid Character Found in the Code Text"));
+            QCOMPARE(e.description(),
+                     QStringLiteral("An Invalid Character Found in the Code Text"));
         }
         QVERIFY(s.Picture().isNull());
         QCOMPARE(s.pixelWidth(), 401); // size kept
@@ -137,7 +148,8 @@ private slots:
         const int textHeight = static_cast<int>(d.surface.TextHeight(QStringLiteral("CODE-39")));
         QCOMPARE(d.surface.pixelHeight(), textHeight + 125);
         QCOMPARE(d.surface.Point(12, 109), kBlack);
-        for (int y = 110; y < 115; ++y) QCOMPARE(rowString(d.surface, y, 0, d.surface.pixelWidth()).count(u'1'), 0);
+        for (int y = 110; y < 115; ++y)
+            QCOMPARE(rowString(d.surface, y, 0, d.surface.pixelWidth()).count(u'1'), 0);
         int left = d.surface.pixelWidth(), right = -1;
         for (int y = 115; y < d.surface.pixelHeight(); ++y)
             for (int x = 0; x < d.surface.pixelWidth(); ++x)

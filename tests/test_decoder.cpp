@@ -30,9 +30,11 @@ DrawingSurface stretched(const QImage& image, double factor) {
 }
 
 // A one-row picture of runs: dark first, then alternating, after `margin` white pixels.
-ImagePixels runs(const QList<int>& widths, int margin = 10, int quiet = 40, QRgb dark = qRgb(0, 0, 0)) {
+ImagePixels runs(const QList<int>& widths, int margin = 10, int quiet = 40,
+                 QRgb dark = qRgb(0, 0, 0)) {
     int total = margin + quiet;
-    for (int w : widths) total += w;
+    for (int w : widths)
+        total += w;
     QImage image(total, 1, QImage::Format_RGB32);
     image.fill(Qt::white);
     int x = margin;
@@ -48,7 +50,8 @@ ImagePixels runs(const QList<int>& widths, int margin = 10, int quiet = 40, QRgb
 QList<int> elements(const QStringList& characters, int gap = 2) {
     QList<int> widths;
     for (const QString& c : characters) {
-        for (QChar e : c) widths << (e == u'1' ? 5 : 2);
+        for (QChar e : c)
+            widths << (e == u'1' ? 5 : 2);
         widths << gap;
     }
     widths.removeLast();
@@ -62,7 +65,7 @@ const QString kAElements = QStringLiteral("100001001");
 
 class TestDecoder : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void everyCharacterRoundTrips_data() {
         QTest::addColumn<double>("factor");
         QTest::newRow("x2") << 2.0;
@@ -75,7 +78,8 @@ private slots:
     void everyCharacterRoundTrips() {
         QFETCH(double, factor);
         const QString all = Code39::Code39Chars.left(43);
-        for (const QString& text : {all.left(22), all.mid(22), QStringLiteral("HELLO-1"), QString()}) {
+        for (const QString& text :
+             {all.left(22), all.mid(22), QStringLiteral("HELLO-1"), QString()}) {
             const DrawingSurface s = stretched(rendered(text), factor);
             QCOMPARE(ReadBarcode(s, 0, static_cast<int>(50 * factor), 1, 3), text);
         }
@@ -140,7 +144,8 @@ private slots:
                  QStringLiteral("ERR: BC invalid"));
         QCOMPARE(DecodeRow(runs(elements({kStarElements, kAElements})), 0, 0),
                  QStringLiteral("ERR: BC invalid"));
-        QCOMPARE(DecodeRow(runs(elements({kStarElements})), 0, 0), QStringLiteral("ERR: BC invalid"));
+        QCOMPARE(DecodeRow(runs(elements({kStarElements})), 0, 0),
+                 QStringLiteral("ERR: BC invalid"));
         QCOMPARE(DecodeRow(runs(elements({kStarElements, kStarElements})), 0, 0), QString());
     }
 
@@ -154,7 +159,8 @@ private slots:
     void upsideDownDoesNotDecode() {
         const QImage image = stretched(rendered(QStringLiteral("ROT8")), 3).Image();
         const QString result = DecodeRow(ImagePixels(image.mirrored(true, true)), 0, 100);
-        QVERIFY2(result == u"ERR: BC unrecognized" || result == u"ERR: BC invalid", qPrintable(result));
+        QVERIFY2(result == u"ERR: BC unrecognized" || result == u"ERR: BC invalid",
+                 qPrintable(result));
     }
 
     void triesAreClampedToOneToTwelveRows_data() {
@@ -199,10 +205,13 @@ private slots:
             QImage image(random.bounded(1, 300), random.bounded(1, 4), QImage::Format_RGB32);
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x)
-                    image.setPixel(x, y, random.bounded(3) == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-            const QString result = ReadBarcode(ImagePixels(image), random.bounded(-80, 20), 0, 12, 3);
+                    image.setPixel(x, y,
+                                   random.bounded(3) == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            const QString result =
+                ReadBarcode(ImagePixels(image), random.bounded(-80, 20), 0, 12, 3);
             if (result.startsWith(QStringLiteral("ERR:"))) continue;
-            for (QChar c : result) QVERIFY(Code39::Code39Chars.contains(c));
+            for (QChar c : result)
+                QVERIFY(Code39::Code39Chars.contains(c));
         }
         const DrawingSurface s = stretched(rendered(QStringLiteral("X")), 2);
         for (int x : {INT_MIN, INT_MIN + 1, INT_MAX - 1, INT_MAX})

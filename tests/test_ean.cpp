@@ -25,8 +25,10 @@ bool hasInk(const QImage& image, const QRect& area) {
 }
 
 void draw(bool ean8, DrawingSurface& surface, const QString& text, bool caption) {
-    if (ean8) EAN13and8::DrawEAN8(surface, 10, text, caption);
-    else EAN13and8::DrawEAN13(surface, 10, text, caption);
+    if (ean8)
+        EAN13and8::DrawEAN8(surface, 10, text, caption);
+    else
+        EAN13and8::DrawEAN13(surface, 10, text, caption);
 }
 
 // Only the guard modules of a symbol: guards reach 5 pixels further down than digits.
@@ -45,7 +47,7 @@ QString guardsOnly(const QString& modules) {
 class TestEan : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void checkDigit_data();
     void checkDigit();
     void modules_data();
@@ -85,28 +87,66 @@ void TestEan::modules_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected"); // every module from the left guard to the right one
     // Digit 1 = 1 selects odd, odd, even, odd, even, even; the check digit 8 ends the right half.
-    QTest::newRow("123456789012")
-        << false << "123456789012"
-        << QStringLiteral("101" "0010011" "0111101" "0011101" "0110001" "0000101" "0010001"
-                          "01010" "1001000" "1110100" "1110010" "1100110" "1101100" "1001000"
-                          "101");
-    QTest::newRow("000000000000")
-        << false << "000000000000"
-        << QStringLiteral("101") + QString("0001101").repeated(6) + QStringLiteral("01010") +
-               QString("1110010").repeated(6) + QStringLiteral("101");
-    QTest::newRow("400638133393")
-        << false << "400638133393"
-        << QStringLiteral("101" "0001101" "0100111" "0101111" "0111101" "0001001" "0110011"
-                          "01010" "1000010" "1000010" "1000010" "1110100" "1000010" "1100110"
-                          "101");
-    QTest::newRow("EAN-8 1234567")
-        << true << "1234567"
-        << QStringLiteral("101" "0011001" "0010011" "0111101" "0100011"
-                          "01010" "1001110" "1010000" "1000100" "1110010" "101");
-    QTest::newRow("EAN-8 9638507")
-        << true << "9638507"
-        << QStringLiteral("101" "0001011" "0101111" "0111101" "0110111"
-                          "01010" "1001110" "1110010" "1000100" "1011100" "101");
+    QTest::newRow("123456789012") << false << "123456789012"
+                                  << QStringLiteral("101"
+                                                    "0010011"
+                                                    "0111101"
+                                                    "0011101"
+                                                    "0110001"
+                                                    "0000101"
+                                                    "0010001"
+                                                    "01010"
+                                                    "1001000"
+                                                    "1110100"
+                                                    "1110010"
+                                                    "1100110"
+                                                    "1101100"
+                                                    "1001000"
+                                                    "101");
+    QTest::newRow("000000000000") << false << "000000000000"
+                                  << QStringLiteral("101") + QString("0001101").repeated(6) +
+                                         QStringLiteral("01010") + QString("1110010").repeated(6) +
+                                         QStringLiteral("101");
+    QTest::newRow("400638133393") << false << "400638133393"
+                                  << QStringLiteral("101"
+                                                    "0001101"
+                                                    "0100111"
+                                                    "0101111"
+                                                    "0111101"
+                                                    "0001001"
+                                                    "0110011"
+                                                    "01010"
+                                                    "1000010"
+                                                    "1000010"
+                                                    "1000010"
+                                                    "1110100"
+                                                    "1000010"
+                                                    "1100110"
+                                                    "101");
+    QTest::newRow("EAN-8 1234567") << true << "1234567"
+                                   << QStringLiteral("101"
+                                                     "0011001"
+                                                     "0010011"
+                                                     "0111101"
+                                                     "0100011"
+                                                     "01010"
+                                                     "1001110"
+                                                     "1010000"
+                                                     "1000100"
+                                                     "1110010"
+                                                     "101");
+    QTest::newRow("EAN-8 9638507") << true << "9638507"
+                                   << QStringLiteral("101"
+                                                     "0001011"
+                                                     "0101111"
+                                                     "0111101"
+                                                     "0110111"
+                                                     "01010"
+                                                     "1001110"
+                                                     "1110010"
+                                                     "1000100"
+                                                     "1011100"
+                                                     "101");
 }
 
 // Modules start at x = 16; digits' bars cover rows 10 to 109, guards rows 10 to 114.
@@ -122,8 +162,10 @@ void TestEan::modules() {
     const int last = 16 + static_cast<int>(expected.size()) - 1;
     QCOMPARE(last, ean8 ? 82 : 110);
     const QString blank(image.width(), u'0');
-    for (int y : {10, 60, 109}) QCOMPARE(rowModules(image, y, 15, last + 1), u'0' + expected + u'0');
-    for (int y : {110, 114}) QCOMPARE(rowModules(image, y, 16, last), guardsOnly(expected));
+    for (int y : {10, 60, 109})
+        QCOMPARE(rowModules(image, y, 15, last + 1), u'0' + expected + u'0');
+    for (int y : {110, 114})
+        QCOMPARE(rowModules(image, y, 16, last), guardsOnly(expected));
     QCOMPARE(rowModules(image, 9, 0, image.width() - 1), blank);
     QCOMPARE(rowModules(image, 115, 0, image.width() - 1), blank);
     QCOMPARE(surface.linesDrawn(), expected.size());
@@ -136,8 +178,7 @@ void TestEan::caption_data() {
     QTest::newRow("EAN-13") << false
                             << QList<QRect>{QRect(0, 105, 16, 30), QRect(23, 110, 38, 30),
                                             QRect(68, 110, 40, 30)};
-    QTest::newRow("EAN-8") << true
-                           << QList<QRect>{QRect(23, 110, 24, 30), QRect(53, 110, 27, 30)};
+    QTest::newRow("EAN-8") << true << QList<QRect>{QRect(23, 110, 24, 30), QRect(53, 110, 27, 30)};
 }
 
 void TestEan::caption() {
@@ -251,19 +292,32 @@ void TestEan::decoders_data() {
     QTest::addColumn<bool>("ean8");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("EAN-13 check 8") << false << "123456789012" << "1234567890128";
-    QTest::newRow("EAN-13 check 1") << false << "400638133393" << "4006381333931";
-    QTest::newRow("EAN-13 book number") << false << "978020137962" << "9780201379624";
-    QTest::newRow("EAN-13 leading zero") << false << "012345678901" << "0123456789012";
-    QTest::newRow("EAN-13 first digit 2") << false << "223592359235" << "2235923592358";
-    QTest::newRow("EAN-13 first digit 3") << false << "323592359235" << "3235923592357";
-    QTest::newRow("EAN-13 first digit 4") << false << "423592359235" << "4235923592356";
-    QTest::newRow("EAN-13 first digit 5") << false << "523592359235" << "5235923592355";
-    QTest::newRow("EAN-13 first digit 6") << false << "623592359235" << "6235923592354";
-    QTest::newRow("EAN-13 first digit 7") << false << "723592359235" << "7235923592353";
-    QTest::newRow("EAN-13 first digit 8") << false << "823592359235" << "8235923592352";
-    QTest::newRow("EAN-8 check 0") << true << "1234567" << "12345670";
-    QTest::newRow("EAN-8 check 4") << true << "9638507" << "96385074";
+    QTest::newRow("EAN-13 check 8") << false << "123456789012"
+                                    << "1234567890128";
+    QTest::newRow("EAN-13 check 1") << false << "400638133393"
+                                    << "4006381333931";
+    QTest::newRow("EAN-13 book number") << false << "978020137962"
+                                        << "9780201379624";
+    QTest::newRow("EAN-13 leading zero") << false << "012345678901"
+                                         << "0123456789012";
+    QTest::newRow("EAN-13 first digit 2") << false << "223592359235"
+                                          << "2235923592358";
+    QTest::newRow("EAN-13 first digit 3") << false << "323592359235"
+                                          << "3235923592357";
+    QTest::newRow("EAN-13 first digit 4") << false << "423592359235"
+                                          << "4235923592356";
+    QTest::newRow("EAN-13 first digit 5") << false << "523592359235"
+                                          << "5235923592355";
+    QTest::newRow("EAN-13 first digit 6") << false << "623592359235"
+                                          << "6235923592354";
+    QTest::newRow("EAN-13 first digit 7") << false << "723592359235"
+                                          << "7235923592353";
+    QTest::newRow("EAN-13 first digit 8") << false << "823592359235"
+                                          << "8235923592352";
+    QTest::newRow("EAN-8 check 0") << true << "1234567"
+                                   << "12345670";
+    QTest::newRow("EAN-8 check 4") << true << "9638507"
+                                   << "96385074";
 }
 
 void TestEan::decoders() {
@@ -278,8 +332,9 @@ void TestEan::decoders() {
     draw(ean8, surface, text, true);
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
-    const QString problem = DecoderOracle::readingProblem(surface.Image(), expected, directory.path(), zbarimg,
-                                                          zxing, DecoderOracle::sameRetailNumber);
+    const QString problem =
+        DecoderOracle::readingProblem(surface.Image(), expected, directory.path(), zbarimg, zxing,
+                                      DecoderOracle::sameRetailNumber);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 

@@ -73,7 +73,7 @@ class TestForm1 : public QObject {
         w.cmdDraw_Click();
     }
 
-private slots:
+  private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         messages.shown.clear();
@@ -123,7 +123,7 @@ private slots:
         writeSettings("A%~%%~%-1%~%500%~%PNG%~%%~%2.5%~%x");
         auto w = window();
         QCOMPARE(w->cmbtype->currentText(), QStringLiteral("39/n")); // bad index skipped
-        QCOMPARE(w->sldheight->value(), 0);                            // clamped
+        QCOMPARE(w->sldheight->value(), 0);                          // clamped
         QCOMPARE(w->sldwidth->value(), 50);
         QVERIFY(w->optbmp->isChecked()); // upper case is no format word
         QCOMPARE(w->txtrepeat->text(), QStringLiteral("2.5"));
@@ -141,7 +141,8 @@ private slots:
         QRandomGenerator random(7);
         for (int i = 0; i < 30; ++i) {
             QByteArray bytes(random.bounded(0, 120), '\0');
-            for (char& b : bytes) b = static_cast<char>(random.bounded(256));
+            for (char& b : bytes)
+                b = static_cast<char>(random.bounded(256));
             if (i % 3 == 0) bytes += "%~%9%~%x%~%99999999999%~%%~%%~%%~%";
             writeSettings(bytes);
             const auto w = window();
@@ -221,7 +222,8 @@ private slots:
         QVERIFY(QFile::remove(settingsPath()));
         draw(*w, QStringLiteral("39/n"), QStringLiteral("AB#1"));
         QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(messages.shown[0].text, QStringLiteral("An Invalid Character Found in the Code Text"));
+        QCOMPARE(messages.shown[0].text,
+                 QStringLiteral("An Invalid Character Found in the Code Text"));
         QCOMPARE(messages.shown[0].title, QStringLiteral("Error"));
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
         QCOMPARE(w->model().picout.Image(), before);
@@ -235,11 +237,21 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("normal");
-        QTest::newRow("EAN13 empty") << "EAN13" << "" << "000000000000";
-        QTest::newRow("EAN13 three digits") << "EAN13" << "123" << "000000000123";
-        QTest::newRow("EAN13 fourteen digits") << "EAN13" << "98123456789012" << "123456789012";
-        QTest::newRow("EAN8 eight digits") << "EAN8" << "96385074" << "6385074";
-        QTest::newRow("UPC-A short") << "UPC-A" << "42" << "000000000042";
+        QTest::newRow("EAN13 empty") << "EAN13"
+                                     << ""
+                                     << "000000000000";
+        QTest::newRow("EAN13 three digits") << "EAN13"
+                                            << "123"
+                                            << "000000000123";
+        QTest::newRow("EAN13 fourteen digits") << "EAN13"
+                                               << "98123456789012"
+                                               << "123456789012";
+        QTest::newRow("EAN8 eight digits") << "EAN8"
+                                           << "96385074"
+                                           << "6385074";
+        QTest::newRow("UPC-A short") << "UPC-A"
+                                     << "42"
+                                     << "000000000042";
     }
     void digitCodesAreNormalisedInTheField() {
         QFETCH(QString, type);
@@ -256,9 +268,15 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("name");
-        QTest::newRow("UPC letter") << "UPC-A" << "12345A" << "UPC";
-        QTest::newRow("EAN13 blank") << "EAN13" << "123 456" << "EAN13";
-        QTest::newRow("EAN8 minus") << "EAN8" << "-1234" << "EAN8";
+        QTest::newRow("UPC letter") << "UPC-A"
+                                    << "12345A"
+                                    << "UPC";
+        QTest::newRow("EAN13 blank") << "EAN13"
+                                     << "123 456"
+                                     << "EAN13";
+        QTest::newRow("EAN8 minus") << "EAN8"
+                                    << "-1234"
+                                    << "EAN8";
     }
     void nonDigitsAreRefusedWithAMessage() {
         QFETCH(QString, type);
@@ -267,7 +285,8 @@ private slots:
         const auto w = window();
         draw(*w, type, code);
         QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(messages.shown[0].text, name + " cannot be used with letters.\r\nPlease use numbers only.");
+        QCOMPARE(messages.shown[0].text,
+                 name + " cannot be used with letters.\r\nPlease use numbers only.");
         QCOMPARE(messages.shown[0].title, QStringLiteral("Invalid Code"));
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
         QCOMPARE(w->txtcode->text(), code);

@@ -41,7 +41,7 @@ class TestMSComm : public QObject {
         return port;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         if (socatPath().isEmpty()) QSKIP("socat is not installed");
         QVERIFY(dir_.isValid());
@@ -106,7 +106,8 @@ private slots:
     void moreThanTheBufferHoldsIsNotLost() {
         const auto port = openedPort();
         QByteArray bytes;
-        for (int i = 0; i < 1500; ++i) bytes += char('A' + i % 26);
+        for (int i = 0; i < 1500; ++i)
+            bytes += char('A' + i % 26);
         send(bytes);
         QTRY_COMPARE(port->InBufferCount(), 1024);
         QTest::qWait(100); // more time does not overfill the buffer
@@ -146,7 +147,8 @@ private slots:
             QFAIL("reading from a device that went away succeeded");
         } catch (const RendererError& e) {
             QCOMPARE(e.source(), QStringLiteral("MSComm1"));
-            QVERIFY(e.number() == QSerialPort::ReadError || e.number() == QSerialPort::ResourceError);
+            QVERIFY(e.number() == QSerialPort::ReadError ||
+                    e.number() == QSerialPort::ResourceError);
             QVERIFY(!e.description().isEmpty());
         }
         // reported once; the port stays open for the caller to close
@@ -164,8 +166,9 @@ private slots:
         QTest::qWait(100);
         // a hung-up device that stayed watched would wake the loop again and again
         int wakeUps = 0;
-        const QMetaObject::Connection counting = connect(
-            QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this, [&] { ++wakeUps; });
+        const QMetaObject::Connection counting =
+            connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this,
+                    [&] { ++wakeUps; });
         QEventLoop loop;
         QTimer::singleShot(300, &loop, &QEventLoop::quit);
         loop.exec();

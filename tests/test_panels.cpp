@@ -17,7 +17,6 @@
 
 namespace {
 
-
 // The picture in any format, through ImageMagick, as 32-bit RGB.
 QImage readBack(const QString& path, const QString& scratch) {
     QProcess convert;
@@ -66,7 +65,7 @@ class TestPanels : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-private slots:
+  private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         messages.shown.clear();
@@ -101,21 +100,36 @@ private slots:
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("name");
-        QTest::newRow("bmp") << "optbmp" << "*.bmp" << "Barcode.bmp";
-        QTest::newRow("jpg") << "optjpg" << "*.jpg" << "Barcode.jpg";
-        QTest::newRow("png") << "optpng" << "*.png" << "Barcode.png";
-        QTest::newRow("tiff") << "opttiff" << "*.tif" << "Barcode.tif";
-        QTest::newRow("gif") << "optgif" << "*.gif" << "Barcode.gif";
-        QTest::newRow("psd") << "optpsd" << "*.psd" << "Barcode.psd";
+        QTest::newRow("bmp") << "optbmp"
+                             << "*.bmp"
+                             << "Barcode.bmp";
+        QTest::newRow("jpg") << "optjpg"
+                             << "*.jpg"
+                             << "Barcode.jpg";
+        QTest::newRow("png") << "optpng"
+                             << "*.png"
+                             << "Barcode.png";
+        QTest::newRow("tiff") << "opttiff"
+                              << "*.tif"
+                              << "Barcode.tif";
+        QTest::newRow("gif") << "optgif"
+                             << "*.gif"
+                             << "Barcode.gif";
+        QTest::newRow("psd") << "optpsd"
+                             << "*.psd"
+                             << "Barcode.psd";
     }
     void theDialogOffersTheOptionsPatternAndName() {
         QFETCH(QString, option);
         QFETCH(QString, pattern);
         QFETCH(QString, name);
         const auto w = window();
-        QRadioButton* radio = option == u"optbmp" ? w->optbmp : option == u"optjpg" ? w->optjpg
-                            : option == u"optpng" ? w->optpng : option == u"opttiff" ? w->opttiff
-                            : option == u"optgif" ? w->optgif : w->optpsd;
+        QRadioButton* radio = option == u"optbmp"    ? w->optbmp
+                              : option == u"optjpg"  ? w->optjpg
+                              : option == u"optpng"  ? w->optpng
+                              : option == u"opttiff" ? w->opttiff
+                              : option == u"optgif"  ? w->optgif
+                                                     : w->optpsd;
         radio->setChecked(true);
         w->Command10_Click();
         QCOMPARE(dialog.title, QStringLiteral("Save as"));
@@ -129,21 +143,30 @@ private slots:
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("type"); // as ImageMagick names it
         QTest::addColumn<int>("tolerance");
-        QTest::newRow("bmp") << "optbmp" << "BMP3" << 0; // the classic 40-byte header
-        QTest::newRow("jpg") << "optjpg" << "JPEG" << 120;
-        QTest::newRow("png") << "optpng" << "PNG" << 0;
-        QTest::newRow("tiff") << "opttiff" << "TIFF" << 0;
-        QTest::newRow("gif") << "optgif" << "GIF" << 0;
-        QTest::newRow("psd") << "optpsd" << "PSD" << 0;
+        QTest::newRow("bmp") << "optbmp"
+                             << "BMP3" << 0; // the classic 40-byte header
+        QTest::newRow("jpg") << "optjpg"
+                             << "JPEG" << 120;
+        QTest::newRow("png") << "optpng"
+                             << "PNG" << 0;
+        QTest::newRow("tiff") << "opttiff"
+                              << "TIFF" << 0;
+        QTest::newRow("gif") << "optgif"
+                             << "GIF" << 0;
+        QTest::newRow("psd") << "optpsd"
+                             << "PSD" << 0;
     }
     void everyFormatIsWrittenAndReadsBack() {
         QFETCH(QString, option);
         QFETCH(QString, type);
         QFETCH(int, tolerance);
         const auto w = window();
-        QRadioButton* radio = option == u"optbmp" ? w->optbmp : option == u"optjpg" ? w->optjpg
-                            : option == u"optpng" ? w->optpng : option == u"opttiff" ? w->opttiff
-                            : option == u"optgif" ? w->optgif : w->optpsd;
+        QRadioButton* radio = option == u"optbmp"    ? w->optbmp
+                              : option == u"optjpg"  ? w->optjpg
+                              : option == u"optpng"  ? w->optpng
+                              : option == u"opttiff" ? w->opttiff
+                              : option == u"optgif"  ? w->optgif
+                                                     : w->optpsd;
         radio->setChecked(true);
         dialog.answer = dir->filePath("saved-without-extension");
         w->Command10_Click();
@@ -186,8 +209,9 @@ private slots:
     }
 
     void anUnwritableProgramFolderStillSaves() {
-        auto w = std::make_unique<Form1>(Form1Options{dir->filePath("installed"), settingsPath(), &messages,
-                                                      dir->filePath("no-port"), &dialog});
+        auto w =
+            std::make_unique<Form1>(Form1Options{dir->filePath("installed"), settingsPath(),
+                                                 &messages, dir->filePath("no-port"), &dialog});
         w->txtcode->setText(QStringLiteral("ELSEWHERE"));
         w->cmdDraw_Click();
         const QStringList temporaryBefore = QDir::temp().entryList({"barcode-desk-*"});
@@ -205,13 +229,17 @@ private slots:
         w->cmdDraw_Click();
         QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
         w->Command9_Click();
-        const QImage first = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+        const QImage first =
+            QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
         const double W = 30.0 / 50 * 6375, H = 150.0 / 160 * 2655;
-        QCOMPARE(first, clipboardImage(w->model().picout.Image(), W, H).convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(
+            first,
+            clipboardImage(w->model().picout.Image(), W, H).convertToFormat(QImage::Format_RGB32));
         QCOMPARE(first.size(), QSize(255, qRound((H + 140) / 15)));
         QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasText());
         w->Command9_Click();
-        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), first);
+        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 first);
     }
 
     void printPanelFoldsAndUnfolds() {
@@ -228,14 +256,16 @@ private slots:
     void badRepeatValuesKeepThePanelOpen_data() {
         QTest::addColumn<QString>("repeat");
         QTest::addColumn<QString>("message");
-        const QString tooFew = QStringLiteral("Please set the repeat number to a valid value (1 or more).");
+        const QString tooFew =
+            QStringLiteral("Please set the repeat number to a valid value (1 or more).");
         QTest::newRow("0") << "0" << tooFew;
         QTest::newRow("empty") << "" << tooFew;
         QTest::newRow("letters") << "many" << tooFew;
         QTest::newRow("-2") << "-2" << tooFew;
         QTest::newRow("0.5") << "0.5" << tooFew;
-        QTest::newRow("1000000") << "1000000"
-                                 << QStringLiteral("Please set the repeat number to a valid value (1 to 9999).");
+        QTest::newRow("1000000")
+            << "1000000"
+            << QStringLiteral("Please set the repeat number to a valid value (1 to 9999).");
     }
     void badRepeatValuesKeepThePanelOpen() {
         QFETCH(QString, repeat);
@@ -257,9 +287,18 @@ private slots:
         QTest::addColumn<QString>("spacing");
         QTest::addColumn<QString>("repeatAfter");
         QTest::addColumn<QString>("spacingAfter");
-        QTest::newRow("word after number") << "3 pieces" << "5" << "3" << "5";
-        QTest::newRow("fraction stays") << "2.70" << "7" << "2.7" << "7";
-        QTest::newRow("letters for spacing") << "1" << "wide" << "1" << "0";
+        QTest::newRow("word after number") << "3 pieces"
+                                           << "5"
+                                           << "3"
+                                           << "5";
+        QTest::newRow("fraction stays") << "2.70"
+                                        << "7"
+                                        << "2.7"
+                                        << "7";
+        QTest::newRow("letters for spacing") << "1"
+                                             << "wide"
+                                             << "1"
+                                             << "0";
     }
     void theTextsAreRewrittenAndNoPrinterPrintsNothing() {
         QFETCH(QString, repeat);
@@ -297,7 +336,8 @@ private slots:
         const QString pdf = queue.awaitNewPdf(before);
         QVERIFY2(!pdf.isEmpty(), "no PDF came out of the queue");
         QStringList symbols;
-        for (const QString& png : queue.renderPages(pdf)) symbols += queue.readPage(png).symbols;
+        for (const QString& png : queue.renderPages(pdf))
+            symbols += queue.readPage(png).symbols;
         QCOMPARE(symbols, QStringList(3, QStringLiteral("CODE-39:PANEL-1")));
         QVERIFY(settings().contains(("%~%" + kQueue + "%~%3%~%5").toLatin1()));
     }

@@ -174,7 +174,8 @@ class TestPrinting : public QObject {
         const QImage picture = code39Picture(QStringLiteral("SIZE"));
         const QString pdf = printAndAwait(picture, 1, 0);
         QVERIFY2(!pdf.isEmpty(), "no PDF came out of the queue");
-        const QImage page = QImage(queue.renderPages(pdf).value(0)).convertToFormat(QImage::Format_RGB32);
+        const QImage page =
+            QImage(queue.renderPages(pdf).value(0)).convertToFormat(QImage::Format_RGB32);
         // 96 pixels to the inch: the printed bars are as tall and as wide as on the screen.
         constexpr double kScale = kRenderDpi / 96.0;
         const QRect onScreen = darkArea(picture), printed = darkArea(page);

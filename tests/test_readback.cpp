@@ -17,7 +17,8 @@ class TestReadback : public QObject {
     RecordingMessages messages;
 
     QString readBack(const QString& type, const QString& text, int width, int clickX) {
-        Form1 w(Form1Options{dir.path(), dir.filePath("settings.bin"), &messages, dir.filePath("no-port")});
+        Form1 w(Form1Options{dir.path(), dir.filePath("settings.bin"), &messages,
+                             dir.filePath("no-port")});
         w.txtcode->setText(text);
         w.cmbtype->setCurrentText(type);
         w.sldwidth->setValue(width);
@@ -31,18 +32,24 @@ class TestReadback : public QObject {
         return reader->txtcode->text();
     }
 
-private slots:
+  private slots:
     void codesReadBackFromTheClipboard_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("width");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("39/n full width") << "39/n" << "HELLO-1" << 50 << "HELLO-1";
-        QTest::newRow("39/c full width") << "39/c" << "HELLO-1" << 50 << "HELLO-1";
-        QTest::newRow("39/n width 30") << "39/n" << "HELLO-1" << 30 << "HELLO-1";
-        QTest::newRow("39/c width 30") << "39/c" << "HELLO-1" << 30 << "HELLO-1";
-        QTest::newRow("lower case") << "39/n" << "desk 39" << 50 << "DESK 39";
-        QTest::newRow("longer text") << "39/n" << "BARCODE-DESK/2026" << 50 << "BARCODE-DESK/2026";
+        QTest::newRow("39/n full width") << "39/n"
+                                         << "HELLO-1" << 50 << "HELLO-1";
+        QTest::newRow("39/c full width") << "39/c"
+                                         << "HELLO-1" << 50 << "HELLO-1";
+        QTest::newRow("39/n width 30") << "39/n"
+                                       << "HELLO-1" << 30 << "HELLO-1";
+        QTest::newRow("39/c width 30") << "39/c"
+                                       << "HELLO-1" << 30 << "HELLO-1";
+        QTest::newRow("lower case") << "39/n"
+                                    << "desk 39" << 50 << "DESK 39";
+        QTest::newRow("longer text") << "39/n"
+                                     << "BARCODE-DESK/2026" << 50 << "BARCODE-DESK/2026";
     }
     void codesReadBackFromTheClipboard() {
         QFETCH(QString, type);
@@ -54,7 +61,8 @@ private slots:
     }
 
     void tooNarrowToTellTheBarsApart() {
-        QVERIFY(readBack(QStringLiteral("39/n"), QStringLiteral("HELLO-1"), 8, 15).startsWith(QStringLiteral("ERR:")));
+        QVERIFY(readBack(QStringLiteral("39/n"), QStringLiteral("HELLO-1"), 8, 15)
+                    .startsWith(QStringLiteral("ERR:")));
     }
 
     void aClickFarLeftOfTheBarsSeesNothing() {

@@ -33,7 +33,8 @@ QImage barRows(const QString& text, int firstBar, const QList<int>& rows) {
     QImage image(firstBar + whole.width(), rows.last() + 3, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    for (int y : rows) painter.drawImage(firstBar - 24, y, row);
+    for (int y : rows)
+        painter.drawImage(firstBar - 24, y, row);
     return image;
 }
 
@@ -52,11 +53,11 @@ bool allWhite(const DrawingSurface& surface) {
 
 // Counts the paint events a widget receives.
 class PaintCounter : public QObject {
-public:
+  public:
     explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
     int paints = 0;
 
-protected:
+  protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) ++paints;
         return false;
@@ -81,7 +82,7 @@ class TestReader : public QObject {
         return form_->txtcode->text();
     }
 
-private slots:
+  private slots:
     void init() {
         form_ = new Form2;
         form_->show();
@@ -126,7 +127,8 @@ private slots:
         QCOMPARE(picture().Point(kPasteAt + 24, kPasteAt + 19), kWhite);
         QCOMPARE(picture().Point(kPasteAt + 24, kPasteAt + 20), kBlack);
         QCOMPARE(picture().Point(19, 19), kWhite);
-        QCOMPARE(form_->Picture1->grab().toImage().pixel(kPasteAt + 24, kPasteAt + 100) & 0xFFFFFF, 0u);
+        QCOMPARE(form_->Picture1->grab().toImage().pixel(kPasteAt + 24, kPasteAt + 100) & 0xFFFFFF,
+                 0u);
 
         QCOMPARE(clickAt(10, 120), QStringLiteral("BARCODE-39"));
         QCOMPARE(clickAt(kPasteAt + 23, kPasteAt + 219), QStringLiteral("BARCODE-39"));
@@ -174,7 +176,8 @@ private slots:
         form_->Command1->click(); // through the button this time
         QVERIFY(allWhite(picture()));
         QCOMPARE(picture().ScaleMode(), short(DrawingSurface::Pixels));
-        QVERIFY(form_->grab().toImage().pixel(kPasteAt + 24, 32 + kPasteAt + 100) == qRgb(255, 255, 255));
+        QVERIFY(form_->grab().toImage().pixel(kPasteAt + 24, 32 + kPasteAt + 100) ==
+                qRgb(255, 255, 255));
     }
 
     void largerImageIsClipped() {
@@ -195,9 +198,9 @@ private slots:
         paste(barRows(QStringLiteral("EVEN"), 40, {2, 4}));
         QCOMPARE(clickAt(0, 22), QStringLiteral("EVEN"));
         QCOMPARE(clickAt(0, 23), QStringLiteral("ERR: BC not seen"));
-        QCOMPARE(clickAt(0, 22.5f), QStringLiteral("EVEN"));  // 22, not 23
-        QCOMPARE(clickAt(0, 23.5f), QStringLiteral("EVEN"));  // 24, not 23
-        QCOMPARE(clickAt(0, 21.5f), QStringLiteral("EVEN"));  // 22
+        QCOMPARE(clickAt(0, 22.5f), QStringLiteral("EVEN")); // 22, not 23
+        QCOMPARE(clickAt(0, 23.5f), QStringLiteral("EVEN")); // 24, not 23
+        QCOMPARE(clickAt(0, 21.5f), QStringLiteral("EVEN")); // 22
         QCOMPARE(clickAt(0, 22.4f), QStringLiteral("EVEN"));
         QCOMPARE(clickAt(0, 22.6f), QStringLiteral("ERR: BC not seen"));
 
@@ -206,8 +209,8 @@ private slots:
         QCOMPARE(clickAt(3, 22), QStringLiteral("EVEN"));
         QCOMPARE(clickAt(2, 22), QStringLiteral("ERR: BC not seen"));
         QCOMPARE(clickAt(2.5f, 22), QStringLiteral("ERR: BC not seen")); // 2, not 3
-        paste(barRows(QStringLiteral("EVEN"), 59, {2})); // first bar at picture x 79
-        QCOMPARE(clickAt(3.5f, 22), QStringLiteral("EVEN"));              // 4, not 3
+        paste(barRows(QStringLiteral("EVEN"), 59, {2}));     // first bar at picture x 79
+        QCOMPARE(clickAt(3.5f, 22), QStringLiteral("EVEN")); // 4, not 3
         QCOMPARE(clickAt(3, 22), QStringLiteral("ERR: BC not seen"));
     }
 

@@ -22,7 +22,8 @@ class TestReaderXclip : public QObject {
         DrawingSurface drawn(6015, 2775);
         Code39::DrawCode39(drawn, 10, text, false, false);
         const QImage& image = drawn.Image();
-        const QImage big = image.scaled(image.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        const QImage big =
+            image.scaled(image.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation);
         const QString path = dir_.filePath(text + QLatin1Char('.') + QLatin1String(format));
         return big.save(path, format) ? path : QString();
     }
@@ -32,8 +33,9 @@ class TestReaderXclip : public QObject {
         stopXclip();
         xclip_.setProcessChannelMode(QProcess::MergedChannels);
         xclip_.start(QStandardPaths::findExecutable(QStringLiteral("xclip")),
-                     {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                      QStringLiteral("-t"), mimeType, QStringLiteral("-i"), file});
+                     {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                      QStringLiteral("clipboard"), QStringLiteral("-t"), mimeType,
+                      QStringLiteral("-i"), file});
         QVERIFY(xclip_.waitForStarted());
     }
 
@@ -46,7 +48,7 @@ class TestReaderXclip : public QObject {
         }
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != u"xcb")
             QSKIP("needs an X server: run through xvfb-run with QT_QPA_PLATFORM=xcb");
@@ -60,8 +62,10 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("mimeType");
         QTest::addColumn<QString>("text");
-        QTest::newRow("bmp") << QStringLiteral("bmp") << QStringLiteral("image/bmp") << QStringLiteral("XCLIP-BMP");
-        QTest::newRow("png") << QStringLiteral("png") << QStringLiteral("image/png") << QStringLiteral("XCLIP PNG");
+        QTest::newRow("bmp") << QStringLiteral("bmp") << QStringLiteral("image/bmp")
+                             << QStringLiteral("XCLIP-BMP");
+        QTest::newRow("png") << QStringLiteral("png") << QStringLiteral("image/png")
+                             << QStringLiteral("XCLIP PNG");
     }
     void pasteFromAnotherProgram() {
         QFETCH(QString, format);

@@ -21,7 +21,7 @@ class TestScanner : public QObject {
             Form1Options{dir.path(), dir.filePath("settings.bin"), &messages, port});
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         if (PtyPair::socatPath().isEmpty()) QSKIP("socat is not installed");
     }

@@ -11,7 +11,7 @@ using SettingsFile::encode;
 
 class TestSettings : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startUpStateIsThirtyTwoBytes() {
         SettingsFile::Record record;
         record.formatWord = QStringLiteral("bmp");
@@ -118,11 +118,13 @@ private slots:
         QRandomGenerator random(1234);
         for (int i = 0; i < 500; ++i) {
             QByteArray bytes(random.bounded(0, 200), '\0');
-            for (char& b : bytes) b = static_cast<char>(random.bounded(256));
+            for (char& b : bytes)
+                b = static_cast<char>(random.bounded(256));
             if (i % 2) bytes += "%~%1%~%2%~%3%~%4%~%5%~%6%~%7";
             const auto restored = decode(bytes);
             if (i % 2) QVERIFY(restored);
-            if (restored && restored->typeIndex) QVERIFY(*restored->typeIndex >= -1 && *restored->typeIndex <= 6);
+            if (restored && restored->typeIndex)
+                QVERIFY(*restored->typeIndex >= -1 && *restored->typeIndex <= 6);
         }
     }
 

@@ -8,7 +8,8 @@ namespace {
 // The colours of one pixel row between two columns, as "1" for black and "0" for white.
 QString rowString(const DrawingSurface& s, int y, int from, int to) {
     QString out;
-    for (int x = from; x <= to; ++x) out += s.Point(x, y) == kBlack ? u'1' : u'0';
+    for (int x = from; x <= to; ++x)
+        out += s.Point(x, y) == kBlack ? u'1' : u'0';
     return out;
 }
 
@@ -25,7 +26,7 @@ bool onlyBlackAndWhite(const QImage& image) {
 
 class TestSurface : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void sizeInTwipsRoundsToNearestPixel_data() {
         QTest::addColumn<double>("twips");
         QTest::addColumn<int>("pixels");

@@ -21,7 +21,8 @@ QString columns(const QImage& image, int y, int fromX, int toX) {
 
 QString joined(const std::array<QString, 6>& captions) {
     QString text;
-    for (const QString& caption : captions) text += caption;
+    for (const QString& caption : captions)
+        text += caption;
     return text;
 }
 
@@ -32,7 +33,7 @@ struct Shown {
 };
 
 class RecordingMessages : public MessageBoxes {
-public:
+  public:
     void show(const QString& text, const QString& title, MessageIcon icon) override {
         shown.append({text, title, icon});
     }
@@ -40,14 +41,16 @@ public:
 };
 
 // A red background picture makes the white modules visible as well as the black ones.
-void useRedBackground(UpcWorkArea& form) { form.picUPCy.setBackColor(kRed); }
+void useRedBackground(UpcWorkArea& form) {
+    form.picUPCy.setBackColor(kRed);
+}
 
 } // namespace
 
 class TestUpc : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void workArea();
     void captions_data();
     void captions();
@@ -77,9 +80,15 @@ void TestUpc::captions_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("left");
     QTest::addColumn<QString>("right");
-    QTest::newRow("twelve digits") << "097363395843" << "097363" << "395843";
-    QTest::newRow("short text repeats its last digit") << "12345" << "123455" << "555555";
-    QTest::newRow("fifteen digits") << "123456789012345" << "123456" << "789012";
+    QTest::newRow("twelve digits") << "097363395843"
+                                   << "097363"
+                                   << "395843";
+    QTest::newRow("short text repeats its last digit") << "12345"
+                                                       << "123455"
+                                                       << "555555";
+    QTest::newRow("fifteen digits") << "123456789012345"
+                                    << "123456"
+                                    << "789012";
 }
 
 void TestUpc::captions() {
@@ -98,10 +107,23 @@ void TestUpc::modules() {
     useRedBackground(form);
     modUPC::DrawUPCA(QStringLiteral("097363395843"), form);
     const QImage& image = form.picUPC.Image();
-    const QString expected = QStringLiteral(
-        "101" "0001101" "0001011" "0111011" "0111101" "0101111" "0111101" "01010"
-        "1000010" "1110100" "1001110" "1001000" "1011100" "1000010" "101");
-    for (int y = 6; y <= 41; ++y) QCOMPARE(columns(image, y, 19, 115), u'r' + expected + u'r');
+    const QString expected = QStringLiteral("101"
+                                            "0001101"
+                                            "0001011"
+                                            "0111011"
+                                            "0111101"
+                                            "0101111"
+                                            "0111101"
+                                            "01010"
+                                            "1000010"
+                                            "1110100"
+                                            "1001110"
+                                            "1001000"
+                                            "1011100"
+                                            "1000010"
+                                            "101");
+    for (int y = 6; y <= 41; ++y)
+        QCOMPARE(columns(image, y, 19, 115), u'r' + expected + u'r');
     // Digits 1 and 12 and the guards reach row 49; nothing reaches row 50.
     for (int y : {42, 49}) {
         QCOMPARE(columns(image, y, 19, 29), QStringLiteral("r1010001101"));
@@ -156,7 +178,8 @@ void TestUpc::nonDigitStopsDrawing() {
     QCOMPARE(form.picUPC.linesDrawn(), lines);
     QCOMPARE(form.picUPC.textsPrinted(), texts);
     const QImage& image = form.picUPC.Image();
-    if (blackColumn >= 0) QCOMPARE(columns(image, 20, blackColumn, blackColumn), QStringLiteral("1"));
+    if (blackColumn >= 0)
+        QCOMPARE(columns(image, 20, blackColumn, blackColumn), QStringLiteral("1"));
     QCOMPARE(columns(image, 20, firstUndrawn, firstUndrawn + 6), QString(7, u'r'));
     for (int guard : {20, 22, 66, 68, 112, 114})
         QCOMPARE(columns(image, 20, guard, guard), QStringLiteral("r"));
@@ -210,8 +233,9 @@ void TestUpc::decoders() {
     modUPC::DrawUPCA(text, form);
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
-    const QString problem = DecoderOracle::readingProblem(form.picUPC.Image(), text, directory.path(), zbarimg,
-                                                          zxing, DecoderOracle::sameRetailNumber);
+    const QString problem =
+        DecoderOracle::readingProblem(form.picUPC.Image(), text, directory.path(), zbarimg, zxing,
+                                      DecoderOracle::sameRetailNumber);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
