@@ -98,8 +98,8 @@ class Drawer {
             return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"),
                                                        QStringLiteral("\n"));
         const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
-        if (!save(picture(), outPath, format, QCoreApplication::applicationDirPath()))
-            return ImageExport::saveFailureMessage(outPath);
+        if (const auto failure = save(picture(), outPath, format))
+            return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
         return std::nullopt;
     }
 
