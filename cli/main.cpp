@@ -3,6 +3,7 @@
 #include "DrawCommands.h"
 #include "ImageExport.h"
 #include "RendererError.h"
+#include "Symbology.h"
 #include "basBCREAD.h"
 
 #include <QDir>
@@ -104,14 +105,15 @@ class Drawer {
     }
 
     // The digit symbologies normalise the code text; the caller shows what was drawn.
-    bool normalises() const { return type_ == u"UPC-A" || type_.startsWith(u"EAN"); }
+    bool normalises() const { return symbologyChoice(type_)->takesDigitsOnly(); }
     const QString& drawnText() const { return model_.txtcode; }
 
   private:
     const QImage& picture() const {
         if (!raw_) return model_.picout.Image();
         // UPC-A draws on its own work picture, exactly as the renderer left it.
-        return type_ == u"UPC-A" ? model_.upc.picUPC.Image() : model_.pictmp.Image();
+        return symbologyChoice(type_)->symbology == Symbology::UpcA ? model_.upc.picUPC.Image()
+                                                                    : model_.pictmp.Image();
     }
 
     QString type_;
