@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSlider>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,6 +32,26 @@ QRect blackArea(const QImage& image) {
         for (int x = 0; x < image.width(); ++x)
             if ((image.pixel(x, y) & 0xFFFFFF) == 0) area |= QRect(x, y, 1, 1);
     return area;
+}
+
+// The width a control gives its caption: its contents less the check mark or the icon.
+int captionRoom(const QWidget* control) {
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->contentsRect().width() - 2 * label->margin();
+    const auto* button = qobject_cast<const QAbstractButton*>(control);
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.icon = button->icon();
+    option.iconSize = button->iconSize();
+    const bool pushButton = qobject_cast<const QPushButton*>(button);
+    const QStyle::SubElement contents = pushButton ? QStyle::SE_PushButtonContents
+                                        : qobject_cast<const QRadioButton*>(button)
+                                            ? QStyle::SE_RadioButtonContents
+                                            : QStyle::SE_CheckBoxContents;
+    int room = button->style()->subElementRect(contents, &option, button).width();
+    if (pushButton && !button->icon().isNull()) room -= button->iconSize().width() + 4;
+    return room;
 }
 
 // Tallest run of black pixels in a column: the bar height.
@@ -103,6 +124,26 @@ class TestForm1 : public QObject {
         QCOMPARE(w->windowTitle(), QStringLiteral("Barcode Desk"));
         QCOMPARE(settingsBytes(), QByteArray()); // created empty
         QVERIFY(isBlank(w->model().picout.Image()));
+    }
+
+    void everyCaptionShowsWhole() {
+        const auto w = window();
+        QList<QWidget*> controls;
+        for (QLabel* label : w->findChildren<QLabel*>())
+            controls << label;
+        for (QAbstractButton* button : w->findChildren<QAbstractButton*>())
+            controls << button;
+        QStringList cutOff;
+        for (QWidget* control : controls) {
+            const QString caption = control->property("text").toString();
+            const int needed = control->fontMetrics().horizontalAdvance(caption);
+            if (needed > captionRoom(control))
+                cutOff << QStringLiteral("\"%1\" needs %2 pixels, has %3")
+                              .arg(caption)
+                              .arg(needed)
+                              .arg(captionRoom(control));
+        }
+        QVERIFY2(cutOff.isEmpty(), qPrintable(cutOff.join(u'\n')));
     }
 
     void restoresTheLastChoices() {
