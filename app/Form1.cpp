@@ -105,9 +105,9 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
         options_.preferencesPath.isEmpty() ? defaultPreferencesPath() : options_.preferencesPath;
     scannerPort_ = options_.serialPortName;
     if (scannerPort_.isEmpty())
-        scannerPort_ = QSettings(preferencesPath_, QSettings::IniFormat)
-                           .value(kScannerPortKey, MSComm::defaultPortName())
-                           .toString();
+        scannerPort_ =
+            QSettings(preferencesPath_, QSettings::IniFormat).value(kScannerPortKey).toString();
+    if (scannerPort_.isEmpty()) scannerPort_ = MSComm::defaultPortName();
     if (options_.saveDialog) {
         saveDialog_ = options_.saveDialog;
     } else {

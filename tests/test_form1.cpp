@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 #include <memory>
@@ -124,6 +125,43 @@ class TestForm1 : public QObject {
         QCOMPARE(w->windowTitle(), QStringLiteral("Barcode Desk"));
         QCOMPARE(settingsBytes(), QByteArray()); // created empty
         QVERIFY(isBlank(w->model().picout.Image()));
+    }
+
+    void buttonsShowTheDesktopsIconsWhereItHasThem() {
+        const auto plain = window(); // no icon theme here: the style's pictures
+        for (const QAbstractButton* button : plain->findChildren<QAbstractButton*>())
+            if (button->text().isEmpty()) QVERIFY(!button->icon().isNull());
+
+        const QString names[] = {"insert-image",     "edit-find",      "edit-copy",
+                                 "document-save-as", "document-print", "scanner"};
+        QTemporaryDir themes;
+        QDir theme(themes.filePath("desk"));
+        QVERIFY(theme.mkpath("16x16/apps"));
+        QFile index(theme.filePath("index.theme"));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=desk\nDirectories=16x16/apps\n\n"
+                    "[16x16/apps]\nSize=16\nType=Fixed\n");
+        index.close();
+        for (const QString& name : names) {
+            QImage picture(16, 16, QImage::Format_ARGB32);
+            picture.fill(Qt::black);
+            QVERIFY(picture.save(theme.filePath("16x16/apps/" + name + ".png")));
+        }
+        const QStringList searchPaths = QIcon::themeSearchPaths();
+        const QString themeName = QIcon::themeName();
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName(QStringLiteral("desk"));
+        const auto w = window();
+        const QAbstractButton* buttons[] = {w->cmdDraw, w->Command12, w->Command9,
+                                            w->cmdsave, w->Command13, w->Check1};
+        QStringList shown;
+        for (const QAbstractButton* button : buttons)
+            shown << button->icon().name();
+        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeName(themeName);
+        QCOMPARE(shown, QStringList(std::begin(names), std::end(names)));
+        QCOMPARE(w->Command13->toolTip(), QStringLiteral("Print the barcode"));
+        QCOMPARE(w->Check1->toolTip(), QStringLiteral("Enable/Disable Barcode Scanner"));
     }
 
     void everyCaptionShowsWhole() {
