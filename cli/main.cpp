@@ -11,9 +11,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -240,6 +242,14 @@ int answer(const Invocation& invocation) {
     return 0;
 }
 
+// Text under the bars needs fonts, and fonts need a platform plugin, which only a
+// QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
+// fraction of the time.
+bool printsText(const Invocation& invocation) {
+    const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
+    return choice && choice->printsText();
+}
+
 int run(const Invocation& invocation) {
     switch (*invocation.command) {
     case Command::Draw:
@@ -255,13 +265,27 @@ int run(const Invocation& invocation) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // No display needed: draw off screen unless a platform was chosen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const auto parsed = CommandLine::parse(utf8Arguments(argc, argv));
     if (const auto* problem = std::get_if<CommandLine::UsageProblem>(&parsed))
         return usageProblem(problem->message, problem->command);
     const Invocation& invocation = std::get<Invocation>(parsed);
     if (invocation.request != Invocation::Request::Run) return answer(invocation);
-    QGuiApplication app(argc, argv);
+    std::optional<QTemporaryDir> privateRuntime;
+    std::unique_ptr<QCoreApplication> app;
+    if (printsText(invocation)) {
+        // Qt's platform set-up looks into the session's runtime folder; where the session has
+        // none (cron, a container, su) Qt complains on standard error and leaves
+        // /tmp/runtime-USER behind. A private folder for this run goes with the program.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            privateRuntime.emplace(QDir::tempPath() + QStringLiteral("/barcode-desk-cli-XXXXXX"));
+            if (privateRuntime->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(privateRuntime->path()));
+        }
+        // No display needed: draw off screen unless a platform was chosen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     return run(invocation);
 }
