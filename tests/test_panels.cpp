@@ -207,13 +207,11 @@ class TestPanels : public QObject {
                                                  &messages, dir->filePath("no-port"), &dialog});
         w->txtcode->setText(QStringLiteral("ELSEWHERE"));
         w->cmdDraw_Click();
-        const QStringList temporaryBefore = QDir::temp().entryList({"barcode-desk-*"});
         w->opttiff->setChecked(true);
         dialog.answer = dir->filePath("code.tif");
         w->Command10_Click();
         QCOMPARE(messages.shown.size(), 0);
         QCOMPARE(fileType(dialog.answer), QStringLiteral("TIFF"));
-        QCOMPARE(QDir::temp().entryList({"barcode-desk-*"}), temporaryBefore); // nothing left
     }
 
     void copyPutsTheBarcodeRegionOnTheClipboard() {
