@@ -15,9 +15,11 @@ struct Run {
     QByteArray err;
 };
 
-inline Run runProgram(const QString& program, const QStringList& args,
-                      const QByteArray& input = {}) {
+inline Run
+runProgram(const QString& program, const QStringList& args, const QByteArray& input = {},
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.start(program, args);
     if (!input.isNull()) process.write(input);
     process.closeWriteChannel();
@@ -26,8 +28,9 @@ inline Run runProgram(const QString& program, const QStringList& args,
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-inline Run cli(const QStringList& args, const QByteArray& input = {}) {
-    return runProgram(QStringLiteral(CLI_EXECUTABLE), args, input);
+inline Run cli(const QStringList& args, const QByteArray& input = {},
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    return runProgram(QStringLiteral(CLI_EXECUTABLE), args, input, environment);
 }
 
 // The image scaled x3 with a 30-pixel white border, as a printed label would be scanned.
