@@ -114,6 +114,15 @@ class TestSaving : public QObject {
         QVERIFY(isCharacterDevice("/dev/null"));
     }
 
+    void aPipeNobodyReadsIsRefusedAtOnce() {
+        const QString fifo = dir.filePath("fifo");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const Run run = cli(draw("PIPE", fifo, "png"));
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("could not be saved as " + fifo.toUtf8() + ": "), run.err);
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+    }
+
     // Nothing named "~temp.bmp" is touched any more, whatever it points at.
     void plantedLinksAreLeftAlone() {
         const QString program = dir.filePath("program"), temporary = dir.filePath("tmp");
