@@ -203,6 +203,13 @@ Colour DrawingSurface::Point(int x, int y) const {
     return colourNumber(image_.pixel(static_cast<int>(px), static_cast<int>(py)));
 }
 
+void DrawingSurface::pointsAlongRow(int x, int y, std::span<Colour> colours) const {
+    if (scaleMode_ == Pixels && image_.format() == QImage::Format_RGB32)
+        imageRowColours(image_, x, y, colours);
+    else
+        PixelSource::pointsAlongRow(x, y, colours);
+}
+
 void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, double width1,
                                   double height1, double x2, double y2, double width2,
                                   double height2) {

@@ -3,6 +3,9 @@
 
 #include <QtTest>
 
+#include <array>
+#include <climits>
+
 namespace {
 
 // The colours of one pixel row between two columns, as "1" for black and "0" for white.
@@ -113,6 +116,40 @@ class TestSurface : public QObject {
         QCOMPARE(s.Point(10, 0), -1);
         QCOMPARE(s.Point(0, 10), -1);
         QCOMPARE(s.Point(9, 9), kWhite);
+    }
+
+    // The decoder reads rows in one go; that must give exactly what Point gives pixel by pixel.
+    void rowReadsMatchPoint_data() {
+        QTest::addColumn<short>("scaleMode");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::newRow("pixels, across both edges") << short(DrawingSurface::Pixels) << -3 << 4;
+        QTest::newRow("pixels, row above") << short(DrawingSurface::Pixels) << 0 << -1;
+        QTest::newRow("pixels, row below") << short(DrawingSurface::Pixels) << 0 << 10;
+        QTest::newRow("pixels, at the largest x")
+            << short(DrawingSurface::Pixels) << INT_MAX - 15 << 4;
+        QTest::newRow("twips, across both edges") << short(DrawingSurface::Twips) << -20 << 75;
+        QTest::newRow("twips, at the largest x")
+            << short(DrawingSurface::Twips) << INT_MAX - 15 << 75;
+    }
+    void rowReadsMatchPoint() {
+        QFETCH(short, scaleMode);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        DrawingSurface s(150, 150);
+        s.setBackColor(0x123456);
+        s.Line(30, 0, 30, 150, kBlack);
+        s.Line(120, 0, 120, 150, 0x00FF00);
+        s.setScaleMode(scaleMode);
+        const ImagePixels image(s.Image());
+        for (const PixelSource* source :
+             {static_cast<const PixelSource*>(&s), static_cast<const PixelSource*>(&image)}) {
+            if (source == &image && scaleMode != DrawingSurface::Pixels) continue;
+            std::array<Colour, 16> row{};
+            source->pointsAlongRow(x, y, row);
+            for (int i = 0; i < int(row.size()); ++i)
+                QCOMPARE(row[i], source->Point(x + i, y));
+        }
     }
 
     void twipScaleConvertsCoordinates() {
