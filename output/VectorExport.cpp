@@ -1,11 +1,16 @@
 #include "VectorExport.h"
 
+#include "ImageExport.h"
+
 #include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QSvgGenerator>
+
+#include <cmath>
 
 namespace VectorExport {
 namespace {
@@ -15,37 +20,37 @@ namespace {
 constexpr int kUnitsPerInch = 25400;
 constexpr double kUnitsPerMm = kUnitsPerInch / 25.4;
 
-std::optional<QString> paintOn(QPaintDevice& device, const Symbol& symbol,
-                               const SymbolLayout& layout, double unit, const QString& path) {
+// False when the painter could not start or finish on the device.
+bool paintOn(QPaintDevice& device, const Symbol& symbol, const SymbolLayout& layout, double unit) {
     QPainter painter;
-    if (!painter.begin(&device)) return QStringLiteral("Cannot write ") + path;
+    if (!painter.begin(&device)) return false;
     paintSymbol(painter, symbol, layout, unit);
-    if (!painter.end()) return QStringLiteral("Cannot write ") + path;
-    return std::nullopt;
+    return painter.end();
 }
 
-std::optional<QString> saveSvg(const Symbol& symbol, const SymbolLayout& layout, double unit,
-                               const QString& path) {
+bool writeSvg(const Symbol& symbol, const SymbolLayout& layout, double unit, QIODevice& out) {
     QSvgGenerator svg;
-    svg.setFileName(path);
+    svg.setOutputDevice(&out);
     svg.setResolution(kUnitsPerInch);
     const QSizeF size(layout.width * unit, layout.height * unit);
     svg.setSize(size.toSize());
     svg.setViewBox(QRectF(QPointF(0, 0), size));
     svg.setTitle(QStringLiteral("Barcode"));
-    return paintOn(svg, symbol, layout, unit, path);
+    return paintOn(svg, symbol, layout, unit);
 }
 
-std::optional<QString> savePdf(const Symbol& symbol, const SymbolLayout& layout, double unit,
-                               const QString& path) {
-    QPdfWriter pdf(path);
+bool writePdf(const Symbol& symbol, const SymbolLayout& layout, double unit, QIODevice& out) {
+    QPdfWriter pdf(&out);
     pdf.setResolution(kUnitsPerInch);
     pdf.setTitle(QStringLiteral("Barcode"));
-    const QSizeF sizeMm(layout.width * unit / kUnitsPerMm, layout.height * unit / kUnitsPerMm);
-    pdf.setPageLayout(
-        QPageLayout(QPageSize(sizeMm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
-                    QPageLayout::Portrait, QMarginsF()));
-    return paintOn(pdf, symbol, layout, unit, path);
+    // A page is a whole number of points: rounded up, so that nothing of the symbol is cut and
+    // at most a point of white is added on the right and at the bottom.
+    const QSize points(
+        static_cast<int>(std::ceil(layout.width * unit / kUnitsPerInch * 72 - 1e-6)),
+        static_cast<int>(std::ceil(layout.height * unit / kUnitsPerInch * 72 - 1e-6)));
+    pdf.setPageLayout(QPageLayout(QPageSize(points, QString(), QPageSize::ExactMatch),
+                                  QPageLayout::Portrait, QMarginsF()));
+    return paintOn(pdf, symbol, layout, unit);
 }
 
 } // namespace
@@ -54,10 +59,19 @@ std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout
                                         double xDimensionMm, const QString& path,
                                         VectorFormat format) {
     const double unit = xDimensionMm * kUnitsPerMm;
-    const auto failure = format == VectorFormat::Svg ? saveSvg(symbol, layout, unit, path)
-                                                     : savePdf(symbol, layout, unit, path);
-    if (failure) QFile::remove(path);
-    return failure;
+    const auto write = format == VectorFormat::Svg ? writeSvg : writePdf;
+    const QString failure = ImageExport::saveFailureMessage(path);
+    if (path == u"-") {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) || !write(symbol, layout, unit, out) ||
+            !out.flush())
+            return failure;
+        return std::nullopt;
+    }
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || !write(symbol, layout, unit, out) || !out.commit())
+        return failure;
+    return std::nullopt;
 }
 
 } // namespace VectorExport

@@ -9,7 +9,7 @@
 namespace {
 
 QFont textFont(double pixelSize, bool antialiased) {
-    QFont font;
+    QFont font(QStringLiteral("DejaVu Sans"));
     font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
