@@ -21,6 +21,9 @@ class MSComm : public QObject {
     // The platform's first serial port: /dev/ttyS0 on Linux, COM1 on Windows.
     static QString defaultPortName();
 
+    // The device the next opening opens; an open port stays on its device until closed.
+    void setPortName(const QString& name) { port_.setPortName(name); }
+
     // Open as the caller set it, also after the device went away, until the caller closes it.
     bool PortOpen() const;
     // Opens for reading and writing at 9600 baud, 8 data bits, no parity, 1 stop bit; opening an
