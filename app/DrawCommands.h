@@ -2,10 +2,13 @@
 
 #include "DrawingSurface.h"
 #include "MessageBoxes.h"
+#include "Symbology.h"
 #include "modUPC.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // What the draw commands read and write on the main window, without any widget: the code
 // field, the two sliders, the work picture and the output picture.
@@ -24,6 +27,9 @@ struct DrawModel {
     DrawingSurface pictmp; // the renderers' work picture
     DrawingSurface picout; // the visible output picture, in twips
     UpcWorkArea upc;       // the UPC-A renderer's own work pictures
+    // What the output picture shows since the last complete draw.
+    std::optional<SymbologyChoice> drawnChoice;
+    QString drawnText;
     MessageBoxes* messages = nullptr;
 
     void setMessages(MessageBoxes* boxes);
