@@ -5,6 +5,7 @@
 #include "Symbology.h"
 #include "modUPC.h"
 
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,9 @@ struct DrawModel {
     std::optional<SymbologyChoice> drawnChoice;
     QString drawnText;
     MessageBoxes* messages = nullptr;
+    // Where in the output picture the last draw stretched its barcode, in twips; nothing
+    // before the first draw.
+    std::optional<QSizeF> stretchedRegion;
 
     void setMessages(MessageBoxes* boxes);
 };

@@ -61,13 +61,6 @@ std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout
     const double unit = xDimensionMm * kUnitsPerMm;
     const auto write = format == VectorFormat::Svg ? writeSvg : writePdf;
     const QString failure = ImageExport::saveFailureMessage(path);
-    if (path == u"-") {
-        QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly) || !write(symbol, layout, unit, out) ||
-            !out.flush())
-            return failure;
-        return std::nullopt;
-    }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || !write(symbol, layout, unit, out) || !out.commit())
         return failure;

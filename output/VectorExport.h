@@ -14,8 +14,7 @@ enum class VectorFormat { Svg, Pdf };
 
 inline constexpr double kDefaultXDimensionMm = 0.33;
 
-// Nothing when written; otherwise why not. "-" is standard output; a file is replaced whole or
-// left as it was.
+// Nothing when written; otherwise why not. The file is replaced whole or left as it was.
 std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout& layout,
                                         double xDimensionMm, const QString& path,
                                         VectorFormat format);
