@@ -213,6 +213,27 @@ class TestSurface : public QObject {
         QVERIFY(onlyBlackAndWhite(s.Image()));
     }
 
+    // Equal source rows are copied once; rows differing in a single pixel must stay apart.
+    void stretchKeepsRowsThatDifferInOnePixel_data() {
+        QTest::addColumn<int>("column");
+        QTest::newRow("first column") << 0;
+        QTest::newRow("middle column") << 2;
+        QTest::newRow("last column") << 4;
+    }
+    void stretchKeepsRowsThatDifferInOnePixel() {
+        QFETCH(int, column);
+        QImage source(5, 4, QImage::Format_RGB32);
+        source.fill(Qt::white);
+        source.setPixel(column, 1, qRgb(0, 0, 0));
+        source.setPixel(column, 3, qRgb(0, 0, 0));
+        DrawingSurface s(150, 150);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.PaintPicture(source, 0, 0, 5, 8, 0, 0, 5, 4);
+        for (int y = 0; y < 8; ++y)
+            QCOMPARE(rowString(s, y, 0, 4),
+                     y / 2 % 2 ? QString(5, u'0').replace(column, 1, u'1') : QString(5, u'0'));
+    }
+
     void stretchIsClippedAtTheSurfaceEdge() {
         QImage source(2, 2, QImage::Format_RGB32);
         source.fill(Qt::black);
