@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -66,6 +67,10 @@ struct SymbolRequest {
     std::optional<int> quietZone;
 };
 
+// The options that ask for a symbol drawn anew rather than the window's picture.
+constexpr std::array<const char*, 5> kSymbolOptions = {"scale", "bar-height", "quiet-zone", "xdim",
+                                                       "dpi"};
+
 // Pictures larger than this on a side are refused rather than allocated.
 constexpr int kMaxPictureSide = 32767;
 
@@ -79,9 +84,9 @@ std::optional<int> numberOption(const Invocation& args, const QString& name) {
 std::variant<std::optional<SymbolRequest>, QString>
 symbolRequestOf(const Invocation& args, ImageExport::ImageFormat format) {
     const bool vector = ImageExport::entryOf(format).vector;
-    const QStringList symbolOptions{"scale", "bar-height", "quiet-zone", "xdim", "dpi"};
-    const bool asked = vector || std::any_of(symbolOptions.begin(), symbolOptions.end(),
-                                             [&](const QString& o) { return args.has(o); });
+    const bool asked =
+        vector || std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
+                              [&](const char* option) { return args.has(QLatin1String(option)); });
     if (!asked) return std::nullopt;
     for (const char* windowOption : {"raw", "width", "height"})
         if (args.has(QLatin1String(windowOption)))
@@ -407,7 +412,15 @@ int answer(const Invocation& invocation) {
 // fraction of the time.
 bool printsText(const Invocation& invocation) {
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
-    return choice && choice->printsText();
+    if (!choice) return false;
+    if (choice->printsText()) return true;
+    // A symbol drawn anew carries the EAN digits as well, and a vector writer wants fonts.
+    const QString out = invocation.value(QStringLiteral("out"));
+    const auto format = ImageExport::formatFromWord(
+        invocation.value(QStringLiteral("format"), QFileInfo(out).suffix()));
+    return (format && ImageExport::entryOf(*format).vector) ||
+           std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
+                       [&](const char* option) { return invocation.has(QLatin1String(option)); });
 }
 
 int run(const Invocation& invocation) {

@@ -330,7 +330,9 @@ class TestSymbols : public QObject {
         if (format == u"jpg") return; // its edges blur; the readers are enough there
         const QString runs = runsProblem(rowRuns(image, 0), expectedRuns(symbol, layout, dots), 0);
         QVERIFY2(runs.isEmpty(), qPrintable(runs));
-        const QString read = readersProblem(path, sampleOf(type).read, dir, dots == 1);
+        // ZXingReader opens no TIFF: it reads the copy that loaded() made.
+        const QString readable = format == u"tif" ? path + QStringLiteral(".png") : path;
+        const QString read = readersProblem(readable, sampleOf(type).read, dir, dots == 1);
         QVERIFY2(read.isEmpty(), qPrintable(read));
     }
 
