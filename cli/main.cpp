@@ -3,6 +3,7 @@
 #include "DrawCommands.h"
 #include "ImageExport.h"
 #include "RendererError.h"
+#include "Verify.h"
 #include "basBCREAD.h"
 
 #include <QDir>
@@ -40,6 +41,9 @@ const char* const kUsage =
     "  --height the height slider, 0 to 160 (default 150; above 150 counts as 150)\n"
     "  batch draws one code text per line of LIST (- for standard input) into\n"
     "          DIR/000001.FMT, DIR/000002.FMT, ... (FMT default png)\n"
+    "  barcode-desk-cli verify --in FILE [--json]\n"
+    "          grades every symbol in FILE (- for standard input) as a verifier would;\n"
+    "          exit 0 when one or more are found and each grades C or better\n"
     "  read prints the decoded text (exit 0) or an ERR: text (exit 1);\n"
     "  --tries rows to try downward (default 1), --mode 0, 1 or 3 (default 3)\n";
 
@@ -252,10 +256,15 @@ int main(int argc, char** argv) {
         return 0;
     }
     try {
-        const Arguments args(words, {QStringLiteral("raw")});
+        const Arguments args(words, {QStringLiteral("raw"), QStringLiteral("json")});
         if (args.command() == u"draw") return draw(args);
         if (args.command() == u"read") return readCommand(args);
         if (args.command() == u"batch") return batch(args);
+        if (args.command() == u"verify") {
+            args.allowOnly({"in", "json"});
+            return verifyPicture(args.required(QStringLiteral("in")),
+                                 args.has(QStringLiteral("json")));
+        }
         throw UsageError(("unknown command: " + args.command()).toStdString());
     } catch (const UsageError& error) {
         std::fprintf(stderr, "barcode-desk-cli: %s\n", error.what());
