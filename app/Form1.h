@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <atomic>
 #include <memory>
 
 class QCheckBox;
@@ -92,6 +93,9 @@ class Form1 : public QWidget {
     QPushButton* cmdsave;
     QToolButton* Command13;
     QPushButton* Check1; // a check box drawn as a button
+    // The scan check of the last Draw, over the strip of the output picture that the height
+    // slider's clamp always leaves blank.
+    QLabel* lblscan;
 
     // Save panel
     QGroupBox* Frame1;
@@ -131,6 +135,7 @@ class Form1 : public QWidget {
     void restoreSettings();
     void runCommand(DrawCommands::Command command);
     void showOutput();
+    void startScanCheck(const QString& typedText);
     void setClientHeightTwips(int twips);
     void syncSliders();
     void unfold(QWidget* frame);
@@ -146,4 +151,5 @@ class Form1 : public QWidget {
     DrawModel model_;
     QPointer<Form2> reader_;
     bool unloaded_ = false;
+    std::shared_ptr<std::atomic<bool>> scanCheckCancelled_; // of the check still running
 };
