@@ -4,9 +4,7 @@
 #include "Code39.h"
 #include "DigitCode.h"
 #include "EAN13and8.h"
-
-#include <array>
-#include <utility>
+#include "Symbology.h"
 
 namespace {
 
@@ -60,28 +58,37 @@ bool acceptDigits(DrawModel& model, const QString& name, int length) {
     return true;
 }
 
-// Dispatch order: the first equal name wins.
-const std::array<std::pair<const char*, Command>, 7> kDispatch = {{
-    {"UPC-A", Command7_Click},
-    {"39/n", Command1_Click},
-    {"39/c", Command2_Click},
-    {"128/n", Command4_Click},
-    {"128/c", Command3_Click},
-    {"EAN13", Command5_Click},
-    {"EAN8", Command6_Click},
-}};
+Command commandOf(const SymbologyChoice& choice) {
+    switch (choice.symbology) {
+    case Symbology::Code39:
+        return choice.caption ? Command2_Click : Command1_Click;
+    case Symbology::Code128:
+        return choice.caption ? Command3_Click : Command4_Click;
+    case Symbology::Ean13:
+        return Command5_Click;
+    case Symbology::Ean8:
+        return Command6_Click;
+    case Symbology::UpcA:
+        return Command7_Click;
+    }
+    return nullptr;
+}
 
 } // namespace
 
 const QStringList& symbologyNames() {
-    static const QStringList names = {"UPC-A", "39/n", "39/c", "128/n", "128/c", "EAN13", "EAN8"};
+    static const QStringList names = [] {
+        QStringList list;
+        for (const SymbologyChoice& choice : kSymbologyChoices)
+            list << choice.qName();
+        return list;
+    }();
     return names;
 }
 
 Command commandFor(const QString& typeText) {
-    for (const auto& [name, command] : kDispatch)
-        if (typeText == QLatin1String(name)) return command;
-    return nullptr;
+    const std::optional<SymbologyChoice> choice = symbologyChoice(typeText);
+    return choice ? commandOf(*choice) : nullptr;
 }
 
 double outputWidthTwips(const DrawModel& model) {

@@ -1,8 +1,9 @@
 // barcode-desk-cli: draws, reads and batch-draws barcodes with the window's own code, no display.
-#include "Arguments.h"
+#include "CommandLine.h"
 #include "DrawCommands.h"
 #include "ImageExport.h"
 #include "RendererError.h"
+#include "Symbology.h"
 #include "Verify.h"
 #include "basBCREAD.h"
 
@@ -22,39 +23,21 @@
 
 namespace {
 
+using CommandLine::Command;
+using CommandLine::Invocation;
+
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
-
-const char* const kUsage =
-    "Usage:\n"
-    "  barcode-desk-cli draw --type TYPE --text TEXT --out FILE [--raw] [--format FMT]\n"
-    "                        [--width N] [--height N]\n"
-    "  barcode-desk-cli read --in FILE --x X --y Y [--tries N] [--mode M]\n"
-    "  barcode-desk-cli batch --type TYPE --in LIST --out-dir DIR [--format FMT] [--raw]\n"
-    "                         [--width N] [--height N]\n"
-    "\n"
-    "  TYPE    one of: %1\n"
-    "  --raw   the work picture as the renderer left it, one pixel per module;\n"
-    "          without it, the output picture as the window shows it after a Draw\n"
-    "  FMT     bmp, png, jpg, tif, gif or psd (default: from FILE's extension)\n"
-    "  --width  the width slider, 1 to 50 (default 50)\n"
-    "  --height the height slider, 0 to 160 (default 150; above 150 counts as 150)\n"
-    "  batch draws one code text per line of LIST (- for standard input) into\n"
-    "          DIR/000001.FMT, DIR/000002.FMT, ... (FMT default png)\n"
-    "  barcode-desk-cli verify --in FILE [--json]\n"
-    "          grades every symbol in FILE (- for standard input) as a verifier would;\n"
-    "          exit 0 when one or more are found and each grades C or better\n"
-    "  read prints the decoded text (exit 0) or an ERR: text (exit 1);\n"
-    "  --tries rows to try downward (default 1), --mode 0, 1 or 3 (default 3)\n";
 
 void printError(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
-void printUsage(FILE* stream) {
-    const QString usage =
-        QString::fromLatin1(kUsage).arg(DrawCommands::symbologyNames().join(QStringLiteral(", ")));
-    std::fputs(usage.toLocal8Bit().constData(), stream);
+// A command line that names something the tool does not offer: what is wrong, then the usage.
+int usageProblem(const QString& message, std::optional<Command> command) {
+    printError(QStringLiteral("%1: %2").arg(QString::fromLatin1(CommandLine::kProgram), message));
+    std::fputs(CommandLine::helpText(command).toLocal8Bit().constData(), stderr);
+    return kExitUsage;
 }
 
 // Message boxes of the draw commands become the command's refusal.
@@ -64,26 +47,17 @@ class RecordedMessages : public MessageBoxes {
     QStringList texts;
 };
 
-ImageExport::ImageFormat formatOf(const QString& word) {
-    const auto format = ImageExport::formatFromWord(word);
-    if (!format) throw UsageError(("unknown image format: " + word).toStdString());
-    return *format;
-}
-
 // One kind of picture drawn from many code texts, as the window would draw them.
 class Drawer {
   public:
-    explicit Drawer(const Arguments& args)
-        : type_(args.required(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
+    explicit Drawer(const Invocation& args)
+        : type_(args.value(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
           raw_(args.has(QStringLiteral("raw"))) {
-        if (!command_) throw UsageError(("unknown type: " + type_).toStdString());
         model_.setMessages(&messages_);
-        model_.sldwidthValue =
-            args.integer(QStringLiteral("width"), 1, DrawModel::kWidthMax, DrawModel::kWidthMax);
+        model_.sldwidthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
         // Draw Barcode puts the height slider back to 150 when it stands higher.
         model_.sldheightValue =
-            std::min(args.integer(QStringLiteral("height"), 0, DrawModel::kHeightMax,
-                                  DrawModel::kHeightClamp),
+            std::min(args.number(QStringLiteral("height"), DrawModel::kHeightClamp),
                      DrawModel::kHeightClamp);
     }
 
@@ -108,14 +82,15 @@ class Drawer {
     }
 
     // The digit symbologies normalise the code text; the caller shows what was drawn.
-    bool normalises() const { return type_ == u"UPC-A" || type_.startsWith(u"EAN"); }
+    bool normalises() const { return symbologyChoice(type_)->takesDigitsOnly(); }
     const QString& drawnText() const { return model_.txtcode; }
 
   private:
     const QImage& picture() const {
         if (!raw_) return model_.picout.Image();
         // UPC-A draws on its own work picture, exactly as the renderer left it.
-        return type_ == u"UPC-A" ? model_.upc.picUPC.Image() : model_.pictmp.Image();
+        return symbologyChoice(type_)->symbology == Symbology::UpcA ? model_.upc.picUPC.Image()
+                                                                    : model_.pictmp.Image();
     }
 
     QString type_;
@@ -125,14 +100,17 @@ class Drawer {
     DrawModel model_;
 };
 
-int draw(const Arguments& args) {
-    args.allowOnly({"type", "text", "out", "raw", "format", "width", "height"});
+int draw(const Invocation& args) {
     Drawer drawer(args);
-    const QString outPath = args.required(QStringLiteral("out"));
-    const auto format =
-        formatOf(args.optional(QStringLiteral("format")).value_or(QFileInfo(outPath).suffix()));
+    const QString outPath = args.value(QStringLiteral("out"));
+    const QString formatWord = args.value(QStringLiteral("format"), QFileInfo(outPath).suffix());
+    const auto format = ImageExport::formatFromWord(formatWord);
+    if (!format)
+        return usageProblem(
+            QStringLiteral("Unknown picture format '%1'; --format names one.").arg(formatWord),
+            Command::Draw);
     if (const auto refusal =
-            drawer.drawAndSave(args.required(QStringLiteral("text")), outPath, format)) {
+            drawer.drawAndSave(args.value(QStringLiteral("text")), outPath, *format)) {
         printError(*refusal);
         return kExitRefused;
     }
@@ -140,12 +118,13 @@ int draw(const Arguments& args) {
     return 0;
 }
 
-QStringList readLines(const QString& listPath) {
+// The lines of the list; nullopt when it cannot be read.
+std::optional<QStringList> readLines(const QString& listPath) {
     QFile file;
     const bool opened = listPath == u"-"
                             ? file.open(stdin, QIODevice::ReadOnly)
                             : (file.setFileName(listPath), file.open(QIODevice::ReadOnly));
-    if (!opened) throw UsageError(("cannot read " + listPath).toStdString());
+    if (!opened) return std::nullopt;
     QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast(); // the final line end
     for (QString& line : lines)
@@ -177,15 +156,17 @@ class Progress {
 
 // Lines are drawn by one worker per core, each with its own pictures; refusals are reported
 // in line order once all are done.
-int batch(const Arguments& args) {
-    args.allowOnly({"type", "in", "out-dir", "raw", "format", "width", "height"});
-    (void)Drawer{args}; // refuses a wrong type or slider value before anything is written
+int batch(const Invocation& args) {
     const auto format =
-        formatOf(args.optional(QStringLiteral("format")).value_or(QStringLiteral("png")));
-    const QDir outDir(args.required(QStringLiteral("out-dir")));
+        *ImageExport::formatFromWord(args.value(QStringLiteral("format"), QStringLiteral("png")));
+    // The list is read before anything is made, so a wrong list leaves no trace.
+    const QString listPath = args.value(QStringLiteral("in"));
+    const std::optional<QStringList> read = readLines(listPath);
+    if (!read) return usageProblem(QStringLiteral("Cannot read %1.").arg(listPath), Command::Batch);
+    const QStringList& lines = *read;
+    const QDir outDir(args.value(QStringLiteral("out-dir")));
     if (!QDir().mkpath(outDir.path()))
-        throw UsageError(("cannot create " + outDir.path()).toStdString());
-    const QStringList lines = readLines(args.required(QStringLiteral("in")));
+        return usageProblem(QStringLiteral("Cannot create %1.").arg(outDir.path()), Command::Batch);
     const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
 
     std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
@@ -220,21 +201,28 @@ int batch(const Arguments& args) {
     return refused == 0 ? 0 : kExitRefused;
 }
 
-int readCommand(const Arguments& args) {
-    args.allowOnly({"in", "x", "y", "tries", "mode"});
-    const QString inPath = args.required(QStringLiteral("in"));
-    const int x = args.integer(QStringLiteral("x"), INT32_MIN, INT32_MAX, std::nullopt);
-    const int y = args.integer(QStringLiteral("y"), INT32_MIN, INT32_MAX, std::nullopt);
-    const int tries = args.integer(QStringLiteral("tries"), INT32_MIN, INT32_MAX, 1);
-    const int mode = args.integer(QStringLiteral("mode"), INT32_MIN, INT32_MAX, 3);
+int readCommand(const Invocation& args) {
+    const QString inPath = args.value(QStringLiteral("in"));
+    const int x = args.number(QStringLiteral("x"), 0);
+    const int y = args.number(QStringLiteral("y"), 0);
+    const int tries = args.number(QStringLiteral("tries"), 1);
+    const int mode = args.number(QStringLiteral("mode"), 3);
     const QImage image(inPath);
     if (image.isNull()) {
         printError(QStringLiteral("Cannot read the image ") + inPath);
         return kExitRefused;
     }
-    const QString result = basBCREAD::ReadBarcode(ImagePixels(image), x, y, tries, mode);
-    std::printf("%s\n", result.toUtf8().constData());
-    return result.startsWith(QStringLiteral("ERR:")) ? kExitRefused : 0;
+    const ImagePixels pixels(image);
+    // Modes 0 and 1 hide the error text, and mode 0's empty line is also what an empty code
+    // reads as: whether the read failed comes from the error text of mode 3.
+    constexpr int kErrorTextMode = 3;
+    const QString result = basBCREAD::ReadBarcode(pixels, x, y, tries, kErrorTextMode);
+    const bool failed = result.startsWith(QStringLiteral("ERR:"));
+    const QString shown = failed && mode != kErrorTextMode
+                              ? basBCREAD::ReadBarcode(pixels, x, y, tries, mode)
+                              : result;
+    std::printf("%s\n", shown.toUtf8().constData());
+    return failed ? kExitRefused : 0;
 }
 
 QStringList utf8Arguments(int argc, char** argv) {
@@ -244,31 +232,40 @@ QStringList utf8Arguments(int argc, char** argv) {
     return words;
 }
 
+// Help and version, which need no application object.
+int answer(const Invocation& invocation) {
+    const QString text = invocation.request == Invocation::Request::Help
+                             ? CommandLine::helpText(invocation.command)
+                             : CommandLine::versionText();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return 0;
+}
+
+int run(const Invocation& invocation) {
+    switch (*invocation.command) {
+    case Command::Draw:
+        return draw(invocation);
+    case Command::Read:
+        return readCommand(invocation);
+    case Command::Batch:
+        return batch(invocation);
+    case Command::Verify:
+        return verifyPicture(invocation.value(QStringLiteral("in")),
+                             invocation.has(QStringLiteral("json")));
+    }
+    return kExitUsage;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // No display needed: draw off screen unless a platform was chosen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const auto parsed = CommandLine::parse(utf8Arguments(argc, argv));
+    if (const auto* problem = std::get_if<CommandLine::UsageProblem>(&parsed))
+        return usageProblem(problem->message, problem->command);
+    const Invocation& invocation = std::get<Invocation>(parsed);
+    if (invocation.request != Invocation::Request::Run) return answer(invocation);
     QGuiApplication app(argc, argv);
-    const QStringList words = utf8Arguments(argc, argv);
-    if (words.size() == 1 && (words[0] == u"--help" || words[0] == u"help")) {
-        printUsage(stdout);
-        return 0;
-    }
-    try {
-        const Arguments args(words, {QStringLiteral("raw"), QStringLiteral("json")});
-        if (args.command() == u"draw") return draw(args);
-        if (args.command() == u"read") return readCommand(args);
-        if (args.command() == u"batch") return batch(args);
-        if (args.command() == u"verify") {
-            args.allowOnly({"in", "json"});
-            return verifyPicture(args.required(QStringLiteral("in")),
-                                 args.has(QStringLiteral("json")));
-        }
-        throw UsageError(("unknown command: " + args.command()).toStdString());
-    } catch (const UsageError& error) {
-        std::fprintf(stderr, "barcode-desk-cli: %s\n", error.what());
-        printUsage(stderr);
-        return kExitUsage;
-    }
+    return run(invocation);
 }

@@ -1,6 +1,7 @@
 #include "basBCREAD.h"
 
 #include "Code39.h"
+#include "SymbologyTables.h"
 
 #include <QStringList>
 
@@ -12,17 +13,14 @@
 namespace basBCREAD {
 namespace {
 
-// Nine elements (bar, space, ..., bar; "1" wide) and the narrow gap after the character.
-constexpr std::array<const char*, 44> kElementPatterns = {
-    "0001101000", "1001000010", "0011000010", "1011000000", "0001100010", "1001100000",
-    "0011100000", "0001001010", "1001001000", "0011001000", "1000010010", "0010010010",
-    "1010010000", "0000110010", "1000110000", "0010110000", "0000011010", "1000011000",
-    "0010011000", "0000111000", "1000000110", "0010000110", "1010000100", "0000100110",
-    "1000100100", "0010100100", "0000001110", "1000001100", "0010001100", "0000101100",
-    "1100000010", "0110000010", "1110000000", "0100100010", "1100100000", "0110100000",
-    "0100001010", "1100001000", "0110001000", "0101010000", "0101000100", "0100010100",
-    "0001010100", "0100101000",
-};
+// Nine elements (bar, space, ..., bar; "1" wide) and the narrow gap after the character, derived
+// from the drawing patterns so the reader can only accept what the renderer draws.
+constexpr std::array<std::array<char, 11>, 44> kElementPatterns = [] {
+    std::array<std::array<char, 11>, 44> patterns{};
+    for (int value = 0; value < 44; ++value)
+        patterns[static_cast<std::size_t>(value)] = SymbologyTables::code39Elements(value);
+    return patterns;
+}();
 
 constexpr int kSearchReach = 75; // pixels right of the start point looked at for the first bar
 constexpr int kRunLimit = 23;    // a run this long is the quiet zone
@@ -105,8 +103,8 @@ QString classify(const Row& row, long long x0, const Widths& widths) {
 
 QString DecodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
     QStringList patterns;
-    for (const char* pattern : kElementPatterns)
-        patterns << QString::fromLatin1(pattern);
+    for (const std::array<char, 11>& pattern : kElementPatterns)
+        patterns << QString::fromLatin1(pattern.data());
 
     const Row row{picture, y};
     const std::optional<long long> x0 = firstBar(row, x);

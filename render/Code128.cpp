@@ -2,6 +2,7 @@
 
 #include "LinearRender.h"
 #include "RendererError.h"
+#include "SymbologyTables.h"
 
 #include <array>
 #include <cstdint>
@@ -19,37 +20,10 @@ const QString Code128Chars = [] {
     return chars;
 }();
 
-constexpr int kCodeC = 99;
-constexpr int kStartB = 104;
-constexpr int kStartC = 105;
+constexpr int kCodeC = SymbologyTables::kCode128CodeC;
+constexpr int kStartB = SymbologyTables::kCode128StartB;
+constexpr int kStartC = SymbologyTables::kCode128StartC;
 constexpr int kNoValue = -1; // a character outside codes 32 to 126
-
-// Bars "1", spaces "0", one character per module; indexed by symbol value.
-constexpr std::array<const char*, 106> kPatterns = {
-    "11011001100", "11001101100", "11001100110", "10010011000", "10010001100", // 0
-    "10001001100", "10011001000", "10011000100", "10001100100", "11001001000", // 5
-    "11001000100", "11000100100", "10110011100", "10011011100", "10011001110", // 10
-    "10111001100", "10011101100", "10011100110", "11001110010", "11001011100", // 15
-    "11001001110", "11011100100", "11001110100", "11101101110", "11101001100", // 20
-    "11100101100", "11100100110", "11101100100", "11100110100", "11100110010", // 25
-    "11011011000", "11011000110", "11000110110", "10100011000", "10001011000", // 30
-    "10001000110", "10110001000", "10001101000", "10001100010", "11010001000", // 35
-    "11000101000", "11000100010", "10110111000", "10110001110", "10001101110", // 40
-    "10111011000", "10111000110", "10001110110", "11101110110", "11010001110", // 45
-    "11000101110", "11011101000", "11011100010", "11011101110", "11101011000", // 50
-    "11101000110", "11100010110", "11101101000", "11101100010", "11100011010", // 55
-    "11101111010", "11001000010", "11110001010", "10100110000", "10100001100", // 60
-    "10010110000", "10010000110", "10000101100", "10000100110", "10110010000", // 65
-    "10110000100", "10011010000", "10011000010", "10000110100", "10000110010", // 70
-    "11000010010", "11001010000", "11110111010", "11000010100", "10001111010", // 75
-    "10100111100", "10010111100", "10010011110", "10111100100", "10011110100", // 80
-    "10011110010", "11110100100", "11110010100", "11110010010", "11011011110", // 85
-    "11011110110", "11110110110", "10101111000", "10100011110", "10001011110", // 90
-    "10111101000", "10111100010", "11110101000", "11110100010", "10111011110", // 95
-    "10111101110", "11101011110", "11110101110", "11010000100", "11010010000", // 100
-    "11010011100",                                                             // 105
-};
-constexpr const char* kStopPattern = "1100011101011";
 
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
@@ -141,9 +115,9 @@ std::int64_t surfaceWidthPixels(const QString& text) {
 void renderCode128(LinearRender& render) {
     for (const int value : encode(render.codeText)) {
         if (value == kNoValue) throw RendererError::subscriptOutOfRange(kSource);
-        render.drawModules(QString::fromLatin1(kPatterns[value]));
+        render.drawModules(QString::fromLatin1(SymbologyTables::kCode128Patterns[value]));
     }
-    render.drawModules(QString::fromLatin1(kStopPattern));
+    render.drawModules(QString::fromLatin1(SymbologyTables::kCode128Stop));
     if (render.caption) render.printCaption();
 }
 

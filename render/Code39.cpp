@@ -10,20 +10,8 @@ namespace Code39 {
 namespace {
 
 const QString kSource = QStringLiteral("Bar 39");
-constexpr int kStartStop = 43;
+constexpr int kStartStop = SymbologyTables::kCode39StartStop;
 constexpr int kModulesPerCharacter = 13; // 12 of pattern, 1 of gap
-
-// Narrow element 1 module, wide element 2; indexed by character value.
-constexpr std::array<const char*, 44> kPatterns = {
-    "101001101101", "110100101011", "101100101011", "110110010101", "101001101011", "110100110101",
-    "101100110101", "101001011011", "110100101101", "101100101101", "110101001011", "101101001011",
-    "110110100101", "101011001011", "110101100101", "101101100101", "101010011011", "110101001101",
-    "101101001101", "101011001101", "110101010011", "101101010011", "110110101001", "101011010011",
-    "110101101001", "101101101001", "101010110011", "110101011001", "101101011001", "101011011001",
-    "110010101011", "100110101011", "110011010101", "100101101011", "110010110101", "100110110101",
-    "100101011011", "110010101101", "100110101101", "100100100101", "100100101001", "100101001001",
-    "101001001001", "100101101101",
-};
 
 // The surface width in pixels for m symbol characters. The classic formula allows 12 pixels
 // per character at 16 twips each, which falls short of the 13 a character takes once texts
@@ -39,7 +27,7 @@ int surfaceWidthPixels(int symbolCharacters, double* twips) {
 }
 
 void drawChar39(LinearRender& render, int value) {
-    render.drawModules(QString::fromLatin1(kPatterns[value]));
+    render.drawModules(QString::fromLatin1(SymbologyTables::kCode39Patterns[value]));
     ++render.xPosition; // the white gap after every character
     const int x = render.xPosition + 10;
     render.surface.Line(x, render.top, x, render.top + render.barHeight, kWhite);
@@ -60,10 +48,6 @@ void renderCode39(LinearRender& render, bool addCheckCharacter) {
 }
 
 } // namespace
-
-QString Code39Pattern(int value) {
-    return QString::fromLatin1(kPatterns.at(value));
-}
 
 QString CheckCode39Text(const QString& codeText) {
     QString text = codeText;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawingSurface.h"
+#include "SymbologyTables.h"
 
 #include <QString>
 
@@ -10,13 +11,12 @@
 // modulo-43 check character, stop "*"; lower case is drawn as upper case.
 namespace Code39 {
 
-inline const QString Code39Chars = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%*");
+inline const QString Code39Chars =
+    QString::fromLatin1(SymbologyTables::kCode39Characters.data(),
+                        qsizetype(SymbologyTables::kCode39Characters.size()));
 
 // Symbols wider than this many pixels are refused rather than allocated.
 inline constexpr int kMaxSymbolPixels = 32000;
-
-// The 12-module pattern of the character with the given value (0 to 43).
-QString Code39Pattern(int value);
 
 // Drops every "*", turns a-z into A-Z and checks every character against Code39Chars;
 // throws the renderer error at the first character that is not there.

@@ -2,27 +2,20 @@
 
 #include "LinearRender.h"
 #include "RendererError.h"
+#include "SymbologyTables.h"
 
 #include <array>
 
 namespace EAN13and8 {
 namespace {
 
-using DigitTable = std::array<const char*, 10>;
+using SymbologyTables::DigitPatterns;
+using SymbologyTables::kEanLeftEven;
+using SymbologyTables::kEanLeftOdd;
+using SymbologyTables::kEanRight;
 
-// Seven modules per digit, indexed by the digit.
-constexpr DigitTable kLeftOdd = {"0001101", "0011001", "0010011", "0111101", "0100011",
-                                 "0110001", "0101111", "0111011", "0110111", "0001011"};
-constexpr DigitTable kLeftEven = {"0100111", "0110011", "0011011", "0100001", "0011101",
-                                  "0111001", "0000101", "0010001", "0001001", "0010111"};
-constexpr DigitTable kRight = {"1110010", "1100110", "1101100", "1000010", "1011100",
-                               "1001110", "1010000", "1000100", "1001000", "1110100"};
-// The first EAN-13 digit is not drawn: it chooses odd or even patterns for digits 2 to 7.
-constexpr DigitTable kParity = {"OOOOOO", "OOEOEE", "OOEEOE", "OOEEEO", "OEOOEE",
-                                "OEEOOE", "OEEEOO", "OEOEOE", "OEOEEO", "OEEOEO"};
-
-const QString kGuard = QStringLiteral("101");
-const QString kCentre = QStringLiteral("01010");
+const QString kGuard = QString::fromLatin1(SymbologyTables::kEanEdgeGuard);
+const QString kCentre = QString::fromLatin1(SymbologyTables::kEanCentreGuard);
 const QString kDigits = QStringLiteral("0123456789");
 
 constexpr int kFirstXPosition = 5; // the first module lands on x = 16
@@ -43,7 +36,7 @@ void drawGuard(LinearRender& render, const QString& modules) {
     render.drawModules(modules, kGuardExtension);
 }
 
-void drawDigit(LinearRender& render, const DigitTable& table, int digit) {
+void drawDigit(LinearRender& render, const DigitPatterns& table, int digit) {
     render.drawModules(QString::fromLatin1(table[digit]));
 }
 
@@ -70,13 +63,13 @@ void renderEAN13(LinearRender& render) {
     const int check = CheckDigit(text);
     if (render.caption) printAt(render, 5, render.barHeight + 5, text.left(1));
     drawGuard(render, kGuard);
-    const char* parity = kParity[digitAt(text, 0)];
+    const std::string_view parity = SymbologyTables::kEan13Parity[digitAt(text, 0)];
     for (qsizetype i = 1; i < 7; ++i)
-        drawDigit(render, parity[i - 1] == 'E' ? kLeftEven : kLeftOdd, digitAt(text, i));
+        drawDigit(render, parity[i - 1] == 'E' ? kEanLeftEven : kEanLeftOdd, digitAt(text, i));
     drawGuard(render, kCentre);
     for (qsizetype i = 7; i < 12; ++i)
-        drawDigit(render, kRight, digitAt(text, i));
-    drawDigit(render, kRight, check);
+        drawDigit(render, kEanRight, digitAt(text, i));
+    drawDigit(render, kEanRight, check);
     drawGuard(render, kGuard);
     if (!render.caption) return;
     printAt(render, 23, render.barHeight + 10, text.mid(1, 6));
@@ -88,11 +81,11 @@ void renderEAN8(LinearRender& render) {
     const int check = CheckDigit(text);
     drawGuard(render, kGuard);
     for (qsizetype i = 0; i < 4; ++i)
-        drawDigit(render, kLeftOdd, digitAt(text, i));
+        drawDigit(render, kEanLeftOdd, digitAt(text, i));
     drawGuard(render, kCentre);
     for (qsizetype i = 4; i < 7; ++i)
-        drawDigit(render, kRight, digitAt(text, i));
-    drawDigit(render, kRight, check);
+        drawDigit(render, kEanRight, digitAt(text, i));
+    drawDigit(render, kEanRight, check);
     drawGuard(render, kGuard);
     if (!render.caption) return;
     printAt(render, 23, render.barHeight + 10, text.left(4));

@@ -1,6 +1,7 @@
 #include "modUPC.h"
 
 #include "RendererError.h"
+#include "SymbologyTables.h"
 
 #include <array>
 
@@ -32,16 +33,6 @@ namespace modUPC {
 namespace {
 
 const QString kSource = QStringLiteral("modUPC");
-
-using DigitTable = std::array<const char*, 10>;
-
-// Modules separated by blanks, indexed by the digit.
-constexpr DigitTable kLeft = {"0 0 0 1 1 0 1", "0 0 1 1 0 0 1", "0 0 1 0 0 1 1", "0 1 1 1 1 0 1",
-                              "0 1 0 0 0 1 1", "0 1 1 0 0 0 1", "0 1 0 1 1 1 1", "0 1 1 1 0 1 1",
-                              "0 1 1 0 1 1 1", "0 0 0 1 0 1 1"};
-constexpr DigitTable kRight = {"1 1 1 0 0 1 0", "1 1 0 0 1 1 0", "1 1 0 1 1 0 0", "1 0 0 0 0 1 0",
-                               "1 0 1 1 1 0 0", "1 0 0 1 1 1 0", "1 0 1 0 0 0 0", "1 0 0 0 1 0 0",
-                               "1 0 0 1 0 0 0", "1 1 1 0 1 0 0"};
 
 enum class Half { Left, Right };
 
@@ -98,8 +89,8 @@ QString& captionOf(UpcWorkArea& form, const DigitPlace& place) {
     return place.half == Half::Left ? form.L[place.label] : form.R[place.label];
 }
 
-const DigitTable& tableOf(const DigitPlace& place) {
-    return place.half == Half::Left ? kLeft : kRight;
+const SymbologyTables::DigitPatterns& tableOf(const DigitPlace& place) {
+    return place.half == Half::Left ? SymbologyTables::kEanLeftOdd : SymbologyTables::kEanRight;
 }
 
 void showEmptyTextMessage(UpcWorkArea& form) {
@@ -130,13 +121,9 @@ void drawDigit(DrawingSurface& picture, const DigitPlace& place, const QString& 
     picture.setCurrentY(kTextY);
     picture.Print(caption);
     const int digit = captionValue(caption);
-    const QString modules = QString::fromLatin1(tableOf(place)[digit]);
     int x = place.firstColumn;
-    for (const QStringView module : QStringView(modules).split(u' ')) {
-        if (module == u"1")
-            picture.Line(x, kTop, x, place.bottom, kBlack);
-        else if (module == u"0")
-            picture.Line(x, kTop, x, place.bottom, kWhite);
+    for (const char module : tableOf(place)[digit]) {
+        picture.Line(x, kTop, x, place.bottom, module == '1' ? kBlack : kWhite);
         ++x;
     }
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QtTest>
 
 class TestCli : public QObject {
@@ -205,40 +206,131 @@ class TestCli : public QObject {
         QCOMPARE(run.exitCode, 1);
     }
 
+    // Every wrong command line exits 2, names what is wrong and shows the usage.
     void usageErrors_data() {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("no command") << QStringList{};
-        QTest::newRow("unknown command") << QStringList{"paint"};
+        QTest::addColumn<QByteArray>("named");
+        QTest::newRow("no command") << QStringList{} << QByteArray("command");
+        QTest::newRow("unknown command") << QStringList{"paint"} << QByteArray("'paint'");
+        QTest::newRow("unknown option before the command")
+            << QStringList{"--fast", "draw"} << QByteArray("'fast'");
         QTest::newRow("missing text")
-            << QStringList{"draw", "--type", "39/n", "--out", "x.png", "--raw"};
+            << QStringList{"draw", "--type", "39/n", "--out", "x.png", "--raw"}
+            << QByteArray("--text");
         QTest::newRow("unknown type")
-            << QStringList{"draw", "--type", "39/x", "--text", "A", "--out", "x.png"};
+            << QStringList{"draw", "--type", "39/x", "--text", "A", "--out", "x.png"}
+            << QByteArray("'39/x'");
         QTest::newRow("unknown format")
-            << QStringList{"draw", "--type", "39/n", "--text", "A", "--out", "x.svg"};
-        QTest::newRow("value missing") << QStringList{"read", "--in"};
+            << QStringList{"draw", "--type", "39/n", "--text", "A", "--out", "x.webp"}
+            << QByteArray("'webp'");
+        QTest::newRow("value missing") << QStringList{"read", "--in"} << QByteArray("--in");
         QTest::newRow("bad number")
-            << QStringList{"read", "--in", "x.png", "--x", "ten", "--y", "1"};
+            << QStringList{"read", "--in", "x.png", "--x", "ten", "--y", "1"}
+            << QByteArray("'ten'");
         QTest::newRow("unknown option")
-            << QStringList{"read", "--in", "x.png", "--x", "1", "--y", "1", "--fast", "1"};
+            << QStringList{"read", "--in", "x.png", "--x", "1", "--y", "1", "--fast", "1"}
+            << QByteArray("'fast'");
+        QTest::newRow("stray word")
+            << QStringList{"read", "--in", "x.png", "--x", "1", "--y", "1", "twice"}
+            << QByteArray("'twice'");
+        for (const char* tries : {"0", "13"})
+            QTest::addRow("tries %s", tries)
+                << QStringList{"read", "--in", "x.png", "--x", "1", "--y", "1", "--tries", tries}
+                << QByteArray("--tries");
+        QTest::newRow("mode 2") << QStringList{"read", "--in", "x.png",  "--x", "1",
+                                               "--y",  "1",    "--mode", "2"}
+                                << QByteArray("--mode");
     }
     void usageErrors() {
         QFETCH(QStringList, args);
+        QFETCH(QByteArray, named);
         const Run run = cli(args);
         QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(named), run.err.constData());
         QVERIFY(run.err.contains("Usage:"));
+        QVERIFY(run.out.isEmpty());
     }
 
-    void readReportsFailuresWithExitOne() {
-        QImage blank(80, 20, QImage::Format_RGB32);
+    void helpAndVersion_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("shown"); // a line of the answer
+        QTest::newRow("--help") << QStringList{"--help"} << QByteArray("  batch ");
+        QTest::newRow("-h") << QStringList{"-h"} << QByteArray("  draw ");
+        QTest::newRow("draw --help")
+            << QStringList{"draw", "--help"} << QByteArray("--type <TYPE>");
+        QTest::newRow("read -h") << QStringList{"read", "-h"} << QByteArray("--tries <N>");
+        QTest::newRow("batch --help despite a missing option")
+            << QStringList{"batch", "--in", "x", "--help"} << QByteArray("--out-dir <DIR>");
+        QTest::newRow("help draw") << QStringList{"help", "draw"} << QByteArray("--width <N>");
+        QTest::newRow("--version") << QStringList{"--version"} << QByteArray("barcode-desk-cli ");
+        QTest::newRow("-v") << QStringList{"-v"} << QByteArray("barcode-desk-cli ");
+    }
+    void helpAndVersion() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, shown);
+        const Run run = cli(args);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.contains(shown), run.out.constData());
+        QVERIFY(run.err.isEmpty());
+        if (args.front().startsWith("-v") || args.front() == "--version")
+            QVERIFY2(QRegularExpression("^barcode-desk-cli \\d+\\.\\d+\\S*\n$")
+                         .match(QString::fromUtf8(run.out))
+                         .hasMatch(),
+                     run.out.constData());
+    }
+
+    // A failed read exits 1 whatever it prints; an empty code read in mode 0 is no failure.
+    void readExitStatusFollowsTheReadNotTheText_data() {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("printed");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("blank, mode 3") << "blank"
+                                       << "3"
+                                       << "ERR: BC not seen" << 1;
+        QTest::newRow("blank, mode 0") << "blank"
+                                       << "0"
+                                       << "" << 1;
+        QTest::newRow("blank, mode 1") << "blank"
+                                       << "1"
+                                       << "Error" << 1;
+        QTest::newRow("empty code, mode 0") << "empty"
+                                            << "0"
+                                            << "" << 0;
+        QTest::newRow("empty code, mode 1") << "empty"
+                                            << "1"
+                                            << "" << 0;
+    }
+    void readExitStatusFollowsTheReadNotTheText() {
+        QFETCH(QString, picture);
+        QFETCH(QString, mode);
+        QFETCH(QString, printed);
+        QFETCH(int, exitCode);
+        QImage blank(80, 60, QImage::Format_RGB32);
         blank.fill(Qt::white);
         QVERIFY(blank.save(path("blank.png")));
-        Run run = cli({"read", "--in", path("blank.png"), "--x", "0", "--y", "5"});
+        QCOMPARE(cli({"draw", "--type", "39/n", "--text", "", "--out", path("empty.png"), "--raw"})
+                     .exitCode,
+                 0);
+        const Run run =
+            cli({"read", "--in", path(picture + ".png"), "--x", "0", "--y", "50", "--mode", mode});
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.out, printed.toUtf8() + "\n");
+    }
+
+    void readOfAMissingPictureExitsOne() {
+        const Run run = cli({"read", "--in", path("missing.png"), "--x", "0", "--y", "5"});
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(QString::fromUtf8(run.out).trimmed(), QStringLiteral("ERR: BC not seen"));
-        run = cli({"read", "--in", path("blank.png"), "--x", "0", "--y", "5", "--mode", "1"});
-        QCOMPARE(QString::fromUtf8(run.out).trimmed(), QStringLiteral("Error"));
-        run = cli({"read", "--in", path("missing.png"), "--x", "0", "--y", "5"});
-        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains("missing.png"));
+    }
+
+    void batchWithAMissingListCreatesNothing() {
+        const QString outDir = path("never");
+        const Run run =
+            cli({"batch", "--type", "39/n", "--in", path("no-such-list"), "--out-dir", outDir});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.err.contains("no-such-list"));
+        QVERIFY(!QFileInfo::exists(outDir));
     }
 };
 

@@ -1,0 +1,264 @@
+#include "CommandLine.h"
+
+#include "DrawCommands.h"
+#include "ImageExport.h"
+
+#include <QCommandLineParser>
+
+namespace CommandLine {
+
+namespace {
+
+std::optional<QString> knownType(const QString& value) {
+    if (DrawCommands::commandFor(value)) return std::nullopt;
+    return QStringLiteral("one of ") + DrawCommands::symbologyNames().join(QStringLiteral(", "));
+}
+
+QString formatWords() {
+    QStringList words;
+    for (const ImageExport::FormatEntry& entry : ImageExport::formatTable())
+        words << QString::fromLatin1(entry.word);
+    return words.join(QStringLiteral(", "));
+}
+
+std::optional<QString> knownFormat(const QString& value) {
+    if (ImageExport::formatFromWord(value)) return std::nullopt;
+    return QStringLiteral("one of ") + formatWords();
+}
+
+OptionSpec required(OptionSpec option) {
+    option.required = true;
+    return option;
+}
+
+QList<CommandSpec> buildCommandTable() {
+    const OptionSpec type{
+        "type", "TYPE",
+        "The symbology: " + DrawCommands::symbologyNames().join(QStringLiteral(", ")) + ".",
+        knownType};
+    const OptionSpec raw{"raw", "",
+                         "The work picture as the renderer left it, one pixel per module; "
+                         "without it, the output picture as the window shows it after a Draw."};
+    const OptionSpec width{"width", "N", "The width slider, 1 to 50 (default 50).",
+                           wholeNumber<1, DrawModel::kWidthMax>};
+    const OptionSpec height{"height", "N",
+                            "The height slider, 0 to 160 (default 150; above 150 counts as 150).",
+                            wholeNumber<0, DrawModel::kHeightMax>};
+    const auto format = [](const QString& fallback) {
+        return OptionSpec{"format", "FMT",
+                          "The picture format: " + formatWords() + " (default: " + fallback + ").",
+                          knownFormat};
+    };
+    return {
+        {Command::Draw,
+         "draw",
+         "Draws one barcode into a picture file. EAN13, EAN8 and UPC-A print the code text "
+         "they drew (on standard error when the picture goes to standard output).",
+         {required(type), required({"text", "TEXT", "The code text."}),
+          required({"out", "FILE", "The picture file; - for standard output (needs --format)."}),
+          format("from FILE's extension"), raw, width, height}},
+        {Command::Read,
+         "read",
+         "Reads a Code 39 barcode along a pixel row, from a point left of its first bar, and "
+         "prints its text (exit 0) or why it could not (exit 1).",
+         {required({"in", "FILE", "The picture; - for standard input."}),
+          required({"x", "X", "The column to start from, left of the first bar.", anyWholeNumber}),
+          required({"y", "Y", "The pixel row to read along.", anyWholeNumber}),
+          {"tries", "N", "How many rows to try, from Y downward: 1 to 12 (default 1).",
+           wholeNumber<1, 12>},
+          {"mode", "M",
+           "What a failed read prints: 3 the ERR: text, 0 an empty line, 1 \"Error\" "
+           "(default 3).",
+           oneOf<0, 1, 3>}}},
+        {Command::Batch,
+         "batch",
+         "Draws one barcode per line of a list into DIR/000001.FMT, DIR/000002.FMT, ... "
+         "numbered by line.",
+         {required(type),
+          required({"in", "LIST", "The code texts, one per line (UTF-8); - for standard input."}),
+          required({"out-dir", "DIR", "The folder for the pictures; made when missing."}),
+          format("png"), raw, width, height}},
+        {Command::Verify,
+         "verify",
+         "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
+         "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
+         {required({"in", "FILE", "The picture; - for standard input."}),
+          {"json", "", "Prints one JSON object instead of text."}}},
+    };
+}
+
+const CommandSpec* findCommand(const QString& name) {
+    for (const CommandSpec& spec : commandTable())
+        if (spec.name == name) return &spec;
+    return nullptr;
+}
+
+// -h/--help and -v/--version mean the same before and after the command word.
+const OptionSpec kHelp{"help", "", "Shows this help and exits.", nullptr, false, "h"};
+const OptionSpec kVersion{"version", "", "Shows the version and exits.", nullptr, false, "v"};
+
+void addOptions(QCommandLineParser& parser, const QList<OptionSpec>& options) {
+    for (const OptionSpec& option : options + QList{kHelp, kVersion}) {
+        QStringList names{option.name};
+        if (!option.shortName.isEmpty()) names.prepend(option.shortName);
+        parser.addOption(QCommandLineOption(names, option.description, option.valueName));
+    }
+}
+
+std::variant<Invocation, UsageProblem> parseCommand(const CommandSpec& spec,
+                                                    const QStringList& words) {
+    QCommandLineParser parser;
+    addOptions(parser, spec.options);
+    if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + words))
+        return UsageProblem{parser.errorText(), spec.command};
+    Invocation invocation;
+    invocation.command = spec.command;
+    if (parser.isSet(kHelp.name)) {
+        invocation.request = Invocation::Request::Help;
+        return invocation;
+    }
+    if (parser.isSet(kVersion.name)) {
+        invocation.request = Invocation::Request::Version;
+        return invocation;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return UsageProblem{
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().front()),
+            spec.command};
+    for (const OptionSpec& option : spec.options) {
+        if (!parser.isSet(option.name)) {
+            if (option.required)
+                return UsageProblem{QStringLiteral("--%1 is required.").arg(option.name),
+                                    spec.command};
+            continue;
+        }
+        const QString value = option.valueName.isEmpty() ? QString() : parser.value(option.name);
+        if (option.check)
+            if (const auto wanted = option.check(value))
+                return UsageProblem{
+                    QStringLiteral("--%1 takes %2, not '%3'.").arg(option.name, *wanted, value),
+                    spec.command};
+        invocation.values.insert(option.name, value);
+    }
+    return invocation;
+}
+
+constexpr qsizetype kLineWidth = 79;
+
+// The words of `text` in lines of at most kLineWidth, every line indented by `indent`.
+QString wrapped(const QString& text, qsizetype indent) {
+    QString lines, line;
+    for (const QString& word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > kLineWidth) {
+            lines += QString(indent, u' ') + line + u'\n';
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return lines + QString(indent, u' ') + line + u'\n';
+}
+
+// One option a line, the descriptions in a column of their own. QCommandLineParser's own help
+// would show a one-letter option such as --x as -x.
+QString optionList(const QList<OptionSpec>& options) {
+    const auto synopsis = [](const OptionSpec& option) {
+        QString text = QStringLiteral("  --") + option.name;
+        if (!option.shortName.isEmpty())
+            text = QStringLiteral("  -%1, --%2").arg(option.shortName, option.name);
+        if (!option.valueName.isEmpty()) text += QStringLiteral(" <%1>").arg(option.valueName);
+        return text;
+    };
+    qsizetype column = 0;
+    for (const OptionSpec& option : options)
+        column = std::max(column, synopsis(option).size() + 2);
+    QString text;
+    for (const OptionSpec& option : options)
+        text += synopsis(option).leftJustified(column) +
+                wrapped(option.description, column).mid(column);
+    return text;
+}
+
+QString commandList() {
+    QString text = QStringLiteral("\nCommands:\n");
+    for (const CommandSpec& spec : commandTable())
+        text += QStringLiteral("  %1").arg(spec.name, -8) + wrapped(spec.summary, 10).mid(10);
+    return text;
+}
+
+} // namespace
+
+const QList<CommandSpec>& commandTable() {
+    static const QList<CommandSpec> table = buildCommandTable();
+    // specOf() finds a command by its place in the table.
+    for (qsizetype i = 0; i < table.size(); ++i)
+        Q_ASSERT(table[i].command == static_cast<Command>(i));
+    return table;
+}
+
+const CommandSpec& specOf(Command command) {
+    return commandTable().at(static_cast<qsizetype>(command));
+}
+
+int Invocation::number(const QString& name, int fallback) const {
+    return values.contains(name) ? values.value(name).toInt() : fallback;
+}
+
+std::optional<QString> anyWholeNumber(const QString& value) {
+    bool ok = false;
+    value.toInt(&ok);
+    if (ok) return std::nullopt;
+    return QStringLiteral("a whole number");
+}
+
+std::variant<Invocation, UsageProblem> parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    addOptions(parser, {});
+    if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + arguments))
+        return UsageProblem{parser.errorText(), std::nullopt};
+    QStringList words = parser.positionalArguments();
+    Invocation invocation;
+    if (parser.isSet(kHelp.name)) invocation.request = Invocation::Request::Help;
+    if (parser.isSet(kVersion.name)) invocation.request = Invocation::Request::Version;
+    if (invocation.request != Invocation::Request::Run && words.isEmpty()) return invocation;
+    if (words.isEmpty()) return UsageProblem{QStringLiteral("No command given."), std::nullopt};
+    const QString name = words.takeFirst();
+    if (name == u"help") { // "help" and "help COMMAND"
+        if (words.isEmpty())
+            invocation.request = Invocation::Request::Help;
+        else if (const CommandSpec* spec = findCommand(words.front()); spec && words.size() == 1)
+            invocation = {Invocation::Request::Help, spec->command, {}};
+        else
+            return UsageProblem{QStringLiteral("Unknown command '%1'.").arg(words.front()),
+                                std::nullopt};
+        return invocation;
+    }
+    const CommandSpec* spec = findCommand(name);
+    if (!spec) return UsageProblem{QStringLiteral("Unknown command '%1'.").arg(name), std::nullopt};
+    if (invocation.request != Invocation::Request::Run) {
+        invocation.command = spec->command;
+        return invocation;
+    }
+    return parseCommand(*spec, words);
+}
+
+QString helpText(std::optional<Command> command) {
+    const QString program = QString::fromLatin1(kProgram);
+    if (!command)
+        return QStringLiteral("Usage: %1 COMMAND [options]\n"
+                              "Draws, reads and batch-draws barcodes without a display.\n")
+                   .arg(program) +
+               commandList() + QStringLiteral("\nOptions:\n") + optionList({kHelp, kVersion}) +
+               QStringLiteral("\n'%1 COMMAND --help' explains a command's options.\n").arg(program);
+    const CommandSpec& spec = specOf(*command);
+    return QStringLiteral("Usage: %1 %2 [options]\n").arg(program, spec.name) +
+           wrapped(spec.summary, 0) + QStringLiteral("\nOptions:\n") +
+           optionList(spec.options + QList{kHelp, kVersion});
+}
+
+QString versionText() {
+    return QStringLiteral("%1 %2\n").arg(QString::fromLatin1(kProgram),
+                                         QStringLiteral(BARCODE_DESK_VERSION));
+}
+
+} // namespace CommandLine

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+// The command line of barcode-desk-cli as data: every command with its options, parsed without
+// touching the process (no exit, no printing), so that anything may be fed to it.
+namespace CommandLine {
+
+inline constexpr char kProgram[] = "barcode-desk-cli";
+
+// The commands, in the order of commandTable().
+enum class Command { Draw, Read, Batch, Verify };
+
+// Why a value does not fit an option; nullopt when it fits. The reason completes
+// "--NAME takes ...", e.g. "a whole number from 1 to 12".
+using ValueCheck = std::optional<QString> (*)(const QString& value);
+
+struct OptionSpec {
+    QString name;        // the long name, without "--"
+    QString valueName;   // shown in the help; empty for a switch
+    QString description; // one line of help
+    ValueCheck check = nullptr;
+    bool required = false;
+    QString shortName = {}; // a one-letter alias, "-h" for "--help"
+};
+
+struct CommandSpec {
+    Command command;
+    QString name;
+    QString summary;
+    QList<OptionSpec> options;
+};
+
+const QList<CommandSpec>& commandTable();
+const CommandSpec& specOf(Command command);
+
+// A command line that makes sense: what to do and the options given, every value checked.
+struct Invocation {
+    enum class Request { Run, Help, Version };
+    Request request = Request::Run;
+    // The command to run or to explain; nullopt with Help means the program's own help.
+    std::optional<Command> command;
+    QHash<QString, QString> values; // by option name; a switch maps to an empty string
+
+    bool has(const QString& name) const { return values.contains(name); }
+    QString value(const QString& name, const QString& fallback = {}) const {
+        return values.value(name, fallback);
+    }
+    // A whole-number option, checked already; `fallback` when it is absent.
+    int number(const QString& name, int fallback) const;
+};
+
+// A command line that does not: the message names the offending word.
+struct UsageProblem {
+    QString message;
+    std::optional<Command> command; // whose usage to show; nullopt for the program's
+};
+
+// `arguments` are the words after the program name.
+std::variant<Invocation, UsageProblem> parse(const QStringList& arguments);
+
+// The help of a command, or the program's own when nullopt.
+QString helpText(std::optional<Command> command);
+QString versionText();
+
+// Value checks for the table.
+std::optional<QString> anyWholeNumber(const QString& value);
+template <int Low, int High> std::optional<QString> wholeNumber(const QString& value) {
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (ok && number >= Low && number <= High) return std::nullopt;
+    return QStringLiteral("a whole number from %1 to %2").arg(Low).arg(High);
+}
+template <int... Allowed> std::optional<QString> oneOf(const QString& value) {
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (ok && ((number == Allowed) || ...)) return std::nullopt;
+    QStringList words{QString::number(Allowed)...};
+    const QString last = words.takeLast();
+    return words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+} // namespace CommandLine
