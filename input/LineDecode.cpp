@@ -273,7 +273,7 @@ constexpr int kCode39Elements = 9;
 struct Code39Character {
     int value;
     double margin;
-    double narrow; // the average narrow element
+    double threshold; // between its narrow and its wide elements
 };
 
 std::optional<Code39Character> code39Character(const double* w) {
@@ -293,7 +293,7 @@ std::optional<Code39Character> code39Character(const double* w) {
     for (int value = 0; value < int(SymbologyTables::kCode39Patterns.size()); ++value) {
         const auto elements = SymbologyTables::code39Elements(value);
         if (std::equal(pattern.begin(), pattern.end(), elements.begin()))
-            return Code39Character{value, margin, narrow};
+            return Code39Character{value, margin, threshold};
     }
     return std::nullopt;
 }
@@ -301,7 +301,8 @@ std::optional<Code39Character> code39Character(const double* w) {
 std::optional<LineDecode::Decoded> decodeCode39(std::span<const double> w, std::size_t first) {
     using SymbologyTables::kCode39StartStop;
     QString text;
-    double margin = 1, narrowSum = 0;
+    double margin = 1;
+    std::vector<double> narrow;
     int characters = 0;
     std::size_t at = first;
     for (;;) {
@@ -309,7 +310,8 @@ std::optional<LineDecode::Decoded> decodeCode39(std::span<const double> w, std::
         const auto character = code39Character(&w[at]);
         if (!character) return std::nullopt;
         margin = std::min(margin, character->margin);
-        narrowSum += character->narrow;
+        for (std::size_t j = at; j < at + kCode39Elements; ++j)
+            if (w[j] < character->threshold) narrow.push_back(w[j]);
         ++characters;
         at += kCode39Elements;
         const bool startStop = character->value == kCode39StartStop;
@@ -321,7 +323,10 @@ std::optional<LineDecode::Decoded> decodeCode39(std::span<const double> w, std::
         ++at; // the gap between characters
     }
     if (text.isEmpty()) return std::nullopt;
-    return LineDecode::Decoded{text, static_cast<int>(at - first), narrowSum / characters, margin};
+    // The module: the median narrow element, which one misprinted element does not move.
+    std::nth_element(narrow.begin(), narrow.begin() + narrow.size() / 2, narrow.end());
+    return LineDecode::Decoded{text, static_cast<int>(at - first), narrow[narrow.size() / 2],
+                               margin};
 }
 
 } // namespace
