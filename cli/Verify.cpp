@@ -138,3 +138,21 @@ int verifyPicture(const QString& inPath, bool json) {
     }
     return allPass ? 0 : 1;
 }
+
+bool pictureDecodes(const QImage& picture) {
+    const int h = picture.height();
+    return ReadingEngine::decodesAlongRows(picture, {h / 4, h / 3, h / 2}) ||
+           ScanCheck::decodes(picture);
+}
+
+QString undecodableWarning(const std::optional<ScanCheck::DrawInputs>& window) {
+    QString warning = QStringLiteral("warning: the picture does not decode");
+    if (!window) return warning;
+    const QList<int> widths = ScanCheck::nearestWidths(*window, pictureDecodes);
+    if (!widths.isEmpty())
+        warning += QStringLiteral("; --width %1 draw%2 one that does")
+                       .arg(ScanCheck::positionList(widths).replace(QStringLiteral(" and "),
+                                                                    QStringLiteral(" or ")),
+                            widths.size() == 1 ? QStringLiteral("s") : QString());
+    return warning + QStringLiteral("; --scale draws one that always does");
+}

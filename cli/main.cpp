@@ -81,6 +81,14 @@ class Drawer {
         return std::nullopt;
     }
 
+    // The picture last drawn and whether the scan check finds it readable.
+    bool writtenDecodes() const { return pictureDecodes(picture()); }
+    // What the window would have drawn it from; nothing for a picture the window never shows.
+    std::optional<ScanCheck::DrawInputs> windowInputs(const QString& text) const {
+        if (raw_) return std::nullopt;
+        return ScanCheck::DrawInputs{type_, text, model_.sldwidthValue, model_.sldheightValue};
+    }
+
     // The digit symbologies normalise the code text; the caller shows what was drawn.
     bool normalises() const { return symbologyChoice(type_)->takesDigitsOnly(); }
     const QString& drawnText() const { return model_.txtcode; }
@@ -109,11 +117,12 @@ int draw(const Invocation& args) {
         return usageProblem(
             QStringLiteral("Unknown picture format '%1'; --format names one.").arg(formatWord),
             Command::Draw);
-    if (const auto refusal =
-            drawer.drawAndSave(args.value(QStringLiteral("text")), outPath, *format)) {
+    const QString text = args.value(QStringLiteral("text"));
+    if (const auto refusal = drawer.drawAndSave(text, outPath, *format)) {
         printError(*refusal);
         return kExitRefused;
     }
+    if (!drawer.writtenDecodes()) printError(undecodableWarning(drawer.windowInputs(text)));
     if (drawer.normalises()) std::printf("%s\n", drawer.drawnText().toUtf8().constData());
     return 0;
 }
@@ -170,6 +179,7 @@ int batch(const Invocation& args) {
     const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
 
     std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
+    std::vector<char> undecodable(static_cast<size_t>(lines.size()), false);
     std::atomic<qsizetype> next{0}, done{0};
     Progress progress(lines.size());
     auto work = [&](bool showsProgress) {
@@ -179,6 +189,8 @@ int batch(const Invocation& args) {
                 QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
             refusals[static_cast<size_t>(i)] =
                 drawer.drawAndSave(lines[i], outDir.filePath(name), format, true);
+            undecodable[static_cast<size_t>(i)] =
+                !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
             ++done;
             if (showsProgress) progress.step(done);
         }
@@ -193,11 +205,22 @@ int batch(const Invocation& args) {
     progress.step(lines.size());
 
     int refused = 0;
-    for (size_t i = 0; i < refusals.size(); ++i)
+    std::optional<qsizetype> firstUndecodable;
+    for (size_t i = 0; i < refusals.size(); ++i) {
         if (refusals[i]) {
             printError(QStringLiteral("line %1: %2").arg(i + 1).arg(*refusals[i]));
             ++refused;
         }
+        if (!undecodable[i]) continue;
+        if (!firstUndecodable) firstUndecodable = qsizetype(i);
+        printError(QStringLiteral("warning: line %1: the picture does not decode").arg(i + 1));
+    }
+    // The nearest width positions depend on the text: named for the first such line only, so
+    // that a long list stays quick.
+    if (firstUndecodable)
+        printError(QStringLiteral("warning: for line %1: ").arg(*firstUndecodable + 1) +
+                   undecodableWarning(Drawer(args).windowInputs(lines[*firstUndecodable]))
+                       .mid(QStringLiteral("warning: ").size()));
     return refused == 0 ? 0 : kExitRefused;
 }
 

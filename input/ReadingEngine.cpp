@@ -3,6 +3,8 @@
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
 
+#include <QPainter>
+
 #include <algorithm>
 #include <optional>
 
@@ -22,7 +24,7 @@ std::optional<Symbology> symbologyOf(ZXing::BarcodeFormat format) {
     return std::nullopt;
 }
 
-ZXing::DecodeHints hints(bool tryHarder) {
+ZXing::DecodeHints hints(bool tryHarder, int maxSymbols = 1) {
     ZXing::BarcodeFormats formats;
     for (const auto& entry : kFormats)
         formats |= entry.first;
@@ -35,6 +37,7 @@ ZXing::DecodeHints hints(bool tryHarder) {
     hints.setTryCode39ExtendedMode(false);
     hints.setValidateCode39CheckSum(false);
     hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Ignore);
+    hints.setMaxNumberOfSymbols(static_cast<uint8_t>(maxSymbols));
     return hints;
 }
 
@@ -54,29 +57,73 @@ QRect boxOf(const ZXing::Position& position) {
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+int crossingsOf(const uchar* row, int from, int to, int threshold) {
+    int crossings = 0;
+    for (int x = from + 1; x < to; ++x)
+        crossings += (row[x] < threshold) != (row[x - 1] < threshold);
+    return crossings;
+}
+
+// The engine reports the rows it decoded on. The bars reach over every row that crosses the
+// same columns about as often as the middle one; text under the bars and guard bars alone
+// cross them far fewer or more times.
+QRect barsOf(const QImage& grey, const QRect& found) {
+    const int from = std::clamp(found.left() - 2, 0, grey.width() - 1);
+    const int to = std::clamp(found.right() + 3, from + 1, grey.width());
+    const int middle = std::clamp(found.center().y(), 0, grey.height() - 1);
+    const uchar* reference = grey.constScanLine(middle);
+    const auto [low, high] = std::minmax_element(reference + from, reference + to);
+    const int threshold = (*low + *high + 1) / 2;
+    const int crossings = crossingsOf(reference, from, to, threshold);
+    const int slack = std::max(2, crossings / 20);
+    auto matches = [&](int y) {
+        return std::abs(crossingsOf(grey.constScanLine(y), from, to, threshold) - crossings) <=
+               slack;
+    };
+    int top = middle, bottom = middle;
+    while (top > 0 && matches(top - 1))
+        --top;
+    while (bottom + 1 < grey.height() && matches(bottom + 1))
+        ++bottom;
+    return QRect(QPoint(found.left(), top), QPoint(found.right(), bottom));
+}
+
+// Symbols found one at a time, each painted out before the next look: far quicker than
+// asking the engine for all of them, which makes it try every row to the end.
+constexpr int kMostSymbols = 64;
+
 } // namespace
 
 namespace ReadingEngine {
 
 QList<Found> findSymbols(const QImage& picture) {
     if (picture.isNull()) return {};
-    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
     QList<Found> found;
-    for (const ZXing::Result& result : ZXing::ReadBarcodes(viewOf(grey), hints(true)))
-        if (const auto symbology = symbologyOf(result.format()); symbology && result.isValid())
-            found.append(
-                {*symbology, QString::fromStdString(result.text()), boxOf(result.position())});
+    while (found.size() < kMostSymbols) {
+        // A look at some rows near the middle first; every row only when that finds nothing.
+        ZXing::Result result = ZXing::ReadBarcode(viewOf(grey), hints(false));
+        if (!result.isValid()) result = ZXing::ReadBarcode(viewOf(grey), hints(true));
+        if (!result.isValid()) break;
+        const QRect bars = barsOf(grey, boxOf(result.position()));
+        if (const auto symbology = symbologyOf(result.format()))
+            found.append({*symbology, QString::fromStdString(result.text()), bars});
+        // Blank with a margin, so that no part of it is read again.
+        const int margin = std::max(4, bars.width() / 8);
+        QPainter(&grey).fillRect(bars.adjusted(-margin, -1, margin, 1), Qt::white);
+    }
     return found;
 }
 
 bool decodesAlongRows(const QImage& picture, const QList<int>& rows) {
-    if (picture.isNull()) return false;
-    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
-    const ZXing::DecodeHints quick = hints(false);
+    ZXing::DecodeHints quick = hints(false);
+    quick.setMinLineCount(1); // the engine otherwise wants a symbol on two rows
     for (const int row : rows) {
-        if (row < 0 || row >= grey.height()) continue;
-        if (ZXing::ReadBarcode(viewOf(grey).cropped(0, row, grey.width(), 1), quick).isValid())
-            return true;
+        if (row < 0 || row >= picture.height()) continue;
+        // Only the row is made grey: it costs less than the engine's look at it.
+        const QImage grey =
+            picture.copy(0, row, picture.width(), 1).convertToFormat(QImage::Format_Grayscale8);
+        if (ZXing::ReadBarcode(viewOf(grey), quick).isValid()) return true;
     }
     return false;
 }

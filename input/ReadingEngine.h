@@ -14,7 +14,7 @@ namespace ReadingEngine {
 struct Found {
     Symbology symbology;
     QString text;
-    QRect box; // where the engine saw the symbol: its bars' width, the rows it decoded on
+    QRect box; // where the engine saw the symbol's bars, over their whole height
 };
 
 QList<Found> findSymbols(const QImage& picture);

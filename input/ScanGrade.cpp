@@ -169,35 +169,6 @@ void measure(const Profile& p, Line& line) {
     line.grades[int(Parameter::Decode)] = v[int(Parameter::Decode)] > 0 ? 4 : 0;
 }
 
-// Rows whose bars match the reference row's: as many threshold crossings between the same
-// columns. Text under the bars and guard bars alone cross far fewer or more times.
-int crossingsOf(const uchar* row, int from, int to, int threshold) {
-    int crossings = 0;
-    for (int x = from + 1; x < to; ++x)
-        crossings += (row[x] < threshold) != (row[x - 1] < threshold);
-    return crossings;
-}
-
-std::pair<int, int> barRows(const QImage& grey, const QRect& box) {
-    const int from = std::max(0, box.left() - 2), to = std::min(grey.width(), box.right() + 3);
-    const int middle = std::clamp(box.center().y(), 0, grey.height() - 1);
-    const uchar* reference = grey.constScanLine(middle);
-    const auto [low, high] = std::minmax_element(reference + from, reference + to);
-    const int threshold = (*low + *high + 1) / 2;
-    const int crossings = crossingsOf(reference, from, to, threshold);
-    const int slack = std::max(2, crossings / 20);
-    auto matches = [&](int y) {
-        return std::abs(crossingsOf(grey.constScanLine(y), from, to, threshold) - crossings) <=
-               slack;
-    };
-    int top = middle, bottom = middle;
-    while (top > 0 && matches(top - 1))
-        --top;
-    while (bottom + 1 < grey.height() && matches(bottom + 1))
-        ++bottom;
-    return {top, bottom};
-}
-
 constexpr int kScanLines = 10;
 
 } // namespace
@@ -286,7 +257,7 @@ std::vector<Symbol> gradePicture(const QImage& picture) {
     std::vector<double> row(std::size_t(grey.width()));
     for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(grey)) {
         Symbol symbol{found.symbology, found.text, found.box, {}};
-        const auto [top, bottom] = barRows(grey, found.box);
+        const int top = found.box.top(), bottom = found.box.bottom();
         int left = found.box.left(), right = found.box.right();
         bool decodes = false;
         for (int i = 0; i < kScanLines; ++i) {

@@ -358,6 +358,39 @@ class TestGrade : public QObject {
         QVERIFY(missing.err.contains("Cannot read"));
     }
 
+    // draw and batch keep their exit status and warn about a picture that does not decode.
+    void drawWarnings_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("warns");
+        QTest::newRow("decodes") << 50 << false;
+        QTest::newRow("does not decode") << 23 << true;
+    }
+    void drawWarnings() {
+        QFETCH(int, width);
+        QFETCH(bool, warns);
+        const QString out = dir.filePath(QStringLiteral("drawn.png"));
+        const Run run = cli({"draw", "--type", "128/n", "--text", "Hello World 42", "--width",
+                             QString::number(width), "--out", out});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err.startsWith("warning: the picture does not decode"), warns);
+        if (warns) {
+            QVERIFY(run.err.contains("--scale"));
+            const QRegularExpression widths(R"(--width (\d+)(?: or (\d+))? draws? one that does)");
+            const auto match = widths.match(QString::fromUtf8(run.err));
+            QVERIFY2(match.hasMatch(), run.err.constData());
+            for (const QString& named : match.capturedTexts().mid(1))
+                if (!named.isEmpty())
+                    QVERIFY(ScanCheck::decodes(
+                        ScanCheck::windowPicture({"128/n", "Hello World 42", named.toInt(), 150})));
+        }
+        const Run batch =
+            cli({"batch", "--type", "128/n", "--in", "-", "--out-dir",
+                 dir.filePath(QStringLiteral("batch")), "--width", QString::number(width)},
+                "Hello World 42\nHello World 42\n");
+        QCOMPARE(batch.exitCode, 0);
+        QCOMPARE(batch.err.contains("warning: line 2: the picture does not decode"), warns);
+    }
+
     void checkDigit_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("text");
