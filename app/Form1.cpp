@@ -10,19 +10,26 @@
 #include "ScanCheck.h"
 #include "SettingsFile.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFutureWatcher>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSerialPortInfo>
+#include <QSettings>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QtConcurrent/QtConcurrentRun>
@@ -39,16 +46,47 @@ template <typename W> W* placed(W* widget, int left, int top, int width, int hei
     return widget;
 }
 
-// A caption wider than its design box in this font keeps its full width.
-QLabel* label(const QString& caption, QWidget* parent, int left, int top, int width, int height) {
-    QLabel* label = placed(new QLabel(caption, parent), left, top, width, height);
-    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
-    return label;
+// What a control needs to show its caption whole in this font. A push button's own size hint
+// asks for generous padding that the design boxes never had; the caption and icon need less.
+int captionWidth(const QWidget* control) {
+    const auto* button = qobject_cast<const QPushButton*>(control);
+    if (!button || button->text().isEmpty()) return control->sizeHint().width();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const int padding =
+        button->width() -
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+    return padding + icon + button->fontMetrics().horizontalAdvance(button->text());
 }
 
-QPushButton* iconButton(QWidget* parent, const QString& caption, QStyle::StandardPixmap icon) {
-    auto* button = new QPushButton(parent->style()->standardIcon(icon), caption, parent);
-    return button;
+// A caption wider than its design box in this font widens the box; its place stays.
+template <typename W> W* fitted(W* control) {
+    control->resize(std::max(control->width(), captionWidth(control)), control->height());
+    return control;
+}
+
+QLabel* label(const QString& caption, QWidget* parent, int left, int top, int width, int height) {
+    return fitted(placed(new QLabel(caption, parent), left, top, width, height));
+}
+
+// The desktop's own picture for the action, so that it looks as in every other program; the
+// style's picture where the icon theme has none.
+QIcon themeIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QLatin1String(name), widget->style()->standardIcon(fallback));
+}
+
+QPushButton* iconButton(QWidget* parent, const QString& caption, const char* themeName,
+                        QStyle::StandardPixmap fallback) {
+    return new QPushButton(themeIcon(parent, themeName, fallback), caption, parent);
+}
+
+// The scanner's port lives apart from settings.bin, whose record has no field for it.
+const QString kScannerPortKey = QStringLiteral("scanner/port");
+
+QString defaultPreferencesPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+        .filePath(QStringLiteral("Barcode Desk.conf"));
 }
 
 } // namespace
@@ -66,6 +104,13 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
         messages_ = ownMessages_.get();
     }
     model_.setMessages(messages_);
+    preferencesPath_ =
+        options_.preferencesPath.isEmpty() ? defaultPreferencesPath() : options_.preferencesPath;
+    scannerPort_ = options_.serialPortName;
+    if (scannerPort_.isEmpty())
+        scannerPort_ =
+            QSettings(preferencesPath_, QSettings::IniFormat).value(kScannerPortKey).toString();
+    if (scannerPort_.isEmpty()) scannerPort_ = MSComm::defaultPortName();
     if (options_.saveDialog) {
         saveDialog_ = options_.saveDialog;
     } else {
@@ -80,9 +125,7 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
     createPrintPanel();
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-    MSComm1 = new MSComm(options_.serialPortName.isEmpty() ? MSComm::defaultPortName()
-                                                           : options_.serialPortName,
-                         this);
+    MSComm1 = new MSComm(scannerPort_, this);
     connectHandlers();
     setFixedWidth(Geometry::twipsToPixels(kClientWidthTwips));
     setClientHeightTwips(kFoldedHeightTwips);
@@ -138,39 +181,45 @@ void Form1::createVisibleControls() {
     sldwidth->setTickInterval(1);
     sldwidth->setTickPosition(QSlider::TicksBelow);
 
-    cmdDraw = placed(iconButton(this, QStringLiteral("Draw Barcode"), QStyle::SP_DialogApplyButton),
-                     120, 3840, 1455, 615);
-    Command12 =
-        placed(iconButton(this, QStringLiteral("Load Reader"), QStyle::SP_FileDialogContentsView),
-               1680, 3840, 1455, 615);
-    Command9 = placed(iconButton(this, QStringLiteral("Copy Barcode"), QStyle::SP_FileLinkIcon),
-                      3240, 3840, 1455, 615);
-    cmdsave = placed(iconButton(this, QStringLiteral("Save as"), QStyle::SP_DialogSaveButton), 4800,
-                     3840, 1455, 615);
+    cmdDraw = fitted(placed(iconButton(this, QStringLiteral("Draw Barcode"), "insert-image",
+                                       QStyle::SP_DialogApplyButton),
+                            120, 3840, 1455, 615));
+    Command12 = fitted(placed(iconButton(this, QStringLiteral("Load Reader"), "edit-find",
+                                         QStyle::SP_FileDialogContentsView),
+                              1680, 3840, 1455, 615));
+    Command9 = fitted(placed(
+        iconButton(this, QStringLiteral("Copy Barcode"), "edit-copy", QStyle::SP_FileLinkIcon),
+        3240, 3840, 1455, 615));
+    cmdsave = fitted(placed(iconButton(this, QStringLiteral("Save as"), "document-save-as",
+                                       QStyle::SP_DialogSaveButton),
+                            4800, 3840, 1455, 615));
 
     Command13 = placed(new QToolButton(this), 6720, 3360, 375, 375);
-    Command13->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
+    Command13->setIcon(themeIcon(this, "document-print", QStyle::SP_FileDialogListView));
     Command13->setToolTip(QStringLiteral("Print the barcode"));
 
-    Check1 = placed(iconButton(this, QString(), QStyle::SP_DriveNetIcon), 6360, 3840, 735, 615);
+    Check1 = placed(iconButton(this, QString(), "scanner", QStyle::SP_DriveNetIcon), 6360, 3840,
+                    735, 615);
     Check1->setCheckable(true);
     Check1->setToolTip(QStringLiteral("Enable/Disable Barcode Scanner"));
+    Check1->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
 void Form1::createSavePanel() {
     Frame1 = placed(new QGroupBox(QStringLiteral("File Format"), this), 120, 4560, 6975, 1455);
-    optbmp = placed(new QRadioButton(QStringLiteral("Windows Bitmap (*.BMP)"), Frame1), 120, 240,
-                    2175, 255);
-    optjpg =
-        placed(new QRadioButton(QStringLiteral("Jpeg File (*.jpg)"), Frame1), 3240, 240, 1455, 255);
-    optpng = placed(new QRadioButton(QStringLiteral("Portable Network Graphics (*.png)"), Frame1),
-                    120, 600, 2775, 255);
-    opttiff = placed(new QRadioButton(QStringLiteral("Tagged Image File (*.tiff)"), Frame1), 120,
-                     960, 2055, 255);
-    optgif = placed(new QRadioButton(QStringLiteral("Compuserve GIF (*.GIF)"), Frame1), 3960, 1440,
-                    2055, 255);
-    optpsd =
-        placed(new QRadioButton(QStringLiteral("Photoshop (*.psd)"), Frame1), 240, 1440, 1695, 255);
+    optbmp = fitted(placed(new QRadioButton(QStringLiteral("Windows Bitmap (*.BMP)"), Frame1), 120,
+                           240, 2175, 255));
+    optjpg = fitted(placed(new QRadioButton(QStringLiteral("Jpeg File (*.jpg)"), Frame1), 3240, 240,
+                           1455, 255));
+    optpng =
+        fitted(placed(new QRadioButton(QStringLiteral("Portable Network Graphics (*.png)"), Frame1),
+                      120, 600, 2775, 255));
+    opttiff = fitted(placed(new QRadioButton(QStringLiteral("Tagged Image File (*.tiff)"), Frame1),
+                            120, 960, 2055, 255));
+    optgif = fitted(placed(new QRadioButton(QStringLiteral("Compuserve GIF (*.GIF)"), Frame1), 3960,
+                           1440, 2055, 255));
+    optpsd = fitted(placed(new QRadioButton(QStringLiteral("Photoshop (*.psd)"), Frame1), 240, 1440,
+                           1695, 255));
     optgif->hide();
     optpsd->hide();
     optbmp->setChecked(true);
@@ -211,6 +260,11 @@ void Form1::connectHandlers() {
     // Any change of the check box, also clearing it after a failed poll, runs its handler.
     connect(Check1, &QPushButton::toggled, this, &Form1::Check1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Check1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = scannerPortMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(Check1->mapToGlobal(at));
+    });
 }
 
 void Form1::setClientHeightTwips(int twips) {
@@ -260,7 +314,8 @@ void Form1::SaveSettings() {
     record.printer = cmbprinters->currentText();
     record.repeatText = txtrepeat->text();
     record.spacingText = txtvspace->text();
-    SettingsFile::writeIgnoringErrors(settingsPath_, SettingsFile::encode(record));
+    // Saving the settings never interrupts the user; a failed write keeps the last good file.
+    (void)SettingsFile::write(settingsPath_, SettingsFile::encode(record));
 }
 
 int Form1::cmbtypeListIndex() const {
@@ -396,17 +451,19 @@ void Form1::Command10_Click() {
         MOD_CDIALOG::ShowSaveDialog(*saveDialog_, this, pattern, QStringLiteral("Save as"),
                                     defaultName, QString(), options_.programDirectory);
     if (path.isEmpty()) return;
-    if (format &&
-        !ImageExport::SaveImage(model_.picout.Image(), path, *format, options_.programDirectory))
+    if (format && ImageExport::SaveImage(model_.picout.Image(), path, *format))
         messages_->show(ImageExport::saveFailureMessage(path), QStringLiteral("Error"),
                         MessageIcon::Exclamation);
     SaveSettings();
 }
 
+// The copy cuts out what the last Draw filled, even when the sliders have moved since; before
+// any Draw, the sliders' region of the blank picture.
 void Form1::Command9_Click() {
     syncSliders();
-    CopyToClipboard(model_.pictmp, model_.picout, DrawCommands::outputWidthTwips(model_),
-                    DrawCommands::outputHeightTwips(model_));
+    const QSizeF region = model_.stretchedRegion.value_or(
+        QSizeF(DrawCommands::outputWidthTwips(model_), DrawCommands::outputHeightTwips(model_)));
+    CopyToClipboard(model_.pictmp, model_.picout, region.width(), region.height());
 }
 
 void Form1::Command13_Click() {
@@ -423,15 +480,20 @@ void Form1::Command14_Click() {
         return;
     }
     const double spacing = NumberText::leadingNumber(txtvspace->text());
+    syncSliders();
+    const double barcodeHeight = DrawCommands::outputHeightTwips(model_);
+    if (const auto problem = spacingProblem(spacing, repeatCopies(copies), barcodeHeight)) {
+        messages_->show(*problem, QStringLiteral("Bad Spacing Value"), MessageIcon::Exclamation);
+        return;
+    }
     txtrepeat->setText(NumberText::shortestText(copies));
     txtvspace->setText(NumberText::shortestText(spacing));
     fold(Frame2);
     const QString name = cmbprinters->currentText();
     if (name.isEmpty()) return;
     printer_.select(name); // an unknown name leaves the current printer
-    syncSliders();
     if (!PrintCopies(printer_, model_.picout.Image(), repeatCopies(copies), spacing,
-                     DrawCommands::outputHeightTwips(model_))) {
+                     barcodeHeight)) {
         messages_->show(QStringLiteral("The barcode could not be printed on ") + printer_.name(),
                         QStringLiteral("Error"), MessageIcon::Exclamation);
         return;
@@ -469,6 +531,42 @@ void Form1::Timer1_Timer() {
         Check1->setChecked(false);
         messages_->show(error.description(), QStringLiteral("Error"), MessageIcon::Critical);
     }
+}
+
+QMenu* Form1::scannerPortMenu() {
+    auto* menu = new QMenu(this);
+    auto* choices = new QActionGroup(menu);
+    auto offer = [&](const QString& port, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setData(port);
+        action->setCheckable(true);
+        action->setChecked(port == scannerPort_);
+        action->setActionGroup(choices);
+        connect(action, &QAction::triggered, this, [this, port] { chooseScannerPort(port); });
+    };
+    bool currentListed = false;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const QString port = info.systemLocation();
+        const QString about =
+            info.description().isEmpty() ? info.manufacturer() : info.description();
+        offer(port, about.isEmpty() ? port : port + QStringLiteral(" (") + about + u')');
+        currentListed = currentListed || port == scannerPort_;
+    }
+    // A port that is not there now, or a device no driver lists, stays choosable.
+    if (!currentListed) offer(scannerPort_, scannerPort_);
+    return menu;
+}
+
+void Form1::chooseScannerPort(const QString& port) {
+    QSettings(preferencesPath_, QSettings::IniFormat).setValue(kScannerPortKey, port);
+    if (port == scannerPort_) return;
+    scannerPort_ = port;
+    try {
+        MSComm1->setPortOpen(false);
+    } catch (const RendererError&) {
+        // the old device may be gone; the new one opens at the next poll all the same
+    }
+    MSComm1->setPortName(port);
 }
 
 void Form1::Form_Unload() {

@@ -17,6 +17,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -29,8 +30,9 @@ struct Form1Options {
     QString programDirectory;         // default: the executable's directory
     QString settingsPath;             // default: settings.bin there, or in the user's config folder
     MessageBoxes* messages = nullptr; // default: real message boxes
-    QString serialPortName;           // default: the platform's first serial port
+    QString serialPortName; // default: the remembered choice, else the platform's first port
     SaveFileDialog* saveDialog = nullptr; // default: the file dialog on screen
+    QString preferencesPath{}; // default: "Barcode Desk.conf" in the user's config folder
 };
 
 // The main window: the code field, the symbology list, the output picture with its two
@@ -70,6 +72,12 @@ class Form1 : public QWidget {
     void Command12_Click(); // Load Reader
     void Check1_Click();    // scanner on or off
     void Timer1_Timer();    // one poll of the scanner
+
+    // The serial ports present and the current one, to pick the scanner's from; the choice is
+    // remembered for the next start.
+    QMenu* scannerPortMenu();
+    void chooseScannerPort(const QString& port);
+    const QString& scannerPort() const { return scannerPort_; }
 
     // The selected item of the symbology list, -1 when the text names none of them.
     int cmbtypeListIndex() const;
@@ -143,6 +151,8 @@ class Form1 : public QWidget {
 
     Form1Options options_;
     QString settingsPath_;
+    QString preferencesPath_;
+    QString scannerPort_;
     std::unique_ptr<QtMessageBoxes> ownMessages_;
     MessageBoxes* messages_;
     std::unique_ptr<QtSaveFileDialog> ownSaveDialog_;

@@ -1,12 +1,17 @@
-// Rendering and decoding speed. Run: build/bin/barcode-desk-bench
+// Rendering, decoding and the window's Draw. Run: build/bin/barcode-desk-bench
 #include "Code128.h"
 #include "Code39.h"
+#include "DrawCommands.h"
 #include "DrawingSurface.h"
 #include "EAN13and8.h"
+#include "SettingsFile.h"
 #include "basBCREAD.h"
 #include "modUPC.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <benchmark/benchmark.h>
 
@@ -74,6 +79,37 @@ void drawUPCA(benchmark::State& state) {
     }
 }
 BENCHMARK(drawUPCA);
+
+// "Draw Barcode" as the window runs it, without the window: clamp the height slider, run the
+// command the type names (render, stretch into the output picture), write the settings file.
+void drawWindow(benchmark::State& state, const char* type, const char* code) {
+    const QTemporaryDir directory;
+    const QString settingsPath = directory.filePath(SettingsFile::kFileName);
+    const QString typeText = QString::fromLatin1(type);
+    DrawModel model;
+    model.txtcode = QString::fromLatin1(code);
+    model.sldheightValue = DrawModel::kHeightMax;
+    for (auto _ : state) {
+        model.sldheightValue = std::min(model.sldheightValue, DrawModel::kHeightClamp);
+        const DrawCommands::Command command = DrawCommands::commandFor(typeText);
+        command(model);
+        SettingsFile::Record record;
+        record.code = model.txtcode;
+        record.typeIndex = static_cast<int>(DrawCommands::symbologyNames().indexOf(typeText));
+        record.heightValue = model.sldheightValue;
+        record.widthValue = model.sldwidthValue;
+        record.formatWord = QStringLiteral("png");
+        record.repeatText = QStringLiteral("1");
+        record.spacingText = QStringLiteral("0");
+        benchmark::DoNotOptimize(SettingsFile::write(settingsPath, SettingsFile::encode(record)));
+        benchmark::DoNotOptimize(model.picout.Image().constBits());
+    }
+}
+BENCHMARK_CAPTURE(drawWindow, 39_c, "39/c", "BARCODE-DESK-2026/07");
+BENCHMARK_CAPTURE(drawWindow, 128_c, "128/c", "Barcode Desk 2026-07");
+BENCHMARK_CAPTURE(drawWindow, EAN13, "EAN13", "400638133393");
+BENCHMARK_CAPTURE(drawWindow, EAN8, "EAN8", "9638507");
+BENCHMARK_CAPTURE(drawWindow, UPC_A, "UPC-A", "036000291452");
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "DrawCommands.h"
 #include "ImageExport.h"
+#include "PictureStreams.h"
 #include "RendererError.h"
 #include "Symbology.h"
 #include "Verify.h"
@@ -12,13 +13,16 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -76,9 +80,11 @@ class Drawer {
             return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"),
                                                        QStringLiteral("\n"));
         const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
-        if (!save(picture(), outPath, format, QCoreApplication::applicationDirPath()))
-            return ImageExport::saveFailureMessage(outPath);
-        return std::nullopt;
+        return PictureStreams::save(outPath, [&](const QString& file) -> std::optional<QString> {
+            if (const auto failure = save(picture(), file, format))
+                return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
+            return std::nullopt;
+        });
     }
 
     // The picture last drawn and whether the scan check finds it readable.
@@ -111,6 +117,9 @@ class Drawer {
 int draw(const Invocation& args) {
     Drawer drawer(args);
     const QString outPath = args.value(QStringLiteral("out"));
+    const bool toStandardOutput = PictureStreams::isStandardStream(outPath);
+    if (toStandardOutput && !args.has(QStringLiteral("format")))
+        return usageProblem(QStringLiteral("--out - needs --format."), Command::Draw);
     const QString formatWord = args.value(QStringLiteral("format"), QFileInfo(outPath).suffix());
     const auto format = ImageExport::formatFromWord(formatWord);
     if (!format)
@@ -123,7 +132,10 @@ int draw(const Invocation& args) {
         return kExitRefused;
     }
     if (!drawer.writtenDecodes()) printError(undecodableWarning(drawer.windowInputs(text)));
-    if (drawer.normalises()) std::printf("%s\n", drawer.drawnText().toUtf8().constData());
+    // The picture has standard output to itself when it goes there.
+    if (drawer.normalises())
+        std::fprintf(toStandardOutput ? stderr : stdout, "%s\n",
+                     drawer.drawnText().toUtf8().constData());
     return 0;
 }
 
@@ -155,6 +167,10 @@ class Progress {
                      static_cast<long long>(total_));
         if (done == total_) std::fputc('\n', stderr);
     }
+    // Ends a bar that stopped short.
+    void stop() {
+        if (shown_ && lastFilled_ >= 0) std::fputc('\n', stderr);
+    }
 
   private:
     static constexpr int kWidth = 40;
@@ -163,8 +179,27 @@ class Progress {
     int lastFilled_ = -1;
 };
 
+// The signal that asked a batch to stop, 0 while none did. Workers take no further line once
+// it is set, so every line taken is drawn and saved whole.
+std::atomic<int> stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void requestStop(int signal) {
+    stopSignal.store(signal);
+}
+
+void stopOnInterruption() {
+    struct sigaction action = {};
+    action.sa_handler = requestStop;
+    action.sa_flags = SA_RESTART; // a save in hand goes on as if nothing happened
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
+
 // Lines are drawn by one worker per core, each with its own pictures; refusals are reported
-// in line order once all are done.
+// in line order once all are done. Interrupted, the workers finish the lines in hand, which
+// leaves lines 1 to N drawn.
 int batch(const Invocation& args) {
     const auto format =
         *ImageExport::formatFromWord(args.value(QStringLiteral("format"), QStringLiteral("png")));
@@ -177,6 +212,7 @@ int batch(const Invocation& args) {
     if (!QDir().mkpath(outDir.path()))
         return usageProblem(QStringLiteral("Cannot create %1.").arg(outDir.path()), Command::Batch);
     const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
+    stopOnInterruption();
 
     std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
     std::vector<char> undecodable(static_cast<size_t>(lines.size()), false);
@@ -184,7 +220,9 @@ int batch(const Invocation& args) {
     Progress progress(lines.size());
     auto work = [&](bool showsProgress) {
         Drawer drawer(args);
-        for (qsizetype i = next++; i < lines.size(); i = next++) {
+        while (stopSignal.load() == 0) {
+            const qsizetype i = next++;
+            if (i >= lines.size()) break;
             const QString name =
                 QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
             refusals[static_cast<size_t>(i)] =
@@ -202,7 +240,8 @@ int batch(const Invocation& args) {
     work(true);
     for (std::thread& thread : threads)
         thread.join();
-    progress.step(lines.size());
+    const int signal = stopSignal.load();
+    signal == 0 ? progress.step(lines.size()) : progress.stop();
 
     int refused = 0;
     std::optional<qsizetype> firstUndecodable;
@@ -221,6 +260,13 @@ int batch(const Invocation& args) {
         printError(QStringLiteral("warning: for line %1: ").arg(*firstUndecodable + 1) +
                    undecodableWarning(Drawer(args).windowInputs(lines[*firstUndecodable]))
                        .mid(QStringLiteral("warning: ").size()));
+    if (signal != 0) {
+        printError(QStringLiteral("%1: interrupted after %2 of %3 lines")
+                       .arg(QString::fromLatin1(CommandLine::kProgram))
+                       .arg(done.load())
+                       .arg(lines.size()));
+        return 128 + signal; // as the shell reports a program the signal ended
+    }
     return refused == 0 ? 0 : kExitRefused;
 }
 
@@ -230,12 +276,12 @@ int readCommand(const Invocation& args) {
     const int y = args.number(QStringLiteral("y"), 0);
     const int tries = args.number(QStringLiteral("tries"), 1);
     const int mode = args.number(QStringLiteral("mode"), 3);
-    const QImage image(inPath);
-    if (image.isNull()) {
-        printError(QStringLiteral("Cannot read the image ") + inPath);
+    const auto loaded = PictureStreams::load(inPath);
+    if (const auto* failure = std::get_if<QString>(&loaded)) {
+        printError(*failure);
         return kExitRefused;
     }
-    const ImagePixels pixels(image);
+    const ImagePixels pixels(std::get<QImage>(loaded));
     // Modes 0 and 1 hide the error text, and mode 0's empty line is also what an empty code
     // reads as: whether the read failed comes from the error text of mode 3.
     constexpr int kErrorTextMode = 3;
@@ -264,6 +310,14 @@ int answer(const Invocation& invocation) {
     return 0;
 }
 
+// Text under the bars needs fonts, and fonts need a platform plugin, which only a
+// QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
+// fraction of the time.
+bool printsText(const Invocation& invocation) {
+    const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
+    return choice && choice->printsText();
+}
+
 int run(const Invocation& invocation) {
     switch (*invocation.command) {
     case Command::Draw:
@@ -282,13 +336,27 @@ int run(const Invocation& invocation) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // No display needed: draw off screen unless a platform was chosen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const auto parsed = CommandLine::parse(utf8Arguments(argc, argv));
     if (const auto* problem = std::get_if<CommandLine::UsageProblem>(&parsed))
         return usageProblem(problem->message, problem->command);
     const Invocation& invocation = std::get<Invocation>(parsed);
     if (invocation.request != Invocation::Request::Run) return answer(invocation);
-    QGuiApplication app(argc, argv);
+    std::optional<QTemporaryDir> privateRuntime;
+    std::unique_ptr<QCoreApplication> app;
+    if (printsText(invocation)) {
+        // Qt's platform set-up looks into the session's runtime folder; where the session has
+        // none (cron, a container, su) Qt complains on standard error and leaves
+        // /tmp/runtime-USER behind. A private folder for this run goes with the program.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            privateRuntime.emplace(QDir::tempPath() + QStringLiteral("/barcode-desk-cli-XXXXXX"));
+            if (privateRuntime->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(privateRuntime->path()));
+        }
+        // No display needed: draw off screen unless a platform was chosen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     return run(invocation);
 }

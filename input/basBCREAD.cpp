@@ -3,12 +3,14 @@
 #include "Code39.h"
 #include "SymbologyTables.h"
 
-#include <QStringList>
-
 #include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace basBCREAD {
 namespace {
@@ -25,22 +27,67 @@ constexpr std::array<std::array<char, 11>, 44> kElementPatterns = [] {
 constexpr int kSearchReach = 75; // pixels right of the start point looked at for the first bar
 constexpr int kRunLimit = 23;    // a run this long is the quiet zone
 
-// Positions are kept 64-bit, so walking right from any 32-bit start can never wrap around.
-struct Row {
-    const PixelSource& picture;
-    std::int32_t y;
+// A group of ten elements as a number, the first element in the highest bit.
+constexpr std::size_t groupNumber(std::string_view group) {
+    std::size_t number = 0;
+    for (const char element : group)
+        number = number << 1 | (element == '1' ? 1 : 0);
+    return number;
+}
 
-    Colour at(long long x) const {
-        if (x < std::numeric_limits<int>::min() || x > std::numeric_limits<int>::max()) return -1;
-        return picture.Point(static_cast<int>(x), y);
+// Index of the first pattern equal to each possible group, or -1: one look-up per character.
+constexpr std::array<std::int8_t, 1024> kPatternOfGroup = [] {
+    std::array<std::int8_t, 1024> index{};
+    index.fill(-1);
+    for (std::size_t i = kElementPatterns.size(); i-- > 0;)
+        index[groupNumber(std::string_view(&kElementPatterns[i][0], 10))] =
+            static_cast<std::int8_t>(i);
+    return index;
+}();
+
+// The row from the first pixel right of the start point on, read in pieces as far as it is
+// needed. Searching, measuring and classifying walk over the same pixels, so each is read once
+// and kept; positions are 64-bit, so walking right from any 32-bit start can never wrap around.
+class Row {
+  public:
+    Row(const PixelSource& picture, std::int32_t y, long long first)
+        : picture_(picture), y_(y), first_(first) {}
+
+    Colour at(long long x) {
+        cover(x);
+        return pixels_[static_cast<std::size_t>(x - first_)];
     }
     // Length of the run of colour c from p, counting no further than `cap` pixels.
-    int run(long long p, Colour c, int cap) const {
+    int run(long long p, Colour c, int cap) {
+        cover(p + cap - 1);
+        const Colour* pixel = &pixels_[static_cast<std::size_t>(p - first_)];
         int length = 0;
-        while (length < cap && at(p + length) == c)
+        while (length < cap && pixel[length] == c)
             ++length;
         return length;
     }
+
+  private:
+    static constexpr std::size_t kPiece = 128;
+
+    void cover(long long x) {
+        while (static_cast<std::size_t>(x - first_) >= pixels_.size())
+            readPiece();
+    }
+    void readPiece() {
+        const long long from = first_ + static_cast<long long>(pixels_.size());
+        pixels_.resize(pixels_.size() + kPiece, -1);
+        const long long inside = std::numeric_limits<int>::max() - from + 1;
+        if (inside <= 0) return; // past the largest int everything is outside
+        const std::span<Colour> piece(pixels_.end() - kPiece, pixels_.end());
+        picture_.pointsAlongRow(static_cast<int>(from), y_,
+                                piece.first(std::min<std::size_t>(kPiece, inside)));
+    }
+
+    const PixelSource& picture_;
+    std::int32_t y_;
+    long long first_;
+    std::vector<Colour> pixels_;
 };
 
 struct Widths {
@@ -57,15 +104,15 @@ struct Widths {
     }
     bool readable() const { return smallestLight < largestLight && smallestDark < largestDark; }
     // A run exactly at the midpoint counts as wide.
-    QChar element(Colour c, int length) const {
+    char element(Colour c, int length) const {
         const int midpointTwice =
             c == kBlack ? smallestDark + largestDark : smallestLight + largestLight;
-        return 2 * length < midpointTwice ? u'0' : u'1';
+        return 2 * length < midpointTwice ? '0' : '1';
     }
 };
 
 // x of the first dark pixel within reach right of x, or nothing.
-std::optional<long long> firstBar(const Row& row, long long x) {
+std::optional<long long> firstBar(Row& row, long long x) {
     for (long long x1 = x + 1; x1 <= x + kSearchReach; ++x1) {
         const Colour c = row.at(x1);
         if (c == -1) return std::nullopt;
@@ -74,7 +121,7 @@ std::optional<long long> firstBar(const Row& row, long long x) {
     return std::nullopt;
 }
 
-Widths measure(const Row& row, long long x0) {
+Widths measure(Row& row, long long x0) {
     Widths widths;
     for (long long p = x0;;) {
         const Colour c = row.at(p);
@@ -86,9 +133,10 @@ Widths measure(const Row& row, long long x0) {
     return widths;
 }
 
-QString classify(const Row& row, long long x0, const Widths& widths) {
+std::string classify(Row& row, long long x0, const Widths& widths) {
     const int limit = 2 * widths.largestLight;
-    QString elements;
+    std::string elements;
+    elements.reserve(256);
     for (long long p = x0;;) {
         const Colour c = row.at(p);
         const int length = row.run(p, c, limit + 1);
@@ -96,29 +144,26 @@ QString classify(const Row& row, long long x0, const Widths& widths) {
         elements += widths.element(c, length);
         p += length;
     }
-    return elements + u'0'; // the gap after the last character, cut off by the quiet zone
+    return elements + '0'; // the gap after the last character, cut off by the quiet zone
 }
 
 } // namespace
 
 QString DecodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
-    QStringList patterns;
-    for (const std::array<char, 11>& pattern : kElementPatterns)
-        patterns << QString::fromLatin1(pattern.data());
-
-    const Row row{picture, y};
+    Row row(picture, y, static_cast<long long>(x) + 1);
     const std::optional<long long> x0 = firstBar(row, x);
     if (!x0) return QStringLiteral("ERR: BC not seen");
 
     const Widths widths = measure(row, *x0);
     if (!widths.readable()) return QStringLiteral("ERR: BC not readable");
 
-    const QString elements = classify(row, *x0, widths);
+    const std::string elements = classify(row, *x0, widths);
     if (elements.size() % 10 != 0) return QStringLiteral("ERR: BC parity");
 
     QString text;
-    for (qsizetype i = 0; i < elements.size(); i += 10) {
-        const qsizetype index = patterns.indexOf(elements.mid(i, 10));
+    text.reserve(static_cast<qsizetype>(elements.size() / 10));
+    for (std::size_t i = 0; i < elements.size(); i += 10) {
+        const int index = kPatternOfGroup[groupNumber(std::string_view(elements).substr(i, 10))];
         if (index < 0) return QStringLiteral("ERR: BC unrecognized");
         text += Code39::Code39Chars.at(index);
     }

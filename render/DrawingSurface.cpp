@@ -111,7 +111,11 @@ void DrawingSurface::Cls() {
 }
 
 void DrawingSurface::erase() {
-    image_.fill(rgbOf(backColour_));
+    // A render ends by making its own image the picture: erasing then changes no pixel.
+    if (!picture_.isNull() && picture_.constBits() == image_.constBits()) return;
+    const bool pictureCoversAll = !picture_.isNull() && picture_.width() >= image_.width() &&
+                                  picture_.height() >= image_.height();
+    if (!pictureCoversAll) image_.fill(rgbOf(backColour_));
     if (!picture_.isNull() && !image_.isNull()) copyInto(image_, picture_, 0, 0);
 }
 
@@ -203,6 +207,13 @@ Colour DrawingSurface::Point(int x, int y) const {
     return colourNumber(image_.pixel(static_cast<int>(px), static_cast<int>(py)));
 }
 
+void DrawingSurface::pointsAlongRow(int x, int y, std::span<Colour> colours) const {
+    if (scaleMode_ == Pixels && image_.format() == QImage::Format_RGB32)
+        imageRowColours(image_, x, y, colours);
+    else
+        PixelSource::pointsAlongRow(x, y, colours);
+}
+
 void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, double width1,
                                   double height1, double x2, double y2, double width2,
                                   double height2) {
@@ -229,19 +240,25 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
     uchar* bits = image_.bits();
     const qsizetype stride = image_.bytesPerLine();
     const QRgb* previousTarget = nullptr;
-    long long previousSourceRow = -1;
+    const QRgb* previousSourceRow = nullptr;
+    // The columns sampled, in order: a source row equal to the previous one over them (the same
+    // row enlarged, or the next row of a bar code's bars) gives the previous target row again.
+    const int firstColumn = sourceColumn.front(), lastColumn = sourceColumn.back();
     for (long long dy = yFrom; dy < yTo; ++dy) {
         const long long sy = sy0 + (2 * dy + 1) * sh / (2 * dh);
         if (sy < 0 || sy >= source.height()) continue;
         QRgb* target = reinterpret_cast<QRgb*>(bits + (dy0 + dy) * stride) + dx0 + xFrom;
         const int* column = sourceColumn.data();
         const long long count = xTo - xFrom;
-        if (sy == previousSourceRow && everyColumnOnSource) { // an enlarged row, as above
+        const auto* sourceRow =
+            reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(sy)));
+        if (everyColumnOnSource && previousSourceRow &&
+            (sourceRow == previousSourceRow ||
+             std::equal(sourceRow + firstColumn, sourceRow + lastColumn + 1,
+                        previousSourceRow + firstColumn))) {
             std::copy_n(previousTarget, count, target);
             continue;
         }
-        const auto* sourceRow =
-            reinterpret_cast<const QRgb*>(source.constScanLine(static_cast<int>(sy)));
         if (everyColumnOnSource) {
             for (long long i = 0; i < count; ++i)
                 target[i] = sourceRow[column[i]];
@@ -250,7 +267,7 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
                 if (column[i] >= 0) target[i] = sourceRow[column[i]];
         }
         previousTarget = target;
-        previousSourceRow = sy;
+        previousSourceRow = sourceRow;
     }
 }
 

@@ -62,6 +62,7 @@ class DrawingSurface : public PixelSource {
     void Print(const QString& text);
     void Cls();
     Colour Point(int x, int y) const override;
+    void pointsAlongRow(int x, int y, std::span<Colour> colours) const override;
 
     // Stretching copy: the source rectangle of the picture onto the destination rectangle,
     // both in this surface's scale, sampled nearest-neighbour so colours stay exact.

@@ -21,6 +21,8 @@ struct SymbologyChoice {
     bool takesDigitsOnly() const {
         return symbology != Symbology::Code39 && symbology != Symbology::Code128;
     }
+    // Letters or digits in the picture: the caption, and UPC-A's digits, which it always prints.
+    bool printsText() const { return caption || symbology == Symbology::UpcA; }
 };
 
 // In the type list's order, which is also the order a name is looked up in.

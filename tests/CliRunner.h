@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -15,9 +16,11 @@ struct Run {
     QByteArray err;
 };
 
-inline Run runProgram(const QString& program, const QStringList& args,
-                      const QByteArray& input = {}) {
+inline Run
+runProgram(const QString& program, const QStringList& args, const QByteArray& input = {},
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.start(program, args);
     if (!input.isNull()) process.write(input);
     process.closeWriteChannel();
@@ -26,8 +29,9 @@ inline Run runProgram(const QString& program, const QStringList& args,
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-inline Run cli(const QStringList& args, const QByteArray& input = {}) {
-    return runProgram(QStringLiteral(CLI_EXECUTABLE), args, input);
+inline Run cli(const QStringList& args, const QByteArray& input = {},
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    return runProgram(QStringLiteral(CLI_EXECUTABLE), args, input, environment);
 }
 
 // The image scaled x3 with a 30-pixel white border, as a printed label would be scanned.
@@ -37,6 +41,12 @@ inline QString scaledForScanners(const QString& path, const QTemporaryDir& dir) 
     runProgram(QStringLiteral(CONVERT_EXECUTABLE),
                {path, "-scale", "300%", "-bordercolor", "white", "-border", "30", out});
     return out;
+}
+
+// The picture in any format, through ImageMagick (its first layer, flattened), as 32-bit RGB.
+inline QImage readBackImage(const QString& path, const QString& scratchPng) {
+    runProgram(QStringLiteral(CONVERT_EXECUTABLE), {path + "[0]", "-flatten", scratchPng});
+    return QImage(scratchPng).convertToFormat(QImage::Format_RGB32);
 }
 
 // The one text a reader finds in the image, empty when it finds none.

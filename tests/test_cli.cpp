@@ -206,6 +206,102 @@ class TestCli : public QObject {
         QCOMPARE(run.exitCode, 1);
     }
 
+    // The picture on standard output is the file the same draw writes; the code text it
+    // printed goes to standard error, and the picture reads back from standard input.
+    void standardStreams_data() {
+        QTest::addColumn<QStringList>("draw");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("said");
+        QTest::newRow("EAN13 png") << QStringList{"--type", "EAN13", "--text", "123"} << "png"
+                                   << QByteArray("000000000123\n");
+        QTest::newRow("39/c bmp raw")
+            << QStringList{"--type", "39/c", "--text", "PIPE", "--raw"} << "bmp" << QByteArray();
+        QTest::newRow("128/n gif")
+            << QStringList{"--type", "128/n", "--text", "x"} << "gif" << QByteArray();
+    }
+    void standardStreams() {
+        QFETCH(QStringList, draw);
+        QFETCH(QString, format);
+        QFETCH(QByteArray, said);
+        const QString file = path("stream." + format);
+        QCOMPARE(cli(QStringList{"draw", "--out", file} + draw).exitCode, 0);
+        const Run piped = cli(QStringList{"draw", "--out", "-", "--format", format} + draw);
+        QCOMPARE(piped.exitCode, 0);
+        QCOMPARE(piped.err, said);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(piped.out == written.readAll());
+        if (draw.contains("--raw")) {
+            const Run read = cli({"read", "--in", "-", "--x", "0", "--y", "50"}, piped.out);
+            QCOMPARE(read.exitCode, 0);
+            QCOMPARE(read.out, QByteArray("PIPE\n"));
+        }
+    }
+
+    // As under cron or in a container: no runtime folder, no display, a home folder that
+    // cannot be written. Nothing is left in the temporary folder either.
+    void quietWithoutASession_data() {
+        QTest::addColumn<QString>("type");
+        for (const char* type : {"EAN13", "39/n", "39/c", "128/c", "UPC-A"})
+            QTest::newRow(type) << type;
+    }
+    void quietWithoutASession() {
+        QFETCH(QString, type);
+        QTemporaryDir home, temporary;
+        QVERIFY(QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QProcessEnvironment bare;
+        bare.insert("PATH", qEnvironmentVariable("PATH"));
+        bare.insert("HOME", home.path());
+        bare.insert("TMPDIR", temporary.path());
+        const Run run =
+            cli({"draw", "--type", type, "--text", "036000291452", "--out", path("quiet.png")}, {},
+                bare);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+        QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    // Interrupted, a batch finishes the pictures in hand: lines 1 to N are whole pictures under
+    // their own names, nothing else is left, and it says how far it got.
+    void batchStopsWholeOnSigterm() {
+        QByteArray list;
+        for (int i = 1; i <= 50000; ++i)
+            list += "L" + QByteArray::number(i) + "\n";
+        QFile listFile(path("long.txt"));
+        QVERIFY(listFile.open(QIODevice::WriteOnly));
+        listFile.write(list);
+        listFile.close();
+        const QString outDir = path("interrupted");
+        QProcess batch;
+        batch.start(CLI_EXECUTABLE, {"batch", "--type", "39/n", "--in", listFile.fileName(),
+                                     "--out-dir", outDir, "--format", "bmp"});
+        QVERIFY(batch.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(outDir).entryList(QDir::Files).size() >= 20, 30000);
+        batch.terminate();
+        QVERIFY(batch.waitForFinished(30000));
+        QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(batch.exitCode(), 143);
+        const QStringList files = QDir(outDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QString err = QString::fromUtf8(batch.readAllStandardError());
+        QVERIFY2(
+            err.contains(QStringLiteral("interrupted after %1 of 50000 lines").arg(files.size())),
+            qPrintable(err));
+        QVERIFY(files.size() < 50000);
+        const QSize pictureSize = QImage(outDir + "/000001.bmp").size();
+        for (int i = 1; i <= files.size(); ++i) {
+            const QString name = QStringLiteral("%1.bmp").arg(i, 6, 10, QChar(u'0'));
+            QCOMPARE(files[i - 1], name);
+            QCOMPARE(QImage(outDir + "/" + name).size(), pictureSize);
+        }
+        for (const int i : {1, int(files.size())}) {
+            const Run read =
+                cli({"read", "--in", outDir + QStringLiteral("/%1.bmp").arg(i, 6, 10, QChar(u'0')),
+                     "--x", "0", "--y", "40"});
+            QCOMPARE(read.out, "L" + QByteArray::number(i) + "\n");
+        }
+    }
+
     // Every wrong command line exits 2, names what is wrong and shows the usage.
     void usageErrors_data() {
         QTest::addColumn<QStringList>("args");
@@ -224,6 +320,9 @@ class TestCli : public QObject {
             << QStringList{"draw", "--type", "39/n", "--text", "A", "--out", "x.webp"}
             << QByteArray("'webp'");
         QTest::newRow("value missing") << QStringList{"read", "--in"} << QByteArray("--in");
+        QTest::newRow("standard output without a format")
+            << QStringList{"draw", "--type", "39/n", "--text", "A", "--out", "-"}
+            << QByteArray("--format");
         QTest::newRow("bad number")
             << QStringList{"read", "--in", "x.png", "--x", "ten", "--y", "1"}
             << QByteArray("'ten'");

@@ -10,7 +10,9 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSlider>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 #include <memory>
@@ -31,6 +33,26 @@ QRect blackArea(const QImage& image) {
         for (int x = 0; x < image.width(); ++x)
             if ((image.pixel(x, y) & 0xFFFFFF) == 0) area |= QRect(x, y, 1, 1);
     return area;
+}
+
+// The width a control gives its caption: its contents less the check mark or the icon.
+int captionRoom(const QWidget* control) {
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->contentsRect().width() - 2 * label->margin();
+    const auto* button = qobject_cast<const QAbstractButton*>(control);
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.icon = button->icon();
+    option.iconSize = button->iconSize();
+    const bool pushButton = qobject_cast<const QPushButton*>(button);
+    const QStyle::SubElement contents = pushButton ? QStyle::SE_PushButtonContents
+                                        : qobject_cast<const QRadioButton*>(button)
+                                            ? QStyle::SE_RadioButtonContents
+                                            : QStyle::SE_CheckBoxContents;
+    int room = button->style()->subElementRect(contents, &option, button).width();
+    if (pushButton && !button->icon().isNull()) room -= button->iconSize().width() + 4;
+    return room;
 }
 
 // Tallest run of black pixels in a column: the bar height.
@@ -103,6 +125,63 @@ class TestForm1 : public QObject {
         QCOMPARE(w->windowTitle(), QStringLiteral("Barcode Desk"));
         QCOMPARE(settingsBytes(), QByteArray()); // created empty
         QVERIFY(isBlank(w->model().picout.Image()));
+    }
+
+    void buttonsShowTheDesktopsIconsWhereItHasThem() {
+        const auto plain = window(); // no icon theme here: the style's pictures
+        for (const QAbstractButton* button : plain->findChildren<QAbstractButton*>())
+            if (button->text().isEmpty()) QVERIFY(!button->icon().isNull());
+
+        const QString names[] = {"insert-image",     "edit-find",      "edit-copy",
+                                 "document-save-as", "document-print", "scanner"};
+        QTemporaryDir themes;
+        QDir theme(themes.filePath("desk"));
+        QVERIFY(theme.mkpath("16x16/apps"));
+        QFile index(theme.filePath("index.theme"));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=desk\nDirectories=16x16/apps\n\n"
+                    "[16x16/apps]\nSize=16\nType=Fixed\n");
+        index.close();
+        for (const QString& name : names) {
+            QImage picture(16, 16, QImage::Format_ARGB32);
+            picture.fill(Qt::black);
+            QVERIFY(picture.save(theme.filePath("16x16/apps/" + name + ".png")));
+        }
+        const QStringList searchPaths = QIcon::themeSearchPaths();
+        const QString themeName = QIcon::themeName();
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName(QStringLiteral("desk"));
+        const auto w = window();
+        const QAbstractButton* buttons[] = {w->cmdDraw, w->Command12, w->Command9,
+                                            w->cmdsave, w->Command13, w->Check1};
+        QStringList shown;
+        for (const QAbstractButton* button : buttons)
+            shown << button->icon().name();
+        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeName(themeName);
+        QCOMPARE(shown, QStringList(std::begin(names), std::end(names)));
+        QCOMPARE(w->Command13->toolTip(), QStringLiteral("Print the barcode"));
+        QCOMPARE(w->Check1->toolTip(), QStringLiteral("Enable/Disable Barcode Scanner"));
+    }
+
+    void everyCaptionShowsWhole() {
+        const auto w = window();
+        QList<QWidget*> controls;
+        for (QLabel* label : w->findChildren<QLabel*>())
+            controls << label;
+        for (QAbstractButton* button : w->findChildren<QAbstractButton*>())
+            controls << button;
+        QStringList cutOff;
+        for (QWidget* control : controls) {
+            const QString caption = control->property("text").toString();
+            const int needed = control->fontMetrics().horizontalAdvance(caption);
+            if (needed > captionRoom(control))
+                cutOff << QStringLiteral("\"%1\" needs %2 pixels, has %3")
+                              .arg(caption)
+                              .arg(needed)
+                              .arg(captionRoom(control));
+        }
+        QVERIFY2(cutOff.isEmpty(), qPrintable(cutOff.join(u'\n')));
     }
 
     void restoresTheLastChoices() {

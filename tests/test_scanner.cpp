@@ -4,7 +4,9 @@
 #include "RecordingMessages.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSerialPortInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -17,8 +19,9 @@ class TestScanner : public QObject {
     RecordingMessages messages;
 
     std::unique_ptr<Form1> window(const QString& port) {
-        return std::make_unique<Form1>(
-            Form1Options{dir.path(), dir.filePath("settings.bin"), &messages, port});
+        return std::make_unique<Form1>(Form1Options{dir.path(), dir.filePath("settings.bin"),
+                                                    &messages, port, nullptr,
+                                                    dir.filePath("preferences.conf")});
     }
 
   private slots:
@@ -27,6 +30,7 @@ class TestScanner : public QObject {
     }
     void init() {
         messages.shown.clear();
+        QFile::remove(dir.filePath("preferences.conf"));
         pair = std::make_unique<PtyPair>(dir.filePath("A"), dir.filePath("B"));
         QVERIFY(pair->start());
     }
@@ -52,6 +56,40 @@ class TestScanner : public QObject {
         w->Timer1_Timer();
         QCOMPARE(w->txtcode->text(), QStringLiteral("ABC-123\r"));
         QCOMPARE(messages.shown.size(), 0);
+    }
+
+    void aChosenPortReadsAndIsRememberedBelowTheCommandLine() {
+        QCOMPARE(window(QString())->scannerPort(), MSComm::defaultPortName());
+        const auto w = window(pair->portB);
+        w->Timer1_Timer(); // opens B: the far end cannot be written while the window holds it
+        QVERIFY(w->MSComm1->PortOpen());
+        w->chooseScannerPort(pair->portA);
+        w->Timer1_Timer();
+        QVERIFY(pair->send("CHOSEN\r"));
+        QTRY_COMPARE(w->MSComm1->InBufferCount(), 7);
+        w->Timer1_Timer();
+        QCOMPARE(w->txtcode->text(), QStringLiteral("CHOSEN\r"));
+        QCOMPARE(window(QString())->scannerPort(), pair->portA);
+        QCOMPARE(window(pair->portB)->scannerPort(), pair->portB);
+        QVERIFY(!QFileInfo(dir.filePath("settings.bin")).size());
+    }
+
+    void theMenuOffersThePortsPresentAndTheCurrentOne() {
+        const auto w = window(pair->portA);
+        const std::unique_ptr<QMenu> menu(w->scannerPortMenu());
+        QStringList expected;
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+            expected << info.systemLocation();
+        expected << pair->portA;
+        QStringList offered, checked;
+        for (const QAction* action : menu->actions()) {
+            offered << action->data().toString();
+            if (action->isChecked()) checked << action->data().toString();
+        }
+        QCOMPARE(offered, expected);
+        QCOMPARE(checked, QStringList{pair->portA});
+        menu->actions().front()->trigger();
+        QCOMPARE(w->scannerPort(), offered.front());
     }
 
     void aScanSplitAroundATickLeavesTheSecondPart() {
@@ -96,6 +134,24 @@ class TestScanner : public QObject {
         QVERIFY(!w->Check1->isChecked());
         QVERIFY(!w->Timer1->isActive());
         QTest::qWait(1200); // no further tick, no second message
+        QCOMPARE(messages.shown.size(), 1);
+    }
+
+    void aDeviceThatGoesAwaySwitchesTheScannerOffOnce() {
+        const auto w = window(pair->portA);
+        w->txtcode->setText(QStringLiteral("KEPT"));
+        w->Check1->click();
+        w->Timer1_Timer();
+        QVERIFY(w->MSComm1->PortOpen());
+        pair->stop(); // the scanner is unplugged
+        QTRY_COMPARE_WITH_TIMEOUT(messages.shown.size(), 1, 5000);
+        QCOMPARE(messages.shown[0].title, QStringLiteral("Error"));
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
+        QVERIFY(!messages.shown[0].text.isEmpty());
+        QVERIFY(!w->Check1->isChecked());
+        QVERIFY(!w->Timer1->isActive());
+        QCOMPARE(w->txtcode->text(), QStringLiteral("KEPT"));
+        QTest::qWait(1200);
         QCOMPARE(messages.shown.size(), 1);
     }
 

@@ -3,6 +3,9 @@
 
 #include <QtTest>
 
+#include <array>
+#include <climits>
+
 namespace {
 
 // The colours of one pixel row between two columns, as "1" for black and "0" for white.
@@ -115,6 +118,40 @@ class TestSurface : public QObject {
         QCOMPARE(s.Point(9, 9), kWhite);
     }
 
+    // The decoder reads rows in one go; that must give exactly what Point gives pixel by pixel.
+    void rowReadsMatchPoint_data() {
+        QTest::addColumn<short>("scaleMode");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::newRow("pixels, across both edges") << short(DrawingSurface::Pixels) << -3 << 4;
+        QTest::newRow("pixels, row above") << short(DrawingSurface::Pixels) << 0 << -1;
+        QTest::newRow("pixels, row below") << short(DrawingSurface::Pixels) << 0 << 10;
+        QTest::newRow("pixels, at the largest x")
+            << short(DrawingSurface::Pixels) << INT_MAX - 15 << 4;
+        QTest::newRow("twips, across both edges") << short(DrawingSurface::Twips) << -20 << 75;
+        QTest::newRow("twips, at the largest x")
+            << short(DrawingSurface::Twips) << INT_MAX - 15 << 75;
+    }
+    void rowReadsMatchPoint() {
+        QFETCH(short, scaleMode);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        DrawingSurface s(150, 150);
+        s.setBackColor(0x123456);
+        s.Line(30, 0, 30, 150, kBlack);
+        s.Line(120, 0, 120, 150, 0x00FF00);
+        s.setScaleMode(scaleMode);
+        const ImagePixels image(s.Image());
+        for (const PixelSource* source :
+             {static_cast<const PixelSource*>(&s), static_cast<const PixelSource*>(&image)}) {
+            if (source == &image && scaleMode != DrawingSurface::Pixels) continue;
+            std::array<Colour, 16> row{};
+            source->pointsAlongRow(x, y, row);
+            for (int i = 0; i < int(row.size()); ++i)
+                QCOMPARE(row[i], source->Point(x + i, y));
+        }
+    }
+
     void twipScaleConvertsCoordinates() {
         DrawingSurface s(150, 150);
         s.Line(45, 0, 45, 150, kBlack); // column 3
@@ -174,6 +211,27 @@ class TestSurface : public QObject {
         QCOMPARE(rowString(s, 1, 0, targetWidth - 1), expected);
         QCOMPARE(s.Point(targetWidth, 1), kWhite);
         QVERIFY(onlyBlackAndWhite(s.Image()));
+    }
+
+    // Equal source rows are copied once; rows differing in a single pixel must stay apart.
+    void stretchKeepsRowsThatDifferInOnePixel_data() {
+        QTest::addColumn<int>("column");
+        QTest::newRow("first column") << 0;
+        QTest::newRow("middle column") << 2;
+        QTest::newRow("last column") << 4;
+    }
+    void stretchKeepsRowsThatDifferInOnePixel() {
+        QFETCH(int, column);
+        QImage source(5, 4, QImage::Format_RGB32);
+        source.fill(Qt::white);
+        source.setPixel(column, 1, qRgb(0, 0, 0));
+        source.setPixel(column, 3, qRgb(0, 0, 0));
+        DrawingSurface s(150, 150);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.PaintPicture(source, 0, 0, 5, 8, 0, 0, 5, 4);
+        for (int y = 0; y < 8; ++y)
+            QCOMPARE(rowString(s, y, 0, 4),
+                     y / 2 % 2 ? QString(5, u'0').replace(column, 1, u'1') : QString(5, u'0'));
     }
 
     void stretchIsClippedAtTheSurfaceEdge() {

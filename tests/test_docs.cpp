@@ -1,0 +1,96 @@
+#include "CliRunner.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QtTest>
+
+// The manual page and the shell completion name every option the program itself offers, and
+// the installed data files pass the desktop's own validators.
+class TestDocs : public QObject {
+    Q_OBJECT
+
+    static QString fileText(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+  private slots:
+    void everyOptionIsDocumentedAndCompleted_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("manual");
+        QTest::addColumn<QString>("completion"); // none for the window
+        const QString cliManual = QStringLiteral(MAN_DIR "/barcode-desk-cli.1");
+        const QString cliCompletion = QStringLiteral(DIST_DIR "/barcode-desk-cli.bash-completion");
+        QTest::newRow("window") << QStringLiteral(WINDOW_EXECUTABLE) << QStringList{"--help"}
+                                << QStringLiteral(MAN_DIR "/barcode-desk.1") << QString();
+        QTest::newRow("cli") << QStringLiteral(CLI_EXECUTABLE) << QStringList{"--help"} << cliManual
+                             << cliCompletion;
+        for (const char* command : {"draw", "read", "batch", "verify"})
+            QTest::newRow(command) << QStringLiteral(CLI_EXECUTABLE)
+                                   << QStringList{command, "--help"} << cliManual << cliCompletion;
+    }
+    void everyOptionIsDocumentedAndCompleted() {
+        QFETCH(QString, program);
+        QFETCH(QStringList, args);
+        QFETCH(QString, manual);
+        QFETCH(QString, completion);
+        const Run help = runProgram(program, args);
+        QStringList options;
+        static const QRegularExpression longOption(QStringLiteral("(?<![\\w-])--([a-z][a-z-]*)"));
+        for (const auto& match : longOption.globalMatch(QString::fromUtf8(help.out)))
+            options << match.captured(1);
+        options.removeDuplicates();
+        // A help text that does not name --help itself is the hand-made usage of old.
+        if (help.exitCode != 0 || !options.contains(QStringLiteral("help")))
+            QSKIP(qPrintable(QFileInfo(program).fileName() + u' ' + args.join(u' ') +
+                             QStringLiteral(" is not answered yet")));
+
+        const QString manualText = fileText(manual);
+        const QString completionText = completion.isEmpty() ? QString() : fileText(completion);
+        QVERIFY(!manualText.isEmpty() && completionText.isEmpty() == completion.isEmpty());
+        for (const QString& option : options) {
+            // roff writes every hyphen of an option as \-
+            const QString roff = QString(option).replace(u'-', QStringLiteral("\\\\-"));
+            QVERIFY2(
+                manualText.contains(QRegularExpression("\\\\-\\\\-" + roff + "(?![\\w\\\\-])")),
+                qPrintable(manual + " lacks --" + option));
+            if (!completion.isEmpty())
+                QVERIFY2(completionText.contains(
+                             QRegularExpression("(?<![\\w-])--" + option + "(?![\\w-])")),
+                         qPrintable(completion + " lacks --" + option));
+        }
+    }
+
+    void dataFilesValidate_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("args");
+        const QString dist = QStringLiteral(DIST_DIR "/org.barcodedesk.BarcodeDesk");
+        QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList{dist + ".desktop"};
+        QTest::newRow("metainfo") << "appstreamcli"
+                                  << QStringList{"validate", "--no-net", dist + ".metainfo.xml"};
+        for (const char* page : {"barcode-desk.1", "barcode-desk-cli.1"})
+            QTest::newRow(page) << "man"
+                                << QStringList{"--warnings", "-l",
+                                               QStringLiteral(MAN_DIR "/") + page};
+    }
+    void dataFilesValidate() {
+        QFETCH(QString, program);
+        QFETCH(QStringList, args);
+        const QString path = QStandardPaths::findExecutable(program);
+        if (path.isEmpty()) QSKIP(qPrintable(program + " is not installed"));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
+        process.setProcessEnvironment(environment);
+        process.start(path, args);
+        QVERIFY(process.waitForFinished(60000));
+        const QByteArray complaints = process.readAllStandardError();
+        QVERIFY2(process.exitCode() == 0 && complaints.isEmpty(),
+                 (complaints + process.readAllStandardOutput()).constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDocs)
+#include "test_docs.moc"
