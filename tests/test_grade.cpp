@@ -251,7 +251,12 @@ class TestGrade : public QObject {
         QFETCH(QString, type);
         QFETCH(QString, text);
         QFETCH(QString, reads);
-        const QImage picture = wholePixelPicture(type, text, 2);
+        const QString path = dir.filePath(QStringLiteral("scaled.png"));
+        const Run drawn =
+            cli({"draw", "--type", type, "--text", text, "--scale", "2", "--out", path});
+        QCOMPARE(drawn.exitCode, 0);
+        QVERIFY2(!drawn.err.contains("warning"), drawn.err.constData());
+        const QImage picture(path);
         const auto symbols = ScanGrade::gradePicture(picture);
         QCOMPARE(symbols.size(), std::size_t(1));
         QCOMPARE(symbols.front().text, reads);
