@@ -441,6 +441,25 @@ class TestSymbols : public QObject {
         QCOMPARE(run.exitCode, 0);
         QVERIFY(QFile::exists(out + "/000001.svg"));
         QVERIFY(QFile::exists(out + "/000002.svg"));
+        // Black and white pictures take batch's one-bit path, which keeps the resolution too.
+        for (const char* format : {"png", "tif"}) {
+            const QString printed = dir.filePath(QStringLiteral("printed-") + format);
+            QCOMPARE(cli({"batch", "--type", "EAN13", "--in", "-", "--out-dir", printed, "--format",
+                          format, "--xdim", "0.33", "--dpi", "300"},
+                         "400638133393\n")
+                         .exitCode,
+                     0);
+            QCOMPARE(recordedDpi(printed + "/000001." + format), QSizeF(300, 300));
+        }
+    }
+
+    void aPictureTooLargeIsRefused() {
+        const QString path = dir.filePath(QStringLiteral("huge.png"));
+        const Run run = cli({"draw", "--type", "128/n", "--text", QString(1500, u'x'), "--out",
+                             path, "--scale", "20"});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains("more than 32767"));
+        QVERIFY(!QFile::exists(path));
     }
 };
 
