@@ -239,20 +239,39 @@ class TestCli : public QObject {
     }
 
     // As under cron or in a container: no runtime folder, no display, a home folder that
-    // cannot be written. Nothing is left in the temporary folder either.
+    // cannot be written, perhaps no font cache either and nowhere to store one. Nothing is
+    // left in the temporary folder.
     void quietWithoutASession_data() {
         QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("fontCache");
         for (const char* type : {"EAN13", "39/n", "39/c", "128/c", "UPC-A"})
-            QTest::newRow(type) << type;
+            QTest::newRow(type) << type << true;
+        QTest::newRow("39/c, no font cache") << "39/c" << false;
     }
     void quietWithoutASession() {
         QFETCH(QString, type);
-        QTemporaryDir home, temporary;
+        QFETCH(bool, fontCache);
+        QTemporaryDir home, temporary, fonts;
         QVERIFY(QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::ExeOwner));
         QProcessEnvironment bare;
         bare.insert("PATH", qEnvironmentVariable("PATH"));
         bare.insert("HOME", home.path());
         bare.insert("TMPDIR", temporary.path());
+        if (!fontCache) {
+            // Under a plain file no folder can be made, not even by root.
+            const QString file = fonts.filePath("file");
+            QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+            QFile system("/etc/fonts/fonts.conf");
+            if (!system.open(QIODevice::ReadOnly)) QSKIP("no /etc/fonts/fonts.conf");
+            QByteArray conf = system.readAll();
+            conf.replace("/var/cache/fontconfig", QFile::encodeName(file) + "/cache")
+                .replace(">conf.d<", ">/etc/fonts/conf.d<");
+            QFile own(fonts.filePath("fonts.conf"));
+            QVERIFY(own.open(QIODevice::WriteOnly) && own.write(conf) == conf.size());
+            own.close();
+            bare.insert("FONTCONFIG_FILE", own.fileName());
+            bare.insert("HOME", file);
+        }
         const Run run =
             cli({"draw", "--type", type, "--text", "036000291452", "--out", path("quiet.png")}, {},
                 bare);
