@@ -257,13 +257,16 @@ std::variant<Invocation, UsageProblem> parse(const QStringList& arguments) {
     if (words.isEmpty()) return UsageProblem{QStringLiteral("No command given."), std::nullopt};
     const QString name = words.takeFirst();
     if (name == u"help") { // "help" and "help COMMAND"
-        if (words.isEmpty())
-            invocation.request = Invocation::Request::Help;
-        else if (const CommandSpec* spec = findCommand(words.front()); spec && words.size() == 1)
-            invocation = {Invocation::Request::Help, spec->command, {}};
-        else
+        invocation.request = Invocation::Request::Help;
+        if (words.size() > 1)
+            return UsageProblem{QStringLiteral("Unexpected argument '%1'.").arg(words[1]),
+                                std::nullopt};
+        if (words.isEmpty()) return invocation;
+        const CommandSpec* spec = findCommand(words.front());
+        if (!spec)
             return UsageProblem{QStringLiteral("Unknown command '%1'.").arg(words.front()),
                                 std::nullopt};
+        invocation.command = spec->command;
         return invocation;
     }
     const CommandSpec* spec = findCommand(name);

@@ -434,6 +434,36 @@ int answer(const Invocation& invocation) {
     return 0;
 }
 
+// Whether the folder is there to write in, or can be made.
+bool canWriteFolder(const QString& path) {
+    QFileInfo info(path);
+    while (!info.exists()) {
+        const QFileInfo parent(info.absolutePath());
+        if (parent.absoluteFilePath() == info.absoluteFilePath()) return false;
+        info = parent;
+    }
+    return info.isDir() && info.isWritable();
+}
+
+// Fonts come with a QGuiApplication, its platform plugin and fontconfig, which need folders
+// that cron, su or a container may not give: Qt looks into the session's runtime folder and,
+// without one, complains and leaves /tmp/runtime-USER behind; fontconfig, finding no cache
+// of the fonts, builds one and complains once per font folder when it cannot store it. The
+// private folder, empty until then, stands in for whichever is missing.
+void prepareFontSetUp(const QTemporaryDir& privateFolder) {
+    // No display needed: draw off screen unless a platform was chosen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!privateFolder.isValid()) return;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(privateFolder.path()));
+    const QString cache = qEnvironmentVariableIsEmpty("XDG_CACHE_HOME")
+                              ? QDir::homePath() + QStringLiteral("/.cache")
+                              : qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!canWriteFolder(cache))
+        qputenv("XDG_CACHE_HOME",
+                QFile::encodeName(privateFolder.filePath(QStringLiteral("cache"))));
+}
+
 // Text under the bars needs fonts, and fonts need a platform plugin, which only a
 // QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
 // fraction of the time.
@@ -473,19 +503,11 @@ int main(int argc, char** argv) {
         return usageProblem(problem->message, problem->command);
     const Invocation& invocation = std::get<Invocation>(parsed);
     if (invocation.request != Invocation::Request::Run) return answer(invocation);
-    std::optional<QTemporaryDir> privateRuntime;
+    std::optional<QTemporaryDir> privateFolder; // outlives the application
     std::unique_ptr<QCoreApplication> app;
     if (printsText(invocation)) {
-        // Qt's platform set-up looks into the session's runtime folder; where the session has
-        // none (cron, a container, su) Qt complains on standard error and leaves
-        // /tmp/runtime-USER behind. A private folder for this run goes with the program.
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            privateRuntime.emplace(QDir::tempPath() + QStringLiteral("/barcode-desk-cli-XXXXXX"));
-            if (privateRuntime->isValid())
-                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(privateRuntime->path()));
-        }
-        // No display needed: draw off screen unless a platform was chosen.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        privateFolder.emplace(QDir::tempPath() + QStringLiteral("/barcode-desk-cli-XXXXXX"));
+        prepareFontSetUp(*privateFolder);
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

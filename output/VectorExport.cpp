@@ -60,10 +60,9 @@ std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout
                                         VectorFormat format) {
     const double unit = xDimensionMm * kUnitsPerMm;
     const auto write = format == VectorFormat::Svg ? writeSvg : writePdf;
-    const QString failure = ImageExport::saveFailureMessage(path);
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || !write(symbol, layout, unit, out) || !out.commit())
-        return failure;
+        return ImageExport::saveFailureMessage(path) + QStringLiteral(": ") + out.errorString();
     return std::nullopt;
 }
 

@@ -115,15 +115,15 @@ constexpr int kQuietZone = 10;
 constexpr int kBarHeight = 50;
 
 // The symbol as far as the values reach: up to the first character without a value, or whole
-// with its stop pattern. True in `complete` when no character was missing.
-Symbol symbolOf(const QList<int>& values, const QString& text, bool caption, bool* complete) {
+// with its stop pattern.
+Symbol symbolOf(const QList<int>& values, const QString& text, bool caption) {
     Symbol symbol;
-    *complete = !values.contains(kNoValue);
+    const bool complete = !values.contains(kNoValue);
     for (const int value : values) {
         if (value == kNoValue) break;
         symbol.modules += QString::fromLatin1(SymbologyTables::kCode128Patterns[value]);
     }
-    if (!*complete) return symbol;
+    if (!complete) return symbol;
     symbol.modules += QString::fromLatin1(SymbologyTables::kCode128Stop);
     if (caption) symbol.texts = {{text, {0, static_cast<int>(symbol.modules.size())}}};
     symbol.quietLeft = symbol.quietRight = kQuietZone;
@@ -168,8 +168,7 @@ QList<int> Code128Values(const QString& text) {
 
 Symbol EncodeCode128(const QString& codeText, bool caption) {
     refuseTooLong(codeText);
-    bool complete = false;
-    return symbolOf(Code128Values(codeText), codeText, caption, &complete);
+    return symbolOf(Code128Values(codeText), codeText, caption);
 }
 
 // A character without a value stops the drawing there, after the characters before it.
@@ -181,9 +180,9 @@ void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QStrin
 
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, kSource));
     surface.setWidth(static_cast<double>(surfaceWidthPixels(codeText)) * Geometry::TwipsPerPixelX);
-    bool complete = false;
-    render.drawSymbol(symbolOf(encode(codeText), codeText, caption, &complete));
-    if (!complete) throw RendererError::subscriptOutOfRange(kSource);
+    const QList<int> values = encode(codeText);
+    render.drawSymbol(symbolOf(values, codeText, caption));
+    if (values.contains(kNoValue)) throw RendererError::subscriptOutOfRange(kSource);
     if (caption) render.printCaption();
     render.finish();
 }

@@ -210,6 +210,18 @@ class TestPanels : public QObject {
         QVERIFY((format == u"svg" ? again->optsvg : again->optpdf)->isChecked());
     }
 
+    void theOptionsStandApart() {
+        const auto w = window();
+        const QList<QRadioButton*> shown{w->optbmp,  w->optjpg, w->optpng,
+                                         w->opttiff, w->optsvg, w->optpdf};
+        for (QRadioButton* a : shown) {
+            QVERIFY(w->Frame1->rect().contains(a->geometry()));
+            for (QRadioButton* b : shown)
+                QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                         qPrintable(a->text() + " / " + b->text()));
+        }
+    }
+
     void aVectorNeedsADrawnSymbol() {
         const auto w = std::make_unique<Form1>(Form1Options{dir->path(), settingsPath(), &messages,
                                                             dir->filePath("no-port"), &dialog});
