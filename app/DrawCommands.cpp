@@ -34,8 +34,10 @@ double sliderShare(int value, int maximum, double outerSize) {
 void stretchIntoOutput(DrawModel& model) {
     model.picout.Cls();
     const QImage work = model.pictmp.Image();
-    model.picout.PaintPicture(work, 0, 0, outputWidthTwips(model), outputHeightTwips(model), 0, 0,
-                              model.pictmp.Width(), model.pictmp.Height());
+    model.stretchedRegion = QSizeF(outputWidthTwips(model), outputHeightTwips(model));
+    model.picout.PaintPicture(work, 0, 0, model.stretchedRegion->width(),
+                              model.stretchedRegion->height(), 0, 0, model.pictmp.Width(),
+                              model.pictmp.Height());
 }
 
 // The frame every linear symbology shares: clear, render, stretch.

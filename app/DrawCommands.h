@@ -4,8 +4,11 @@
 #include "MessageBoxes.h"
 #include "modUPC.h"
 
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // What the draw commands read and write on the main window, without any widget: the code
 // field, the two sliders, the work picture and the output picture.
@@ -25,6 +28,9 @@ struct DrawModel {
     DrawingSurface picout; // the visible output picture, in twips
     UpcWorkArea upc;       // the UPC-A renderer's own work pictures
     MessageBoxes* messages = nullptr;
+    // Where in the output picture the last draw stretched its barcode, in twips; nothing
+    // before the first draw.
+    std::optional<QSizeF> stretchedRegion;
 
     void setMessages(MessageBoxes* boxes);
 };

@@ -298,7 +298,8 @@ void Form1::SaveSettings() {
     record.printer = cmbprinters->currentText();
     record.repeatText = txtrepeat->text();
     record.spacingText = txtvspace->text();
-    SettingsFile::writeIgnoringErrors(settingsPath_, SettingsFile::encode(record));
+    // Saving the settings never interrupts the user; a failed write keeps the last good file.
+    (void)SettingsFile::write(settingsPath_, SettingsFile::encode(record));
 }
 
 int Form1::cmbtypeListIndex() const {
@@ -408,17 +409,19 @@ void Form1::Command10_Click() {
         MOD_CDIALOG::ShowSaveDialog(*saveDialog_, this, pattern, QStringLiteral("Save as"),
                                     defaultName, QString(), options_.programDirectory);
     if (path.isEmpty()) return;
-    if (format &&
-        !ImageExport::SaveImage(model_.picout.Image(), path, *format, options_.programDirectory))
+    if (format && ImageExport::SaveImage(model_.picout.Image(), path, *format))
         messages_->show(ImageExport::saveFailureMessage(path), QStringLiteral("Error"),
                         MessageIcon::Exclamation);
     SaveSettings();
 }
 
+// The copy cuts out what the last Draw filled, even when the sliders have moved since; before
+// any Draw, the sliders' region of the blank picture.
 void Form1::Command9_Click() {
     syncSliders();
-    CopyToClipboard(model_.pictmp, model_.picout, DrawCommands::outputWidthTwips(model_),
-                    DrawCommands::outputHeightTwips(model_));
+    const QSizeF region = model_.stretchedRegion.value_or(
+        QSizeF(DrawCommands::outputWidthTwips(model_), DrawCommands::outputHeightTwips(model_)));
+    CopyToClipboard(model_.pictmp, model_.picout, region.width(), region.height());
 }
 
 void Form1::Command13_Click() {
@@ -435,15 +438,20 @@ void Form1::Command14_Click() {
         return;
     }
     const double spacing = NumberText::leadingNumber(txtvspace->text());
+    syncSliders();
+    const double barcodeHeight = DrawCommands::outputHeightTwips(model_);
+    if (const auto problem = spacingProblem(spacing, repeatCopies(copies), barcodeHeight)) {
+        messages_->show(*problem, QStringLiteral("Bad Spacing Value"), MessageIcon::Exclamation);
+        return;
+    }
     txtrepeat->setText(NumberText::shortestText(copies));
     txtvspace->setText(NumberText::shortestText(spacing));
     fold(Frame2);
     const QString name = cmbprinters->currentText();
     if (name.isEmpty()) return;
     printer_.select(name); // an unknown name leaves the current printer
-    syncSliders();
     if (!PrintCopies(printer_, model_.picout.Image(), repeatCopies(copies), spacing,
-                     DrawCommands::outputHeightTwips(model_))) {
+                     barcodeHeight)) {
         messages_->show(QStringLiteral("The barcode could not be printed on ") + printer_.name(),
                         QStringLiteral("Error"), MessageIcon::Exclamation);
         return;

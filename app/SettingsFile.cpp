@@ -1,6 +1,7 @@
 #include "SettingsFile.h"
 
 #include "NumberText.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,12 +70,8 @@ std::optional<QByteArray> readCreating(const QString& path) {
     return file.readAll();
 }
 
-void writeIgnoringErrors(const QString& path, const QByteArray& bytes) {
-    QFile::remove(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(bytes);
-    file.close();
+std::optional<QString> write(const QString& path, const QByteArray& bytes) {
+    return WholeFile::write(path, bytes);
 }
 
 } // namespace SettingsFile

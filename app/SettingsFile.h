@@ -48,7 +48,8 @@ QString defaultPath(const QString& programDirectory);
 
 // Reads the whole file, creating it empty when it is missing; nothing when it cannot be opened.
 std::optional<QByteArray> readCreating(const QString& path);
-// Deletes and writes the file whole; every failure is ignored.
-void writeIgnoringErrors(const QString& path, const QByteArray& bytes);
+// Replaces the file with the bytes, all or nothing: when they cannot be written whole, the old
+// file stays as it was and the reason is returned.
+std::optional<QString> write(const QString& path, const QByteArray& bytes);
 
 } // namespace SettingsFile

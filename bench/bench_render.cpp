@@ -101,7 +101,7 @@ void drawWindow(benchmark::State& state, const char* type, const char* code) {
         record.formatWord = QStringLiteral("png");
         record.repeatText = QStringLiteral("1");
         record.spacingText = QStringLiteral("0");
-        SettingsFile::writeIgnoringErrors(settingsPath, SettingsFile::encode(record));
+        benchmark::DoNotOptimize(SettingsFile::write(settingsPath, SettingsFile::encode(record)));
         benchmark::DoNotOptimize(model.picout.Image().constBits());
     }
 }

@@ -31,6 +31,8 @@ OptionSpec required(OptionSpec option) {
     return option;
 }
 
+// A new option is a row in its commands' lists (with a value check where it takes one); a new
+// command is a Command value, a row here and a case in the program's dispatch.
 QList<CommandSpec> buildCommandTable() {
     const OptionSpec type{
         "type", "TYPE",

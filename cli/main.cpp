@@ -80,9 +80,9 @@ class Drawer {
                                                        QStringLiteral("\n"));
         const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
         return PictureStreams::save(outPath, [&](const QString& file) -> std::optional<QString> {
-            if (save(picture(), file, format, QCoreApplication::applicationDirPath()))
-                return std::nullopt;
-            return ImageExport::saveFailureMessage(outPath);
+            if (const auto failure = save(picture(), file, format))
+                return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
+            return std::nullopt;
         });
     }
 

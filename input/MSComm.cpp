@@ -60,10 +60,12 @@ void MSComm::close() {
     throwIfFailed();
 }
 
-int MSComm::InBufferCount() const {
+int MSComm::InBufferCount() {
     if (!open_) return 0;
     const qint64 waiting = port_.isOpen() ? port_.bytesAvailable() : 0;
-    return static_cast<int>(receivedBeforeFailure_.size() + waiting);
+    const qint64 count = receivedBeforeFailure_.size() + waiting;
+    if (count == 0 && readFailure_) throwReadFailure();
+    return static_cast<int>(count);
 }
 
 QString MSComm::Input() {
@@ -71,7 +73,7 @@ QString MSComm::Input() {
     if (readFailure_) releaseFailedDevice();
     QByteArray received = std::exchange(receivedBeforeFailure_, QByteArray());
     if (port_.isOpen()) received += port_.readAll();
-    if (received.isEmpty() && readFailure_) throw *std::exchange(readFailure_, std::nullopt);
+    if (received.isEmpty() && readFailure_) throwReadFailure();
     return QString::fromLatin1(received);
 }
 
@@ -81,6 +83,10 @@ void MSComm::throwIfFailed() {
     const QString description = port_.errorString();
     port_.clearError();
     throw RendererError(static_cast<std::int32_t>(error), kSource, description);
+}
+
+void MSComm::throwReadFailure() {
+    throw *std::exchange(readFailure_, std::nullopt);
 }
 
 void MSComm::readFailed(QSerialPort::SerialPortError error) {

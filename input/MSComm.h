@@ -30,8 +30,10 @@ class MSComm : public QObject {
     // open port or closing a closed one does nothing. Failures throw RendererError.
     void setPortOpen(bool open);
 
-    // Bytes waiting; 0 while the port is closed.
-    int InBufferCount() const;
+    // Bytes waiting; 0 while the port is closed. Once a failed device's last bytes are taken,
+    // counting throws its read error, once, as Input does: a poll that only reads when
+    // something waits still learns that the device is gone.
+    int InBufferCount();
     // Everything waiting, as Latin-1 text with line ends as received; the buffer is then empty.
     // A closed port has nothing waiting. When the device failed, what it sent before comes
     // first and the next call throws the read error, once.
@@ -41,6 +43,7 @@ class MSComm : public QObject {
     void open();
     void close();
     void throwIfFailed();
+    void throwReadFailure();
     void readFailed(QSerialPort::SerialPortError error);
     void releaseFailedDevice();
 

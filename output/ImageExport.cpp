@@ -1,12 +1,8 @@
 #include "ImageExport.h"
 
+#include "WholeFile.h"
 #include "WindowsBitmap.h"
 #include "modFreeImageDLL.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <array>
 #include <cstring>
@@ -25,20 +21,40 @@ constexpr std::array<FormatEntry, 6> kFormats = {{
     {ImageFormat::Psd, "*.psd", "Barcode.psd", FIF_PSD, PSD_DEFAULT, "psd"},
 }};
 
-// Loads the temporary bitmap and writes it in the library's format; true when written.
-bool convertThroughLibrary(const QString& bitmapPath, const QString& path,
-                           const FormatEntry& entry) {
-    FIBITMAP_HANDLE bitmap = FreeImage_Load(FIF_BMP, bitmapPath, 0);
+constexpr int kScreenDotsPerMeter = 3780; // 96 dots per inch
+
+QString libraryFailure(const FormatEntry& entry) {
+    return QStringLiteral("the image library could not write the %1 format")
+        .arg(QString::fromLatin1(entry.word).toUpper());
+}
+
+// Hands the bitmap to the library for the file's bytes, and releases it.
+std::optional<QByteArray> libraryBytes(FIBITMAP_HANDLE bitmap, const QImage& picture,
+                                       const FormatEntry& entry) {
+    const QSize resolution = recordedDotsPerMeter(picture);
+    FreeImage_SetDotsPerMeter(bitmap, resolution.width(), resolution.height());
     FIBITMAP_HANDLE toSave = bitmap;
     if (bitmap && entry.format == ImageFormat::Gif) toSave = FreeImage_ColorQuantizeWu(bitmap);
-    bool saved = false;
-    if (toSave) {
-        saved = FreeImage_Save(entry.libraryFormat, toSave, path, entry.saveFlags);
-        if (!saved) QFile::remove(path); // the library may leave a stub behind
-    }
+    auto bytes = FreeImage_SaveToMemory(entry.libraryFormat, toSave, entry.saveFlags);
     if (toSave != bitmap) FreeImage_Unload(toSave);
     FreeImage_Unload(bitmap);
-    return saved;
+    return bytes;
+}
+
+std::optional<QByteArray> encodedBytes(const QImage& picture, const FormatEntry& entry) {
+    if (entry.format == ImageFormat::Bmp)
+        return WindowsBitmap::encode(picture, recordedDotsPerMeter(picture));
+    const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
+    if (bgr.isNull()) return std::nullopt;
+    return libraryBytes(FreeImage_FromBgrRows(bgr.constBits(), bgr.width(), bgr.height(),
+                                              static_cast<int>(bgr.bytesPerLine())),
+                        picture, entry);
+}
+
+std::optional<QString> writeEncoded(const std::optional<QByteArray>& bytes, const QString& path,
+                                    const FormatEntry& entry) {
+    if (!bytes) return libraryFailure(entry);
+    return WholeFile::write(path, *bytes);
 }
 
 // Rows of 1-bit pixels, most significant bit first, padded to 32 bits, 1 for white; nothing
@@ -71,14 +87,10 @@ std::optional<QByteArray> oneBitRows(const QImage& image, int pitch) {
     return rows;
 }
 
-bool saveOneBit(const QByteArray& rows, int pitch, const QImage& picture, const QString& path,
-                const FormatEntry& entry) {
-    FIBITMAP_HANDLE bitmap =
-        FreeImage_FromOneBitRows(rows, picture.width(), picture.height(), pitch);
-    const bool saved = bitmap && FreeImage_Save(entry.libraryFormat, bitmap, path, entry.saveFlags);
-    if (bitmap && !saved) QFile::remove(path);
-    FreeImage_Unload(bitmap);
-    return saved;
+std::optional<QByteArray> oneBitBytes(const QByteArray& rows, int pitch, const QImage& picture,
+                                      const FormatEntry& entry) {
+    return libraryBytes(FreeImage_FromOneBitRows(rows, picture.width(), picture.height(), pitch),
+                        picture, entry);
 }
 
 } // namespace
@@ -102,43 +114,32 @@ std::optional<ImageFormat> formatFromWord(const QString& word) {
     return std::nullopt;
 }
 
-QString temporaryBitmapPath(const QString& programDirectory) {
-    const QFileInfo directory(programDirectory);
-    if (programDirectory.isEmpty() || !directory.isDir() || !directory.isWritable()) return {};
-    return QDir(programDirectory).filePath(QStringLiteral("~temp.bmp"));
+QSize recordedDotsPerMeter(const QImage& picture) {
+    const QImage fresh(1, 1, QImage::Format_RGB32);
+    const QSize own(picture.dotsPerMeterX(), picture.dotsPerMeterY());
+    const bool givenOne = own.width() > 0 && own.height() > 0 &&
+                          own != QSize(fresh.dotsPerMeterX(), fresh.dotsPerMeterY());
+    return givenOne ? own : QSize(kScreenDotsPerMeter, kScreenDotsPerMeter);
 }
 
-bool SaveImage(const QImage& picture, const QString& path, ImageFormat format,
-               const QString& programDirectory) {
+std::optional<QString> SaveImage(const QImage& picture, const QString& path, ImageFormat format) {
     const FormatEntry& entry = entryOf(format);
-    if (format == ImageFormat::Bmp) return WindowsBitmap::write(picture, path);
-
-    QString bitmapPath = temporaryBitmapPath(programDirectory);
-    QTemporaryFile fallback(
-        QDir(QDir::tempPath()).filePath(QStringLiteral("barcode-desk-XXXXXX.bmp")));
-    if (bitmapPath.isEmpty()) {
-        if (!fallback.open()) return false;
-        bitmapPath = fallback.fileName();
-        fallback.close();
-    }
-    const bool saved =
-        WindowsBitmap::write(picture, bitmapPath) && convertThroughLibrary(bitmapPath, path, entry);
-    QFile::remove(bitmapPath);
-    return saved;
+    return writeEncoded(encodedBytes(picture, entry), path, entry);
 }
 
 QString saveFailureMessage(const QString& path) {
     return QStringLiteral("The barcode could not be saved as ") + path;
 }
 
-bool SaveImageCompact(const QImage& picture, const QString& path, ImageFormat format,
-                      const QString& programDirectory) {
+std::optional<QString> SaveImageCompact(const QImage& picture, const QString& path,
+                                        ImageFormat format) {
     const bool oneBitFormat = format == ImageFormat::Png || format == ImageFormat::Tif;
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     const int pitch = ((rgb.width() + 31) / 32) * 4;
     const auto rows = oneBitFormat && !rgb.isNull() ? oneBitRows(rgb, pitch) : std::nullopt;
-    if (!rows) return SaveImage(picture, path, format, programDirectory);
-    return saveOneBit(*rows, pitch, rgb, path, entryOf(format));
+    if (!rows) return SaveImage(picture, path, format);
+    const FormatEntry& entry = entryOf(format);
+    return writeEncoded(oneBitBytes(*rows, pitch, picture, entry), path, entry);
 }
 
 } // namespace ImageExport

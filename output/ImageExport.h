@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <optional>
 #include <span>
 
-// Writing a picture as an image file: Windows Bitmap directly, every other format through a
-// temporary bitmap that FreeImage loads and writes out.
+// Writing a picture as an image file: Windows Bitmap directly, every other format by FreeImage,
+// each encoded in memory and then written whole, so that a failed save leaves no trace.
 namespace ImageExport {
 
 enum class ImageFormat { Bmp, Gif, Jpg, Tif, Png, Psd };
@@ -26,14 +27,13 @@ const FormatEntry& entryOf(ImageFormat format);
 // "bmp", "gif", "jpg"/"jpeg", "tif"/"tiff", "png", "psd", in any letter case.
 std::optional<ImageFormat> formatFromWord(const QString& word);
 
-// Where the temporary bitmap goes: "~temp.bmp" in the program's directory when that is
-// writable; otherwise empty, meaning a unique file in the system's temporary directory.
-QString temporaryBitmapPath(const QString& programDirectory);
+// The resolution a saved file records, in dots per meter: the picture's own when it was given
+// one, else 96 dots per inch, the screen's.
+QSize recordedDotsPerMeter(const QImage& picture);
 
-// Writes the picture under the path in the format. False when any step failed; a broken file
-// that the failed step left under the path is removed, and the temporary file is always gone.
-bool SaveImage(const QImage& picture, const QString& path, ImageFormat format,
-               const QString& programDirectory);
+// Writes the picture under the path in the format. On failure the reason, and whatever stood
+// at the path is left as it was.
+std::optional<QString> SaveImage(const QImage& picture, const QString& path, ImageFormat format);
 
 // What the user is told when SaveImage fails.
 QString saveFailureMessage(const QString& path);
@@ -41,7 +41,7 @@ QString saveFailureMessage(const QString& path);
 // For many files at once: a picture of pure black and white goes to PNG and TIFF at one bit
 // per pixel, straight from memory (the same pixels, a fraction of the time and size); anything
 // else is saved as SaveImage does.
-bool SaveImageCompact(const QImage& picture, const QString& path, ImageFormat format,
-                      const QString& programDirectory);
+std::optional<QString> SaveImageCompact(const QImage& picture, const QString& path,
+                                        ImageFormat format);
 
 } // namespace ImageExport

@@ -87,6 +87,14 @@ int repeatCopies(double n) {
     return repeatProblem(n) ? 0 : static_cast<int>(std::floor(n));
 }
 
+std::optional<QString> spacingProblem(double spacing, int copies, double barcodeHeightTwips) {
+    const double step = copyStep(spacing, barcodeHeightTwips);
+    if (!std::isfinite(step) || (copies > 1 && offsetOf(1, step) < 0))
+        return QStringLiteral(
+            "Please set the vertical spacing to a value that keeps every copy on the page.");
+    return std::nullopt;
+}
+
 QList<double> copyOffsets(int copies, double spacing, double barcodeHeightTwips) {
     const double step = copyStep(spacing, barcodeHeightTwips);
     QList<double> offsets;

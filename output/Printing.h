@@ -33,6 +33,10 @@ std::optional<QString> repeatProblem(double n);
 // The copies printed for an accepted repeat number: its whole part.
 int repeatCopies(double n);
 
+// The message for a spacing that would lift a copy above the top of the page or give it no
+// place at all; nothing for any other.
+std::optional<QString> spacingProblem(double spacing, int copies, double barcodeHeightTwips);
+
 // The top of copy i, i from 0, on an endless page: i x (spacing x 9 + barcode height) twips,
 // in single precision.
 QList<double> copyOffsets(int copies, double spacing, double barcodeHeightTwips);

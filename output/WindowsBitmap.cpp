@@ -1,7 +1,5 @@
 #include "WindowsBitmap.h"
 
-#include <QFile>
-
 #include <cstdint>
 
 namespace WindowsBitmap {
@@ -9,7 +7,6 @@ namespace {
 
 constexpr int kFileHeaderSize = 14;
 constexpr int kInfoHeaderSize = 40;
-constexpr std::int32_t kPixelsPerMeter = 3780; // 96 dots per inch
 
 void put16(QByteArray& out, int offset, std::uint16_t v) {
     out[offset] = static_cast<char>(v & 0xFF);
@@ -23,7 +20,7 @@ void put32(QByteArray& out, int offset, std::uint32_t v) {
 
 } // namespace
 
-QByteArray encode(const QImage& image) {
+QByteArray encode(const QImage& image, QSize dotsPerMeter) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     const int width = rgb.width(), height = rgb.height();
     const int stride = (width * 3 + 3) & ~3;
@@ -40,8 +37,8 @@ QByteArray encode(const QImage& image) {
     put16(out, 26, 1);  // planes
     put16(out, 28, 24); // bits per pixel
     put32(out, 34, static_cast<std::uint32_t>(stride) * height);
-    put32(out, 38, kPixelsPerMeter);
-    put32(out, 42, kPixelsPerMeter);
+    put32(out, 38, static_cast<std::uint32_t>(dotsPerMeter.width()));
+    put32(out, 42, static_cast<std::uint32_t>(dotsPerMeter.height()));
 
     for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
@@ -53,19 +50,6 @@ QByteArray encode(const QImage& image) {
         }
     }
     return out;
-}
-
-bool write(const QImage& image, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const QByteArray bytes = encode(image);
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
-        QFile::remove(path); // no half-written bitmap stays behind
-        return false;
-    }
-    return true;
 }
 
 } // namespace WindowsBitmap

@@ -2,13 +2,12 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QString>
+#include <QSize>
 
 // The direct Windows Bitmap writer: 24 bits per pixel, bottom-up rows padded to 4 bytes.
 namespace WindowsBitmap {
 
-QByteArray encode(const QImage& image);
-// False when the file could not be written whole; nothing is left under the path then.
-bool write(const QImage& image, const QString& path);
+// The whole file, recording the resolution given in dots per meter.
+QByteArray encode(const QImage& image, QSize dotsPerMeter);
 
 } // namespace WindowsBitmap

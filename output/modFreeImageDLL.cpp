@@ -1,8 +1,8 @@
 #include "modFreeImageDLL.h"
 
-#include <QFile>
-
 #include <FreeImage.h>
+
+#include <memory>
 
 namespace modFreeImageDLL {
 namespace {
@@ -23,18 +23,20 @@ FIBITMAP* dib(FIBITMAP_HANDLE handle) {
 
 } // namespace
 
-FIBITMAP_HANDLE FreeImage_Load(int format, const QString& fileName, int flags) {
+std::optional<QByteArray> FreeImage_SaveToMemory(int format, FIBITMAP_HANDLE bitmap, int flags) {
     ensureInitialised();
-    const QByteArray name = QFile::encodeName(fileName);
-    return ::FreeImage_Load(static_cast<::FREE_IMAGE_FORMAT>(format), name.constData(), flags);
-}
-
-bool FreeImage_Save(int format, FIBITMAP_HANDLE bitmap, const QString& fileName, int flags) {
-    ensureInitialised();
-    if (!bitmap) return false;
-    const QByteArray name = QFile::encodeName(fileName);
-    return ::FreeImage_Save(static_cast<::FREE_IMAGE_FORMAT>(format), dib(bitmap), name.constData(),
-                            flags) == 1;
+    if (!bitmap) return std::nullopt;
+    const std::unique_ptr<FIMEMORY, decltype(&::FreeImage_CloseMemory)> memory(
+        ::FreeImage_OpenMemory(), &::FreeImage_CloseMemory);
+    if (!memory) return std::nullopt;
+    if (::FreeImage_SaveToMemory(static_cast<::FREE_IMAGE_FORMAT>(format), dib(bitmap),
+                                 memory.get(), flags) != 1)
+        return std::nullopt;
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!::FreeImage_AcquireMemory(memory.get(), &data, &size) || !data || size == 0)
+        return std::nullopt;
+    return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 }
 
 void FreeImage_Unload(FIBITMAP_HANDLE bitmap) {
@@ -46,6 +48,13 @@ FIBITMAP_HANDLE FreeImage_ColorQuantizeWu(FIBITMAP_HANDLE bitmap) {
     return bitmap ? ::FreeImage_ColorQuantize(dib(bitmap), FIQ_WUQUANT) : nullptr;
 }
 
+FIBITMAP_HANDLE FreeImage_FromBgrRows(const uchar* rows, int width, int height, int pitch) {
+    ensureInitialised();
+    return ::FreeImage_ConvertFromRawBits(const_cast<BYTE*>(rows), width, height, pitch, 24,
+                                          FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK,
+                                          TRUE);
+}
+
 FIBITMAP_HANDLE FreeImage_FromOneBitRows(const QByteArray& rows, int width, int height, int pitch) {
     ensureInitialised();
     auto* bits = reinterpret_cast<BYTE*>(const_cast<char*>(rows.constData()));
@@ -55,6 +64,12 @@ FIBITMAP_HANDLE FreeImage_FromOneBitRows(const QByteArray& rows, int width, int 
     palette[0] = RGBQUAD{0, 0, 0, 0};
     palette[1] = RGBQUAD{255, 255, 255, 0};
     return bitmap;
+}
+
+void FreeImage_SetDotsPerMeter(FIBITMAP_HANDLE bitmap, int x, int y) {
+    if (!bitmap) return;
+    ::FreeImage_SetDotsPerMeterX(dib(bitmap), static_cast<unsigned>(x));
+    ::FreeImage_SetDotsPerMeterY(dib(bitmap), static_cast<unsigned>(y));
 }
 
 } // namespace modFreeImageDLL

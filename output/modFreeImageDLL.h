@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // The binding to the FreeImage library: the only place that sees its header.
 namespace modFreeImageDLL {
 
@@ -25,13 +27,17 @@ enum SaveFlags : int {
     PSD_DEFAULT = 0,
 };
 
-FIBITMAP_HANDLE FreeImage_Load(int format, const QString& fileName, int flags);
-// True exactly when the library reports 1.
-bool FreeImage_Save(int format, FIBITMAP_HANDLE bitmap, const QString& fileName, int flags);
+// The file's bytes in the format, written into memory; nothing when the library reported a
+// failure or wrote no byte.
+std::optional<QByteArray> FreeImage_SaveToMemory(int format, FIBITMAP_HANDLE bitmap, int flags);
 void FreeImage_Unload(FIBITMAP_HANDLE bitmap);
 // An 8-bit palette copy by Wu's quantiser (GIF holds no deeper colour); 0 on failure.
 FIBITMAP_HANDLE FreeImage_ColorQuantizeWu(FIBITMAP_HANDLE bitmap);
+// A 24-bit bitmap of rows given top-down, blue, green, red per pixel; 0 on failure.
+FIBITMAP_HANDLE FreeImage_FromBgrRows(const uchar* rows, int width, int height, int pitch);
 // A 1-bit bitmap (palette black, white) of the rows given top-down, MSB first, 1 for white.
 FIBITMAP_HANDLE FreeImage_FromOneBitRows(const QByteArray& rows, int width, int height, int pitch);
+// The resolution that the formats which hold one record.
+void FreeImage_SetDotsPerMeter(FIBITMAP_HANDLE bitmap, int x, int y);
 
 } // namespace modFreeImageDLL

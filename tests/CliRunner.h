@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,12 @@ inline QString scaledForScanners(const QString& path, const QTemporaryDir& dir) 
     runProgram(QStringLiteral(CONVERT_EXECUTABLE),
                {path, "-scale", "300%", "-bordercolor", "white", "-border", "30", out});
     return out;
+}
+
+// The picture in any format, through ImageMagick (its first layer, flattened), as 32-bit RGB.
+inline QImage readBackImage(const QString& path, const QString& scratchPng) {
+    runProgram(QStringLiteral(CONVERT_EXECUTABLE), {path + "[0]", "-flatten", scratchPng});
+    return QImage(scratchPng).convertToFormat(QImage::Format_RGB32);
 }
 
 // The one text a reader finds in the image, empty when it finds none.

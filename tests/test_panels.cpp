@@ -1,3 +1,4 @@
+#include "CliRunner.h"
 #include "ClipboardCopy.h"
 #include "Form1.h"
 #include "PdfQueue.h"
@@ -16,14 +17,6 @@
 #include <memory>
 
 namespace {
-
-// The picture in any format, through ImageMagick, as 32-bit RGB.
-QImage readBack(const QString& path, const QString& scratch) {
-    QProcess convert;
-    convert.start(QStringLiteral(CONVERT_EXECUTABLE), {path + "[0]", "-flatten", scratch});
-    convert.waitForFinished(60000);
-    return QImage(scratch).convertToFormat(QImage::Format_RGB32);
-}
 
 QString fileType(const QString& path) {
     QProcess identify;
@@ -172,7 +165,7 @@ class TestPanels : public QObject {
         w->Command10_Click();
         QCOMPARE(messages.shown.size(), 0);
         QCOMPARE(fileType(dialog.answer), type);
-        const QImage back = readBack(dialog.answer, dir->filePath("back.png"));
+        const QImage back = readBackImage(dialog.answer, dir->filePath("back.png"));
         const QImage shown = w->model().picout.Image();
         QCOMPARE(back.size(), shown.size());
         QVERIFY2(largestDifference(back, shown) <= tolerance,
@@ -214,13 +207,11 @@ class TestPanels : public QObject {
                                                  &messages, dir->filePath("no-port"), &dialog});
         w->txtcode->setText(QStringLiteral("ELSEWHERE"));
         w->cmdDraw_Click();
-        const QStringList temporaryBefore = QDir::temp().entryList({"barcode-desk-*"});
         w->opttiff->setChecked(true);
         dialog.answer = dir->filePath("code.tif");
         w->Command10_Click();
         QCOMPARE(messages.shown.size(), 0);
         QCOMPARE(fileType(dialog.answer), QStringLiteral("TIFF"));
-        QCOMPARE(QDir::temp().entryList({"barcode-desk-*"}), temporaryBefore); // nothing left
     }
 
     void copyPutsTheBarcodeRegionOnTheClipboard() {
@@ -240,6 +231,20 @@ class TestPanels : public QObject {
         w->Command9_Click();
         QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
                  first);
+    }
+
+    void copyTakesTheRegionOfTheLastDraw() {
+        const auto w = window(); // drawn at width 50
+        w->sldwidth->setValue(23);
+        w->sldheight->setValue(80);
+        w->Command9_Click();
+        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 clipboardImage(w->model().picout.Image(), 6375, 150.0 / 160 * 2655)
+                     .convertToFormat(QImage::Format_RGB32));
+        w->cmdDraw_Click();
+        w->Command9_Click();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(),
+                 QSize(qRound(23.0 / 50 * 6375 / 15), qRound((80.0 / 160 * 2655 + 140) / 15)));
     }
 
     void printPanelFoldsAndUnfolds() {
@@ -280,6 +285,29 @@ class TestPanels : public QObject {
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
         QVERIFY(w->Frame2->isVisibleTo(w.get()));
         QCOMPARE(w->txtrepeat->text(), repeat);
+    }
+
+    void spacingsThatLoseACopyKeepThePanelOpen_data() {
+        QTest::addColumn<QString>("spacing");
+        QTest::newRow("above the page") << "-1000";
+        QTest::newRow("no position") << "1e308";
+    }
+    void spacingsThatLoseACopyKeepThePanelOpen() {
+        QFETCH(QString, spacing);
+        const auto w = window();
+        QVERIFY(QFile::remove(settingsPath()));
+        w->Command13_Click();
+        w->txtrepeat->setText(QStringLiteral("2"));
+        w->txtvspace->setText(spacing);
+        w->Command14_Click();
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text,
+                 "Please set the vertical spacing to a value that keeps every copy on the page.");
+        QCOMPARE(messages.shown[0].title, QStringLiteral("Bad Spacing Value"));
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
+        QVERIFY(w->Frame2->isVisibleTo(w.get()));
+        QCOMPARE(w->txtvspace->text(), spacing);
+        QVERIFY(!QFile::exists(settingsPath()));
     }
 
     void theTextsAreRewrittenAndNoPrinterPrintsNothing_data() {

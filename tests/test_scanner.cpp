@@ -137,6 +137,24 @@ class TestScanner : public QObject {
         QCOMPARE(messages.shown.size(), 1);
     }
 
+    void aDeviceThatGoesAwaySwitchesTheScannerOffOnce() {
+        const auto w = window(pair->portA);
+        w->txtcode->setText(QStringLiteral("KEPT"));
+        w->Check1->click();
+        w->Timer1_Timer();
+        QVERIFY(w->MSComm1->PortOpen());
+        pair->stop(); // the scanner is unplugged
+        QTRY_COMPARE_WITH_TIMEOUT(messages.shown.size(), 1, 5000);
+        QCOMPARE(messages.shown[0].title, QStringLiteral("Error"));
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
+        QVERIFY(!messages.shown[0].text.isEmpty());
+        QVERIFY(!w->Check1->isChecked());
+        QVERIFY(!w->Timer1->isActive());
+        QCOMPARE(w->txtcode->text(), QStringLiteral("KEPT"));
+        QTest::qWait(1200);
+        QCOMPARE(messages.shown.size(), 1);
+    }
+
     void offAndOnAgainKeepsTheOpenPort() {
         const auto w = window(pair->portA);
         w->Check1->click();

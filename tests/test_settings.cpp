@@ -1,6 +1,8 @@
+#include "FullDisk.h"
 #include "NumberText.h"
 #include "SettingsFile.h"
 
+#include <QDir>
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -133,12 +135,26 @@ class TestSettings : public QObject {
         const QString path = dir.filePath(SettingsFile::kFileName);
         QCOMPARE(SettingsFile::readCreating(path), QByteArray());
         QVERIFY(QFile::exists(path));
-        SettingsFile::writeIgnoringErrors(path, QByteArray(100, 'x'));
-        SettingsFile::writeIgnoringErrors(path, "short");
+        QCOMPARE(SettingsFile::write(path, QByteArray(100, 'x')), std::nullopt);
+        QCOMPARE(SettingsFile::write(path, "short"), std::nullopt);
         QCOMPARE(SettingsFile::readCreating(path), QByteArray("short"));
-        SettingsFile::writeIgnoringErrors(dir.filePath("missing/dir/settings.bin"), "x");
+        QVERIFY(SettingsFile::write(dir.filePath("missing/dir/settings.bin"), "x"));
         QVERIFY(!QFile::exists(dir.filePath("missing/dir/settings.bin")));
         QVERIFY(!SettingsFile::readCreating(dir.filePath("missing/dir/settings.bin")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{SettingsFile::kFileName});
+    }
+
+    void aFullDiskKeepsTheLastSettings() {
+        const FullDisk disk;
+        if (disk.unavailable()) QSKIP(qPrintable(*disk.unavailable()));
+        const QString path = disk.filePath(SettingsFile::kFileName);
+        const QByteArray last = "LAST%~%2%~%150%~%50%~%png%~%%~%1%~%5";
+        QCOMPARE(SettingsFile::write(path, last), std::nullopt);
+        QVERIFY(disk.fill());
+        QVERIFY(SettingsFile::write(path, "NEW" + QByteArray(5000, 'x') + last));
+        QCOMPARE(SettingsFile::readCreating(path), last);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files),
+                 QStringList{SettingsFile::kFileName}); // no half-written file beside it
     }
 
     void unwritableProgramDirectoryUsesTheUsersConfiguration() {

@@ -1,0 +1,217 @@
+#include "CliRunner.h"
+#include "Form1.h"
+#include "FullDisk.h"
+#include "ImageExport.h"
+#include "RecordingMessages.h"
+#include "RecordingSaveDialog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+// Saves that fail must leave the destination as it was; saves that run side by side must each
+// write their own picture.
+class TestSaving : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    RecordingMessages messages;
+    RecordingDialog dialog;
+
+    static QByteArray contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    static bool isCharacterDevice(const QString& path) {
+        struct stat info {};
+        return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+    }
+    static QStringList draw(const QString& text, const QString& out, const QString& format) {
+        return {"draw", "--type", "39/n", "--text", text, "--out", out, "--format", format};
+    }
+    std::unique_ptr<Form1> window(const QString& programDirectory) {
+        auto w =
+            std::make_unique<Form1>(Form1Options{programDirectory, dir.filePath("settings.bin"),
+                                                 &messages, dir.filePath("no-port"), &dialog});
+        w->txtcode->setText(QStringLiteral("WINDOW"));
+        w->cmdDraw_Click();
+        return w;
+    }
+    static QRadioButton* option(Form1& w, const QString& format) {
+        for (QRadioButton* radio : {w.optbmp, w.optgif, w.optjpg, w.opttiff, w.optpng, w.optpsd})
+            if (radio->text().contains("*." + format, Qt::CaseInsensitive)) return radio;
+        return nullptr;
+    }
+
+  private slots:
+    void init() {
+        messages.shown.clear();
+        dialog = RecordingDialog();
+    }
+
+    void aFailedSaveLeavesTheDestinationAsItWas_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("where"); // a new file or an existing one on a full disk
+        for (const char* format : {"bmp", "png", "tif", "gif", "jpg", "psd"}) {
+            QTest::addRow("%s new file", format) << format << "new";
+            QTest::addRow("%s existing file", format) << format << "existing";
+        }
+    }
+    void aFailedSaveLeavesTheDestinationAsItWas() {
+        QFETCH(QString, format);
+        QFETCH(QString, where);
+        const FullDisk disk;
+        if (disk.unavailable()) QSKIP(qPrintable(*disk.unavailable()));
+        const QString out = disk.filePath("code." + format);
+        const QByteArray before = "a good picture saved earlier";
+        if (where == u"existing") {
+            QFile earlier(out);
+            QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write(before) == before.size());
+        }
+        QVERIFY(disk.fill());
+        const QStringList filesBefore = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden);
+
+        const Run run = cli(draw("FULL", out, format));
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("could not be saved as " + out.toUtf8() + ": "), run.err);
+
+        const auto w = window(dir.path());
+        option(*w, format)->setChecked(true);
+        dialog.answer = out;
+        w->Command10_Click();
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text, "The barcode could not be saved as " + out);
+
+        QCOMPARE(contents(out), where == u"existing" ? before : QByteArray("<missing>"));
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+    }
+
+    void aDeviceIsWrittenInPlaceAndNeverRemoved_data() {
+        QTest::addColumn<QString>("format");
+        for (const char* format : {"bmp", "png", "tif", "gif", "jpg", "psd"})
+            QTest::newRow(format) << format;
+    }
+    void aDeviceIsWrittenInPlaceAndNeverRemoved() {
+        QFETCH(QString, format);
+        if (!isCharacterDevice("/dev/full")) QSKIP("no /dev/full");
+        const Run run = cli(draw("DEVICE", "/dev/full", format));
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("could not be saved as /dev/full: "), run.err);
+        QVERIFY(isCharacterDevice("/dev/full"));
+
+        const auto w = window(dir.path());
+        option(*w, format)->setChecked(true);
+        dialog.answer = QStringLiteral("/dev/full");
+        w->Command10_Click();
+        QCOMPARE(messages.shown.size(), 1);
+        QVERIFY(isCharacterDevice("/dev/full"));
+        QCOMPARE(cli(draw("DEVICE", "/dev/null", format)).exitCode, 0);
+        QVERIFY(isCharacterDevice("/dev/null"));
+    }
+
+    // Nothing named "~temp.bmp" is touched any more, whatever it points at.
+    void plantedLinksAreLeftAlone() {
+        const QString program = dir.filePath("program"), temporary = dir.filePath("tmp");
+        QVERIFY(QDir().mkpath(program) && QDir().mkpath(temporary));
+        const QString victim = dir.filePath("victim.txt");
+        QFile precious(victim);
+        QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("precious") == 8);
+        precious.close();
+        for (const QString& folder : {program, temporary})
+            QVERIFY(QFile::link(victim, folder + "/~temp.bmp"));
+        const QString copiedCli = program + "/barcode-desk-cli";
+        QVERIFY(QFile::copy(QStringLiteral(CLI_EXECUTABLE), copiedCli));
+
+        const auto w = window(program);
+        for (const QString format : {"png", "gif", "jpg", "tif", "psd"}) {
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("TMPDIR", temporary);
+            process.setProcessEnvironment(environment);
+            process.start(copiedCli, draw("LINKS", dir.filePath("cli." + format), format));
+            QVERIFY(process.waitForFinished(60000));
+            QCOMPARE(process.exitCode(), 0);
+            option(*w, format)->setChecked(true);
+            dialog.answer = dir.filePath("window." + format);
+            w->Command10_Click();
+            QCOMPARE(messages.shown.size(), 0);
+        }
+        QCOMPARE(contents(victim), QByteArray("precious"));
+        for (const QString& folder : {program, temporary})
+            QCOMPARE(QFileInfo(folder + "/~temp.bmp").symLinkTarget(), victim);
+    }
+
+    void picturesSavedSideBySideKeepTheirOwnCode_data() {
+        QTest::addColumn<QString>("format");
+        for (const char* format : {"gif", "jpg", "psd"})
+            QTest::newRow(format) << format;
+    }
+    void picturesSavedSideBySideKeepTheirOwnCode() {
+        QFETCH(QString, format);
+        const QString out = dir.filePath("side-by-side-" + format);
+        QVERIFY(QDir().mkpath(out));
+        // Processes started together...
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (int i = 1; i <= 6; ++i) {
+            processes.push_back(std::make_unique<QProcess>());
+            processes.back()->start(
+                QStringLiteral(CLI_EXECUTABLE),
+                draw(QStringLiteral("PROC-%1").arg(i),
+                     QStringLiteral("%1/proc-%2.%3").arg(out).arg(i).arg(format), format));
+        }
+        // ... and a batch with one worker per core.
+        QByteArray lines;
+        for (int i = 1; i <= 24; ++i)
+            lines += QStringLiteral("LINE-%1\n").arg(i).toLatin1();
+        const Run batch = cli(
+            {"batch", "--type", "39/n", "--in", "-", "--out-dir", out, "--format", format}, lines);
+        QCOMPARE(batch.exitCode, 0);
+        for (const auto& process : processes) {
+            QVERIFY(process->waitForFinished(60000));
+            QCOMPARE(process->exitCode(), 0);
+        }
+        for (int i = 1; i <= 6; ++i)
+            QCOMPARE(zbarRead(QStringLiteral("%1/proc-%2.%3").arg(out).arg(i).arg(format)),
+                     QStringLiteral("PROC-%1").arg(i));
+        for (int i = 1; i <= 24; ++i)
+            QCOMPARE(
+                zbarRead(QStringLiteral("%1/%2.%3").arg(out).arg(i, 6, 10, QChar('0')).arg(format)),
+                QStringLiteral("LINE-%1").arg(i));
+    }
+
+    void theResolutionIsRecorded_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("dotsPerMeter"); // 0: none given, Qt's default
+        QTest::addColumn<QString>("expected"); // as ImageMagick reports it in dots per inch
+        for (const char* format : {"png", "tif", "bmp", "jpg"}) {
+            QTest::addRow("%s 600 dpi", format) << format << 23622 << "600x600";
+            QTest::addRow("%s default", format) << format << 0 << "96x96";
+        }
+    }
+    void theResolutionIsRecorded() {
+        QFETCH(QString, format);
+        QFETCH(int, dotsPerMeter);
+        QFETCH(QString, expected);
+        QImage picture(40, 20, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        if (dotsPerMeter) {
+            picture.setDotsPerMeterX(dotsPerMeter);
+            picture.setDotsPerMeterY(dotsPerMeter);
+        }
+        const QString out = dir.filePath("resolution." + format);
+        QCOMPARE(ImageExport::SaveImage(picture, out, *ImageExport::formatFromWord(format)),
+                 std::nullopt);
+        const Run identify =
+            runProgram("identify", {"-units", "PixelsPerInch", "-format",
+                                    "%[fx:round(resolution.x)]x%[fx:round(resolution.y)]", out});
+        QCOMPARE(QString::fromUtf8(identify.out).trimmed(), expected);
+    }
+};
+
+QTEST_MAIN(TestSaving)
+#include "test_saving.moc"
