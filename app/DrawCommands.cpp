@@ -41,10 +41,13 @@ void stretchIntoOutput(DrawModel& model) {
 }
 
 // The frame every linear symbology shares: clear, render, stretch.
-template <typename Render> void drawFrame(DrawModel& model, Render render) {
+template <typename Render> void drawFrame(DrawModel& model, const char* name, Render render) {
+    model.drawnChoice.reset();
     model.pictmp.Cls();
     render(model.pictmp, model.txtcode);
     stretchIntoOutput(model);
+    model.drawnChoice = symbologyChoice(QLatin1String(name));
+    model.drawnText = model.txtcode;
 }
 
 // The EAN and UPC-A commands take digits only, padded with "0"s or cut to their last digits.
@@ -102,39 +105,39 @@ double outputHeightTwips(const DrawModel& model) {
 }
 
 void Command1_Click(DrawModel& model) {
-    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+    drawFrame(model, "39/n", [](DrawingSurface& s, const QString& t) {
         Code39::DrawCode39(s, kHeightUnits, t, false, false);
     });
 }
 
 void Command2_Click(DrawModel& model) {
-    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+    drawFrame(model, "39/c", [](DrawingSurface& s, const QString& t) {
         Code39::DrawCode39(s, kHeightUnits, t, false, true);
     });
 }
 
 void Command3_Click(DrawModel& model) {
-    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+    drawFrame(model, "128/c", [](DrawingSurface& s, const QString& t) {
         Code128::DrawCode128(s, kHeightUnits, t, true);
     });
 }
 
 void Command4_Click(DrawModel& model) {
-    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+    drawFrame(model, "128/n", [](DrawingSurface& s, const QString& t) {
         Code128::DrawCode128(s, kHeightUnits, t, false);
     });
 }
 
 void Command5_Click(DrawModel& model) {
     if (!acceptDigits(model, QStringLiteral("EAN13"), 12)) return;
-    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+    drawFrame(model, "EAN13", [](DrawingSurface& s, const QString& t) {
         EAN13and8::DrawEAN13(s, kHeightUnits, t, false);
     });
 }
 
 void Command6_Click(DrawModel& model) {
     if (!acceptDigits(model, QStringLiteral("EAN8"), 7)) return;
-    drawFrame(model, [](DrawingSurface& s, const QString& t) {
+    drawFrame(model, "EAN8", [](DrawingSurface& s, const QString& t) {
         EAN13and8::DrawEAN8(s, kHeightUnits, t, false);
     });
 }
@@ -142,6 +145,7 @@ void Command6_Click(DrawModel& model) {
 void Command7_Click(DrawModel& model) {
     if (!acceptDigits(model, QStringLiteral("UPC"), 12)) return;
     UpcWorkArea& upc = model.upc;
+    model.drawnChoice.reset();
     model.pictmp.Cls();
     upc.picUPC.setPicture(QImage());
     upc.picUPC.Cls();
@@ -155,6 +159,8 @@ void Command7_Click(DrawModel& model) {
     model.pictmp.setHeight(upc.picUPC.Height());
     model.pictmp.setPicture(upc.picUPC.Image());
     stretchIntoOutput(model);
+    model.drawnChoice = symbologyChoice(QStringLiteral("UPC-A"));
+    model.drawnText = model.txtcode;
 }
 
 } // namespace DrawCommands

@@ -2,6 +2,7 @@
 
 #include "DrawingSurface.h"
 #include "MessageBoxes.h"
+#include "Symbology.h"
 #include "modUPC.h"
 
 #include <QSizeF>
@@ -27,6 +28,9 @@ struct DrawModel {
     DrawingSurface pictmp; // the renderers' work picture
     DrawingSurface picout; // the visible output picture, in twips
     UpcWorkArea upc;       // the UPC-A renderer's own work pictures
+    // What the output picture shows since the last complete draw.
+    std::optional<SymbologyChoice> drawnChoice;
+    QString drawnText;
     MessageBoxes* messages = nullptr;
     // Where in the output picture the last draw stretched its barcode, in twips; nothing
     // before the first draw.

@@ -8,6 +8,7 @@
 #include "NumberText.h"
 #include "RendererError.h"
 #include "SettingsFile.h"
+#include "VectorExport.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -191,21 +192,31 @@ void Form1::createVisibleControls() {
 
 void Form1::createSavePanel() {
     Frame1 = placed(new QGroupBox(QStringLiteral("File Format"), this), 120, 4560, 6975, 1455);
-    optbmp = fitted(placed(new QRadioButton(QStringLiteral("Windows Bitmap (*.BMP)"), Frame1), 120,
-                           240, 2175, 255));
-    optjpg = fitted(placed(new QRadioButton(QStringLiteral("Jpeg File (*.jpg)"), Frame1), 3240, 240,
-                           1455, 255));
-    optpng =
-        fitted(placed(new QRadioButton(QStringLiteral("Portable Network Graphics (*.png)"), Frame1),
-                      120, 600, 2775, 255));
-    opttiff = fitted(placed(new QRadioButton(QStringLiteral("Tagged Image File (*.tiff)"), Frame1),
-                            120, 960, 2055, 255));
-    optgif = fitted(placed(new QRadioButton(QStringLiteral("Compuserve GIF (*.GIF)"), Frame1), 3960,
-                           1440, 2055, 255));
-    optpsd = fitted(placed(new QRadioButton(QStringLiteral("Photoshop (*.psd)"), Frame1), 240, 1440,
-                           1695, 255));
-    optgif->hide();
-    optpsd->hide();
+    // Where each format's option button stands; the labels come from the format table.
+    const struct {
+        ImageExport::ImageFormat format;
+        QRadioButton* Form1::*option;
+        QRect twips;
+    } places[] = {
+        {ImageExport::ImageFormat::Bmp, &Form1::optbmp, {120, 240, 2175, 255}},
+        {ImageExport::ImageFormat::Jpg, &Form1::optjpg, {3240, 240, 1455, 255}},
+        {ImageExport::ImageFormat::Png, &Form1::optpng, {120, 600, 2775, 255}},
+        {ImageExport::ImageFormat::Tif, &Form1::opttiff, {120, 960, 2055, 255}},
+        {ImageExport::ImageFormat::Gif, &Form1::optgif, {3960, 1440, 2055, 255}},
+        {ImageExport::ImageFormat::Psd, &Form1::optpsd, {240, 1440, 1695, 255}},
+        {ImageExport::ImageFormat::Svg, &Form1::optsvg, {3960, 600, 1095, 255}},
+        {ImageExport::ImageFormat::Pdf, &Form1::optpdf, {3960, 960, 1095, 255}},
+    };
+    for (const ImageExport::FormatEntry& entry : ImageExport::formatTable())
+        for (const auto& place : places) {
+            if (place.format != entry.format) continue;
+            QRadioButton* option = fitted(placed(
+                new QRadioButton(QString::fromLatin1(entry.optionLabel), Frame1), place.twips.x(),
+                place.twips.y(), place.twips.width(), place.twips.height()));
+            if (!entry.offered) option->hide();
+            this->*place.option = option;
+            formatOptions_.append({entry.format, option});
+        }
     optbmp->setChecked(true);
     Command10 = placed(new QPushButton(QStringLiteral("Continue"), Frame1), 5280, 240, 1575, 375);
     Command11 = placed(new QPushButton(QStringLiteral("Cancel"), Frame1), 5280, 720, 1575, 375);
@@ -272,13 +283,13 @@ void Form1::restoreSettings() {
     if (restored->typeIndex) cmbtype->setCurrentIndex(*restored->typeIndex);
     if (restored->heightValue) sldheight->setValue(*restored->heightValue); // the slider clamps
     if (restored->widthValue) sldwidth->setValue(*restored->widthValue);
-    const std::pair<const char*, QRadioButton*> words[] = {
-        {"bmp", optbmp}, {"jpg", optjpg}, {"png", optpng}, {"tif", opttiff}};
-    for (const auto& [word, option] : words)
-        if (restored->formatWord == QLatin1String(word)) {
+    for (const auto& [format, option] : formatOptions_) {
+        const ImageExport::FormatEntry& entry = ImageExport::entryOf(format);
+        if (entry.offered && restored->formatWord == QLatin1String(entry.word)) {
             option->setChecked(true);
             break;
         }
+    }
     for (int i = 0; i < cmbprinters->count(); ++i)
         if (cmbprinters->itemText(i) == restored->printer) cmbprinters->setCurrentIndex(i);
     txtrepeat->setText(restored->repeatText);
@@ -287,10 +298,8 @@ void Form1::restoreSettings() {
 
 void Form1::SaveSettings() {
     SettingsFile::Record record;
-    if (optbmp->isChecked()) record.formatWord = QStringLiteral("bmp");
-    if (optjpg->isChecked()) record.formatWord = QStringLiteral("jpg");
-    if (opttiff->isChecked()) record.formatWord = QStringLiteral("tif");
-    if (optpng->isChecked()) record.formatWord = QStringLiteral("png");
+    if (const auto format = checkedFormat(); format && ImageExport::entryOf(*format).offered)
+        record.formatWord = QString::fromLatin1(ImageExport::entryOf(*format).word);
     record.code = txtcode->text();
     record.typeIndex = cmbtypeListIndex();
     record.heightValue = sldheight->value();
@@ -393,13 +402,7 @@ void Form1::Command11_Click() {
 
 void Form1::Command10_Click() {
     fold(Frame1);
-    const std::pair<QRadioButton*, ImageExport::ImageFormat> options[] = {
-        {optbmp, ImageExport::ImageFormat::Bmp}, {optgif, ImageExport::ImageFormat::Gif},
-        {optjpg, ImageExport::ImageFormat::Jpg}, {opttiff, ImageExport::ImageFormat::Tif},
-        {optpng, ImageExport::ImageFormat::Png}, {optpsd, ImageExport::ImageFormat::Psd}};
-    std::optional<ImageExport::ImageFormat> format;
-    for (const auto& [option, optionFormat] : options)
-        if (option->isChecked()) format = optionFormat;
+    const std::optional<ImageExport::ImageFormat> format = checkedFormat();
     QString pattern, defaultName;
     if (format) {
         pattern = QLatin1String(ImageExport::entryOf(*format).pattern);
@@ -409,10 +412,44 @@ void Form1::Command10_Click() {
         MOD_CDIALOG::ShowSaveDialog(*saveDialog_, this, pattern, QStringLiteral("Save as"),
                                     defaultName, QString(), options_.programDirectory);
     if (path.isEmpty()) return;
-    if (format && ImageExport::SaveImage(model_.picout.Image(), path, *format))
+    if (format && ImageExport::entryOf(*format).vector)
+        saveVectorSymbol(path, *format);
+    else if (format && ImageExport::SaveImage(model_.picout.Image(), path, *format))
         messages_->show(ImageExport::saveFailureMessage(path), QStringLiteral("Error"),
                         MessageIcon::Exclamation);
     SaveSettings();
+}
+
+std::optional<ImageExport::ImageFormat> Form1::checkedFormat() const {
+    for (const auto& [format, option] : formatOptions_)
+        if (option->isChecked()) return format;
+    return std::nullopt;
+}
+
+constexpr double kTwipsPerInch = 1440;
+
+// The symbol last drawn, anew as lines and text, its modules as wide as the output picture
+// shows them: the sliders' width over the work picture's, which has one pixel per module.
+void Form1::saveVectorSymbol(const QString& path, ImageExport::ImageFormat format) {
+    const auto failed = [&](const QString& reason) {
+        messages_->show(reason, QStringLiteral("Error"), MessageIcon::Exclamation);
+    };
+    if (!model_.drawnChoice) return failed(QStringLiteral("Draw a barcode first."));
+    try {
+        const Symbol symbol = encodeSymbol(*model_.drawnChoice, model_.drawnText);
+        const double drawnTwips = model_.stretchedRegion ? model_.stretchedRegion->width()
+                                                         : DrawCommands::outputWidthTwips(model_);
+        const double moduleMm = drawnTwips / kTwipsPerInch * 25.4 / model_.pictmp.Image().width();
+        const auto vectorFormat = format == ImageExport::ImageFormat::Svg
+                                      ? VectorExport::VectorFormat::Svg
+                                      : VectorExport::VectorFormat::Pdf;
+        if (const auto reason = VectorExport::saveVectorSymbol(
+                symbol, SymbolLayout(symbol, std::nullopt, std::nullopt), moduleMm, path,
+                vectorFormat))
+            failed(*reason);
+    } catch (const RendererError& error) {
+        failed(error.description());
+    }
 }
 
 // The copy cuts out what the last Draw filled, even when the sliders have moved since; before

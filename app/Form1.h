@@ -2,6 +2,7 @@
 
 #include "DrawCommands.h"
 #include "Form2.h"
+#include "ImageExport.h"
 #include "MOD_CDIALOG.h"
 #include "Printing.h"
 #include "QtMessageBoxes.h"
@@ -10,6 +11,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -109,6 +111,8 @@ class Form1 : public QWidget {
     QRadioButton* opttiff;
     QRadioButton* optgif;
     QRadioButton* optpsd;
+    QRadioButton* optsvg;
+    QRadioButton* optpdf;
     QPushButton* Command10;
     QPushButton* Command11;
 
@@ -141,10 +145,14 @@ class Form1 : public QWidget {
     void showOutput();
     void setClientHeightTwips(int twips);
     void syncSliders();
+    std::optional<ImageExport::ImageFormat> checkedFormat() const;
+    void saveVectorSymbol(const QString& path, ImageExport::ImageFormat format);
     void unfold(QWidget* frame);
     void fold(QWidget* frame);
 
     Form1Options options_;
+    // The save panel's option buttons in the order of the format table.
+    QList<std::pair<ImageExport::ImageFormat, QRadioButton*>> formatOptions_;
     QString settingsPath_;
     QString preferencesPath_;
     QString scannerPort_;

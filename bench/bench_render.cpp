@@ -5,6 +5,8 @@
 #include "DrawingSurface.h"
 #include "EAN13and8.h"
 #include "SettingsFile.h"
+#include "Symbol.h"
+#include "SymbolPicture.h"
 #include "basBCREAD.h"
 #include "modUPC.h"
 
@@ -110,6 +112,35 @@ BENCHMARK_CAPTURE(drawWindow, 128_c, "128/c", "Barcode Desk 2026-07");
 BENCHMARK_CAPTURE(drawWindow, EAN13, "EAN13", "400638133393");
 BENCHMARK_CAPTURE(drawWindow, EAN8, "EAN8", "9638507");
 BENCHMARK_CAPTURE(drawWindow, UPC_A, "UPC-A", "036000291452");
+
+// Encoding alone: the symbol as a value, no pixel drawn.
+void encode(benchmark::State& state, const char* type, const char* code) {
+    const SymbologyChoice choice = *symbologyChoice(QLatin1String(type));
+    const QString text = QString::fromLatin1(code);
+    for (auto _ : state) {
+        Symbol symbol = encodeSymbol(choice, text);
+        benchmark::DoNotOptimize(symbol.modules.constData());
+    }
+}
+BENCHMARK_CAPTURE(encode, 39_n, "39/n", "BARCODE-DESK-2026/07");
+BENCHMARK_CAPTURE(encode, 128_n, "128/n", "Barcode Desk 2026-07");
+BENCHMARK_CAPTURE(encode, EAN13, "EAN13", "400638133393");
+BENCHMARK_CAPTURE(encode, EAN8, "EAN8", "9638507");
+BENCHMARK_CAPTURE(encode, UPC_A, "UPC-A", "036000291452");
+
+// A whole-pixel picture of an encoded symbol, three pixels per module, text included.
+void paintSymbol(benchmark::State& state, const char* type, const char* code) {
+    const Symbol symbol = encodeSymbol(*symbologyChoice(QLatin1String(type)), QLatin1String(code));
+    const SymbolLayout layout(symbol, std::nullopt, std::nullopt);
+    for (auto _ : state) {
+        const QImage picture = symbolPicture(symbol, layout, 3);
+        benchmark::DoNotOptimize(picture.constBits());
+    }
+}
+BENCHMARK_CAPTURE(paintSymbol, 39_c, "39/c", "BARCODE-DESK-2026/07");
+BENCHMARK_CAPTURE(paintSymbol, 128_n, "128/n", "Barcode Desk 2026-07");
+BENCHMARK_CAPTURE(paintSymbol, EAN13, "EAN13", "400638133393");
+BENCHMARK_CAPTURE(paintSymbol, UPC_A, "UPC-A", "036000291452");
 
 } // namespace
 

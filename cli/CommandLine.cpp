@@ -26,6 +26,14 @@ std::optional<QString> knownFormat(const QString& value) {
     return QStringLiteral("one of ") + formatWords();
 }
 
+// Millimetres from 0.01 to 25, as a decimal number with a point.
+std::optional<QString> millimetres(const QString& value) {
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (ok && number >= 0.01 && number <= 25) return std::nullopt;
+    return QStringLiteral("millimetres from 0.01 to 25");
+}
+
 OptionSpec required(OptionSpec option) {
     option.required = true;
     return option;
@@ -46,19 +54,40 @@ QList<CommandSpec> buildCommandTable() {
     const OptionSpec height{"height", "N",
                             "The height slider, 0 to 160 (default 150; above 150 counts as 150).",
                             wholeNumber<0, DrawModel::kHeightMax>};
+    // A picture drawn anew from the symbol instead of the window's stretched output picture.
+    const QList<OptionSpec> symbolPicture = {
+        {"scale", "N",
+         "Draws the symbol anew with N whole pixels per module, 1 to 20, quiet zones included.",
+         wholeNumber<1, 20>},
+        {"bar-height", "H",
+         "The bar height in modules (default 50 for Code 39 and 128, 69 for EAN-13 and UPC-A, 55 "
+         "for EAN-8); EAN and UPC-A guard bars reach 5 modules lower.",
+         wholeNumber<1, 1000>},
+        {"quiet-zone", "M", "Light modules on each side (default: what the symbology asks for).",
+         wholeNumber<0, 100>},
+        {"xdim", "MM",
+         "The module width in millimetres: with --dpi for a printer's picture, or the exact "
+         "width in an svg or pdf (default 0.33).",
+         millimetres},
+        {"dpi", "D",
+         "The printer's dots per inch: whole dots per module nearest to --xdim, recorded in "
+         "the file.",
+         wholeNumber<1, 9600>},
+    };
     const auto format = [](const QString& fallback) {
         return OptionSpec{"format", "FMT",
                           "The picture format: " + formatWords() + " (default: " + fallback + ").",
                           knownFormat};
     };
     return {
-        {Command::Draw,
-         "draw",
+        {Command::Draw, "draw",
          "Draws one barcode into a picture file. EAN13, EAN8 and UPC-A print the code text "
          "they drew (on standard error when the picture goes to standard output).",
-         {required(type), required({"text", "TEXT", "The code text."}),
-          required({"out", "FILE", "The picture file; - for standard output (needs --format)."}),
-          format("from FILE's extension"), raw, width, height}},
+         QList<OptionSpec>({required(type), required({"text", "TEXT", "The code text."}),
+                            required({"out", "FILE",
+                                      "The picture file; - for standard output (needs --format)."}),
+                            format("from FILE's extension"), raw, width, height}) +
+             symbolPicture},
         {Command::Read,
          "read",
          "Reads a Code 39 barcode along a pixel row, from a point left of its first bar, and "
@@ -72,14 +101,16 @@ QList<CommandSpec> buildCommandTable() {
            "What a failed read prints: 3 the ERR: text, 0 an empty line, 1 \"Error\" "
            "(default 3).",
            oneOf<0, 1, 3>}}},
-        {Command::Batch,
-         "batch",
+        {Command::Batch, "batch",
          "Draws one barcode per line of a list into DIR/000001.FMT, DIR/000002.FMT, ... "
          "numbered by line.",
-         {required(type),
-          required({"in", "LIST", "The code texts, one per line (UTF-8); - for standard input."}),
-          required({"out-dir", "DIR", "The folder for the pictures; made when missing."}),
-          format("png"), raw, width, height}},
+         QList<OptionSpec>(
+             {required(type),
+              required(
+                  {"in", "LIST", "The code texts, one per line (UTF-8); - for standard input."}),
+              required({"out-dir", "DIR", "The folder for the pictures; made when missing."}),
+              format("png"), raw, width, height}) +
+             symbolPicture},
     };
 }
 

@@ -4,7 +4,10 @@
 #include "ImageExport.h"
 #include "PictureStreams.h"
 #include "RendererError.h"
+#include "Symbol.h"
+#include "SymbolPicture.h"
 #include "Symbology.h"
+#include "VectorExport.h"
 #include "basBCREAD.h"
 
 #include <QDir>
@@ -14,11 +17,15 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include <signal.h>
@@ -50,12 +57,86 @@ class RecordedMessages : public MessageBoxes {
     QStringList texts;
 };
 
+// A picture drawn anew from the symbol, whole pixels or printer dots per module, or as vectors.
+struct SymbolRequest {
+    std::optional<VectorExport::VectorFormat> vector;
+    int pixelsPerModule = 1;
+    std::optional<int> dotsPerInch;
+    double xDimensionMm = VectorExport::kDefaultXDimensionMm;
+    std::optional<int> barHeight;
+    std::optional<int> quietZone;
+};
+
+// The options that ask for a symbol drawn anew rather than the window's picture.
+constexpr std::array<const char*, 5> kSymbolOptions = {"scale", "bar-height", "quiet-zone", "xdim",
+                                                       "dpi"};
+
+// Pictures larger than this on a side are refused rather than allocated.
+constexpr int kMaxPictureSide = 32767;
+
+std::optional<int> numberOption(const Invocation& args, const QString& name) {
+    if (!args.has(name)) return std::nullopt;
+    return args.value(name).toInt();
+}
+
+// The symbol picture the options ask for, nothing when they ask for the window's picture, or
+// the usage problem of options that do not go together.
+std::variant<std::optional<SymbolRequest>, QString>
+symbolRequestOf(const Invocation& args, ImageExport::ImageFormat format) {
+    const bool vector = ImageExport::entryOf(format).vector;
+    const bool asked =
+        vector || std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
+                              [&](const char* option) { return args.has(QLatin1String(option)); });
+    if (!asked) return std::nullopt;
+    for (const char* windowOption : {"raw", "width", "height"})
+        if (args.has(QLatin1String(windowOption)))
+            return QStringLiteral("--%1 sizes the window's picture; it does not go with --scale, "
+                                  "--bar-height, --quiet-zone, --xdim, --dpi, svg or pdf.")
+                .arg(QLatin1String(windowOption));
+    SymbolRequest request;
+    request.barHeight = numberOption(args, QStringLiteral("bar-height"));
+    request.quietZone = numberOption(args, QStringLiteral("quiet-zone"));
+    if (args.has(QStringLiteral("xdim"))) request.xDimensionMm = args.value("xdim").toDouble();
+    const bool scale = args.has(QStringLiteral("scale")), dpi = args.has(QStringLiteral("dpi"));
+    if (vector) {
+        if (scale || dpi)
+            return QStringLiteral(
+                "An svg or pdf takes its size from --xdim, not --scale or --dpi.");
+        request.vector = format == ImageExport::ImageFormat::Svg ? VectorExport::VectorFormat::Svg
+                                                                 : VectorExport::VectorFormat::Pdf;
+        return request;
+    }
+    if (scale && dpi) return QStringLiteral("--scale and --dpi both size the modules; give one.");
+    if (args.has(QStringLiteral("xdim")) && !dpi)
+        return QStringLiteral("--xdim needs --dpi for a picture of pixels.");
+    request.pixelsPerModule = numberOption(args, QStringLiteral("scale")).value_or(1);
+    if (dpi) {
+        request.dotsPerInch = args.value(QStringLiteral("dpi")).toInt();
+        request.pixelsPerModule = dotsPerModule(request.xDimensionMm, *request.dotsPerInch);
+    }
+    return request;
+}
+
+// One line when whole dots move the X-dimension by more than 5 %.
+void warnOfRoundedXDimension(const SymbolRequest& request) {
+    if (!request.dotsPerInch) return;
+    const double printed = request.pixelsPerModule * 25.4 / *request.dotsPerInch;
+    if (std::abs(printed - request.xDimensionMm) <= 0.05 * request.xDimensionMm) return;
+    printError(QStringLiteral("%1: at %2 dpi a module is %3 dots, so the X-dimension prints as "
+                              "%4 mm instead of %5 mm.")
+                   .arg(QString::fromLatin1(CommandLine::kProgram))
+                   .arg(*request.dotsPerInch)
+                   .arg(request.pixelsPerModule)
+                   .arg(printed, 0, 'f', 3)
+                   .arg(request.xDimensionMm));
+}
+
 // One kind of picture drawn from many code texts, as the window would draw them.
 class Drawer {
   public:
-    explicit Drawer(const Invocation& args)
+    Drawer(const Invocation& args, std::optional<SymbolRequest> symbolRequest)
         : type_(args.value(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
-          raw_(args.has(QStringLiteral("raw"))) {
+          raw_(args.has(QStringLiteral("raw"))), symbolRequest_(std::move(symbolRequest)) {
         model_.setMessages(&messages_);
         model_.sldwidthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
         // Draw Barcode puts the height slider back to 150 when it stands higher.
@@ -78,12 +159,8 @@ class Drawer {
         if (!messages_.texts.isEmpty())
             return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"),
                                                        QStringLiteral("\n"));
-        const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
-        return PictureStreams::save(outPath, [&](const QString& file) -> std::optional<QString> {
-            if (const auto failure = save(picture(), file, format))
-                return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
-            return std::nullopt;
-        });
+        if (symbolRequest_) return saveSymbol(outPath, format, compact);
+        return save(picture(), outPath, format, compact);
     }
 
     // The digit symbologies normalise the code text; the caller shows what was drawn.
@@ -91,6 +168,39 @@ class Drawer {
     const QString& drawnText() const { return model_.txtcode; }
 
   private:
+    static std::optional<QString> save(const QImage& picture, const QString& outPath,
+                                       ImageExport::ImageFormat format, bool compact) {
+        const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
+        return PictureStreams::save(outPath, [&](const QString& file) -> std::optional<QString> {
+            if (const auto failure = save(picture, file, format))
+                return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
+            return std::nullopt;
+        });
+    }
+
+    // The symbol of the code text as the window's command left it: EAN and UPC-A padded or cut
+    // to their digits, and refused exactly as the window refuses it.
+    std::optional<QString> saveSymbol(const QString& outPath, ImageExport::ImageFormat format,
+                                      bool compact) {
+        const SymbolRequest& request = *symbolRequest_;
+        const Symbol symbol = encodeSymbol(*symbologyChoice(type_), model_.txtcode);
+        const SymbolLayout layout(symbol, request.barHeight, request.quietZone);
+        if (request.vector)
+            return PictureStreams::save(outPath, [&](const QString& file) {
+                return VectorExport::saveVectorSymbol(symbol, layout, request.xDimensionMm, file,
+                                                      *request.vector);
+            });
+        const long long width = static_cast<long long>(layout.width) * request.pixelsPerModule;
+        const long long height = static_cast<long long>(layout.height) * request.pixelsPerModule;
+        if (width > kMaxPictureSide || height > kMaxPictureSide)
+            return QStringLiteral("The picture would be %1 x %2 pixels, more than %3 on a side.")
+                .arg(width)
+                .arg(height)
+                .arg(kMaxPictureSide);
+        return save(symbolPicture(symbol, layout, request.pixelsPerModule, request.dotsPerInch),
+                    outPath, format, compact);
+    }
+
     const QImage& picture() const {
         if (!raw_) return model_.picout.Image();
         // UPC-A draws on its own work picture, exactly as the renderer left it.
@@ -101,12 +211,12 @@ class Drawer {
     QString type_;
     DrawCommands::Command command_;
     bool raw_;
+    std::optional<SymbolRequest> symbolRequest_;
     RecordedMessages messages_;
     DrawModel model_;
 };
 
 int draw(const Invocation& args) {
-    Drawer drawer(args);
     const QString outPath = args.value(QStringLiteral("out"));
     const bool toStandardOutput = PictureStreams::isStandardStream(outPath);
     if (toStandardOutput && !args.has(QStringLiteral("format")))
@@ -117,6 +227,12 @@ int draw(const Invocation& args) {
         return usageProblem(
             QStringLiteral("Unknown picture format '%1'; --format names one.").arg(formatWord),
             Command::Draw);
+    const auto symbolRequest = symbolRequestOf(args, *format);
+    if (const auto* problem = std::get_if<QString>(&symbolRequest))
+        return usageProblem(*problem, Command::Draw);
+    const auto& request = std::get<std::optional<SymbolRequest>>(symbolRequest);
+    if (request) warnOfRoundedXDimension(*request);
+    Drawer drawer(args, request);
     if (const auto refusal =
             drawer.drawAndSave(args.value(QStringLiteral("text")), outPath, *format)) {
         printError(*refusal);
@@ -193,6 +309,10 @@ void stopOnInterruption() {
 int batch(const Invocation& args) {
     const auto format =
         *ImageExport::formatFromWord(args.value(QStringLiteral("format"), QStringLiteral("png")));
+    const auto symbolRequest = symbolRequestOf(args, format);
+    if (const auto* problem = std::get_if<QString>(&symbolRequest))
+        return usageProblem(*problem, Command::Batch);
+    const auto& request = std::get<std::optional<SymbolRequest>>(symbolRequest);
     // The list is read before anything is made, so a wrong list leaves no trace.
     const QString listPath = args.value(QStringLiteral("in"));
     const std::optional<QStringList> read = readLines(listPath);
@@ -202,13 +322,14 @@ int batch(const Invocation& args) {
     if (!QDir().mkpath(outDir.path()))
         return usageProblem(QStringLiteral("Cannot create %1.").arg(outDir.path()), Command::Batch);
     const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
+    if (request) warnOfRoundedXDimension(*request);
     stopOnInterruption();
 
     std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
     std::atomic<qsizetype> next{0}, done{0};
     Progress progress(lines.size());
     auto work = [&](bool showsProgress) {
-        Drawer drawer(args);
+        Drawer drawer(args, request);
         while (stopSignal.load() == 0) {
             const qsizetype i = next++;
             if (i >= lines.size()) break;
@@ -291,7 +412,15 @@ int answer(const Invocation& invocation) {
 // fraction of the time.
 bool printsText(const Invocation& invocation) {
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
-    return choice && choice->printsText();
+    if (!choice) return false;
+    if (choice->printsText()) return true;
+    // A symbol drawn anew carries the EAN digits as well, and a vector writer wants fonts.
+    const QString out = invocation.value(QStringLiteral("out"));
+    const auto format = ImageExport::formatFromWord(
+        invocation.value(QStringLiteral("format"), QFileInfo(out).suffix()));
+    return (format && ImageExport::entryOf(*format).vector) ||
+           std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
+                       [&](const char* option) { return invocation.has(QLatin1String(option)); });
 }
 
 int run(const Invocation& invocation) {

@@ -13,13 +13,21 @@ namespace {
 
 using namespace modFreeImageDLL;
 
-constexpr std::array<FormatEntry, 6> kFormats = {{
-    {ImageFormat::Bmp, "*.bmp", "Barcode.bmp", -1, 0, "bmp"},
-    {ImageFormat::Gif, "*.gif", "Barcode.gif", FIF_GIF, GIF_DEFAULT, "gif"},
-    {ImageFormat::Jpg, "*.jpg", "Barcode.jpg", FIF_JPEG, JPEG_QUALITYGOOD, "jpg"},
-    {ImageFormat::Tif, "*.tif", "Barcode.tif", FIF_TIFF, TIFF_DEFAULT, "tif"},
-    {ImageFormat::Png, "*.png", "Barcode.png", FIF_PNG, PNG_Z_DEFAULT_COMPRESSION, "png"},
-    {ImageFormat::Psd, "*.psd", "Barcode.psd", FIF_PSD, PSD_DEFAULT, "psd"},
+// In the order of the save panel's option buttons.
+constexpr std::array<FormatEntry, 8> kFormats = {{
+    {ImageFormat::Bmp, "*.bmp", "Barcode.bmp", -1, 0, "bmp", "Windows Bitmap (*.BMP)", true, false},
+    {ImageFormat::Gif, "*.gif", "Barcode.gif", FIF_GIF, GIF_DEFAULT, "gif",
+     "Compuserve GIF (*.GIF)", false, false},
+    {ImageFormat::Jpg, "*.jpg", "Barcode.jpg", FIF_JPEG, JPEG_QUALITYGOOD, "jpg",
+     "Jpeg File (*.jpg)", true, false},
+    {ImageFormat::Tif, "*.tif", "Barcode.tif", FIF_TIFF, TIFF_DEFAULT, "tif",
+     "Tagged Image File (*.tiff)", true, false},
+    {ImageFormat::Png, "*.png", "Barcode.png", FIF_PNG, PNG_Z_DEFAULT_COMPRESSION, "png",
+     "Portable Network Graphics (*.png)", true, false},
+    {ImageFormat::Psd, "*.psd", "Barcode.psd", FIF_PSD, PSD_DEFAULT, "psd", "Photoshop (*.psd)",
+     false, false},
+    {ImageFormat::Svg, "*.svg", "Barcode.svg", -1, 0, "svg", "SVG", true, true},
+    {ImageFormat::Pdf, "*.pdf", "Barcode.pdf", -1, 0, "pdf", "PDF", true, true},
 }};
 
 constexpr int kScreenDotsPerMeter = 3780; // 96 dots per inch

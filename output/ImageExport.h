@@ -11,7 +11,7 @@
 // each encoded in memory and then written whole, so that a failed save leaves no trace.
 namespace ImageExport {
 
-enum class ImageFormat { Bmp, Gif, Jpg, Tif, Png, Psd };
+enum class ImageFormat { Bmp, Gif, Jpg, Tif, Png, Psd, Svg, Pdf };
 
 struct FormatEntry {
     ImageFormat format;
@@ -19,12 +19,15 @@ struct FormatEntry {
     const char* defaultName; // offered by the save dialog
     int libraryFormat;       // FreeImage's format identifier; unused for the direct writer
     int saveFlags;
-    const char* word; // as on the command line
+    const char* word;        // as on the command line and in the settings file
+    const char* optionLabel; // the save panel's option button
+    bool offered;            // shown by the save panel, and so remembered in the settings file
+    bool vector;             // the symbol drawn anew as lines and text, not a picture's pixels
 };
 
 std::span<const FormatEntry> formatTable();
 const FormatEntry& entryOf(ImageFormat format);
-// "bmp", "gif", "jpg"/"jpeg", "tif"/"tiff", "png", "psd", in any letter case.
+// "bmp", "gif", "jpg"/"jpeg", "tif"/"tiff", "png", "psd", "svg", "pdf", in any letter case.
 std::optional<ImageFormat> formatFromWord(const QString& word);
 
 // The resolution a saved file records, in dots per meter: the picture's own when it was given

@@ -111,14 +111,29 @@ std::int64_t surfaceWidthPixels(const QString& text) {
     return (static_cast<std::int64_t>(CountCode128Symbols(text)) + 3) * 11 + 25;
 }
 
-// Draws in order and fails at the first character without a value, after those before it.
-void renderCode128(LinearRender& render) {
-    for (const int value : encode(render.codeText)) {
-        if (value == kNoValue) throw RendererError::subscriptOutOfRange(kSource);
-        render.drawModules(QString::fromLatin1(SymbologyTables::kCode128Patterns[value]));
+constexpr int kQuietZone = 10;
+constexpr int kBarHeight = 50;
+
+// The symbol as far as the values reach: up to the first character without a value, or whole
+// with its stop pattern.
+Symbol symbolOf(const QList<int>& values, const QString& text, bool caption) {
+    Symbol symbol;
+    const bool complete = !values.contains(kNoValue);
+    for (const int value : values) {
+        if (value == kNoValue) break;
+        symbol.modules += QString::fromLatin1(SymbologyTables::kCode128Patterns[value]);
     }
-    render.drawModules(QString::fromLatin1(SymbologyTables::kCode128Stop));
-    if (render.caption) render.printCaption();
+    if (!complete) return symbol;
+    symbol.modules += QString::fromLatin1(SymbologyTables::kCode128Stop);
+    if (caption) symbol.texts = {{text, {0, static_cast<int>(symbol.modules.size())}}};
+    symbol.quietLeft = symbol.quietRight = kQuietZone;
+    symbol.barHeight = kBarHeight;
+    return symbol;
+}
+
+void refuseTooLong(const QString& text) {
+    if (surfaceWidthPixels(text) > kMaxSymbolPixels)
+        throw RendererError::refusal(kSource, QStringLiteral("The Code Text is too long"));
 }
 
 } // namespace
@@ -151,17 +166,24 @@ QList<int> Code128Values(const QString& text) {
     return values;
 }
 
+Symbol EncodeCode128(const QString& codeText, bool caption) {
+    refuseTooLong(codeText);
+    return symbolOf(Code128Values(codeText), codeText, caption);
+}
+
+// A character without a value stops the drawing there, after the characters before it.
 void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                  bool caption) {
     LinearRender render(surface, codeText, caption, 1);
     surface.setPicture(QImage());
-    const std::int64_t widthPixels = surfaceWidthPixels(codeText);
-    if (widthPixels > kMaxSymbolPixels)
-        throw RendererError::refusal(kSource, QStringLiteral("The Code Text is too long"));
+    refuseTooLong(codeText);
 
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, kSource));
-    surface.setWidth(static_cast<double>(widthPixels) * Geometry::TwipsPerPixelX);
-    renderCode128(render);
+    surface.setWidth(static_cast<double>(surfaceWidthPixels(codeText)) * Geometry::TwipsPerPixelX);
+    const QList<int> values = encode(codeText);
+    render.drawSymbol(symbolOf(values, codeText, caption));
+    if (values.contains(kNoValue)) throw RendererError::subscriptOutOfRange(kSource);
+    if (caption) render.printCaption();
     render.finish();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawingSurface.h"
+#include "Symbol.h"
 
 #include <QString>
 
@@ -18,6 +19,9 @@ int CountCode128Symbols(const QString& text);
 // The symbol values from the start character to the check character, in drawing order.
 // A character outside codes 32 to 126 raises error 9, "Subscript out of range".
 QList<int> Code128Values(const QString& text);
+
+// The symbol of the text, refused as DrawCode128 refuses it; the caption is the text itself.
+Symbol EncodeCode128(const QString& codeText, bool caption);
 
 void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                  bool caption);

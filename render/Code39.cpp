@@ -3,15 +3,13 @@
 #include "LinearRender.h"
 #include "RendererError.h"
 
-#include <array>
-#include <cmath>
-
 namespace Code39 {
 namespace {
 
 const QString kSource = QStringLiteral("Bar 39");
-constexpr int kStartStop = SymbologyTables::kCode39StartStop;
 constexpr int kModulesPerCharacter = 13; // 12 of pattern, 1 of gap
+constexpr int kQuietZone = 10;
+constexpr int kBarHeight = 50;
 
 // The surface width in pixels for m symbol characters. The classic formula allows 12 pixels
 // per character at 16 twips each, which falls short of the 13 a character takes once texts
@@ -26,25 +24,23 @@ int surfaceWidthPixels(int symbolCharacters, double* twips) {
     return widened;
 }
 
-void drawChar39(LinearRender& render, int value) {
-    render.drawModules(QString::fromLatin1(SymbologyTables::kCode39Patterns[value]));
-    ++render.xPosition; // the white gap after every character
-    const int x = render.xPosition + 10;
-    render.surface.Line(x, render.top, x, render.top + render.barHeight, kWhite);
+// The surface width in twips for a symbol of that many characters, or the refusal when the
+// symbol would be wider than kMaxSymbolPixels.
+double surfaceWidthTwips(int symbolCharacters) {
+    double widthTwips = 0;
+    if (symbolCharacters > kMaxSymbolPixels / kModulesPerCharacter ||
+        surfaceWidthPixels(symbolCharacters, &widthTwips) > kMaxSymbolPixels)
+        throw RendererError::refusal(kSource, QStringLiteral("The Code Text is too long"));
+    return widthTwips;
 }
 
-void renderCode39(LinearRender& render, bool addCheckCharacter) {
-    render.xPosition = 1;
-    int sum = 0;
-    drawChar39(render, kStartStop);
-    for (const QChar c : render.codeText) {
-        const int value = static_cast<int>(Code39Chars.indexOf(c));
-        sum += value;
-        drawChar39(render, value);
-    }
-    if (addCheckCharacter) drawChar39(render, sum % 43);
-    drawChar39(render, kStartStop);
-    if (render.caption) render.printCaption();
+int symbolCharactersOf(const Symbol& symbol) {
+    return static_cast<int>(symbol.modules.size() + 1) / kModulesPerCharacter;
+}
+
+void appendCharacter(QString& modules, int value) {
+    if (!modules.isEmpty()) modules += u'0'; // the narrow gap between characters
+    modules += QString::fromLatin1(SymbologyTables::kCode39Patterns[value]);
 }
 
 } // namespace
@@ -61,22 +57,38 @@ QString CheckCode39Text(const QString& codeText) {
     return text;
 }
 
+Symbol EncodeCode39(const QString& codeText, bool addCheckCharacter, bool caption) {
+    const QString text = CheckCode39Text(codeText);
+    surfaceWidthTwips(static_cast<int>(text.size()) + (addCheckCharacter ? 3 : 2));
+
+    Symbol symbol;
+    int sum = 0;
+    appendCharacter(symbol.modules, SymbologyTables::kCode39StartStop);
+    for (const QChar c : text) {
+        const int value = static_cast<int>(Code39Chars.indexOf(c));
+        sum += value;
+        appendCharacter(symbol.modules, value);
+    }
+    if (addCheckCharacter) appendCharacter(symbol.modules, sum % 43);
+    appendCharacter(symbol.modules, SymbologyTables::kCode39StartStop);
+    if (caption) symbol.texts = {{text, {0, static_cast<int>(symbol.modules.size())}}};
+    symbol.quietLeft = symbol.quietRight = kQuietZone;
+    symbol.barHeight = kBarHeight;
+    return symbol;
+}
+
 void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                 bool addCheckCharacter, bool caption) {
     LinearRender render(surface, codeText, caption, 1);
     surface.setPicture(QImage());
-    render.codeText = CheckCode39Text(codeText);
-
-    const int symbolCharacters =
-        static_cast<int>(render.codeText.size()) + (addCheckCharacter ? 3 : 2);
-    double widthTwips = 0;
-    if (symbolCharacters > kMaxSymbolPixels / kModulesPerCharacter ||
-        surfaceWidthPixels(symbolCharacters, &widthTwips) > kMaxSymbolPixels)
-        throw RendererError::refusal(kSource, QStringLiteral("The Code Text is too long"));
+    const Symbol symbol = EncodeCode39(codeText, addCheckCharacter, caption);
+    if (caption) render.codeText = symbol.texts.front().text;
 
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, kSource));
-    surface.setWidth(widthTwips);
-    renderCode39(render, addCheckCharacter);
+    surface.setWidth(surfaceWidthTwips(symbolCharactersOf(symbol)));
+    render.drawSymbol(symbol);
+    render.drawModules(u"0"); // the last character's gap, which the caption is centred with
+    if (caption) render.printCaption();
     render.finish();
 }
 

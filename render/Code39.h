@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawingSurface.h"
+#include "Symbol.h"
 #include "SymbologyTables.h"
 
 #include <QString>
@@ -21,6 +22,9 @@ inline constexpr int kMaxSymbolPixels = 32000;
 // Drops every "*", turns a-z into A-Z and checks every character against Code39Chars;
 // throws the renderer error at the first character that is not there.
 QString CheckCode39Text(const QString& codeText);
+
+// The symbol of the text (refused as DrawCode39 refuses it); the caption is the checked text.
+Symbol EncodeCode39(const QString& codeText, bool addCheckCharacter, bool caption);
 
 void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                 bool addCheckCharacter, bool caption);

@@ -36,6 +36,12 @@ void LinearRender::drawModules(QStringView modules, int extension) {
     }
 }
 
+void LinearRender::drawSymbol(const Symbol& symbol) {
+    const QStringView modules = symbol.modules;
+    for (int i = 0; i < modules.size(); ++i)
+        drawModules(modules.mid(i, 1), symbol.isLong(i) ? Symbol::kGuardExtension : 0);
+}
+
 void LinearRender::printCaption() {
     surface.setCurrentX((xPosition + 20) / 2.0 - surface.TextWidth(codeText) / 2.0);
     surface.setCurrentY(barHeight + 15);

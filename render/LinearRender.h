@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawingSurface.h"
+#include "Symbol.h"
 
 #include <QString>
 #include <QStringView>
@@ -23,6 +24,8 @@ struct LinearRender {
     void prepareSurface(int barHeightPixels);
     // One vertical line per module, black for "1", white for "0"; `extension` lengthens them.
     void drawModules(QStringView modules, int extension = 0);
+    // Every module of the symbol, its long ones lengthened by the guard extension in pixels.
+    void drawSymbol(const Symbol& symbol);
     // The code text centred on the band from x = 0 to x = x position + 20, 5 pixels under the bars.
     void printCaption();
     // The drawing becomes the surface's picture.

@@ -37,60 +37,38 @@ const QString kSource = QStringLiteral("modUPC");
 enum class Half { Left, Right };
 
 // Where each of the twelve digits goes: its caption (L or R with an index), the text position
-// and the module columns. Digits 1 and 12 stand outside the guards and reach down as far.
+// and the first of its seven module columns.
 struct DigitPlace {
     Half half;
     int label;
     int textX;
     int firstColumn;
-    int bottom;
 };
 
 constexpr int kTop = 6;
 constexpr int kTextY = 42;
-constexpr int kGuardBottom = 50;
+constexpr int kBottom = 42;
+constexpr int kLongBottom = 50;
+constexpr int kFirstColumn = 20; // the column of the first module
+constexpr int kModulesPerDigit = 7;
 
 constexpr std::array<DigitPlace, 12> kLayout = {{
-    {Half::Left, 0, 10, 23, 50},
-    {Half::Left, 1, 32, 30, 42},
-    {Half::Left, 2, 38, 37, 42},
-    {Half::Left, 3, 44, 44, 42},
-    {Half::Left, 4, 50, 51, 42},
-    {Half::Left, 5, 56, 58, 42},
-    {Half::Right, 0, 71, 70, 42},
-    {Half::Right, 1, 78, 77, 42},
-    {Half::Right, 2, 84, 84, 42},
-    {Half::Right, 3, 90, 91, 42},
-    {Half::Right, 4, 96, 98, 42},
-    {Half::Right, 5, 118, 105, 50},
-}};
-
-struct GuardLine {
-    int x;
-    Colour colour;
-};
-
-// Left, centre and right guards, drawn after the digits in this order.
-constexpr std::array<GuardLine, 11> kGuards = {{
-    {20, kBlack},
-    {21, kWhite},
-    {22, kBlack},
-    {65, kWhite},
-    {66, kBlack},
-    {67, kWhite},
-    {68, kBlack},
-    {69, kWhite},
-    {112, kBlack},
-    {113, kWhite},
-    {114, kBlack},
+    {Half::Left, 0, 10, 23},
+    {Half::Left, 1, 32, 30},
+    {Half::Left, 2, 38, 37},
+    {Half::Left, 3, 44, 44},
+    {Half::Left, 4, 50, 51},
+    {Half::Left, 5, 56, 58},
+    {Half::Right, 0, 71, 70},
+    {Half::Right, 1, 78, 77},
+    {Half::Right, 2, 84, 84},
+    {Half::Right, 3, 90, 91},
+    {Half::Right, 4, 96, 98},
+    {Half::Right, 5, 118, 105},
 }};
 
 QString& captionOf(UpcWorkArea& form, const DigitPlace& place) {
     return place.half == Half::Left ? form.L[place.label] : form.R[place.label];
-}
-
-const SymbologyTables::DigitPatterns& tableOf(const DigitPlace& place) {
-    return place.half == Half::Left ? SymbologyTables::kEanLeftOdd : SymbologyTables::kEanRight;
 }
 
 void showEmptyTextMessage(UpcWorkArea& form) {
@@ -102,33 +80,94 @@ void showEmptyTextMessage(UpcWorkArea& form) {
         form.caption, MessageIcon::Critical);
 }
 
+bool isDigit(const QString& caption) {
+    return caption.size() == 1 && caption[0] >= u'0' && caption[0] <= u'9';
+}
+
 // The whole-number conversion of a caption; captions hold one character at most, so only a
 // single digit converts.
 int captionValue(const QString& caption) {
-    if (caption.size() != 1 || caption[0] < u'0' || caption[0] > u'9')
-        throw RendererError::typeMismatch(kSource);
+    if (!isDigit(caption)) throw RendererError::typeMismatch(kSource);
     return caption[0].unicode() - u'0';
 }
 
-// A text shorter than twelve repeats its last character; an empty one leaves empty captions.
-void fillCaptions(const QString& codeText, UpcWorkArea& form) {
-    for (qsizetype n = 1; n <= qsizetype(kLayout.size()); ++n)
-        captionOf(form, kLayout[n - 1]) = codeText.left(n).right(1);
+// Digit n of the text as the captions take it: a text shorter than twelve repeats its last
+// character, an empty one gives empty captions.
+QString digitOf(const QString& codeText, qsizetype n) {
+    return codeText.left(n).right(1);
 }
 
-void drawDigit(DrawingSurface& picture, const DigitPlace& place, const QString& caption) {
+void fillCaptions(const QString& codeText, UpcWorkArea& form) {
+    for (qsizetype n = 1; n <= qsizetype(kLayout.size()); ++n)
+        captionOf(form, kLayout[n - 1]) = digitOf(codeText, n);
+}
+
+// The captions as a code text. Drawing stops at the first caption that is no digit, before its
+// modules; it and the digits after it stand in as "0" only so the symbol can be built.
+QString drawableDigits(const UpcWorkArea& form) {
+    QString digits;
+    for (const DigitPlace& place : kLayout) {
+        const QString& caption =
+            place.half == Half::Left ? form.L[place.label] : form.R[place.label];
+        if (!isDigit(caption)) return digits.leftJustified(kLayout.size(), u'0');
+        digits += caption;
+    }
+    return digits;
+}
+
+void drawColumn(DrawingSurface& picture, const Symbol& symbol, int module) {
+    const int x = kFirstColumn + module;
+    const int bottom = symbol.isLong(module) ? kLongBottom : kBottom;
+    picture.Line(x, kTop, x, bottom, symbol.modules[module] == u'1' ? kBlack : kWhite);
+}
+
+void drawDigit(DrawingSurface& picture, const Symbol& symbol, const DigitPlace& place,
+               const QString& caption) {
     picture.setCurrentX(place.textX);
     picture.setCurrentY(kTextY);
     picture.Print(caption);
-    const int digit = captionValue(caption);
-    int x = place.firstColumn;
-    for (const char module : tableOf(place)[digit]) {
-        picture.Line(x, kTop, x, place.bottom, module == '1' ? kBlack : kWhite);
-        ++x;
+    captionValue(caption);
+    const int first = place.firstColumn - kFirstColumn;
+    for (int module = first; module < first + kModulesPerDigit; ++module)
+        drawColumn(picture, symbol, module);
+}
+
+bool isDigitModule(int module) {
+    for (const DigitPlace& place : kLayout) {
+        const int first = place.firstColumn - kFirstColumn;
+        if (module >= first && module < first + kModulesPerDigit) return true;
     }
+    return false;
 }
 
 } // namespace
+
+// The twelfth digit is the check digit as given, the way the window draws it.
+Symbol EncodeUPCA(const QString& codeText) {
+    Symbol symbol;
+    const auto append = [&](std::string_view modules) {
+        symbol.modules += QString::fromLatin1(modules);
+    };
+    append(SymbologyTables::kEanEdgeGuard);
+    for (qsizetype n = 1; n <= 6; ++n)
+        append(SymbologyTables::kEanLeftOdd[captionValue(digitOf(codeText, n))]);
+    append(SymbologyTables::kEanCentreGuard);
+    for (qsizetype n = 7; n <= 12; ++n)
+        append(SymbologyTables::kEanRight[captionValue(digitOf(codeText, n))]);
+    append(SymbologyTables::kEanEdgeGuard);
+    // The guards, and digits 1 and 12 outside them, reach down as far as each other.
+    symbol.longModules = {{0, 10}, {45, 50}, {85, 95}};
+    QString digits;
+    for (qsizetype n = 1; n <= 12; ++n)
+        digits += digitOf(codeText, n);
+    symbol.texts = {{digits.left(1), {-8, -1}},
+                    {digits.mid(1, 5), {10, 45}},
+                    {digits.mid(6, 5), {50, 85}},
+                    {digits.right(1), {96, 103}}};
+    symbol.quietLeft = symbol.quietRight = 9;
+    symbol.barHeight = 69;
+    return symbol;
+}
 
 void DrawUPCA(const QString& codeText, UpcWorkArea& form) {
     form.L.fill(QString());
@@ -140,11 +179,13 @@ void DrawUPCA(const QString& codeText, UpcWorkArea& form) {
         return;
     }
     fillCaptions(codeText, form);
+    const Symbol symbol = EncodeUPCA(drawableDigits(form));
     form.picUPC.setPicture(form.picUPCy.Image());
     for (const DigitPlace& place : kLayout)
-        drawDigit(form.picUPC, place, captionOf(form, place));
-    for (const GuardLine& guard : kGuards)
-        form.picUPC.Line(guard.x, kTop, guard.x, kGuardBottom, guard.colour);
+        drawDigit(form.picUPC, symbol, place, captionOf(form, place));
+    // The guards: the modules no digit covers, left to right, over any digit printed there.
+    for (int module = 0; module < symbol.modules.size(); ++module)
+        if (!isDigitModule(module)) drawColumn(form.picUPC, symbol, module);
     form.picUPC.setPicture(form.picUPC.Image());
 }
 

@@ -2,6 +2,7 @@
 
 #include "DrawingSurface.h"
 #include "MessageBoxes.h"
+#include "Symbol.h"
 
 #include <QString>
 
@@ -22,6 +23,10 @@ struct UpcWorkArea {
 
 // UPC-A: twelve digits at fixed places on picUPC, the twelfth drawn as given.
 namespace modUPC {
+
+// The symbol of twelve digits taken as DrawUPCA takes them; a non-digit among them is the
+// conversion error drawing raises.
+Symbol EncodeUPCA(const QString& codeText);
 
 void DrawUPCA(const QString& codeText, UpcWorkArea& form);
 

@@ -4,6 +4,8 @@
 #include "PdfQueue.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
+#include "SymbolPicture.h"
+#include "VectorRaster.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -172,6 +174,62 @@ class TestPanels : public QObject {
                  qPrintable(QString::number(largestDifference(back, shown))));
         QVERIFY(!QFile::exists(dir->filePath("~temp.bmp")));
         QVERIFY(settings().contains("PANEL-1%~%"));
+    }
+
+    // The drawn symbol anew, its modules as wide as the output picture shows them, and the
+    // choice remembered by its own word.
+    void vectorFormatsKeepTheWindowsSize_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("widthSlider");
+        QTest::newRow("svg") << "svg" << 50;
+        QTest::newRow("pdf") << "pdf" << 20;
+    }
+    void vectorFormatsKeepTheWindowsSize() {
+        QFETCH(QString, format);
+        QFETCH(int, widthSlider);
+        const auto w = window();
+        w->sldwidth->setValue(widthSlider);
+        w->cmdDraw_Click();
+        (format == u"svg" ? w->optsvg : w->optpdf)->setChecked(true);
+        dialog.answer = dir->filePath("vector." + format);
+        w->Command10_Click();
+        QCOMPARE(messages.shown.size(), 0);
+        QCOMPARE(dialog.filters[0].second, "*." + format);
+        QVERIFY(settings().contains(("%~%" + format + "%~%").toLatin1()));
+
+        const double moduleMm = DrawCommands::outputWidthTwips(w->model()) / 1440 * 25.4 /
+                                w->model().pictmp.Image().width();
+        const Symbol symbol = encodeSymbol(*symbologyChoice("39/c"), "PANEL-1");
+        const double widthMm = SymbolLayout(symbol, std::nullopt, std::nullopt).width * moduleMm;
+        // Ten pixels to the millimetre; a PDF page may be up to a point (3.5 pixels) wider.
+        const QImage back = rasterisedAt254Dpi(dialog.answer, dir->filePath("back.png"));
+        QVERIFY2(back.width() - widthMm * 10 > -1 && back.width() - widthMm * 10 < 4.6,
+                 qPrintable(QString::number(back.width())));
+        const auto again = std::make_unique<Form1>(Form1Options{
+            dir->path(), settingsPath(), &messages, dir->filePath("no-port"), &dialog});
+        QVERIFY((format == u"svg" ? again->optsvg : again->optpdf)->isChecked());
+    }
+
+    void theOptionsStandApart() {
+        const auto w = window();
+        const QList<QRadioButton*> shown{w->optbmp,  w->optjpg, w->optpng,
+                                         w->opttiff, w->optsvg, w->optpdf};
+        for (QRadioButton* a : shown) {
+            QVERIFY(w->Frame1->rect().contains(a->geometry()));
+            for (QRadioButton* b : shown)
+                QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                         qPrintable(a->text() + " / " + b->text()));
+        }
+    }
+
+    void aVectorNeedsADrawnSymbol() {
+        const auto w = std::make_unique<Form1>(Form1Options{dir->path(), settingsPath(), &messages,
+                                                            dir->filePath("no-port"), &dialog});
+        w->optsvg->setChecked(true);
+        dialog.answer = dir->filePath("nothing.svg");
+        w->Command10_Click();
+        QCOMPARE(messages.shown.size(), 1);
+        QVERIFY(!QFile::exists(dialog.answer));
     }
 
     void theOptionDecidesTheFormatNotTheName() {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "SymbolPicture.h"
+
+#include <QString>
+
+#include <optional>
+
+// A symbol written as a vector drawing: every module exactly the X-dimension wide, the quiet
+// zones included, the canvas or page exactly the symbol's size, its text kept as text.
+namespace VectorExport {
+
+enum class VectorFormat { Svg, Pdf };
+
+inline constexpr double kDefaultXDimensionMm = 0.33;
+
+// Nothing when written; otherwise why not. The file is replaced whole or left as it was.
+std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout& layout,
+                                        double xDimensionMm, const QString& path,
+                                        VectorFormat format);
+
+} // namespace VectorExport

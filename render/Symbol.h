@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Symbology.h"
+
+#include <QList>
+#include <QString>
+
+// A barcode symbol as data, before any pixel exists: what every picture of it, at any size or
+// resolution, has to show.
+struct ModuleRange {
+    int first; // the first module, counted from the first bar
+    int end;   // one past the last module
+};
+
+// Human-readable text and the band of modules it is centred under. A band may start left of
+// the first bar or end right of the last one: then the text stands in a quiet zone.
+struct SymbolText {
+    QString text;
+    ModuleRange band;
+};
+
+struct Symbol {
+    // Guard bars of EAN and UPC-A reach this many modules below the others.
+    static constexpr int kGuardExtension = 5;
+
+    QString modules;                // "1" dark, "0" light, from the first bar to the last
+    QList<ModuleRange> longModules; // the modules that reach below the others
+    QList<SymbolText> texts;        // empty when the symbol carries no text
+    int quietLeft = 0;              // light modules the symbology's standard asks for
+    int quietRight = 0;
+    int barHeight = 0; // the usual bar height in modules
+
+    bool isLong(int module) const {
+        for (const ModuleRange& range : longModules)
+            if (module >= range.first && module < range.end) return true;
+        return false;
+    }
+};
+
+// The symbol a window choice draws from the code text. EAN and UPC-A take the text as their draw
+// commands pass it on: 12, 7 and 12 digits. Refusals are the renderers' errors.
+Symbol encodeSymbol(const SymbologyChoice& choice, const QString& codeText);

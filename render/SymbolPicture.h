@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Symbol.h"
+
+#include <QImage>
+
+#include <optional>
+
+class QPainter;
+
+// A symbol's picture measured in modules: the bars from the symbol, the quiet zones on both
+// sides, and a band under the bars for its text.
+struct SymbolLayout {
+    static constexpr int kTextGap = 1;   // light modules between the bars and the text
+    static constexpr int kFontSize = 8;  // the text's pixel size, in modules
+    static constexpr int kTextBand = 10; // room for the text's ascent and descent
+
+    // `barHeight` and `quietZone` default to the symbology's; the zone is widened where a
+    // text stands further out, as the first digit of EAN-13 and UPC-A does.
+    SymbolLayout(const Symbol& symbol, std::optional<int> barHeight, std::optional<int> quietZone);
+
+    int barHeight;
+    int left;  // modules left of the first bar
+    int width; // the whole picture
+    int height;
+};
+
+// Paints the symbol with `unit` painter units per module, its top left corner at the origin.
+// Whole units keep every bar edge on a pixel edge.
+void paintSymbol(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit);
+
+// N whole pixels per module in black and white; a resolution, when given, is recorded in the
+// picture so that a saved file prints at the size it was made for.
+QImage symbolPicture(const Symbol& symbol, const SymbolLayout& layout, int pixelsPerModule,
+                     std::optional<int> dotsPerInch = std::nullopt);
+
+// Whole printer dots per module nearest to an X-dimension in millimetres, at least one.
+int dotsPerModule(double xDimensionMm, int dotsPerInch);
