@@ -111,6 +111,12 @@ QList<CommandSpec> buildCommandTable() {
               required({"out-dir", "DIR", "The folder for the pictures; made when missing."}),
               format("png"), raw, width, height}) +
              symbolPicture},
+        {Command::Verify,
+         "verify",
+         "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
+         "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
+         {required({"in", "FILE", "The picture; - for standard input."}),
+          {"json", "", "Prints one JSON object instead of text."}}},
     };
 }
 
@@ -251,13 +257,16 @@ std::variant<Invocation, UsageProblem> parse(const QStringList& arguments) {
     if (words.isEmpty()) return UsageProblem{QStringLiteral("No command given."), std::nullopt};
     const QString name = words.takeFirst();
     if (name == u"help") { // "help" and "help COMMAND"
-        if (words.isEmpty())
-            invocation.request = Invocation::Request::Help;
-        else if (const CommandSpec* spec = findCommand(words.front()); spec && words.size() == 1)
-            invocation = {Invocation::Request::Help, spec->command, {}};
-        else
+        invocation.request = Invocation::Request::Help;
+        if (words.size() > 1)
+            return UsageProblem{QStringLiteral("Unexpected argument '%1'.").arg(words[1]),
+                                std::nullopt};
+        if (words.isEmpty()) return invocation;
+        const CommandSpec* spec = findCommand(words.front());
+        if (!spec)
             return UsageProblem{QStringLiteral("Unknown command '%1'.").arg(words.front()),
                                 std::nullopt};
+        invocation.command = spec->command;
         return invocation;
     }
     const CommandSpec* spec = findCommand(name);

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <signal.h>
+
 class TestCli : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
@@ -271,20 +273,39 @@ class TestCli : public QObject {
     }
 
     // As under cron or in a container: no runtime folder, no display, a home folder that
-    // cannot be written. Nothing is left in the temporary folder either.
+    // cannot be written, perhaps no font cache either and nowhere to store one. Nothing is
+    // left in the temporary folder.
     void quietWithoutASession_data() {
         QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("fontCache");
         for (const char* type : {"EAN13", "39/n", "39/c", "128/c", "UPC-A"})
-            QTest::newRow(type) << type;
+            QTest::newRow(type) << type << true;
+        QTest::newRow("39/c, no font cache") << "39/c" << false;
     }
     void quietWithoutASession() {
         QFETCH(QString, type);
-        QTemporaryDir home, temporary;
+        QFETCH(bool, fontCache);
+        QTemporaryDir home, temporary, fonts;
         QVERIFY(QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::ExeOwner));
         QProcessEnvironment bare;
         bare.insert("PATH", qEnvironmentVariable("PATH"));
         bare.insert("HOME", home.path());
         bare.insert("TMPDIR", temporary.path());
+        if (!fontCache) {
+            // Under a plain file no folder can be made, not even by root.
+            const QString file = fonts.filePath("file");
+            QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+            QFile system("/etc/fonts/fonts.conf");
+            if (!system.open(QIODevice::ReadOnly)) QSKIP("no /etc/fonts/fonts.conf");
+            QByteArray conf = system.readAll();
+            conf.replace("/var/cache/fontconfig", QFile::encodeName(file) + "/cache")
+                .replace(">conf.d<", ">/etc/fonts/conf.d<");
+            QFile own(fonts.filePath("fonts.conf"));
+            QVERIFY(own.open(QIODevice::WriteOnly) && own.write(conf) == conf.size());
+            own.close();
+            bare.insert("FONTCONFIG_FILE", own.fileName());
+            bare.insert("HOME", file);
+        }
         const Run run =
             cli({"draw", "--type", type, "--text", "036000291452", "--out", path("quiet.png")}, {},
                 bare);
@@ -296,7 +317,17 @@ class TestCli : public QObject {
 
     // Interrupted, a batch finishes the pictures in hand: lines 1 to N are whole pictures under
     // their own names, nothing else is left, and it says how far it got.
-    void batchStopsWholeOnSigterm() {
+    void batchStopsWholeOnInterruption_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 143 << "bmp";
+        QTest::newRow("SIGINT") << int(SIGINT) << 130 << "png";
+    }
+    void batchStopsWholeOnInterruption() {
+        QFETCH(int, signal);
+        QFETCH(int, exitCode);
+        QFETCH(QString, format);
         QByteArray list;
         for (int i = 1; i <= 50000; ++i)
             list += "L" + QByteArray::number(i) + "\n";
@@ -304,32 +335,33 @@ class TestCli : public QObject {
         QVERIFY(listFile.open(QIODevice::WriteOnly));
         listFile.write(list);
         listFile.close();
-        const QString outDir = path("interrupted");
+        const QString outDir = path("interrupted-" + format);
         QProcess batch;
         batch.start(CLI_EXECUTABLE, {"batch", "--type", "39/n", "--in", listFile.fileName(),
-                                     "--out-dir", outDir, "--format", "bmp"});
+                                     "--out-dir", outDir, "--format", format});
         QVERIFY(batch.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QDir(outDir).entryList(QDir::Files).size() >= 20, 30000);
-        batch.terminate();
+        QCOMPARE(::kill(pid_t(batch.processId()), signal), 0);
         QVERIFY(batch.waitForFinished(30000));
         QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(batch.exitCode(), 143);
+        QCOMPARE(batch.exitCode(), exitCode);
         const QStringList files = QDir(outDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         const QString err = QString::fromUtf8(batch.readAllStandardError());
         QVERIFY2(
             err.contains(QStringLiteral("interrupted after %1 of 50000 lines").arg(files.size())),
             qPrintable(err));
         QVERIFY(files.size() < 50000);
-        const QSize pictureSize = QImage(outDir + "/000001.bmp").size();
+        const auto nameOf = [&](int line) {
+            return QStringLiteral("%1.%2").arg(line, 6, 10, QChar(u'0')).arg(format);
+        };
+        const QSize pictureSize = QImage(outDir + "/" + nameOf(1)).size();
         for (int i = 1; i <= files.size(); ++i) {
-            const QString name = QStringLiteral("%1.bmp").arg(i, 6, 10, QChar(u'0'));
-            QCOMPARE(files[i - 1], name);
-            QCOMPARE(QImage(outDir + "/" + name).size(), pictureSize);
+            QCOMPARE(files[i - 1], nameOf(i));
+            QCOMPARE(QImage(outDir + "/" + nameOf(i)).size(), pictureSize);
         }
         for (const int i : {1, int(files.size())}) {
             const Run read =
-                cli({"read", "--in", outDir + QStringLiteral("/%1.bmp").arg(i, 6, 10, QChar(u'0')),
-                     "--x", "0", "--y", "40"});
+                cli({"read", "--in", outDir + "/" + nameOf(i), "--x", "0", "--y", "40"});
             QCOMPARE(read.out, "L" + QByteArray::number(i) + "\n");
         }
     }

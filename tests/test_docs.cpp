@@ -83,6 +83,8 @@ class TestDocs : public QObject {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
+        // A locale the machine lacks would be a complaint of its own.
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         process.setProcessEnvironment(environment);
         process.start(path, args);
         QVERIFY(process.waitForFinished(60000));

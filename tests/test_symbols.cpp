@@ -453,6 +453,40 @@ class TestSymbols : public QObject {
         }
     }
 
+    void refusedTextsLeaveNoFile_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("letters in EAN13") << "EAN13"
+                                          << "12AB"
+                                          << "r.png"
+                                          << "use numbers only";
+        QTest::newRow("Code 39 character") << "39/n"
+                                           << "a~"
+                                           << "r.svg"
+                                           << "Invalid Character";
+        QTest::newRow("Code 128 character") << "128/c"
+                                            << "\u00e9"
+                                            << "r.pdf"
+                                            << "Subscript";
+    }
+    void refusedTextsLeaveNoFile() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, file);
+        QFETCH(QString, reason);
+        const QString path = dir.filePath(file);
+        QStringList args{"draw", "--type", type, "--text", text, "--out", path};
+        if (file.endsWith(u".png"))
+            args << "--scale"
+                 << "2";
+        const Run run = cli(args);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(reason.toUtf8()), run.err.constData());
+        QVERIFY(!QFile::exists(path));
+    }
+
     void aPictureTooLargeIsRefused() {
         const QString path = dir.filePath(QStringLiteral("huge.png"));
         const Run run = cli({"draw", "--type", "128/n", "--text", QString(1500, u'x'), "--out",
