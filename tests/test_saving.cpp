@@ -96,6 +96,23 @@ class TestSaving : public QObject {
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
     }
 
+    // The batch writes black-and-white pictures straight from memory at one bit per pixel.
+    void aBatchOnAFullDiskLeavesNoPicture() {
+        const FullDisk disk;
+        if (disk.unavailable()) QSKIP(qPrintable(*disk.unavailable()));
+        const QString out = disk.filePath("labels");
+        QVERIFY(QDir().mkpath(out));
+        QVERIFY(disk.fill());
+        for (const QString format : {"png", "tif"}) {
+            const Run run =
+                cli({"batch", "--type", "39/n", "--in", "-", "--out-dir", out, "--format", format},
+                    "ONE\nTWO\n");
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.contains("line 1: ") && run.err.contains("line 2: "), run.err);
+        }
+        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
     void aDeviceIsWrittenInPlaceAndNeverRemoved_data() {
         QTest::addColumn<QString>("format");
         for (const char* format : {"bmp", "png", "tif", "gif", "jpg", "psd", "svg", "pdf"})
