@@ -113,6 +113,27 @@ class TestSaving : public QObject {
         QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
+    void aFullDiskKeepsTheLastSettings() {
+        const FullDisk disk;
+        if (disk.unavailable()) QSKIP(qPrintable(*disk.unavailable()));
+        const Form1Options options{dir.path(), disk.filePath("settings.bin"), &messages,
+                                   dir.filePath("no-port"), &dialog};
+        auto w = std::make_unique<Form1>(options);
+        w->txtcode->setText(QStringLiteral("LAST"));
+        w->cmdDraw_Click();
+        const QByteArray last = contents(options.settingsPath);
+        QVERIFY(last.startsWith("LAST%~%"));
+        QVERIFY(disk.fill());
+        // More than the old file's space: deleting it first would not make room.
+        w->txtcode->setText(QStringLiteral("NEW") + QString(5000, u'X'));
+        w->cmbtype_Change();
+        QCOMPARE(contents(options.settingsPath), last);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files), QStringList{"settings.bin"});
+        w = std::make_unique<Form1>(options);
+        QCOMPARE(w->txtcode->text(), QStringLiteral("LAST"));
+        QCOMPARE(messages.shown.size(), 0);
+    }
+
     void aDeviceIsWrittenInPlaceAndNeverRemoved_data() {
         QTest::addColumn<QString>("format");
         for (const char* format : {"bmp", "png", "tif", "gif", "jpg", "psd", "svg", "pdf"})

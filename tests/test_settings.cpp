@@ -1,4 +1,3 @@
-#include "FullDisk.h"
 #include "NumberText.h"
 #include "SettingsFile.h"
 
@@ -142,19 +141,6 @@ class TestSettings : public QObject {
         QVERIFY(!QFile::exists(dir.filePath("missing/dir/settings.bin")));
         QVERIFY(!SettingsFile::readCreating(dir.filePath("missing/dir/settings.bin")));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{SettingsFile::kFileName});
-    }
-
-    void aFullDiskKeepsTheLastSettings() {
-        const FullDisk disk;
-        if (disk.unavailable()) QSKIP(qPrintable(*disk.unavailable()));
-        const QString path = disk.filePath(SettingsFile::kFileName);
-        const QByteArray last = "LAST%~%2%~%150%~%50%~%png%~%%~%1%~%5";
-        QCOMPARE(SettingsFile::write(path, last), std::nullopt);
-        QVERIFY(disk.fill());
-        QVERIFY(SettingsFile::write(path, "NEW" + QByteArray(5000, 'x') + last));
-        QCOMPARE(SettingsFile::readCreating(path), last);
-        QCOMPARE(QDir(disk.path()).entryList(QDir::Files),
-                 QStringList{SettingsFile::kFileName}); // no half-written file beside it
     }
 
     void unwritableProgramDirectoryUsesTheUsersConfiguration() {
