@@ -7,6 +7,7 @@
 #include "MSComm.h"
 #include "NumberText.h"
 #include "RendererError.h"
+#include "ScanCheck.h"
 #include "SettingsFile.h"
 #include "VectorExport.h"
 
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +33,7 @@
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -131,6 +134,7 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
 }
 
 Form1::~Form1() {
+    if (scanCheckCancelled_) *scanCheckCancelled_ = true;
     Form_Unload();
 }
 
@@ -149,6 +153,18 @@ void Form1::createVisibleControls() {
     QPalette white = picout->palette();
     white.setColor(QPalette::Window, Qt::white);
     picout->setPalette(white);
+
+    // Draw clamps the height to 150 of 160: the bottom sixteenth of the picture stays blank.
+    const int drawnRows = (picout->height() * DrawModel::kHeightClamp + DrawModel::kHeightMax - 1) /
+                          DrawModel::kHeightMax;
+    const int blank = picout->height() - drawnRows;
+    lblscan = new QLabel(this);
+    lblscan->setGeometry(picout->x() + 2, picout->y() + picout->height() - blank,
+                         picout->width() - 4, blank);
+    QFont small = lblscan->font();
+    small.setPixelSize(std::max(1, blank - 2));
+    lblscan->setFont(small);
+    lblscan->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     sldheight = placed(new QSlider(Qt::Vertical, this), 6600, 360, 495, 2895);
     sldheight->setRange(0, DrawModel::kHeightMax);
@@ -343,7 +359,8 @@ void Form1::syncSliders() {
 
 // The command works on the model; the code field shows what it left there.
 void Form1::runCommand(DrawCommands::Command command) {
-    model_.txtcode = txtcode->text();
+    const QString typed = txtcode->text();
+    model_.txtcode = typed;
     syncSliders();
     try {
         command(model_);
@@ -353,6 +370,31 @@ void Form1::runCommand(DrawCommands::Command command) {
     }
     if (txtcode->text() != model_.txtcode) txtcode->setText(model_.txtcode);
     showOutput();
+    startScanCheck(typed);
+}
+
+// Grading can take a good part of a second when it has to try other widths, so it runs on a
+// worker; a newer Draw makes the older check stop and its result go unseen.
+void Form1::startScanCheck(const QString& typedText) {
+    if (scanCheckCancelled_) *scanCheckCancelled_ = true;
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    scanCheckCancelled_ = cancelled;
+    lblscan->clear();
+    lblscan->setToolTip(QString());
+    const ScanCheck::DrawInputs inputs{cmbtype->currentText(), typedText, model_.sldwidthValue,
+                                       model_.sldheightValue};
+    const QImage picture = model_.picout.Image();
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, cancelled] {
+        if (!*cancelled) {
+            lblscan->setText(watcher->result());
+            lblscan->setToolTip(watcher->result());
+        }
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run([picture, inputs, cancelled] {
+        return ScanCheck::statusLine(picture, inputs, cancelled.get());
+    }));
 }
 
 void Form1::showOutput() {

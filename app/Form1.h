@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -102,6 +103,9 @@ class Form1 : public QWidget {
     QPushButton* cmdsave;
     QToolButton* Command13;
     QPushButton* Check1; // a check box drawn as a button
+    // The scan check of the last Draw, over the strip of the output picture that the height
+    // slider's clamp always leaves blank.
+    QLabel* lblscan;
 
     // Save panel
     QGroupBox* Frame1;
@@ -143,6 +147,7 @@ class Form1 : public QWidget {
     void restoreSettings();
     void runCommand(DrawCommands::Command command);
     void showOutput();
+    void startScanCheck(const QString& typedText);
     void setClientHeightTwips(int twips);
     void syncSliders();
     std::optional<ImageExport::ImageFormat> checkedFormat() const;
@@ -164,4 +169,5 @@ class Form1 : public QWidget {
     DrawModel model_;
     QPointer<Form2> reader_;
     bool unloaded_ = false;
+    std::shared_ptr<std::atomic<bool>> scanCheckCancelled_; // of the check still running
 };

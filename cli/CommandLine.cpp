@@ -111,6 +111,12 @@ QList<CommandSpec> buildCommandTable() {
               required({"out-dir", "DIR", "The folder for the pictures; made when missing."}),
               format("png"), raw, width, height}) +
              symbolPicture},
+        {Command::Verify,
+         "verify",
+         "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
+         "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
+         {required({"in", "FILE", "The picture; - for standard input."}),
+          {"json", "", "Prints one JSON object instead of text."}}},
     };
 }
 

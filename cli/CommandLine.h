@@ -15,7 +15,7 @@ namespace CommandLine {
 inline constexpr char kProgram[] = "barcode-desk-cli";
 
 // The commands, in the order of commandTable().
-enum class Command { Draw, Read, Batch };
+enum class Command { Draw, Read, Batch, Verify };
 
 // Why a value does not fit an option; nullopt when it fits. The reason completes
 // "--NAME takes ...", e.g. "a whole number from 1 to 12".

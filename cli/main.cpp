@@ -8,6 +8,7 @@
 #include "SymbolPicture.h"
 #include "Symbology.h"
 #include "VectorExport.h"
+#include "Verify.h"
 #include "basBCREAD.h"
 
 #include <QDir>
@@ -159,8 +160,18 @@ class Drawer {
         if (!messages_.texts.isEmpty())
             return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"),
                                                        QStringLiteral("\n"));
+        written_ = QImage();
         if (symbolRequest_) return saveSymbol(outPath, format, compact);
-        return save(picture(), outPath, format, compact);
+        written_ = picture();
+        return save(written_, outPath, format, compact);
+    }
+
+    // Whether the scan check reads the picture last written; a vector file counts as read.
+    bool writtenDecodes() const { return written_.isNull() || pictureDecodes(written_); }
+    // What the window would have drawn it from; nothing for a picture the window never shows.
+    std::optional<ScanCheck::DrawInputs> windowInputs(const QString& text) const {
+        if (raw_ || symbolRequest_) return std::nullopt;
+        return ScanCheck::DrawInputs{type_, text, model_.sldwidthValue, model_.sldheightValue};
     }
 
     // The digit symbologies normalise the code text; the caller shows what was drawn.
@@ -197,8 +208,8 @@ class Drawer {
                 .arg(width)
                 .arg(height)
                 .arg(kMaxPictureSide);
-        return save(symbolPicture(symbol, layout, request.pixelsPerModule, request.dotsPerInch),
-                    outPath, format, compact);
+        written_ = symbolPicture(symbol, layout, request.pixelsPerModule, request.dotsPerInch);
+        return save(written_, outPath, format, compact);
     }
 
     const QImage& picture() const {
@@ -212,6 +223,7 @@ class Drawer {
     DrawCommands::Command command_;
     bool raw_;
     std::optional<SymbolRequest> symbolRequest_;
+    QImage written_; // the raster picture last saved
     RecordedMessages messages_;
     DrawModel model_;
 };
@@ -233,11 +245,12 @@ int draw(const Invocation& args) {
     const auto& request = std::get<std::optional<SymbolRequest>>(symbolRequest);
     if (request) warnOfRoundedXDimension(*request);
     Drawer drawer(args, request);
-    if (const auto refusal =
-            drawer.drawAndSave(args.value(QStringLiteral("text")), outPath, *format)) {
+    const QString text = args.value(QStringLiteral("text"));
+    if (const auto refusal = drawer.drawAndSave(text, outPath, *format)) {
         printError(*refusal);
         return kExitRefused;
     }
+    if (!drawer.writtenDecodes()) printError(undecodableWarning(drawer.windowInputs(text)));
     // The picture has standard output to itself when it goes there.
     if (drawer.normalises())
         std::fprintf(toStandardOutput ? stderr : stdout, "%s\n",
@@ -326,6 +339,7 @@ int batch(const Invocation& args) {
     stopOnInterruption();
 
     std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
+    std::vector<char> undecodable(static_cast<size_t>(lines.size()), false);
     std::atomic<qsizetype> next{0}, done{0};
     Progress progress(lines.size());
     auto work = [&](bool showsProgress) {
@@ -337,6 +351,8 @@ int batch(const Invocation& args) {
                 QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
             refusals[static_cast<size_t>(i)] =
                 drawer.drawAndSave(lines[i], outDir.filePath(name), format, true);
+            undecodable[static_cast<size_t>(i)] =
+                !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
             ++done;
             if (showsProgress) progress.step(done);
         }
@@ -352,11 +368,22 @@ int batch(const Invocation& args) {
     signal == 0 ? progress.step(lines.size()) : progress.stop();
 
     int refused = 0;
-    for (size_t i = 0; i < refusals.size(); ++i)
+    std::optional<qsizetype> firstUndecodable;
+    for (size_t i = 0; i < refusals.size(); ++i) {
         if (refusals[i]) {
             printError(QStringLiteral("line %1: %2").arg(i + 1).arg(*refusals[i]));
             ++refused;
         }
+        if (!undecodable[i]) continue;
+        if (!firstUndecodable) firstUndecodable = qsizetype(i);
+        printError(QStringLiteral("warning: line %1: the picture does not decode").arg(i + 1));
+    }
+    // The nearest width positions depend on the text: named for the first such line only, so
+    // that a long list stays quick.
+    if (firstUndecodable)
+        printError(QStringLiteral("warning: for line %1: ").arg(*firstUndecodable + 1) +
+                   undecodableWarning(Drawer(args, request).windowInputs(lines[*firstUndecodable]))
+                       .mid(QStringLiteral("warning: ").size()));
     if (signal != 0) {
         printError(QStringLiteral("%1: interrupted after %2 of %3 lines")
                        .arg(QString::fromLatin1(CommandLine::kProgram))
@@ -461,6 +488,9 @@ int run(const Invocation& invocation) {
         return readCommand(invocation);
     case Command::Batch:
         return batch(invocation);
+    case Command::Verify:
+        return verifyPicture(invocation.value(QStringLiteral("in")),
+                             invocation.has(QStringLiteral("json")));
     }
     return kExitUsage;
 }

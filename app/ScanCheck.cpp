@@ -1,0 +1,121 @@
+#include "ScanCheck.h"
+
+#include "DigitCode.h"
+#include "DrawCommands.h"
+#include "EAN13and8.h"
+#include "ReadingEngine.h"
+#include "RendererError.h"
+
+namespace ScanCheck {
+
+namespace {
+
+constexpr double kGradeC = 1.5;
+
+// The window picture shows the module width stretched into twips; what a scanner sees are the
+// picture's pixels.
+QString moduleSize(double pixels) {
+    return QStringLiteral("1 module = %1 px").arg(pixels, 0, 'f', 1);
+}
+
+} // namespace
+
+QImage windowPicture(const DrawInputs& inputs) {
+    const DrawCommands::Command command = DrawCommands::commandFor(inputs.type);
+    if (!command) return {};
+    DrawModel model; // no message boxes: a refused text just draws nothing
+    model.txtcode = inputs.text;
+    model.sldwidthValue = inputs.width;
+    model.sldheightValue = std::min(inputs.height, DrawModel::kHeightClamp);
+    try {
+        command(model);
+    } catch (const RendererError&) {
+        return {};
+    }
+    return model.picout.Image();
+}
+
+bool gradesCOrBetter(const QImage& picture) {
+    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
+    return !symbols.empty() && std::all_of(symbols.begin(), symbols.end(),
+                                           [](const auto& s) { return s.score() >= kGradeC; });
+}
+
+bool decodes(const QImage& picture) {
+    return !ReadingEngine::findSymbols(picture).isEmpty();
+}
+
+QList<int> nearestWidths(const DrawInputs& inputs,
+                         const std::function<bool(const QImage&)>& accepts,
+                         const std::atomic<bool>* cancelled) {
+    std::optional<int> below, above;
+    for (int step = 1; step < DrawModel::kWidthMax; ++step) {
+        if (cancelled && *cancelled) break;
+        for (const int width : {inputs.width - step, inputs.width + step}) {
+            std::optional<int>& side = width < inputs.width ? below : above;
+            if (side || width < 1 || width > DrawModel::kWidthMax) continue;
+            DrawInputs at = inputs;
+            at.width = width;
+            const QImage picture = windowPicture(at);
+            if (!picture.isNull() && accepts(picture)) side = width;
+        }
+        if ((below || inputs.width - step <= 1) &&
+            (above || inputs.width + step >= DrawModel::kWidthMax))
+            break;
+    }
+    QList<int> widths;
+    if (below) widths << *below;
+    if (above) widths << *above;
+    return widths;
+}
+
+std::optional<QString> correctedCheckDigit(const QString& type, const QString& text) {
+    const std::pair<const char*, int> lengths[] = {{"UPC-A", 12}, {"EAN13", 13}, {"EAN8", 8}};
+    for (const auto& [name, length] : lengths) {
+        if (type != QLatin1String(name)) continue;
+        if (text.size() != length || !DigitCode::allDigits(text)) return std::nullopt;
+        const QString data = text.chopped(1);
+        const int check = EAN13and8::CheckDigit(data);
+        if (check == text.back().digitValue()) return std::nullopt;
+        return data + QString::number(check);
+    }
+    return std::nullopt;
+}
+
+QString positionList(const QList<int>& widths) {
+    QStringList words;
+    for (const int width : widths)
+        words << QString::number(width);
+    if (words.size() < 2) return words.join(QString());
+    const QString last = words.takeLast();
+    return words.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+QString statusLine(const QImage& picture, const DrawInputs& inputs,
+                   const std::atomic<bool>* cancelled) {
+    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
+    QString line;
+    if (!symbols.empty()) {
+        const ScanGrade::Symbol& symbol = symbols.front();
+        line = QStringLiteral("Grade %1 (%2) · reads as %3 \"%4\"")
+                   .arg(symbol.letter())
+                   .arg(symbol.score(), 0, 'f', 1)
+                   .arg(ReadingEngine::symbologyName(symbol.symbology), symbol.text);
+        if (symbol.worstLine().quietZoneTooNarrow)
+            line += QStringLiteral(" · quiet zone too narrow");
+        if (const double module = symbol.moduleWidth(); module > 0)
+            line += QStringLiteral(" · ") + moduleSize(module);
+        if (symbol.score() >= kGradeC) return line;
+    } else {
+        line = QStringLiteral("Does not decode");
+    }
+    if (const auto corrected = correctedCheckDigit(inputs.type, inputs.text))
+        return line + QStringLiteral(" · the check digit is wrong: %1").arg(*corrected);
+    const QList<int> better = nearestWidths(inputs, gradesCOrBetter, cancelled);
+    if (better.isEmpty()) return line + QStringLiteral(" · no width position grades C or better");
+    return line +
+           QStringLiteral(" · width %1 grade%2 C or better")
+               .arg(positionList(better), better.size() == 1 ? QStringLiteral("s") : QString());
+}
+
+} // namespace ScanCheck

@@ -1,0 +1,158 @@
+#include "Verify.h"
+
+#include "ReadingEngine.h"
+#include "ScanGrade.h"
+
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+using ScanGrade::Parameter;
+
+constexpr double kLowestPassingScore = 1.5; // grade C
+
+QChar letterOfGrade(int grade) {
+    return ScanGrade::letterOf(grade);
+}
+
+double rounded(double value, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    return std::round(value * scale) / scale;
+}
+
+// A parameter over the whole symbol: its worst line, by grade and then by value.
+struct Worst {
+    double value;
+    int grade;
+};
+
+Worst worstOf(const ScanGrade::Symbol& symbol, Parameter parameter) {
+    const auto p = static_cast<std::size_t>(parameter);
+    const bool lowerIsBetter = parameter == Parameter::Defects;
+    Worst worst{symbol.lines.front().values[p], symbol.lines.front().grades[p]};
+    for (const ScanGrade::Line& line : symbol.lines) {
+        const bool worseValue =
+            lowerIsBetter ? line.values[p] > worst.value : line.values[p] < worst.value;
+        if (line.grades[p] < worst.grade || (line.grades[p] == worst.grade && worseValue))
+            worst = {line.values[p], line.grades[p]};
+    }
+    return worst;
+}
+
+QJsonObject parameterObject(double value, int grade) {
+    return {{QStringLiteral("value"), rounded(value, 3)},
+            {QStringLiteral("grade"), QString(letterOfGrade(grade))}};
+}
+
+QJsonObject lineObject(const ScanGrade::Line& line) {
+    QJsonObject parameters;
+    for (int p = 0; p < ScanGrade::kParameterCount; ++p)
+        parameters.insert(
+            ScanGrade::parameterName(Parameter(p)),
+            parameterObject(line.values[std::size_t(p)], line.grades[std::size_t(p)]));
+    return {{QStringLiteral("y"), line.y},
+            {QStringLiteral("grade"), QString(letterOfGrade(line.grade()))},
+            {QStringLiteral("text"), line.text},
+            {QStringLiteral("quietZoneTooNarrow"), line.quietZoneTooNarrow},
+            {QStringLiteral("parameters"), parameters}};
+}
+
+QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
+    QJsonObject parameters;
+    for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
+        const Worst worst = worstOf(symbol, Parameter(p));
+        parameters.insert(ScanGrade::parameterName(Parameter(p)),
+                          parameterObject(worst.value, worst.grade));
+    }
+    QJsonArray lines;
+    for (const ScanGrade::Line& line : symbol.lines)
+        lines.append(lineObject(line));
+    const QRect& box = symbol.box;
+    return {{QStringLiteral("type"), ReadingEngine::symbologyName(symbol.symbology)},
+            {QStringLiteral("text"), symbol.text},
+            {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
+            {QStringLiteral("grade"), QString(symbol.letter())},
+            {QStringLiteral("score"), rounded(symbol.score(), 2)},
+            {QStringLiteral("moduleWidth"), rounded(symbol.moduleWidth(), 3)},
+            {QStringLiteral("parameters"), parameters},
+            {QStringLiteral("worstLine"), symbol.worstLine().y},
+            {QStringLiteral("lines"), lines}};
+}
+
+void printText(const ScanGrade::Symbol& symbol) {
+    const QRect& box = symbol.box;
+    std::printf("%s \"%s\" at %d,%d size %dx%d: grade %c (%.1f)\n",
+                qPrintable(ReadingEngine::symbologyName(symbol.symbology)),
+                symbol.text.toUtf8().constData(), box.x(), box.y(), box.width(), box.height(),
+                symbol.letter().toLatin1(), symbol.score());
+    for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
+        const Worst worst = worstOf(symbol, Parameter(p));
+        std::printf("  %-20s %8.3f  %c\n", qPrintable(ScanGrade::parameterName(Parameter(p))),
+                    worst.value, letterOfGrade(worst.grade).toLatin1());
+    }
+    const ScanGrade::Line& worst = symbol.worstLine();
+    std::printf("  worst line: y %d, grade %c%s\n", worst.y,
+                letterOfGrade(worst.grade()).toLatin1(),
+                worst.quietZoneTooNarrow ? ", does not decode: quiet zone too narrow"
+                : worst.text.isEmpty()   ? ", does not decode"
+                                         : "");
+}
+
+QImage loadPicture(const QString& inPath) {
+    QFile file;
+    const bool opened = inPath == u"-" ? file.open(stdin, QIODevice::ReadOnly)
+                                       : (file.setFileName(inPath), file.open(QIODevice::ReadOnly));
+    return opened ? QImage::fromData(file.readAll()) : QImage();
+}
+
+} // namespace
+
+int verifyPicture(const QString& inPath, bool json) {
+    const QImage picture = loadPicture(inPath);
+    if (picture.isNull()) {
+        std::fprintf(stderr, "Cannot read the image %s\n", inPath.toLocal8Bit().constData());
+        return 1;
+    }
+    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
+    bool allPass = !symbols.empty();
+    for (const ScanGrade::Symbol& symbol : symbols)
+        allPass = allPass && symbol.score() >= kLowestPassingScore;
+    if (json) {
+        QJsonArray list;
+        for (const ScanGrade::Symbol& symbol : symbols)
+            list.append(symbolObject(symbol));
+        const QByteArray out = QJsonDocument(QJsonObject{{QStringLiteral("symbols"), list}})
+                                   .toJson(QJsonDocument::Compact);
+        std::printf("%s\n", out.constData());
+    } else if (symbols.empty()) {
+        std::printf("no symbol found\n");
+    } else {
+        for (const ScanGrade::Symbol& symbol : symbols)
+            printText(symbol);
+    }
+    return allPass ? 0 : 1;
+}
+
+bool pictureDecodes(const QImage& picture) {
+    const int h = picture.height();
+    return ReadingEngine::decodesAlongRows(picture, {h / 4, h / 3, h / 2}) ||
+           ScanCheck::decodes(picture);
+}
+
+QString undecodableWarning(const std::optional<ScanCheck::DrawInputs>& window) {
+    QString warning = QStringLiteral("warning: the picture does not decode");
+    if (!window) return warning;
+    const QList<int> widths = ScanCheck::nearestWidths(*window, pictureDecodes);
+    if (!widths.isEmpty())
+        warning += QStringLiteral("; --width %1 draw%2 one that does")
+                       .arg(ScanCheck::positionList(widths).replace(QStringLiteral(" and "),
+                                                                    QStringLiteral(" or ")),
+                            widths.size() == 1 ? QStringLiteral("s") : QString());
+    return warning + QStringLiteral("; --scale draws one that always does");
+}

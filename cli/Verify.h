@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ScanCheck.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// barcode-desk-cli verify: grades every symbol in a picture file ("-" for standard input) and
+// prints the grades, as text or as one JSON object. Exit status 0 when at least one symbol is
+// found and each grades C or better, 1 otherwise.
+int verifyPicture(const QString& inPath, bool json);
+
+// True when the reading engine finds a symbol in a picture just drawn; a look along a few rows
+// first, which settles it for most pictures at a fraction of the cost.
+bool pictureDecodes(const QImage& picture);
+
+// The warning for a picture that does not decode. For a picture drawn as the window draws it
+// (`window`), also the nearest width positions whose picture does.
+QString undecodableWarning(const std::optional<ScanCheck::DrawInputs>& window);

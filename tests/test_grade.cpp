@@ -1,0 +1,478 @@
+// The scan check: the grader against hand-computed element widths, against two independent
+// readers and against JPEG loss; the verify command; the main window's status line.
+#include "CliRunner.h"
+#include "DrawCommands.h"
+#include "Form1.h"
+#include "LineDecode.h"
+#include "RecordingMessages.h"
+#include "ScanCheck.h"
+#include "ScanGrade.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// The work picture as the renderer left it: one pixel per module.
+QImage modulePicture(const QString& type, const QString& text) {
+    DrawModel model;
+    model.txtcode = text;
+    DrawCommands::commandFor(type)(model);
+    return (type == u"UPC-A" ? model.upc.picUPC.Image() : model.pictmp.Image())
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The runs of equal modules of the row through the bars (the row with the most of them), from
+// the first bar to the last.
+std::vector<int> moduleRuns(const QString& type, const QString& text) {
+    const QImage picture = modulePicture(type, text);
+    std::vector<int> best;
+    for (int y = 0; y < picture.height(); ++y) {
+        const uchar* row = picture.constScanLine(y);
+        std::vector<int> runs;
+        int x = 0;
+        while (x < picture.width() && row[x] >= 128)
+            ++x;
+        int lastDark = picture.width() - 1;
+        while (lastDark >= 0 && row[lastDark] >= 128)
+            --lastDark;
+        for (int start = x; x <= lastDark; start = x) {
+            while (x <= lastDark && (row[x] < 128) == (row[start] < 128))
+                ++x;
+            runs.push_back(x - start);
+        }
+        if (runs.size() > best.size()) best = runs;
+    }
+    return best;
+}
+
+// Whole pixels per module and a white margin wide enough for any quiet zone.
+QImage wholePixelPicture(const QString& type, const QString& text, int pixelsPerModule) {
+    const QImage modules = modulePicture(type, text);
+    const int margin = 12 * pixelsPerModule;
+    QImage picture(modules.size() * pixelsPerModule + QSize(2 * margin, 2 * margin),
+                   QImage::Format_Grayscale8);
+    picture.fill(255);
+    QPainter painter(&picture);
+    painter.drawImage(margin, margin, modules.scaled(modules.size() * pixelsPerModule));
+    return picture;
+}
+
+double scoreOf(const QImage& picture) {
+    const auto symbols = ScanGrade::gradePicture(picture);
+    return symbols.empty() ? -1 : symbols.front().score();
+}
+
+QImage jpegOf(const QImage& picture, int quality) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPG", quality);
+    return QImage::fromData(bytes, "JPG");
+}
+
+constexpr int kPixelsPerModule = 10;
+
+} // namespace
+
+class TestGrade : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+  private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    // Element widths of 10 pixels per module, one edge moved by hand; the decodability is the
+    // margin left in the worst edge-to-similar-edge sum (Code 128, EAN, UPC) or element
+    // (Code 39), which every line shares.
+    void handSetWidths_data() {
+        QTest::addColumn<int>("symbology");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reads");
+        QTest::addColumn<int>("edgeAfter"); // element, counted from the first bar
+        QTest::addColumn<int>("shift");     // pixels the edge after it moves right
+        QTest::addColumn<int>("quietModules");
+        QTest::addColumn<double>("decodability");
+        QTest::addColumn<QString>("letter");
+        const int c128 = int(Symbology::Code128), c39 = int(Symbology::Code39);
+        const int ean13 = int(Symbology::Ean13), ean8 = int(Symbology::Ean8),
+                  upc = int(Symbology::UpcA);
+        // Code 128: a sum of two 11-module elements 0.2 or 0.3 module off: margin 0.6 or 0.4.
+        QTest::newRow("128 ideal") << c128 << "128/n"
+                                   << "Hello"
+                                   << "Hello" << 0 << 0 << 10 << 1.0 << "A";
+        QTest::newRow("128 0.2") << c128 << "128/n"
+                                 << "Hello"
+                                 << "Hello" << 6 << 2 << 10 << 0.6 << "B";
+        QTest::newRow("128 0.3") << c128 << "128/n"
+                                 << "Hello"
+                                 << "Hello" << 6 << 3 << 10 << 0.4 << "C";
+        QTest::newRow("128 0.6 misreads") << c128 << "128/n"
+                                          << "Hello"
+                                          << "Hello" << 6 << 6 << 10 << -1.0 << "F";
+        QTest::newRow("128 quiet 9") << c128 << "128/n"
+                                     << "Hello"
+                                     << "Hello" << 0 << 0 << 9 << -1.0 << "F";
+        // Code 39, narrow 10 and wide 20: a wide space 3 narrower, the bar after it 3 wider:
+        // narrow 10.5, wide 19 on average, threshold 14.75, margin 1.75 / 4.25.
+        QTest::newRow("39 ideal") << c39 << "39/n"
+                                  << "HELLO"
+                                  << "HELLO" << 0 << 0 << 10 << 1.0 << "A";
+        QTest::newRow("39 2 px") << c39 << "39/n"
+                                 << "HELLO"
+                                 << "HELLO" << 1 << -2 << 10 << 17.0 / 27 << "A";
+        QTest::newRow("39 3 px") << c39 << "39/n"
+                                 << "HELLO"
+                                 << "HELLO" << 1 << -3 << 10 << 1.75 / 4.25 << "C";
+        // EAN and UPC: a sum of two 7-module elements 0.2 module off: margin 0.6.
+        QTest::newRow("EAN-13 ideal") << ean13 << "EAN13"
+                                      << "400638133393"
+                                      << "4006381333931" << 0 << 0 << 11 << 1.0 << "A";
+        QTest::newRow("EAN-13 0.2") << ean13 << "EAN13"
+                                    << "400638133393"
+                                    << "4006381333931" << 3 << 2 << 11 << 0.6 << "B";
+        QTest::newRow("EAN-13 quiet 10") << ean13 << "EAN13"
+                                         << "400638133393"
+                                         << "4006381333931" << 0 << 0 << 10 << -1.0 << "F";
+        QTest::newRow("EAN-8 0.3") << ean8 << "EAN8"
+                                   << "9638507"
+                                   << "96385074" << 3 << 3 << 7 << 0.4 << "C";
+        QTest::newRow("UPC-A ideal") << upc << "UPC-A"
+                                     << "036000291452"
+                                     << "036000291452" << 0 << 0 << 9 << 1.0 << "A";
+        QTest::newRow("UPC-A 0.4") << upc << "UPC-A"
+                                   << "036000291452"
+                                   << "036000291452" << 32 << 4 << 9 << 0.2 << "F";
+    }
+    void handSetWidths() {
+        QFETCH(int, symbology);
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, reads);
+        QFETCH(int, edgeAfter);
+        QFETCH(int, shift);
+        QFETCH(int, quietModules);
+        QFETCH(double, decodability);
+        QFETCH(QString, letter);
+        std::vector<int> widths;
+        for (const int run : moduleRuns(type, text))
+            widths.push_back(run * kPixelsPerModule);
+        QVERIFY(widths.size() > std::size_t(edgeAfter + 1));
+        widths[std::size_t(edgeAfter)] += shift;
+        widths[std::size_t(edgeAfter) + 1] -= shift;
+        const int quiet = quietModules * kPixelsPerModule;
+        std::vector<double> profile(std::size_t(quiet), 100.0);
+        for (std::size_t i = 0; i < widths.size(); ++i)
+            profile.insert(profile.end(), std::size_t(widths[i]), i % 2 == 0 ? 0.0 : 100.0);
+        profile.insert(profile.end(), std::size_t(quiet), 100.0);
+
+        const ScanGrade::Line line = ScanGrade::gradeProfile(profile, Symbology(symbology), reads,
+                                                             quiet, double(profile.size() - quiet));
+        const auto decodes = line.values[int(ScanGrade::Parameter::Decode)];
+        QCOMPARE(decodes, decodability >= 0 ? 1.0 : 0.0);
+        QCOMPARE(line.quietZoneTooNarrow,
+                 quietModules < LineDecode::quietZone(Symbology(symbology)).before);
+        if (decodability >= 0) {
+            QCOMPARE(line.text, reads);
+            QVERIFY2(
+                qAbs(line.values[int(ScanGrade::Parameter::Decodability)] - decodability) < 1e-6,
+                qPrintable(QString::number(line.values[int(ScanGrade::Parameter::Decodability)])));
+            QCOMPARE(line.moduleWidth, double(kPixelsPerModule));
+        }
+        QCOMPARE(QString(ScanGrade::letterOf(line.grade())), letter);
+    }
+
+    // The reflectance measurements on an ideal Code 128: bars and spaces printed lighter and
+    // darker, and one spot in the quiet zone.
+    void reflectance_data() {
+        QTest::addColumn<double>("bar");
+        QTest::addColumn<double>("space");
+        QTest::addColumn<double>("spot"); // one sample amid the left quiet zone
+        QTest::addColumn<QString>("letter");
+        QTest::newRow("black on white") << 0.0 << 100.0 << 100.0 << "A";
+        QTest::newRow("contrast 50") << 30.0 << 80.0 << 80.0 << "C";    // SC 50
+        QTest::newRow("contrast 19") << 10.0 << 29.0 << 29.0 << "F";    // SC below 20
+        QTest::newRow("bars too light") << 45.0 << 85.0 << 85.0 << "F"; // Rmin above Rmax / 2
+        QTest::newRow("spot 25") << 0.0 << 100.0 << 75.0 << "C";        // defects 0.25
+        QTest::newRow("spot 31") << 0.0 << 100.0 << 69.0 << "F";        // defects 0.31
+    }
+    void reflectance() {
+        QFETCH(double, bar);
+        QFETCH(double, space);
+        QFETCH(double, spot);
+        QFETCH(QString, letter);
+        const int quiet = 10 * kPixelsPerModule;
+        std::vector<double> profile(std::size_t(quiet), space);
+        profile[std::size_t(quiet / 2)] = spot;
+        const std::vector<int> runs = moduleRuns(QStringLiteral("128/n"), QStringLiteral("Hi"));
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            profile.insert(profile.end(), std::size_t(runs[i] * kPixelsPerModule),
+                           i % 2 == 0 ? bar : space);
+        profile.insert(profile.end(), std::size_t(quiet), space);
+        const ScanGrade::Line line =
+            ScanGrade::gradeProfile(profile, Symbology::Code128, QStringLiteral("Hi"), quiet,
+                                    double(profile.size() - quiet));
+        QCOMPARE(line.text, QStringLiteral("Hi"));
+        QCOMPARE(line.values[int(ScanGrade::Parameter::SymbolContrast)], space - bar);
+        QCOMPARE(QString(ScanGrade::letterOf(line.grade())), letter);
+    }
+
+    void wholePixelsGradeA_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reads");
+        QTest::newRow("128/n") << "128/n"
+                               << "Hello World 42"
+                               << "Hello World 42";
+        QTest::newRow("39/c") << "39/c"
+                              << "HELLO-42"
+                              << "HELLO-42";
+        QTest::newRow("EAN13") << "EAN13"
+                               << "400638133393"
+                               << "4006381333931";
+        QTest::newRow("EAN8") << "EAN8"
+                              << "9638507"
+                              << "96385074";
+        QTest::newRow("UPC-A") << "UPC-A"
+                               << "036000291452"
+                               << "036000291452";
+    }
+    void wholePixelsGradeA() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, reads);
+        const QString path = dir.filePath(QStringLiteral("scaled.png"));
+        const Run drawn =
+            cli({"draw", "--type", type, "--text", text, "--scale", "2", "--out", path});
+        QCOMPARE(drawn.exitCode, 0);
+        QVERIFY2(!drawn.err.contains("warning"), drawn.err.constData());
+        const QImage picture(path);
+        const auto symbols = ScanGrade::gradePicture(picture);
+        QCOMPARE(symbols.size(), std::size_t(1));
+        QCOMPARE(symbols.front().text, reads);
+        QCOMPARE(symbols.front().letter(), QChar(u'A'));
+        QCOMPARE(symbols.front().moduleWidth(), 2.0);
+        QVERIFY(jpegOf(picture, 20).isNull() == false);
+        QVERIFY(scoreOf(jpegOf(picture, 20)) <= symbols.front().score());
+    }
+
+    // Every window picture that grades C or better is read at its own size by zbarimg or by
+    // ZXingReader; its JPEG at quality 20 never grades better than it.
+    void windowPicturesAgainstReaders_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("128/n") << "128/n"
+                               << "Hello World 42";
+        QTest::newRow("39/n") << "39/n"
+                              << "HELLO-42";
+        QTest::newRow("EAN13") << "EAN13"
+                               << "400638133393";
+        QTest::newRow("EAN8") << "EAN8"
+                              << "9638507";
+        QTest::newRow("UPC-A") << "UPC-A"
+                               << "036000291452";
+    }
+    void windowPicturesAgainstReaders() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        int passing = 0, failing = 0;
+        for (int width = 1; width <= DrawModel::kWidthMax; ++width) {
+            const QImage picture = ScanCheck::windowPicture({type, text, width, 150});
+            const double score = scoreOf(picture);
+            QVERIFY2(scoreOf(jpegOf(picture, 20)) <= score, qPrintable(QString::number(width)));
+            if (score < 1.5) {
+                ++failing;
+                continue;
+            }
+            ++passing;
+            const QString path = dir.filePath(QStringLiteral("window.png"));
+            QVERIFY(picture.save(path));
+            QVERIFY2(!zbarRead(path).isEmpty() || !zxingRead(path).isEmpty(),
+                     qPrintable(QStringLiteral("width %1 grades %2 unread").arg(width).arg(score)));
+        }
+        QVERIFY(passing > 0);
+        QVERIFY(failing > 0);
+    }
+
+    void verifyCommand_data() {
+        QTest::addColumn<QString>("picture"); // "noise", "good" or "clipped"
+        QTest::addColumn<bool>("viaStdin");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("symbols");
+        QTest::newRow("good") << "good" << false << 0 << 1;
+        QTest::newRow("good on standard input") << "good" << true << 0 << 1;
+        QTest::newRow("random noise") << "noise" << false << 1 << 0;
+        QTest::newRow("no quiet zone") << "clipped" << false << 1 << 1;
+    }
+    void verifyCommand() {
+        QFETCH(QString, picture);
+        QFETCH(bool, viaStdin);
+        QFETCH(int, exitCode);
+        QFETCH(int, symbols);
+        QImage image = wholePixelPicture(QStringLiteral("128/n"), QStringLiteral("Verify"), 2);
+        if (picture == u"clipped") image = image.copy(40, 0, image.width() - 80, image.height());
+        if (picture == u"noise") {
+            QRandomGenerator random(42);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    image.setPixel(x, y, random.bounded(2) ? 0xFFFFFFu : 0xFF000000u);
+        }
+        const QString path = dir.filePath(QStringLiteral("verify.png"));
+        QVERIFY(image.save(path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const Run run = viaStdin ? cli({"verify", "--in", "-", "--json"}, file.readAll())
+                                 : cli({"verify", "--in", path, "--json"});
+        QCOMPARE(run.exitCode, exitCode);
+        const QJsonArray list = QJsonDocument::fromJson(run.out).object()["symbols"].toArray();
+        QCOMPARE(list.size(), symbols);
+        if (symbols == 0) return;
+        const QJsonObject symbol = list[0].toObject();
+        QCOMPARE(symbol["type"].toString(), QStringLiteral("Code 128"));
+        QCOMPARE(symbol["text"].toString(), QStringLiteral("Verify"));
+        QCOMPARE(symbol["lines"].toArray().size(), 10);
+        QCOMPARE(symbol["grade"].toString(),
+                 exitCode == 0 ? QStringLiteral("A") : QStringLiteral("F"));
+        QCOMPARE(symbol["parameters"].toObject().size(), ScanGrade::kParameterCount);
+        const QJsonArray box = symbol["box"].toArray();
+        QCOMPARE(box.size(), 4);
+        if (picture == u"clipped") return;
+        // The box starts at the first bar.
+        const int middle = box[1].toInt() + box[3].toInt() / 2;
+        int firstDark = 0;
+        while (qGray(image.pixel(firstDark, middle)) >= 128)
+            ++firstDark;
+        QCOMPARE(box[0].toInt(), firstDark);
+    }
+
+    void verifyUsage() {
+        QCOMPARE(cli({"verify"}).exitCode, 2);
+        QCOMPARE(cli({"verify", "--in", "x.png", "--bogus"}).exitCode, 2);
+        const Run missing = cli({"verify", "--in", dir.filePath(QStringLiteral("none.png"))});
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY(missing.err.contains("Cannot read"));
+    }
+
+    // draw and batch keep their exit status and warn about a picture that does not decode.
+    void drawWarnings_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("warns");
+        QTest::newRow("decodes") << 50 << false;
+        QTest::newRow("does not decode") << 23 << true;
+    }
+    void drawWarnings() {
+        QFETCH(int, width);
+        QFETCH(bool, warns);
+        const QString out = dir.filePath(QStringLiteral("drawn.png"));
+        const Run run = cli({"draw", "--type", "128/n", "--text", "Hello World 42", "--width",
+                             QString::number(width), "--out", out});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err.startsWith("warning: the picture does not decode"), warns);
+        if (warns) {
+            QVERIFY(run.err.contains("--scale"));
+            const QRegularExpression widths(R"(--width (\d+)(?: or (\d+))? draws? one that does)");
+            const auto match = widths.match(QString::fromUtf8(run.err));
+            QVERIFY2(match.hasMatch(), run.err.constData());
+            for (const QString& named : match.capturedTexts().mid(1))
+                if (!named.isEmpty())
+                    QVERIFY(ScanCheck::decodes(
+                        ScanCheck::windowPicture({"128/n", "Hello World 42", named.toInt(), 150})));
+        }
+        const Run batch =
+            cli({"batch", "--type", "128/n", "--in", "-", "--out-dir",
+                 dir.filePath(QStringLiteral("batch")), "--width", QString::number(width)},
+                "Hello World 42\nHello World 42\n");
+        QCOMPARE(batch.exitCode, 0);
+        QCOMPARE(batch.err.contains("warning: line 2: the picture does not decode"), warns);
+    }
+
+    void checkDigit_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("corrected");
+        QTest::newRow("UPC-A wrong") << "UPC-A"
+                                     << "036000291453"
+                                     << "036000291452";
+        QTest::newRow("UPC-A right") << "UPC-A"
+                                     << "036000291452"
+                                     << "";
+        QTest::newRow("EAN13 wrong") << "EAN13"
+                                     << "4006381333932"
+                                     << "4006381333931";
+        QTest::newRow("EAN13 data only") << "EAN13"
+                                         << "400638133393"
+                                         << "";
+        QTest::newRow("EAN8 wrong") << "EAN8"
+                                    << "96385070"
+                                    << "96385074";
+        QTest::newRow("Code 128") << "128/n"
+                                  << "036000291453"
+                                  << "";
+    }
+    void checkDigit() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, corrected);
+        QCOMPARE(ScanCheck::correctedCheckDigit(type, text).value_or(QString()), corrected);
+    }
+
+    // The status line after Draw: what the last Draw drew, never an older check's result.
+    void windowStatusLine_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("expected"); // a regular expression
+        QTest::newRow("Code 128 at 50")
+            << "128/n"
+            << "Hello" << 50
+            << R"(^Grade A \(4\.0\) · reads as Code 128 "Hello" · 1 module = 3\.8 px$)";
+        QTest::newRow("Code 128 at 23")
+            << "128/n"
+            << "Hello" << 23 << R"(^Grade [DF] .* · width (\d+ and )?\d+ grades? C or better$)";
+        QTest::newRow("UPC-A check digit")
+            << "UPC-A"
+            << "036000291453" << 50
+            << R"(^Does not decode · the check digit is wrong: 036000291452$)";
+    }
+    void windowStatusLine() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(QString, expected);
+        RecordingMessages messages;
+        Form1Options options;
+        options.programDirectory = dir.path();
+        options.settingsPath = dir.filePath(QStringLiteral("settings.bin"));
+        options.messages = &messages;
+        Form1 window(options);
+        // A first Draw whose check the second one supersedes.
+        window.txtcode->setText(QStringLiteral("SUPERSEDED"));
+        window.cmbtype->setCurrentText(QStringLiteral("39/n"));
+        window.cmdDraw_Click();
+        window.txtcode->setText(text);
+        window.cmbtype->setCurrentText(type);
+        window.sldwidth->setValue(width);
+        window.cmdDraw_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.lblscan->text().isEmpty(), 20000);
+        QTest::qWait(50); // the superseded check, had it been shown, would be there by now
+        QVERIFY2(QRegularExpression(expected).match(window.lblscan->text()).hasMatch(),
+                 qPrintable(window.lblscan->text()));
+        // Over the rows that Draw leaves blank only.
+        const int drawnRows = static_cast<int>(std::ceil(window.picout->height() * 150.0 / 160.0));
+        QVERIFY(window.lblscan->geometry().top() >= window.picout->y() + drawnRows);
+        QVERIFY(window.lblscan->geometry().bottom() <= window.picout->geometry().bottom());
+    }
+};
+
+QTEST_MAIN(TestGrade)
+#include "test_grade.moc"
