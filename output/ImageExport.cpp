@@ -1,5 +1,6 @@
 #include "ImageExport.h"
 
+#include "OneBitPng.h"
 #include "WholeFile.h"
 #include "WindowsBitmap.h"
 #include "modFreeImageDLL.h"
@@ -147,6 +148,10 @@ std::optional<QString> SaveImageCompact(const QImage& picture, const QString& pa
     const auto rows = oneBitFormat && !rgb.isNull() ? oneBitRows(rgb, pitch) : std::nullopt;
     if (!rows) return SaveImage(picture, path, format);
     const FormatEntry& entry = entryOf(format);
+    if (format == ImageFormat::Png)
+        return writeEncoded(
+            OneBitPng::encode(*rows, pitch, rgb.size(), recordedDotsPerMeter(picture)), path,
+            entry);
     return writeEncoded(oneBitBytes(*rows, pitch, picture, entry), path, entry);
 }
 

@@ -162,6 +162,38 @@ class TestCli : public QObject {
         QCOMPARE(read.out.trimmed(), QByteArray("THREE"));
     }
 
+    // A batch packs black-and-white PNG pictures its own way: they show what draw saves.
+    void batchPicturesShowWhatDrawSaves_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("sliders");
+        QTest::newRow("EAN13") << "EAN13"
+                               << "400638133393" << QStringList();
+        QTest::newRow("39/c, odd width") << "39/c"
+                                         << "A-1" << QStringList{"--width", "7", "--height", "3"};
+    }
+    void batchPicturesShowWhatDrawSaves() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QStringList, sliders);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).remove(u'/');
+        const QString outDir = path(tag + "-batch"), drawn = path(tag + "-draw.png");
+        QCOMPARE(
+            cli(QStringList{"batch", "--type", type, "--in", "-", "--out-dir", outDir} + sliders,
+                text.toUtf8() + '\n')
+                .exitCode,
+            0);
+        QCOMPARE(cli(QStringList{"draw", "--type", type, "--text", text, "--out", drawn} + sliders)
+                     .exitCode,
+                 0);
+        const QImage batch(outDir + "/000001.png"), draw(drawn);
+        QVERIFY(!draw.isNull());
+        QCOMPARE(batch.convertToFormat(QImage::Format_RGB32),
+                 draw.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(batch.dotsPerMeterX(), draw.dotsPerMeterX());
+        QCOMPARE(batch.dotsPerMeterY(), draw.dotsPerMeterY());
+    }
+
     void batchReadsStandardInput() {
         const QString outDir = path("stdin");
         const Run run = cli({"batch", "--type", "EAN8", "--in", "-", "--out-dir", outDir,
