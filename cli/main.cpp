@@ -152,6 +152,9 @@ class Drawer {
                                        ImageExport::ImageFormat format, bool compact = false) {
         messages_.texts.clear();
         model_.txtcode = text;
+        // Held on to, the last picture would make the command copy the output picture before
+        // erasing it.
+        written_ = QImage();
         try {
             command_(model_);
         } catch (const RendererError& error) {
@@ -160,7 +163,6 @@ class Drawer {
         if (!messages_.texts.isEmpty())
             return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"),
                                                        QStringLiteral("\n"));
-        written_ = QImage();
         if (symbolRequest_) return saveSymbol(outPath, format, compact);
         written_ = picture();
         return save(written_, outPath, format, compact);

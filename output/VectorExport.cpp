@@ -1,13 +1,13 @@
 #include "VectorExport.h"
 
 #include "ImageExport.h"
+#include "WholeFile.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <cmath>
@@ -60,9 +60,12 @@ std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout
                                         VectorFormat format) {
     const double unit = xDimensionMm * kUnitsPerMm;
     const auto write = format == VectorFormat::Svg ? writeSvg : writePdf;
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || !write(symbol, layout, unit, out) || !out.commit())
-        return ImageExport::saveFailureMessage(path) + QStringLiteral(": ") + out.errorString();
+    // Drawn in memory first, then written whole: a device or a full disk gets no half drawing.
+    QBuffer drawing;
+    drawing.open(QIODevice::WriteOnly);
+    if (!write(symbol, layout, unit, drawing)) return ImageExport::saveFailureMessage(path);
+    if (const auto reason = WholeFile::write(path, drawing.data()))
+        return ImageExport::saveFailureMessage(path) + QStringLiteral(": ") + *reason;
     return std::nullopt;
 }
 

@@ -43,9 +43,10 @@ class TestSaving : public QObject {
         return w;
     }
     static QRadioButton* option(Form1& w, const QString& format) {
-        for (QRadioButton* radio : {w.optbmp, w.optgif, w.optjpg, w.opttiff, w.optpng, w.optpsd})
-            if (radio->text().contains("*." + format, Qt::CaseInsensitive)) return radio;
-        return nullptr;
+        const QHash<QString, QRadioButton*> options = {
+            {"bmp", w.optbmp}, {"gif", w.optgif}, {"jpg", w.optjpg}, {"tif", w.opttiff},
+            {"png", w.optpng}, {"psd", w.optpsd}, {"svg", w.optsvg}, {"pdf", w.optpdf}};
+        return options.value(format);
     }
 
   private slots:
@@ -57,7 +58,7 @@ class TestSaving : public QObject {
     void aFailedSaveLeavesTheDestinationAsItWas_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("where"); // a new file or an existing one on a full disk
-        for (const char* format : {"bmp", "png", "tif", "gif", "jpg", "psd"}) {
+        for (const char* format : {"bmp", "png", "tif", "gif", "jpg", "psd", "svg", "pdf"}) {
             QTest::addRow("%s new file", format) << format << "new";
             QTest::addRow("%s existing file", format) << format << "existing";
         }
@@ -85,7 +86,11 @@ class TestSaving : public QObject {
         dialog.answer = out;
         w->Command10_Click();
         QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(messages.shown[0].text, "The barcode could not be saved as " + out);
+        const QString box = "The barcode could not be saved as " + out;
+        if (ImageExport::entryOf(*ImageExport::formatFromWord(format)).vector)
+            QVERIFY(messages.shown[0].text.startsWith(box + ": ")); // drawn anew, says why
+        else
+            QCOMPARE(messages.shown[0].text, box);
 
         QCOMPARE(contents(out), where == u"existing" ? before : QByteArray("<missing>"));
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
@@ -93,7 +98,7 @@ class TestSaving : public QObject {
 
     void aDeviceIsWrittenInPlaceAndNeverRemoved_data() {
         QTest::addColumn<QString>("format");
-        for (const char* format : {"bmp", "png", "tif", "gif", "jpg", "psd"})
+        for (const char* format : {"bmp", "png", "tif", "gif", "jpg", "psd", "svg", "pdf"})
             QTest::newRow(format) << format;
     }
     void aDeviceIsWrittenInPlaceAndNeverRemoved() {
@@ -112,6 +117,15 @@ class TestSaving : public QObject {
         QVERIFY(isCharacterDevice("/dev/full"));
         QCOMPARE(cli(draw("DEVICE", "/dev/null", format)).exitCode, 0);
         QVERIFY(isCharacterDevice("/dev/null"));
+    }
+
+    void aPipeNobodyReadsIsRefusedAtOnce() {
+        const QString fifo = dir.filePath("fifo");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const Run run = cli(draw("PIPE", fifo, "png"));
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("could not be saved as " + fifo.toUtf8() + ": "), run.err);
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     }
 
     // Nothing named "~temp.bmp" is touched any more, whatever it points at.
