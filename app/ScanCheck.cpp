@@ -105,12 +105,14 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
             line += QStringLiteral(" · quiet zone too narrow");
         if (const double module = symbol.moduleWidth(); module > 0)
             line += QStringLiteral(" · ") + moduleSize(module);
-        if (symbol.score() >= kGradeC) return line;
     } else {
         line = QStringLiteral("Does not decode");
     }
+    // Said whatever the grade: a code typed in full with a wrong last digit is drawn as some
+    // other number, or as a symbol no scanner accepts.
     if (const auto corrected = correctedCheckDigit(inputs.type, inputs.text))
         return line + QStringLiteral(" · the check digit is wrong: %1").arg(*corrected);
+    if (!symbols.empty() && symbols.front().score() >= kGradeC) return line;
     const QList<int> better = nearestWidths(inputs, gradesCOrBetter, cancelled);
     if (better.isEmpty()) return line + QStringLiteral(" · no width position grades C or better");
     return line +
