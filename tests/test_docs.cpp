@@ -20,11 +20,12 @@ class TestDocs : public QObject {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("manual");
-        QTest::addColumn<QString>("completion"); // none for the window
+        QTest::addColumn<QString>("completion");
         const QString cliManual = QStringLiteral(MAN_DIR "/barcode-desk-cli.1");
         const QString cliCompletion = QStringLiteral(DIST_DIR "/barcode-desk-cli.bash-completion");
         QTest::newRow("window") << QStringLiteral(WINDOW_EXECUTABLE) << QStringList{"--help"}
-                                << QStringLiteral(MAN_DIR "/barcode-desk.1") << QString();
+                                << QStringLiteral(MAN_DIR "/barcode-desk.1")
+                                << QStringLiteral(DIST_DIR "/barcode-desk.bash-completion");
         QTest::newRow("cli") << QStringLiteral(CLI_EXECUTABLE) << QStringList{"--help"} << cliManual
                              << cliCompletion;
         for (const char* command : {"draw", "read", "batch", "verify"})
