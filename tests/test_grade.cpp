@@ -356,6 +356,19 @@ class TestGrade : public QObject {
         QCOMPARE(box[0].toInt(), firstDark);
     }
 
+    // A dark line across the bars splits them in two for the engine: still one symbol, over
+    // the bars' whole height.
+    void smudgedSymbolFoundOnce() {
+        QImage picture = wholePixelPicture(QStringLiteral("128/n"), QStringLiteral("Smudge"), 2);
+        const auto clean = ScanGrade::gradePicture(picture);
+        QCOMPARE(clean.size(), std::size_t(1));
+        const QRect bars = clean.front().box;
+        QPainter(&picture).fillRect(0, bars.center().y(), picture.width(), 3, Qt::black);
+        const auto smudged = ScanGrade::gradePicture(picture);
+        QCOMPARE(smudged.size(), std::size_t(1));
+        QCOMPARE(smudged.front().box, bars);
+    }
+
     void verifyUsage() {
         QCOMPARE(cli({"verify"}).exitCode, 2);
         QCOMPARE(cli({"verify", "--in", "x.png", "--bogus"}).exitCode, 2);
