@@ -5,6 +5,7 @@
 #include "EAN13and8.h"
 #include "ReadingEngine.h"
 #include "RendererError.h"
+#include "Symbology.h"
 
 namespace ScanCheck {
 
@@ -70,16 +71,17 @@ QList<int> nearestWidths(const DrawInputs& inputs,
 }
 
 std::optional<QString> correctedCheckDigit(const QString& type, const QString& text) {
-    const std::pair<const char*, int> lengths[] = {{"UPC-A", 12}, {"EAN13", 13}, {"EAN8", 8}};
-    for (const auto& [name, length] : lengths) {
-        if (type != QLatin1String(name)) continue;
-        if (text.size() != length || !DigitCode::allDigits(text)) return std::nullopt;
-        const QString data = text.chopped(1);
-        const int check = EAN13and8::CheckDigit(data);
-        if (check == text.back().digitValue()) return std::nullopt;
-        return data + QString::number(check);
-    }
-    return std::nullopt;
+    const auto choice = symbologyChoice(type);
+    if (!choice || !choice->takesDigitsOnly() || !DigitCode::allDigits(text)) return std::nullopt;
+    // The length of the whole number, check digit included.
+    const int length = choice->symbology == Symbology::Ean13  ? 13
+                       : choice->symbology == Symbology::Ean8 ? 8
+                                                              : 12;
+    if (text.size() != length) return std::nullopt;
+    const QString data = text.chopped(1);
+    const int check = EAN13and8::CheckDigit(data);
+    if (check == text.back().digitValue()) return std::nullopt;
+    return data + QString::number(check);
 }
 
 QString positionList(const QList<int>& widths) {
@@ -105,12 +107,14 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
             line += QStringLiteral(" · quiet zone too narrow");
         if (const double module = symbol.moduleWidth(); module > 0)
             line += QStringLiteral(" · ") + moduleSize(module);
-        if (symbol.score() >= kGradeC) return line;
     } else {
         line = QStringLiteral("Does not decode");
     }
+    // Said whatever the grade: a code typed in full with a wrong last digit is drawn as some
+    // other number, or as a symbol no scanner accepts.
     if (const auto corrected = correctedCheckDigit(inputs.type, inputs.text))
         return line + QStringLiteral(" · the check digit is wrong: %1").arg(*corrected);
+    if (!symbols.empty() && symbols.front().score() >= kGradeC) return line;
     const QList<int> better = nearestWidths(inputs, gradesCOrBetter, cancelled);
     if (better.isEmpty()) return line + QStringLiteral(" · no width position grades C or better");
     return line +

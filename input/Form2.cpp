@@ -1,9 +1,13 @@
 #include "Form2.h"
 
+#include "ReadingEngine.h"
+#include "ScanGrade.h"
 #include "basBCREAD.h"
 
 #include <QClipboard>
+#include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <cstdint>
@@ -55,6 +59,50 @@ void Form2::createControls() {
     Command1->setGeometry(twipsRect(4560, 40, 1935, 375));
     Picture1 = new PictureBox(7815, 3615, this);
     Picture1->move(twipsRect(0, 480, 0, 0).topLeft());
+    lblsymbols = new QLabel(this);
+    lblsymbols->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblsymbols->setStyleSheet(QStringLiteral("background: rgba(255, 255, 220, 230); padding: 2px"));
+    lblsymbols->hide();
+}
+
+Form2::~Form2() {
+    if (listingSuperseded_) *listingSuperseded_ = true;
+}
+
+namespace {
+
+QString symbolList(const QImage& pasted) {
+    QStringList lines;
+    for (const ScanGrade::Symbol& symbol : ScanGrade::gradePicture(pasted))
+        lines << QStringLiteral("%1 \"%2\" · grade %3 (%4)")
+                     .arg(ReadingEngine::symbologyName(symbol.symbology), symbol.text)
+                     .arg(symbol.letter())
+                     .arg(symbol.score(), 0, 'f', 1);
+    return lines.isEmpty() ? QStringLiteral("No barcode found") : lines.join(u'\n');
+}
+
+} // namespace
+
+// Grading a large picture takes a while: it runs on a worker, and a newer paste makes the
+// older list go unseen.
+void Form2::listSymbols(const QImage& pasted) {
+    if (listingSuperseded_) *listingSuperseded_ = true;
+    lblsymbols->hide();
+    if (pasted.isNull()) return;
+    auto superseded = std::make_shared<std::atomic<bool>>(false);
+    listingSuperseded_ = superseded;
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, superseded] {
+        watcher->deleteLater();
+        if (*superseded) return;
+        lblsymbols->setText(watcher->result());
+        lblsymbols->adjustSize();
+        const QRect picture = Picture1->geometry();
+        lblsymbols->move(picture.left(), picture.bottom() + 1 - lblsymbols->height());
+        lblsymbols->show();
+        lblsymbols->raise();
+    });
+    watcher->setFuture(QtConcurrent::run([pasted] { return symbolList(pasted); }));
 }
 
 void Form2::Form_Load() {
@@ -66,9 +114,11 @@ void Form2::Command1_Click() {
     DrawingSurface& surface = Picture1->surface();
     surface.Cls();
     // A null image (nothing on the clipboard) paints nothing and leaves the picture erased.
-    surface.PaintPicture(QGuiApplication::clipboard()->image(), kPasteAt, kPasteAt);
+    const QImage pasted = QGuiApplication::clipboard()->image();
+    surface.PaintPicture(pasted, kPasteAt, kPasteAt);
     surface.setScaleMode(DrawingSurface::Pixels);
     Picture1->update();
+    listSymbols(pasted);
 }
 
 void Form2::Picture1_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y) {

@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <atomic>
+#include <memory>
+
 // The Reader window "39 Reader": paste a picture from the clipboard, click left of a Code 39
 // symbol, and the text read along that row appears in the code box. Closing deletes it.
 class Form2 : public QWidget {
@@ -14,11 +17,15 @@ class Form2 : public QWidget {
   public:
     // Always a window of its own, also when given a parent to live with.
     explicit Form2(QWidget* parent = nullptr);
+    ~Form2() override;
 
     QLabel* Label2;
     QLineEdit* txtcode;
     QPushButton* Command1;
     PictureBox* Picture1;
+    // Every symbol the reading engine finds in the pasted picture, with its grade; laid over the
+    // picture's bottom left corner and let through to it by the mouse.
+    QLabel* lblsymbols;
 
   public slots:
     void Form_Load();
@@ -29,4 +36,7 @@ class Form2 : public QWidget {
 
   private:
     void createControls();
+    void listSymbols(const QImage& pasted);
+
+    std::shared_ptr<std::atomic<bool>> listingSuperseded_;
 };

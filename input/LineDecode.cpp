@@ -92,7 +92,8 @@ int lookUp(const std::array<EdgeCharacter<Elements>, Count>& table, const Measur
 // Code 128 ------------------------------------------------------------------------------------
 
 constexpr int kCode128Modules = 11;
-constexpr int kCode128StopModules = 13;
+constexpr int kCode128StopModules = static_cast<int>(SymbologyTables::kCode128Stop.size());
+static_assert(SymbologyTables::kCode128Patterns[0].size() == kCode128Modules);
 constexpr int kCode128StartA = 103;
 constexpr int kCode128Shift = 98;
 constexpr int kCode128CodeB = 100;
@@ -197,11 +198,6 @@ DigitSet digitSet(const DigitPatterns& patterns) {
         set.characters[d] = DigitCharacter::of(runsOf<4>(patterns[d]), patterns[d][0] == '1');
     return set;
 }
-
-struct EanLayout {
-    int leftDigits;
-    int modules;
-};
 
 std::optional<LineDecode::Decoded> decodeEan(std::span<const double> w, std::size_t first,
                                              Symbology symbology) {

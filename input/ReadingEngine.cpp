@@ -88,6 +88,21 @@ QRect barsOf(const QImage& grey, const QRect& found) {
     return QRect(QPoint(found.left(), top), QPoint(found.right(), bottom));
 }
 
+// Rows of a symbol that the first look did not count to its bars (a smudge across them, say)
+// are read again: they extend the symbol found already, above or below them.
+void addOrExtend(QList<ReadingEngine::Found>& found, const ReadingEngine::Found& symbol) {
+    for (ReadingEngine::Found& known : found) {
+        const int overlap = std::min(known.box.right(), symbol.box.right()) -
+                            std::max(known.box.left(), symbol.box.left());
+        if (known.symbology == symbol.symbology && known.text == symbol.text &&
+            overlap > std::min(known.box.width(), symbol.box.width()) / 2) {
+            known.box |= symbol.box;
+            return;
+        }
+    }
+    found.append(symbol);
+}
+
 // Symbols found one at a time, each painted out before the next look: far quicker than
 // asking the engine for all of them, which makes it try every row to the end.
 constexpr int kMostSymbols = 64;
@@ -107,7 +122,7 @@ QList<Found> findSymbols(const QImage& picture) {
         if (!result.isValid()) break;
         const QRect bars = barsOf(grey, boxOf(result.position()));
         if (const auto symbology = symbologyOf(result.format()))
-            found.append({*symbology, QString::fromStdString(result.text()), bars});
+            addOrExtend(found, {*symbology, QString::fromStdString(result.text()), bars});
         // Blank with a margin, so that no part of it is read again.
         const int margin = std::max(4, bars.width() / 8);
         QPainter(&grey).fillRect(bars.adjusted(-margin, -1, margin, 1), Qt::white);

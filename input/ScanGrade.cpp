@@ -218,6 +218,7 @@ QChar letterOf(double score) {
 
 Line gradeProfile(std::span<const double> reflectance, Symbology symbology, const QString& text,
                   double firstBarNear, double lastBarNear) {
+    if (!std::isfinite(firstBarNear) || !std::isfinite(lastBarNear)) return Line{};
     const double length = std::max(1.0, lastBarNear - firstBarNear);
     // Wide enough for the quiet zones of the shortest symbols.
     const double margin = 0.4 * length + 8;

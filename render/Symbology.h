@@ -10,7 +10,7 @@ enum class Symbology { Code39, Code128, Ean13, Ean8, UpcA };
 
 // One entry of the main window's type list: the name it shows and what that name draws.
 struct SymbologyChoice {
-    std::string_view name; // as the type list, the settings file and the command line spell it
+    std::string_view name; // as the type list and the command line spell it
     Symbology symbology;
     bool caption;        // the code text printed under the bars
     bool checkCharacter; // the optional Code 39 check character

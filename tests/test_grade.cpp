@@ -9,6 +9,7 @@
 #include "ScanGrade.h"
 
 #include <QBuffer>
+#include <QClipboard>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -355,6 +356,19 @@ class TestGrade : public QObject {
         QCOMPARE(box[0].toInt(), firstDark);
     }
 
+    // A dark line across the bars splits them in two for the engine: still one symbol, over
+    // the bars' whole height.
+    void smudgedSymbolFoundOnce() {
+        QImage picture = wholePixelPicture(QStringLiteral("128/n"), QStringLiteral("Smudge"), 2);
+        const auto clean = ScanGrade::gradePicture(picture);
+        QCOMPARE(clean.size(), std::size_t(1));
+        const QRect bars = clean.front().box;
+        QPainter(&picture).fillRect(0, bars.center().y(), picture.width(), 3, Qt::black);
+        const auto smudged = ScanGrade::gradePicture(picture);
+        QCOMPARE(smudged.size(), std::size_t(1));
+        QCOMPARE(smudged.front().box, bars);
+    }
+
     void verifyUsage() {
         QCOMPARE(cli({"verify"}).exitCode, 2);
         QCOMPARE(cli({"verify", "--in", "x.png", "--bogus"}).exitCode, 2);
@@ -443,6 +457,10 @@ class TestGrade : public QObject {
             << "UPC-A"
             << "036000291453" << 50
             << R"(^Does not decode · the check digit is wrong: 036000291452$)";
+        QTest::newRow("EAN-13 typed with a wrong check digit")
+            << "EAN13"
+            << "4006381333932" << 50
+            << R"(^Grade [A-F] .* · the check digit is wrong: 4006381333931$)";
     }
     void windowStatusLine() {
         QFETCH(QString, type);
@@ -471,6 +489,41 @@ class TestGrade : public QObject {
         const int drawnRows = static_cast<int>(std::ceil(window.picout->height() * 150.0 / 160.0));
         QVERIFY(window.lblscan->geometry().top() >= window.picout->y() + drawnRows);
         QVERIFY(window.lblscan->geometry().bottom() <= window.picout->geometry().bottom());
+    }
+
+    // The Reader lists what the engine finds in the picture last pasted, never in an older one.
+    void readerList_data() {
+        QTest::addColumn<bool>("twoSymbols");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two symbols") << true
+                                     << "Code 128 \"Verify\" · grade A (4.0)\n"
+                                        "EAN-8 \"96385074\" · grade A (4.0)";
+        QTest::newRow("nothing") << false << "No barcode found";
+    }
+    void readerList() {
+        QFETCH(bool, twoSymbols);
+        QFETCH(QString, expected);
+        const QImage top = wholePixelPicture(QStringLiteral("128/n"), QStringLiteral("Verify"), 2);
+        const QImage bottom =
+            wholePixelPicture(QStringLiteral("EAN8"), QStringLiteral("9638507"), 2);
+        QImage both(std::max(top.width(), bottom.width()), top.height() + bottom.height(),
+                    QImage::Format_RGB32);
+        both.fill(Qt::white);
+        if (twoSymbols) {
+            QPainter painter(&both);
+            painter.drawImage(0, 0, top);
+            painter.drawImage(0, top.height(), bottom);
+        }
+        Form2 reader;
+        QGuiApplication::clipboard()->setImage(top); // a first paste that the second supersedes
+        reader.Command1_Click();
+        QGuiApplication::clipboard()->setImage(both);
+        reader.Command1_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.lblsymbols->isHidden(), 20000);
+        QTest::qWait(50);
+        QCOMPARE(reader.lblsymbols->text(), expected);
+        QVERIFY(reader.Picture1->geometry().contains(reader.lblsymbols->geometry()));
+        QVERIFY(reader.lblsymbols->testAttribute(Qt::WA_TransparentForMouseEvents));
     }
 };
 
