@@ -7,6 +7,7 @@
 #include "RecordingMessages.h"
 #include "ScanCheck.h"
 #include "ScanGrade.h"
+#include "Symbol.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -226,6 +227,19 @@ class TestGrade : public QObject {
         QCOMPARE(line.text, QStringLiteral("Hi"));
         QCOMPARE(line.values[int(ScanGrade::Parameter::SymbolContrast)], space - bar);
         QCOMPARE(QString(ScanGrade::letterOf(line.grade())), letter);
+    }
+
+    // The quiet zones the grader asks for are those the encoders draw.
+    void quietZonesAgreeWithTheEncoders() {
+        for (const SymbologyChoice& choice : kSymbologyChoices) {
+            const QString text = choice.symbology == Symbology::Ean8 ? QStringLiteral("1234567")
+                                 : choice.takesDigitsOnly() ? QStringLiteral("123456789012")
+                                                            : QStringLiteral("A");
+            const Symbol symbol = encodeSymbol(choice, text);
+            const LineDecode::QuietZone quiet = LineDecode::quietZone(choice.symbology);
+            QCOMPARE(quiet.before, symbol.quietLeft);
+            QCOMPARE(quiet.after, symbol.quietRight);
+        }
     }
 
     void wholePixelsGradeA_data() {
