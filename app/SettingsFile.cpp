@@ -55,9 +55,17 @@ std::optional<Restored> decode(const QByteArray& bytes) {
     return restored;
 }
 
+// The folder an installed program runs from belongs to the package manager, even where the
+// user (root) could write into it.
+bool isInstalledProgramFolder(const QFileInfo& directory) {
+    const QString installed =
+        QFileInfo(QStringLiteral(BARCODE_DESK_INSTALL_BINDIR)).canonicalFilePath();
+    return !installed.isEmpty() && directory.canonicalFilePath() == installed;
+}
+
 QString defaultPath(const QString& programDirectory) {
     const QFileInfo directory(programDirectory);
-    if (directory.isDir() && directory.isWritable())
+    if (directory.isDir() && directory.isWritable() && !isInstalledProgramFolder(directory))
         return QDir(programDirectory).filePath(kFileName);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);

@@ -43,7 +43,7 @@ struct Restored {
 std::optional<Restored> decode(const QByteArray& bytes);
 
 // "settings.bin" in the program's directory, or in the user's configuration directory when
-// the program's directory cannot be written.
+// the program's directory cannot be written or is the folder the program is installed in.
 QString defaultPath(const QString& programDirectory);
 
 // Reads the whole file, creating it empty when it is missing; nothing when it cannot be opened.

@@ -151,6 +151,10 @@ class TestSettings : public QObject {
         QVERIFY(elsewhere.endsWith(QStringLiteral("/settings.bin")));
         QVERIFY(!elsewhere.startsWith(dir.path()));
         QVERIFY(QFileInfo(QFileInfo(elsewhere).path()).isDir());
+        // Root may write into the folder the package installed the program in; it stays clean.
+        const QString installed = QStringLiteral(BARCODE_DESK_INSTALL_BINDIR);
+        if (QFileInfo(installed).isDir())
+            QVERIFY(!SettingsFile::defaultPath(installed).startsWith(installed));
     }
 };
 
