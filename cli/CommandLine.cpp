@@ -34,28 +34,28 @@ std::optional<QString> millimetres(const QString& value) {
     return QStringLiteral("millimetres from 0.01 to 25");
 }
 
-OptionSpec required(OptionSpec option) {
+OptionRow required(OptionRow option) {
     option.required = true;
     return option;
 }
 
 // A new option is a row in its commands' lists (with a value check where it takes one); a new
 // command is a Command value, a row here and a case in the program's dispatch.
-QList<CommandSpec> buildCommandTable() {
-    const OptionSpec type{
+QList<CommandRow> buildCommandTable() {
+    const OptionRow type{
         "type", "TYPE",
         "The symbology: " + DrawCommands::symbologyNames().join(QStringLiteral(", ")) + ".",
         knownType};
-    const OptionSpec raw{"raw", "",
-                         "The work picture as the renderer left it, one pixel per module; "
-                         "without it, the output picture as the window shows it after a Draw."};
-    const OptionSpec width{"width", "N", "The width slider, 1 to 50 (default 50).",
-                           wholeNumber<1, DrawModel::kWidthMax>};
-    const OptionSpec height{"height", "N",
-                            "The height slider, 0 to 160 (default 150; above 150 counts as 150).",
-                            wholeNumber<0, DrawModel::kHeightMax>};
+    const OptionRow raw{"raw", "",
+                        "The work picture as the renderer left it, one pixel per module; "
+                        "without it, the output picture as the window shows it after a Draw."};
+    const OptionRow width{"width", "N", "The width slider, 1 to 50 (default 50).",
+                          wholeNumber<1, DrawModel::kWidthMax>};
+    const OptionRow height{"height", "N",
+                           "The height slider, 0 to 160 (default 150; above 150 counts as 150).",
+                           wholeNumber<0, DrawModel::kHeightMax>};
     // A picture drawn anew from the symbol instead of the window's stretched output picture.
-    const QList<OptionSpec> symbolPicture = {
+    const QList<OptionRow> symbolPicture = {
         {"scale", "N",
          "Draws the symbol anew with N whole pixels per module, 1 to 20, quiet zones included.",
          wholeNumber<1, 20>},
@@ -75,18 +75,18 @@ QList<CommandSpec> buildCommandTable() {
          wholeNumber<1, 9600>},
     };
     const auto format = [](const QString& fallback) {
-        return OptionSpec{"format", "FMT",
-                          "The picture format: " + formatWords() + " (default: " + fallback + ").",
-                          knownFormat};
+        return OptionRow{"format", "FMT",
+                         "The picture format: " + formatWords() + " (default: " + fallback + ").",
+                         knownFormat};
     };
     return {
         {Command::Draw, "draw",
          "Draws one barcode into a picture file. EAN13, EAN8 and UPC-A print the code text "
          "they drew (on standard error when the picture goes to standard output).",
-         QList<OptionSpec>({required(type), required({"text", "TEXT", "The code text."}),
-                            required({"out", "FILE",
-                                      "The picture file; - for standard output (needs --format)."}),
-                            format("from FILE's extension"), raw, width, height}) +
+         QList<OptionRow>({required(type), required({"text", "TEXT", "The code text."}),
+                           required({"out", "FILE",
+                                     "The picture file; - for standard output (needs --format)."}),
+                           format("from FILE's extension"), raw, width, height}) +
              symbolPicture},
         {Command::Read,
          "read",
@@ -104,7 +104,7 @@ QList<CommandSpec> buildCommandTable() {
         {Command::Batch, "batch",
          "Draws one barcode per line of a list into DIR/000001.FMT, DIR/000002.FMT, ... "
          "numbered by line.",
-         QList<OptionSpec>(
+         QList<OptionRow>(
              {required(type),
               required(
                   {"in", "LIST", "The code texts, one per line (UTF-8); - for standard input."}),
@@ -120,32 +120,32 @@ QList<CommandSpec> buildCommandTable() {
     };
 }
 
-const CommandSpec* findCommand(const QString& name) {
-    for (const CommandSpec& spec : commandTable())
-        if (spec.name == name) return &spec;
+const CommandRow* findCommand(const QString& name) {
+    for (const CommandRow& row : commandTable())
+        if (row.name == name) return &row;
     return nullptr;
 }
 
 // -h/--help and -v/--version mean the same before and after the command word.
-const OptionSpec kHelp{"help", "", "Shows this help and exits.", nullptr, false, "h"};
-const OptionSpec kVersion{"version", "", "Shows the version and exits.", nullptr, false, "v"};
+const OptionRow kHelp{"help", "", "Shows this help and exits.", nullptr, false, "h"};
+const OptionRow kVersion{"version", "", "Shows the version and exits.", nullptr, false, "v"};
 
-void addOptions(QCommandLineParser& parser, const QList<OptionSpec>& options) {
-    for (const OptionSpec& option : options + QList{kHelp, kVersion}) {
+void addOptions(QCommandLineParser& parser, const QList<OptionRow>& options) {
+    for (const OptionRow& option : options + QList{kHelp, kVersion}) {
         QStringList names{option.name};
         if (!option.shortName.isEmpty()) names.prepend(option.shortName);
         parser.addOption(QCommandLineOption(names, option.description, option.valueName));
     }
 }
 
-std::variant<Invocation, UsageProblem> parseCommand(const CommandSpec& spec,
+std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                                                     const QStringList& words) {
     QCommandLineParser parser;
-    addOptions(parser, spec.options);
+    addOptions(parser, row.options);
     if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + words))
-        return UsageProblem{parser.errorText(), spec.command};
+        return UsageProblem{parser.errorText(), row.command};
     Invocation invocation;
-    invocation.command = spec.command;
+    invocation.command = row.command;
     if (parser.isSet(kHelp.name)) {
         invocation.request = Invocation::Request::Help;
         return invocation;
@@ -157,12 +157,12 @@ std::variant<Invocation, UsageProblem> parseCommand(const CommandSpec& spec,
     if (!parser.positionalArguments().isEmpty())
         return UsageProblem{
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().front()),
-            spec.command};
-    for (const OptionSpec& option : spec.options) {
+            row.command};
+    for (const OptionRow& option : row.options) {
         if (!parser.isSet(option.name)) {
             if (option.required)
                 return UsageProblem{QStringLiteral("--%1 is required.").arg(option.name),
-                                    spec.command};
+                                    row.command};
             continue;
         }
         const QString value = option.valueName.isEmpty() ? QString() : parser.value(option.name);
@@ -170,7 +170,7 @@ std::variant<Invocation, UsageProblem> parseCommand(const CommandSpec& spec,
             if (const auto wanted = option.check(value))
                 return UsageProblem{
                     QStringLiteral("--%1 takes %2, not '%3'.").arg(option.name, *wanted, value),
-                    spec.command};
+                    row.command};
         invocation.values.insert(option.name, value);
     }
     return invocation;
@@ -193,8 +193,8 @@ QString wrapped(const QString& text, qsizetype indent) {
 
 // One option a line, the descriptions in a column of their own. QCommandLineParser's own help
 // would show a one-letter option such as --x as -x.
-QString optionList(const QList<OptionSpec>& options) {
-    const auto synopsis = [](const OptionSpec& option) {
+QString optionList(const QList<OptionRow>& options) {
+    const auto synopsis = [](const OptionRow& option) {
         QString text = QStringLiteral("  --") + option.name;
         if (!option.shortName.isEmpty())
             text = QStringLiteral("  -%1, --%2").arg(option.shortName, option.name);
@@ -202,10 +202,10 @@ QString optionList(const QList<OptionSpec>& options) {
         return text;
     };
     qsizetype column = 0;
-    for (const OptionSpec& option : options)
+    for (const OptionRow& option : options)
         column = std::max(column, synopsis(option).size() + 2);
     QString text;
-    for (const OptionSpec& option : options)
+    for (const OptionRow& option : options)
         text += synopsis(option).leftJustified(column) +
                 wrapped(option.description, column).mid(column);
     return text;
@@ -213,22 +213,22 @@ QString optionList(const QList<OptionSpec>& options) {
 
 QString commandList() {
     QString text = QStringLiteral("\nCommands:\n");
-    for (const CommandSpec& spec : commandTable())
-        text += QStringLiteral("  %1").arg(spec.name, -8) + wrapped(spec.summary, 10).mid(10);
+    for (const CommandRow& row : commandTable())
+        text += QStringLiteral("  %1").arg(row.name, -8) + wrapped(row.summary, 10).mid(10);
     return text;
 }
 
 } // namespace
 
-const QList<CommandSpec>& commandTable() {
-    static const QList<CommandSpec> table = buildCommandTable();
-    // specOf() finds a command by its place in the table.
+const QList<CommandRow>& commandTable() {
+    static const QList<CommandRow> table = buildCommandTable();
+    // rowOf() finds a command by its place in the table.
     for (qsizetype i = 0; i < table.size(); ++i)
         Q_ASSERT(table[i].command == static_cast<Command>(i));
     return table;
 }
 
-const CommandSpec& specOf(Command command) {
+const CommandRow& rowOf(Command command) {
     return commandTable().at(static_cast<qsizetype>(command));
 }
 
@@ -262,20 +262,20 @@ std::variant<Invocation, UsageProblem> parse(const QStringList& arguments) {
             return UsageProblem{QStringLiteral("Unexpected argument '%1'.").arg(words[1]),
                                 std::nullopt};
         if (words.isEmpty()) return invocation;
-        const CommandSpec* spec = findCommand(words.front());
-        if (!spec)
+        const CommandRow* row = findCommand(words.front());
+        if (!row)
             return UsageProblem{QStringLiteral("Unknown command '%1'.").arg(words.front()),
                                 std::nullopt};
-        invocation.command = spec->command;
+        invocation.command = row->command;
         return invocation;
     }
-    const CommandSpec* spec = findCommand(name);
-    if (!spec) return UsageProblem{QStringLiteral("Unknown command '%1'.").arg(name), std::nullopt};
+    const CommandRow* row = findCommand(name);
+    if (!row) return UsageProblem{QStringLiteral("Unknown command '%1'.").arg(name), std::nullopt};
     if (invocation.request != Invocation::Request::Run) {
-        invocation.command = spec->command;
+        invocation.command = row->command;
         return invocation;
     }
-    return parseCommand(*spec, words);
+    return parseCommand(*row, words);
 }
 
 QString helpText(std::optional<Command> command) {
@@ -286,10 +286,10 @@ QString helpText(std::optional<Command> command) {
                    .arg(program) +
                commandList() + QStringLiteral("\nOptions:\n") + optionList({kHelp, kVersion}) +
                QStringLiteral("\n'%1 COMMAND --help' explains a command's options.\n").arg(program);
-    const CommandSpec& spec = specOf(*command);
-    return QStringLiteral("Usage: %1 %2 [options]\n").arg(program, spec.name) +
-           wrapped(spec.summary, 0) + QStringLiteral("\nOptions:\n") +
-           optionList(spec.options + QList{kHelp, kVersion});
+    const CommandRow& row = rowOf(*command);
+    return QStringLiteral("Usage: %1 %2 [options]\n").arg(program, row.name) +
+           wrapped(row.summary, 0) + QStringLiteral("\nOptions:\n") +
+           optionList(row.options + QList{kHelp, kVersion});
 }
 
 QString versionText() {

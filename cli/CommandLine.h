@@ -21,7 +21,7 @@ enum class Command { Draw, Read, Batch, Verify };
 // "--NAME takes ...", e.g. "a whole number from 1 to 12".
 using ValueCheck = std::optional<QString> (*)(const QString& value);
 
-struct OptionSpec {
+struct OptionRow {
     QString name;        // the long name, without "--"
     QString valueName;   // shown in the help; empty for a switch
     QString description; // one line of help
@@ -30,15 +30,15 @@ struct OptionSpec {
     QString shortName = {}; // a one-letter alias, "-h" for "--help"
 };
 
-struct CommandSpec {
+struct CommandRow {
     Command command;
     QString name;
     QString summary;
-    QList<OptionSpec> options;
+    QList<OptionRow> options;
 };
 
-const QList<CommandSpec>& commandTable();
-const CommandSpec& specOf(Command command);
+const QList<CommandRow>& commandTable();
+const CommandRow& rowOf(Command command);
 
 // A command line that makes sense: what to do and the options given, every value checked.
 struct Invocation {
