@@ -38,6 +38,16 @@ int largestDifference(const QImage& a, const QImage& b) {
     return worst;
 }
 
+// The save panel's option button of that name.
+QRadioButton* optionNamed(Form1& w, const QString& option) {
+    return option == u"optbmp"    ? w.optbmp
+           : option == u"optjpg"  ? w.optjpg
+           : option == u"optpng"  ? w.optpng
+           : option == u"opttiff" ? w.opttiff
+           : option == u"optgif"  ? w.optgif
+                                  : w.optpsd;
+}
+
 } // namespace
 
 class TestPanels : public QObject {
@@ -119,13 +129,7 @@ class TestPanels : public QObject {
         QFETCH(QString, pattern);
         QFETCH(QString, name);
         const auto w = window();
-        QRadioButton* radio = option == u"optbmp"    ? w->optbmp
-                              : option == u"optjpg"  ? w->optjpg
-                              : option == u"optpng"  ? w->optpng
-                              : option == u"opttiff" ? w->opttiff
-                              : option == u"optgif"  ? w->optgif
-                                                     : w->optpsd;
-        radio->setChecked(true);
+        optionNamed(*w, option)->setChecked(true);
         w->Command10_Click();
         QCOMPARE(dialog.title, QStringLiteral("Save as"));
         QCOMPARE(dialog.defaultFileName, name);
@@ -156,13 +160,7 @@ class TestPanels : public QObject {
         QFETCH(QString, type);
         QFETCH(int, tolerance);
         const auto w = window();
-        QRadioButton* radio = option == u"optbmp"    ? w->optbmp
-                              : option == u"optjpg"  ? w->optjpg
-                              : option == u"optpng"  ? w->optpng
-                              : option == u"opttiff" ? w->opttiff
-                              : option == u"optgif"  ? w->optgif
-                                                     : w->optpsd;
-        radio->setChecked(true);
+        optionNamed(*w, option)->setChecked(true);
         dialog.answer = dir->filePath("saved-without-extension");
         w->Command10_Click();
         QCOMPARE(messages.shown.size(), 0);
