@@ -128,22 +128,37 @@ void Command4_Click(DrawModel& model) {
     });
 }
 
+bool acceptCodeText(DrawModel& model, Symbology symbology) {
+    switch (symbology) {
+    case Symbology::Ean13:
+        return acceptDigits(model, QStringLiteral("EAN13"), 12);
+    case Symbology::Ean8:
+        return acceptDigits(model, QStringLiteral("EAN8"), 7);
+    case Symbology::UpcA:
+        return acceptDigits(model, QStringLiteral("UPC"), 12);
+    case Symbology::Code39:
+    case Symbology::Code128:
+        return true;
+    }
+    return true;
+}
+
 void Command5_Click(DrawModel& model) {
-    if (!acceptDigits(model, QStringLiteral("EAN13"), 12)) return;
+    if (!acceptCodeText(model, Symbology::Ean13)) return;
     drawFrame(model, "EAN13", [](DrawingSurface& s, const QString& t) {
         EAN13and8::DrawEAN13(s, kHeightUnits, t, false);
     });
 }
 
 void Command6_Click(DrawModel& model) {
-    if (!acceptDigits(model, QStringLiteral("EAN8"), 7)) return;
+    if (!acceptCodeText(model, Symbology::Ean8)) return;
     drawFrame(model, "EAN8", [](DrawingSurface& s, const QString& t) {
         EAN13and8::DrawEAN8(s, kHeightUnits, t, false);
     });
 }
 
 void Command7_Click(DrawModel& model) {
-    if (!acceptDigits(model, QStringLiteral("UPC"), 12)) return;
+    if (!acceptCodeText(model, Symbology::UpcA)) return;
     UpcWorkArea& upc = model.upc;
     model.drawnChoice.reset();
     model.pictmp.Cls();

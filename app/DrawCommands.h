@@ -57,6 +57,11 @@ void Command5_Click(DrawModel& model); // "EAN13"
 void Command6_Click(DrawModel& model); // "EAN8"
 void Command7_Click(DrawModel& model); // "UPC-A"
 
+// Applies to model.txtcode what the symbology's command applies before drawing: EAN and UPC-A
+// take digits only, padded or cut. False when the command would refuse the text; its message
+// has then been shown.
+bool acceptCodeText(DrawModel& model, Symbology symbology);
+
 // Output rectangle of the sliders, in twips.
 double outputWidthTwips(const DrawModel& model);
 double outputHeightTwips(const DrawModel& model);

@@ -156,14 +156,17 @@ class Drawer {
         // erasing it.
         written_ = QImage();
         try {
+            // A symbol drawn anew needs only the text the window's command would draw.
+            if (symbolRequest_) {
+                if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
+                    return shownMessages();
+                return saveSymbol(outPath, format, compact);
+            }
             command_(model_);
         } catch (const RendererError& error) {
             return error.description();
         }
-        if (!messages_.texts.isEmpty())
-            return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"),
-                                                       QStringLiteral("\n"));
-        if (symbolRequest_) return saveSymbol(outPath, format, compact);
+        if (!messages_.texts.isEmpty()) return shownMessages();
         written_ = picture();
         return save(written_, outPath, format, compact);
     }
@@ -181,6 +184,11 @@ class Drawer {
     const QString& drawnText() const { return model_.txtcode; }
 
   private:
+    // The message boxes the command showed, as one refusal.
+    QString shownMessages() const {
+        return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    }
+
     static std::optional<QString> save(const QImage& picture, const QString& outPath,
                                        ImageExport::ImageFormat format, bool compact) {
         const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
@@ -191,8 +199,8 @@ class Drawer {
         });
     }
 
-    // The symbol of the code text as the window's command left it: EAN and UPC-A padded or cut
-    // to their digits, and refused exactly as the window refuses it.
+    // The symbol of the code text as the window's command accepted it: EAN and UPC-A padded or
+    // cut to their digits; the encoder refuses what the window's renderer refuses.
     std::optional<QString> saveSymbol(const QString& outPath, ImageExport::ImageFormat format,
                                       bool compact) {
         const SymbolRequest& request = *symbolRequest_;
