@@ -9,6 +9,7 @@
 #include "Symbology.h"
 #include "VectorExport.h"
 #include "Verify.h"
+#include "WholeFile.h"
 #include "basBCREAD.h"
 
 #include <QDir>
@@ -23,6 +24,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -132,12 +134,17 @@ void warnOfRoundedXDimension(const SymbolRequest& request) {
                    .arg(request.xDimensionMm));
 }
 
+// Puts a file's bytes under the path; the reason when it could not.
+using FileWrite = std::function<std::optional<QString>(const QString& path, const QByteArray&)>;
+
 // One kind of picture drawn from many code texts, as the window would draw them.
 class Drawer {
   public:
-    Drawer(const Invocation& args, std::optional<SymbolRequest> symbolRequest)
+    Drawer(const Invocation& args, std::optional<SymbolRequest> symbolRequest,
+           FileWrite write = WholeFile::write)
         : type_(args.value(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
-          raw_(args.has(QStringLiteral("raw"))), symbolRequest_(std::move(symbolRequest)) {
+          raw_(args.has(QStringLiteral("raw"))), symbolRequest_(std::move(symbolRequest)),
+          write_(std::move(write)) {
         model_.setMessages(&messages_);
         model_.sldwidthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
         // Draw Barcode puts the height slider back to 150 when it stands higher.
@@ -189,11 +196,19 @@ class Drawer {
         return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     }
 
-    static std::optional<QString> save(const QImage& picture, const QString& outPath,
-                                       ImageExport::ImageFormat format, bool compact) {
-        const auto save = compact ? ImageExport::SaveImageCompact : ImageExport::SaveImage;
+    std::optional<QString> save(const QImage& picture, const QString& outPath,
+                                ImageExport::ImageFormat format, bool compact) const {
+        const ImageExport::FileBytes bytes = compact
+                                                 ? ImageExport::compactFileBytes(picture, format)
+                                                 : ImageExport::imageFileBytes(picture, format);
+        if (const auto* failure = std::get_if<QString>(&bytes))
+            return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
+        return writeFile(outPath, std::get<QByteArray>(bytes));
+    }
+
+    std::optional<QString> writeFile(const QString& outPath, const QByteArray& bytes) const {
         return PictureStreams::save(outPath, [&](const QString& file) -> std::optional<QString> {
-            if (const auto failure = save(picture, file, format))
+            if (const auto failure = write_(file, bytes))
                 return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
             return std::nullopt;
         });
@@ -206,11 +221,12 @@ class Drawer {
         const SymbolRequest& request = *symbolRequest_;
         const Symbol symbol = encodeSymbol(*symbologyChoice(type_), model_.txtcode);
         const SymbolLayout layout(symbol, request.barHeight, request.quietZone);
-        if (request.vector)
-            return PictureStreams::save(outPath, [&](const QString& file) {
-                return VectorExport::saveVectorSymbol(symbol, layout, request.xDimensionMm, file,
-                                                      *request.vector);
-            });
+        if (request.vector) {
+            const auto drawing = VectorExport::vectorSymbolBytes(
+                symbol, layout, request.xDimensionMm, *request.vector);
+            if (!drawing) return ImageExport::saveFailureMessage(outPath);
+            return writeFile(outPath, *drawing);
+        }
         const long long width = static_cast<long long>(layout.width) * request.pixelsPerModule;
         const long long height = static_cast<long long>(layout.height) * request.pixelsPerModule;
         if (width > kMaxPictureSide || height > kMaxPictureSide)
@@ -233,6 +249,7 @@ class Drawer {
     DrawCommands::Command command_;
     bool raw_;
     std::optional<SymbolRequest> symbolRequest_;
+    FileWrite write_;
     QImage written_; // the raster picture last saved
     RecordedMessages messages_;
     DrawModel model_;
@@ -326,9 +343,13 @@ void stopOnInterruption() {
         sigaction(signal, &action, nullptr);
 }
 
+// A worker's pictures are synced together, this many at a time: syncing costs about as much
+// as writing a picture, but only once per group.
+constexpr qsizetype kPicturesPerSync = 64;
+
 // Lines are drawn by one worker per core, each with its own pictures; refusals are reported
 // in line order once all are done. Interrupted, the workers finish the lines in hand, which
-// leaves lines 1 to N drawn.
+// leaves lines 1 to N drawn. A picture gets its name only once it is whole on disk.
 int batch(const Invocation& args) {
     const auto format =
         *ImageExport::formatFromWord(args.value(QStringLiteral("format"), QStringLiteral("png")));
@@ -352,20 +373,36 @@ int batch(const Invocation& args) {
     std::vector<char> undecodable(static_cast<size_t>(lines.size()), false);
     std::atomic<qsizetype> next{0}, done{0};
     Progress progress(lines.size());
+    const auto pathOf = [&](qsizetype i) {
+        return outDir.filePath(
+            QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension));
+    };
     auto work = [&](bool showsProgress) {
-        Drawer drawer(args, request);
+        qsizetype i = 0;
+        WholeFile::Group pictures(outDir.path());
+        Drawer drawer(args, request, [&](const QString& path, const QByteArray& bytes) {
+            return pictures.add(i, path, bytes);
+        });
+        const auto commit = [&] {
+            for (const WholeFile::Group::Failure& failure : pictures.commit()) {
+                refusals[static_cast<size_t>(failure.id)] =
+                    ImageExport::saveFailureMessage(pathOf(failure.id)) + QStringLiteral(": ") +
+                    failure.reason;
+                undecodable[static_cast<size_t>(failure.id)] = false;
+            }
+        };
         while (stopSignal.load() == 0) {
-            const qsizetype i = next++;
+            i = next++;
             if (i >= lines.size()) break;
-            const QString name =
-                QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension);
             refusals[static_cast<size_t>(i)] =
-                drawer.drawAndSave(lines[i], outDir.filePath(name), format, true);
+                drawer.drawAndSave(lines[i], pathOf(i), format, true);
             undecodable[static_cast<size_t>(i)] =
                 !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
             ++done;
             if (showsProgress) progress.step(done);
+            if (pictures.pending() >= kPicturesPerSync) commit();
         }
+        commit();
     };
     const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
     std::vector<std::thread> threads;

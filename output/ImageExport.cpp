@@ -60,10 +60,9 @@ std::optional<QByteArray> encodedBytes(const QImage& picture, const FormatEntry&
                         picture, entry);
 }
 
-std::optional<QString> writeEncoded(const std::optional<QByteArray>& bytes, const QString& path,
-                                    const FormatEntry& entry) {
+FileBytes fileBytesOf(const std::optional<QByteArray>& bytes, const FormatEntry& entry) {
     if (!bytes) return libraryFailure(entry);
-    return WholeFile::write(path, *bytes);
+    return *bytes;
 }
 
 // Rows of 1-bit pixels, most significant bit first, padded to 32 bits, 1 for white; nothing
@@ -131,28 +130,32 @@ QSize recordedDotsPerMeter(const QImage& picture) {
     return givenOne ? own : QSize(kScreenDotsPerMeter, kScreenDotsPerMeter);
 }
 
-std::optional<QString> SaveImage(const QImage& picture, const QString& path, ImageFormat format) {
+FileBytes imageFileBytes(const QImage& picture, ImageFormat format) {
     const FormatEntry& entry = entryOf(format);
-    return writeEncoded(encodedBytes(picture, entry), path, entry);
+    return fileBytesOf(encodedBytes(picture, entry), entry);
+}
+
+std::optional<QString> SaveImage(const QImage& picture, const QString& path, ImageFormat format) {
+    const FileBytes bytes = imageFileBytes(picture, format);
+    if (const auto* reason = std::get_if<QString>(&bytes)) return *reason;
+    return WholeFile::write(path, std::get<QByteArray>(bytes));
 }
 
 QString saveFailureMessage(const QString& path) {
     return QStringLiteral("The barcode could not be saved as ") + path;
 }
 
-std::optional<QString> SaveImageCompact(const QImage& picture, const QString& path,
-                                        ImageFormat format) {
+FileBytes compactFileBytes(const QImage& picture, ImageFormat format) {
     const bool oneBitFormat = format == ImageFormat::Png || format == ImageFormat::Tif;
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     const int pitch = ((rgb.width() + 31) / 32) * 4;
     const auto rows = oneBitFormat && !rgb.isNull() ? oneBitRows(rgb, pitch) : std::nullopt;
-    if (!rows) return SaveImage(picture, path, format);
+    if (!rows) return imageFileBytes(picture, format);
     const FormatEntry& entry = entryOf(format);
     if (format == ImageFormat::Png)
-        return writeEncoded(
-            OneBitPng::encode(*rows, pitch, rgb.size(), recordedDotsPerMeter(picture)), path,
-            entry);
-    return writeEncoded(oneBitBytes(*rows, pitch, picture, entry), path, entry);
+        return fileBytesOf(
+            OneBitPng::encode(*rows, pitch, rgb.size(), recordedDotsPerMeter(picture)), entry);
+    return fileBytesOf(oneBitBytes(*rows, pitch, picture, entry), entry);
 }
 
 } // namespace ImageExport

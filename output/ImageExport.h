@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <span>
+#include <variant>
 
 // Writing a picture as an image file: Windows Bitmap directly, every other format by FreeImage,
 // each encoded in memory and then written whole, so that a failed save leaves no trace.
@@ -34,6 +35,12 @@ std::optional<ImageFormat> formatFromWord(const QString& word);
 // one, else 96 dots per inch, the screen's.
 QSize recordedDotsPerMeter(const QImage& picture);
 
+// A file's bytes, or why the image library could not make them.
+using FileBytes = std::variant<QByteArray, QString>;
+
+// The picture's file in the format.
+FileBytes imageFileBytes(const QImage& picture, ImageFormat format);
+
 // Writes the picture under the path in the format. On failure the reason, and whatever stood
 // at the path is left as it was.
 std::optional<QString> SaveImage(const QImage& picture, const QString& path, ImageFormat format);
@@ -43,8 +50,7 @@ QString saveFailureMessage(const QString& path);
 
 // For many files at once: a picture of pure black and white goes to PNG and TIFF at one bit
 // per pixel, straight from memory (the same pixels, a fraction of the time and size); anything
-// else is saved as SaveImage does.
-std::optional<QString> SaveImageCompact(const QImage& picture, const QString& path,
-                                        ImageFormat format);
+// else as imageFileBytes makes it.
+FileBytes compactFileBytes(const QImage& picture, ImageFormat format);
 
 } // namespace ImageExport

@@ -55,16 +55,23 @@ bool writePdf(const Symbol& symbol, const SymbolLayout& layout, double unit, QIO
 
 } // namespace
 
-std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout& layout,
-                                        double xDimensionMm, const QString& path,
-                                        VectorFormat format) {
+std::optional<QByteArray> vectorSymbolBytes(const Symbol& symbol, const SymbolLayout& layout,
+                                            double xDimensionMm, VectorFormat format) {
     const double unit = xDimensionMm * kUnitsPerMm;
     const auto write = format == VectorFormat::Svg ? writeSvg : writePdf;
     // Drawn in memory first, then written whole: a device or a full disk gets no half drawing.
     QBuffer drawing;
     drawing.open(QIODevice::WriteOnly);
-    if (!write(symbol, layout, unit, drawing)) return ImageExport::saveFailureMessage(path);
-    if (const auto reason = WholeFile::write(path, drawing.data()))
+    if (!write(symbol, layout, unit, drawing)) return std::nullopt;
+    return drawing.data();
+}
+
+std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout& layout,
+                                        double xDimensionMm, const QString& path,
+                                        VectorFormat format) {
+    const auto bytes = vectorSymbolBytes(symbol, layout, xDimensionMm, format);
+    if (!bytes) return ImageExport::saveFailureMessage(path);
+    if (const auto reason = WholeFile::write(path, *bytes))
         return ImageExport::saveFailureMessage(path) + QStringLiteral(": ") + *reason;
     return std::nullopt;
 }

@@ -14,6 +14,10 @@ enum class VectorFormat { Svg, Pdf };
 
 inline constexpr double kDefaultXDimensionMm = 0.33;
 
+// The drawing's file; nothing when the symbol could not be drawn.
+std::optional<QByteArray> vectorSymbolBytes(const Symbol& symbol, const SymbolLayout& layout,
+                                            double xDimensionMm, VectorFormat format);
+
 // Nothing when written; otherwise why not. The file is replaced whole or left as it was.
 std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout& layout,
                                         double xDimensionMm, const QString& path,

@@ -236,6 +236,65 @@ class TestSaving : public QObject {
                 QStringLiteral("LINE-%1").arg(i));
     }
 
+    // What stood at the name before: a file keeps its permissions, a link its target, a folder
+    // is refused; a new file gets what the umask allows. The batch names its pictures in
+    // groups, draw one by one; both leave nothing else in the folder.
+    void whatStoodAtTheNameIsRespected_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("planted");
+        for (const char* command : {"draw", "batch"})
+            for (const char* planted : {"nothing", "file", "link", "folder"})
+                QTest::addRow("%s over %s", command, planted) << command << planted;
+    }
+    void whatStoodAtTheNameIsRespected() {
+        QFETCH(QString, command);
+        QFETCH(QString, planted);
+        const QTemporaryDir scratch;
+        const QString folder = scratch.filePath("out"), target = scratch.filePath("target.png");
+        const QString name = folder + "/000002.png";
+        QVERIFY(QDir().mkpath(folder));
+        // A mask that takes away what the old file allows.
+        const mode_t umask = ::umask(027);
+        const auto restoreUmask = qScopeGuard([umask] { ::umask(umask); });
+        QFile old(planted == u"link" ? target : name);
+        if (planted == u"file" || planted == u"link") {
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            QCOMPARE(::chmod(QFile::encodeName(old.fileName()).constData(), 0666), 0);
+        }
+        if (planted == u"link") QVERIFY(QFile::link("../target.png", name));
+        if (planted == u"folder") QVERIFY(QDir().mkpath(name));
+
+        const Run run = command == u"batch" ? cli({"batch", "--type", "39/n", "--in", "-",
+                                                   "--out-dir", folder, "--format", "png"},
+                                                  "ONE\nTWO\n")
+                                            : cli(draw("TWO", name, "png"));
+        QStringList expected = {"000002.png"};
+        if (command == u"batch") {
+            expected.prepend("000001.png");
+            QCOMPARE(zbarRead(folder + "/000001.png"), QStringLiteral("ONE"));
+        }
+        const auto entries = [](const QString& path) {
+            return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        QCOMPARE(entries(folder), expected);
+        const QStringList besideTheFolder =
+            planted == u"link" ? QStringList{"out", "target.png"} : QStringList{"out"};
+        QCOMPARE(entries(scratch.path()), besideTheFolder);
+        if (planted == u"folder") {
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.contains("could not be saved as " + name.toUtf8() + ": "), run.err);
+            QVERIFY(QFileInfo(name).isDir());
+            return;
+        }
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(zbarRead(name), QStringLiteral("TWO"));
+        const mode_t permissions = planted == u"nothing" ? 0640 : 0666;
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(name).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 07777, permissions);
+        if (planted == u"link") QCOMPARE(QFileInfo(name).symLinkTarget(), target);
+    }
+
     void theResolutionIsRecorded_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<int>("dotsPerMeter"); // 0: none given, Qt's default
