@@ -238,17 +238,27 @@ class TestSaving : public QObject {
 
     // What stood at the name before: a file keeps its permissions, a link its target, a folder
     // is refused; a new file gets what the umask allows. The batch names its pictures in
-    // groups, draw one by one; both leave nothing else in the folder.
+    // groups, draw one by one; both leave nothing else in the folder. Without /proc a file
+    // without a name cannot be named, and a hidden temporary file takes its place.
     void whatStoodAtTheNameIsRespected_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("planted");
+        QTest::addColumn<bool>("withoutProc");
         for (const char* command : {"draw", "batch"})
             for (const char* planted : {"nothing", "file", "link", "folder"})
-                QTest::addRow("%s over %s", command, planted) << command << planted;
+                QTest::addRow("%s over %s", command, planted) << command << planted << false;
+        QTest::newRow("draw over nothing without /proc") << "draw"
+                                                         << "nothing" << true;
+        QTest::newRow("batch over file without /proc") << "batch"
+                                                       << "file" << true;
     }
     void whatStoodAtTheNameIsRespected() {
         QFETCH(QString, command);
         QFETCH(QString, planted);
+        QFETCH(bool, withoutProc);
+        if (withoutProc &&
+            (::geteuid() != 0 || QStandardPaths::findExecutable("unshare").isEmpty()))
+            QSKIP("hiding /proc needs root and unshare");
         const QTemporaryDir scratch;
         const QString folder = scratch.filePath("out"), target = scratch.filePath("target.png");
         const QString name = folder + "/000002.png";
@@ -264,10 +274,19 @@ class TestSaving : public QObject {
         if (planted == u"link") QVERIFY(QFile::link("../target.png", name));
         if (planted == u"folder") QVERIFY(QDir().mkpath(name));
 
-        const Run run = command == u"batch" ? cli({"batch", "--type", "39/n", "--in", "-",
-                                                   "--out-dir", folder, "--format", "png"},
-                                                  "ONE\nTWO\n")
-                                            : cli(draw("TWO", name, "png"));
+        const QStringList args =
+            command == u"batch"
+                ? QStringList{"batch", "--type", "39/n", "--in", "-", "--out-dir", folder}
+                : draw("TWO", name, "png");
+        const QByteArray list = command == u"batch" ? "ONE\nTWO\n" : "";
+        const Run run =
+            withoutProc
+                ? runProgram("unshare",
+                             QStringList{"--mount", "sh", "-c",
+                                         "umount -l /proc && exec \"$0\" \"$@\"", CLI_EXECUTABLE} +
+                                 args,
+                             list)
+                : cli(args, list);
         QStringList expected = {"000002.png"};
         if (command == u"batch") {
             expected.prepend("000001.png");
