@@ -47,6 +47,16 @@ void copyInto(QImage& target, const QImage& source, long long x, long long y) {
     }
 }
 
+// The rows of a picture of the height that a vertical line from row `from` towards row `to`
+// covers, the end row excluded; first > last when none.
+std::pair<int, int> rowsOfVerticalLine(long long from, long long to, int height) {
+    if (from == to) return {0, -1};
+    const long long first = to > from ? from : to + 1;
+    const long long last = to > from ? to - 1 : from;
+    return {static_cast<int>(std::max(0LL, first)),
+            static_cast<int>(std::min<long long>(height - 1LL, last))};
+}
+
 QFont unsmoothed(QFont font) {
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
@@ -137,22 +147,21 @@ void DrawingSurface::setPixel(int x, int y, QRgb rgb) {
         reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = rgb;
 }
 
+long long DrawingSurface::pixelOf(double scaleUnits) const {
+    // Kept within a margin around the surface so that far-away ends cannot make a walk along
+    // a line long; the clamp only shortens parts that lie outside anyway.
+    const double limit = 4.0 * kMaxPixels;
+    return std::llround(std::clamp(toPixels(scaleUnits), -limit, limit));
+}
+
 void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour colour) {
     ++linesDrawn_;
     const QRgb rgb = rgbOf(colour);
-    // Pixel positions, kept within a margin around the surface so that far-away ends cannot
-    // make the walk below long; the clamp only shortens parts that lie outside anyway.
-    const double limit = 4.0 * kMaxPixels;
-    auto pixel = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
-    long long ax = pixel(x1), ay = pixel(y1), bx = pixel(x2), by = pixel(y2);
+    long long ax = pixelOf(x1), ay = pixelOf(y1), bx = pixelOf(x2), by = pixelOf(y2);
 
     if (ax == bx) { // vertical: the bars of every barcode
-        if (ax < 0 || ax >= image_.width() || ay == by) return;
-        // the rows from ay towards by, the end row excluded
-        const long long first = by > ay ? ay : by + 1;
-        const long long last = by > ay ? by - 1 : ay;
-        const int top = static_cast<int>(std::max(0LL, first));
-        const int bottom = static_cast<int>(std::min<long long>(image_.height() - 1, last));
+        const auto [top, bottom] = rowsOfVerticalLine(ay, by, image_.height());
+        if (ax < 0 || ax >= image_.width() || top > bottom) return;
         uchar* bits = image_.bits();
         const qsizetype stride = image_.bytesPerLine();
         for (int y = top; y <= bottom; ++y)
@@ -175,6 +184,28 @@ void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour col
             ay += sy;
         }
     }
+}
+
+void DrawingSurface::VerticalLines(double x, double y1, double y2,
+                                   std::span<const Colour> colours) {
+    linesDrawn_ += static_cast<int>(colours.size());
+    const auto [top, bottom] = rowsOfVerticalLine(pixelOf(y1), pixelOf(y2), image_.height());
+    if (colours.empty() || top > bottom) return;
+    // The first row takes every line's pixel, later lines over earlier ones on a shared column;
+    // the rows below copy the columns it covers, which lie side by side.
+    auto* first = reinterpret_cast<QRgb*>(image_.scanLine(top));
+    long long left = image_.width(), right = -1;
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const long long column = pixelOf(x + static_cast<double>(i));
+        if (column < 0 || column >= image_.width()) continue;
+        first[column] = rgbOf(colours[i]);
+        left = std::min(left, column);
+        right = std::max(right, column);
+    }
+    if (left > right) return;
+    const size_t bytes = static_cast<size_t>(right - left + 1) * sizeof(QRgb);
+    for (int y = top + 1; y <= bottom; ++y)
+        std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine(y)) + left, first + left, bytes);
 }
 
 double DrawingSurface::TextWidth(const QString& text) const {
@@ -217,10 +248,10 @@ void DrawingSurface::pointsAlongRow(int x, int y, std::span<Colour> colours) con
 void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, double width1,
                                   double height1, double x2, double y2, double width2,
                                   double height2) {
-    const double limit = 4.0 * kMaxPixels;
-    auto px = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
-    const long long dx0 = px(x1), dy0 = px(y1), dw = px(width1), dh = px(height1);
-    const long long sx0 = px(x2), sy0 = px(y2), sw = px(width2), sh = px(height2);
+    const long long dx0 = pixelOf(x1), dy0 = pixelOf(y1), dw = pixelOf(width1),
+                    dh = pixelOf(height1);
+    const long long sx0 = pixelOf(x2), sy0 = pixelOf(y2), sw = pixelOf(width2),
+                    sh = pixelOf(height2);
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || picture.isNull()) return;
     const QImage source = picture.convertToFormat(QImage::Format_RGB32);
     // Only destination pixels that land on the surface are visited; each samples the source
@@ -273,12 +304,11 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
 
 void DrawingSurface::PaintPicture(const QImage& picture, double x, double y) {
     if (picture.isNull() || image_.isNull()) return;
-    const double limit = 4.0 * kMaxPixels;
-    auto px = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
     if (picture.hasAlphaChannel()) { // see-through parts show what lies beneath
         QPainter painter(&image_);
-        painter.drawImage(QPointF(static_cast<double>(px(x)), static_cast<double>(px(y))), picture);
+        painter.drawImage(QPointF(static_cast<double>(pixelOf(x)), static_cast<double>(pixelOf(y))),
+                          picture);
         return;
     }
-    copyInto(image_, picture.convertToFormat(QImage::Format_RGB32), px(x), px(y));
+    copyInto(image_, picture.convertToFormat(QImage::Format_RGB32), pixelOf(x), pixelOf(y));
 }

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QString>
 
+#include <span>
+
 // A raster picture that renderers draw on, behaving like a classic picture box: an outer size
 // in twips, its own scale (twips or pixels), a background colour, a background picture, a
 // persistent image that keeps all drawing, a text cursor and one-pixel lines.
@@ -56,6 +58,10 @@ class DrawingSurface : public PixelSource {
     // A one-pixel line; like the platform's line drawing, the end point itself is not drawn.
     // Whatever lies outside the surface is clipped.
     void Line(double x1, double y1, double x2, double y2, Colour colour);
+    // Vertical lines side by side, one per colour, the first at x and each next one a scale
+    // unit to the right, all from y1 towards y2: the same pixels and count as as many Line
+    // calls, drawn a row at a time.
+    void VerticalLines(double x, double y1, double y2, std::span<const Colour> colours);
     double TextWidth(const QString& text) const;
     double TextHeight(const QString& text) const;
     // Prints at (CurrentX, CurrentY), top-left, then moves to the start of the next line.
@@ -77,6 +83,7 @@ class DrawingSurface : public PixelSource {
 
   private:
     double toPixels(double scaleUnits) const;
+    long long pixelOf(double scaleUnits) const;
     double toScale(double pixels) const;
     void resizePixels(int width, int height);
     void erase();

@@ -98,6 +98,38 @@ class TestSurface : public QObject {
         QCOMPARE(s.linesDrawn(), 3);
     }
 
+    // Side-by-side vertical lines drawn at once leave what as many Line calls leave.
+    void verticalLinesMatchSingleLines_data() {
+        QTest::addColumn<int>("scaleMode");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y1");
+        QTest::addColumn<double>("y2");
+        QTest::newRow("pixels, inside") << int(DrawingSurface::Pixels) << 2.0 << 1.0 << 8.0;
+        QTest::newRow("pixels, upwards") << int(DrawingSurface::Pixels) << 2.0 << 8.0 << 1.0;
+        QTest::newRow("pixels, cut on both sides")
+            << int(DrawingSurface::Pixels) << -3.0 << -4.0 << 30.0;
+        QTest::newRow("pixels, half-way x") << int(DrawingSurface::Pixels) << 1.5 << 0.0 << 5.0;
+        QTest::newRow("pixels, no height") << int(DrawingSurface::Pixels) << 2.0 << 4.0 << 4.0;
+        QTest::newRow("pixels, all outside") << int(DrawingSurface::Pixels) << 40.0 << 0.0 << 5.0;
+        QTest::newRow("twips, columns shared") << int(DrawingSurface::Twips) << 7.0 << 0.0 << 90.0;
+    }
+    void verticalLinesMatchSingleLines() {
+        QFETCH(int, scaleMode);
+        QFETCH(double, x);
+        QFETCH(double, y1);
+        QFETCH(double, y2);
+        const std::vector<Colour> colours = {kBlack, kWhite, kBlack, kBlack, 0x00FF00, kWhite,
+                                             kBlack, kWhite, kBlack, kBlack, kWhite,   kBlack};
+        DrawingSurface lines(150, 150, 0x0000FF), together(150, 150, 0x0000FF);
+        for (DrawingSurface* s : {&lines, &together})
+            s->setScaleMode(static_cast<short>(scaleMode));
+        for (size_t i = 0; i < colours.size(); ++i)
+            lines.Line(x + double(i), y1, x + double(i), y2, colours[i]);
+        together.VerticalLines(x, y1, y2, colours);
+        QCOMPARE(together.Image(), lines.Image());
+        QCOMPARE(together.linesDrawn(), lines.linesDrawn());
+    }
+
     void linesOutsideAreClippedQuickly() {
         DrawingSurface s(150, 150);
         s.setScaleMode(DrawingSurface::Pixels);
