@@ -67,7 +67,12 @@ QFont unsmoothed(QFont font) {
 DrawingSurface::DrawingSurface(double widthTwips, double heightTwips, Colour backColour)
     : widthTwips_(widthTwips), heightTwips_(heightTwips),
       image_(blankImage(checkedPixels(widthTwips), checkedPixels(heightTwips), backColour)),
-      backColour_(backColour) {}
+      backColour_(backColour), drawingFont_(unsmoothed(font_)) {}
+
+void DrawingSurface::setFont(const QFont& font) {
+    font_ = font;
+    drawingFont_ = unsmoothed(font);
+}
 
 void DrawingSurface::setWidth(double twips) {
     const int pixels = checkedPixels(twips);
@@ -209,21 +214,20 @@ void DrawingSurface::VerticalLines(double x, double y1, double y2,
 }
 
 double DrawingSurface::TextWidth(const QString& text) const {
-    return toScale(QFontMetrics(unsmoothed(font_), &image_).horizontalAdvance(text));
+    return toScale(QFontMetrics(drawingFont_, &image_).horizontalAdvance(text));
 }
 
 double DrawingSurface::TextHeight(const QString&) const {
-    return toScale(QFontMetrics(unsmoothed(font_), &image_).height());
+    return toScale(QFontMetrics(drawingFont_, &image_).height());
 }
 
 void DrawingSurface::Print(const QString& text) {
     ++textsPrinted_;
     if (!image_.isNull()) {
         QPainter painter(&image_);
-        const QFont font = unsmoothed(font_);
-        painter.setFont(font);
+        painter.setFont(drawingFont_);
         painter.setPen(QColor(rgbOf(foreColour_)));
-        const QFontMetrics metrics(font, &image_);
+        const QFontMetrics metrics(drawingFont_, &image_);
         const double left = std::round(toPixels(currentX_));
         const double top = std::round(toPixels(currentY_));
         painter.drawText(QPointF(left, top + metrics.ascent()), text);
@@ -248,17 +252,49 @@ void DrawingSurface::pointsAlongRow(int x, int y, std::span<Colour> colours) con
 void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, double width1,
                                   double height1, double x2, double y2, double width2,
                                   double height2) {
-    const long long dx0 = pixelOf(x1), dy0 = pixelOf(y1), dw = pixelOf(width1),
-                    dh = pixelOf(height1);
-    const long long sx0 = pixelOf(x2), sy0 = pixelOf(y2), sw = pixelOf(width2),
-                    sh = pixelOf(height2);
-    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || picture.isNull()) return;
-    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+    paintStretched(picture, {x1, y1, width1, height1}, {x2, y2, width2, height2}, false);
+}
+
+void DrawingSurface::ClsAndPaintPicture(const QImage& picture, double x1, double y1, double width1,
+                                        double height1, double x2, double y2, double width2,
+                                        double height2) {
+    resetCounters();
+    currentX_ = 0;
+    currentY_ = 0;
+    // With a background picture, erasing shows it: there is more to it than the colour.
+    const bool erasesToColour = picture_.isNull();
+    if (!erasesToColour) erase();
+    paintStretched(picture, {x1, y1, width1, height1}, {x2, y2, width2, height2}, erasesToColour);
+}
+
+void DrawingSurface::paintStretched(const QImage& picture, const QRectF& to, const QRectF& from,
+                                    bool eraseTheRest) {
+    const QRgb background = rgbOf(backColour_);
+    uchar* bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    auto eraseRow = [&](long long y, long long left, long long right) {
+        if (left < right)
+            std::fill(reinterpret_cast<QRgb*>(bits + y * stride) + left,
+                      reinterpret_cast<QRgb*>(bits + y * stride) + right, background);
+    };
+    auto eraseRows = [&](long long first, long long end) {
+        for (long long y = std::max(0LL, first); y < std::min<long long>(end, image_.height()); ++y)
+            eraseRow(y, 0, image_.width());
+    };
+    const long long dx0 = pixelOf(to.x()), dy0 = pixelOf(to.y()), dw = pixelOf(to.width()),
+                    dh = pixelOf(to.height());
+    const long long sx0 = pixelOf(from.x()), sy0 = pixelOf(from.y()), sw = pixelOf(from.width()),
+                    sh = pixelOf(from.height());
     // Only destination pixels that land on the surface are visited; each samples the source
     // pixel under its centre.
     const long long xFrom = std::max(0LL, -dx0), xTo = std::min(dw, image_.width() - dx0);
     const long long yFrom = std::max(0LL, -dy0), yTo = std::min(dh, image_.height() - dy0);
-    if (xFrom >= xTo || yFrom >= yTo) return;
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || picture.isNull() || xFrom >= xTo ||
+        yFrom >= yTo) {
+        if (eraseTheRest) eraseRows(0, image_.height());
+        return;
+    }
+    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
     // The source column of every destination column, found once for all rows; -1 off the source.
     std::vector<int> sourceColumn(static_cast<size_t>(xTo - xFrom));
     bool everyColumnOnSource = true;
@@ -268,8 +304,10 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
         sourceColumn[static_cast<size_t>(dx - xFrom)] = onSource ? static_cast<int>(sx) : -1;
         everyColumnOnSource = everyColumnOnSource && onSource;
     }
-    uchar* bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
+    if (eraseTheRest) {
+        eraseRows(0, dy0 + yFrom);
+        eraseRows(dy0 + yTo, image_.height());
+    }
     const QRgb* previousTarget = nullptr;
     const QRgb* previousSourceRow = nullptr;
     // The columns sampled, in order: a source row equal to the previous one over them (the same
@@ -277,7 +315,13 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
     const int firstColumn = sourceColumn.front(), lastColumn = sourceColumn.back();
     for (long long dy = yFrom; dy < yTo; ++dy) {
         const long long sy = sy0 + (2 * dy + 1) * sh / (2 * dh);
-        if (sy < 0 || sy >= source.height()) continue;
+        const bool rowOnSource = sy >= 0 && sy < source.height();
+        if (eraseTheRest) {
+            const bool coversColumns = rowOnSource && everyColumnOnSource;
+            eraseRow(dy0 + dy, 0, coversColumns ? dx0 + xFrom : image_.width());
+            if (coversColumns) eraseRow(dy0 + dy, dx0 + xTo, image_.width());
+        }
+        if (!rowOnSource) continue;
         QRgb* target = reinterpret_cast<QRgb*>(bits + (dy0 + dy) * stride) + dx0 + xFrom;
         const int* column = sourceColumn.data();
         const long long count = xTo - xFrom;

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRectF>
 #include <QString>
 
 #include <span>
@@ -48,7 +49,7 @@ class DrawingSurface : public PixelSource {
     const QImage& Image() const { return image_; }
 
     const QFont& Font() const { return font_; }
-    void setFont(const QFont& font) { font_ = font; }
+    void setFont(const QFont& font);
 
     double CurrentX() const { return currentX_; }
     double CurrentY() const { return currentY_; }
@@ -74,6 +75,9 @@ class DrawingSurface : public PixelSource {
     // both in this surface's scale, sampled nearest-neighbour so colours stay exact.
     void PaintPicture(const QImage& picture, double x1, double y1, double width1, double height1,
                       double x2, double y2, double width2, double height2);
+    // Cls, then the stretching copy; what the copy covers is written once, not erased first.
+    void ClsAndPaintPicture(const QImage& picture, double x1, double y1, double width1,
+                            double height1, double x2, double y2, double width2, double height2);
     // Placement at natural size with the top-left corner at (x, y).
     void PaintPicture(const QImage& picture, double x, double y);
 
@@ -89,6 +93,8 @@ class DrawingSurface : public PixelSource {
     void erase();
     void resetCounters();
     void setPixel(int x, int y, QRgb rgb);
+    void paintStretched(const QImage& picture, const QRectF& to, const QRectF& from,
+                        bool eraseTheRest);
 
     double widthTwips_;
     double heightTwips_;
@@ -102,6 +108,9 @@ class DrawingSurface : public PixelSource {
     double currentX_ = 0;
     double currentY_ = 0;
     QFont font_ = defaultPictureFont();
+    // The font as text is drawn: without smoothing, so that pictures stay black and white.
+    // Kept, not made per text: a new font looks its glyphs up anew.
+    QFont drawingFont_;
     int linesDrawn_ = 0;
     int textsPrinted_ = 0;
 };

@@ -277,6 +277,45 @@ class TestSurface : public QObject {
         QCOMPARE(s.Point(4, 4), kWhite);
     }
 
+    // Erasing and stretching in one pass leaves what erasing, then stretching leaves, on a
+    // surface drawn on before, with or without a background picture.
+    void clsAndStretchMatchTheTwoSteps_data() {
+        QTest::addColumn<QRectF>("to");
+        QTest::addColumn<QRectF>("from");
+        QTest::addColumn<bool>("backgroundPicture");
+        QTest::newRow("inside") << QRectF(2, 3, 12, 5) << QRectF(0, 0, 5, 4) << false;
+        QTest::newRow("over the edges") << QRectF(-3, -2, 40, 30) << QRectF(0, 0, 5, 4) << false;
+        QTest::newRow("partly off the source")
+            << QRectF(1, 1, 6, 6) << QRectF(-2, 1, 5, 6) << false;
+        QTest::newRow("off the surface") << QRectF(50, 50, 4, 4) << QRectF(0, 0, 5, 4) << false;
+        QTest::newRow("empty") << QRectF(2, 2, 0, 4) << QRectF(0, 0, 5, 4) << false;
+        QTest::newRow("background picture") << QRectF(2, 3, 12, 5) << QRectF(0, 0, 5, 4) << true;
+    }
+    void clsAndStretchMatchTheTwoSteps() {
+        QFETCH(QRectF, to);
+        QFETCH(QRectF, from);
+        QFETCH(bool, backgroundPicture);
+        QImage source(5, 4, QImage::Format_RGB32);
+        source.fill(Qt::white);
+        source.setPixel(1, 1, qRgb(0, 0, 0));
+        source.setPixel(4, 3, qRgb(0, 0, 0));
+        QImage background(3, 3, QImage::Format_RGB32);
+        background.fill(Qt::blue);
+        DrawingSurface twoSteps(300, 240, 0x00FF00), onePass(300, 240, 0x00FF00);
+        for (DrawingSurface* s : {&twoSteps, &onePass}) {
+            s->setScaleMode(DrawingSurface::Pixels);
+            if (backgroundPicture) s->setPicture(background);
+            s->Line(0, 0, 19, 15, kBlack);
+        }
+        twoSteps.Cls();
+        twoSteps.PaintPicture(source, to.x(), to.y(), to.width(), to.height(), from.x(), from.y(),
+                              from.width(), from.height());
+        onePass.ClsAndPaintPicture(source, to.x(), to.y(), to.width(), to.height(), from.x(),
+                                   from.y(), from.width(), from.height());
+        QCOMPARE(onePass.Image(), twoSteps.Image());
+        QCOMPARE(onePass.linesDrawn(), 0);
+    }
+
     void placementAtNaturalSize() {
         QImage source(3, 2, QImage::Format_RGB32);
         source.fill(Qt::black);
