@@ -67,7 +67,7 @@ QFont unsmoothed(QFont font) {
 DrawingSurface::DrawingSurface(double widthTwips, double heightTwips, Colour backColour)
     : widthTwips_(widthTwips), heightTwips_(heightTwips),
       image_(blankImage(checkedPixels(widthTwips), checkedPixels(heightTwips), backColour)),
-      backColour_(backColour), drawingFont_(unsmoothed(font_)) {}
+      backColour_(backColour), plainColour_(rgbOf(backColour)), drawingFont_(unsmoothed(font_)) {}
 
 void DrawingSurface::setFont(const QFont& font) {
     font_ = font;
@@ -91,6 +91,7 @@ void DrawingSurface::resizePixels(int width, int height) {
     QImage resized = blankImage(width, height, backColour_);
     if (!image_.isNull() && !resized.isNull()) copyInto(resized, image_, 0, 0);
     image_ = resized;
+    if (plainColour_ != rgbOf(backColour_)) plainColour_.reset();
 }
 
 void DrawingSurface::setScaleMode(short mode) {
@@ -130,8 +131,14 @@ void DrawingSurface::erase() {
     if (!picture_.isNull() && picture_.constBits() == image_.constBits()) return;
     const bool pictureCoversAll = !picture_.isNull() && picture_.width() >= image_.width() &&
                                   picture_.height() >= image_.height();
-    if (!pictureCoversAll) image_.fill(rgbOf(backColour_));
-    if (!picture_.isNull() && !image_.isNull()) copyInto(image_, picture_, 0, 0);
+    const QRgb background = rgbOf(backColour_);
+    // A render sets the background more than once before it draws: the second fill is skipped.
+    if (!pictureCoversAll && plainColour_ != background) image_.fill(background);
+    plainColour_ = background;
+    if (!picture_.isNull() && !image_.isNull()) {
+        copyInto(image_, picture_, 0, 0);
+        plainColour_.reset();
+    }
 }
 
 void DrawingSurface::resetCounters() {
@@ -160,6 +167,7 @@ long long DrawingSurface::pixelOf(double scaleUnits) const {
 }
 
 void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour colour) {
+    plainColour_.reset();
     ++linesDrawn_;
     const QRgb rgb = rgbOf(colour);
     long long ax = pixelOf(x1), ay = pixelOf(y1), bx = pixelOf(x2), by = pixelOf(y2);
@@ -193,6 +201,7 @@ void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour col
 
 void DrawingSurface::VerticalLines(double x, double y1, double y2,
                                    std::span<const Colour> colours) {
+    plainColour_.reset();
     linesDrawn_ += static_cast<int>(colours.size());
     const auto [top, bottom] = rowsOfVerticalLine(pixelOf(y1), pixelOf(y2), image_.height());
     if (colours.empty() || top > bottom) return;
@@ -222,6 +231,7 @@ double DrawingSurface::TextHeight(const QString&) const {
 }
 
 void DrawingSurface::Print(const QString& text) {
+    plainColour_.reset();
     ++textsPrinted_;
     if (!image_.isNull()) {
         QPainter painter(&image_);
@@ -269,6 +279,7 @@ void DrawingSurface::ClsAndPaintPicture(const QImage& picture, double x1, double
 
 void DrawingSurface::paintStretched(const QImage& picture, const QRectF& to, const QRectF& from,
                                     bool eraseTheRest) {
+    plainColour_.reset();
     const QRgb background = rgbOf(backColour_);
     uchar* bits = image_.bits();
     const qsizetype stride = image_.bytesPerLine();
@@ -347,6 +358,7 @@ void DrawingSurface::paintStretched(const QImage& picture, const QRectF& to, con
 }
 
 void DrawingSurface::PaintPicture(const QImage& picture, double x, double y) {
+    plainColour_.reset();
     if (picture.isNull() || image_.isNull()) return;
     if (picture.hasAlphaChannel()) { // see-through parts show what lies beneath
         QPainter painter(&image_);

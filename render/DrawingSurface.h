@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <optional>
 #include <span>
 
 // A raster picture that renderers draw on, behaving like a classic picture box: an outer size
@@ -101,6 +102,8 @@ class DrawingSurface : public PixelSource {
     QImage image_;
     QImage picture_;
     Colour backColour_;
+    // The colour every pixel has while nothing but erasing happened since; nothing otherwise.
+    std::optional<QRgb> plainColour_;
     Colour foreColour_ = kBlack;
     short scaleMode_ = Twips;
     bool autoRedraw_ = false;

@@ -16,6 +16,13 @@ QString rowString(const DrawingSurface& s, int y, int from, int to) {
     return out;
 }
 
+bool onlyColour(const QImage& image, Colour colour) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != rgbOf(colour)) return false;
+    return true;
+}
+
 bool onlyBlackAndWhite(const QImage& image) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
@@ -80,6 +87,39 @@ class TestSurface : public QObject {
         QCOMPARE(s.Point(0, 5), 0x0000FF);
         QCOMPARE(s.Image().pixel(0, 5) & 0xFFFFFF, 0xFF0000u);
         QCOMPARE(s.linesDrawn(), 0);
+    }
+
+    // Whatever drew on the surface, erasing brings back the plain background.
+    void erasingAfterAnyDrawingShowsOnlyTheBackground_data() {
+        QTest::addColumn<QString>("drawing");
+        for (const char* drawing :
+             {"line", "diagonal", "vertical lines", "text", "stretch", "placement", "resize"})
+            QTest::newRow(drawing) << drawing;
+    }
+    void erasingAfterAnyDrawingShowsOnlyTheBackground() {
+        QFETCH(QString, drawing);
+        QImage black(4, 4, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        DrawingSurface s(300, 300, 0x00FF00);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.setBackColor(kWhite);
+        const std::array<Colour, 2> colours = {kBlack, kBlack};
+        if (drawing == u"line") s.Line(2, 0, 2, 9, kBlack);
+        if (drawing == u"diagonal") s.Line(0, 0, 9, 9, kBlack);
+        if (drawing == u"vertical lines") s.VerticalLines(3, 0, 9, colours);
+        if (drawing == u"text") s.Print(QStringLiteral("W"));
+        if (drawing == u"stretch") s.PaintPicture(black, 0, 0, 8, 8, 0, 0, 4, 4);
+        if (drawing == u"placement") s.PaintPicture(black, 1, 1);
+        if (drawing == u"resize") {
+            s.Line(2, 0, 2, 9, kBlack);
+            s.setWidth(450);
+        }
+        QVERIFY(!onlyColour(s.Image(), kWhite));
+        s.setBackColor(kWhite);
+        QVERIFY(onlyColour(s.Image(), kWhite));
+        s.Line(2, 0, 2, 9, kBlack);
+        s.Cls();
+        QVERIFY(onlyColour(s.Image(), kWhite));
     }
 
     void lineLeavesOutItsEndPoint() {
