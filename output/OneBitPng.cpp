@@ -11,12 +11,11 @@ namespace OneBitPng {
 namespace {
 
 // Barcode rows repeat the row above: level 3 finds those repeats as well as the usual level 6
-// does at a third of the work. A row is seldom wider than a few hundred bytes, so a 4 KiB window
-// still reaches the row above, and window and hash table are quick to set up for every file
-// (a 32 KiB window costs more to set up than the whole picture to compress).
+// does at a third of the work, and a smaller hash table is quicker to set up for every file.
+// A smaller window is not quicker: the window then slides, and every slide walks the tables.
 constexpr int kLevel = 3;
 constexpr int kMemoryLevel = 4;
-constexpr int kWindowBits = 12;
+constexpr int kWindowBits = 15;
 
 constexpr std::array<char, 8> kSignature = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
 constexpr char kGrey = 0;
