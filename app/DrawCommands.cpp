@@ -32,12 +32,11 @@ double sliderShare(int value, int maximum, double outerSize) {
 
 // Erase the output picture and stretch the whole work image into the slider rectangle.
 void stretchIntoOutput(DrawModel& model) {
-    model.picout.Cls();
     const QImage work = model.pictmp.Image();
     model.stretchedRegion = QSizeF(outputWidthTwips(model), outputHeightTwips(model));
-    model.picout.PaintPicture(work, 0, 0, model.stretchedRegion->width(),
-                              model.stretchedRegion->height(), 0, 0, model.pictmp.Width(),
-                              model.pictmp.Height());
+    model.picout.ClsAndPaintPicture(work, 0, 0, model.stretchedRegion->width(),
+                                    model.stretchedRegion->height(), 0, 0, model.pictmp.Width(),
+                                    model.pictmp.Height());
 }
 
 // The frame every linear symbology shares: clear, render, stretch.

@@ -46,6 +46,24 @@ ZXing::ImageView viewOf(const QImage& grey) {
             static_cast<int>(grey.bytesPerLine())};
 }
 
+// One row of the picture in grey. Only the row is made grey: it costs less than the engine's
+// look at it. Black and white, as drawn pictures are, needs no colour conversion.
+QImage greyRow(const QImage& picture, int row) {
+    QImage grey(picture.width(), 1, QImage::Format_Grayscale8);
+    if (picture.format() == QImage::Format_RGB32) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(picture.constScanLine(row));
+        uchar* out = grey.scanLine(0);
+        bool blackAndWhite = true;
+        for (int x = 0; x < picture.width() && blackAndWhite; ++x) {
+            const QRgb rgb = pixels[x] & 0xFFFFFF;
+            out[x] = rgb == 0 ? 0 : 255;
+            blackAndWhite = rgb == 0 || rgb == 0xFFFFFF;
+        }
+        if (blackAndWhite) return grey;
+    }
+    return picture.copy(0, row, picture.width(), 1).convertToFormat(QImage::Format_Grayscale8);
+}
+
 QRect boxOf(const ZXing::Position& position) {
     int left = position[0].x, right = left, top = position[0].y, bottom = top;
     for (const ZXing::PointI& corner : position) {
@@ -135,9 +153,7 @@ bool decodesAlongRows(const QImage& picture, const QList<int>& rows) {
     quick.setMinLineCount(1); // the engine otherwise wants a symbol on two rows
     for (const int row : rows) {
         if (row < 0 || row >= picture.height()) continue;
-        // Only the row is made grey: it costs less than the engine's look at it.
-        const QImage grey =
-            picture.copy(0, row, picture.width(), 1).convertToFormat(QImage::Format_Grayscale8);
+        const QImage grey = greyRow(picture, row);
         if (ZXing::ReadBarcode(viewOf(grey), quick).isValid()) return true;
     }
     return false;

@@ -47,6 +47,16 @@ void copyInto(QImage& target, const QImage& source, long long x, long long y) {
     }
 }
 
+// The rows of a picture of the height that a vertical line from row `from` towards row `to`
+// covers, the end row excluded; first > last when none.
+std::pair<int, int> rowsOfVerticalLine(long long from, long long to, int height) {
+    if (from == to) return {0, -1};
+    const long long first = to > from ? from : to + 1;
+    const long long last = to > from ? to - 1 : from;
+    return {static_cast<int>(std::max(0LL, first)),
+            static_cast<int>(std::min<long long>(height - 1LL, last))};
+}
+
 QFont unsmoothed(QFont font) {
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
@@ -57,7 +67,12 @@ QFont unsmoothed(QFont font) {
 DrawingSurface::DrawingSurface(double widthTwips, double heightTwips, Colour backColour)
     : widthTwips_(widthTwips), heightTwips_(heightTwips),
       image_(blankImage(checkedPixels(widthTwips), checkedPixels(heightTwips), backColour)),
-      backColour_(backColour) {}
+      backColour_(backColour), plainColour_(rgbOf(backColour)), drawingFont_(unsmoothed(font_)) {}
+
+void DrawingSurface::setFont(const QFont& font) {
+    font_ = font;
+    drawingFont_ = unsmoothed(font);
+}
 
 void DrawingSurface::setWidth(double twips) {
     const int pixels = checkedPixels(twips);
@@ -76,6 +91,7 @@ void DrawingSurface::resizePixels(int width, int height) {
     QImage resized = blankImage(width, height, backColour_);
     if (!image_.isNull() && !resized.isNull()) copyInto(resized, image_, 0, 0);
     image_ = resized;
+    if (plainColour_ != rgbOf(backColour_)) plainColour_.reset();
 }
 
 void DrawingSurface::setScaleMode(short mode) {
@@ -115,8 +131,14 @@ void DrawingSurface::erase() {
     if (!picture_.isNull() && picture_.constBits() == image_.constBits()) return;
     const bool pictureCoversAll = !picture_.isNull() && picture_.width() >= image_.width() &&
                                   picture_.height() >= image_.height();
-    if (!pictureCoversAll) image_.fill(rgbOf(backColour_));
-    if (!picture_.isNull() && !image_.isNull()) copyInto(image_, picture_, 0, 0);
+    const QRgb background = rgbOf(backColour_);
+    // A render sets the background more than once before it draws: the second fill is skipped.
+    if (!pictureCoversAll && plainColour_ != background) image_.fill(background);
+    plainColour_ = background;
+    if (!picture_.isNull() && !image_.isNull()) {
+        copyInto(image_, picture_, 0, 0);
+        plainColour_.reset();
+    }
 }
 
 void DrawingSurface::resetCounters() {
@@ -137,22 +159,22 @@ void DrawingSurface::setPixel(int x, int y, QRgb rgb) {
         reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = rgb;
 }
 
+long long DrawingSurface::pixelOf(double scaleUnits) const {
+    // Kept within a margin around the surface so that far-away ends cannot make a walk along
+    // a line long; the clamp only shortens parts that lie outside anyway.
+    const double limit = 4.0 * kMaxPixels;
+    return std::llround(std::clamp(toPixels(scaleUnits), -limit, limit));
+}
+
 void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour colour) {
+    plainColour_.reset();
     ++linesDrawn_;
     const QRgb rgb = rgbOf(colour);
-    // Pixel positions, kept within a margin around the surface so that far-away ends cannot
-    // make the walk below long; the clamp only shortens parts that lie outside anyway.
-    const double limit = 4.0 * kMaxPixels;
-    auto pixel = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
-    long long ax = pixel(x1), ay = pixel(y1), bx = pixel(x2), by = pixel(y2);
+    long long ax = pixelOf(x1), ay = pixelOf(y1), bx = pixelOf(x2), by = pixelOf(y2);
 
     if (ax == bx) { // vertical: the bars of every barcode
-        if (ax < 0 || ax >= image_.width() || ay == by) return;
-        // the rows from ay towards by, the end row excluded
-        const long long first = by > ay ? ay : by + 1;
-        const long long last = by > ay ? by - 1 : ay;
-        const int top = static_cast<int>(std::max(0LL, first));
-        const int bottom = static_cast<int>(std::min<long long>(image_.height() - 1, last));
+        const auto [top, bottom] = rowsOfVerticalLine(ay, by, image_.height());
+        if (ax < 0 || ax >= image_.width() || top > bottom) return;
         uchar* bits = image_.bits();
         const qsizetype stride = image_.bytesPerLine();
         for (int y = top; y <= bottom; ++y)
@@ -177,22 +199,45 @@ void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour col
     }
 }
 
+void DrawingSurface::VerticalLines(double x, double y1, double y2,
+                                   std::span<const Colour> colours) {
+    plainColour_.reset();
+    linesDrawn_ += static_cast<int>(colours.size());
+    const auto [top, bottom] = rowsOfVerticalLine(pixelOf(y1), pixelOf(y2), image_.height());
+    if (colours.empty() || top > bottom) return;
+    // The first row takes every line's pixel, later lines over earlier ones on a shared column;
+    // the rows below copy the columns it covers, which lie side by side.
+    auto* first = reinterpret_cast<QRgb*>(image_.scanLine(top));
+    long long left = image_.width(), right = -1;
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const long long column = pixelOf(x + static_cast<double>(i));
+        if (column < 0 || column >= image_.width()) continue;
+        first[column] = rgbOf(colours[i]);
+        left = std::min(left, column);
+        right = std::max(right, column);
+    }
+    if (left > right) return;
+    const size_t bytes = static_cast<size_t>(right - left + 1) * sizeof(QRgb);
+    for (int y = top + 1; y <= bottom; ++y)
+        std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine(y)) + left, first + left, bytes);
+}
+
 double DrawingSurface::TextWidth(const QString& text) const {
-    return toScale(QFontMetrics(unsmoothed(font_), &image_).horizontalAdvance(text));
+    return toScale(QFontMetrics(drawingFont_, &image_).horizontalAdvance(text));
 }
 
 double DrawingSurface::TextHeight(const QString&) const {
-    return toScale(QFontMetrics(unsmoothed(font_), &image_).height());
+    return toScale(QFontMetrics(drawingFont_, &image_).height());
 }
 
 void DrawingSurface::Print(const QString& text) {
+    plainColour_.reset();
     ++textsPrinted_;
     if (!image_.isNull()) {
         QPainter painter(&image_);
-        const QFont font = unsmoothed(font_);
-        painter.setFont(font);
+        painter.setFont(drawingFont_);
         painter.setPen(QColor(rgbOf(foreColour_)));
-        const QFontMetrics metrics(font, &image_);
+        const QFontMetrics metrics(drawingFont_, &image_);
         const double left = std::round(toPixels(currentX_));
         const double top = std::round(toPixels(currentY_));
         painter.drawText(QPointF(left, top + metrics.ascent()), text);
@@ -217,17 +262,50 @@ void DrawingSurface::pointsAlongRow(int x, int y, std::span<Colour> colours) con
 void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, double width1,
                                   double height1, double x2, double y2, double width2,
                                   double height2) {
-    const double limit = 4.0 * kMaxPixels;
-    auto px = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
-    const long long dx0 = px(x1), dy0 = px(y1), dw = px(width1), dh = px(height1);
-    const long long sx0 = px(x2), sy0 = px(y2), sw = px(width2), sh = px(height2);
-    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || picture.isNull()) return;
-    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+    paintStretched(picture, {x1, y1, width1, height1}, {x2, y2, width2, height2}, false);
+}
+
+void DrawingSurface::ClsAndPaintPicture(const QImage& picture, double x1, double y1, double width1,
+                                        double height1, double x2, double y2, double width2,
+                                        double height2) {
+    resetCounters();
+    currentX_ = 0;
+    currentY_ = 0;
+    // With a background picture, erasing shows it: there is more to it than the colour.
+    const bool erasesToColour = picture_.isNull();
+    if (!erasesToColour) erase();
+    paintStretched(picture, {x1, y1, width1, height1}, {x2, y2, width2, height2}, erasesToColour);
+}
+
+void DrawingSurface::paintStretched(const QImage& picture, const QRectF& to, const QRectF& from,
+                                    bool eraseTheRest) {
+    plainColour_.reset();
+    const QRgb background = rgbOf(backColour_);
+    uchar* bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    auto eraseRow = [&](long long y, long long left, long long right) {
+        if (left < right)
+            std::fill(reinterpret_cast<QRgb*>(bits + y * stride) + left,
+                      reinterpret_cast<QRgb*>(bits + y * stride) + right, background);
+    };
+    auto eraseRows = [&](long long first, long long end) {
+        for (long long y = std::max(0LL, first); y < std::min<long long>(end, image_.height()); ++y)
+            eraseRow(y, 0, image_.width());
+    };
+    const long long dx0 = pixelOf(to.x()), dy0 = pixelOf(to.y()), dw = pixelOf(to.width()),
+                    dh = pixelOf(to.height());
+    const long long sx0 = pixelOf(from.x()), sy0 = pixelOf(from.y()), sw = pixelOf(from.width()),
+                    sh = pixelOf(from.height());
     // Only destination pixels that land on the surface are visited; each samples the source
     // pixel under its centre.
     const long long xFrom = std::max(0LL, -dx0), xTo = std::min(dw, image_.width() - dx0);
     const long long yFrom = std::max(0LL, -dy0), yTo = std::min(dh, image_.height() - dy0);
-    if (xFrom >= xTo || yFrom >= yTo) return;
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || picture.isNull() || xFrom >= xTo ||
+        yFrom >= yTo) {
+        if (eraseTheRest) eraseRows(0, image_.height());
+        return;
+    }
+    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
     // The source column of every destination column, found once for all rows; -1 off the source.
     std::vector<int> sourceColumn(static_cast<size_t>(xTo - xFrom));
     bool everyColumnOnSource = true;
@@ -237,8 +315,10 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
         sourceColumn[static_cast<size_t>(dx - xFrom)] = onSource ? static_cast<int>(sx) : -1;
         everyColumnOnSource = everyColumnOnSource && onSource;
     }
-    uchar* bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
+    if (eraseTheRest) {
+        eraseRows(0, dy0 + yFrom);
+        eraseRows(dy0 + yTo, image_.height());
+    }
     const QRgb* previousTarget = nullptr;
     const QRgb* previousSourceRow = nullptr;
     // The columns sampled, in order: a source row equal to the previous one over them (the same
@@ -246,7 +326,13 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
     const int firstColumn = sourceColumn.front(), lastColumn = sourceColumn.back();
     for (long long dy = yFrom; dy < yTo; ++dy) {
         const long long sy = sy0 + (2 * dy + 1) * sh / (2 * dh);
-        if (sy < 0 || sy >= source.height()) continue;
+        const bool rowOnSource = sy >= 0 && sy < source.height();
+        if (eraseTheRest) {
+            const bool coversColumns = rowOnSource && everyColumnOnSource;
+            eraseRow(dy0 + dy, 0, coversColumns ? dx0 + xFrom : image_.width());
+            if (coversColumns) eraseRow(dy0 + dy, dx0 + xTo, image_.width());
+        }
+        if (!rowOnSource) continue;
         QRgb* target = reinterpret_cast<QRgb*>(bits + (dy0 + dy) * stride) + dx0 + xFrom;
         const int* column = sourceColumn.data();
         const long long count = xTo - xFrom;
@@ -272,13 +358,13 @@ void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, d
 }
 
 void DrawingSurface::PaintPicture(const QImage& picture, double x, double y) {
+    plainColour_.reset();
     if (picture.isNull() || image_.isNull()) return;
-    const double limit = 4.0 * kMaxPixels;
-    auto px = [&](double v) { return std::llround(std::clamp(toPixels(v), -limit, limit)); };
     if (picture.hasAlphaChannel()) { // see-through parts show what lies beneath
         QPainter painter(&image_);
-        painter.drawImage(QPointF(static_cast<double>(px(x)), static_cast<double>(px(y))), picture);
+        painter.drawImage(QPointF(static_cast<double>(pixelOf(x)), static_cast<double>(pixelOf(y))),
+                          picture);
         return;
     }
-    copyInto(image_, picture.convertToFormat(QImage::Format_RGB32), px(x), px(y));
+    copyInto(image_, picture.convertToFormat(QImage::Format_RGB32), pixelOf(x), pixelOf(y));
 }

@@ -5,7 +5,11 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRectF>
 #include <QString>
+
+#include <optional>
+#include <span>
 
 // A raster picture that renderers draw on, behaving like a classic picture box: an outer size
 // in twips, its own scale (twips or pixels), a background colour, a background picture, a
@@ -46,7 +50,7 @@ class DrawingSurface : public PixelSource {
     const QImage& Image() const { return image_; }
 
     const QFont& Font() const { return font_; }
-    void setFont(const QFont& font) { font_ = font; }
+    void setFont(const QFont& font);
 
     double CurrentX() const { return currentX_; }
     double CurrentY() const { return currentY_; }
@@ -56,6 +60,10 @@ class DrawingSurface : public PixelSource {
     // A one-pixel line; like the platform's line drawing, the end point itself is not drawn.
     // Whatever lies outside the surface is clipped.
     void Line(double x1, double y1, double x2, double y2, Colour colour);
+    // Vertical lines side by side, one per colour, the first at x and each next one a scale
+    // unit to the right, all from y1 towards y2: the same pixels and count as as many Line
+    // calls, drawn a row at a time.
+    void VerticalLines(double x, double y1, double y2, std::span<const Colour> colours);
     double TextWidth(const QString& text) const;
     double TextHeight(const QString& text) const;
     // Prints at (CurrentX, CurrentY), top-left, then moves to the start of the next line.
@@ -68,6 +76,9 @@ class DrawingSurface : public PixelSource {
     // both in this surface's scale, sampled nearest-neighbour so colours stay exact.
     void PaintPicture(const QImage& picture, double x1, double y1, double width1, double height1,
                       double x2, double y2, double width2, double height2);
+    // Cls, then the stretching copy; what the copy covers is written once, not erased first.
+    void ClsAndPaintPicture(const QImage& picture, double x1, double y1, double width1,
+                            double height1, double x2, double y2, double width2, double height2);
     // Placement at natural size with the top-left corner at (x, y).
     void PaintPicture(const QImage& picture, double x, double y);
 
@@ -77,17 +88,22 @@ class DrawingSurface : public PixelSource {
 
   private:
     double toPixels(double scaleUnits) const;
+    long long pixelOf(double scaleUnits) const;
     double toScale(double pixels) const;
     void resizePixels(int width, int height);
     void erase();
     void resetCounters();
     void setPixel(int x, int y, QRgb rgb);
+    void paintStretched(const QImage& picture, const QRectF& to, const QRectF& from,
+                        bool eraseTheRest);
 
     double widthTwips_;
     double heightTwips_;
     QImage image_;
     QImage picture_;
     Colour backColour_;
+    // The colour every pixel has while nothing but erasing happened since; nothing otherwise.
+    std::optional<QRgb> plainColour_;
     Colour foreColour_ = kBlack;
     short scaleMode_ = Twips;
     bool autoRedraw_ = false;
@@ -95,6 +111,9 @@ class DrawingSurface : public PixelSource {
     double currentX_ = 0;
     double currentY_ = 0;
     QFont font_ = defaultPictureFont();
+    // The font as text is drawn: without smoothing, so that pictures stay black and white.
+    // Kept, not made per text: a new font looks its glyphs up anew.
+    QFont drawingFont_;
     int linesDrawn_ = 0;
     int textsPrinted_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "RendererError.h"
 
 #include <limits>
+#include <vector>
 
 LinearRender::LinearRender(DrawingSurface& surface, QString codeText, bool caption,
                            int firstXPosition)
@@ -29,17 +30,26 @@ void LinearRender::prepareSurface(int barHeightPixels) {
 }
 
 void LinearRender::drawModules(QStringView modules, int extension) {
-    for (const QChar module : modules) {
-        ++xPosition;
-        const int x = xPosition + 10;
-        surface.Line(x, top, x, top + barHeight + extension, module == u'1' ? kBlack : kWhite);
-    }
+    std::vector<Colour> colours;
+    colours.reserve(static_cast<size_t>(modules.size()));
+    for (const QChar module : modules)
+        colours.push_back(module == u'1' ? kBlack : kWhite);
+    const int x = xPosition + 11;
+    surface.VerticalLines(x, top, top + barHeight + extension, colours);
+    xPosition += static_cast<int>(modules.size());
 }
 
 void LinearRender::drawSymbol(const Symbol& symbol) {
     const QStringView modules = symbol.modules;
-    for (int i = 0; i < modules.size(); ++i)
-        drawModules(modules.mid(i, 1), symbol.isLong(i) ? Symbol::kGuardExtension : 0);
+    // Runs of modules that reach equally far down are drawn together.
+    for (int first = 0; first < modules.size();) {
+        const bool isLong = symbol.isLong(first);
+        int end = first + 1;
+        while (end < modules.size() && symbol.isLong(end) == isLong)
+            ++end;
+        drawModules(modules.mid(first, end - first), isLong ? Symbol::kGuardExtension : 0);
+        first = end;
+    }
 }
 
 void LinearRender::printCaption() {

@@ -4,6 +4,7 @@
 #include "SymbologyTables.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -115,10 +116,16 @@ QString drawableDigits(const UpcWorkArea& form) {
     return digits;
 }
 
-void drawColumn(DrawingSurface& picture, const Symbol& symbol, int module) {
-    const int x = kFirstColumn + module;
-    const int bottom = symbol.isLong(module) ? kLongBottom : kBottom;
-    picture.Line(x, kTop, x, bottom, symbol.modules[module] == u'1' ? kBlack : kWhite);
+// The modules from `first` to `end`, a run of equally long ones at a time.
+void drawColumns(DrawingSurface& picture, const Symbol& symbol, int first, int end) {
+    while (first < end) {
+        const bool isLong = symbol.isLong(first);
+        std::vector<Colour> colours;
+        for (; first < end && symbol.isLong(first) == isLong; ++first)
+            colours.push_back(symbol.modules[first] == u'1' ? kBlack : kWhite);
+        const int x = kFirstColumn + first - static_cast<int>(colours.size());
+        picture.VerticalLines(x, kTop, isLong ? kLongBottom : kBottom, colours);
+    }
 }
 
 void drawDigit(DrawingSurface& picture, const Symbol& symbol, const DigitPlace& place,
@@ -128,8 +135,7 @@ void drawDigit(DrawingSurface& picture, const Symbol& symbol, const DigitPlace& 
     picture.Print(caption);
     captionValue(caption);
     const int first = place.firstColumn - kFirstColumn;
-    for (int module = first; module < first + kModulesPerDigit; ++module)
-        drawColumn(picture, symbol, module);
+    drawColumns(picture, symbol, first, first + kModulesPerDigit);
 }
 
 bool isDigitModule(int module) {
@@ -184,8 +190,13 @@ void DrawUPCA(const QString& codeText, UpcWorkArea& form) {
     for (const DigitPlace& place : kLayout)
         drawDigit(form.picUPC, symbol, place, captionOf(form, place));
     // The guards: the modules no digit covers, left to right, over any digit printed there.
-    for (int module = 0; module < symbol.modules.size(); ++module)
-        if (!isDigitModule(module)) drawColumn(form.picUPC, symbol, module);
+    for (int module = 0; module < symbol.modules.size();) {
+        int end = module;
+        while (end < symbol.modules.size() && !isDigitModule(end))
+            ++end;
+        drawColumns(form.picUPC, symbol, module, end);
+        module = end + 1;
+    }
     form.picUPC.setPicture(form.picUPC.Image());
 }
 

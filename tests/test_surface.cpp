@@ -16,6 +16,13 @@ QString rowString(const DrawingSurface& s, int y, int from, int to) {
     return out;
 }
 
+bool onlyColour(const QImage& image, Colour colour) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != rgbOf(colour)) return false;
+    return true;
+}
+
 bool onlyBlackAndWhite(const QImage& image) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
@@ -82,6 +89,39 @@ class TestSurface : public QObject {
         QCOMPARE(s.linesDrawn(), 0);
     }
 
+    // Whatever drew on the surface, erasing brings back the plain background.
+    void erasingAfterAnyDrawingShowsOnlyTheBackground_data() {
+        QTest::addColumn<QString>("drawing");
+        for (const char* drawing :
+             {"line", "diagonal", "vertical lines", "text", "stretch", "placement", "resize"})
+            QTest::newRow(drawing) << drawing;
+    }
+    void erasingAfterAnyDrawingShowsOnlyTheBackground() {
+        QFETCH(QString, drawing);
+        QImage black(4, 4, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        DrawingSurface s(300, 300, 0x00FF00);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.setBackColor(kWhite);
+        const std::array<Colour, 2> colours = {kBlack, kBlack};
+        if (drawing == u"line") s.Line(2, 0, 2, 9, kBlack);
+        if (drawing == u"diagonal") s.Line(0, 0, 9, 9, kBlack);
+        if (drawing == u"vertical lines") s.VerticalLines(3, 0, 9, colours);
+        if (drawing == u"text") s.Print(QStringLiteral("W"));
+        if (drawing == u"stretch") s.PaintPicture(black, 0, 0, 8, 8, 0, 0, 4, 4);
+        if (drawing == u"placement") s.PaintPicture(black, 1, 1);
+        if (drawing == u"resize") {
+            s.Line(2, 0, 2, 9, kBlack);
+            s.setWidth(450);
+        }
+        QVERIFY(!onlyColour(s.Image(), kWhite));
+        s.setBackColor(kWhite);
+        QVERIFY(onlyColour(s.Image(), kWhite));
+        s.Line(2, 0, 2, 9, kBlack);
+        s.Cls();
+        QVERIFY(onlyColour(s.Image(), kWhite));
+    }
+
     void lineLeavesOutItsEndPoint() {
         DrawingSurface s(300, 300);
         s.setScaleMode(DrawingSurface::Pixels);
@@ -96,6 +136,38 @@ class TestSurface : public QObject {
         QCOMPARE(s.Point(2, 2), kBlack);
         QCOMPARE(s.Point(4, 4), kWhite);
         QCOMPARE(s.linesDrawn(), 3);
+    }
+
+    // Side-by-side vertical lines drawn at once leave what as many Line calls leave.
+    void verticalLinesMatchSingleLines_data() {
+        QTest::addColumn<int>("scaleMode");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y1");
+        QTest::addColumn<double>("y2");
+        QTest::newRow("pixels, inside") << int(DrawingSurface::Pixels) << 2.0 << 1.0 << 8.0;
+        QTest::newRow("pixels, upwards") << int(DrawingSurface::Pixels) << 2.0 << 8.0 << 1.0;
+        QTest::newRow("pixels, cut on both sides")
+            << int(DrawingSurface::Pixels) << -3.0 << -4.0 << 30.0;
+        QTest::newRow("pixels, half-way x") << int(DrawingSurface::Pixels) << 1.5 << 0.0 << 5.0;
+        QTest::newRow("pixels, no height") << int(DrawingSurface::Pixels) << 2.0 << 4.0 << 4.0;
+        QTest::newRow("pixels, all outside") << int(DrawingSurface::Pixels) << 40.0 << 0.0 << 5.0;
+        QTest::newRow("twips, columns shared") << int(DrawingSurface::Twips) << 7.0 << 0.0 << 90.0;
+    }
+    void verticalLinesMatchSingleLines() {
+        QFETCH(int, scaleMode);
+        QFETCH(double, x);
+        QFETCH(double, y1);
+        QFETCH(double, y2);
+        const std::vector<Colour> colours = {kBlack, kWhite, kBlack, kBlack, 0x00FF00, kWhite,
+                                             kBlack, kWhite, kBlack, kBlack, kWhite,   kBlack};
+        DrawingSurface lines(150, 150, 0x0000FF), together(150, 150, 0x0000FF);
+        for (DrawingSurface* s : {&lines, &together})
+            s->setScaleMode(static_cast<short>(scaleMode));
+        for (size_t i = 0; i < colours.size(); ++i)
+            lines.Line(x + double(i), y1, x + double(i), y2, colours[i]);
+        together.VerticalLines(x, y1, y2, colours);
+        QCOMPARE(together.Image(), lines.Image());
+        QCOMPARE(together.linesDrawn(), lines.linesDrawn());
     }
 
     void linesOutsideAreClippedQuickly() {
@@ -243,6 +315,45 @@ class TestSurface : public QObject {
         s.PaintPicture(source, -1e9, 0, 5, 5, 0, 0, 2, 2);
         QCOMPARE(s.Point(9, 9), kBlack);
         QCOMPARE(s.Point(4, 4), kWhite);
+    }
+
+    // Erasing and stretching in one pass leaves what erasing, then stretching leaves, on a
+    // surface drawn on before, with or without a background picture.
+    void clsAndStretchMatchTheTwoSteps_data() {
+        QTest::addColumn<QRectF>("to");
+        QTest::addColumn<QRectF>("from");
+        QTest::addColumn<bool>("backgroundPicture");
+        QTest::newRow("inside") << QRectF(2, 3, 12, 5) << QRectF(0, 0, 5, 4) << false;
+        QTest::newRow("over the edges") << QRectF(-3, -2, 40, 30) << QRectF(0, 0, 5, 4) << false;
+        QTest::newRow("partly off the source")
+            << QRectF(1, 1, 6, 6) << QRectF(-2, 1, 5, 6) << false;
+        QTest::newRow("off the surface") << QRectF(50, 50, 4, 4) << QRectF(0, 0, 5, 4) << false;
+        QTest::newRow("empty") << QRectF(2, 2, 0, 4) << QRectF(0, 0, 5, 4) << false;
+        QTest::newRow("background picture") << QRectF(2, 3, 12, 5) << QRectF(0, 0, 5, 4) << true;
+    }
+    void clsAndStretchMatchTheTwoSteps() {
+        QFETCH(QRectF, to);
+        QFETCH(QRectF, from);
+        QFETCH(bool, backgroundPicture);
+        QImage source(5, 4, QImage::Format_RGB32);
+        source.fill(Qt::white);
+        source.setPixel(1, 1, qRgb(0, 0, 0));
+        source.setPixel(4, 3, qRgb(0, 0, 0));
+        QImage background(3, 3, QImage::Format_RGB32);
+        background.fill(Qt::blue);
+        DrawingSurface twoSteps(300, 240, 0x00FF00), onePass(300, 240, 0x00FF00);
+        for (DrawingSurface* s : {&twoSteps, &onePass}) {
+            s->setScaleMode(DrawingSurface::Pixels);
+            if (backgroundPicture) s->setPicture(background);
+            s->Line(0, 0, 19, 15, kBlack);
+        }
+        twoSteps.Cls();
+        twoSteps.PaintPicture(source, to.x(), to.y(), to.width(), to.height(), from.x(), from.y(),
+                              from.width(), from.height());
+        onePass.ClsAndPaintPicture(source, to.x(), to.y(), to.width(), to.height(), from.x(),
+                                   from.y(), from.width(), from.height());
+        QCOMPARE(onePass.Image(), twoSteps.Image());
+        QCOMPARE(onePass.linesDrawn(), 0);
     }
 
     void placementAtNaturalSize() {
