@@ -314,6 +314,53 @@ class TestSaving : public QObject {
         if (planted == u"link") QCOMPARE(QFileInfo(name).symLinkTarget(), target);
     }
 
+    // Root may write anywhere, so another user tries: a file made read-only and a folder that
+    // may not be written in are refused and stay as they were.
+    void whatMayNotBeWrittenIsRefused_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("draw over a read-only file") << "draw"
+                                                    << "read-only file";
+        QTest::newRow("draw into a folder not writable") << "draw"
+                                                         << "folder";
+        QTest::newRow("batch over a read-only file") << "batch"
+                                                     << "read-only file";
+    }
+    void whatMayNotBeWrittenIsRefused() {
+        QFETCH(QString, command);
+        QFETCH(QString, refused);
+        if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
+            QSKIP("acting as another user needs root and setpriv");
+        const QTemporaryDir scratch;
+        const QString name = scratch.filePath("000002.png");
+        const bool readOnlyFile = refused == u"read-only file";
+        QFile old(name);
+        if (readOnlyFile) {
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            old.close();
+            QVERIFY(old.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        }
+        QCOMPARE(::chmod(QFile::encodeName(scratch.path()).constData(), readOnlyFile ? 0777 : 0755),
+                 0);
+        const QStringList args =
+            command == u"batch"
+                ? QStringList{"batch", "--type", "39/n", "--in", "-", "--out-dir", scratch.path()}
+                : draw("TWO", name, "png");
+        const Run run = runProgram(
+            "setpriv",
+            QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", CLI_EXECUTABLE} + args,
+            command == u"batch" ? "ONE\nTWO\n" : "");
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("could not be saved as " + name.toUtf8() + ": "), run.err);
+        QCOMPARE(contents(name), readOnlyFile ? QByteArray("old") : QByteArray("<missing>"));
+        QStringList expected;
+        if (command == u"batch") expected << "000001.png";
+        if (readOnlyFile) expected << "000002.png";
+        QCOMPARE(
+            QDir(scratch.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            expected);
+    }
+
     void theResolutionIsRecorded_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<int>("dotsPerMeter"); // 0: none given, Qt's default
