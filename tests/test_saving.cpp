@@ -2,6 +2,7 @@
 #include "Form1.h"
 #include "FullDisk.h"
 #include "ImageExport.h"
+#include "OneBitPng.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
 
@@ -11,9 +12,12 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QRandomGenerator>
+#include <QtEndian>
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 // Saves that fail must leave the destination as it was; saves that run side by side must each
 // write their own picture.
@@ -26,6 +30,20 @@ class TestSaving : public QObject {
     static QByteArray contents(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    // The image data of a PNG, checked by zlib down to its check sum.
+    static bool inflatesWhole(const QByteArray& png) {
+        QByteArray stream;
+        for (qsizetype at = 8; at + 12 <= png.size();) {
+            const auto length = qFromBigEndian<quint32>(png.constData() + at);
+            if (png.mid(at + 4, 4) == "IDAT") stream += png.mid(at + 8, length);
+            at += 12 + length;
+        }
+        QByteArray out(64 << 20, Qt::Uninitialized);
+        uLongf size = static_cast<uLongf>(out.size());
+        return uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+                          reinterpret_cast<const Bytef*>(stream.constData()),
+                          static_cast<uLong>(stream.size())) == Z_OK;
     }
     static bool isCharacterDevice(const QString& path) {
         struct stat info {};
@@ -387,6 +405,51 @@ class TestSaving : public QObject {
             runProgram("identify", {"-units", "PixelsPerInch", "-format",
                                     "%[fx:round(resolution.x)]x%[fx:round(resolution.y)]", out});
         QCOMPARE(QString::fromUtf8(identify.out).trimmed(), expected);
+    }
+
+    // Batch PNGs: every row comes back, whether it repeats the row above, an earlier row within
+    // the compressor's reach or one beyond it, or none; and the stream's check sum holds.
+    void oneBitPngsHoldEveryRow_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("period"); // rows of one pattern before the next; 0: all differ
+        QTest::newRow("one pixel") << 1 << 1 << 1;
+        QTest::newRow("one byte a row") << 3 << 9 << 4;
+        QTest::newRow("bars") << 425 << 177 << 60;
+        QTest::newRow("every row differs") << 301 << 40 << 0;
+        QTest::newRow("rows longer than a copy") << 3000 << 12 << 3;
+        QTest::newRow("earlier rows out of reach") << 20000 << 30 << 7;
+    }
+    void oneBitPngsHoldEveryRow() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, period);
+        const int pitch = (width + 31) / 32 * 4;
+        QByteArray rows(pitch * height, '\0');
+        QRandomGenerator random(7);
+        const QByteArray patterns[2] = {QByteArray(pitch, '\xFF'), QByteArray(pitch, '\0')};
+        for (int y = 0; y < height; ++y) {
+            char* row = rows.data() + pitch * y;
+            if (period == 0 || (y / period) % 3 == 2) // bars, runs and stray bytes
+                for (int x = 0; x < pitch; ++x)
+                    row[x] = static_cast<char>(random.bounded(8) < 5 ? 0xFF * (x / 9 % 2)
+                                                                     : random.bounded(256));
+            else
+                std::memcpy(row, patterns[(y / period) % 3].constData(), pitch);
+            if (period > 0 && (y / period) % 3 == 2 && y % period > 0)
+                std::memcpy(row, row - pitch, pitch); // the bars repeat down the period
+        }
+        const auto png = OneBitPng::encode(rows, pitch, QSize(width, height), QSize(3780, 3780));
+        QVERIFY(png);
+        QVERIFY(inflatesWhole(*png));
+        const QImage image = QImage::fromData(*png, "PNG");
+        QCOMPARE(image.size(), QSize(width, height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const bool white = rows[pitch * y + x / 8] & (0x80 >> (x % 8));
+                if ((image.pixel(x, y) == qRgb(255, 255, 255)) != white)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1, %2").arg(x).arg(y)));
+            }
     }
 };
 
