@@ -343,8 +343,8 @@ void stopOnInterruption() {
         sigaction(signal, &action, nullptr);
 }
 
-// A worker's pictures are synced together, this many at a time: syncing costs about as much
-// as writing a picture, but only once per group.
+// A worker's pictures are synced together, this many at a time: one sync takes longer than
+// drawing and writing several pictures, and each picture waiting for it holds a file open.
 constexpr qsizetype kPicturesPerSync = 64;
 
 // Lines are drawn by one worker per core, each with its own pictures; refusals are reported

@@ -12,13 +12,15 @@
 #include <variant>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 // Plain POSIX calls rather than QSaveFile: its commit() syncs on its own but ignores what the
 // sync reports (a full disk once left a 0-byte file reported as saved), so a checked sync had to
-// come on top of its own, and a group cannot leave the syncing to one call. Here every file has
-// exactly one checked sync, or none of its own in a group, and few calls besides.
+// come on top of its own, and it cannot leave the syncing to one call for a group. Here a file
+// has exactly one checked sync, or none of its own in a group, and few calls besides.
 namespace WholeFile {
 namespace {
 
@@ -125,9 +127,13 @@ std::optional<QString> writeInPlace(const QByteArray& path, const QByteArray& by
     return std::nullopt;
 }
 
-// A file without a name gets one by linking its entry in /proc, which must be there.
+// A file without a name gets one by linking its entry in /proc, which must be there: a chroot
+// or container may lack it or hide it under another file system.
 bool unnamedFilesCanBeNamed() {
-    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    static const bool procMounted = [] {
+        struct statfs info {};
+        return ::statfs("/proc/self/fd", &info) == 0 && info.f_type == PROC_SUPER_MAGIC;
+    }();
     return procMounted;
 }
 
