@@ -72,6 +72,13 @@ DrawingSurface::DrawingSurface(double widthTwips, double heightTwips, Colour bac
 void DrawingSurface::setFont(const QFont& font) {
     font_ = font;
     drawingFont_ = unsmoothed(font);
+    drawingMetrics_.reset();
+}
+
+const QFontMetrics& DrawingSurface::drawingMetrics() const {
+    // Every picture of a surface has the same resolution, which the metrics depend on.
+    if (!drawingMetrics_) drawingMetrics_.emplace(drawingFont_, &image_);
+    return *drawingMetrics_;
 }
 
 void DrawingSurface::setWidth(double twips) {
@@ -223,11 +230,11 @@ void DrawingSurface::VerticalLines(double x, double y1, double y2,
 }
 
 double DrawingSurface::TextWidth(const QString& text) const {
-    return toScale(QFontMetrics(drawingFont_, &image_).horizontalAdvance(text));
+    return toScale(drawingMetrics().horizontalAdvance(text));
 }
 
 double DrawingSurface::TextHeight(const QString&) const {
-    return toScale(QFontMetrics(drawingFont_, &image_).height());
+    return toScale(drawingMetrics().height());
 }
 
 void DrawingSurface::Print(const QString& text) {
@@ -237,10 +244,9 @@ void DrawingSurface::Print(const QString& text) {
         QPainter painter(&image_);
         painter.setFont(drawingFont_);
         painter.setPen(QColor(rgbOf(foreColour_)));
-        const QFontMetrics metrics(drawingFont_, &image_);
         const double left = std::round(toPixels(currentX_));
         const double top = std::round(toPixels(currentY_));
-        painter.drawText(QPointF(left, top + metrics.ascent()), text);
+        painter.drawText(QPointF(left, top + drawingMetrics().ascent()), text);
     }
     currentX_ = 0;
     currentY_ += TextHeight(text);

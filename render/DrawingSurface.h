@@ -4,6 +4,7 @@
 #include "PixelSource.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QRectF>
 #include <QString>
@@ -114,6 +115,8 @@ class DrawingSurface : public PixelSource {
     // The font as text is drawn: without smoothing, so that pictures stay black and white.
     // Kept, not made per text: a new font looks its glyphs up anew.
     QFont drawingFont_;
+    mutable std::optional<QFontMetrics> drawingMetrics_; // made when first asked for
+    const QFontMetrics& drawingMetrics() const;
     int linesDrawn_ = 0;
     int textsPrinted_ = 0;
 };
