@@ -73,6 +73,7 @@ void DrawingSurface::setFont(const QFont& font) {
     font_ = font;
     drawingFont_ = unsmoothed(font);
     drawingMetrics_.reset();
+    stamps_.clear();
 }
 
 const QFontMetrics& DrawingSurface::drawingMetrics() const {
@@ -240,16 +241,52 @@ double DrawingSurface::TextHeight(const QString&) const {
 void DrawingSurface::Print(const QString& text) {
     plainColour_.reset();
     ++textsPrinted_;
-    if (!image_.isNull()) {
-        QPainter painter(&image_);
-        painter.setFont(drawingFont_);
-        painter.setPen(QColor(rgbOf(foreColour_)));
-        const double left = std::round(toPixels(currentX_));
-        const double top = std::round(toPixels(currentY_));
-        painter.drawText(QPointF(left, top + drawingMetrics().ascent()), text);
-    }
+    if (!image_.isNull())
+        stampText(textStamp(text), std::lround(toPixels(currentX_)),
+                  std::lround(toPixels(currentY_)));
     currentX_ = 0;
     currentY_ += TextHeight(text);
+}
+
+// Texts repeat from draw to draw (digits under the bars, the same code drawn again): laying
+// them out and rasterising them is most of the work of printing, so that is done once.
+const DrawingSurface::TextStamp& DrawingSurface::textStamp(const QString& text) {
+    const QRgb pen = rgbOf(foreColour_);
+    if (const auto found = stamps_.constFind(text); found != stamps_.cend() && found->pen == pen)
+        return *found;
+    if (stamps_.size() >= kStampsKept) stamps_.clear();
+    const QFontMetrics& metrics = drawingMetrics();
+    // A margin wide enough for any glyph reaching out of the text's box.
+    const int margin = metrics.height();
+    QImage pixels(metrics.horizontalAdvance(text) + 2 * margin, metrics.height() + 2 * margin,
+                  QImage::Format_ARGB32_Premultiplied);
+    pixels.setDotsPerMeterX(image_.dotsPerMeterX());
+    pixels.setDotsPerMeterY(image_.dotsPerMeterY());
+    pixels.fill(Qt::transparent);
+    {
+        QPainter painter(&pixels);
+        painter.setFont(drawingFont_);
+        painter.setPen(QColor(pen));
+        painter.drawText(QPointF(margin, margin + metrics.ascent()), text);
+    }
+    return *stamps_.insert(text, TextStamp{pixels, margin, pen});
+}
+
+// The stamp's glyph pixels onto the picture, the text's top-left corner at (left, top).
+void DrawingSurface::stampText(const TextStamp& stamp, long left, long top) {
+    const long x0 = left - stamp.margin, y0 = top - stamp.margin;
+    for (int y = 0; y < stamp.pixels.height(); ++y) {
+        const long row = y0 + y;
+        if (row < 0 || row >= image_.height()) continue;
+        const auto* from = reinterpret_cast<const QRgb*>(stamp.pixels.constScanLine(y));
+        auto* to = reinterpret_cast<QRgb*>(image_.scanLine(static_cast<int>(row)));
+        for (int x = 0; x < stamp.pixels.width(); ++x) {
+            const long column = x0 + x;
+            // Unsmoothed glyphs cover a pixel wholly or not at all.
+            if (qAlpha(from[x]) != 0 && column >= 0 && column < image_.width())
+                to[column] = from[x];
+        }
+    }
 }
 
 Colour DrawingSurface::Point(int x, int y) const {

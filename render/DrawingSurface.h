@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QRectF>
 #include <QString>
@@ -117,6 +118,17 @@ class DrawingSurface : public PixelSource {
     QFont drawingFont_;
     mutable std::optional<QFontMetrics> drawingMetrics_; // made when first asked for
     const QFontMetrics& drawingMetrics() const;
+
+    // A printed text's pixels in its pen, with a margin around the text's box.
+    struct TextStamp {
+        QImage pixels;
+        int margin;
+        QRgb pen;
+    };
+    static constexpr qsizetype kStampsKept = 64;
+    QHash<QString, TextStamp> stamps_; // for the drawing font
+    const TextStamp& textStamp(const QString& text);
+    void stampText(const TextStamp& stamp, long left, long top);
     int linesDrawn_ = 0;
     int textsPrinted_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "DrawingSurface.h"
 #include "RendererError.h"
 
+#include <QPainter>
 #include <QtTest>
 
 #include <array>
@@ -389,6 +390,40 @@ class TestSurface : public QObject {
                 QVERIFY(x >= 10 && y >= 5 && y < 5 + height);
             }
         QVERIFY(black > 20);
+    }
+
+    // Printing, first or again, leaves exactly the pixels the platform's text drawing leaves.
+    void printedTextMatchesThePlatformsDrawing_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<int>("pen");
+        QTest::newRow("digit") << "7" << QPoint(3, 4) << int(kBlack);
+        QTest::newRow("descenders") << "Barcode Desk 2026-07 gjpqy" << QPoint(2, 1) << int(kBlack);
+        QTest::newRow("off the top left") << "ORIGIN" << QPoint(-9, -6) << int(kBlack);
+        QTest::newRow("off the bottom right") << "EDGE" << QPoint(90, 36) << int(kBlack);
+        QTest::newRow("coloured pen") << "RED 123" << QPoint(5, 5) << 0x0000FF;
+    }
+    void printedTextMatchesThePlatformsDrawing() {
+        QFETCH(QString, text);
+        QFETCH(QPoint, at);
+        QFETCH(int, pen);
+        DrawingSurface s(1500, 600);
+        s.setScaleMode(DrawingSurface::Pixels);
+        s.setForeColor(pen);
+        QImage expected = s.Image();
+        QFont font = s.Font();
+        font.setStyleStrategy(QFont::NoAntialias);
+        for (const QPoint& place : {at, at + QPoint(7, 3)}) { // the second time from what is kept
+            QPainter painter(&expected);
+            painter.setFont(font);
+            painter.setPen(QColor(rgbOf(pen)));
+            painter.drawText(QPointF(place.x(), place.y() + QFontMetrics(font, &expected).ascent()),
+                             text);
+            s.setCurrentX(place.x());
+            s.setCurrentY(place.y());
+            s.Print(text);
+        }
+        QCOMPARE(s.Image(), expected);
     }
 
     void textCutAtTheLeftEdgeIsNoError() {
