@@ -1,7 +1,6 @@
 #include "PictureStreams.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -24,16 +23,8 @@ std::variant<QImage, QString> load(const QString& path) {
     return image;
 }
 
-std::optional<QString> save(const QString& path, const FileWriter& write) {
-    if (!isStandardStream(path)) return write(path);
-    const QTemporaryDir folder;
-    if (!folder.isValid())
-        return QStringLiteral("No temporary folder for the picture: ") + folder.errorString();
-    const QString file = folder.filePath(QStringLiteral("picture"));
-    if (auto failure = write(file)) return failure;
-    QFile written(file);
-    if (!written.open(QIODevice::ReadOnly)) return written.errorString();
-    const QByteArray bytes = written.readAll();
+std::optional<QString> save(const QString& path, const QByteArray& bytes, const FileWrite& write) {
+    if (!isStandardStream(path)) return write(path, bytes);
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
         std::fflush(stdout) != 0)
         return QStringLiteral("The picture could not be written to standard output");

@@ -15,11 +15,10 @@ bool isStandardStream(const QString& path);
 // The picture in the file, or on standard input; the reason when there is none to read.
 std::variant<QImage, QString> load(const QString& path);
 
-// Writes a picture file under the path it is given; the reason when it could not.
-using FileWriter = std::function<std::optional<QString>(const QString& path)>;
+// Puts a file's bytes under the path; the reason when it could not.
+using FileWrite = std::function<std::optional<QString>(const QString& path, const QByteArray&)>;
 
-// The writer's file under the path, or its bytes on standard output: the very file it writes,
-// since it writes them to a private temporary folder first.
-std::optional<QString> save(const QString& path, const FileWriter& write);
+// The file's bytes under the path, as the writer puts them there, or on standard output.
+std::optional<QString> save(const QString& path, const QByteArray& bytes, const FileWrite& write);
 
 } // namespace PictureStreams

@@ -24,7 +24,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -134,14 +133,11 @@ void warnOfRoundedXDimension(const SymbolRequest& request) {
                    .arg(request.xDimensionMm));
 }
 
-// Puts a file's bytes under the path; the reason when it could not.
-using FileWrite = std::function<std::optional<QString>(const QString& path, const QByteArray&)>;
-
 // One kind of picture drawn from many code texts, as the window would draw them.
 class Drawer {
   public:
     Drawer(const Invocation& args, std::optional<SymbolRequest> symbolRequest,
-           FileWrite write = WholeFile::write)
+           PictureStreams::FileWrite write = WholeFile::write)
         : type_(args.value(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
           raw_(args.has(QStringLiteral("raw"))), symbolRequest_(std::move(symbolRequest)),
           write_(std::move(write)) {
@@ -207,11 +203,14 @@ class Drawer {
     }
 
     std::optional<QString> writeFile(const QString& outPath, const QByteArray& bytes) const {
-        return PictureStreams::save(outPath, [&](const QString& file) -> std::optional<QString> {
-            if (const auto failure = write_(file, bytes))
-                return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
-            return std::nullopt;
-        });
+        return PictureStreams::save(
+            outPath, bytes,
+            [&](const QString& path, const QByteArray& file) -> std::optional<QString> {
+                if (const auto failure = write_(path, file))
+                    return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") +
+                           *failure;
+                return std::nullopt;
+            });
     }
 
     // The symbol of the code text as the window's command accepted it: EAN and UPC-A padded or
@@ -249,7 +248,7 @@ class Drawer {
     DrawCommands::Command command_;
     bool raw_;
     std::optional<SymbolRequest> symbolRequest_;
-    FileWrite write_;
+    PictureStreams::FileWrite write_;
     QImage written_; // the raster picture last saved
     RecordedMessages messages_;
     DrawModel model_;
