@@ -31,6 +31,7 @@
 #include <vector>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -343,8 +344,14 @@ void stopOnInterruption() {
 }
 
 // A worker's pictures are synced together, this many at a time: one sync takes longer than
-// drawing and writing several pictures, and each picture waiting for it holds a file open.
-constexpr qsizetype kPicturesPerSync = 64;
+// drawing and writing several pictures. Each picture waiting for it holds a file open, so the
+// workers together keep at most half of the files the process may open.
+qsizetype picturesPerSync(unsigned workers) {
+    constexpr qsizetype kMost = 64;
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return kMost;
+    return std::clamp(static_cast<qsizetype>(files.rlim_cur / 2 / workers), qsizetype(1), kMost);
+}
 
 // Lines are drawn by one worker per core, each with its own pictures; refusals are reported
 // in line order once all are done. Interrupted, the workers finish the lines in hand, which
@@ -372,6 +379,8 @@ int batch(const Invocation& args) {
     std::vector<char> undecodable(static_cast<size_t>(lines.size()), false);
     std::atomic<qsizetype> next{0}, done{0};
     Progress progress(lines.size());
+    const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
+    const qsizetype groupSize = picturesPerSync(helpers + 1);
     const auto pathOf = [&](qsizetype i) {
         return outDir.filePath(
             QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension));
@@ -399,11 +408,10 @@ int batch(const Invocation& args) {
                 !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
             ++done;
             if (showsProgress) progress.step(done);
-            if (pictures.pending() >= kPicturesPerSync) commit();
+            if (pictures.pending() >= groupSize) commit();
         }
         commit();
     };
-    const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
     std::vector<std::thread> threads;
     for (unsigned t = 0; t < helpers && t + 1 < static_cast<unsigned>(lines.size()); ++t)
         threads.emplace_back(work, false);

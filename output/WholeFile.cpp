@@ -259,13 +259,17 @@ Group::~Group() {
 
 void Group::discard() {
     for (const Pending& file : pending_)
-        ::close(file.file);
+        if (file.file >= 0) ::close(file.file);
     pending_.clear();
 }
 
 std::optional<QString> Group::add(qsizetype id, const QString& path, const QByteArray& bytes) {
     if (folder_ < 0 || !unnamedFilesCanBeNamed()) return write(path, bytes);
-    const int file = openUnnamed(folder_, ".", 0666);
+    int file = openUnnamed(folder_, ".", 0666);
+    if (file < 0 && (errno == EMFILE || errno == ENFILE) && !pending_.empty()) {
+        namePending();
+        file = openUnnamed(folder_, ".", 0666);
+    }
     if (file < 0) return unnamedFilesUnsupported(errno) ? write(path, bytes) : systemError(errno);
     if (auto reason = writeAll(file, bytes)) {
         ::close(file);
@@ -298,40 +302,43 @@ std::optional<QString> replaceExisting(int file, const QByteArray& path) {
 } // namespace
 
 std::vector<Group::Failure> Group::commit() {
-    std::vector<Failure> failures;
-    if (pending_.empty()) return failures;
+    namePending();
+    return std::exchange(failures_, {});
+}
+
+void Group::namePending() {
+    if (pending_.empty()) return;
     // One sync for the whole file system the folder is on: the group's files are whole on
     // disk when it returns without an error, which it reports for any file written back since
     // the folder was opened.
     if (::syncfs(folder_) != 0) {
         const QString reason = systemError(errno);
         for (const Pending& file : pending_)
-            failures.push_back({file.id, reason});
+            failures_.push_back({file.id, reason});
         discard();
-        return failures;
+        return;
     }
     // Only what was named here is taken back when the folder cannot be synced: an old file
     // that was replaced is gone either way, and its whole replacement is better than nothing.
     std::vector<const Pending*> named;
-    for (const Pending& file : pending_) {
-        if (linkUnnamed(file.file, file.path) == 0) {
+    for (Pending& file : pending_) {
+        if (linkUnnamed(file.file, file.path) == 0)
             named.push_back(&file);
-            continue;
-        }
-        const auto reason =
-            errno == EEXIST ? replaceExisting(file.file, file.path) : systemError(errno);
-        if (reason) failures.push_back({file.id, *reason});
+        else if (const auto reason =
+                     errno == EEXIST ? replaceExisting(file.file, file.path) : systemError(errno))
+            failures_.push_back({file.id, *reason});
+        // Closed at once: replacing what stands at a name may need files of its own.
+        ::close(std::exchange(file.file, -1));
     }
     // The names themselves last only once the folder is on disk.
     if (::fsync(folder_) != 0 && errno != EINVAL) {
         const QString reason = systemError(errno);
         for (const Pending* file : named) {
             ::unlink(file->path.constData());
-            failures.push_back({file->id, reason});
+            failures_.push_back({file->id, reason});
         }
     }
-    discard();
-    return failures;
+    pending_.clear();
 }
 
 } // namespace WholeFile

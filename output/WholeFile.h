@@ -33,11 +33,12 @@ class Group {
 
     // Writes the bytes for the path in the folder, to be named by the next commit(); the
     // reason when they could not be written. Where the file system has no files without a
-    // name, the file is written whole under its name at once instead.
+    // name, the file is written whole under its name at once instead. Each pending file holds
+    // a file open: when the process may open no more, the pending ones are named early.
     std::optional<QString> add(qsizetype id, const QString& path, const QByteArray& bytes);
     qsizetype pending() const { return static_cast<qsizetype>(pending_.size()); }
     // Syncs the pending files, names them and syncs the folder; the ones that did not reach
-    // their name, which then shows what it showed before.
+    // their name (which then shows what it showed before) since the last commit().
     std::vector<Failure> commit();
 
   private:
@@ -46,10 +47,12 @@ class Group {
         QByteArray path;
         int file;
     };
+    void namePending();
     void discard();
 
     int folder_;
     std::vector<Pending> pending_;
+    std::vector<Failure> failures_;
 };
 
 } // namespace WholeFile

@@ -380,6 +380,25 @@ class TestSaving : public QObject {
             expected);
     }
 
+    // Pictures waiting for their group's sync hold files open: a batch allowed few still
+    // writes every picture.
+    void aBatchAllowedFewOpenFilesWritesEveryPicture() {
+        if (QStandardPaths::findExecutable("prlimit").isEmpty()) QSKIP("no prlimit");
+        QByteArray lines;
+        for (int i = 1; i <= 150; ++i)
+            lines += "L" + QByteArray::number(i) + "\n";
+        const QString out = dir.filePath("few-open-files");
+        const Run run = runProgram("prlimit",
+                                   {"--nofile=40", CLI_EXECUTABLE, "batch", "--type", "39/n",
+                                    "--in", "-", "--out-dir", out},
+                                   lines);
+        QVERIFY2(run.exitCode == 0, run.err);
+        QCOMPARE(QDir(out).entryList(QDir::Files).size(), 150);
+        for (const int i : {1, 150})
+            QCOMPARE(zbarRead(QStringLiteral("%1/%2.png").arg(out).arg(i, 6, 10, QChar('0'))),
+                     QStringLiteral("L%1").arg(i));
+    }
+
     void theResolutionIsRecorded_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<int>("dotsPerMeter"); // 0: none given, Qt's default
