@@ -51,7 +51,9 @@ constexpr std::array<std::int8_t, 1024> kPatternOfGroup = [] {
 class Row {
   public:
     Row(const PixelSource& picture, std::int32_t y, long long first)
-        : picture_(picture), y_(y), first_(first) {}
+        : picture_(picture), y_(y), first_(first) {
+        pixels_.reserve(4 * kPiece); // a symbol the window draws, and its quiet zone
+    }
 
     Colour at(long long x) {
         cover(x);

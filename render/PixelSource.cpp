@@ -1,13 +1,5 @@
 #include "PixelSource.h"
 
-Colour colourNumber(QRgb rgb) {
-    return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
-}
-
-QRgb rgbOf(Colour colour) {
-    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
-
 void PixelSource::pointsAlongRow(int x, int y, std::span<Colour> colours) const {
     for (std::size_t i = 0; i < colours.size(); ++i)
         colours[i] = Point(x + static_cast<int>(i), y);

@@ -16,9 +16,13 @@ class PixelSource {
     virtual void pointsAlongRow(int x, int y, std::span<Colour> colours) const;
 };
 
-// Colour number of an image pixel (red in the low byte).
-Colour colourNumber(QRgb rgb);
-QRgb rgbOf(Colour colour);
+// Colour number of an image pixel (red in the low byte). Inline: rows of pixels go through it.
+inline Colour colourNumber(QRgb rgb) {
+    return static_cast<Colour>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+}
+inline QRgb rgbOf(Colour colour) {
+    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
 // Colour numbers of the pixels (x, y), (x + 1, y), ... of a 32-bit RGB image, -1 outside it.
 void imageRowColours(const QImage& image, long long x, int y, std::span<Colour> colours);
 
