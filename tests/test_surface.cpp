@@ -17,6 +17,15 @@ QString rowString(const DrawingSurface& s, int y, int from, int to) {
     return out;
 }
 
+// A white picture with black pixels at the points.
+QImage whiteWithBlack(QSize size, std::initializer_list<QPoint> blackPixels) {
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    for (const QPoint& point : blackPixels)
+        picture.setPixel(point, qRgb(0, 0, 0));
+    return picture;
+}
+
 bool onlyColour(const QImage& image, Colour colour) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -274,10 +283,7 @@ class TestSurface : public QObject {
     void stretchSamplesNearestNeighbour() {
         QFETCH(int, targetWidth);
         QFETCH(QString, expected);
-        QImage source(4, 1, QImage::Format_RGB32);
-        source.fill(Qt::white);
-        source.setPixel(0, 0, qRgb(0, 0, 0));
-        source.setPixel(3, 0, qRgb(0, 0, 0));
+        const QImage source = whiteWithBlack({4, 1}, {{0, 0}, {3, 0}});
         DrawingSurface s(300, 45);
         s.setScaleMode(DrawingSurface::Pixels);
         s.PaintPicture(source, 0, 0, targetWidth, 3, 0, 0, 4, 1);
@@ -295,10 +301,7 @@ class TestSurface : public QObject {
     }
     void stretchKeepsRowsThatDifferInOnePixel() {
         QFETCH(int, column);
-        QImage source(5, 4, QImage::Format_RGB32);
-        source.fill(Qt::white);
-        source.setPixel(column, 1, qRgb(0, 0, 0));
-        source.setPixel(column, 3, qRgb(0, 0, 0));
+        const QImage source = whiteWithBlack({5, 4}, {{column, 1}, {column, 3}});
         DrawingSurface s(150, 150);
         s.setScaleMode(DrawingSurface::Pixels);
         s.PaintPicture(source, 0, 0, 5, 8, 0, 0, 5, 4);
@@ -336,10 +339,7 @@ class TestSurface : public QObject {
         QFETCH(QRectF, to);
         QFETCH(QRectF, from);
         QFETCH(bool, backgroundPicture);
-        QImage source(5, 4, QImage::Format_RGB32);
-        source.fill(Qt::white);
-        source.setPixel(1, 1, qRgb(0, 0, 0));
-        source.setPixel(4, 3, qRgb(0, 0, 0));
+        const QImage source = whiteWithBlack({5, 4}, {{1, 1}, {4, 3}});
         QImage background(3, 3, QImage::Format_RGB32);
         background.fill(Qt::blue);
         DrawingSurface twoSteps(300, 240, 0x00FF00), onePass(300, 240, 0x00FF00);
