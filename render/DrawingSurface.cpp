@@ -263,7 +263,7 @@ const DrawingSurface::TextStamp& DrawingSurface::textStamp(const QString& text) 
     pixels.setDotsPerMeterX(image_.dotsPerMeterX());
     pixels.setDotsPerMeterY(image_.dotsPerMeterY());
     pixels.fill(Qt::transparent);
-    {
+    if (!pixels.isNull()) { // a font without height draws nothing
         QPainter painter(&pixels);
         painter.setFont(drawingFont_);
         painter.setPen(QColor(pen));
