@@ -24,6 +24,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -344,13 +345,15 @@ void stopOnInterruption() {
 }
 
 // A worker's pictures are synced together, this many at a time: one sync takes longer than
-// drawing and writing several pictures. Each picture waiting for it holds a file open, so the
-// workers together keep at most half of the files the process may open.
+// drawing and writing several pictures. Each picture waiting for it holds a file open, and a
+// worker holds two groups (one drawn while the other is synced), so the workers together keep
+// at most half of the files the process may open.
 qsizetype picturesPerSync(unsigned workers) {
     constexpr qsizetype kMost = 64;
     rlimit files{};
     if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return kMost;
-    return std::clamp(static_cast<qsizetype>(files.rlim_cur / 2 / workers), qsizetype(1), kMost);
+    return std::clamp(static_cast<qsizetype>(files.rlim_cur / 2 / (2 * workers)), qsizetype(1),
+                      kMost);
 }
 
 // Lines are drawn by one worker per core, each with its own pictures; refusals are reported
@@ -385,19 +388,29 @@ int batch(const Invocation& args) {
         return outDir.filePath(
             QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension));
     };
+    // Failures of a group, once its sync is over, go to the lines they concern.
+    const auto noteFailures = [&](const std::vector<WholeFile::Group::Failure>& failures) {
+        for (const WholeFile::Group::Failure& failure : failures) {
+            refusals[static_cast<size_t>(failure.id)] =
+                ImageExport::saveFailureMessage(pathOf(failure.id)) + QStringLiteral(": ") +
+                failure.reason;
+            undecodable[static_cast<size_t>(failure.id)] = false;
+        }
+    };
     auto work = [&](bool showsProgress) {
         qsizetype i = 0;
-        WholeFile::Group pictures(outDir.path());
+        auto pictures = std::make_unique<WholeFile::Group>(outDir.path());
         Drawer drawer(args, request, [&](const QString& path, const QByteArray& bytes) {
-            return pictures.add(i, path, bytes);
+            return pictures->add(i, path, bytes);
         });
+        // A full group is synced and named while the next one is drawn: the sync mostly waits
+        // for the disk. One group at a time is in the hands of the disk.
+        std::future<std::vector<WholeFile::Group::Failure>> syncing;
         const auto commit = [&] {
-            for (const WholeFile::Group::Failure& failure : pictures.commit()) {
-                refusals[static_cast<size_t>(failure.id)] =
-                    ImageExport::saveFailureMessage(pathOf(failure.id)) + QStringLiteral(": ") +
-                    failure.reason;
-                undecodable[static_cast<size_t>(failure.id)] = false;
-            }
+            if (syncing.valid()) noteFailures(syncing.get());
+            syncing = std::async(std::launch::async,
+                                 [group = std::move(pictures)] { return group->commit(); });
+            pictures = std::make_unique<WholeFile::Group>(outDir.path());
         };
         while (stopSignal.load() == 0) {
             i = next++;
@@ -408,9 +421,10 @@ int batch(const Invocation& args) {
                 !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
             ++done;
             if (showsProgress) progress.step(done);
-            if (pictures.pending() >= groupSize) commit();
+            if (pictures->pending() >= groupSize) commit();
         }
-        commit();
+        if (syncing.valid()) noteFailures(syncing.get());
+        noteFailures(pictures->commit());
     };
     std::vector<std::thread> threads;
     for (unsigned t = 0; t < helpers && t + 1 < static_cast<unsigned>(lines.size()); ++t)
