@@ -29,27 +29,42 @@ void LinearRender::prepareSurface(int barHeightPixels) {
     surface.setHeight(pixels * Geometry::TwipsPerPixelY);
 }
 
-void LinearRender::drawModules(QStringView modules, int extension) {
+namespace {
+
+std::vector<Colour> barColours(QStringView modules) {
     std::vector<Colour> colours;
     colours.reserve(static_cast<size_t>(modules.size()));
     for (const QChar module : modules)
         colours.push_back(module == u'1' ? kBlack : kWhite);
-    const int x = xPosition + 11;
-    surface.VerticalLines(x, top, top + barHeight + extension, colours);
+    return colours;
+}
+
+} // namespace
+
+void drawModuleBars(DrawingSurface& surface, const Symbol& symbol, int first, int end, int x,
+                    int top, int bottom, int longBottom) {
+    const QStringView modules = symbol.modules;
+    for (int from = first; from < end;) {
+        const bool isLong = symbol.isLong(from);
+        int to = from + 1;
+        while (to < end && symbol.isLong(to) == isLong)
+            ++to;
+        surface.VerticalLines(x + from - first, top, isLong ? longBottom : bottom,
+                              barColours(modules.mid(from, to - from)));
+        from = to;
+    }
+}
+
+void LinearRender::drawModules(QStringView modules, int extension) {
+    surface.VerticalLines(xPosition + 11, top, top + barHeight + extension, barColours(modules));
     xPosition += static_cast<int>(modules.size());
 }
 
 void LinearRender::drawSymbol(const Symbol& symbol) {
-    const QStringView modules = symbol.modules;
-    // Runs of modules that reach equally far down are drawn together.
-    for (int first = 0; first < modules.size();) {
-        const bool isLong = symbol.isLong(first);
-        int end = first + 1;
-        while (end < modules.size() && symbol.isLong(end) == isLong)
-            ++end;
-        drawModules(modules.mid(first, end - first), isLong ? Symbol::kGuardExtension : 0);
-        first = end;
-    }
+    const int size = static_cast<int>(symbol.modules.size());
+    drawModuleBars(surface, symbol, 0, size, xPosition + 11, top, top + barHeight,
+                   top + barHeight + Symbol::kGuardExtension);
+    xPosition += size;
 }
 
 void LinearRender::printCaption() {

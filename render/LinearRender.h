@@ -8,6 +8,12 @@
 
 #include <cstdint>
 
+// The symbol's modules from `first` to `end` as one-pixel bars, module `first` at column x, from
+// `top` down to `bottom`, or to `longBottom` for long modules: a run of equally long modules
+// at a time, black for "1", white for "0".
+void drawModuleBars(DrawingSurface& surface, const Symbol& symbol, int first, int end, int x,
+                    int top, int bottom, int longBottom);
+
 // What the Code 39, Code 128 and EAN renderers share while drawing one symbol: the surface,
 // the code text, the bar geometry, the module counter and the caption flag, with the steps
 // that all of them perform alike.

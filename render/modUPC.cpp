@@ -1,10 +1,10 @@
 #include "modUPC.h"
 
+#include "LinearRender.h"
 #include "RendererError.h"
 #include "SymbologyTables.h"
 
 #include <array>
-#include <vector>
 
 namespace {
 
@@ -116,16 +116,8 @@ QString drawableDigits(const UpcWorkArea& form) {
     return digits;
 }
 
-// The modules from `first` to `end`, a run of equally long ones at a time.
 void drawColumns(DrawingSurface& picture, const Symbol& symbol, int first, int end) {
-    while (first < end) {
-        const bool isLong = symbol.isLong(first);
-        std::vector<Colour> colours;
-        for (; first < end && symbol.isLong(first) == isLong; ++first)
-            colours.push_back(symbol.modules[first] == u'1' ? kBlack : kWhite);
-        const int x = kFirstColumn + first - static_cast<int>(colours.size());
-        picture.VerticalLines(x, kTop, isLong ? kLongBottom : kBottom, colours);
-    }
+    drawModuleBars(picture, symbol, first, end, kFirstColumn + first, kTop, kBottom, kLongBottom);
 }
 
 void drawDigit(DrawingSurface& picture, const Symbol& symbol, const DigitPlace& place,
