@@ -241,9 +241,16 @@ double DrawingSurface::TextHeight(const QString&) const {
 void DrawingSurface::Print(const QString& text) {
     plainColour_.reset();
     ++textsPrinted_;
-    if (!image_.isNull())
-        stampText(textStamp(text), std::lround(toPixels(currentX_)),
-                  std::lround(toPixels(currentY_)));
+    const long left = std::lround(toPixels(currentX_)), top = std::lround(toPixels(currentY_));
+    // A text wider than the picture is drawn where it shows rather than kept whole.
+    if (!image_.isNull() && drawingMetrics().horizontalAdvance(text) <= image_.width()) {
+        stampText(textStamp(text), left, top);
+    } else if (!image_.isNull()) {
+        QPainter painter(&image_);
+        painter.setFont(drawingFont_);
+        painter.setPen(QColor(rgbOf(foreColour_)));
+        painter.drawText(QPointF(left, top + drawingMetrics().ascent()), text);
+    }
     currentX_ = 0;
     currentY_ += TextHeight(text);
 }

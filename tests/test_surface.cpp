@@ -402,6 +402,8 @@ class TestSurface : public QObject {
         QTest::newRow("off the top left") << "ORIGIN" << QPoint(-9, -6) << int(kBlack);
         QTest::newRow("off the bottom right") << "EDGE" << QPoint(90, 36) << int(kBlack);
         QTest::newRow("coloured pen") << "RED 123" << QPoint(5, 5) << 0x0000FF;
+        QTest::newRow("wider than the picture")
+            << QString(30, u'W') << QPoint(-20, 5) << int(kBlack);
     }
     void printedTextMatchesThePlatformsDrawing() {
         QFETCH(QString, text);
