@@ -242,9 +242,8 @@ void DrawingSurface::Print(const QString& text) {
     plainColour_.reset();
     ++textsPrinted_;
     const long left = std::lround(toPixels(currentX_)), top = std::lround(toPixels(currentY_));
-    // A text wider than the picture is drawn where it shows rather than kept whole.
-    if (!image_.isNull() && drawingMetrics().horizontalAdvance(text) <= image_.width()) {
-        stampText(textStamp(text), left, top);
+    if (const TextStamp* stamp = image_.isNull() ? nullptr : textStamp(text)) {
+        stampText(*stamp, left, top);
     } else if (!image_.isNull()) {
         QPainter painter(&image_);
         painter.setFont(drawingFont_);
@@ -257,15 +256,18 @@ void DrawingSurface::Print(const QString& text) {
 
 // Texts repeat from draw to draw (digits under the bars, the same code drawn again): laying
 // them out and rasterising them is most of the work of printing, so that is done once.
-const DrawingSurface::TextStamp& DrawingSurface::textStamp(const QString& text) {
+// Nothing for a text wider than the picture: it is drawn where it shows rather than kept whole.
+const DrawingSurface::TextStamp* DrawingSurface::textStamp(const QString& text) {
     const QRgb pen = rgbOf(foreColour_);
     if (const auto found = stamps_.constFind(text); found != stamps_.cend() && found->pen == pen)
-        return *found;
-    if (stamps_.size() >= kStampsKept) stamps_.clear();
+        return &*found;
     const QFontMetrics& metrics = drawingMetrics();
+    const int advance = metrics.horizontalAdvance(text);
+    if (advance > image_.width()) return nullptr;
+    if (stamps_.size() >= kStampsKept) stamps_.clear();
     // A margin wide enough for any glyph reaching out of the text's box.
     const int margin = metrics.height();
-    QImage pixels(metrics.horizontalAdvance(text) + 2 * margin, metrics.height() + 2 * margin,
+    QImage pixels(advance + 2 * margin, metrics.height() + 2 * margin,
                   QImage::Format_ARGB32_Premultiplied);
     pixels.setDotsPerMeterX(image_.dotsPerMeterX());
     pixels.setDotsPerMeterY(image_.dotsPerMeterY());
@@ -276,7 +278,7 @@ const DrawingSurface::TextStamp& DrawingSurface::textStamp(const QString& text) 
         painter.setPen(QColor(pen));
         painter.drawText(QPointF(margin, margin + metrics.ascent()), text);
     }
-    return *stamps_.insert(text, TextStamp{pixels, margin, pen});
+    return &*stamps_.insert(text, TextStamp{pixels, margin, pen});
 }
 
 // The stamp's glyph pixels onto the picture, the text's top-left corner at (left, top).

@@ -127,7 +127,7 @@ class DrawingSurface : public PixelSource {
     };
     static constexpr qsizetype kStampsKept = 64;
     QHash<QString, TextStamp> stamps_; // for the drawing font
-    const TextStamp& textStamp(const QString& text);
+    const TextStamp* textStamp(const QString& text);
     void stampText(const TextStamp& stamp, long left, long top);
     int linesDrawn_ = 0;
     int textsPrinted_ = 0;
