@@ -281,17 +281,16 @@ std::optional<Code39Character> code39Character(const double* w) {
     if (wide <= narrow) return std::nullopt;
     const double threshold = (narrow + wide) / 2;
     double margin = 1;
-    std::array<char, kCode39Elements> pattern;
+    std::array<char, kCode39Elements + 1> elements{}; // and the narrow gap after them
+    elements.fill('0');
     for (int j = 0; j < kCode39Elements; ++j) {
-        pattern[std::size_t(j)] = w[j] > threshold ? '1' : '0';
+        elements[std::size_t(j)] = w[j] > threshold ? '1' : '0';
         margin = std::min(margin, std::abs(w[j] - threshold) / ((wide - narrow) / 2));
     }
-    for (int value = 0; value < int(SymbologyTables::kCode39Patterns.size()); ++value) {
-        const auto elements = SymbologyTables::code39Elements(value);
-        if (std::equal(pattern.begin(), pattern.end(), elements.begin()))
-            return Code39Character{value, margin, threshold};
-    }
-    return std::nullopt;
+    const int value = SymbologyTables::kCode39ValueOfGroup[SymbologyTables::code39GroupNumber(
+        std::string_view(elements.data(), elements.size()))];
+    if (value < 0) return std::nullopt;
+    return Code39Character{value, margin, threshold};
 }
 
 std::optional<LineDecode::Decoded> decodeCode39(std::span<const double> w, std::size_t first) {

@@ -15,35 +15,8 @@
 namespace basBCREAD {
 namespace {
 
-// Nine elements (bar, space, ..., bar; "1" wide) and the narrow gap after the character, derived
-// from the drawing patterns so the reader can only accept what the renderer draws.
-constexpr std::array<std::array<char, 11>, 44> kElementPatterns = [] {
-    std::array<std::array<char, 11>, 44> patterns{};
-    for (int value = 0; value < 44; ++value)
-        patterns[static_cast<std::size_t>(value)] = SymbologyTables::code39Elements(value);
-    return patterns;
-}();
-
 constexpr int kSearchReach = 75; // pixels right of the start point looked at for the first bar
 constexpr int kRunLimit = 23;    // a run this long is the quiet zone
-
-// A group of ten elements as a number, the first element in the highest bit.
-constexpr std::size_t groupNumber(std::string_view group) {
-    std::size_t number = 0;
-    for (const char element : group)
-        number = number << 1 | (element == '1' ? 1 : 0);
-    return number;
-}
-
-// Index of the first pattern equal to each possible group, or -1: one look-up per character.
-constexpr std::array<std::int8_t, 1024> kPatternOfGroup = [] {
-    std::array<std::int8_t, 1024> index{};
-    index.fill(-1);
-    for (std::size_t i = kElementPatterns.size(); i-- > 0;)
-        index[groupNumber(std::string_view(&kElementPatterns[i][0], 10))] =
-            static_cast<std::int8_t>(i);
-    return index;
-}();
 
 // The row from the first pixel right of the start point on, read in pieces as far as it is
 // needed. Searching, measuring and classifying walk over the same pixels, so each is read once
@@ -165,7 +138,8 @@ QString DecodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
     QString text;
     text.reserve(static_cast<qsizetype>(elements.size() / 10));
     for (std::size_t i = 0; i < elements.size(); i += 10) {
-        const int index = kPatternOfGroup[groupNumber(std::string_view(elements).substr(i, 10))];
+        const int index = SymbologyTables::kCode39ValueOfGroup[SymbologyTables::code39GroupNumber(
+            std::string_view(elements).substr(i, 10))];
         if (index < 0) return QStringLiteral("ERR: BC unrecognized");
         text += Code39::Code39Chars.at(index);
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // The bar patterns of every symbology, one character per module: "1" a dark module, "0" a light
@@ -43,6 +45,25 @@ constexpr std::array<char, 11> code39Elements(int value) {
     elements[count++] = '0';
     return elements;
 }
+
+// A group of ten Code 39 elements as a number: the first element in the highest bit, "1" wide.
+constexpr std::size_t code39GroupNumber(std::string_view elements) {
+    std::size_t number = 0;
+    for (const char element : elements.substr(0, 10))
+        number = number << 1 | (element == '1' ? 1 : 0);
+    return number;
+}
+
+// The Code 39 value of every group number, -1 where no character has that group: a reader
+// looks a measured character up once instead of comparing it with every pattern.
+inline constexpr std::array<std::int8_t, 1024> kCode39ValueOfGroup = [] {
+    std::array<std::int8_t, 1024> values{};
+    values.fill(-1);
+    for (int value = int(kCode39Patterns.size()); value-- > 0;)
+        values[code39GroupNumber(std::string_view(code39Elements(value).data(), 10))] =
+            static_cast<std::int8_t>(value);
+    return values;
+}();
 
 // Code 39 asks for exactly three wide elements out of nine in every character.
 constexpr bool everyCode39CharacterHasThreeWide() {
