@@ -73,8 +73,7 @@ class FixedCodeStream {
     void finish(quint32 adler) {
         symbol(kEndOfBlock);
         if (count_ > 0) out_.append(static_cast<char>(bits_ & 0xFF));
-        const quint32 big = qToBigEndian(adler);
-        out_.append(reinterpret_cast<const char*>(&big), sizeof big);
+        appendNumber(out_, adler);
     }
 
     static constexpr int kMaxDistance = 32768;

@@ -284,17 +284,16 @@ const DrawingSurface::TextStamp* DrawingSurface::textStamp(const QString& text) 
 // The stamp's glyph pixels onto the picture, the text's top-left corner at (left, top).
 void DrawingSurface::stampText(const TextStamp& stamp, long left, long top) {
     const long x0 = left - stamp.margin, y0 = top - stamp.margin;
-    for (int y = 0; y < stamp.pixels.height(); ++y) {
-        const long row = y0 + y;
-        if (row < 0 || row >= image_.height()) continue;
-        const auto* from = reinterpret_cast<const QRgb*>(stamp.pixels.constScanLine(y));
-        auto* to = reinterpret_cast<QRgb*>(image_.scanLine(static_cast<int>(row)));
-        for (int x = 0; x < stamp.pixels.width(); ++x) {
-            const long column = x0 + x;
-            // Unsmoothed glyphs cover a pixel wholly or not at all.
-            if (qAlpha(from[x]) != 0 && column >= 0 && column < image_.width())
-                to[column] = from[x];
-        }
+    // The part of the stamp that lands on the picture.
+    const long xFrom = std::max(0L, -x0),
+               xTo = std::min<long>(stamp.pixels.width(), image_.width() - x0);
+    const long yFrom = std::max(0L, -y0),
+               yTo = std::min<long>(stamp.pixels.height(), image_.height() - y0);
+    for (long y = yFrom; y < yTo; ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(stamp.pixels.constScanLine(int(y)));
+        auto* to = reinterpret_cast<QRgb*>(image_.scanLine(int(y0 + y)));
+        for (long x = xFrom; x < xTo; ++x)
+            if (qAlpha(from[x]) != 0) to[x0 + x] = from[x]; // unsmoothed: wholly or not at all
     }
 }
 

@@ -55,8 +55,8 @@ void drawModuleBars(DrawingSurface& surface, const Symbol& symbol, int first, in
     }
 }
 
-void LinearRender::drawModules(QStringView modules, int extension) {
-    surface.VerticalLines(xPosition + 11, top, top + barHeight + extension, barColours(modules));
+void LinearRender::drawModules(QStringView modules) {
+    surface.VerticalLines(xPosition + 11, top, top + barHeight, barColours(modules));
     xPosition += static_cast<int>(modules.size());
 }
 

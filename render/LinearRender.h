@@ -28,8 +28,8 @@ struct LinearRender {
     // White background, pixels, persistent drawing, and the height: bars with a 10-pixel
     // margin above and below, or with the caption line and its gaps below them.
     void prepareSurface(int barHeightPixels);
-    // One vertical line per module, black for "1", white for "0"; `extension` lengthens them.
-    void drawModules(QStringView modules, int extension = 0);
+    // One vertical line per module, black for "1", white for "0".
+    void drawModules(QStringView modules);
     // Every module of the symbol, its long ones lengthened by the guard extension in pixels.
     void drawSymbol(const Symbol& symbol);
     // The code text centred on the band from x = 0 to x = x position + 20, 5 pixels under the bars.

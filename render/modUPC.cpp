@@ -130,13 +130,12 @@ void drawDigit(DrawingSurface& picture, const Symbol& symbol, const DigitPlace& 
     drawColumns(picture, symbol, first, first + kModulesPerDigit);
 }
 
-bool isDigitModule(int module) {
-    for (const DigitPlace& place : kLayout) {
-        const int first = place.firstColumn - kFirstColumn;
-        if (module >= first && module < first + kModulesPerDigit) return true;
-    }
-    return false;
-}
+// Left, centre and right guards, drawn after the digits in this order.
+constexpr std::array<ModuleRange, 3> kGuardModules = {{
+    {0, int(SymbologyTables::kEanEdgeGuard.size())},
+    {45, 45 + int(SymbologyTables::kEanCentreGuard.size())},
+    {95 - int(SymbologyTables::kEanEdgeGuard.size()), 95},
+}};
 
 } // namespace
 
@@ -182,13 +181,8 @@ void DrawUPCA(const QString& codeText, UpcWorkArea& form) {
     for (const DigitPlace& place : kLayout)
         drawDigit(form.picUPC, symbol, place, captionOf(form, place));
     // The guards: the modules no digit covers, left to right, over any digit printed there.
-    for (int module = 0; module < symbol.modules.size();) {
-        int end = module;
-        while (end < symbol.modules.size() && !isDigitModule(end))
-            ++end;
-        drawColumns(form.picUPC, symbol, module, end);
-        module = end + 1;
-    }
+    for (const ModuleRange& guard : kGuardModules)
+        drawColumns(form.picUPC, symbol, guard.first, guard.end);
     form.picUPC.setPicture(form.picUPC.Image());
 }
 
