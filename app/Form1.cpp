@@ -468,8 +468,6 @@ std::optional<ImageExport::ImageFormat> Form1::checkedFormat() const {
     return std::nullopt;
 }
 
-constexpr double kTwipsPerInch = 1440;
-
 // The symbol last drawn, anew as lines and text, its modules as wide as the output picture
 // shows them: the sliders' width over the work picture's, which has one pixel per module.
 void Form1::saveVectorSymbol(const QString& path, ImageExport::ImageFormat format) {
@@ -479,15 +477,12 @@ void Form1::saveVectorSymbol(const QString& path, ImageExport::ImageFormat forma
     if (!model_.drawnChoice) return failed(QStringLiteral("Draw a barcode first."));
     try {
         const Symbol symbol = encodeSymbol(*model_.drawnChoice, model_.drawnText);
-        const double drawnTwips = model_.stretchedRegion ? model_.stretchedRegion->width()
-                                                         : DrawCommands::outputWidthTwips(model_);
-        const double moduleMm = drawnTwips / kTwipsPerInch * 25.4 / model_.pictmp.Image().width();
-        const auto vectorFormat = format == ImageExport::ImageFormat::Svg
-                                      ? VectorExport::VectorFormat::Svg
-                                      : VectorExport::VectorFormat::Pdf;
+        // A drawn symbol has been stretched into the output picture.
+        const double moduleMm = model_.stretchedRegion->width() / Geometry::kTwipsPerInch * 25.4 /
+                                model_.pictmp.Image().width();
         if (const auto reason = VectorExport::saveVectorSymbol(
                 symbol, SymbolLayout(symbol, std::nullopt, std::nullopt), moduleMm, path,
-                vectorFormat))
+                VectorExport::vectorFormatOf(format)))
             failed(*reason);
     } catch (const RendererError& error) {
         failed(error.description());

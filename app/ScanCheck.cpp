@@ -84,13 +84,13 @@ std::optional<QString> correctedCheckDigit(const QString& type, const QString& t
     return data + QString::number(check);
 }
 
-QString positionList(const QList<int>& widths) {
+QString positionList(const QList<int>& widths, QStringView conjunction) {
     QStringList words;
     for (const int width : widths)
         words << QString::number(width);
     if (words.size() < 2) return words.join(QString());
     const QString last = words.takeLast();
-    return words.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    return words.join(QStringLiteral(", ")) + u' ' + conjunction.toString() + u' ' + last;
 }
 
 QString statusLine(const QImage& picture, const DrawInputs& inputs,

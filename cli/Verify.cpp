@@ -151,8 +151,7 @@ QString undecodableWarning(const std::optional<ScanCheck::DrawInputs>& window) {
     const QList<int> widths = ScanCheck::nearestWidths(*window, pictureDecodes);
     if (!widths.isEmpty())
         warning += QStringLiteral("; --width %1 draw%2 one that does")
-                       .arg(ScanCheck::positionList(widths).replace(QStringLiteral(" and "),
-                                                                    QStringLiteral(" or ")),
+                       .arg(ScanCheck::positionList(widths, u"or"),
                             widths.size() == 1 ? QStringLiteral("s") : QString());
     return warning + QStringLiteral("; --scale draws one that always does");
 }

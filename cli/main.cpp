@@ -106,8 +106,7 @@ symbolRequestOf(const Invocation& args, ImageExport::ImageFormat format) {
         if (scale || dpi)
             return QStringLiteral(
                 "An svg or pdf takes its size from --xdim, not --scale or --dpi.");
-        request.vector = format == ImageExport::ImageFormat::Svg ? VectorExport::VectorFormat::Svg
-                                                                 : VectorExport::VectorFormat::Pdf;
+        request.vector = VectorExport::vectorFormatOf(format);
         return request;
     }
     if (scale && dpi) return QStringLiteral("--scale and --dpi both size the modules; give one.");
@@ -200,7 +199,7 @@ class Drawer {
                                                  ? ImageExport::compactFileBytes(picture, format)
                                                  : ImageExport::imageFileBytes(picture, format);
         if (const auto* failure = std::get_if<QString>(&bytes))
-            return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") + *failure;
+            return ImageExport::saveFailureMessage(outPath, *failure);
         return writeFile(outPath, std::get<QByteArray>(bytes));
     }
 
@@ -209,8 +208,7 @@ class Drawer {
             outPath, bytes,
             [&](const QString& path, const QByteArray& file) -> std::optional<QString> {
                 if (const auto failure = write_(path, file))
-                    return ImageExport::saveFailureMessage(outPath) + QStringLiteral(": ") +
-                           *failure;
+                    return ImageExport::saveFailureMessage(outPath, *failure);
                 return std::nullopt;
             });
     }
@@ -392,8 +390,7 @@ int batch(const Invocation& args) {
     const auto noteFailures = [&](const std::vector<WholeFile::Group::Failure>& failures) {
         for (const WholeFile::Group::Failure& failure : failures) {
             refusals[static_cast<size_t>(failure.id)] =
-                ImageExport::saveFailureMessage(pathOf(failure.id)) + QStringLiteral(": ") +
-                failure.reason;
+                ImageExport::saveFailureMessage(pathOf(failure.id), failure.reason);
             undecodable[static_cast<size_t>(failure.id)] = false;
         }
     };

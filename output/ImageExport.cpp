@@ -1,5 +1,6 @@
 #include "ImageExport.h"
 
+#include "Geometry.h"
 #include "OneBitPng.h"
 #include "WholeFile.h"
 #include "WindowsBitmap.h"
@@ -29,8 +30,6 @@ constexpr std::array<FormatEntry, 8> kFormats = {{
     {ImageFormat::Svg, "*.svg", "Barcode.svg", -1, 0, "svg", "SVG", true, true},
     {ImageFormat::Pdf, "*.pdf", "Barcode.pdf", -1, 0, "pdf", "PDF", true, true},
 }};
-
-constexpr int kScreenDotsPerMeter = 3780; // 96 dots per inch
 
 QString libraryFailure(const FormatEntry& entry) {
     return QStringLiteral("the image library could not write the %1 format")
@@ -127,7 +126,7 @@ QSize recordedDotsPerMeter(const QImage& picture) {
     const QSize own(picture.dotsPerMeterX(), picture.dotsPerMeterY());
     const bool givenOne = own.width() > 0 && own.height() > 0 &&
                           own != QSize(fresh.dotsPerMeterX(), fresh.dotsPerMeterY());
-    return givenOne ? own : QSize(kScreenDotsPerMeter, kScreenDotsPerMeter);
+    return givenOne ? own : QSize(Geometry::kDotsPerMeter, Geometry::kDotsPerMeter);
 }
 
 FileBytes imageFileBytes(const QImage& picture, ImageFormat format) {
@@ -139,6 +138,10 @@ std::optional<QString> SaveImage(const QImage& picture, const QString& path, Ima
     const FileBytes bytes = imageFileBytes(picture, format);
     if (const auto* reason = std::get_if<QString>(&bytes)) return *reason;
     return WholeFile::write(path, std::get<QByteArray>(bytes));
+}
+
+QString saveFailureMessage(const QString& path, const QString& reason) {
+    return saveFailureMessage(path) + QStringLiteral(": ") + reason;
 }
 
 QString saveFailureMessage(const QString& path) {

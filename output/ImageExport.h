@@ -47,6 +47,8 @@ std::optional<QString> SaveImage(const QImage& picture, const QString& path, Ima
 
 // What the user is told when SaveImage fails.
 QString saveFailureMessage(const QString& path);
+// The same, with the reason after it.
+QString saveFailureMessage(const QString& path, const QString& reason);
 
 // For many files at once: a picture of pure black and white goes to PNG and TIFF at one bit
 // per pixel, straight from memory (the same pixels, a fraction of the time and size); anything

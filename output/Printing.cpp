@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr double kTwipsPerInch = 1440;
 constexpr double kSpacingTwipsPerUnit = 9;
 constexpr int kMaxRepeat = 9999;
 // Slack in twips for a copy that ends exactly on the page's bottom edge.
@@ -133,7 +132,7 @@ bool PrintCopies(const CurrentPrinter& printer, const QImage& picture, int copie
         return failWith(failure,
                         QStringLiteral("The printer %1 cannot be opened.").arg(printer.name()));
 
-    const double dotsPerTwip = device.resolution() / kTwipsPerInch;
+    const double dotsPerTwip = device.resolution() / Geometry::kTwipsPerInch;
     const double pageHeightTwips = device.pageRect(QPrinter::DevicePixel).height() / dotsPerTwip;
     const QList<CopyPlacement> placements =
         placeCopies(copies, spacing, barcodeHeightTwips, Geometry::pixelsToTwips(picture.height()),

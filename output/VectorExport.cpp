@@ -72,7 +72,7 @@ std::optional<QString> saveVectorSymbol(const Symbol& symbol, const SymbolLayout
     const auto bytes = vectorSymbolBytes(symbol, layout, xDimensionMm, format);
     if (!bytes) return ImageExport::saveFailureMessage(path);
     if (const auto reason = WholeFile::write(path, *bytes))
-        return ImageExport::saveFailureMessage(path) + QStringLiteral(": ") + *reason;
+        return ImageExport::saveFailureMessage(path, *reason);
     return std::nullopt;
 }
 

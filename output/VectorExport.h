@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ImageExport.h"
 #include "SymbolPicture.h"
 
 #include <QString>
@@ -11,6 +12,11 @@
 namespace VectorExport {
 
 enum class VectorFormat { Svg, Pdf };
+
+// The vector format of a picture format the table marks as vector.
+inline VectorFormat vectorFormatOf(ImageExport::ImageFormat format) {
+    return format == ImageExport::ImageFormat::Svg ? VectorFormat::Svg : VectorFormat::Pdf;
+}
 
 inline constexpr double kDefaultXDimensionMm = 0.33;
 

@@ -12,6 +12,7 @@ inline constexpr int kTwipsPerPixel = 15;
 inline constexpr double TwipsPerPixelX = kTwipsPerPixel;
 inline constexpr double TwipsPerPixelY = kTwipsPerPixel;
 inline constexpr int kDotsPerMeter = 3780; // 96 dots per inch
+inline constexpr double kTwipsPerInch = 1440;
 
 // A size or position in twips becomes pixels by dividing by 15 and rounding to the nearest.
 inline int twipsToPixels(double twips) {
