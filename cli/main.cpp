@@ -476,9 +476,7 @@ int readCommand(const Invocation& args) {
     constexpr int kErrorTextMode = 3;
     const QString result = basBCREAD::ReadBarcode(pixels, x, y, tries, kErrorTextMode);
     const bool failed = result.startsWith(QStringLiteral("ERR:"));
-    const QString shown = failed && mode != kErrorTextMode
-                              ? basBCREAD::ReadBarcode(pixels, x, y, tries, mode)
-                              : result;
+    const QString shown = failed ? basBCREAD::FailureText(result, mode) : result;
     std::printf("%s\n", shown.toUtf8().constData());
     return failed ? kExitRefused : 0;
 }

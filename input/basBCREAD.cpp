@@ -157,13 +157,17 @@ QString ReadBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y, 
         result = DecodeRow(picture, x, static_cast<std::int32_t>(row));
         if (!result.startsWith(QStringLiteral("ERR:"))) return result;
     }
+    return FailureText(result, mode);
+}
+
+QString FailureText(const QString& error, std::int32_t mode) {
     switch (mode) {
     case 0:
         return QString();
     case 1:
         return QStringLiteral("Error");
     default:
-        return result;
+        return error;
     }
 }
 

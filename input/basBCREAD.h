@@ -16,5 +16,7 @@ QString DecodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y);
 // fail: mode 0 gives "", mode 1 "Error", any other mode the last row's error text.
 QString ReadBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y, std::int32_t tries,
                     std::int32_t mode);
+// What ReadBarcode gives in the mode for a read that failed with the error text.
+QString FailureText(const QString& error, std::int32_t mode);
 
 } // namespace basBCREAD
