@@ -11,8 +11,6 @@ namespace ScanCheck {
 
 namespace {
 
-constexpr double kGradeC = 1.5;
-
 // The window picture shows the module width stretched into twips; what a scanner sees are the
 // picture's pixels.
 QString moduleSize(double pixels) {
@@ -37,9 +35,7 @@ QImage windowPicture(const DrawInputs& inputs) {
 }
 
 bool gradesCOrBetter(const QImage& picture) {
-    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
-    return !symbols.empty() && std::all_of(symbols.begin(), symbols.end(),
-                                           [](const auto& s) { return s.score() >= kGradeC; });
+    return ScanGrade::allPass(ScanGrade::gradePicture(picture));
 }
 
 bool decodes(const QImage& picture) {
@@ -114,7 +110,7 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
     // other number, or as a symbol no scanner accepts.
     if (const auto corrected = correctedCheckDigit(inputs.type, inputs.text))
         return line + QStringLiteral(" · the check digit is wrong: %1").arg(*corrected);
-    if (!symbols.empty() && symbols.front().score() >= kGradeC) return line;
+    if (!symbols.empty() && symbols.front().score() >= ScanGrade::kLowestPassingScore) return line;
     const QList<int> better = nearestWidths(inputs, gradesCOrBetter, cancelled);
     if (better.isEmpty()) return line + QStringLiteral(" · no width position grades C or better");
     return line +

@@ -15,12 +15,6 @@ namespace {
 
 using ScanGrade::Parameter;
 
-constexpr double kLowestPassingScore = 1.5; // grade C
-
-QChar letterOfGrade(int grade) {
-    return ScanGrade::letterOf(grade);
-}
-
 double rounded(double value, int decimals) {
     const double scale = std::pow(10.0, decimals);
     return std::round(value * scale) / scale;
@@ -47,7 +41,7 @@ Worst worstOf(const ScanGrade::Symbol& symbol, Parameter parameter) {
 
 QJsonObject parameterObject(double value, int grade) {
     return {{QStringLiteral("value"), rounded(value, 3)},
-            {QStringLiteral("grade"), QString(letterOfGrade(grade))}};
+            {QStringLiteral("grade"), QString(ScanGrade::letterOf(grade))}};
 }
 
 QJsonObject lineObject(const ScanGrade::Line& line) {
@@ -57,7 +51,7 @@ QJsonObject lineObject(const ScanGrade::Line& line) {
             ScanGrade::parameterName(Parameter(p)),
             parameterObject(line.values[std::size_t(p)], line.grades[std::size_t(p)]));
     return {{QStringLiteral("y"), line.y},
-            {QStringLiteral("grade"), QString(letterOfGrade(line.grade()))},
+            {QStringLiteral("grade"), QString(ScanGrade::letterOf(line.grade()))},
             {QStringLiteral("text"), line.text},
             {QStringLiteral("quietZoneTooNarrow"), line.quietZoneTooNarrow},
             {QStringLiteral("parameters"), parameters}};
@@ -94,11 +88,11 @@ void printText(const ScanGrade::Symbol& symbol) {
     for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
         const Worst worst = worstOf(symbol, Parameter(p));
         std::printf("  %-20s %8.3f  %c\n", qPrintable(ScanGrade::parameterName(Parameter(p))),
-                    worst.value, letterOfGrade(worst.grade).toLatin1());
+                    worst.value, ScanGrade::letterOf(worst.grade).toLatin1());
     }
     const ScanGrade::Line& worst = symbol.worstLine();
     std::printf("  worst line: y %d, grade %c%s\n", worst.y,
-                letterOfGrade(worst.grade()).toLatin1(),
+                ScanGrade::letterOf(worst.grade()).toLatin1(),
                 worst.quietZoneTooNarrow ? ", does not decode: quiet zone too narrow"
                 : worst.text.isEmpty()   ? ", does not decode"
                                          : "");
@@ -120,9 +114,7 @@ int verifyPicture(const QString& inPath, bool json) {
         return 1;
     }
     const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
-    bool allPass = !symbols.empty();
-    for (const ScanGrade::Symbol& symbol : symbols)
-        allPass = allPass && symbol.score() >= kLowestPassingScore;
+    const bool allPass = ScanGrade::allPass(symbols);
     if (json) {
         QJsonArray list;
         for (const ScanGrade::Symbol& symbol : symbols)

@@ -251,6 +251,12 @@ Line gradeProfile(std::span<const double> reflectance, Symbology symbology, cons
     return line;
 }
 
+bool allPass(const std::vector<Symbol>& symbols) {
+    return !symbols.empty() && std::all_of(symbols.begin(), symbols.end(), [](const Symbol& s) {
+        return s.score() >= kLowestPassingScore;
+    });
+}
+
 std::vector<Symbol> gradePicture(const QImage& picture) {
     std::vector<Symbol> symbols;
     if (picture.isNull()) return symbols;

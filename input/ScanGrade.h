@@ -62,6 +62,11 @@ struct Symbol {
 // Every symbol the reading engine finds, graded; an empty list when it finds none.
 std::vector<Symbol> gradePicture(const QImage& picture);
 
+// The lowest score that passes: grade C.
+inline constexpr double kLowestPassingScore = 1.5;
+// Whether symbols were found and every one of them passes.
+bool allPass(const std::vector<Symbol>& symbols);
+
 // Grades one scan reflectance profile, one sample per pixel (percent, 0 black to 100 white), of
 // a symbol expected to read `text`, its bars near columns `firstBarNear` to `lastBarNear`.
 Line gradeProfile(std::span<const double> reflectance, Symbology symbology, const QString& text,
