@@ -10,11 +10,19 @@ bool isStandardStream(const QString& path) {
     return path == u"-";
 }
 
+std::optional<QByteArray> readAll(const QString& path) {
+    QFile file;
+    const bool opened = isStandardStream(path)
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened) return std::nullopt;
+    return file.readAll();
+}
+
 std::variant<QImage, QString> load(const QString& path) {
     QImage image;
     if (isStandardStream(path)) {
-        QFile input;
-        if (input.open(stdin, QIODevice::ReadOnly)) image = QImage::fromData(input.readAll());
+        image = QImage::fromData(readAll(path).value_or(QByteArray()));
         if (image.isNull()) return QStringLiteral("Cannot read the image from standard input");
         return image;
     }

@@ -12,6 +12,9 @@ namespace PictureStreams {
 
 bool isStandardStream(const QString& path);
 
+// All bytes of the file, or of standard input; nothing when it cannot be opened.
+std::optional<QByteArray> readAll(const QString& path);
+
 // The picture in the file, or on standard input; the reason when there is none to read.
 std::variant<QImage, QString> load(const QString& path);
 

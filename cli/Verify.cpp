@@ -1,9 +1,9 @@
 #include "Verify.h"
 
+#include "PictureStreams.h"
 #include "ReadingEngine.h"
 #include "ScanGrade.h"
 
-#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -99,10 +99,7 @@ void printText(const ScanGrade::Symbol& symbol) {
 }
 
 QImage loadPicture(const QString& inPath) {
-    QFile file;
-    const bool opened = inPath == u"-" ? file.open(stdin, QIODevice::ReadOnly)
-                                       : (file.setFileName(inPath), file.open(QIODevice::ReadOnly));
-    return opened ? QImage::fromData(file.readAll()) : QImage();
+    return QImage::fromData(PictureStreams::readAll(inPath).value_or(QByteArray()));
 }
 
 } // namespace

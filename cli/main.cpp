@@ -286,12 +286,9 @@ int draw(const Invocation& args) {
 
 // The lines of the list; nullopt when it cannot be read.
 std::optional<QStringList> readLines(const QString& listPath) {
-    QFile file;
-    const bool opened = listPath == u"-"
-                            ? file.open(stdin, QIODevice::ReadOnly)
-                            : (file.setFileName(listPath), file.open(QIODevice::ReadOnly));
-    if (!opened) return std::nullopt;
-    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    const std::optional<QByteArray> bytes = PictureStreams::readAll(listPath);
+    if (!bytes) return std::nullopt;
+    QStringList lines = QString::fromUtf8(*bytes).split(u'\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast(); // the final line end
     for (QString& line : lines)
         if (line.endsWith(u'\r')) line.chop(1);
