@@ -343,19 +343,4 @@ std::optional<Decoded> decode(Symbology symbology, std::span<const double> width
     return std::nullopt;
 }
 
-QuietZone quietZone(Symbology symbology) {
-    switch (symbology) {
-    case Symbology::Ean13:
-        return {11, 7};
-    case Symbology::Ean8:
-        return {7, 7};
-    case Symbology::UpcA:
-        return {9, 9};
-    case Symbology::Code39:
-    case Symbology::Code128:
-        break;
-    }
-    return {10, 10};
-}
-
 } // namespace LineDecode

@@ -25,12 +25,4 @@ struct Decoded {
 // The quiet zones are not looked at here.
 std::optional<Decoded> decode(Symbology symbology, std::span<const double> widths, int first);
 
-// The quiet zone the symbology asks for before and after the bars, in modules: the encoders
-// keep the same numbers in each symbol they make, and a test holds the two together.
-struct QuietZone {
-    int before;
-    int after;
-};
-QuietZone quietZone(Symbology symbology);
-
 } // namespace LineDecode

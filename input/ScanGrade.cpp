@@ -124,7 +124,7 @@ struct Found {
 // zones.
 std::optional<Found> decodeNear(const Profile& p, Symbology symbology, const QString& text,
                                 double firstBarNear, double tolerance) {
-    const LineDecode::QuietZone quiet = LineDecode::quietZone(symbology);
+    const QuietZone quiet = quietZoneOf(symbology);
     std::optional<Found> cramped;
     for (int i = 1; i < int(p.elements.size()); ++i) {
         const Element& e = p.elements[std::size_t(i)];
@@ -230,7 +230,7 @@ Line gradeProfile(std::span<const double> reflectance, Symbology symbology, cons
         return line;
     }
     // The reflectance profile proper runs over the bars and the quiet zones they ask for.
-    const LineDecode::QuietZone quiet = LineDecode::quietZone(symbology);
+    const QuietZone quiet = quietZoneOf(symbology);
     const double x = found->decoded.moduleWidth;
     const double start = wide.offset + wide.elements[std::size_t(found->first)].start;
     const double end =

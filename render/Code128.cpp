@@ -111,7 +111,6 @@ std::int64_t surfaceWidthPixels(const QString& text) {
     return (static_cast<std::int64_t>(CountCode128Symbols(text)) + 3) * 11 + 25;
 }
 
-constexpr int kQuietZone = 10;
 constexpr int kBarHeight = 50;
 
 // The symbol as far as the values reach: up to the first character without a value, or whole
@@ -126,7 +125,7 @@ Symbol symbolOf(const QList<int>& values, const QString& text, bool caption) {
     if (!complete) return symbol;
     symbol.modules += QString::fromLatin1(SymbologyTables::kCode128Stop);
     if (caption) symbol.texts = {{text, {0, static_cast<int>(symbol.modules.size())}}};
-    symbol.quietLeft = symbol.quietRight = kQuietZone;
+    symbol.setQuietZone(quietZoneOf(::Symbology::Code128));
     symbol.barHeight = kBarHeight;
     return symbol;
 }

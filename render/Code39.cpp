@@ -8,7 +8,6 @@ namespace {
 
 const QString kSource = QStringLiteral("Bar 39");
 constexpr int kModulesPerCharacter = 13; // 12 of pattern, 1 of gap
-constexpr int kQuietZone = 10;
 constexpr int kBarHeight = 50;
 
 // The surface width in pixels for m symbol characters. The classic formula allows 12 pixels
@@ -72,7 +71,7 @@ Symbol EncodeCode39(const QString& codeText, bool addCheckCharacter, bool captio
     if (addCheckCharacter) appendCharacter(symbol.modules, sum % 43);
     appendCharacter(symbol.modules, SymbologyTables::kCode39StartStop);
     if (caption) symbol.texts = {{text, {0, static_cast<int>(symbol.modules.size())}}};
-    symbol.quietLeft = symbol.quietRight = kQuietZone;
+    symbol.setQuietZone(quietZoneOf(::Symbology::Code39));
     symbol.barHeight = kBarHeight;
     return symbol;
 }

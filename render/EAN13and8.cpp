@@ -25,17 +25,16 @@ struct Symbology {
     QString source;
     int dataDigits;
     double widthTwips;
-    int quietLeft;
-    int quietRight;
+    ::Symbology kind;
     int barHeight;
     QList<CaptionPlace> captionPlaces; // one per text of the symbol, in its order
 };
 
 // Widths in twips from the classic formulas: 12 × 8 × 20 and (7 × 8 + 20) × 20.
-const Symbology kEAN13 = {QStringLiteral("EAN-13"),    12, 12 * 8 * 20.0, 11, 7, 69,
-                          {{5, 5}, {23, 10}, {68, 10}}};
-const Symbology kEAN8 = {QStringLiteral("EAN-8"), 7, (7 * 8 + 20) * 20.0, 7, 7, 55,
-                         {{23, 10}, {53, 10}}};
+const Symbology kEAN13 = {QStringLiteral("EAN-13"), 12, 12 * 8 * 20.0,
+                          ::Symbology::Ean13,       69, {{5, 5}, {23, 10}, {68, 10}}};
+const Symbology kEAN8 = {QStringLiteral("EAN-8"), 7,  (7 * 8 + 20) * 20.0,
+                         ::Symbology::Ean8,       55, {{23, 10}, {53, 10}}};
 
 int digitAt(const QString& text, qsizetype i) {
     return text[i].unicode() - u'0';
@@ -74,8 +73,7 @@ class Modules {
 };
 
 Symbol finished(Modules& modules, const Symbology& symbology) {
-    modules.symbol.quietLeft = symbology.quietLeft;
-    modules.symbol.quietRight = symbology.quietRight;
+    modules.symbol.setQuietZone(quietZoneOf(symbology.kind));
     modules.symbol.barHeight = symbology.barHeight;
     return modules.symbol;
 }

@@ -30,6 +30,11 @@ struct Symbol {
     int quietRight = 0;
     int barHeight = 0; // the usual bar height in modules
 
+    void setQuietZone(QuietZone zone) {
+        quietLeft = zone.before;
+        quietRight = zone.after;
+    }
+
     bool isLong(int module) const {
         for (const ModuleRange& range : longModules)
             if (module >= range.first && module < range.end) return true;

@@ -8,6 +8,26 @@
 
 enum class Symbology { Code39, Code128, Ean13, Ean8, UpcA };
 
+// The quiet zone the symbology's standard asks for before and after the bars, in modules.
+struct QuietZone {
+    int before;
+    int after;
+};
+constexpr QuietZone quietZoneOf(Symbology symbology) {
+    switch (symbology) {
+    case Symbology::Ean13:
+        return {11, 7};
+    case Symbology::Ean8:
+        return {7, 7};
+    case Symbology::UpcA:
+        return {9, 9};
+    case Symbology::Code39:
+    case Symbology::Code128:
+        break;
+    }
+    return {10, 10};
+}
+
 // One entry of the main window's type list: the name it shows and what that name draws.
 struct SymbologyChoice {
     std::string_view name; // as the type list and the command line spell it

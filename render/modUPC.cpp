@@ -161,7 +161,7 @@ Symbol EncodeUPCA(const QString& codeText) {
                     {digits.mid(1, 5), {10, 45}},
                     {digits.mid(6, 5), {50, 85}},
                     {digits.right(1), {96, 103}}};
-    symbol.quietLeft = symbol.quietRight = 9;
+    symbol.setQuietZone(quietZoneOf(::Symbology::UpcA));
     symbol.barHeight = 69;
     return symbol;
 }

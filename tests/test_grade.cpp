@@ -182,8 +182,7 @@ class TestGrade : public QObject {
                                                              quiet, double(profile.size() - quiet));
         const auto decodes = line.values[int(ScanGrade::Parameter::Decode)];
         QCOMPARE(decodes, decodability >= 0 ? 1.0 : 0.0);
-        QCOMPARE(line.quietZoneTooNarrow,
-                 quietModules < LineDecode::quietZone(Symbology(symbology)).before);
+        QCOMPARE(line.quietZoneTooNarrow, quietModules < quietZoneOf(Symbology(symbology)).before);
         if (decodability >= 0) {
             QCOMPARE(line.text, reads);
             QVERIFY2(
@@ -236,7 +235,7 @@ class TestGrade : public QObject {
                                  : choice.takesDigitsOnly() ? QStringLiteral("123456789012")
                                                             : QStringLiteral("A");
             const Symbol symbol = encodeSymbol(choice, text);
-            const LineDecode::QuietZone quiet = LineDecode::quietZone(choice.symbology);
+            const QuietZone quiet = quietZoneOf(choice.symbology);
             QCOMPARE(quiet.before, symbol.quietLeft);
             QCOMPARE(quiet.after, symbol.quietRight);
         }
