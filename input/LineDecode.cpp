@@ -50,13 +50,18 @@ template <std::size_t Elements> struct EdgeCharacter {
     }
 };
 
+// Characters of up to six elements are measured: no more than four sums of neighbours.
+constexpr std::size_t kMostSums = 4;
+
 struct Measured {
-    std::vector<int> sums;
+    std::array<int, kMostSums> sums{};
+    std::size_t sumCount = 0;
     double barModules = 0;
     double margin = 1;
 };
 
 Measured measure(const double* w, std::size_t elements, int modules, bool darkFirst) {
+    Q_ASSERT(elements <= kMostSums + 2);
     double total = 0;
     for (std::size_t j = 0; j < elements; ++j)
         total += w[j];
@@ -65,7 +70,7 @@ Measured measure(const double* w, std::size_t elements, int modules, bool darkFi
     const double perModule = modules / total;
     for (std::size_t j = 0; j + 2 < elements; ++j) {
         const double sum = (w[j] + w[j + 1]) * perModule;
-        m.sums.push_back(static_cast<int>(std::lround(sum)));
+        m.sums[m.sumCount++] = static_cast<int>(std::lround(sum));
         m.margin = std::min(m.margin, wholeModuleMargin(sum));
     }
     for (std::size_t j = darkFirst ? 0 : 1; j < elements; j += 2)
@@ -79,7 +84,8 @@ int lookUp(const std::array<EdgeCharacter<Elements>, Count>& table, const Measur
     int best = -1;
     double bestDistance = 0;
     for (std::size_t v = 0; v < Count; ++v) {
-        if (!std::equal(m.sums.begin(), m.sums.end(), table[v].sums.begin())) continue;
+        if (!std::equal(m.sums.begin(), m.sums.begin() + m.sumCount, table[v].sums.begin()))
+            continue;
         const double distance = std::abs(table[v].barModules - m.barModules);
         if (best < 0 || distance < bestDistance) {
             best = static_cast<int>(v);

@@ -7,7 +7,7 @@ namespace Code39 {
 namespace {
 
 const QString kSource = QStringLiteral("Bar 39");
-constexpr int kModulesPerCharacter = 13; // 12 of pattern, 1 of gap
+constexpr int kModulesPerCharacter = SymbologyTables::kCode39PatternModules + 1; // and the gap
 constexpr int kBarHeight = 50;
 
 // The surface width in pixels for m symbol characters. The classic formula allows 12 pixels
