@@ -65,10 +65,6 @@ void Form2::createControls() {
     lblsymbols->hide();
 }
 
-Form2::~Form2() {
-    if (listingSuperseded_) *listingSuperseded_ = true;
-}
-
 namespace {
 
 QString symbolList(const QImage& pasted) {
@@ -86,15 +82,14 @@ QString symbolList(const QImage& pasted) {
 // Grading a large picture takes a while: it runs on a worker, and a newer paste makes the
 // older list go unseen.
 void Form2::listSymbols(const QImage& pasted) {
-    if (listingSuperseded_) *listingSuperseded_ = true;
+    const int listing = ++listing_;
     lblsymbols->hide();
     if (pasted.isNull()) return;
-    auto superseded = std::make_shared<std::atomic<bool>>(false);
-    listingSuperseded_ = superseded;
+    // The watcher is the form's: a list that ends after the form is gone is never shown.
     auto* watcher = new QFutureWatcher<QString>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, superseded] {
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, listing] {
         watcher->deleteLater();
-        if (*superseded) return;
+        if (listing != listing_) return;
         lblsymbols->setText(watcher->result());
         lblsymbols->adjustSize();
         const QRect picture = Picture1->geometry();

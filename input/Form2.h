@@ -7,9 +7,6 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include <atomic>
-#include <memory>
-
 // The Reader window "39 Reader": paste a picture from the clipboard, click left of a Code 39
 // symbol, and the text read along that row appears in the code box. Closing deletes it.
 class Form2 : public QWidget {
@@ -17,7 +14,6 @@ class Form2 : public QWidget {
   public:
     // Always a window of its own, also when given a parent to live with.
     explicit Form2(QWidget* parent = nullptr);
-    ~Form2() override;
 
     QLabel* Label2;
     QLineEdit* txtcode;
@@ -38,5 +34,5 @@ class Form2 : public QWidget {
     void createControls();
     void listSymbols(const QImage& pasted);
 
-    std::shared_ptr<std::atomic<bool>> listingSuperseded_;
+    int listing_ = 0; // the latest listing; an older one goes unseen
 };
