@@ -78,6 +78,13 @@ constexpr std::array<const char*, 5> kSymbolOptions = {"scale", "bar-height", "q
 // Pictures larger than this on a side are refused rather than allocated.
 constexpr int kMaxPictureSide = 32767;
 
+// Whether the options ask for a symbol drawn anew: a vector format, or a symbol option.
+bool asksForSymbol(const Invocation& args, std::optional<ImageExport::ImageFormat> format) {
+    return (format && ImageExport::entryOf(*format).vector) ||
+           std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
+                       [&](const char* option) { return args.has(QLatin1String(option)); });
+}
+
 std::optional<int> numberOption(const Invocation& args, const QString& name) {
     if (!args.has(name)) return std::nullopt;
     return args.value(name).toInt();
@@ -87,11 +94,8 @@ std::optional<int> numberOption(const Invocation& args, const QString& name) {
 // the usage problem of options that do not go together.
 std::variant<std::optional<SymbolRequest>, QString>
 symbolRequestOf(const Invocation& args, ImageExport::ImageFormat format) {
+    if (!asksForSymbol(args, format)) return std::nullopt;
     const bool vector = ImageExport::entryOf(format).vector;
-    const bool asked =
-        vector || std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
-                              [&](const char* option) { return args.has(QLatin1String(option)); });
-    if (!asked) return std::nullopt;
     for (const char* windowOption : {"raw", "width", "height"})
         if (args.has(QLatin1String(windowOption)))
             return QStringLiteral("--%1 sizes the window's picture; it does not go with --scale, "
@@ -535,9 +539,7 @@ bool printsText(const Invocation& invocation) {
     const QString out = invocation.value(QStringLiteral("out"));
     const auto format = ImageExport::formatFromWord(
         invocation.value(QStringLiteral("format"), QFileInfo(out).suffix()));
-    return (format && ImageExport::entryOf(*format).vector) ||
-           std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
-                       [&](const char* option) { return invocation.has(QLatin1String(option)); });
+    return asksForSymbol(invocation, format);
 }
 
 int run(const Invocation& invocation) {
