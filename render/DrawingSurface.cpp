@@ -256,7 +256,8 @@ void DrawingSurface::Print(const QString& text) {
 
 // Texts repeat from draw to draw (digits under the bars, the same code drawn again): laying
 // them out and rasterising them is most of the work of printing, so that is done once.
-// Nothing for a text wider than the picture: it is drawn where it shows rather than kept whole.
+// Nothing for a new text wider than the picture: it is drawn where it shows rather than kept
+// whole. A kept text is stamped on any picture; what lands off it is cut as drawing would.
 const DrawingSurface::TextStamp* DrawingSurface::textStamp(const QString& text) {
     const QRgb pen = rgbOf(foreColour_);
     if (const auto found = stamps_.constFind(text); found != stamps_.cend() && found->pen == pen)
