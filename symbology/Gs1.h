@@ -2,7 +2,9 @@
 
 // GS1 element strings, "(01)09501101530003(17)271231(10)ABC" or "[01]...", checked against
 // the AI table derived from GS1's syntax dictionary (Gs1Dictionary.inc, scripts/gs1-table).
-// Plain C++: the window, the command line and the encoders share it.
+// The table comes from the dictionary of GS1's gs1-syntax-dictionary repository as of
+// 2026-07-27 (commit ff2eb4b); that file's release line reads "UNSET", so the table also keeps
+// its sha256. Plain C++: the window, the command line and the encoders share it.
 
 #include <cstddef>
 #include <string>
