@@ -397,47 +397,48 @@ std::optional<Fault> lintHasnondigit(std::string_view p, std::size_t o) {
 
 struct LinterEntry {
     std::string_view name;
-    Lint lint; // nullptr: knowingly unchecked
+    Lint lint;          // nullptr: knowingly unchecked
+    std::size_t length; // what the linter reads, 0 for any length
 };
 
 // Unchecked: gcppos1/gcppos2 need GS1's table of company prefix lengths, packagetype and
 // mediatype code lists this code does not carry, couponcode/couponposoffer the North American
 // coupon formats.
 constexpr LinterEntry kLinters[] = {
-    {"couponcode", nullptr},
-    {"couponposoffer", nullptr},
-    {"csum", lintCsum},
-    {"csumalpha", lintCsumalpha},
-    {"gcppos1", nullptr},
-    {"gcppos2", nullptr},
-    {"hasnondigit", lintHasnondigit},
-    {"hh", lintHh},
-    {"hhmi", lintHhmi},
-    {"hyphen", lintHyphen},
-    {"iban", lintIban},
-    {"importeridx", lintImporteridx},
-    {"iso3166", lintIso3166},
-    {"iso3166999", lintIso3166999},
-    {"iso3166alpha2", lintIso3166alpha2},
-    {"iso4217", lintIso4217},
-    {"iso5218", lintIso5218},
-    {"latitude", lintLatitude},
-    {"longitude", lintLongitude},
-    {"mediatype", nullptr},
-    {"mi", lintMi},
-    {"nonzero", lintNonzero},
-    {"nozeroprefix", lintNozeroprefix},
-    {"packagetype", nullptr},
-    {"pcenc", lintPcenc},
-    {"pieceoftotal", lintPieceoftotal},
-    {"posinseqslash", lintPosinseqslash},
-    {"ss", lintSs},
-    {"winding", lintWinding},
-    {"yesno", lintYesno},
-    {"yymmd0", lintYymmd0},
-    {"yymmdd", lintYymmdd},
-    {"yyyymmdd", lintYyyymmdd},
-    {"zero", lintZero},
+    {"couponcode", nullptr, 0},
+    {"couponposoffer", nullptr, 0},
+    {"csum", lintCsum, 0},
+    {"csumalpha", lintCsumalpha, 0},
+    {"gcppos1", nullptr, 0},
+    {"gcppos2", nullptr, 0},
+    {"hasnondigit", lintHasnondigit, 0},
+    {"hh", lintHh, 2},
+    {"hhmi", lintHhmi, 4},
+    {"hyphen", lintHyphen, 0},
+    {"iban", lintIban, 0},
+    {"importeridx", lintImporteridx, 0},
+    {"iso3166", lintIso3166, 3},
+    {"iso3166999", lintIso3166999, 3},
+    {"iso3166alpha2", lintIso3166alpha2, 2},
+    {"iso4217", lintIso4217, 3},
+    {"iso5218", lintIso5218, 0},
+    {"latitude", lintLatitude, 10},
+    {"longitude", lintLongitude, 10},
+    {"mediatype", nullptr, 0},
+    {"mi", lintMi, 2},
+    {"nonzero", lintNonzero, 0},
+    {"nozeroprefix", lintNozeroprefix, 0},
+    {"packagetype", nullptr, 0},
+    {"pcenc", lintPcenc, 0},
+    {"pieceoftotal", lintPieceoftotal, 4},
+    {"posinseqslash", lintPosinseqslash, 0},
+    {"ss", lintSs, 2},
+    {"winding", lintWinding, 0},
+    {"yesno", lintYesno, 0},
+    {"yymmd0", lintYymmd0, 6},
+    {"yymmdd", lintYymmdd, 6},
+    {"yyyymmdd", lintYyyymmdd, 8},
+    {"zero", lintZero, 0},
 };
 
 const LinterEntry* findLinter(std::string_view name) {
@@ -511,8 +512,13 @@ std::optional<Fault> checkData(const Gs1Entry& entry, std::string_view data) {
             linters =
                 comma == std::string_view::npos ? std::string_view() : linters.substr(comma + 1);
             const LinterEntry* linter = findLinter(name);
-            if (linter && linter->lint)
-                if (auto fault = linter->lint(part, at)) return fault;
+            if (!linter || !linter->lint) continue;
+            // Only a dictionary that pairs a linter with a new length gets here.
+            if (linter->length && part.size() != linter->length)
+                return Fault{at, Gs1Rule::Length,
+                             "characters " + number(at + 1) + " on do not fit " +
+                                 std::string(name) + fix};
+            if (auto fault = linter->lint(part, at)) return fault;
         }
         at += part.size();
     }
