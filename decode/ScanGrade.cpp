@@ -1,7 +1,7 @@
-#include "ScanGrade.h"
+#include "decode/ScanGrade.h"
 
-#include "LineDecode.h"
-#include "ReadingEngine.h"
+#include "decode/LineDecode.h"
+#include "decode/ReadingEngine.h"
 
 #include <algorithm>
 #include <cmath>

@@ -82,10 +82,18 @@ constexpr bool everyCode39CharacterHasThreeWide() {
 static_assert(everyCode39CharacterHasThreeWide());
 static_assert(std::string_view(code39Elements(kCode39StartStop).data()) == "0100101000");
 
-// Code 128: indexed by symbol value, 11 modules each; the stop pattern has 13.
+// Code 128: indexed by symbol value, 11 modules each; the stop pattern has 13. The special
+// values:
+inline constexpr int kCode128Modules = 11;
+inline constexpr int kCode128Shift = 98;
 inline constexpr int kCode128CodeC = 99;
+inline constexpr int kCode128CodeB = 100;
+inline constexpr int kCode128CodeA = 101;
+inline constexpr int kCode128Fnc1 = 102;
+inline constexpr int kCode128StartA = 103;
 inline constexpr int kCode128StartB = 104;
 inline constexpr int kCode128StartC = 105;
+inline constexpr int kCode128StopValue = 106; // the value a reader gives the stop pattern
 inline constexpr std::array<std::string_view, 106> kCode128Patterns = {
     "11011001100", "11001101100", "11001100110", "10010011000", "10010001100", // 0
     "10001001100", "10011001000", "10011000100", "10001100100", "11001001000", // 5
@@ -111,6 +119,8 @@ inline constexpr std::array<std::string_view, 106> kCode128Patterns = {
     "11010011100",                                                             // 105
 };
 inline constexpr std::string_view kCode128Stop = "1100011101011";
+static_assert(kCode128Patterns[0].size() == kCode128Modules);
+static_assert(kCode128Patterns.size() == kCode128StopValue);
 
 // EAN-13, EAN-8 and UPC-A: seven modules per digit, indexed by the digit. Left-hand digits use
 // odd parity (set A) or even parity (set B); right-hand digits set C.
