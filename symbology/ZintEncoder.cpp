@@ -5,6 +5,8 @@
 #include <zint.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <memory>
 
 namespace zintsym {
@@ -273,6 +275,20 @@ std::variant<std::string, ZintRefusal> upcAToUpcE(std::string_view upcA) {
                            "00099; ending 0 with product up to 00009; or product 00005 to "
                            "00009)");
     return std::string(1, upcA[0]) + six + upcA[11];
+}
+
+std::optional<ZintRefusal> gs1_128WidthRefusal(const LinearModules& linear, double xdimMm) {
+    constexpr double kLongest = 165.10;
+    const double modules =
+        static_cast<double>(linear.quietLeft + linear.quietRight) + linear.modules.size();
+    const double width = modules * xdimMm;
+    if (width <= kLongest + 1e-9) return std::nullopt;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "%.2f mm wide at X %.3f mm, quiet zones included; GS1-128 may be %.2f mm at "
+                  "most: X up to %.3f mm fits",
+                  width, xdimMm, kLongest, std::floor(kLongest / modules * 1000.0) / 1000.0);
+    return refusal(ZintType::Gs1_128, text);
 }
 
 ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOptions& options) {

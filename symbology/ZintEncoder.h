@@ -78,6 +78,10 @@ using ZintResult = std::variant<ZintSymbol, ZintRefusal>;
 
 ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOptions& options = {});
 
+// GS1-128 may be at most 165.10 mm wide, quiet zones included; the refusal names the largest
+// X-dimension that fits. Needs the drawing's X, so it is asked once that is known.
+std::optional<ZintRefusal> gs1_128WidthRefusal(const LinearModules& linear, double xdimMm);
+
 // A 12-digit UPC-A written as the 8 digits of its UPC-E, or why it cannot be.
 std::variant<std::string, ZintRefusal> upcAToUpcE(std::string_view upcA);
 

@@ -92,6 +92,8 @@ class TestZint : public QObject {
     void readBack();
     void refusals_data();
     void refusals();
+    void gs1_128Width_data();
+    void gs1_128Width();
 };
 
 // Fixed rows name what a reader must return; random rows (15 a type, fixed seed) either name it
@@ -285,6 +287,27 @@ void TestZint::refusals() {
     const auto* refused = std::get_if<ZintRefusal>(&result);
     QVERIFY(refused);
     QCOMPARE(QString::fromStdString(refused->message), message);
+}
+
+// (01)09501101530003: start C, FNC1, 8 digit pairs, check (11 modules each), stop (13) = 134
+// modules, 154 with the quiet zones.
+void TestZint::gs1_128Width_data() {
+    QTest::addColumn<double>("xdim");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("1.072 mm fits") << 1.072 << QString();
+    QTest::newRow("1.1 mm is too wide")
+        << 1.1
+        << "gs1-128: 169.40 mm wide at X 1.100 mm, quiet zones included; GS1-128 may be 165.10 "
+           "mm at most: X up to 1.072 mm fits";
+}
+
+void TestZint::gs1_128Width() {
+    QFETCH(double, xdim);
+    QFETCH(QString, message);
+    const ZintResult result = encodeWithZint(ZintType::Gs1_128, "(01)09501101530003");
+    const auto& linear = std::get<LinearModules>(std::get<ZintSymbol>(result).modules);
+    const auto refused = gs1_128WidthRefusal(linear, xdim);
+    QCOMPARE(refused ? QString::fromStdString(refused->message) : QString(), message);
 }
 
 QTEST_GUILESS_MAIN(TestZint)
