@@ -230,6 +230,65 @@ std::string zintMessage(const zint_symbol& symbol) {
     return text;
 }
 
+// Where EAN and UPC print their digits and which bars reach lower: the first digit of EAN-13,
+// UPC-A and UPC-E, and the last of UPC-A and UPC-E, stand in the quiet zones. The add-on's
+// digits stand above its bars.
+void placeTexts(ZintType type, LinearModules& linear, const std::string& text) {
+    const int size = static_cast<int>(linear.modules.size());
+    const std::size_t plus = text.find('+');
+    const std::string main = text.substr(0, plus);
+    const auto part = [&main](std::size_t from, std::size_t count) {
+        return main.substr(from, count);
+    };
+    struct Layout {
+        std::size_t digits;
+        int width;
+        std::vector<ModuleSpan> longBars;
+        std::vector<TextBand> texts;
+    };
+    Layout layout;
+    switch (type) {
+    case ZintType::Ean13:
+        layout = {13,
+                  95,
+                  {{0, 3}, {45, 50}, {92, 95}},
+                  {{part(0, 1), {-8, -1}}, {part(1, 6), {3, 45}}, {part(7, 6), {50, 92}}}};
+        break;
+    case ZintType::Ean8:
+        layout = {
+            8, 67, {{0, 3}, {31, 36}, {64, 67}}, {{part(0, 4), {3, 31}}, {part(4, 4), {36, 64}}}};
+        break;
+    case ZintType::UpcA:
+        layout = {12,
+                  95,
+                  {{0, 10}, {45, 50}, {85, 95}},
+                  {{part(0, 1), {-8, -1}},
+                   {part(1, 5), {10, 45}},
+                   {part(6, 5), {50, 85}},
+                   {part(11, 1), {96, 103}}}};
+        break;
+    case ZintType::UpcE:
+        layout = {8,
+                  51,
+                  {{0, 3}, {45, 51}},
+                  {{part(0, 1), {-8, -1}}, {part(1, 6), {3, 45}}, {part(7, 1), {52, 59}}}};
+        break;
+    default:
+        linear.texts = {{text, {0, size}}};
+        return;
+    }
+    const std::string addOn = plus == std::string::npos ? std::string() : text.substr(plus + 1);
+    const int addOnWidth = addOn.size() == 2 ? 20 : addOn.size() == 5 ? 47 : 0;
+    if (main.size() != layout.digits || (addOnWidth == 0) != addOn.empty() ||
+        size < layout.width + addOnWidth) {
+        linear.texts = {{text, {0, size}}}; // a libzint whose text reads otherwise
+        return;
+    }
+    linear.longBars = std::move(layout.longBars);
+    linear.texts = std::move(layout.texts);
+    if (addOnWidth) linear.texts.push_back({addOn, {size - addOnWidth, size}, true});
+}
+
 struct ZintDeleter {
     void operator()(zint_symbol* symbol) const { ZBarcode_Delete(symbol); }
 };
@@ -343,9 +402,9 @@ ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOption
             linear.bearer = Bearer::Frame;
             linear.bearerWidth = kItf14BearerWidth;
         }
-        return ZintSymbol{type, std::move(linear),
-                          std::string(reinterpret_cast<const char*>(symbol->text)),
-                          std::move(warnings)};
+        std::string text(reinterpret_cast<const char*>(symbol->text));
+        placeTexts(type, linear, text);
+        return ZintSymbol{type, std::move(linear), std::move(text), std::move(warnings)};
     }
     MatrixModules matrix;
     matrix.rows = rows;

@@ -38,10 +38,28 @@ std::string_view zintTypeName(ZintType type);
 
 enum class Bearer { None, Bars, Frame };
 
+// Modules from first to one before end, counted from the first bar; may reach into a quiet zone.
+struct ModuleSpan {
+    int first;
+    int end;
+    bool operator==(const ModuleSpan&) const = default;
+};
+
+// Human-readable text centred on a band of modules: under the bars, or above them for an
+// EAN/UPC add-on.
+struct TextBand {
+    std::string text;
+    ModuleSpan band;
+    bool above = false;
+    bool operator==(const TextBand&) const = default;
+};
+
 struct LinearModules {
     std::string modules; // '1' dark, '0' light, one character per module, quiet zones excluded
     int quietLeft = 0;
     int quietRight = 0;
+    std::vector<ModuleSpan> longBars; // EAN/UPC guards (UPC-A: with its outer digits) reach lower
+    std::vector<TextBand> texts;
     Bearer bearer = Bearer::None;
     int bearerWidth = 0; // modules
 };

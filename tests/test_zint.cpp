@@ -94,6 +94,8 @@ class TestZint : public QObject {
     void refusals();
     void gs1_128Width_data();
     void gs1_128Width();
+    void retailLayout_data();
+    void retailLayout();
 };
 
 // Fixed rows name what a reader must return; random rows (15 a type, fixed seed) either name it
@@ -308,6 +310,49 @@ void TestZint::gs1_128Width() {
     const auto& linear = std::get<LinearModules>(std::get<ZintSymbol>(result).modules);
     const auto refused = gs1_128WidthRefusal(linear, xdim);
     QCOMPARE(refused ? QString::fromStdString(refused->message) : QString(), message);
+}
+
+// The bars that reach lower are the guards (UPC-A: with its outer digits' bars), an add-on's
+// digits stand above bars that start with its guard, 1011.
+void TestZint::retailLayout_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("longBars"); // the modules of each, in order
+    QTest::addColumn<QStringList>("texts");    // '^': above the bars
+    QTest::newRow("ean13") << "ean13" << QByteArray("950110153000")
+                           << QStringList{"101", "01010", "101"}
+                           << QStringList{"9", "501101", "530003"};
+    QTest::newRow("ean8") << "ean8" << QByteArray("9501101") << QStringList{"101", "01010", "101"}
+                          << QStringList{"9501", "1011"};
+    QTest::newRow("upca") << "upca" << QByteArray("036000291452")
+                          << QStringList{"1010001101", "01010", "1101100101"}
+                          << QStringList{"0", "36000", "29145", "2"};
+    QTest::newRow("upce") << "upce" << QByteArray("123456") << QStringList{"101", "010101"}
+                          << QStringList{"0", "123456", "5"};
+    QTest::newRow("ean13+5") << "ean13" << QByteArray("9501101530003+12345")
+                             << QStringList{"101", "01010", "101"}
+                             << QStringList{"9", "501101", "530003", "^12345"};
+}
+
+void TestZint::retailLayout() {
+    QFETCH(QString, type);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, longBars);
+    QFETCH(QStringList, texts);
+    const ZintResult result =
+        encodeWithZint(*zintTypeNamed(type.toStdString()), input.toStdString());
+    const auto& linear = std::get<LinearModules>(std::get<ZintSymbol>(result).modules);
+    const QString modules = QString::fromStdString(linear.modules);
+    QStringList bars, placed;
+    for (const ModuleSpan& span : linear.longBars)
+        bars << modules.mid(span.first, span.end - span.first);
+    QCOMPARE(bars, longBars);
+    for (const TextBand& text : linear.texts) {
+        placed << (text.above ? "^" : "") + QString::fromStdString(text.text);
+        if (text.above) QCOMPARE(modules.mid(text.band.first, 4), QStringLiteral("1011"));
+        if (text.above) QCOMPARE(text.band.end, modules.size());
+    }
+    QCOMPARE(placed, texts);
 }
 
 QTEST_GUILESS_MAIN(TestZint)
