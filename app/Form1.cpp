@@ -9,6 +9,7 @@
 #include "reader/Form2.h"
 #include "reader/MSComm.h"
 #include "render/Geometry.h"
+#include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
 
 #include <QActionGroup>

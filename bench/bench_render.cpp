@@ -8,7 +8,7 @@
 #include "render/DrawingSurface.h"
 #include "render/EAN13and8.h"
 #include "render/SymbolPicture.h"
-#include "symbology/Symbol.h"
+#include "symbology/EncodeSymbol.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>

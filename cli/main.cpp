@@ -8,8 +8,8 @@
 #include "output/VectorExport.h"
 #include "output/WholeFile.h"
 #include "render/SymbolPicture.h"
+#include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
-#include "symbology/Symbol.h"
 #include "symbology/Symbology.h"
 
 #include <QDir>

@@ -14,18 +14,7 @@ namespace {
 using SymbologyTables::DigitPatterns;
 
 // The widths of a pattern's runs of equal modules: "11011001100" gives 2 1 2 2 2 2.
-template <std::size_t N> constexpr std::array<int, N> runsOf(std::string_view modules) {
-    std::array<int, N> runs{};
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < modules.size() && count < N; ++count) {
-        std::size_t run = 1;
-        while (i + run < modules.size() && modules[i + run] == modules[i])
-            ++run;
-        runs[count] = static_cast<int>(run);
-        i += run;
-    }
-    return runs;
-}
+using SymbologyTables::runsOf;
 
 // The margin of a width ratio `m` (in modules) to the nearest decision threshold, which lie
 // halfway between whole modules; 1 for a whole number of modules, 0 halfway.

@@ -29,20 +29,28 @@ inline constexpr std::array<std::string_view, 44> kCode39Patterns = {
 };
 static_assert(kCode39Patterns.size() == kCode39Characters.size());
 
-// A Code 39 character as its nine elements (bar, space, ..., bar; "1" wide, "0" narrow) and the
-// narrow gap after it, the form a reader measures along a row.
-constexpr std::array<char, 11> code39Elements(int value) {
-    const std::string_view modules = kCode39Patterns[static_cast<std::size_t>(value)];
-    std::array<char, 11> elements{};
+// The lengths of the first N runs of equal modules: the widths of bars and spaces in modules.
+template <std::size_t N> constexpr std::array<int, N> runsOf(std::string_view modules) {
+    std::array<int, N> runs{};
     std::size_t count = 0;
-    for (std::size_t i = 0; i < modules.size();) {
+    for (std::size_t i = 0; i < modules.size() && count < N; ++count) {
         std::size_t run = 1;
         while (i + run < modules.size() && modules[i + run] == modules[i])
             ++run;
-        elements[count++] = run == 1 ? '0' : '1';
+        runs[count] = static_cast<int>(run);
         i += run;
     }
-    elements[count++] = '0';
+    return runs;
+}
+
+// A Code 39 character as its nine elements (bar, space, ..., bar; "1" wide, "0" narrow) and the
+// narrow gap after it, the form a reader measures along a row.
+constexpr std::array<char, 11> code39Elements(int value) {
+    const std::array<int, 9> runs = runsOf<9>(kCode39Patterns[static_cast<std::size_t>(value)]);
+    std::array<char, 11> elements{};
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        elements[i] = runs[i] == 1 ? '0' : '1';
+    elements[runs.size()] = '0';
     return elements;
 }
 
@@ -65,9 +73,10 @@ inline constexpr std::array<std::int8_t, 1024> kCode39ValueOfGroup = [] {
     return values;
 }();
 
-// Code 39 asks for exactly three wide elements out of nine in every character.
+// Code 39 asks for exactly nine elements, three of them wide, in every character.
 constexpr bool everyCode39CharacterHasThreeWide() {
     for (int value = 0; value < int(kCode39Patterns.size()); ++value) {
+        if (runsOf<10>(kCode39Patterns[static_cast<std::size_t>(value)])[9] != 0) return false;
         const std::array<char, 11> elements = code39Elements(value);
         int wide = 0, counted = 0;
         for (const char e : elements)

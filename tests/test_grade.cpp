@@ -7,7 +7,7 @@
 #include "app/ScanCheck.h"
 #include "decode/LineDecode.h"
 #include "decode/ScanGrade.h"
-#include "symbology/Symbol.h"
+#include "symbology/EncodeSymbol.h"
 
 #include <QBuffer>
 #include <QClipboard>

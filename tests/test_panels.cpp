@@ -6,6 +6,7 @@
 #include "app/Form1.h"
 #include "output/ClipboardCopy.h"
 #include "render/SymbolPicture.h"
+#include "symbology/EncodeSymbol.h"
 
 #include <QClipboard>
 #include <QComboBox>

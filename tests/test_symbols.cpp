@@ -1,8 +1,8 @@
 #include "CliRunner.h"
 #include "VectorRaster.h"
 #include "render/SymbolPicture.h"
+#include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
-#include "symbology/Symbol.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "symbology/Symbol.h"
+#include "symbology/EncodeSymbol.h"
 
 #include "symbology/Code128.h"
 #include "symbology/Code39.h"
