@@ -457,7 +457,8 @@ std::optional<Fault> checkCharset(const Gs1Component& c, std::string_view part,
             if (!isDigit(ch)) why = "is not a digit";
             break;
         case 'X':
-            if (kCset82.find(ch) == std::string_view::npos) why = "is not in GS1 character set 82";
+            if (kCset82.find(ch) == std::string_view::npos)
+                why = "is not in GS1 character set 82 (A-Z a-z 0-9 !\"%&'()*+,-./:;<=>?_)";
             break;
         case 'Y':
             if (kCset39.find(ch) == std::string_view::npos)

@@ -138,7 +138,9 @@ void TestGs1::parse_data() {
     bad("optional parts that do not fit", "(01)" + gtin + "(423)5282", false,
         "(423) 5282: characters 4 on do not fit (N3 [N3] [N3] [N3] [N3])");
     bad("N", "(01)0950110153000A", false, "(01) 0950110153000A: character 14 'A' is not a digit");
-    bad("X", "(10)A~B", false, "(10) A~B: character 2 '~' is not in GS1 character set 82");
+    bad("X", "(10)A~B", false,
+        "(10) A~B: character 2 '~' is not in GS1 character set 82 (A-Z a-z 0-9 "
+        "!\"%&'()*+,-./:;<=>?_)");
     bad("Y", "(8010)95011ab", false,
         "(8010) 95011ab: character 6 'a' is not in GS1 character set 39 (0-9 A-Z # - /)");
     bad("Z", "(00)" + sscc + "(8030)ab+c", false,
@@ -146,9 +148,12 @@ void TestGs1::parse_data() {
     bad("control character",
         "(10)A\x01"
         "B",
-        false, "(10) A\\x01B: character 2 '\\x01' is not in GS1 character set 82");
+        false,
+        "(10) A\\x01B: character 2 '\\x01' is not in GS1 character set 82 (A-Z a-z 0-9 "
+        "!\"%&'()*+,-./:;<=>?_)");
     bad("non-ASCII", "(10)A\xC3\xA9", false,
-        "(10) A\\xC3\\xA9: character 2 '\\xC3' is not in GS1 character set 82");
+        "(10) A\\xC3\\xA9: character 2 '\\xC3' is not in GS1 character set 82 (A-Z a-z 0-9 "
+        "!\"%&'()*+,-./:;<=>?_)");
 
     // Check digits.
     bad("csum", "(01)09501101530004", false, "(01) 09501101530004: check digit 4 should be 3");
