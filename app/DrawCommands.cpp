@@ -32,7 +32,7 @@ double sliderShare(int value, int maximum, double outerSize) {
 
 // Erase the output picture and stretch the whole work image into the slider rectangle.
 void stretchIntoOutput(DrawModel& model) {
-    const QImage work = model.pictmp.Image();
+    const Raster work = model.pictmp.pixels();
     model.stretchedRegion = QSizeF(outputWidthTwips(model), outputHeightTwips(model));
     model.picout.ClsAndPaintPicture(work, 0, 0, model.stretchedRegion->width(),
                                     model.stretchedRegion->height(), 0, 0, model.pictmp.Width(),
@@ -161,7 +161,7 @@ void Command7_Click(DrawModel& model) {
     UpcWorkArea& upc = model.upc;
     model.drawnChoice.reset();
     model.pictmp.Cls();
-    upc.picUPC.setPicture(QImage());
+    upc.picUPC.setPicture(Raster());
     upc.picUPC.Cls();
     upc.txtUPC = model.txtcode;
     upc.L.fill(QStringLiteral("0"));
@@ -171,7 +171,7 @@ void Command7_Click(DrawModel& model) {
     // rectangle alike, whatever the previous render left behind.
     model.pictmp.setWidth(upc.picUPC.Width());
     model.pictmp.setHeight(upc.picUPC.Height());
-    model.pictmp.setPicture(upc.picUPC.Image());
+    model.pictmp.setPicture(upc.picUPC.pixels());
     stretchIntoOutput(model);
     model.drawnChoice = symbologyChoice(QStringLiteral("UPC-A"));
     model.drawnText = model.txtcode;

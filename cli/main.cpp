@@ -241,7 +241,7 @@ class Drawer {
         return save(written_, outPath, format, compact);
     }
 
-    const QImage& picture() const {
+    QImage picture() const {
         if (!raw_) return model_.picout.Image();
         // UPC-A draws on its own work picture, exactly as the renderer left it.
         return symbologyChoice(type_)->symbology == Symbology::UpcA ? model_.upc.picUPC.Image()

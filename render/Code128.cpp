@@ -174,7 +174,7 @@ Symbol EncodeCode128(const QString& codeText, bool caption) {
 void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                  bool caption) {
     LinearRender render(surface, codeText, caption, 1);
-    surface.setPicture(QImage());
+    surface.setPicture(Raster());
     refuseTooLong(codeText);
 
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, kSource));

@@ -94,7 +94,7 @@ void printCaptions(LinearRender& render, const Symbol& symbol, const Symbology& 
 void drawEAN(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
              bool caption, const Symbology& symbology, Symbol (*encode)(const QString&)) {
     LinearRender render(surface, codeText, caption, kFirstXPosition);
-    surface.setPicture(QImage());
+    surface.setPicture(Raster());
     const Symbol symbol = encode(codeText);
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, symbology.source));
     surface.setWidth(symbology.widthTwips);

@@ -10,10 +10,10 @@ namespace {
 
 // The classic caption font where it is installed; elsewhere the picture font at the same size.
 // The families are tried in order when text is first drawn, not looked up here.
-QFont upcFont() {
-    QFont font = defaultPictureFont();
-    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), font.family()});
-    font.setPointSizeF(6.75);
+PictureFont upcFont() {
+    PictureFont font = pictureFont();
+    font.families.prepend(QStringLiteral("Microsoft Sans Serif"));
+    font.pointSize = 6.75;
     return font;
 }
 
@@ -177,13 +177,13 @@ void DrawUPCA(const QString& codeText, UpcWorkArea& form) {
     }
     fillCaptions(codeText, form);
     const Symbol symbol = EncodeUPCA(drawableDigits(form));
-    form.picUPC.setPicture(form.picUPCy.Image());
+    form.picUPC.setPicture(form.picUPCy.pixels());
     for (const DigitPlace& place : kLayout)
         drawDigit(form.picUPC, symbol, place, captionOf(form, place));
     // The guards: the modules no digit covers, left to right, over any digit printed there.
     for (const ModuleRange& guard : kGuardModules)
         drawColumns(form.picUPC, symbol, guard.first, guard.end);
-    form.picUPC.setPicture(form.picUPC.Image());
+    form.picUPC.setPicture(form.picUPC.pixels());
 }
 
 } // namespace modUPC
