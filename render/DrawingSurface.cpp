@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -102,7 +101,6 @@ void DrawingSurface::setScaleMode(short mode) {
 void DrawingSurface::setBackColor(Colour colour) {
     backColour_ = colour & 0xFFFFFF;
     erase();
-    resetCounters();
 }
 
 void DrawingSurface::setAutoSize(bool on) {
@@ -122,7 +120,6 @@ void DrawingSurface::setPicture(const Raster& picture) {
 
 void DrawingSurface::Cls() {
     erase();
-    resetCounters();
     currentX_ = 0;
     currentY_ = 0;
 }
@@ -142,21 +139,12 @@ void DrawingSurface::erase() {
     }
 }
 
-void DrawingSurface::resetCounters() {
-    linesDrawn_ = 0;
-    textsPrinted_ = 0;
-}
-
 double DrawingSurface::toPixels(double scaleUnits) const {
     return scaleMode_ == Pixels ? scaleUnits : scaleUnits / Geometry::kTwipsPerPixel;
 }
 
 double DrawingSurface::toScale(double pixels) const {
     return scaleMode_ == Pixels ? pixels : pixels * Geometry::kTwipsPerPixel;
-}
-
-void DrawingSurface::setPixel(int x, int y, QRgb rgb) {
-    if (x >= 0 && y >= 0 && x < image_.width() && y < image_.height()) image_.row(y)[x] = rgb;
 }
 
 long long DrawingSurface::pixelOf(double scaleUnits) const {
@@ -166,43 +154,9 @@ long long DrawingSurface::pixelOf(double scaleUnits) const {
     return std::llround(std::clamp(toPixels(scaleUnits), -limit, limit));
 }
 
-void DrawingSurface::Line(double x1, double y1, double x2, double y2, Colour colour) {
-    plainColour_.reset();
-    ++linesDrawn_;
-    const QRgb rgb = rgbOf(colour);
-    long long ax = pixelOf(x1), ay = pixelOf(y1), bx = pixelOf(x2), by = pixelOf(y2);
-
-    if (ax == bx) { // vertical: the bars of every barcode
-        const auto [top, bottom] = rowsOfVerticalLine(ay, by, image_.height());
-        if (ax < 0 || ax >= image_.width() || top > bottom) return;
-        QRgb* bits = image_.bits();
-        const qsizetype stride = image_.width();
-        for (int y = top; y <= bottom; ++y)
-            bits[y * stride + ax] = rgb;
-        return;
-    }
-    // Bresenham, end point excluded.
-    const long long dx = std::llabs(bx - ax), dy = -std::llabs(by - ay);
-    const long long sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
-    long long err = dx + dy;
-    while (!(ax == bx && ay == by)) {
-        setPixel(static_cast<int>(ax), static_cast<int>(ay), rgb);
-        const long long e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            ax += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            ay += sy;
-        }
-    }
-}
-
 void DrawingSurface::VerticalLines(double x, double y1, double y2,
                                    std::span<const Colour> colours) {
     plainColour_.reset();
-    linesDrawn_ += static_cast<int>(colours.size());
     const auto [top, bottom] = rowsOfVerticalLine(pixelOf(y1), pixelOf(y2), image_.height());
     if (colours.empty() || top > bottom) return;
     // The first row takes every line's pixel, later lines over earlier ones on a shared column;
@@ -232,7 +186,6 @@ double DrawingSurface::TextHeight(const QString&) const {
 
 void DrawingSurface::Print(const QString& text) {
     plainColour_.reset();
-    ++textsPrinted_;
     const long left = std::lround(toPixels(currentX_)), top = std::lround(toPixels(currentY_));
     if (!image_.isNull()) this->text().print(image_, left, top, rgbOf(foreColour_), text);
     currentX_ = 0;
@@ -255,7 +208,6 @@ void DrawingSurface::pointsAlongRow(int x, int y, std::span<Colour> colours) con
 void DrawingSurface::ClsAndPaintPicture(const Raster& picture, double x1, double y1, double width1,
                                         double height1, double x2, double y2, double width2,
                                         double height2) {
-    resetCounters();
     currentX_ = 0;
     currentY_ = 0;
     // With a background picture, erasing shows it: there is more to it than the colour.

@@ -66,12 +66,9 @@ class DrawingSurface : public PixelSource {
     void setCurrentX(double x) { currentX_ = x; }
     void setCurrentY(double y) { currentY_ = y; }
 
-    // A one-pixel line; like the platform's line drawing, the end point itself is not drawn.
-    // Whatever lies outside the surface is clipped.
-    void Line(double x1, double y1, double x2, double y2, Colour colour);
-    // Vertical lines side by side, one per colour, the first at x and each next one a scale
-    // unit to the right, all from y1 towards y2: the same pixels and count as as many Line
-    // calls, drawn a row at a time.
+    // Vertical one-pixel lines side by side, one per colour, the first at x and each next one
+    // a scale unit to the right, all from y1 towards y2; like the platform's line drawing, the
+    // end row itself is not drawn. Whatever lies outside the surface is clipped.
     void VerticalLines(double x, double y1, double y2, std::span<const Colour> colours);
     double TextWidth(const QString& text) const;
     double TextHeight(const QString& text) const;
@@ -81,11 +78,9 @@ class DrawingSurface : public PixelSource {
     Colour Point(int x, int y) const override;
     void pointsAlongRow(int x, int y, std::span<Colour> colours) const override;
 
-    // Stretching copy: the source rectangle of the picture onto the destination rectangle,
-    // both in this surface's scale, sampled nearest-neighbour so colours stay exact.
-    void PaintPicture(const QImage& picture, double x1, double y1, double width1, double height1,
-                      double x2, double y2, double width2, double height2);
-    // Cls, then the stretching copy; what the copy covers is written once, not erased first.
+    // Cls, then a stretching copy: the source rectangle of the picture onto the destination
+    // rectangle, both in this surface's scale, sampled nearest-neighbour so colours stay
+    // exact; what the copy covers is written once, not erased first.
     void ClsAndPaintPicture(const QImage& picture, double x1, double y1, double width1,
                             double height1, double x2, double y2, double width2, double height2);
     void ClsAndPaintPicture(const Raster& picture, double x1, double y1, double width1,
@@ -93,18 +88,12 @@ class DrawingSurface : public PixelSource {
     // Placement at natural size with the top-left corner at (x, y).
     void PaintPicture(const QImage& picture, double x, double y);
 
-    // How many lines and texts went onto the surface since the last Cls or BackColor.
-    int linesDrawn() const { return linesDrawn_; }
-    int textsPrinted() const { return textsPrinted_; }
-
   private:
     double toPixels(double scaleUnits) const;
     long long pixelOf(double scaleUnits) const;
     double toScale(double pixels) const;
     void resizePixels(int width, int height);
     void erase();
-    void resetCounters();
-    void setPixel(int x, int y, QRgb rgb);
     void paintStretched(const Raster& picture, const QRectF& to, const QRectF& from,
                         bool eraseTheRest);
     void place(const Raster& picture, double x, double y);
@@ -127,6 +116,4 @@ class DrawingSurface : public PixelSource {
     PictureFont font_ = pictureFont();
     // Shared by copies of the surface, which draw in the same font; a new font makes its own.
     mutable std::shared_ptr<SurfaceText> text_;
-    int linesDrawn_ = 0;
-    int textsPrinted_ = 0;
 };

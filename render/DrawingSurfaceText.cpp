@@ -167,12 +167,6 @@ void DrawingSurface::setPicture(const QImage& picture) {
     setPicture(rasterOf(picture));
 }
 
-void DrawingSurface::PaintPicture(const QImage& picture, double x1, double y1, double width1,
-                                  double height1, double x2, double y2, double width2,
-                                  double height2) {
-    paintStretched(rasterOf(picture), {x1, y1, width1, height1}, {x2, y2, width2, height2}, false);
-}
-
 void DrawingSurface::ClsAndPaintPicture(const QImage& picture, double x1, double y1, double width1,
                                         double height1, double x2, double y2, double width2,
                                         double height2) {
