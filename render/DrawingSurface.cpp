@@ -89,7 +89,9 @@ void DrawingSurface::setHeight(double twips) {
 void DrawingSurface::resizePixels(int width, int height) {
     if (width == image_.width() && height == image_.height()) return;
     Raster resized = blankImage(width, height, backColour_);
-    if (!image_.isNull() && !resized.isNull()) copyInto(resized, image_, 0, 0);
+    // A surface of nothing but its background needs no copy into the new one.
+    const bool onlyBackground = plainColour_ == rgbOf(backColour_);
+    if (!image_.isNull() && !resized.isNull() && !onlyBackground) copyInto(resized, image_, 0, 0);
     image_ = resized;
     if (plainColour_ != rgbOf(backColour_)) plainColour_.reset();
 }
