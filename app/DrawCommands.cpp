@@ -1,10 +1,11 @@
-#include "DrawCommands.h"
+#include "app/DrawCommands.h"
 
-#include "Code128.h"
-#include "Code39.h"
-#include "DigitCode.h"
-#include "EAN13and8.h"
-#include "Symbology.h"
+#include "render/Code128.h"
+#include "render/Code39.h"
+#include "render/EAN13and8.h"
+#include "symbology/DigitCode.h"
+#include "symbology/EncodeSymbol.h"
+#include "symbology/Symbology.h"
 
 namespace {
 
@@ -41,12 +42,11 @@ void stretchIntoOutput(DrawModel& model) {
 
 // The frame every linear symbology shares: clear, render, stretch.
 template <typename Render> void drawFrame(DrawModel& model, const char* name, Render render) {
-    model.drawnChoice.reset();
+    model.drawnSymbol.reset();
     model.pictmp.Cls();
     render(model.pictmp, model.txtcode);
     stretchIntoOutput(model);
-    model.drawnChoice = symbologyChoice(QLatin1String(name));
-    model.drawnText = model.txtcode;
+    model.drawnSymbol = encodeSymbol(*symbologyChoice(QLatin1String(name)), model.txtcode);
 }
 
 // The EAN and UPC-A commands take digits only, padded with "0"s or cut to their last digits.
@@ -80,17 +80,7 @@ Command commandOf(const SymbologyChoice& choice) {
 
 } // namespace
 
-const QStringList& symbologyNames() {
-    static const QStringList names = [] {
-        QStringList list;
-        for (const SymbologyChoice& choice : kSymbologyChoices)
-            list << choice.qName();
-        return list;
-    }();
-    return names;
-}
-
-Command commandFor(const QString& typeText) {
+Command classicCommandFor(const QString& typeText) {
     const std::optional<SymbologyChoice> choice = symbologyChoice(typeText);
     return choice ? commandOf(*choice) : nullptr;
 }
@@ -128,18 +118,13 @@ void Command4_Click(DrawModel& model) {
 }
 
 bool acceptCodeText(DrawModel& model, Symbology symbology) {
-    switch (symbology) {
-    case Symbology::Ean13:
-        return acceptDigits(model, QStringLiteral("EAN13"), 12);
-    case Symbology::Ean8:
-        return acceptDigits(model, QStringLiteral("EAN8"), 7);
-    case Symbology::UpcA:
-        return acceptDigits(model, QStringLiteral("UPC"), 12);
-    case Symbology::Code39:
-    case Symbology::Code128:
-        return true;
-    }
-    return true;
+    const int digits = factsOf(symbology).dataDigits;
+    if (digits == 0) return true;
+    // The refusal names the symbology as the classic window did.
+    const QString name = symbology == Symbology::Ean13  ? QStringLiteral("EAN13")
+                         : symbology == Symbology::Ean8 ? QStringLiteral("EAN8")
+                                                        : QStringLiteral("UPC");
+    return acceptDigits(model, name, digits);
 }
 
 void Command5_Click(DrawModel& model) {
@@ -159,7 +144,7 @@ void Command6_Click(DrawModel& model) {
 void Command7_Click(DrawModel& model) {
     if (!acceptCodeText(model, Symbology::UpcA)) return;
     UpcWorkArea& upc = model.upc;
-    model.drawnChoice.reset();
+    model.drawnSymbol.reset();
     model.pictmp.Cls();
     upc.picUPC.setPicture(Raster());
     upc.picUPC.Cls();
@@ -173,8 +158,7 @@ void Command7_Click(DrawModel& model) {
     model.pictmp.setHeight(upc.picUPC.Height());
     model.pictmp.setPicture(upc.picUPC.pixels());
     stretchIntoOutput(model);
-    model.drawnChoice = symbologyChoice(QStringLiteral("UPC-A"));
-    model.drawnText = model.txtcode;
+    model.drawnSymbol = encodeSymbol(*symbologyChoice(QStringLiteral("UPC-A")), model.txtcode);
 }
 
 } // namespace DrawCommands

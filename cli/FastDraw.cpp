@@ -1,14 +1,14 @@
-#include "FastDraw.h"
+#include "cli/FastDraw.h"
 
-#include "DrawCommands.h"
-#include "EngineRows.h"
-#include "Jobs.h"
-#include "PictureStreams.h"
-#include "RendererError.h"
-#include "RgbPng.h"
-#include "Symbology.h"
-#include "WholeFile.h"
-#include "WindowsBitmap.h"
+#include "app/DrawCommands.h"
+#include "cli/Jobs.h"
+#include "cli/PictureStreams.h"
+#include "decode/EngineRows.h"
+#include "output/RgbPng.h"
+#include "output/WholeFile.h"
+#include "output/WindowsBitmap.h"
+#include "symbology/RuntimeError.h"
+#include "symbology/Symbology.h"
 
 #include <cstdio>
 
@@ -41,8 +41,8 @@ std::optional<int> run(const Invocation& args) {
                                     DrawModel::kHeightClamp);
     model.txtcode = args.value(QStringLiteral("text"));
     try {
-        DrawCommands::commandFor(type)(model);
-    } catch (const RendererError& error) {
+        DrawCommands::classicCommandFor(type)(model);
+    } catch (const RuntimeError& error) {
         Jobs::printError(error.description());
         return Jobs::kExitRefused;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
-#include "Jobs.h"
+#include "cli/Jobs.h"
 
-#include "Symbology.h"
+#include "symbology/Symbology.h"
 
 #include <QFileInfo>
 

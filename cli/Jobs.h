@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommandLine.h"
-#include "ImageExport.h"
-#include "MessageBoxes.h"
+#include "app/MessageBoxes.h"
+#include "cli/CommandLine.h"
+#include "output/ImageExport.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 // Loading pictures needs Qt Gui's image readers: apart from the streams, so that the quick
 // start, which only writes, does without.
-#include "PictureStreams.h"
+#include "cli/PictureStreams.h"
 
 namespace PictureStreams {
 

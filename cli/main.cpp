@@ -2,9 +2,9 @@
 // It starts with Qt Core alone: help, version, usage problems and the draws a script makes by
 // the thousand are done here; everything else is in a module loaded on demand, so that Qt Gui,
 // FreeImage and fonts load only for the jobs that use them.
-#include "CommandLine.h"
-#include "FastDraw.h"
-#include "Jobs.h"
+#include "cli/CommandLine.h"
+#include "cli/FastDraw.h"
+#include "cli/Jobs.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "ImageExport.h"
+#include "output/ImageExport.h"
 
-#include "Geometry.h"
-#include "OneBitPng.h"
-#include "RasterImage.h"
-#include "RgbPng.h"
-#include "WholeFile.h"
-#include "WindowsBitmap.h"
-#include "modFreeImageDLL.h"
+#include "output/OneBitPng.h"
+#include "output/RgbPng.h"
+#include "output/WholeFile.h"
+#include "output/WindowsBitmap.h"
+#include "output/modFreeImageDLL.h"
+#include "render/Geometry.h"
+#include "render/RasterImage.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "ImageExport.h"
+#include "output/ImageExport.h"
 
-#include "modFreeImageDLL.h"
+#include "output/modFreeImageDLL.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "RgbPng.h"
+#include "output/RgbPng.h"
 
 #include <zlib.h>
 

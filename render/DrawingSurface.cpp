@@ -1,7 +1,7 @@
-#include "DrawingSurface.h"
+#include "render/DrawingSurface.h"
 
-#include "RendererError.h"
-#include "SurfaceText.h"
+#include "render/SurfaceText.h"
+#include "symbology/RuntimeError.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,8 +23,8 @@ Raster blankImage(int width, int height, Colour colour) {
 int checkedPixels(double twips) {
     const double pixels = std::round(twips / Geometry::kTwipsPerPixel);
     if (!(pixels >= 0 && pixels <= kMaxPixels))
-        throw RendererError(380, QStringLiteral("Picture"),
-                            QStringLiteral("Invalid property value"));
+        throw RuntimeError(380, QStringLiteral("Picture"),
+                           QStringLiteral("Invalid property value"));
     return static_cast<int>(pixels);
 }
 

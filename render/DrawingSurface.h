@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Geometry.h"
-#include "PixelSource.h"
-#include "Raster.h"
+#include "render/Geometry.h"
+#include "render/PixelSource.h"
+#include "render/Raster.h"
 
 #include <QRectF>
 #include <QString>

@@ -1,7 +1,7 @@
 // The parts of a drawing surface that need Qt Gui: fonts and text, and QImage pictures.
-#include "DrawingSurface.h"
-#include "RasterImage.h"
-#include "SurfaceText.h"
+#include "render/DrawingSurface.h"
+#include "render/RasterImage.h"
+#include "render/SurfaceText.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,5 +1,5 @@
 // Pixel sources over QImages (Qt Gui).
-#include "PixelSource.h"
+#include "render/PixelSource.h"
 
 void imageRowColours(const QImage& image, long long x, int y, std::span<Colour> colours) {
     const bool rowInside = y >= 0 && y < image.height();

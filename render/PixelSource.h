@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Geometry.h"
-#include "Raster.h"
+#include "render/Geometry.h"
+#include "render/Raster.h"
 
 #include <QImage>
 

@@ -1,4 +1,4 @@
-#include "Raster.h"
+#include "render/Raster.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Raster.h"
+#include "render/Raster.h"
 
 #include <QImage>
 

@@ -1,14 +1,14 @@
 #include "CliRunner.h"
-#include "Form1.h"
 #include "FullDisk.h"
-#include "ImageExport.h"
-#include "OneBitPng.h"
-#include "RasterImage.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
-#include "RgbPng.h"
-#include "ScanCheck.h"
-#include "modFreeImageDLL.h"
+#include "app/Form1.h"
+#include "app/ScanCheck.h"
+#include "output/ImageExport.h"
+#include "output/OneBitPng.h"
+#include "output/RgbPng.h"
+#include "output/modFreeImageDLL.h"
+#include "render/RasterImage.h"
 
 #include <QDir>
 #include <QFile>
