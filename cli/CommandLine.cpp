@@ -2,6 +2,7 @@
 
 #include "DrawCommands.h"
 #include "ImageExport.h"
+#include "Labels.h"
 
 #include <QCommandLineParser>
 
@@ -117,6 +118,10 @@ QList<CommandRow> buildCommandTable() {
          "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
          {required({"in", "FILE", "The picture; - for standard input."}),
           {"json", "", "Prints one JSON object instead of text."}}},
+        {Command::Labels, "labels",
+         "Draws a sheet of barcode labels, one per row of a list, on a label product of "
+         "glabels-data, as a PDF.",
+         LabelsCommand::options()},
     };
 }
 
@@ -138,11 +143,25 @@ void addOptions(QCommandLineParser& parser, const QList<OptionRow>& options) {
     }
 }
 
+// An option whose value may be left out takes the next word only when it is no option.
+QStringList withOptionalValues(const CommandRow& row, QStringList words) {
+    for (const OptionRow& option : row.options) {
+        if (!option.optionalValue) continue;
+        const QString name = QStringLiteral("--") + option.name;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (words[i] != name) continue;
+            const bool valueFollows = i + 1 < words.size() && !words[i + 1].startsWith(u'-');
+            words[i] = name + u'=' + (valueFollows ? words.takeAt(i + 1) : QString());
+        }
+    }
+    return words;
+}
+
 std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                                                     const QStringList& words) {
     QCommandLineParser parser;
     addOptions(parser, row.options);
-    if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + words))
+    if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + withOptionalValues(row, words)))
         return UsageProblem{parser.errorText(), row.command};
     Invocation invocation;
     invocation.command = row.command;

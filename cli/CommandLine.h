@@ -15,7 +15,7 @@ namespace CommandLine {
 inline constexpr char kProgram[] = "barcode-desk-cli";
 
 // The commands, in the order of commandTable().
-enum class Command { Draw, Read, Batch, Verify };
+enum class Command { Draw, Read, Batch, Verify, Labels };
 
 // Why a value does not fit an option; nullopt when it fits. The reason completes
 // "--NAME takes ...", e.g. "a whole number from 1 to 12".
@@ -27,7 +27,8 @@ struct OptionRow {
     QString description; // one line of help
     ValueCheck check = nullptr;
     bool required = false;
-    QString shortName = {}; // a one-letter alias, "-h" for "--help"
+    QString shortName = {};     // a one-letter alias, "-h" for "--help"
+    bool optionalValue = false; // the value may be left out: "--templates" or "--templates WORD"
 };
 
 struct CommandRow {

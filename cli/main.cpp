@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "DrawCommands.h"
 #include "ImageExport.h"
+#include "Labels.h"
 #include "PictureStreams.h"
 #include "RendererError.h"
 #include "Symbol.h"
@@ -532,6 +533,7 @@ void prepareFontSetUp(const QTemporaryDir& privateFolder) {
 // QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
 // fraction of the time.
 bool printsText(const Invocation& invocation) {
+    if (invocation.command == Command::Labels) return !invocation.has(QStringLiteral("templates"));
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
     if (!choice) return false;
     if (choice->printsText()) return true;
@@ -553,6 +555,8 @@ int run(const Invocation& invocation) {
     case Command::Verify:
         return verifyPicture(invocation.value(QStringLiteral("in")),
                              invocation.has(QStringLiteral("json")));
+    case Command::Labels:
+        return LabelsCommand::run(invocation);
     }
     return kExitUsage;
 }

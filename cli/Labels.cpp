@@ -1,0 +1,654 @@
+#include "Labels.h"
+
+#include "labels/ListReader.h"
+#include "labels/Sheet.h"
+#include "labels/TemplateCatalog.h"
+#include "render/RendererError.h"
+#include "render/Symbol.h"
+#include "render/SymbolPicture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include <signal.h>
+
+namespace LabelsCommand {
+
+namespace {
+
+using CommandLine::Invocation;
+using CommandLine::OptionRow;
+using Labels::LabelTemplate;
+
+constexpr int kExitRefused = 1;
+constexpr int kExitUsage = 2;
+// A PDF has no dots of its own; 600 dpi is a multiple of, or near, what label printers print.
+constexpr int kDotsPerInch = 600;
+constexpr double kDotsPerPoint = kDotsPerInch / 72.0;
+constexpr double kMmPerDot = 25.4 / kDotsPerInch;
+constexpr double kTextLineMm = 2.5; // the pixel size of the text lines under the symbol
+
+void say(const QString& text) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+int usage(const QString& message) {
+    say(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
+            .arg(QString::fromLatin1(CommandLine::kProgram), message));
+    return kExitUsage;
+}
+
+QString mm(double dots) {
+    return QString::number(dots * kMmPerDot, 'f', 1);
+}
+
+std::optional<QPointF> numberPair(const QString& text) {
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 2) return std::nullopt;
+    bool okX = false, okY = false;
+    const QPointF pair(parts[0].trimmed().toDouble(&okX), parts[1].trimmed().toDouble(&okY));
+    if (!okX || !okY || !std::isfinite(pair.x()) || !std::isfinite(pair.y())) return std::nullopt;
+    return pair;
+}
+
+template <int Low, int High> std::optional<QString> pairWithin(const QString& value) {
+    const auto pair = numberPair(value);
+    if (pair && pair->x() >= Low && pair->x() <= High && pair->y() >= Low && pair->y() <= High)
+        return std::nullopt;
+    return QStringLiteral("two numbers from %1 to %2 with a comma between").arg(Low).arg(High);
+}
+
+std::optional<QString> positiveScale(const QString& value) {
+    const auto pair = numberPair(value);
+    if (pair && pair->x() >= 0.5 && pair->x() <= 2 && pair->y() >= 0.5 && pair->y() <= 2)
+        return std::nullopt;
+    return QStringLiteral("two factors from 0.5 to 2 with a comma between");
+}
+
+std::optional<QString> moduleWidth(const QString& value) {
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (ok && number >= 0.05 && number <= 10) return std::nullopt;
+    return QStringLiteral("millimetres from 0.05 to 10");
+}
+
+std::optional<QString> knownType(const QString& value) {
+    if (symbologyChoice(value)) return std::nullopt;
+    QStringList names;
+    for (const SymbologyChoice& choice : kSymbologyChoices)
+        names << choice.qName();
+    return QStringLiteral("one of ") + names.join(QStringLiteral(", "));
+}
+
+std::optional<QChar> delimiterOf(const QString& value) {
+    if (value.compare(QStringLiteral("tab"), Qt::CaseInsensitive) == 0 || value == u"\\t")
+        return QChar(u'\t');
+    if (value.size() == 1 && value[0] != u'"' && value[0] != u'\n' && value[0] != u'\r')
+        return value[0];
+    return std::nullopt;
+}
+
+std::optional<QString> oneDelimiter(const QString& value) {
+    if (delimiterOf(value)) return std::nullopt;
+    return QStringLiteral("one character other than a quote, or tab");
+}
+
+// The X-dimensions a symbology's standard allows, in millimetres.
+struct XRange {
+    double low, high;
+};
+XRange xRangeOf(Symbology symbology) {
+    if (symbology == Symbology::Code39 || symbology == Symbology::Code128) return {0.19, 1.0};
+    return {0.264, 0.66}; // EAN and UPC: 80 % to 200 % of 0.33 mm
+}
+
+int checkDigit(QStringView digits) {
+    int sum = 0;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        const int weight = (digits.size() - i) % 2 == 1 ? 3 : 1;
+        sum += weight * (digits[i].unicode() - u'0');
+    }
+    return (10 - sum % 10) % 10;
+}
+
+// The code text the encoder takes: EAN and UPC-A without their check digit (checked when
+// given), or the reason the row is refused. The window pads and cuts digits; a list of
+// product codes is taken as it is written.
+std::optional<QString> digitsFor(const SymbologyChoice& choice, QString& code) {
+    code = code.trimmed();
+    const int length = choice.symbology == Symbology::Ean13  ? 12
+                       : choice.symbology == Symbology::Ean8 ? 7
+                                                             : 11;
+    const QString name = QString::fromLatin1(choice.standardName.data(),
+                                             static_cast<qsizetype>(choice.standardName.size()));
+    for (const QChar c : code)
+        if (c < u'0' || c > u'9')
+            return QStringLiteral("%1 takes digits only, not '%2'").arg(name, code);
+    if (code.size() == length + 1) {
+        const int expected = checkDigit(QStringView(code).first(length));
+        if (code.back().unicode() - u'0' != expected)
+            return QStringLiteral("the check digit of %1 should be %2").arg(code).arg(expected);
+        code.chop(1);
+    } else if (code.size() != length) {
+        return QStringLiteral("%1 takes %2 digits, or %3 with the check digit; '%4' has %5")
+            .arg(name)
+            .arg(length)
+            .arg(length + 1)
+            .arg(code)
+            .arg(code.size());
+    }
+    // UPC-A's encoder draws its twelve digits as given.
+    if (choice.symbology == Symbology::UpcA) code += QChar(u'0' + checkDigit(code));
+    return std::nullopt;
+}
+
+// The printable part of one label: its shape inside the markup margin, in dots, with the
+// label's top left corner at the origin.
+struct Area {
+    LabelTemplate::Shape shape;
+    QSizeF label;
+    double margin;
+    double hole;
+};
+
+// Where the centre of a box (the symbol with its quiet zones and text lines) stands, relative
+// to the label's top left corner; nullopt when it does not fit inside the margin.
+std::optional<QPointF> boxCentre(const Area& area, QSizeF box) {
+    const QPointF centre(area.label.width() / 2, area.label.height() / 2);
+    const double halfWidth = area.label.width() / 2 - area.margin;
+    const double halfHeight = area.label.height() / 2 - area.margin;
+    if (box.width() / 2 > halfWidth || box.height() / 2 > halfHeight) return std::nullopt;
+    switch (area.shape) {
+    case LabelTemplate::Shape::Rectangle:
+        return centre;
+    case LabelTemplate::Shape::Round:
+    case LabelTemplate::Shape::Ellipse: {
+        const double x = box.width() / 2 / halfWidth, y = box.height() / 2 / halfHeight;
+        if (x * x + y * y > 1) return std::nullopt;
+        return centre;
+    }
+    case LabelTemplate::Shape::Cd: {
+        // Below the hole, where the ring is widest.
+        const double radius = std::min(halfWidth, halfHeight);
+        const double top = area.hole + area.margin, bottom = top + box.height();
+        if (bottom > halfHeight || std::hypot(box.width() / 2, bottom) > radius)
+            return std::nullopt;
+        return centre + QPointF(0, top + box.height() / 2);
+    }
+    }
+    return std::nullopt;
+}
+
+// How a symbol stands on its label: the dots per module, its bar height, where its bars'
+// centre and the top of the box go.
+struct Fit {
+    int dots;
+    int barHeight;
+    QPointF centre; // of the box, relative to the label
+    double boxHeight;
+};
+
+// The box of a symbol: as wide as twice its wider side from the bars' centre, so that the
+// bars are what stands centred; as high as the symbol and its text lines.
+QSizeF boxOf(const Symbol& symbol, const SymbolLayout& layout, int dots, double linesHeight) {
+    const double middle = layout.left + symbol.modules.size() / 2.0;
+    const double halfWidth = std::max(middle, layout.width - middle) * dots;
+    return {2 * halfWidth, layout.height * dots + linesHeight};
+}
+
+// The largest whole-dot X-dimension in the range that fits with the symbology's bar height;
+// failing that, bars cut down to no less than half their height.
+std::optional<Fit> fitSymbol(const Symbol& symbol, const Area& area, double linesHeight,
+                             int lowDots, int highDots) {
+    for (const bool cut : {false, true})
+        for (int dots = highDots; dots >= lowDots; --dots) {
+            const int lowest = cut ? (symbol.barHeight + 1) / 2 : symbol.barHeight;
+            const int highest = cut ? symbol.barHeight - 1 : symbol.barHeight;
+            for (int bars = highest; bars >= lowest; --bars) {
+                const SymbolLayout layout(symbol, bars, std::nullopt);
+                const QSizeF box = boxOf(symbol, layout, dots, linesHeight);
+                if (const auto centre = boxCentre(area, box))
+                    return Fit{dots, bars, *centre, box.height()};
+            }
+        }
+    return std::nullopt;
+}
+
+// SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
+std::atomic<int> stopSignal{0};
+extern "C" void requestLabelsStop(int signal) {
+    stopSignal.store(signal);
+}
+void stopOnInterruption() {
+    struct sigaction action = {};
+    action.sa_handler = requestLabelsStop;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
+
+// The PDF, written beside its name and put in place only once it is whole.
+class SheetWriter {
+  public:
+    SheetWriter(const QString& path, const LabelTemplate& label, bool outline)
+        : file_(path), label_(label), outline_(outline) {
+        font_.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+        font_.setStyleHint(QFont::SansSerif);
+        font_.setPixelSize(static_cast<int>(std::lround(kTextLineMm / kMmPerDot)));
+        lineHeight_ = QFontMetricsF(font_).height();
+    }
+
+    double lineHeight() const { return lineHeight_; }
+
+    bool paint(const Labels::Sheet::Place& place, const Symbol& symbol, const Fit& fit,
+               const QStringList& lines, double textWidth) {
+        if (!painter_ && !begin()) return false;
+        while (page_ < place.page) {
+            if (!pdf_->newPage()) return false;
+            ++page_;
+        }
+        const QRectF labelDots(place.label.topLeft() * kDotsPerPoint,
+                               place.label.size() * kDotsPerPoint);
+        if (outline_) paintOutline(labelDots);
+        const SymbolLayout layout(symbol, fit.barHeight, std::nullopt);
+        const QPointF centre = labelDots.topLeft() + fit.centre;
+        // Whole dots from the page's corner keep every bar edge on a printer dot's edge.
+        const double middle = layout.left + symbol.modules.size() / 2.0;
+        const QPointF origin(std::round(centre.x() - middle * fit.dots),
+                             std::round(centre.y() - fit.boxHeight / 2));
+        painter_->save();
+        painter_->translate(origin);
+        paintSymbol(*painter_, symbol, layout, fit.dots);
+        painter_->restore();
+        if (lines.isEmpty()) return true;
+        painter_->setFont(font_);
+        painter_->setPen(Qt::black);
+        const QFontMetricsF metrics(font_);
+        double top = origin.y() + layout.height * fit.dots;
+        for (const QString& line : lines) {
+            const QRectF band(centre.x() - textWidth / 2, top, textWidth, lineHeight_);
+            painter_->drawText(band, Qt::AlignHCenter | Qt::AlignTop,
+                               metrics.elidedText(line, Qt::ElideRight, textWidth));
+            top += lineHeight_;
+        }
+        return true;
+    }
+
+    qint64 pages() const { return page_ + 1; }
+
+    // Ends the PDF and puts it in place; the reason when it could not be written.
+    std::optional<QString> commit() {
+        if (painter_ && !painter_->end()) file_.cancelWriting();
+        painter_.reset();
+        pdf_.reset();
+        if (!file_.commit())
+            return QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
+        return std::nullopt;
+    }
+
+  private:
+    bool begin() {
+        if (!file_.open(QIODevice::WriteOnly)) return false;
+        pdf_ = std::make_unique<QPdfWriter>(&file_);
+        pdf_->setResolution(kDotsPerInch);
+        pdf_->setTitle(QStringLiteral("Labels %1").arg(label_.name()));
+        pdf_->setCreator(QString::fromLatin1(CommandLine::kProgram));
+        const QPageSize paper(label_.paper / Labels::kPointsPerMm, QPageSize::Millimeter,
+                              label_.paperName, QPageSize::ExactMatch);
+        pdf_->setPageLayout(
+            QPageLayout(paper, QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter));
+        painter_ = std::make_unique<QPainter>();
+        if (!painter_->begin(pdf_.get())) return false;
+        page_ = 0;
+        return true;
+    }
+
+    void paintOutline(const QRectF& label) {
+        painter_->save();
+        painter_->setPen(QPen(Qt::gray, 0.1 / kMmPerDot));
+        painter_->setBrush(Qt::NoBrush);
+        const double corner = label_.corner * kDotsPerPoint;
+        if (label_.shape == LabelTemplate::Shape::Rectangle) {
+            painter_->drawRoundedRect(label, corner, corner);
+        } else {
+            painter_->drawEllipse(label);
+            if (label_.shape == LabelTemplate::Shape::Cd) {
+                const double hole = label_.hole * kDotsPerPoint;
+                painter_->drawEllipse(label.center(), hole, hole);
+            }
+        }
+        painter_->restore();
+    }
+
+    QSaveFile file_;
+    const LabelTemplate& label_;
+    bool outline_;
+    QFont font_;
+    double lineHeight_ = 0;
+    std::unique_ptr<QPdfWriter> pdf_;
+    std::unique_ptr<QPainter> painter_;
+    qint64 page_ = -1;
+};
+
+int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) {
+    const QList<const LabelTemplate*> found = catalog.search(words);
+    if (found.isEmpty()) {
+        say(QStringLiteral("No label template matches '%1'.").arg(words));
+        return kExitRefused;
+    }
+    for (const LabelTemplate* label : found) {
+        const QSizeF size = label->label / Labels::kPointsPerMm;
+        const QString shape =
+            label->shape == LabelTemplate::Shape::Rectangle
+                ? QStringLiteral("%1 x %2 mm")
+                      .arg(size.width(), 0, 'f', 1)
+                      .arg(size.height(), 0, 'f', 1)
+                : QStringLiteral("%1 mm %2").arg(size.width(), 0, 'f', 1).arg(label->shapeName());
+        QString line = QStringLiteral("%1  %2  %3 per sheet  %4  %5")
+                           .arg(label->name(), -24)
+                           .arg(shape, -20)
+                           .arg(label->labelsPerSheet(), 3)
+                           .arg(label->paperName, -9)
+                           .arg(label->description);
+        if (!label->equivalentOf.isEmpty())
+            line += QStringLiteral(" (as %1)").arg(label->equivalentOf);
+        std::printf("%s\n", line.trimmed().toUtf8().constData());
+    }
+    return 0;
+}
+
+// The template the option names: a file, or a brand and part of the catalog.
+std::variant<LabelTemplate, QString> chosenTemplate(Labels::TemplateCatalog& catalog,
+                                                    const std::optional<QString>& catalogProblem,
+                                                    const QString& name) {
+    if (QFileInfo(name).isFile()) {
+        const auto loaded = catalog.loadFile(name);
+        if (const auto* problem = std::get_if<QString>(&loaded)) return *problem;
+        return std::get<QList<LabelTemplate>>(loaded).front();
+    }
+    if (catalogProblem) return *catalogProblem;
+    if (const LabelTemplate* label = catalog.find(name)) return *label;
+    return QStringLiteral("Unknown label template '%1'. Nearest: %2.")
+        .arg(name, catalog.suggestions(name).join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+QList<OptionRow> options() {
+    return {
+        {"list", "FILE",
+         "The list: CSV or TSV, UTF-8, one label per row; - for standard input. Quoted fields "
+         "may hold delimiters, doubled quotes and line breaks."},
+        {"template", "NAME",
+         "The label product as glabels-data names it, brand and part (\"Avery L7160\"), or a "
+         "glabels template file."},
+        {"type", "TYPE", "The symbology.", knownType},
+        {"column", "NAME|N",
+         "The column of the codes: a header name (with --header) or a number from 1 (default "
+         "1)."},
+        {"text-columns", "A,B",
+         "Columns printed as text lines under the symbol, names or numbers (default: every "
+         "other column)."},
+        {"header", "", "The first row names the columns."},
+        {"delimiter", "C",
+         "The field delimiter, one character or tab (default: the most frequent of tab, comma "
+         "and semicolon in the first row).",
+         oneDelimiter},
+        {"start", "N", "The first free label of the first sheet, from 1 in reading order.",
+         CommandLine::wholeNumber<1, 100000>},
+        {"copies", "N", "Labels per row, 1 to 1000 (default 1).",
+         CommandLine::wholeNumber<1, 1000>},
+        {"out", "FILE", "The PDF of the sheets."},
+        {"xdim", "MM",
+         "The module width in millimetres, rounded to whole printer dots (default: the largest "
+         "that fits the label, within the symbology's range).",
+         moduleWidth},
+        {"offset", "X,Y", "Moves everything X mm right and Y mm down, for a printer's offset.",
+         pairWithin<-50, 50>},
+        {"scale", "SX,SY", "Stretches positions and labels from the paper's top left corner.",
+         positiveScale},
+        {"outline", "", "Draws each label's outline."},
+        {"skip-bad", "", "Leaves out refused rows and writes the others."},
+        {"templates",
+         "WORD",
+         "Lists the label products whose brand, part or description contain WORD (optional), "
+         "and nothing else.",
+         nullptr,
+         false,
+         {},
+         true},
+    };
+}
+
+int run(const Invocation& args) {
+    Labels::TemplateCatalog catalog;
+    const std::optional<QString> catalogProblem = catalog.load();
+    if (args.has(QStringLiteral("templates"))) {
+        if (catalogProblem) {
+            say(*catalogProblem);
+            return kExitRefused;
+        }
+        return listTemplates(catalog, args.value(QStringLiteral("templates")));
+    }
+    for (const char* option : {"list", "template", "type", "out"})
+        if (!args.has(QLatin1String(option)))
+            return usage(QStringLiteral("--%1 is required.").arg(QLatin1String(option)));
+
+    const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
+    if (const auto* problem = std::get_if<QString>(&chosen)) {
+        say(*problem);
+        return kExitUsage;
+    }
+    const LabelTemplate& label = std::get<LabelTemplate>(chosen);
+    Labels::Calibration calibration;
+    if (const auto offset = numberPair(args.value(QStringLiteral("offset"), "0,0"))) {
+        calibration.offsetXMm = offset->x();
+        calibration.offsetYMm = offset->y();
+    }
+    if (const auto scale = numberPair(args.value(QStringLiteral("scale"), "1,1"))) {
+        calibration.scaleX = scale->x();
+        calibration.scaleY = scale->y();
+    }
+    const Labels::Sheet sheet(label, calibration);
+    const int start = args.number(QStringLiteral("start"), 1);
+    if (start > sheet.labelsPerSheet()) {
+        say(QStringLiteral("--start %1 is beyond the sheet: %2 has %3 labels.")
+                .arg(start)
+                .arg(label.name())
+                .arg(sheet.labelsPerSheet()));
+        return kExitUsage;
+    }
+
+    const QString listPath = args.value(QStringLiteral("list"));
+    QFile list(listPath);
+    const bool opened =
+        listPath == u"-" ? list.open(stdin, QIODevice::ReadOnly) : list.open(QIODevice::ReadOnly);
+    if (!opened) {
+        say(QStringLiteral("Cannot read %1: %2").arg(listPath, list.errorString()));
+        return kExitRefused;
+    }
+    Labels::ListReader::Options listOptions;
+    listOptions.header = args.has(QStringLiteral("header"));
+    if (args.has(QStringLiteral("delimiter")))
+        listOptions.delimiter = delimiterOf(args.value(QStringLiteral("delimiter")));
+    Labels::ListReader reader(list, listOptions);
+    if (!reader.readHeader()) {
+        say(reader.error());
+        return kExitRefused;
+    }
+    const auto columnOf = [&](const QString& word) -> std::optional<int> {
+        const auto column = reader.column(word);
+        if (!column)
+            usage(listOptions.header
+                      ? QStringLiteral("The header names no column '%1'.").arg(word)
+                      : QStringLiteral("Column '%1' is neither a number nor, without --header, "
+                                       "a name.")
+                            .arg(word));
+        return column;
+    };
+    const auto codeColumn = columnOf(args.value(QStringLiteral("column"), QStringLiteral("1")));
+    if (!codeColumn) return kExitUsage;
+    std::optional<QList<int>> textColumns;
+    if (args.has(QStringLiteral("text-columns"))) {
+        textColumns.emplace();
+        for (const QString& word :
+             args.value(QStringLiteral("text-columns")).split(u',', Qt::SkipEmptyParts)) {
+            const auto column = columnOf(word);
+            if (!column) return kExitUsage;
+            *textColumns << *column;
+        }
+    }
+
+    const SymbologyChoice choice = *symbologyChoice(args.value(QStringLiteral("type")));
+    const XRange range = xRangeOf(choice.symbology);
+    int lowDots = static_cast<int>(std::ceil(range.low / kMmPerDot - 1e-9));
+    int highDots = static_cast<int>(std::floor(range.high / kMmPerDot + 1e-9));
+    if (args.has(QStringLiteral("xdim")))
+        lowDots = highDots =
+            dotsPerModule(args.value(QStringLiteral("xdim")).toDouble(), kDotsPerInch);
+    const QRectF firstLabel = calibration.applied(QRectF(QPointF(), label.label));
+    const Area area{label.shape, firstLabel.size() * kDotsPerPoint,
+                    label.markMargin * kDotsPerPoint, label.hole * kDotsPerPoint};
+    const double textWidth =
+        label.shape == LabelTemplate::Shape::Rectangle ? area.label.width() - 2 * area.margin : 0;
+
+    const bool skipBad = args.has(QStringLiteral("skip-bad"));
+    const int copies = args.number(QStringLiteral("copies"), 1);
+    const QString outPath = args.value(QStringLiteral("out"));
+    SheetWriter writer(outPath, label, args.has(QStringLiteral("outline")));
+    stopOnInterruption();
+
+    // Each row is checked before anything of it is drawn; once a row is refused, the others
+    // are only checked, so that every refusal is reported and nothing is written.
+    QHash<QString, std::optional<Fit>> fits; // by the symbol's size, which rows share
+    qint64 placed = 0, refused = 0, tooSmall = 0;
+    int lowestDots = 0, highestDots = 0;
+    QStringList fields;
+    Labels::ListReader::Status status;
+    while ((status = reader.next(fields)) == Labels::ListReader::Status::Row) {
+        if (stopSignal.load() != 0) break;
+        const qint64 row = reader.rowNumber();
+        const auto refuse = [&](const QString& reason) {
+            say(QStringLiteral("row %1: %2").arg(row).arg(reason));
+            ++refused;
+        };
+        if (*codeColumn >= fields.size()) {
+            refuse(QStringLiteral("no column %1 (the row has %2)")
+                       .arg(*codeColumn + 1)
+                       .arg(fields.size()));
+            continue;
+        }
+        QString code = fields[*codeColumn];
+        if (code.trimmed().isEmpty()) {
+            refuse(QStringLiteral("the code is empty"));
+            continue;
+        }
+        if (choice.takesDigitsOnly())
+            if (const auto refusal = digitsFor(choice, code)) {
+                refuse(*refusal);
+                continue;
+            }
+        Symbol symbol;
+        try {
+            symbol = encodeSymbol(choice, code);
+        } catch (const RendererError& error) {
+            refuse(error.description());
+            continue;
+        }
+        QStringList lines;
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            if (textColumns ? textColumns->contains(int(i)) : i != *codeColumn)
+                if (!fields[i].trimmed().isEmpty()) lines << fields[i].simplified();
+        const SymbolLayout standard(symbol, std::nullopt, std::nullopt);
+        const QString key = QStringLiteral("%1 %2 %3 %4 %5")
+                                .arg(symbol.modules.size())
+                                .arg(standard.left)
+                                .arg(standard.width)
+                                .arg(standard.height)
+                                .arg(lines.size());
+        auto found = fits.find(key);
+        if (found == fits.end())
+            found = fits.insert(key, fitSymbol(symbol, area, lines.size() * writer.lineHeight(),
+                                               lowDots, highDots));
+        if (!*found) {
+            const QSizeF box = boxOf(symbol, standard, lowDots, lines.size() * writer.lineHeight());
+            refuse(QStringLiteral("the label is too small: at the smallest X-dimension, %1 mm "
+                                  "(%2 dots at %3 dpi), the symbol with its quiet zones%4 needs "
+                                  "%5 x %6 mm inside the label's margin, which leaves %7 x %8 mm")
+                       .arg(lowDots * kMmPerDot, 0, 'f', 3)
+                       .arg(lowDots)
+                       .arg(kDotsPerInch)
+                       .arg(lines.isEmpty() ? QString() : QStringLiteral(" and text lines"))
+                       .arg(mm(box.width()), mm(box.height()),
+                            mm(area.label.width() - 2 * area.margin),
+                            mm(area.label.height() - 2 * area.margin)));
+            ++tooSmall;
+            continue;
+        }
+        if (refused > 0 && !skipBad) continue;
+        const Fit& fit = **found;
+        lowestDots = lowestDots == 0 ? fit.dots : std::min(lowestDots, fit.dots);
+        highestDots = std::max(highestDots, fit.dots);
+        const double width =
+            textWidth > 0
+                ? textWidth
+                : boxOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots, 0)
+                      .width();
+        for (int copy = 0; copy < copies; ++copy)
+            if (!writer.paint(sheet.place(placed++, start), symbol, fit, lines, width)) {
+                say(QStringLiteral("Cannot write %1.").arg(outPath));
+                return kExitRefused;
+            }
+    }
+    if (const int signal = stopSignal.load(); signal != 0) {
+        say(QStringLiteral("%1: interrupted; %2 is left as it was.")
+                .arg(QString::fromLatin1(CommandLine::kProgram), outPath));
+        return 128 + signal;
+    }
+    if (status == Labels::ListReader::Status::Error) {
+        say(reader.error() + QStringLiteral("; nothing written."));
+        return kExitRefused;
+    }
+    if (refused > 0 && (!skipBad || placed == 0)) {
+        say(QStringLiteral("%1 of the rows refused; nothing written.").arg(refused));
+        return tooSmall > 0 ? kExitUsage : kExitRefused;
+    }
+    if (placed == 0) {
+        say(QStringLiteral("The list has no rows; nothing written."));
+        return kExitUsage;
+    }
+    if (const auto failure = writer.commit()) {
+        say(*failure);
+        return kExitRefused;
+    }
+    say(QStringLiteral("%1 labels on %2 %3 written to %4%5; X-dimension %6 mm (%7 dots at %8 dpi).")
+            .arg(placed)
+            .arg(writer.pages())
+            .arg(writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
+            .arg(outPath)
+            .arg(refused > 0 ? QStringLiteral(", %1 refused rows left out").arg(refused)
+                             : QString())
+            .arg(lowestDots == highestDots ? QString::number(lowestDots * kMmPerDot, 'f', 3)
+                                           : QStringLiteral("%1 to %2")
+                                                 .arg(lowestDots * kMmPerDot, 0, 'f', 3)
+                                                 .arg(highestDots * kMmPerDot, 0, 'f', 3))
+            .arg(lowestDots == highestDots
+                     ? QString::number(lowestDots)
+                     : QStringLiteral("%1 to %2").arg(lowestDots).arg(highestDots))
+            .arg(kDotsPerInch));
+    return 0;
+}
+
+} // namespace LabelsCommand
