@@ -162,45 +162,60 @@ struct Area {
     double hole;
 };
 
-// Where the centre of a box (the symbol with its quiet zones and text lines) stands, relative
-// to the label's top left corner; nullopt when it does not fit inside the margin.
-std::optional<QPointF> boxCentre(const Area& area, QSizeF box) {
-    const QPointF centre(area.label.width() / 2, area.label.height() / 2);
-    const double halfWidth = area.label.width() / 2 - area.margin;
-    const double halfHeight = area.label.height() / 2 - area.margin;
-    if (box.width() / 2 > halfWidth || box.height() / 2 > halfHeight) return std::nullopt;
-    switch (area.shape) {
-    case LabelTemplate::Shape::Rectangle:
-        return centre;
-    case LabelTemplate::Shape::Round:
-    case LabelTemplate::Shape::Ellipse: {
-        const double x = box.width() / 2 / halfWidth, y = box.height() / 2 / halfHeight;
-        if (x * x + y * y > 1) return std::nullopt;
-        return centre;
+// Whether a box (relative to the label's top left corner) lies inside the printable part. The
+// shapes are convex, so a box whose corners lie inside lies inside.
+bool inside(const Area& area, const QRectF& box) {
+    const QRectF inner(area.margin, area.margin, area.label.width() - 2 * area.margin,
+                       area.label.height() - 2 * area.margin);
+    if (inner.isEmpty() || box.left() < inner.left() - 1e-6 || box.right() > inner.right() + 1e-6 ||
+        box.top() < inner.top() - 1e-6 || box.bottom() > inner.bottom() + 1e-6)
+        return false;
+    if (area.shape == LabelTemplate::Shape::Rectangle) return true;
+    const QPointF centre = inner.center();
+    const double a = inner.width() / 2, b = inner.height() / 2;
+    const double radius = std::min(a, b); // a CD's ring, cut to its width and height
+    for (const QPointF& corner :
+         {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()}) {
+        const QPointF d = corner - centre;
+        if (area.shape == LabelTemplate::Shape::Cd
+                ? std::hypot(d.x(), d.y()) > radius + 1e-6
+                : (d.x() / a) * (d.x() / a) + (d.y() / b) * (d.y() / b) > 1 + 1e-9)
+            return false;
     }
-    case LabelTemplate::Shape::Cd: {
-        // Below the hole, where the ring is widest.
-        const double radius = std::min(halfWidth, halfHeight);
-        const double top = area.hole + area.margin, bottom = top + box.height();
-        if (bottom > halfHeight || std::hypot(box.width() / 2, bottom) > radius)
-            return std::nullopt;
-        return centre + QPointF(0, top + box.height() / 2);
-    }
-    }
-    return std::nullopt;
+    // A CD's box stands below the hole.
+    return area.shape != LabelTemplate::Shape::Cd ||
+           box.top() >= centre.y() + area.hole + area.margin - 1e-6;
 }
 
-// How a symbol stands on its label: the dots per module, its bar height, where its bars'
-// centre and the top of the box go.
+// Where the box of a symbol (its quiet zones, the text under it and the text lines) goes: the
+// bars centred on the label when the rest still fits below them, else the whole box as low as
+// it fits under that (a CD: under its hole). `box` is as wide as twice the wider side from the
+// bars' centre, so that the bars stand centred either way. Nullopt when it does not fit.
+std::optional<QRectF> placeBox(const Area& area, QSizeF box, double barsHeight) {
+    const QPointF centre(area.label.width() / 2, area.label.height() / 2);
+    const double left = centre.x() - box.width() / 2;
+    if (area.shape == LabelTemplate::Shape::Cd) {
+        const QRectF below(left, centre.y() + area.hole + area.margin, box.width(), box.height());
+        return inside(area, below) ? std::optional(below) : std::nullopt;
+    }
+    const QRectF centred(left, centre.y() - barsHeight / 2, box.width(), box.height());
+    if (inside(area, centred)) return centred;
+    const QRectF lifted(left,
+                        std::min(centred.top(), area.label.height() - area.margin - box.height()),
+                        box.width(), box.height());
+    if (inside(area, lifted)) return lifted;
+    const QRectF middle(left, centre.y() - box.height() / 2, box.width(), box.height());
+    return inside(area, middle) ? std::optional(middle) : std::nullopt;
+}
+
+// How a symbol stands on its label: the dots per module, its bar height and its box, relative
+// to the label's top left corner.
 struct Fit {
     int dots;
     int barHeight;
-    QPointF centre; // of the box, relative to the label
-    double boxHeight;
+    QRectF box;
 };
 
-// The box of a symbol: as wide as twice its wider side from the bars' centre, so that the
-// bars are what stands centred; as high as the symbol and its text lines.
 QSizeF boxOf(const Symbol& symbol, const SymbolLayout& layout, int dots, double linesHeight) {
     const double middle = layout.left + symbol.modules.size() / 2.0;
     const double halfWidth = std::max(middle, layout.width - middle) * dots;
@@ -218,8 +233,8 @@ std::optional<Fit> fitSymbol(const Symbol& symbol, const Area& area, double line
             for (int bars = highest; bars >= lowest; --bars) {
                 const SymbolLayout layout(symbol, bars, std::nullopt);
                 const QSizeF box = boxOf(symbol, layout, dots, linesHeight);
-                if (const auto centre = boxCentre(area, box))
-                    return Fit{dots, bars, *centre, box.height()};
+                if (const auto placed = placeBox(area, box, bars * dots))
+                    return Fit{dots, bars, *placed};
             }
         }
     return std::nullopt;
@@ -263,11 +278,11 @@ class SheetWriter {
                                place.label.size() * kDotsPerPoint);
         if (outline_) paintOutline(labelDots);
         const SymbolLayout layout(symbol, fit.barHeight, std::nullopt);
-        const QPointF centre = labelDots.topLeft() + fit.centre;
+        const QRectF box = fit.box.translated(labelDots.topLeft());
+        const QPointF centre = box.center();
         // Whole dots from the page's corner keep every bar edge on a printer dot's edge.
         const double middle = layout.left + symbol.modules.size() / 2.0;
-        const QPointF origin(std::round(centre.x() - middle * fit.dots),
-                             std::round(centre.y() - fit.boxHeight / 2));
+        const QPointF origin(std::round(centre.x() - middle * fit.dots), std::round(box.top()));
         painter_->save();
         painter_->translate(origin);
         paintSymbol(*painter_, symbol, layout, fit.dots);
@@ -584,14 +599,18 @@ int run(const Invocation& args) {
                                                lowDots, highDots));
         if (!*found) {
             const QSizeF box = boxOf(symbol, standard, lowDots, lines.size() * writer.lineHeight());
-            refuse(QStringLiteral("the label is too small: at the smallest X-dimension, %1 mm "
-                                  "(%2 dots at %3 dpi), the symbol with its quiet zones%4 needs "
-                                  "%5 x %6 mm inside the label's margin, which leaves %7 x %8 mm")
-                       .arg(lowDots * kMmPerDot, 0, 'f', 3)
-                       .arg(lowDots)
-                       .arg(kDotsPerInch)
-                       .arg(lines.isEmpty() ? QString() : QStringLiteral(" and text lines"))
-                       .arg(mm(box.width()), mm(box.height()),
+            const QString xDimension = QStringLiteral("%1 mm (%2 dots at %3 dpi)")
+                                           .arg(lowDots * kMmPerDot, 0, 'f', 3)
+                                           .arg(lowDots)
+                                           .arg(kDotsPerInch);
+            refuse(QStringLiteral("the label is too small: at %1, the symbol with its quiet "
+                                  "zones%2 needs %3 x %4 mm inside the label's margin, which "
+                                  "leaves %5 x %6 mm")
+                       .arg(args.has(QStringLiteral("xdim"))
+                                ? QStringLiteral("an X-dimension of ") + xDimension
+                                : QStringLiteral("the smallest X-dimension, ") + xDimension,
+                            lines.isEmpty() ? QString() : QStringLiteral(" and text lines"),
+                            mm(box.width()), mm(box.height()),
                             mm(area.label.width() - 2 * area.margin),
                             mm(area.label.height() - 2 * area.margin)));
             ++tooSmall;
