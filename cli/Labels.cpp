@@ -1,5 +1,6 @@
 #include "Labels.h"
 
+#include "input/ScanGrade.h"
 #include "labels/ListReader.h"
 #include "labels/Sheet.h"
 #include "labels/TemplateCatalog.h"
@@ -399,6 +400,44 @@ std::variant<LabelTemplate, QString> chosenTemplate(Labels::TemplateCatalog& cat
         .arg(name, catalog.suggestions(name).join(QStringLiteral(", ")));
 }
 
+// The scan check's letter for a label's symbol as printed, at the printer's dots. Drawn in
+// whole dots every scan line across the bars is the same, so one profile grades as ten; it
+// must decode to `expected`, the text with any check digit, and find its quiet zones clear.
+QChar gradeOf(const Symbol& symbol, const SymbolLayout& layout, int dots, Symbology symbology,
+              const QString& expected) {
+    std::vector<double> reflectance(static_cast<size_t>(layout.width) * dots, 100.0);
+    for (qsizetype module = 0; module < symbol.modules.size(); ++module)
+        if (symbol.modules[module] == u'1')
+            std::fill_n(reflectance.begin() + (layout.left + module) * dots, dots, 0.0);
+    const double firstBar = double(layout.left) * dots;
+    const ScanGrade::Line line =
+        ScanGrade::gradeProfile(reflectance, symbology, expected, firstBar,
+                                firstBar + double(symbol.modules.size()) * dots);
+    return ScanGrade::letterOf(line.grade());
+}
+
+// How many labels graded A, B, C, D and F.
+class Grades {
+  public:
+    void add(QChar letter) { ++counts_[indexOf(letter)]; }
+    bool anyBelowC() const { return counts_[3] + counts_[4] > 0; }
+    QString summary() const {
+        QStringList parts;
+        for (int i = 0; i < 5; ++i)
+            if (counts_[i] > 0) parts << QStringLiteral("%1 %2").arg(counts_[i]).arg(kLetters[i]);
+        return parts.join(QStringLiteral(", "));
+    }
+
+  private:
+    static constexpr char kLetters[] = "ABCDF";
+    static int indexOf(QChar letter) {
+        for (int i = 0; i < 4; ++i)
+            if (letter == QLatin1Char(kLetters[i])) return i;
+        return 4;
+    }
+    qint64 counts_[5] = {};
+};
+
 } // namespace
 
 QList<OptionRow> options() {
@@ -436,6 +475,8 @@ QList<OptionRow> options() {
          positiveScale},
         {"outline", "", "Draws each label's outline."},
         {"skip-bad", "", "Leaves out refused rows and writes the others."},
+        {"strict", "",
+         "Refuses (exit 1, nothing written) when a symbol grades below C in the scan check."},
         {"templates",
          "WORD",
          "Lists the label products whose brand, part or description contain WORD (optional), "
@@ -540,6 +581,8 @@ int run(const Invocation& args) {
         label.shape == LabelTemplate::Shape::Rectangle ? area.label.width() - 2 * area.margin : 0;
 
     const bool skipBad = args.has(QStringLiteral("skip-bad"));
+    const bool strict = args.has(QStringLiteral("strict"));
+    Grades grades;
     const int copies = args.number(QStringLiteral("copies"), 1);
     const QString outPath = args.value(QStringLiteral("out"));
     SheetWriter writer(outPath, label, args.has(QStringLiteral("outline")));
@@ -616,8 +659,21 @@ int run(const Invocation& args) {
             ++tooSmall;
             continue;
         }
-        if (refused > 0 && !skipBad) continue;
         const Fit& fit = **found;
+        const QString expected =
+            choice.symbology == Symbology::Ean13 || choice.symbology == Symbology::Ean8
+                ? code + QChar(u'0' + checkDigit(code))
+                : code;
+        const QChar grade = gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt),
+                                    fit.dots, choice.symbology, expected);
+        grades.add(grade);
+        if (grade == u'D' || grade == u'F') {
+            say(QStringLiteral("row %1: the symbol grades %2 in the scan check")
+                    .arg(row)
+                    .arg(grade));
+            if (strict) ++refused;
+        }
+        if (refused > 0 && !skipBad) continue;
         lowestDots = lowestDots == 0 ? fit.dots : std::min(lowestDots, fit.dots);
         highestDots = std::max(highestDots, fit.dots);
         const double width =
@@ -652,7 +708,8 @@ int run(const Invocation& args) {
         say(*failure);
         return kExitRefused;
     }
-    say(QStringLiteral("%1 labels on %2 %3 written to %4%5; X-dimension %6 mm (%7 dots at %8 dpi).")
+    say(QStringLiteral("%1 labels on %2 %3 written to %4%5; X-dimension %6 mm (%7 dots at %8 dpi); "
+                       "scan check: %9.")
             .arg(placed)
             .arg(writer.pages())
             .arg(writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
@@ -666,7 +723,8 @@ int run(const Invocation& args) {
             .arg(lowestDots == highestDots
                      ? QString::number(lowestDots)
                      : QStringLiteral("%1 to %2").arg(lowestDots).arg(highestDots))
-            .arg(kDotsPerInch));
+            .arg(kDotsPerInch)
+            .arg(grades.summary()));
     return 0;
 }
 

@@ -438,7 +438,7 @@ class TestLabels : public QObject {
                            "3 of the rows refused; nothing written"}
             << false;
         QTest::newRow("bad rows skipped") << bad << ean + QStringList{"--skip-bad"} << 0
-                                          << QStringList{"row 2:", "1 labels on 1 sheet"} << true;
+                                          << QStringList{"row 2:", "1 labels on 1 sheet", "scan check: 1 A."} << true;
         QTest::newRow("empty list")
             << QByteArray("\n\n") << ean << 2 << QStringList{"The list has no rows"} << false;
         QTest::newRow("header only") << QByteArray("code\n") << ean + QStringList{"--header"} << 2
