@@ -8,13 +8,17 @@
 #include "render/Symbol.h"
 #include "render/SymbolPicture.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QSaveFile>
+#include <QSettings>
 
 #include <atomic>
 #include <cmath>
@@ -35,9 +39,7 @@ using Labels::LabelTemplate;
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 // A PDF has no dots of its own; 600 dpi is a multiple of, or near, what label printers print.
-constexpr int kDotsPerInch = 600;
-constexpr double kDotsPerPoint = kDotsPerInch / 72.0;
-constexpr double kMmPerDot = 25.4 / kDotsPerInch;
+constexpr int kPdfDotsPerInch = 600;
 constexpr double kTextLineMm = 2.5; // the pixel size of the text lines under the symbol
 
 void say(const QString& text) {
@@ -50,8 +52,8 @@ int usage(const QString& message) {
     return kExitUsage;
 }
 
-QString mm(double dots) {
-    return QString::number(dots * kMmPerDot, 'f', 1);
+QString mm(double dots, double mmPerDot) {
+    return QString::number(dots * mmPerDot, 'f', 1);
 }
 
 std::optional<QPointF> numberPair(const QString& text) {
@@ -255,28 +257,51 @@ void stopOnInterruption() {
         sigaction(signal, &action, nullptr);
 }
 
-// The PDF, written beside its name and put in place only once it is whole.
+// Where the sheets go: a PDF, written beside its name and put in place only once it is whole,
+// or a printer, whose job is sent only once it is whole. Either way a run that stops short
+// leaves nothing.
 class SheetWriter {
   public:
-    SheetWriter(const QString& path, const LabelTemplate& label, bool outline)
-        : file_(path), label_(label), outline_(outline) {
+    // To the printer when one is named, else to the PDF at `path`.
+    SheetWriter(const QString& path, const QString& printerName, const LabelTemplate& label,
+                bool outline)
+        : file_(path), label_(label), outline_(outline), printerName_(printerName) {
+        if (!printerName.isEmpty()) {
+            const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
+            if (info.isNull()) return;
+            printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            // The queue and print-to-file output tell jobs apart by their names.
+            printer_->setDocName(
+                QStringLiteral("Labels %1 %2")
+                    .arg(label_.name(), QDateTime::currentDateTime().toString(
+                                            QStringLiteral("yyyy-MM-dd hh.mm.ss.zzz"))));
+            printer_->setFullPage(true); // positions are from the paper's corner
+            printer_->setPageLayout(pageLayout());
+            dotsPerInch_ = printer_->resolution();
+        }
         font_.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
         font_.setStyleHint(QFont::SansSerif);
-        font_.setPixelSize(static_cast<int>(std::lround(kTextLineMm / kMmPerDot)));
+        font_.setPixelSize(static_cast<int>(std::lround(kTextLineMm / mmPerDot())));
         lineHeight_ = QFontMetricsF(font_).height();
     }
+    ~SheetWriter() {
+        // A job not committed is not printed.
+        if (printer_ && painter_ && painter_->isActive()) printer_->abort();
+    }
 
+    // Whether the printer named is there; a PDF always is.
+    bool ready() const { return printerName_.isEmpty() || printer_; }
+    int dotsPerInch() const { return dotsPerInch_; }
+    double dotsPerPoint() const { return dotsPerInch_ / 72.0; }
+    double mmPerDot() const { return 25.4 / dotsPerInch_; }
     double lineHeight() const { return lineHeight_; }
+    qint64 pages() const { return page_ + 1; }
 
     bool paint(const Labels::Sheet::Place& place, const Symbol& symbol, const Fit& fit,
                const QStringList& lines, double textWidth) {
-        if (!painter_ && !begin()) return false;
-        while (page_ < place.page) {
-            if (!pdf_->newPage()) return false;
-            ++page_;
-        }
-        const QRectF labelDots(place.label.topLeft() * kDotsPerPoint,
-                               place.label.size() * kDotsPerPoint);
+        if (!onPage(place.page)) return false;
+        const QRectF labelDots(place.label.topLeft() * dotsPerPoint(),
+                               place.label.size() * dotsPerPoint());
         if (outline_) paintOutline(labelDots);
         const SymbolLayout layout(symbol, fit.barHeight, std::nullopt);
         const QRectF box = fit.box.translated(labelDots.topLeft());
@@ -302,30 +327,110 @@ class SheetWriter {
         return true;
     }
 
-    qint64 pages() const { return page_ + 1; }
+    // A page to measure a printer by: crosshairs at every label's corners, the label's number
+    // in its middle, and millimetre rulers across and down the page, all placed as the labels
+    // will be, calibration included.
+    bool paintCalibration(const Labels::Sheet& sheet, const Labels::Calibration& calibration) {
+        if (!onPage(0)) return false;
+        const double dot = mmPerDot();
+        painter_->setPen(QPen(Qt::black, 0.1 / dot));
+        painter_->setFont(font_);
+        const double arm = 3 / dot;
+        for (qsizetype i = 0; i < sheet.positions().size(); ++i) {
+            const QRectF rect = calibration.applied(sheet.positions()[i]);
+            const QRectF dots(rect.topLeft() * dotsPerPoint(), rect.size() * dotsPerPoint());
+            for (const QPointF& corner :
+                 {dots.topLeft(), dots.topRight(), dots.bottomLeft(), dots.bottomRight()}) {
+                painter_->drawLine(corner - QPointF(arm, 0), corner + QPointF(arm, 0));
+                painter_->drawLine(corner - QPointF(0, arm), corner + QPointF(0, arm));
+            }
+            painter_->drawText(dots, Qt::AlignCenter, QString::number(i + 1));
+        }
+        const QSizeF paperMm = label_.paper / Labels::kPointsPerMm;
+        const auto at = [&](double xMm, double yMm) {
+            const QRectF point = calibration.applied(
+                QRectF(xMm * Labels::kPointsPerMm, yMm * Labels::kPointsPerMm, 0, 0));
+            return point.topLeft() * dotsPerPoint();
+        };
+        // Rulers 6 mm in from the top and the left edge: inside what most printers can print,
+        // and mostly outside the labels.
+        constexpr double kRulerMm = 6;
+        for (int mm = 0; mm <= paperMm.width(); ++mm) {
+            const double length = mm % 10 == 0 ? 4 : mm % 5 == 0 ? 2.5 : 1.5;
+            painter_->drawLine(at(mm, kRulerMm), at(mm, kRulerMm + length));
+            if (mm % 10 == 0 && mm > 0)
+                painter_->drawText(at(mm, kRulerMm + 4.5) + QPointF(-lineHeight_, lineHeight_),
+                                   QString::number(mm));
+        }
+        for (int mm = 0; mm <= paperMm.height(); ++mm) {
+            const double length = mm % 10 == 0 ? 4 : mm % 5 == 0 ? 2.5 : 1.5;
+            painter_->drawLine(at(kRulerMm, mm), at(kRulerMm + length, mm));
+            if (mm % 10 == 0 && mm > 0)
+                painter_->drawText(at(kRulerMm + 5, mm) + QPointF(0, lineHeight_ / 3),
+                                   QString::number(mm));
+        }
+        const QRectF caption(0, at(0, paperMm.height() - 12).y(),
+                             label_.paper.width() * dotsPerPoint(), 3 * lineHeight_);
+        painter_->drawText(
+            caption, Qt::AlignHCenter | Qt::AlignTop,
+            QStringLiteral("%1: offset %2,%3 mm, scale %4,%5\nLay this page on a sheet of labels "
+                           "against the light: the crosshairs belong on the labels' corners.")
+                .arg(label_.name())
+                .arg(calibration.offsetXMm)
+                .arg(calibration.offsetYMm)
+                .arg(calibration.scaleX)
+                .arg(calibration.scaleY));
+        return true;
+    }
 
-    // Ends the PDF and puts it in place; the reason when it could not be written.
+    // Ends the PDF and puts it in place, or sends the job; the reason when that failed.
     std::optional<QString> commit() {
-        if (painter_ && !painter_->end()) file_.cancelWriting();
+        const bool ended = !painter_ || painter_->end();
         painter_.reset();
+        if (printer_) {
+            if (!ended || printer_->printerState() == QPrinter::Error)
+                return QStringLiteral("Printing on %1 failed.").arg(printer_->printerName());
+            return std::nullopt;
+        }
         pdf_.reset();
+        if (!ended) file_.cancelWriting();
         if (!file_.commit())
             return QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
         return std::nullopt;
     }
 
   private:
-    bool begin() {
-        if (!file_.open(QIODevice::WriteOnly)) return false;
-        pdf_ = std::make_unique<QPdfWriter>(&file_);
-        pdf_->setResolution(kDotsPerInch);
-        pdf_->setTitle(QStringLiteral("Labels %1").arg(label_.name()));
-        pdf_->setCreator(QString::fromLatin1(CommandLine::kProgram));
+    QPageLayout pageLayout() const {
         const QPageSize paper(label_.paper / Labels::kPointsPerMm, QPageSize::Millimeter,
                               label_.paperName, QPageSize::ExactMatch);
-        pdf_->setPageLayout(
-            QPageLayout(paper, QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter));
+        return QPageLayout(paper, QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter);
+    }
+
+    // The painter on the page, pages added up to it.
+    bool onPage(qint64 page) {
+        if (!painter_ && !begin()) return false;
+        QPagedPaintDevice* device = printer_ ? static_cast<QPagedPaintDevice*>(printer_.get())
+                                             : static_cast<QPagedPaintDevice*>(pdf_.get());
+        while (page_ < page) {
+            if (!device->newPage()) return false;
+            ++page_;
+        }
+        return true;
+    }
+
+    bool begin() {
         painter_ = std::make_unique<QPainter>();
+        if (printer_) {
+            if (!painter_->begin(printer_.get())) return false;
+            page_ = 0;
+            return true;
+        }
+        if (!file_.open(QIODevice::WriteOnly)) return false;
+        pdf_ = std::make_unique<QPdfWriter>(&file_);
+        pdf_->setResolution(dotsPerInch_);
+        pdf_->setTitle(QStringLiteral("Labels %1").arg(label_.name()));
+        pdf_->setCreator(QString::fromLatin1(CommandLine::kProgram));
+        pdf_->setPageLayout(pageLayout());
         if (!painter_->begin(pdf_.get())) return false;
         page_ = 0;
         return true;
@@ -333,15 +438,15 @@ class SheetWriter {
 
     void paintOutline(const QRectF& label) {
         painter_->save();
-        painter_->setPen(QPen(Qt::gray, 0.1 / kMmPerDot));
+        painter_->setPen(QPen(Qt::gray, 0.1 / mmPerDot()));
         painter_->setBrush(Qt::NoBrush);
-        const double corner = label_.corner * kDotsPerPoint;
+        const double corner = label_.corner * dotsPerPoint();
         if (label_.shape == LabelTemplate::Shape::Rectangle) {
             painter_->drawRoundedRect(label, corner, corner);
         } else {
             painter_->drawEllipse(label);
             if (label_.shape == LabelTemplate::Shape::Cd) {
-                const double hole = label_.hole * kDotsPerPoint;
+                const double hole = label_.hole * dotsPerPoint();
                 painter_->drawEllipse(label.center(), hole, hole);
             }
         }
@@ -351,12 +456,37 @@ class SheetWriter {
     QSaveFile file_;
     const LabelTemplate& label_;
     bool outline_;
+    QString printerName_;
+    int dotsPerInch_ = kPdfDotsPerInch;
     QFont font_;
     double lineHeight_ = 0;
+    std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPdfWriter> pdf_;
     std::unique_ptr<QPainter> painter_;
     qint64 page_ = -1;
 };
+
+// Where the options put the labels. A printer remembers the correction last given for it and
+// uses it when none is given.
+Labels::Calibration calibrationFor(const Invocation& args, const QString& printer) {
+    QSettings remembered(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Barcode Desk"),
+                         QStringLiteral("label-printers"));
+    const QString group =
+        QStringLiteral("printer-") + QString::fromLatin1(printer.toUtf8().toHex());
+    const auto pairOf = [&](const char* option, const QString& fallback) {
+        const QString key = group + u'/' + QLatin1String(option);
+        if (args.has(QLatin1String(option))) {
+            if (!printer.isEmpty()) remembered.setValue(key, args.value(QLatin1String(option)));
+            return *numberPair(args.value(QLatin1String(option)));
+        }
+        const QString stored =
+            printer.isEmpty() ? fallback : remembered.value(key, fallback).toString();
+        return numberPair(stored).value_or(*numberPair(fallback));
+    };
+    const QPointF offset = pairOf("offset", QStringLiteral("0,0"));
+    const QPointF scale = pairOf("scale", QStringLiteral("1,1"));
+    return {offset.x(), offset.y(), scale.x(), scale.y()};
+}
 
 int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) {
     const QList<const LabelTemplate*> found = catalog.search(words);
@@ -465,6 +595,13 @@ QList<OptionRow> options() {
         {"copies", "N", "Labels per row, 1 to 1000 (default 1).",
          CommandLine::wholeNumber<1, 1000>},
         {"out", "FILE", "The PDF of the sheets."},
+        {"printer", "NAME",
+         "Prints the sheets on the CUPS printer NAME at its resolution instead; --offset and "
+         "--scale given with it are remembered for it."},
+        {"calibration-page", "",
+         "Draws one page with crosshairs at every label's corners and millimetre rulers, to "
+         "measure a printer's offset and scale by; needs only --template and --out or "
+         "--printer."},
         {"xdim", "MM",
          "The module width in millimetres, rounded to whole printer dots (default: the largest "
          "that fits the label, within the symbology's range).",
@@ -498,9 +635,16 @@ int run(const Invocation& args) {
         }
         return listTemplates(catalog, args.value(QStringLiteral("templates")));
     }
-    for (const char* option : {"list", "template", "type", "out"})
-        if (!args.has(QLatin1String(option)))
-            return usage(QStringLiteral("--%1 is required.").arg(QLatin1String(option)));
+    const bool calibrationPage = args.has(QStringLiteral("calibration-page"));
+    // A calibration page needs no list.
+    const QStringList required =
+        calibrationPage ? QStringList{"template"} : QStringList{"template", "list", "type"};
+    for (const QString& option : required)
+        if (!args.has(option)) return usage(QStringLiteral("--%1 is required.").arg(option));
+    const QString outPath = args.value(QStringLiteral("out"));
+    const QString printer = args.value(QStringLiteral("printer"));
+    if (outPath.isEmpty() == printer.isEmpty())
+        return usage(QStringLiteral("Give --out or --printer, one of them."));
 
     const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
     if (const auto* problem = std::get_if<QString>(&chosen)) {
@@ -508,16 +652,26 @@ int run(const Invocation& args) {
         return kExitUsage;
     }
     const LabelTemplate& label = std::get<LabelTemplate>(chosen);
-    Labels::Calibration calibration;
-    if (const auto offset = numberPair(args.value(QStringLiteral("offset"), "0,0"))) {
-        calibration.offsetXMm = offset->x();
-        calibration.offsetYMm = offset->y();
-    }
-    if (const auto scale = numberPair(args.value(QStringLiteral("scale"), "1,1"))) {
-        calibration.scaleX = scale->x();
-        calibration.scaleY = scale->y();
-    }
+    const Labels::Calibration calibration = calibrationFor(args, printer);
     const Labels::Sheet sheet(label, calibration);
+    SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")));
+    if (!writer.ready()) {
+        say(QStringLiteral("No printer named %1.").arg(printer));
+        return kExitRefused;
+    }
+    const QString target = printer.isEmpty() ? outPath : QStringLiteral("printer ") + printer;
+    if (calibrationPage) {
+        if (!writer.paintCalibration(sheet, calibration)) {
+            say(QStringLiteral("Cannot write %1.").arg(target));
+            return kExitRefused;
+        }
+        if (const auto failure = writer.commit()) {
+            say(*failure);
+            return kExitRefused;
+        }
+        say(QStringLiteral("Calibration page for %1 written to %2.").arg(label.name(), target));
+        return 0;
+    }
     const int start = args.number(QStringLiteral("start"), 1);
     if (start > sheet.labelsPerSheet()) {
         say(QStringLiteral("--start %1 is beyond the sheet: %2 has %3 labels.")
@@ -569,14 +723,16 @@ int run(const Invocation& args) {
 
     const SymbologyChoice choice = *symbologyChoice(args.value(QStringLiteral("type")));
     const XRange range = xRangeOf(choice.symbology);
-    int lowDots = static_cast<int>(std::ceil(range.low / kMmPerDot - 1e-9));
-    int highDots = static_cast<int>(std::floor(range.high / kMmPerDot + 1e-9));
+    const int dotsPerInch = writer.dotsPerInch();
+    const double mmPerDot = writer.mmPerDot(), dotsPerPoint = writer.dotsPerPoint();
+    int lowDots = static_cast<int>(std::ceil(range.low / mmPerDot - 1e-9));
+    int highDots = static_cast<int>(std::floor(range.high / mmPerDot + 1e-9));
     if (args.has(QStringLiteral("xdim")))
         lowDots = highDots =
-            dotsPerModule(args.value(QStringLiteral("xdim")).toDouble(), kDotsPerInch);
+            dotsPerModule(args.value(QStringLiteral("xdim")).toDouble(), dotsPerInch);
     const QRectF firstLabel = calibration.applied(QRectF(QPointF(), label.label));
-    const Area area{label.shape, firstLabel.size() * kDotsPerPoint,
-                    label.markMargin * kDotsPerPoint, label.hole * kDotsPerPoint};
+    const Area area{label.shape, firstLabel.size() * dotsPerPoint, label.markMargin * dotsPerPoint,
+                    label.hole * dotsPerPoint};
     const double textWidth =
         label.shape == LabelTemplate::Shape::Rectangle ? area.label.width() - 2 * area.margin : 0;
 
@@ -584,8 +740,6 @@ int run(const Invocation& args) {
     const bool strict = args.has(QStringLiteral("strict"));
     Grades grades;
     const int copies = args.number(QStringLiteral("copies"), 1);
-    const QString outPath = args.value(QStringLiteral("out"));
-    SheetWriter writer(outPath, label, args.has(QStringLiteral("outline")));
     stopOnInterruption();
 
     // Each row is checked before anything of it is drawn; once a row is refused, the others
@@ -643,9 +797,9 @@ int run(const Invocation& args) {
         if (!*found) {
             const QSizeF box = boxOf(symbol, standard, lowDots, lines.size() * writer.lineHeight());
             const QString xDimension = QStringLiteral("%1 mm (%2 dots at %3 dpi)")
-                                           .arg(lowDots * kMmPerDot, 0, 'f', 3)
+                                           .arg(lowDots * mmPerDot, 0, 'f', 3)
                                            .arg(lowDots)
-                                           .arg(kDotsPerInch);
+                                           .arg(dotsPerInch);
             refuse(QStringLiteral("the label is too small: at %1, the symbol with its quiet "
                                   "zones%2 needs %3 x %4 mm inside the label's margin, which "
                                   "leaves %5 x %6 mm")
@@ -653,9 +807,9 @@ int run(const Invocation& args) {
                                 ? QStringLiteral("an X-dimension of ") + xDimension
                                 : QStringLiteral("the smallest X-dimension, ") + xDimension,
                             lines.isEmpty() ? QString() : QStringLiteral(" and text lines"),
-                            mm(box.width()), mm(box.height()),
-                            mm(area.label.width() - 2 * area.margin),
-                            mm(area.label.height() - 2 * area.margin)));
+                            mm(box.width(), mmPerDot), mm(box.height(), mmPerDot),
+                            mm(area.label.width() - 2 * area.margin, mmPerDot),
+                            mm(area.label.height() - 2 * area.margin, mmPerDot)));
             ++tooSmall;
             continue;
         }
@@ -683,13 +837,13 @@ int run(const Invocation& args) {
                       .width();
         for (int copy = 0; copy < copies; ++copy)
             if (!writer.paint(sheet.place(placed++, start), symbol, fit, lines, width)) {
-                say(QStringLiteral("Cannot write %1.").arg(outPath));
+                say(QStringLiteral("Cannot write %1.").arg(target));
                 return kExitRefused;
             }
     }
     if (const int signal = stopSignal.load(); signal != 0) {
-        say(QStringLiteral("%1: interrupted; %2 is left as it was.")
-                .arg(QString::fromLatin1(CommandLine::kProgram), outPath));
+        say(QStringLiteral("%1: interrupted; nothing written to %2.")
+                .arg(QString::fromLatin1(CommandLine::kProgram), target));
         return 128 + signal;
     }
     if (status == Labels::ListReader::Status::Error) {
@@ -713,17 +867,17 @@ int run(const Invocation& args) {
             .arg(placed)
             .arg(writer.pages())
             .arg(writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
-            .arg(outPath)
+            .arg(target)
             .arg(refused > 0 ? QStringLiteral(", %1 refused rows left out").arg(refused)
                              : QString())
-            .arg(lowestDots == highestDots ? QString::number(lowestDots * kMmPerDot, 'f', 3)
+            .arg(lowestDots == highestDots ? QString::number(lowestDots * mmPerDot, 'f', 3)
                                            : QStringLiteral("%1 to %2")
-                                                 .arg(lowestDots * kMmPerDot, 0, 'f', 3)
-                                                 .arg(highestDots * kMmPerDot, 0, 'f', 3))
+                                                 .arg(lowestDots * mmPerDot, 0, 'f', 3)
+                                                 .arg(highestDots * mmPerDot, 0, 'f', 3))
             .arg(lowestDots == highestDots
                      ? QString::number(lowestDots)
                      : QStringLiteral("%1 to %2").arg(lowestDots).arg(highestDots))
-            .arg(kDotsPerInch)
+            .arg(dotsPerInch)
             .arg(grades.summary()));
     return 0;
 }
