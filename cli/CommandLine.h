@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QChar>
 #include <QHash>
 #include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -72,6 +74,12 @@ QString versionText();
 
 // Value checks for the table.
 std::optional<QString> anyWholeNumber(const QString& value);
+
+// Values of two numbers, "X,Y"; nullopt for anything else.
+std::optional<QPointF> numberPair(const QString& value);
+// A list's delimiter: one character other than a quote or a line end, or "tab".
+std::optional<QChar> delimiterOf(const QString& value);
+
 template <int Low, int High> std::optional<QString> wholeNumber(const QString& value) {
     bool ok = false;
     const int number = value.toInt(&ok);

@@ -1,12 +1,13 @@
-#include "Labels.h"
+#include "cli/Labels.h"
 
-#include "input/ScanGrade.h"
+#include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
 #include "labels/Sheet.h"
 #include "labels/TemplateCatalog.h"
-#include "render/RendererError.h"
-#include "render/Symbol.h"
 #include "render/SymbolPicture.h"
+#include "symbology/DigitCode.h"
+#include "symbology/EncodeSymbol.h"
+#include "symbology/RuntimeError.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -32,8 +33,9 @@ namespace LabelsCommand {
 
 namespace {
 
+using CommandLine::delimiterOf;
 using CommandLine::Invocation;
-using CommandLine::OptionRow;
+using CommandLine::numberPair;
 using Labels::LabelTemplate;
 
 constexpr int kExitRefused = 1;
@@ -56,57 +58,6 @@ QString mm(double dots, double mmPerDot) {
     return QString::number(dots * mmPerDot, 'f', 1);
 }
 
-std::optional<QPointF> numberPair(const QString& text) {
-    const QStringList parts = text.split(u',');
-    if (parts.size() != 2) return std::nullopt;
-    bool okX = false, okY = false;
-    const QPointF pair(parts[0].trimmed().toDouble(&okX), parts[1].trimmed().toDouble(&okY));
-    if (!okX || !okY || !std::isfinite(pair.x()) || !std::isfinite(pair.y())) return std::nullopt;
-    return pair;
-}
-
-template <int Low, int High> std::optional<QString> pairWithin(const QString& value) {
-    const auto pair = numberPair(value);
-    if (pair && pair->x() >= Low && pair->x() <= High && pair->y() >= Low && pair->y() <= High)
-        return std::nullopt;
-    return QStringLiteral("two numbers from %1 to %2 with a comma between").arg(Low).arg(High);
-}
-
-std::optional<QString> positiveScale(const QString& value) {
-    const auto pair = numberPair(value);
-    if (pair && pair->x() >= 0.5 && pair->x() <= 2 && pair->y() >= 0.5 && pair->y() <= 2)
-        return std::nullopt;
-    return QStringLiteral("two factors from 0.5 to 2 with a comma between");
-}
-
-std::optional<QString> moduleWidth(const QString& value) {
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (ok && number >= 0.05 && number <= 10) return std::nullopt;
-    return QStringLiteral("millimetres from 0.05 to 10");
-}
-
-std::optional<QString> knownType(const QString& value) {
-    if (symbologyChoice(value)) return std::nullopt;
-    QStringList names;
-    for (const SymbologyChoice& choice : kSymbologyChoices)
-        names << choice.qName();
-    return QStringLiteral("one of ") + names.join(QStringLiteral(", "));
-}
-
-std::optional<QChar> delimiterOf(const QString& value) {
-    if (value.compare(QStringLiteral("tab"), Qt::CaseInsensitive) == 0 || value == u"\\t")
-        return QChar(u'\t');
-    if (value.size() == 1 && value[0] != u'"' && value[0] != u'\n' && value[0] != u'\r')
-        return value[0];
-    return std::nullopt;
-}
-
-std::optional<QString> oneDelimiter(const QString& value) {
-    if (delimiterOf(value)) return std::nullopt;
-    return QStringLiteral("one character other than a quote, or tab");
-}
-
 // The X-dimensions a symbology's standard allows, in millimetres.
 struct XRange {
     double low, high;
@@ -116,30 +67,19 @@ XRange xRangeOf(Symbology symbology) {
     return {0.264, 0.66}; // EAN and UPC: 80 % to 200 % of 0.33 mm
 }
 
-int checkDigit(QStringView digits) {
-    int sum = 0;
-    for (qsizetype i = 0; i < digits.size(); ++i) {
-        const int weight = (digits.size() - i) % 2 == 1 ? 3 : 1;
-        sum += weight * (digits[i].unicode() - u'0');
-    }
-    return (10 - sum % 10) % 10;
-}
-
 // The code text the encoder takes: EAN and UPC-A without their check digit (checked when
 // given), or the reason the row is refused. The window pads and cuts digits; a list of
 // product codes is taken as it is written.
 std::optional<QString> digitsFor(const SymbologyChoice& choice, QString& code) {
     code = code.trimmed();
-    const int length = choice.symbology == Symbology::Ean13  ? 12
-                       : choice.symbology == Symbology::Ean8 ? 7
-                                                             : 11;
-    const QString name = QString::fromLatin1(choice.standardName.data(),
-                                             static_cast<qsizetype>(choice.standardName.size()));
-    for (const QChar c : code)
-        if (c < u'0' || c > u'9')
-            return QStringLiteral("%1 takes digits only, not '%2'").arg(name, code);
+    // UPC-A's encoder takes its check digit with the data; the list may leave it out.
+    const int length =
+        choice.symbology == Symbology::UpcA ? 11 : factsOf(choice.symbology).dataDigits;
+    const QString name = standardNameOf(choice.symbology);
+    if (!DigitCode::allDigits(code))
+        return QStringLiteral("%1 takes digits only, not '%2'").arg(name, code);
     if (code.size() == length + 1) {
-        const int expected = checkDigit(QStringView(code).first(length));
+        const int expected = DigitCode::checkDigit(QStringView(code).first(length));
         if (code.back().unicode() - u'0' != expected)
             return QStringLiteral("the check digit of %1 should be %2").arg(code).arg(expected);
         code.chop(1);
@@ -152,7 +92,7 @@ std::optional<QString> digitsFor(const SymbologyChoice& choice, QString& code) {
             .arg(code.size());
     }
     // UPC-A's encoder draws its twelve digits as given.
-    if (choice.symbology == Symbology::UpcA) code += QChar(u'0' + checkDigit(code));
+    if (choice.symbology == Symbology::UpcA) code += QChar(u'0' + DigitCode::checkDigit(code));
     return std::nullopt;
 }
 
@@ -570,61 +510,6 @@ class Grades {
 
 } // namespace
 
-QList<OptionRow> options() {
-    return {
-        {"list", "FILE",
-         "The list: CSV or TSV, UTF-8, one label per row; - for standard input. Quoted fields "
-         "may hold delimiters, doubled quotes and line breaks."},
-        {"template", "NAME",
-         "The label product as glabels-data names it, brand and part (\"Avery L7160\"), or a "
-         "glabels template file."},
-        {"type", "TYPE", "The symbology.", knownType},
-        {"column", "NAME|N",
-         "The column of the codes: a header name (with --header) or a number from 1 (default "
-         "1)."},
-        {"text-columns", "A,B",
-         "Columns printed as text lines under the symbol, names or numbers (default: every "
-         "other column)."},
-        {"header", "", "The first row names the columns."},
-        {"delimiter", "C",
-         "The field delimiter, one character or tab (default: the most frequent of tab, comma "
-         "and semicolon in the first row).",
-         oneDelimiter},
-        {"start", "N", "The first free label of the first sheet, from 1 in reading order.",
-         CommandLine::wholeNumber<1, 100000>},
-        {"copies", "N", "Labels per row, 1 to 1000 (default 1).",
-         CommandLine::wholeNumber<1, 1000>},
-        {"out", "FILE", "The PDF of the sheets."},
-        {"printer", "NAME",
-         "Prints the sheets on the CUPS printer NAME at its resolution instead; --offset and "
-         "--scale given with it are remembered for it."},
-        {"calibration-page", "",
-         "Draws one page with crosshairs at every label's corners and millimetre rulers, to "
-         "measure a printer's offset and scale by; needs only --template and --out or "
-         "--printer."},
-        {"xdim", "MM",
-         "The module width in millimetres, rounded to whole printer dots (default: the largest "
-         "that fits the label, within the symbology's range).",
-         moduleWidth},
-        {"offset", "X,Y", "Moves everything X mm right and Y mm down, for a printer's offset.",
-         pairWithin<-50, 50>},
-        {"scale", "SX,SY", "Stretches positions and labels from the paper's top left corner.",
-         positiveScale},
-        {"outline", "", "Draws each label's outline."},
-        {"skip-bad", "", "Leaves out refused rows and writes the others."},
-        {"strict", "",
-         "Refuses (exit 1, nothing written) when a symbol grades below C in the scan check."},
-        {"templates",
-         "WORD",
-         "Lists the label products whose brand, part or description contain WORD (optional), "
-         "and nothing else.",
-         nullptr,
-         false,
-         {},
-         true},
-    };
-}
-
 int run(const Invocation& args) {
     Labels::TemplateCatalog catalog;
     const std::optional<QString> catalogProblem = catalog.load();
@@ -775,7 +660,7 @@ int run(const Invocation& args) {
         Symbol symbol;
         try {
             symbol = encodeSymbol(choice, code);
-        } catch (const RendererError& error) {
+        } catch (const RuntimeError& error) {
             refuse(error.description());
             continue;
         }
@@ -816,7 +701,7 @@ int run(const Invocation& args) {
         const Fit& fit = **found;
         const QString expected =
             choice.symbology == Symbology::Ean13 || choice.symbology == Symbology::Ean8
-                ? code + QChar(u'0' + checkDigit(code))
+                ? code + QChar(u'0' + DigitCode::checkDigit(code))
                 : code;
         const QChar grade = gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt),
                                     fit.dots, choice.symbology, expected);

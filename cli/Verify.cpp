@@ -1,8 +1,8 @@
-#include "Verify.h"
+#include "cli/Verify.h"
 
-#include "PictureStreams.h"
-#include "ReadingEngine.h"
-#include "ScanGrade.h"
+#include "cli/PictureStreams.h"
+#include "decode/ReadingEngine.h"
+#include "decode/ScanGrade.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -68,7 +68,7 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
     for (const ScanGrade::Line& line : symbol.lines)
         lines.append(lineObject(line));
     const QRect& box = symbol.box;
-    return {{QStringLiteral("type"), ReadingEngine::symbologyName(symbol.symbology)},
+    return {{QStringLiteral("type"), standardNameOf(symbol.symbology)},
             {QStringLiteral("text"), symbol.text},
             {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
             {QStringLiteral("grade"), QString(symbol.letter())},
@@ -82,9 +82,9 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
 void printText(const ScanGrade::Symbol& symbol) {
     const QRect& box = symbol.box;
     std::printf("%s \"%s\" at %d,%d size %dx%d: grade %c (%.1f)\n",
-                qPrintable(ReadingEngine::symbologyName(symbol.symbology)),
-                symbol.text.toUtf8().constData(), box.x(), box.y(), box.width(), box.height(),
-                symbol.letter().toLatin1(), symbol.score());
+                qPrintable(standardNameOf(symbol.symbology)), symbol.text.toUtf8().constData(),
+                box.x(), box.y(), box.width(), box.height(), symbol.letter().toLatin1(),
+                symbol.score());
     for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
         const Worst worst = worstOf(symbol, Parameter(p));
         std::printf("  %-20s %8.3f  %c\n", qPrintable(ScanGrade::parameterName(Parameter(p))),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScanCheck.h"
+#include "app/ScanCheck.h"
 
 #include <QImage>
 #include <QString>

@@ -1,13 +1,13 @@
 // The scan check: the grader against hand-computed element widths, against two independent
 // readers and against JPEG loss; the verify command; the main window's status line.
 #include "CliRunner.h"
-#include "DrawCommands.h"
-#include "Form1.h"
-#include "LineDecode.h"
 #include "RecordingMessages.h"
-#include "ScanCheck.h"
-#include "ScanGrade.h"
-#include "Symbol.h"
+#include "app/DrawCommands.h"
+#include "app/Form1.h"
+#include "app/ScanCheck.h"
+#include "decode/LineDecode.h"
+#include "decode/ScanGrade.h"
+#include "symbology/EncodeSymbol.h"
 
 #include <QBuffer>
 #include <QClipboard>

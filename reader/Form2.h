@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PictureBox.h"
+#include "reader/PictureBox.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Symbology.h"
+#include "symbology/Symbology.h"
 
 #include <QList>
 #include <QString>
@@ -19,6 +19,10 @@ struct SymbolText {
     ModuleRange band;
 };
 
+// Symbols whose classic work picture would be wider than this many pixels are refused rather
+// than allocated.
+inline constexpr int kMaxSymbolPixels = 32000;
+
 struct Symbol {
     // Guard bars of EAN and UPC-A reach this many modules below the others.
     static constexpr int kGuardExtension = 5;
@@ -30,9 +34,11 @@ struct Symbol {
     int quietRight = 0;
     int barHeight = 0; // the usual bar height in modules
 
-    void setQuietZone(QuietZone zone) {
-        quietLeft = zone.before;
-        quietRight = zone.after;
+    // The quiet zones and bar height of the symbology.
+    void takeFactsOf(Symbology symbology) {
+        quietLeft = quietZoneOf(symbology).before;
+        quietRight = quietZoneOf(symbology).after;
+        barHeight = factsOf(symbology).barHeight;
     }
 
     bool isLong(int module) const {
@@ -41,7 +47,3 @@ struct Symbol {
         return false;
     }
 };
-
-// The symbol a window choice draws from the code text. EAN and UPC-A take the text as their draw
-// commands pass it on: 12, 7 and 12 digits. Refusals are the renderers' errors.
-Symbol encodeSymbol(const SymbologyChoice& choice, const QString& codeText);

@@ -1,7 +1,7 @@
-#include "LineDecode.h"
+#include "decode/LineDecode.h"
 
-#include "EAN13and8.h"
-#include "SymbologyTables.h"
+#include "symbology/DigitCode.h"
+#include "symbology/SymbologyTables.h"
 
 #include <algorithm>
 #include <array>
@@ -14,18 +14,7 @@ namespace {
 using SymbologyTables::DigitPatterns;
 
 // The widths of a pattern's runs of equal modules: "11011001100" gives 2 1 2 2 2 2.
-template <std::size_t N> constexpr std::array<int, N> runsOf(std::string_view modules) {
-    std::array<int, N> runs{};
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < modules.size() && count < N; ++count) {
-        std::size_t run = 1;
-        while (i + run < modules.size() && modules[i + run] == modules[i])
-            ++run;
-        runs[count] = static_cast<int>(run);
-        i += run;
-    }
-    return runs;
-}
+using SymbologyTables::runsOf;
 
 // The margin of a width ratio `m` (in modules) to the nearest decision threshold, which lie
 // halfway between whole modules; 1 for a whole number of modules, 0 halfway.
@@ -97,30 +86,29 @@ int lookUp(const std::array<EdgeCharacter<Elements>, Count>& table, const Measur
 
 // Code 128 ------------------------------------------------------------------------------------
 
-constexpr int kCode128Modules = 11;
+using SymbologyTables::kCode128CodeA;
+using SymbologyTables::kCode128CodeB;
+using SymbologyTables::kCode128Fnc1;
+using SymbologyTables::kCode128Modules;
+using SymbologyTables::kCode128Shift;
+using SymbologyTables::kCode128StartA;
+using SymbologyTables::kCode128StopValue;
 constexpr int kCode128StopModules = static_cast<int>(SymbologyTables::kCode128Stop.size());
-static_assert(SymbologyTables::kCode128Patterns[0].size() == kCode128Modules);
-constexpr int kCode128StartA = 103;
-constexpr int kCode128Shift = 98;
-constexpr int kCode128CodeB = 100;
-constexpr int kCode128CodeA = 101;
-constexpr int kCode128Fnc1 = 102;
 static_assert(SymbologyTables::kCode128StartB == kCode128StartA + 1);
 
 using Code128Character = EdgeCharacter<6>;
 
-const std::array<Code128Character, 107>& code128Characters() {
+const std::array<Code128Character, kCode128StopValue + 1>& code128Characters() {
     static const auto table = [] {
-        std::array<Code128Character, 107> t{};
+        std::array<Code128Character, kCode128StopValue + 1> t{};
         for (std::size_t v = 0; v < SymbologyTables::kCode128Patterns.size(); ++v)
             t[v] = Code128Character::of(runsOf<6>(SymbologyTables::kCode128Patterns[v]), true);
         // the stop's first six elements, the seventh is its final bar
-        t[106] = Code128Character::of(runsOf<6>(SymbologyTables::kCode128Stop), true);
+        t[kCode128StopValue] = Code128Character::of(runsOf<6>(SymbologyTables::kCode128Stop), true);
         return t;
     }();
     return table;
 }
-constexpr int kCode128StopValue = 106;
 
 // The text of symbol values between the start and the check character.
 std::optional<QString> code128Text(int start, std::span<const int> values) {
@@ -262,7 +250,8 @@ std::optional<LineDecode::Decoded> decodeEan(std::span<const double> w, std::siz
         if (found == parities.end()) return std::nullopt;
         digits.prepend(QChar(u'0' + int(found - parities.begin())));
     }
-    if (EAN13and8::CheckDigit(digits.chopped(1)) != digits.back().digitValue()) return std::nullopt;
+    if (DigitCode::checkDigit(QStringView(digits).chopped(1)) != digits.back().digitValue())
+        return std::nullopt;
     return LineDecode::Decoded{digits, static_cast<int>(elements), moduleWidth, margin};
 }
 

@@ -1,9 +1,9 @@
-#include "Symbol.h"
+#include "symbology/EncodeSymbol.h"
 
-#include "Code128.h"
-#include "Code39.h"
-#include "EAN13and8.h"
-#include "modUPC.h"
+#include "symbology/Code128.h"
+#include "symbology/Code39.h"
+#include "symbology/EAN13and8.h"
+#include "symbology/modUPC.h"
 
 Symbol encodeSymbol(const SymbologyChoice& choice, const QString& codeText) {
     switch (choice.symbology) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Symbology.h"
+#include "symbology/Symbology.h"
 
 #include <QImage>
 #include <QRect>
@@ -8,6 +8,7 @@
 
 #include <array>
 #include <span>
+#include <utility>
 #include <vector>
 
 // Grades the linear symbols in a picture the way a barcode verifier grades a print: ten scan
@@ -62,8 +63,12 @@ struct Symbol {
 // Every symbol the reading engine finds, graded; an empty list when it finds none.
 std::vector<Symbol> gradePicture(const QImage& picture);
 
+// The least score of each letter; below D is F.
+inline constexpr std::array<std::pair<double, char>, 4> kLetterBands = {
+    {{3.5, 'A'}, {2.5, 'B'}, {1.5, 'C'}, {0.5, 'D'}}};
 // The lowest score that passes: grade C.
-inline constexpr double kLowestPassingScore = 1.5;
+inline constexpr double kLowestPassingScore = kLetterBands[2].first;
+static_assert(kLetterBands[2].second == 'C');
 // Whether symbols were found and every one of them passes.
 bool allPass(const std::vector<Symbol>& symbols);
 
@@ -72,7 +77,7 @@ bool allPass(const std::vector<Symbol>& symbols);
 Line gradeProfile(std::span<const double> reflectance, Symbology symbology, const QString& text,
                   double firstBarNear, double lastBarNear);
 
-// A: 3.5 or more, B: 2.5, C: 1.5, D: 0.5, F below.
+// The letter of the band the score falls in.
 QChar letterOf(double score);
 
 } // namespace ScanGrade

@@ -1,4 +1,4 @@
-#include "PictureBox.h"
+#include "reader/PictureBox.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,7 +16,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
 void PictureBox::mousePressEvent(QMouseEvent* event) {
     // Reported in the scale the surface is read in, so a click can go straight to Point.
     const double perPixel =
-        surface_.ScaleMode() == DrawingSurface::Pixels ? 1.0 : Geometry::TwipsPerPixelX;
+        surface_.ScaleMode() == DrawingSurface::Pixels ? 1.0 : Geometry::kTwipsPerPixel;
     const QPointF at = event->position() * perPixel;
     emit mouseDown(event->button(), event->modifiers(), static_cast<float>(at.x()),
                    static_cast<float>(at.y()));

@@ -29,20 +29,28 @@ inline constexpr std::array<std::string_view, 44> kCode39Patterns = {
 };
 static_assert(kCode39Patterns.size() == kCode39Characters.size());
 
-// A Code 39 character as its nine elements (bar, space, ..., bar; "1" wide, "0" narrow) and the
-// narrow gap after it, the form a reader measures along a row.
-constexpr std::array<char, 11> code39Elements(int value) {
-    const std::string_view modules = kCode39Patterns[static_cast<std::size_t>(value)];
-    std::array<char, 11> elements{};
+// The lengths of the first N runs of equal modules: the widths of bars and spaces in modules.
+template <std::size_t N> constexpr std::array<int, N> runsOf(std::string_view modules) {
+    std::array<int, N> runs{};
     std::size_t count = 0;
-    for (std::size_t i = 0; i < modules.size();) {
+    for (std::size_t i = 0; i < modules.size() && count < N; ++count) {
         std::size_t run = 1;
         while (i + run < modules.size() && modules[i + run] == modules[i])
             ++run;
-        elements[count++] = run == 1 ? '0' : '1';
+        runs[count] = static_cast<int>(run);
         i += run;
     }
-    elements[count++] = '0';
+    return runs;
+}
+
+// A Code 39 character as its nine elements (bar, space, ..., bar; "1" wide, "0" narrow) and the
+// narrow gap after it, the form a reader measures along a row.
+constexpr std::array<char, 11> code39Elements(int value) {
+    const std::array<int, 9> runs = runsOf<9>(kCode39Patterns[static_cast<std::size_t>(value)]);
+    std::array<char, 11> elements{};
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        elements[i] = runs[i] == 1 ? '0' : '1';
+    elements[runs.size()] = '0';
     return elements;
 }
 
@@ -65,9 +73,10 @@ inline constexpr std::array<std::int8_t, 1024> kCode39ValueOfGroup = [] {
     return values;
 }();
 
-// Code 39 asks for exactly three wide elements out of nine in every character.
+// Code 39 asks for exactly nine elements, three of them wide, in every character.
 constexpr bool everyCode39CharacterHasThreeWide() {
     for (int value = 0; value < int(kCode39Patterns.size()); ++value) {
+        if (runsOf<10>(kCode39Patterns[static_cast<std::size_t>(value)])[9] != 0) return false;
         const std::array<char, 11> elements = code39Elements(value);
         int wide = 0, counted = 0;
         for (const char e : elements)
@@ -82,10 +91,18 @@ constexpr bool everyCode39CharacterHasThreeWide() {
 static_assert(everyCode39CharacterHasThreeWide());
 static_assert(std::string_view(code39Elements(kCode39StartStop).data()) == "0100101000");
 
-// Code 128: indexed by symbol value, 11 modules each; the stop pattern has 13.
+// Code 128: indexed by symbol value, 11 modules each; the stop pattern has 13. The special
+// values:
+inline constexpr int kCode128Modules = 11;
+inline constexpr int kCode128Shift = 98;
 inline constexpr int kCode128CodeC = 99;
+inline constexpr int kCode128CodeB = 100;
+inline constexpr int kCode128CodeA = 101;
+inline constexpr int kCode128Fnc1 = 102;
+inline constexpr int kCode128StartA = 103;
 inline constexpr int kCode128StartB = 104;
 inline constexpr int kCode128StartC = 105;
+inline constexpr int kCode128StopValue = 106; // the value a reader gives the stop pattern
 inline constexpr std::array<std::string_view, 106> kCode128Patterns = {
     "11011001100", "11001101100", "11001100110", "10010011000", "10010001100", // 0
     "10001001100", "10011001000", "10011000100", "10001100100", "11001001000", // 5
@@ -111,6 +128,8 @@ inline constexpr std::array<std::string_view, 106> kCode128Patterns = {
     "11010011100",                                                             // 105
 };
 inline constexpr std::string_view kCode128Stop = "1100011101011";
+static_assert(kCode128Patterns[0].size() == kCode128Modules);
+static_assert(kCode128Patterns.size() == kCode128StopValue);
 
 // EAN-13, EAN-8 and UPC-A: seven modules per digit, indexed by the digit. Left-hand digits use
 // odd parity (set A) or even parity (set B); right-hand digits set C.

@@ -1,4 +1,4 @@
-#include "MSComm.h"
+#include "reader/MSComm.h"
 
 #include <utility>
 
@@ -44,8 +44,8 @@ void MSComm::open() {
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
         throwIfFailed();
-        throw RendererError(QSerialPort::OpenError, kSource,
-                            port_.errorString()); // no reason given
+        throw RuntimeError(QSerialPort::OpenError, kSource,
+                           port_.errorString()); // no reason given
     }
     open_ = true;
 }
@@ -82,7 +82,7 @@ void MSComm::throwIfFailed() {
     if (error == QSerialPort::NoError) return;
     const QString description = port_.errorString();
     port_.clearError();
-    throw RendererError(static_cast<std::int32_t>(error), kSource, description);
+    throw RuntimeError(static_cast<std::int32_t>(error), kSource, description);
 }
 
 void MSComm::throwReadFailure() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Symbology.h"
+#include "symbology/Symbology.h"
 
 #include <QImage>
 #include <QList>
@@ -22,8 +22,5 @@ QList<Found> findSymbols(const QImage& picture);
 // A quick look along a few rows only, for pictures whose bars run from top to bottom of a band
 // (every row through the bars is the same): true when any of the rows decodes.
 bool decodesAlongRows(const QImage& picture, const QList<int>& rows);
-
-// "Code 39", "Code 128", "EAN-13", "EAN-8", "UPC-A".
-QString symbologyName(Symbology symbology);
 
 } // namespace ReadingEngine

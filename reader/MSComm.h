@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RendererError.h"
+#include "symbology/RuntimeError.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -27,7 +27,7 @@ class MSComm : public QObject {
     // Open as the caller set it, also after the device went away, until the caller closes it.
     bool PortOpen() const;
     // Opens for reading and writing at 9600 baud, 8 data bits, no parity, 1 stop bit; opening an
-    // open port or closing a closed one does nothing. Failures throw RendererError.
+    // open port or closing a closed one does nothing. Failures throw RuntimeError.
     void setPortOpen(bool open);
 
     // Bytes waiting; 0 while the port is closed. Once a failed device's last bytes are taken,
@@ -50,5 +50,5 @@ class MSComm : public QObject {
     QSerialPort port_;
     bool open_ = false;
     QByteArray receivedBeforeFailure_;
-    std::optional<RendererError> readFailure_;
+    std::optional<RuntimeError> readFailure_;
 };

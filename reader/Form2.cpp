@@ -1,8 +1,8 @@
-#include "Form2.h"
+#include "reader/Form2.h"
 
-#include "ReadingEngine.h"
-#include "ScanGrade.h"
-#include "basBCREAD.h"
+#include "decode/ReadingEngine.h"
+#include "decode/ScanGrade.h"
+#include "decode/basBCREAD.h"
 
 #include <QClipboard>
 #include <QFutureWatcher>
@@ -71,7 +71,7 @@ QString symbolList(const QImage& pasted) {
     QStringList lines;
     for (const ScanGrade::Symbol& symbol : ScanGrade::gradePicture(pasted))
         lines << QStringLiteral("%1 \"%2\" · grade %3 (%4)")
-                     .arg(ReadingEngine::symbologyName(symbol.symbology), symbol.text)
+                     .arg(standardNameOf(symbol.symbology), symbol.text)
                      .arg(symbol.letter())
                      .arg(symbol.score(), 0, 'f', 1);
     return lines.isEmpty() ? QStringLiteral("No barcode found") : lines.join(u'\n');

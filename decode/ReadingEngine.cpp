@@ -1,4 +1,4 @@
-#include "ReadingEngine.h"
+#include "decode/ReadingEngine.h"
 
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
@@ -157,14 +157,6 @@ bool decodesAlongRows(const QImage& picture, const QList<int>& rows) {
         if (ZXing::ReadBarcode(viewOf(grey), quick).isValid()) return true;
     }
     return false;
-}
-
-QString symbologyName(Symbology symbology) {
-    for (const SymbologyChoice& choice : kSymbologyChoices)
-        if (choice.symbology == symbology)
-            return QString::fromLatin1(choice.standardName.data(),
-                                       qsizetype(choice.standardName.size()));
-    return {};
 }
 
 } // namespace ReadingEngine

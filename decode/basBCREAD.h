@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PixelSource.h"
+#include "render/PixelSource.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "ScanGrade.h"
+#include "decode/ScanGrade.h"
 
-#include "LineDecode.h"
-#include "ReadingEngine.h"
+#include "decode/LineDecode.h"
+#include "decode/ReadingEngine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,8 @@ namespace ScanGrade {
 
 namespace {
 
-// How a measurement turns into a grade: pass (4) or fail (0), or by the limits for A, B, C, D.
+// How a measurement turns into a grade: pass (4) at the first limit or fail (0), or by the
+// limits for A, B, C, D.
 enum class Scale { PassFail, AtLeast, AtMost };
 struct Rule {
     Parameter parameter;
@@ -21,7 +22,7 @@ struct Rule {
 };
 
 constexpr Rule kRules[kParameterCount] = {
-    {Parameter::Decode, "decode", Scale::PassFail, {}},
+    {Parameter::Decode, "decode", Scale::PassFail, {1}},
     {Parameter::SymbolContrast, "symbolContrast", Scale::AtLeast, {70, 55, 40, 20}},
     {Parameter::MinimumReflectance, "minimumReflectance", Scale::PassFail, {}},
     {Parameter::MinimumEdgeContrast, "minimumEdgeContrast", Scale::AtLeast, {15, 15, 15, 15}},
@@ -37,6 +38,7 @@ constexpr bool rulesInParameterOrder() {
 static_assert(rulesInParameterOrder());
 
 int gradeOf(const Rule& rule, double value) {
+    if (rule.scale == Scale::PassFail) return value >= rule.limits[0] ? 4 : 0;
     int grade = 4;
     for (const double limit : rule.limits) {
         const bool meets = rule.scale == Scale::AtMost ? value <= limit : value >= limit;
@@ -164,9 +166,9 @@ void measure(const Profile& p, Line& line) {
     line.grades = {};
     for (const Rule& rule : kRules)
         line.grades[std::size_t(rule.parameter)] = gradeOf(rule, v[std::size_t(rule.parameter)]);
+    // The minimum reflectance passes by its relation to the maximum, not by a limit of its own.
     const bool darkEnough = *low <= 0.5 * *high;
     line.grades[int(Parameter::MinimumReflectance)] = darkEnough ? 4 : 0;
-    line.grades[int(Parameter::Decode)] = v[int(Parameter::Decode)] > 0 ? 4 : 0;
 }
 
 constexpr int kScanLines = 10;
@@ -210,8 +212,7 @@ double Symbol::moduleWidth() const {
 }
 
 QChar letterOf(double score) {
-    constexpr std::pair<double, char> kLetters[] = {{3.5, 'A'}, {2.5, 'B'}, {1.5, 'C'}, {0.5, 'D'}};
-    for (const auto& [least, letter] : kLetters)
+    for (const auto& [least, letter] : kLetterBands)
         if (score >= least) return QChar::fromLatin1(letter);
     return QChar(u'F');
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Symbology.h"
+#include "symbology/Symbology.h"
 
 #include <QString>
 

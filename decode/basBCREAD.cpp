@@ -1,7 +1,7 @@
-#include "basBCREAD.h"
+#include "decode/basBCREAD.h"
 
-#include "Code39.h"
-#include "SymbologyTables.h"
+#include "symbology/Code39.h"
+#include "symbology/SymbologyTables.h"
 
 #include <algorithm>
 #include <array>
