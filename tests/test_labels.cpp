@@ -454,6 +454,88 @@ class TestLabels : public QObject {
         }
     }
 
+    void templateList_data() {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("lines"); // standard output, each as a pattern
+        QTest::newRow("an alias") << "L7160" << 0
+                                  << QStringList{"^Avery L7160 +64.0 x 38.1 mm +21 per sheet +A4 "
+                                                 "+Mailing labels \\(as Avery 7160\\)$"};
+        QTest::newRow("round") << "3274.2" << 0
+                               << QStringList{
+                                      "^Avery 3274.2 +38.1 mm round +20 per sheet +US-Letter"};
+        QTest::newRow("nothing") << "no-such-label" << 1 << QStringList{};
+    }
+    void templateList() {
+        QFETCH(QString, word);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, lines);
+        const Run run = cli({"labels", "--templates", word});
+        QCOMPARE(run.exitCode, exitCode);
+        const QStringList out = QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(out.size(), lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QVERIFY2(QRegularExpression(lines[i]).match(out[i]).hasMatch(), qPrintable(out[i]));
+    }
+
+    // The calibration page: a crosshair on every corner of every label, where the correction
+    // puts it, and nothing just inside the corners.
+    void calibrationPage_data() {
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QString>("scale");
+        QTest::newRow("as the template has it") << "0,0"
+                                                << "1,1";
+        QTest::newRow("corrected") << "2,-1.5"
+                                   << "0.98,1.02";
+    }
+    void calibrationPage() {
+        QFETCH(QString, offset);
+        QFETCH(QString, scale);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("calibration.pdf"));
+        const Run run = cli({"labels", "--calibration-page", "--template", "Avery 5160", "--offset",
+                             offset, "--scale", scale, "--out", pdf});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        runProgram(QStringLiteral(PDFTOPPM_EXECUTABLE),
+                   {"-r", "300", "-gray", "-png", "-singlefile", pdf, dir.filePath("page")});
+        const QImage page(dir.filePath(QStringLiteral("page.png")));
+        QVERIFY(!page.isNull());
+        const auto offsetMm = offset.split(u','), factors = scale.split(u',');
+        const Sheet sheet(*catalog().find(QStringLiteral("Avery 5160")),
+                          {offsetMm[0].toDouble(), offsetMm[1].toDouble(), factors[0].toDouble(),
+                           factors[1].toDouble()});
+        constexpr double kPixelsPerPoint = 300.0 / 72, kPixelsPerMm = 300 / 25.4;
+        // The darkest pixel within `reach` pixels (6: half a millimetre).
+        const auto darkest = [&](QPointF at, int reach = 6) {
+            int darkest = 255;
+            for (int dy = -reach; dy <= reach; ++dy)
+                for (int dx = -reach; dx <= reach; ++dx)
+                    darkest =
+                        std::min(darkest, qGray(page.pixel(int(at.x()) + dx, int(at.y()) + dy)));
+            return darkest;
+        };
+        for (int position = 1; position <= sheet.labelsPerSheet(); ++position) {
+            const QRectF label = sheet.place(position - 1, 1).label;
+            const QRectF pixels(label.topLeft() * kPixelsPerPoint, label.size() * kPixelsPerPoint);
+            const QPointF inward[] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+            const QPointF corners[] = {pixels.topLeft(), pixels.topRight(), pixels.bottomLeft(),
+                                       pixels.bottomRight()};
+            for (int i = 0; i < 4; ++i) {
+                QVERIFY2(darkest(corners[i]) < 128,
+                         qPrintable(QStringLiteral("label %1: no crosshair at corner %2")
+                                        .arg(position)
+                                        .arg(i + 1)));
+                // The rulers run down and across the page 6 to 17 mm from its edges.
+                const QPointF inside = corners[i] + inward[i] * kPixelsPerMm;
+                if (inside.x() < 17 * kPixelsPerMm || inside.y() < 17 * kPixelsPerMm) continue;
+                QVERIFY2(
+                    darkest(inside, 4) > 128,
+                    qPrintable(
+                        QStringLiteral("label %1: ink inside corner %2").arg(position).arg(i + 1)));
+            }
+        }
+    }
+
     // Refusals: every bad row with its number, the reasons, and no file unless --skip-bad.
     void refusals_data() {
         QTest::addColumn<QByteArray>("list");
