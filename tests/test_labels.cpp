@@ -65,21 +65,16 @@ struct Found {
 // label at a time, at its own scale.
 QList<Found> zxingSymbols(const QString& path) {
     const Run run = runProgram(QStringLiteral(ZXING_EXECUTABLE), {"-noscale", path});
+    static const QRegularExpression symbol(QStringLiteral(
+        "Text: +\"(.*)\"\\n[\\s\\S]*?Position: +(\\d+)x(\\d+) \\d+x\\d+ (\\d+)x(\\d+)"));
     QList<Found> found;
-    for (const QString& line : QString::fromUtf8(run.out).split(u'\n')) {
-        if (line.startsWith(QStringLiteral("Text:")))
-            found << Found{line.mid(5).trimmed().remove(u'"'), {}};
-        static const QRegularExpression point(QStringLiteral("(\\d+)x(\\d+)"));
-        if (!line.startsWith(QStringLiteral("Position:")) || found.isEmpty()) continue;
-        QPointF sum;
-        int points = 0;
-        for (const auto& match : point.globalMatch(line)) {
-            sum += QPointF(match.captured(1).toDouble(), match.captured(2).toDouble());
-            ++points;
-        }
-        // Corners are the first and last pixels of the bars; their edges lie half a pixel out.
-        if (points == 4) found.last().centre = sum / 4 + QPointF(0.5, 0.5);
-    }
+    for (const auto& m : symbol.globalMatch(QString::fromUtf8(run.out)))
+        // The corners are the first and last pixels of the bars; their edges lie half a
+        // pixel further out.
+        found << Found{m.captured(1), QPointF(m.captured(2).toDouble() + m.captured(4).toDouble(),
+                                              m.captured(3).toDouble() + m.captured(5).toDouble()) /
+                                              2 +
+                                          QPointF(0.5, 0.5)};
     return found;
 }
 
@@ -207,154 +202,83 @@ class TestLabels : public QObject {
         QCOMPARE(readAll(bytes, options), rows);
     }
 
-    void columns_data() {
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<int>("column"); // -1: none
-        QTest::newRow("name") << "Name" << 1;
-        QTest::newRow("name with blanks") << " price " << 2;
-        QTest::newRow("number") << "3" << 2;
-        QTest::newRow("number beyond the header") << "7" << 6;
-        QTest::newRow("unknown name") << "weight" << -1;
-        QTest::newRow("zero") << "0" << -1;
-    }
-    void columns() {
-        QFETCH(QString, word);
-        QFETCH(int, column);
-        QBuffer buffer;
-        buffer.setData("Code,NAME,Price\n1,2,3\n");
-        buffer.open(QIODevice::ReadOnly);
-        ListReader reader(buffer, {std::nullopt, true});
-        QVERIFY(reader.readHeader());
-        QCOMPARE(reader.column(word).value_or(-1), column);
-    }
-
-    void lengths_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("points"); // -1: refused
-        QTest::newRow("inch") << "1in" << 72.0;
-        QTest::newRow("millimetres") << "25.4mm" << 72.0;
-        QTest::newRow("centimetres") << " 2.54cm" << 72.0;
-        QTest::newRow("points") << "9pt" << 9.0;
-        QTest::newRow("bare number") << "181.4" << 181.4;
-        QTest::newRow("negative") << "-1mm" << -1.0;
-        QTest::newRow("unknown unit") << "3ft" << -1.0;
-        QTest::newRow("too large") << "1e400" << -1.0;
-        QTest::newRow("empty") << "" << -1.0;
-    }
-    void lengths() {
-        QFETCH(QString, text);
-        QFETCH(double, points);
-        const auto read = pointsOf(text);
-        QCOMPARE(read.has_value(), points >= 0);
-        if (read) QVERIFY(qAbs(*read - points) < 1e-9);
-    }
-
+    // Found by name, as "NAME (= ORIGINAL): PAPER WxH mm, SHAPE WxH mm, N per sheet".
     void templates_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("found");
-        QTest::addColumn<QString>("equivalentOf");
-        QTest::addColumn<QSizeF>("paperMm");
-        QTest::addColumn<QSizeF>("labelMm");
-        QTest::addColumn<int>("shape");
-        QTest::addColumn<int>("perSheet");
-        const auto rectangle = static_cast<int>(LabelTemplate::Shape::Rectangle);
-        QTest::newRow("L7160, A4 3 x 7, an alias")
-            << "Avery L7160"
-            << "Avery L7160"
-            << "Avery 7160" << QSizeF(210, 297) << QSizeF(63.99, 38.1) << rectangle << 21;
+        const QString l7160 = "Avery L7160 (= Avery 7160): A4 210.0x297.0 mm, rectangular "
+                              "64.0x38.1 mm, 21 per sheet";
+        QTest::newRow("L7160, A4 3 x 7, an alias") << "Avery L7160" << l7160;
+        QTest::newRow("part alone, one brand has it") << "L7160" << l7160;
         QTest::newRow("5160, Letter 3 x 10, any case")
             << "avery  5160"
-            << "Avery 5160"
-            << "" << QSizeF(215.9, 279.4) << QSizeF(66.675, 25.4) << rectangle << 30;
-        QTest::newRow("an alias of 5160")
-            << "Avery 5260"
-            << "Avery 5260"
-            << "Avery 5160" << QSizeF(215.9, 279.4) << QSizeF(66.675, 25.4) << rectangle << 30;
-        QTest::newRow("round") << "Avery 3274.2"
-                               << "Avery 3274.2"
-                               << "" << QSizeF(215.9, 279.4) << QSizeF(38.1, 38.1)
-                               << static_cast<int>(LabelTemplate::Shape::Round) << 20;
+            << "Avery 5160: US-Letter 215.9x279.4 mm, rectangular 66.7x25.4 mm, 30 per sheet";
+        QTest::newRow("an alias of 5160") << "Avery 5260"
+                                          << "Avery 5260 (= Avery 5160): US-Letter 215.9x279.4 "
+                                             "mm, rectangular 66.7x25.4 mm, 30 per sheet";
+        QTest::newRow("round")
+            << "Avery 3274.2"
+            << "Avery 3274.2: US-Letter 215.9x279.4 mm, round 38.1x38.1 mm, 20 per sheet";
         QTest::newRow("CD") << "Avery L6015"
-                            << "Avery L6015"
-                            << "" << QSizeF(210, 297) << QSizeF(117.0, 117.0)
-                            << static_cast<int>(LabelTemplate::Shape::Cd) << 2;
-        QTest::newRow("part alone, one brand has it")
-            << "L7160"
-            << "Avery L7160"
-            << "Avery 7160" << QSizeF(210, 297) << QSizeF(63.99, 38.1) << rectangle << 21;
+                            << "Avery L6015: A4 210.0x297.0 mm, CD 117.0x117.0 mm, 2 per sheet";
         QTest::newRow("unknown") << "Avery L716"
-                                 << ""
-                                 << "" << QSizeF() << QSizeF() << 0 << 0;
+                                 << "";
     }
     void templates() {
         QFETCH(QString, name);
         QFETCH(QString, found);
         const LabelTemplate* label = catalog().find(name);
-        QCOMPARE(label ? label->name() : QString(), found);
-        if (!label) return;
-        QFETCH(QString, equivalentOf);
-        QFETCH(QSizeF, paperMm);
-        QFETCH(QSizeF, labelMm);
-        QFETCH(int, shape);
-        QFETCH(int, perSheet);
-        QCOMPARE(label->equivalentOf, equivalentOf);
-        QVERIFY(qAbs(mmOf(label->paper.width()) - paperMm.width()) < 0.05);
-        QVERIFY(qAbs(mmOf(label->paper.height()) - paperMm.height()) < 0.05);
-        QVERIFY2(qAbs(mmOf(label->label.width()) - labelMm.width()) < 0.05,
-                 qPrintable(QString::number(mmOf(label->label.width()))));
-        QVERIFY(qAbs(mmOf(label->label.height()) - labelMm.height()) < 0.05);
-        QCOMPARE(static_cast<int>(label->shape), shape);
-        QCOMPARE(label->labelsPerSheet(), perSheet);
-        QCOMPARE(Sheet(*label, {}).labelsPerSheet(), perSheet);
+        const auto size = [](QSizeF points) {
+            return QStringLiteral("%1x%2 mm")
+                .arg(mmOf(points.width()), 0, 'f', 1)
+                .arg(mmOf(points.height()), 0, 'f', 1);
+        };
+        QCOMPARE(label
+                     ? QStringLiteral("%1%2: %3 %4, %5 %6, %7 per sheet")
+                           .arg(label->name(),
+                                label->equivalentOf.isEmpty() ? QString()
+                                                              : " (= " + label->equivalentOf + ")",
+                                label->paperName, size(label->paper), label->shapeName(),
+                                size(label->label))
+                           .arg(Sheet(*label, {}).labelsPerSheet())
+                     : QString(),
+                 found);
     }
 
-    void searchAndSuggestions() {
-        const QStringList near = catalog().suggestions(QStringLiteral("avery l716"));
-        QCOMPARE(near.value(0), QStringLiteral("Avery L7160"));
-        QCOMPARE(near.size(), 5);
-        QStringList names;
-        for (const LabelTemplate* label : catalog().search(QStringLiteral("avery round")))
-            names << label->name();
-        QVERIFY(names.contains(QStringLiteral("Avery 3274.2")));
-        QVERIFY(!names.contains(QStringLiteral("Avery 5160")));
-    }
-
+    // Where the n-th label of a run lands: "page P, position N at X,Y pt, W pt wide".
     void sheetPlaces_data() {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("n");
-        QTest::addColumn<QPointF>("offsetMm");
-        QTest::addColumn<QPointF>("scale");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QPointF>("cornerPt"); // before calibration
-        // Avery 7160: x0 21.2, y0 43.9, dx 187.2, dy 108 points, 3 across.
-        QTest::newRow("first") << 1 << 0 << QPointF() << QPointF(1, 1) << 0 << 1
-                               << QPointF(21.2, 43.9);
-        QTest::newRow("second row, middle")
-            << 1 << 4 << QPointF() << QPointF(1, 1) << 0 << 5 << QPointF(208.4, 151.9);
+        QTest::addColumn<QString>("calibration"); // offset mm and scale: "X,Y,SX,SY"
+        QTest::addColumn<QString>("place");
+        // Avery 7160: x0 21.2, y0 43.9, dx 187.2, dy 108 points, 3 across, 181.4 points wide.
+        QTest::newRow("first") << 1 << 0 << "0,0,1,1"
+                               << "page 0, position 1 at 21.2,43.9 pt, 181.4";
+        QTest::newRow("second row, middle") << 1 << 4 << "0,0,1,1"
+                                            << "page 0, position 5 at 208.4,151.9 pt, 181.4";
         QTest::newRow("from position 20, third label on the next sheet")
-            << 20 << 2 << QPointF() << QPointF(1, 1) << 1 << 1 << QPointF(21.2, 43.9);
-        QTest::newRow("calibrated") << 1 << 20 << QPointF(1.5, -2) << QPointF(1.01, 0.98) << 0 << 21
-                                    << QPointF(395.6, 691.9);
+            << 20 << 2 << "0,0,1,1"
+            << "page 1, position 1 at 21.2,43.9 pt, 181.4";
+        // 395.6 x 1.01 + 1.5 mm, 691.9 x 0.98 - 2 mm; 181.4 x 1.01
+        QTest::newRow("calibrated") << 1 << 20 << "1.5,-2,1.01,0.98"
+                                    << "page 0, position 21 at 403.8,672.4 pt, 183.2";
     }
     void sheetPlaces() {
         QFETCH(int, start);
         QFETCH(int, n);
-        QFETCH(QPointF, offsetMm);
-        QFETCH(QPointF, scale);
-        QFETCH(int, page);
-        QFETCH(int, position);
-        QFETCH(QPointF, cornerPt);
-        const LabelTemplate* label = catalog().find(QStringLiteral("Avery L7160"));
-        QVERIFY(label);
-        const Sheet sheet(*label, {offsetMm.x(), offsetMm.y(), scale.x(), scale.y()});
-        const Sheet::Place place = sheet.place(n, start);
-        QCOMPARE(place.page, page);
-        QCOMPARE(place.position, position);
-        const QPointF expected(cornerPt.x() * scale.x() + offsetMm.x() * kPointsPerMm,
-                               cornerPt.y() * scale.y() + offsetMm.y() * kPointsPerMm);
-        QVERIFY((place.label.topLeft() - expected).manhattanLength() < 1e-6);
-        QVERIFY(qAbs(place.label.width() - label->label.width() * scale.x()) < 1e-6);
+        QFETCH(QString, calibration);
+        QFETCH(QString, place);
+        const QStringList c = calibration.split(u',');
+        const Sheet sheet(*catalog().find(QStringLiteral("Avery L7160")),
+                          {c[0].toDouble(), c[1].toDouble(), c[2].toDouble(), c[3].toDouble()});
+        const Sheet::Place found = sheet.place(n, start);
+        QCOMPARE(QStringLiteral("page %1, position %2 at %3,%4 pt, %5")
+                     .arg(found.page)
+                     .arg(found.position)
+                     .arg(found.label.x(), 0, 'f', 1)
+                     .arg(found.label.y(), 0, 'f', 1)
+                     .arg(found.label.width(), 0, 'f', 1),
+                 place);
     }
 
     // A file by path: its own paper size, a shape, two layouts whose rows interleave, an alias.
@@ -363,9 +287,9 @@ class TestLabels : public QObject {
         const QString path = fileText(R"(<?xml version="1.0"?>
 <Glabels-templates>
   <Template brand="Test" part="T1" size="Other" width="100mm" height="50mm" _description="Two rows">
-    <Label-ellipse id="0" width="20mm" height="10mm" waste="1mm">
+    <Label-ellipse id="0" width="2cm" height="0.4in" waste="1mm">
       <Markup-margin size="1mm"/>
-      <Layout nx="2" ny="1" x0="10mm" y0="30mm" dx="40mm" dy="0"/>
+      <Layout nx="2" ny="1" x0="10mm" y0="30mm" dx="113.386" dy="0"/>
       <Layout nx="1" ny="1" x0="50mm" y0="5mm" dx="0" dy="0"/>
     </Label-ellipse>
   </Template>
@@ -454,43 +378,10 @@ class TestLabels : public QObject {
         }
     }
 
-    void templateList_data() {
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("lines"); // standard output, each as a pattern
-        QTest::newRow("an alias") << "L7160" << 0
-                                  << QStringList{"^Avery L7160 +64.0 x 38.1 mm +21 per sheet +A4 "
-                                                 "+Mailing labels \\(as Avery 7160\\)$"};
-        QTest::newRow("round") << "3274.2" << 0
-                               << QStringList{
-                                      "^Avery 3274.2 +38.1 mm round +20 per sheet +US-Letter"};
-        QTest::newRow("nothing") << "no-such-label" << 1 << QStringList{};
-    }
-    void templateList() {
-        QFETCH(QString, word);
-        QFETCH(int, exitCode);
-        QFETCH(QStringList, lines);
-        const Run run = cli({"labels", "--templates", word});
-        QCOMPARE(run.exitCode, exitCode);
-        const QStringList out = QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(out.size(), lines.size());
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            QVERIFY2(QRegularExpression(lines[i]).match(out[i]).hasMatch(), qPrintable(out[i]));
-    }
-
     // The calibration page: a crosshair on every corner of every label, where the correction
-    // puts it, and nothing just inside the corners.
-    void calibrationPage_data() {
-        QTest::addColumn<QString>("offset");
-        QTest::addColumn<QString>("scale");
-        QTest::newRow("as the template has it") << "0,0"
-                                                << "1,1";
-        QTest::newRow("corrected") << "2,-1.5"
-                                   << "0.98,1.02";
-    }
+    // puts it.
     void calibrationPage() {
-        QFETCH(QString, offset);
-        QFETCH(QString, scale);
+        const QString offset = "2,-1.5", scale = "0.98,1.02";
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("calibration.pdf"));
         const Run run = cli({"labels", "--calibration-page", "--template", "Avery 5160", "--offset",
@@ -504,12 +395,12 @@ class TestLabels : public QObject {
         const Sheet sheet(*catalog().find(QStringLiteral("Avery 5160")),
                           {offsetMm[0].toDouble(), offsetMm[1].toDouble(), factors[0].toDouble(),
                            factors[1].toDouble()});
-        constexpr double kPixelsPerPoint = 300.0 / 72, kPixelsPerMm = 300 / 25.4;
-        // The darkest pixel within `reach` pixels (6: half a millimetre).
-        const auto darkest = [&](QPointF at, int reach = 6) {
+        constexpr double kPixelsPerPoint = 300.0 / 72;
+        // The darkest pixel within half a millimetre.
+        const auto darkest = [&](QPointF at) {
             int darkest = 255;
-            for (int dy = -reach; dy <= reach; ++dy)
-                for (int dx = -reach; dx <= reach; ++dx)
+            for (int dy = -6; dy <= 6; ++dy)
+                for (int dx = -6; dx <= 6; ++dx)
                     darkest =
                         std::min(darkest, qGray(page.pixel(int(at.x()) + dx, int(at.y()) + dy)));
             return darkest;
@@ -517,26 +408,16 @@ class TestLabels : public QObject {
         for (int position = 1; position <= sheet.labelsPerSheet(); ++position) {
             const QRectF label = sheet.place(position - 1, 1).label;
             const QRectF pixels(label.topLeft() * kPixelsPerPoint, label.size() * kPixelsPerPoint);
-            const QPointF inward[] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
-            const QPointF corners[] = {pixels.topLeft(), pixels.topRight(), pixels.bottomLeft(),
-                                       pixels.bottomRight()};
-            for (int i = 0; i < 4; ++i) {
-                QVERIFY2(darkest(corners[i]) < 128,
-                         qPrintable(QStringLiteral("label %1: no crosshair at corner %2")
-                                        .arg(position)
-                                        .arg(i + 1)));
-                // The rulers run down and across the page 6 to 17 mm from its edges.
-                const QPointF inside = corners[i] + inward[i] * kPixelsPerMm;
-                if (inside.x() < 17 * kPixelsPerMm || inside.y() < 17 * kPixelsPerMm) continue;
+            for (const QPointF& corner :
+                 {pixels.topLeft(), pixels.topRight(), pixels.bottomLeft(), pixels.bottomRight()})
                 QVERIFY2(
-                    darkest(inside, 4) > 128,
-                    qPrintable(
-                        QStringLiteral("label %1: ink inside corner %2").arg(position).arg(i + 1)));
-            }
+                    darkest(corner) < 128,
+                    qPrintable(QStringLiteral("label %1: no crosshair at a corner").arg(position)));
         }
     }
 
-    // Refusals: every bad row with its number, the reasons, and no file unless --skip-bad.
+    // Refusals: every bad row with its number, the reasons, and no file unless --skip-bad; and
+    // the product list, which writes nothing either.
     void refusals_data() {
         QTest::addColumn<QByteArray>("list");
         QTest::addColumn<QStringList>("options");
@@ -544,6 +425,8 @@ class TestLabels : public QObject {
         QTest::addColumn<QStringList>("said");
         QTest::addColumn<bool>("written");
         const QStringList ean{"--type", "EAN13", "--template", "Avery L7160"};
+        const QStringList byName{"--type",      "39/n",     "--template",
+                                 "Avery L7160", "--header", "--column"};
         const QByteArray bad("4006381333931\n123\n\"40063813339x\"\n4006381333932\n");
         QTest::newRow("bad rows")
             << bad << ean << 1
@@ -558,8 +441,6 @@ class TestLabels : public QObject {
             << QStringList{"row 2:", "1 labels on 1 sheet", "scan check: 1 A."} << true;
         QTest::newRow("empty list")
             << QByteArray("\n\n") << ean << 2 << QStringList{"The list has no rows"} << false;
-        QTest::newRow("header only") << QByteArray("code\n") << ean + QStringList{"--header"} << 2
-                                     << QStringList{"The list has no rows"} << false;
         QTest::newRow("start beyond the sheet")
             << QByteArray("4006381333931\n") << ean + QStringList{"--start", "22"} << 2
             << QStringList{"--start 22 is beyond the sheet: Avery L7160 has 21 labels"} << false;
@@ -577,15 +458,19 @@ class TestLabels : public QObject {
             << QStringList{"row 2: the quote opened on line 2 is never closed; nothing written"}
             << false;
         QTest::newRow("column by name, a short row")
-            << QByteArray("name,code\nx,ABC\ny\n")
-            << QStringList{"--type",   "39/n",     "--template", "Avery L7160",
-                           "--header", "--column", "CODE"}
-            << 1 << QStringList{"row 3: no column 2 (the row has 1)"} << false;
+            << QByteArray("name,code\nx,ABC\ny\n") << byName + QStringList{"CODE"} << 1
+            << QStringList{"row 3: no column 2 (the row has 1)"} << false;
+        QTest::newRow("products listed")
+            << QByteArray() << QStringList{"--templates", "L7160"} << 0
+            << QStringList{"Avery L7160               64.0 x 38.1 mm         21 per sheet  A4 "
+                           "        Mailing labels (as Avery 7160)\n"}
+            << false;
+        QTest::newRow("no product listed")
+            << QByteArray() << QStringList{"--templates", "zzz"} << 1
+            << QStringList{"No label template matches 'zzz'"} << false;
         QTest::newRow("column unknown")
-            << QByteArray("name,code\n")
-            << QStringList{"--type",   "39/n",     "--template", "Avery L7160",
-                           "--header", "--column", "sku"}
-            << 2 << QStringList{"The header names no column 'sku'"} << false;
+            << QByteArray("name,code\n") << byName + QStringList{"sku"} << 2
+            << QStringList{"The header names no column 'sku'"} << false;
     }
     void refusals() {
         QFETCH(QByteArray, list);
@@ -598,7 +483,7 @@ class TestLabels : public QObject {
         const Run run = cli(QStringList{"labels", "--list", "-", "--out", pdf} + options, list);
         QCOMPARE(run.exitCode, exitCode);
         for (const QString& text : said)
-            QVERIFY2(run.err.contains(text.toUtf8()), run.err.constData());
+            QVERIFY2((run.out + run.err).contains(text.toUtf8()), run.err.constData());
         QCOMPARE(QFile::exists(pdf), written);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), written ? 1 : 0);
     }
