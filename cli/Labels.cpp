@@ -28,6 +28,7 @@
 #include <optional>
 
 #include <signal.h>
+#include <unistd.h>
 
 namespace LabelsCommand {
 
@@ -183,6 +184,28 @@ std::optional<Fit> fitSymbol(const Symbol& symbol, const Area& area, double line
     return std::nullopt;
 }
 
+// On a terminal, the labels and sheets done so far, once a sheet is full: the length of a
+// list read as it comes is not known before its end.
+class Progress {
+  public:
+    void show(qint64 labels, qint64 sheets) {
+        if (!shown_ || sheets == sheets_) return;
+        sheets_ = sheets;
+        std::fprintf(stderr, "\r%lld labels, %lld sheets", static_cast<long long>(labels),
+                     static_cast<long long>(sheets));
+        drawn_ = true;
+    }
+    void end() {
+        if (drawn_) std::fputc('\n', stderr);
+        drawn_ = false;
+    }
+
+  private:
+    bool shown_ = isatty(fileno(stderr)) != 0;
+    bool drawn_ = false;
+    qint64 sheets_ = 0;
+};
+
 // SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
 std::atomic<int> stopSignal{0};
 extern "C" void requestLabelsStop(int signal) {
@@ -191,7 +214,8 @@ extern "C" void requestLabelsStop(int signal) {
 void stopOnInterruption() {
     struct sigaction action = {};
     action.sa_handler = requestLabelsStop;
-    action.sa_flags = SA_RESTART;
+    // A save in hand goes on; a second signal ends a run that waits for more of its list.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM})
         sigaction(signal, &action, nullptr);
@@ -530,6 +554,7 @@ int run(const Invocation& args) {
     const QString printer = args.value(QStringLiteral("printer"));
     if (outPath.isEmpty() == printer.isEmpty())
         return usage(QStringLiteral("Give --out or --printer, one of them."));
+    if (outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
 
     const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
     if (const auto* problem = std::get_if<QString>(&chosen)) {
@@ -627,6 +652,7 @@ int run(const Invocation& args) {
     const int copies = args.number(QStringLiteral("copies"), 1);
     stopOnInterruption();
 
+    Progress progress;
     // Each row is checked before anything of it is drawn; once a row is refused, the others
     // are only checked, so that every refusal is reported and nothing is written.
     QHash<QString, std::optional<Fit>> fits; // by the symbol's size, which rows share
@@ -725,7 +751,9 @@ int run(const Invocation& args) {
                 say(QStringLiteral("Cannot write %1.").arg(target));
                 return kExitRefused;
             }
+        progress.show(placed, writer.pages());
     }
+    progress.end();
     if (const int signal = stopSignal.load(); signal != 0) {
         say(QStringLiteral("%1: interrupted; nothing written to %2.")
                 .arg(QString::fromLatin1(CommandLine::kProgram), target));
