@@ -132,10 +132,11 @@ bool inside(const Area& area, const QRectF& box) {
 }
 
 // Where the box of a symbol (its quiet zones, the text under it and the text lines) goes: the
-// bars centred on the label when the rest still fits below them, else the whole box as low as
-// it fits under that (a CD: under its hole). `box` is as wide as twice the wider side from the
-// bars' centre, so that the bars stand centred either way. Nullopt when it does not fit.
-std::optional<QRectF> placeBox(const Area& area, QSizeF box, double barsHeight) {
+// bars centred on the label when the rest still fits below them, else, unless `centredOnly`,
+// the whole box as low as it fits under that (a CD: under its hole). `box` is as wide as twice
+// the wider side from the bars' centre, so that the bars stand centred across either way.
+// Nullopt when it does not fit.
+std::optional<QRectF> placeBox(const Area& area, QSizeF box, double barsHeight, bool centredOnly) {
     const QPointF centre(area.label.width() / 2, area.label.height() / 2);
     const double left = centre.x() - box.width() / 2;
     if (area.shape == LabelTemplate::Shape::Cd) {
@@ -144,6 +145,7 @@ std::optional<QRectF> placeBox(const Area& area, QSizeF box, double barsHeight) 
     }
     const QRectF centred(left, centre.y() - barsHeight / 2, box.width(), box.height());
     if (inside(area, centred)) return centred;
+    if (centredOnly) return std::nullopt;
     const QRectF lifted(left,
                         std::min(centred.top(), area.label.height() - area.margin - box.height()),
                         box.width(), box.height());
@@ -167,20 +169,22 @@ QSizeF boxOf(const Symbol& symbol, const SymbolLayout& layout, int dots, double 
 }
 
 // The largest whole-dot X-dimension in the range that fits with the symbology's bar height;
-// failing that, bars cut down to no less than half their height.
+// failing that, bars cut down to no less than half their height. A symbol alone on its label
+// has its bars centred first, with bars cut if need be; text lines under it may push it up.
 std::optional<Fit> fitSymbol(const Symbol& symbol, const Area& area, double linesHeight,
                              int lowDots, int highDots) {
-    for (const bool cut : {false, true})
-        for (int dots = highDots; dots >= lowDots; --dots) {
-            const int lowest = cut ? (symbol.barHeight + 1) / 2 : symbol.barHeight;
-            const int highest = cut ? symbol.barHeight - 1 : symbol.barHeight;
-            for (int bars = highest; bars >= lowest; --bars) {
-                const SymbolLayout layout(symbol, bars, std::nullopt);
-                const QSizeF box = boxOf(symbol, layout, dots, linesHeight);
-                if (const auto placed = placeBox(area, box, bars * dots))
-                    return Fit{dots, bars, *placed};
+    for (const bool centredOnly : {linesHeight == 0, false})
+        for (const bool cut : {false, true})
+            for (int dots = highDots; dots >= lowDots; --dots) {
+                const int lowest = cut ? (symbol.barHeight + 1) / 2 : symbol.barHeight;
+                const int highest = cut ? symbol.barHeight - 1 : symbol.barHeight;
+                for (int bars = highest; bars >= lowest; --bars) {
+                    const SymbolLayout layout(symbol, bars, std::nullopt);
+                    const QSizeF box = boxOf(symbol, layout, dots, linesHeight);
+                    if (const auto placed = placeBox(area, box, bars * dots, centredOnly))
+                        return Fit{dots, bars, *placed};
+                }
             }
-        }
     return std::nullopt;
 }
 

@@ -87,7 +87,7 @@ QString fileText(const QByteArray& bytes, const QTemporaryDir& dir, const QStrin
 // Checks a printed sheet: every row's symbol found on its label, reading the row's code, its
 // centre within 0.2 mm of the label's centre as the template and the correction place it.
 void checkSheet(const QString& pdf, const QString& templateName, const QString& type, int rows,
-                int start, const QString& offset, const QString& scale) {
+                int start, const QString& offset, const QString& scale, int copies = 1) {
     QTemporaryDir dir;
     runProgram(QStringLiteral(PDFTOPPM_EXECUTABLE),
                {"-r", "600", "-gray", "-png", pdf, dir.filePath(QStringLiteral("page"))});
@@ -98,11 +98,12 @@ void checkSheet(const QString& pdf, const QString& templateName, const QString& 
                                factors[0].toDouble(), factors[1].toDouble()});
     constexpr double kPixelsPerPoint = 600.0 / 72, kMmPerPixel = 25.4 / 600;
     const QStringList pages = QDir(dir.path()).entryList({"page-*.png"}, QDir::Files, QDir::Name);
-    QCOMPARE(pages.size(), int(sheet.place(rows - 1, start).page + 1));
+    QCOMPARE(pages.size(), int(sheet.place(rows * copies - 1, start).page + 1));
     QImage page;
     qint64 pageShown = -1;
-    for (int row = 1; row <= rows; ++row) {
-        const Sheet::Place place = sheet.place(row - 1, start);
+    for (int n = 0; n < rows * copies; ++n) {
+        const int row = n / copies + 1;
+        const Sheet::Place place = sheet.place(n, start);
         if (place.page != pageShown) {
             page = QImage(dir.filePath(pages[place.page]));
             pageShown = place.page;
@@ -322,15 +323,17 @@ class TestLabels : public QObject {
         QTest::addColumn<int>("start");
         QTest::addColumn<QString>("offset");
         QTest::addColumn<QString>("scale");
+        QTest::addColumn<int>("copies");
         QTest::newRow("L7160, a whole sheet") << "Avery L7160"
                                               << "128/n" << 21 << 1 << "0,0"
-                                              << "1,1";
-        QTest::newRow("5160, from label 25 on, calibrated") << "Avery 5160"
-                                                            << "128/n" << 8 << 25 << "1.5,-2"
-                                                            << "1.01,0.99";
-        QTest::newRow("round labels, EAN-8") << "Avery 3274.2"
-                                             << "EAN8" << 20 << 1 << "-1,1"
-                                             << "1,1";
+                                              << "1,1" << 1;
+        QTest::newRow("5160, EAN-13 with shortened bars, from label 25 on, calibrated")
+            << "Avery 5160"
+            << "EAN13" << 8 << 25 << "1.5,-2"
+            << "1.01,0.99" << 1;
+        QTest::newRow("round labels, EAN-8, two of each") << "Avery 3274.2"
+                                                          << "EAN8" << 10 << 1 << "-1,1"
+                                                          << "1,1" << 2;
     }
     void sheetGeometry() {
         QFETCH(QString, templateName);
@@ -339,17 +342,18 @@ class TestLabels : public QObject {
         QFETCH(int, start);
         QFETCH(QString, offset);
         QFETCH(QString, scale);
+        QFETCH(int, copies);
         QTemporaryDir dir;
         QByteArray list;
         for (int row = 1; row <= rows; ++row)
             list += codeOf(type, row).toUtf8() + '\n';
         const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
-        const Run run =
-            cli({"labels", "--list", "-", "--template", templateName, "--type", type, "--start",
-                 QString::number(start), "--offset", offset, "--scale", scale, "--out", pdf},
-                list);
+        const Run run = cli({"labels", "--list", "-", "--template", templateName, "--type", type,
+                             "--start", QString::number(start), "--offset", offset, "--scale",
+                             scale, "--copies", QString::number(copies), "--out", pdf},
+                            list);
         QVERIFY2(run.exitCode == 0, run.err.constData());
-        checkSheet(pdf, templateName, type, rows, start, offset, scale);
+        checkSheet(pdf, templateName, type, rows, start, offset, scale, copies);
     }
 
     // The same through a CUPS printer: the PDF printer scripts/test sets up. A correction given
