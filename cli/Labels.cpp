@@ -117,7 +117,9 @@ bool inside(const Area& area, const QRectF& box) {
     if (area.shape == LabelTemplate::Shape::Rectangle) return true;
     const QPointF centre = inner.center();
     const double a = inner.width() / 2, b = inner.height() / 2;
-    const double radius = std::min(a, b); // a CD's ring, cut to its width and height
+    // A CD's ring; one cut to a card's width or height takes the smaller side, which keeps
+    // inside its ring as well.
+    const double radius = std::min(a, b);
     for (const QPointF& corner :
          {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()}) {
         const QPointF d = corner - centre;
@@ -518,7 +520,6 @@ QChar gradeOf(const Symbol& symbol, const SymbolLayout& layout, int dots, Symbol
 class Grades {
   public:
     void add(QChar letter) { ++counts_[indexOf(letter)]; }
-    bool anyBelowC() const { return counts_[3] + counts_[4] > 0; }
     QString summary() const {
         QStringList parts;
         for (int i = 0; i < 5; ++i)
