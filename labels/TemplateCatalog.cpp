@@ -267,6 +267,9 @@ QStringList TemplateCatalog::defaultFolders() {
     for (const QString& data :
          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders << QDir(data).filePath(QStringLiteral("libglabels-3.0/templates"));
+    // Where Debian puts them, also for a session whose XDG_DATA_DIRS leaves /usr/share out.
+    const QString debian = QStringLiteral("/usr/share/libglabels-3.0/templates");
+    if (!folders.contains(debian)) folders << debian;
     return folders;
 }
 
