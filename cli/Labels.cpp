@@ -466,15 +466,17 @@ int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) 
     }
     for (const LabelTemplate* label : found) {
         const QSizeF size = label->label / Labels::kPointsPerMm;
-        const QString shape =
-            label->shape == LabelTemplate::Shape::Rectangle
-                ? QStringLiteral("%1 x %2 mm")
-                      .arg(size.width(), 0, 'f', 1)
-                      .arg(size.height(), 0, 'f', 1)
-                : QStringLiteral("%1 mm %2").arg(size.width(), 0, 'f', 1).arg(label->shapeName());
+        // Round labels and CDs by their diameter, the others by width and height.
+        const bool circle =
+            label->shape == LabelTemplate::Shape::Round || label->shape == LabelTemplate::Shape::Cd;
+        QString shape = circle ? QStringLiteral("%1 mm").arg(size.width(), 0, 'f', 1)
+                               : QStringLiteral("%1 x %2 mm")
+                                     .arg(size.width(), 0, 'f', 1)
+                                     .arg(size.height(), 0, 'f', 1);
+        if (label->shape != LabelTemplate::Shape::Rectangle) shape += u' ' + label->shapeName();
         QString line = QStringLiteral("%1  %2  %3 per sheet  %4  %5")
                            .arg(label->name(), -24)
-                           .arg(shape, -20)
+                           .arg(shape, -26)
                            .arg(label->labelsPerSheet(), 3)
                            .arg(label->paperName, -9)
                            .arg(label->description);

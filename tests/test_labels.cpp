@@ -457,11 +457,11 @@ class TestLabels : public QObject {
         QTest::newRow("column by name, a short row")
             << QByteArray("name,code\nx,ABC\ny\n") << byName + QStringList{"CODE"} << 1
             << QStringList{"row 3: no column 2 (the row has 1)"} << false;
-        QTest::newRow("products listed")
-            << QByteArray() << QStringList{"--templates", "L7160"} << 0
-            << QStringList{"Avery L7160               64.0 x 38.1 mm         21 per sheet  A4 "
-                           "        Mailing labels (as Avery 7160)\n"}
-            << false;
+        QTest::newRow("products listed") << QByteArray() << QStringList{"--templates", "L7160"} << 0
+                                         << QStringList{"Avery L7160               64.0 x 38.1 mm  "
+                                                        "             21 per sheet  A4 "
+                                                        "        Mailing labels (as Avery 7160)\n"}
+                                         << false;
         QTest::newRow("no product listed")
             << QByteArray() << QStringList{"--templates", "zzz"} << 1
             << QStringList{"No label template matches 'zzz'"} << false;
