@@ -235,7 +235,10 @@ class SheetWriter {
     // To the printer when one is named, else to the PDF at `path`.
     SheetWriter(const QString& path, const QString& printerName, const LabelTemplate& label,
                 bool outline)
-        : file_(path), label_(label), outline_(outline), printerName_(printerName) {
+        : file_(path), device_(path), label_(label), outline_(outline), printerName_(printerName) {
+        // A device or a pipe (/dev/null, /dev/stdout) is written into, never replaced.
+        const QFileInfo target(path);
+        toDevice_ = target.exists() && !target.isFile() && !target.isDir();
         if (!printerName.isEmpty()) {
             const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
             if (info.isNull()) return;
@@ -266,6 +269,11 @@ class SheetWriter {
     double mmPerDot() const { return 25.4 / dotsPerInch_; }
     double lineHeight() const { return lineHeight_; }
     qint64 pages() const { return page_ + 1; }
+    // Why the PDF could not be written, or the job not be printed.
+    QString errorString() const {
+        if (printer_) return QStringLiteral("the printer refused the job");
+        return out().errorString();
+    }
 
     bool paint(const Labels::Sheet::Place& place, const Symbol& symbol, const Fit& fit,
                const QStringList& lines, double textWidth) {
@@ -363,9 +371,10 @@ class SheetWriter {
             return std::nullopt;
         }
         pdf_.reset();
-        if (!ended) file_.cancelWriting();
-        if (!file_.commit())
-            return QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
+        const bool written = toDevice_ ? ended && device_.flush() : ended && file_.commit();
+        if (toDevice_) device_.close();
+        if (!written)
+            return QStringLiteral("Cannot write %1: %2").arg(out().fileName(), out().errorString());
         return std::nullopt;
     }
 
@@ -395,8 +404,8 @@ class SheetWriter {
             page_ = 0;
             return true;
         }
-        if (!file_.open(QIODevice::WriteOnly)) return false;
-        pdf_ = std::make_unique<QPdfWriter>(&file_);
+        if (!out().open(QIODevice::WriteOnly)) return false;
+        pdf_ = std::make_unique<QPdfWriter>(&out());
         pdf_->setResolution(dotsPerInch_);
         pdf_->setTitle(QStringLiteral("Labels %1").arg(label_.name()));
         pdf_->setCreator(QString::fromLatin1(CommandLine::kProgram));
@@ -423,7 +432,14 @@ class SheetWriter {
         painter_->restore();
     }
 
+    QFileDevice& out() { return toDevice_ ? static_cast<QFileDevice&>(device_) : file_; }
+    const QFileDevice& out() const {
+        return toDevice_ ? static_cast<const QFileDevice&>(device_) : file_;
+    }
+
     QSaveFile file_;
+    QFile device_;
+    bool toDevice_ = false;
     const LabelTemplate& label_;
     bool outline_;
     QString printerName_;
@@ -579,7 +595,7 @@ int run(const Invocation& args) {
     const QString target = printer.isEmpty() ? outPath : QStringLiteral("printer ") + printer;
     if (calibrationPage) {
         if (!writer.paintCalibration(sheet, calibration)) {
-            say(QStringLiteral("Cannot write %1.").arg(target));
+            say(QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
             return kExitRefused;
         }
         if (const auto failure = writer.commit()) {
@@ -755,7 +771,7 @@ int run(const Invocation& args) {
                       .width();
         for (int copy = 0; copy < copies; ++copy)
             if (!writer.paint(sheet.place(placed++, start), symbol, fit, lines, width)) {
-                say(QStringLiteral("Cannot write %1.").arg(target));
+                say(QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
                 return kExitRefused;
             }
         progress.show(placed, writer.pages());

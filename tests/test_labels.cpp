@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 using namespace Labels;
 
@@ -483,6 +484,23 @@ class TestLabels : public QObject {
             QVERIFY2((run.out + run.err).contains(text.toUtf8()), run.err.constData());
         QCOMPARE(QFile::exists(pdf), written);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), written ? 1 : 0);
+    }
+
+    // A pipe or a device is written into, never replaced by a file.
+    void writesIntoAPipe() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("sheet.pdf"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("cat"), {fifo});
+        const Run run = cli({"labels", "--list", "-", "--template", "Avery L7160", "--type",
+                             "128/n", "--out", fifo},
+                            "ABC\n");
+        const bool read = reader.waitForFinished(10000);
+        if (!read) reader.kill();
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QVERIFY(read && reader.readAllStandardOutput().startsWith("%PDF"));
+        QVERIFY(!QFileInfo(fifo).isFile());
     }
 
     // Ended halfway, a run leaves neither a sheet nor its temporary behind.
