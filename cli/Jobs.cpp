@@ -52,6 +52,8 @@ bool asksForSymbol(const CommandLine::Invocation& args,
 }
 
 bool printsText(const CommandLine::Invocation& invocation) {
+    if (invocation.command == CommandLine::Command::Labels)
+        return !invocation.has(QStringLiteral("templates"));
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
     if (!choice) return false;
     if (choice->printsText()) return true;
