@@ -44,15 +44,29 @@ QJsonObject parameterObject(double value, int grade) {
             {QStringLiteral("grade"), QString(ScanGrade::letterOf(grade))}};
 }
 
+// Which way a line decoded, in the picture's terms: lines across upright bars run left to right,
+// lines across bars that lie flat top to bottom.
+QString directionOf(const ScanGrade::Line& line) {
+    const QPointF run = line.to - line.from;
+    const bool down = std::abs(run.y()) > std::abs(run.x());
+    if (!line.reversed)
+        return down ? QStringLiteral("top to bottom") : QStringLiteral("left to right");
+    return down ? QStringLiteral("bottom to top") : QStringLiteral("right to left");
+}
+
 QJsonObject lineObject(const ScanGrade::Line& line) {
     QJsonObject parameters;
     for (int p = 0; p < ScanGrade::kParameterCount; ++p)
         parameters.insert(
             ScanGrade::parameterName(Parameter(p)),
             parameterObject(line.values[std::size_t(p)], line.grades[std::size_t(p)]));
+    const auto point = [](QPointF p) { return QJsonArray{rounded(p.x(), 1), rounded(p.y(), 1)}; };
     return {{QStringLiteral("y"), line.y},
+            {QStringLiteral("from"), point(line.from)},
+            {QStringLiteral("to"), point(line.to)},
             {QStringLiteral("grade"), QString(ScanGrade::letterOf(line.grade()))},
             {QStringLiteral("text"), line.text},
+            {QStringLiteral("direction"), directionOf(line)},
             {QStringLiteral("quietZoneTooNarrow"), line.quietZoneTooNarrow},
             {QStringLiteral("parameters"), parameters}};
 }
@@ -96,6 +110,13 @@ void printText(const ScanGrade::Symbol& symbol) {
                 worst.quietZoneTooNarrow ? ", does not decode: quiet zone too narrow"
                 : worst.text.isEmpty()   ? ", does not decode"
                                          : "");
+    // Upright symbols read left to right as they always did; any other way is worth a word.
+    const auto reversed =
+        std::find_if(symbol.lines.begin(), symbol.lines.end(),
+                     [](const auto& line) { return line.reversed && !line.text.isEmpty(); });
+    if (reversed != symbol.lines.end())
+        std::printf("  %d of %zu lines decode %s\n", symbol.reversedLines(), symbol.lines.size(),
+                    qPrintable(directionOf(*reversed)));
 }
 
 QImage loadPicture(const QString& inPath) {

@@ -170,6 +170,70 @@ void measure(const Profile& p, Line& line) {
 }
 
 constexpr int kScanLines = 10;
+// Application standards tie the measuring aperture to the X-dimension: 0.8 X by default.
+constexpr double kApertureOfX = 0.8;
+
+// About how many modules wide the symbol is, for a picture too poor to measure it on.
+double nominalModules(const ReadingEngine::Found& found) {
+    const double characters = double(found.text.size());
+    switch (found.symbology) {
+    case Symbology::Ean13:
+    case Symbology::UpcA:
+        return 95;
+    case Symbology::Ean8:
+        return 67;
+    case Symbology::Code128:
+        return 11 * (characters + 2) + 13; // start, text, check, stop, one set at most
+    case Symbology::Code39:
+        return 16 * (characters + 2) - 1; // wide three times narrow
+    }
+    return 95;
+}
+
+// One scan line read from its start and, failing that, from its end: EAN, UPC, Code 128 and
+// Code 39 all read either way. Bar positions count from the line's start either way.
+Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines::Frame& frame,
+               const ReadingEngine::Found& found, double aperture) {
+    const std::vector<double> reflectance = ScanLines::sample(plane, path, aperture);
+    const double along = ScanLines::Frame::position(frame, path.origin);
+    const double first = frame.barsFrom - along, last = frame.barsTo - along;
+    Line line = gradeProfile(reflectance, found.symbology, found.text, first, last);
+    if (line.text.isEmpty()) {
+        const std::vector<double> backwards(reflectance.rbegin(), reflectance.rend());
+        const auto n = static_cast<int>(reflectance.size());
+        Line back = gradeProfile(backwards, found.symbology, found.text, n - last, n - first);
+        if (!back.text.isEmpty() || (back.quietZoneTooNarrow && !line.quietZoneTooNarrow)) {
+            back.reversed = true;
+            if (back.firstBar >= 0) {
+                const int firstBar = n - 1 - back.lastBar;
+                back.lastBar = n - 1 - back.firstBar;
+                back.firstBar = firstBar;
+            }
+            line = std::move(back);
+        }
+    }
+    line.from = path.origin;
+    line.to = path.at(path.count);
+    line.y = static_cast<int>(std::floor(path.at((first + last) / 2).y()));
+    return line;
+}
+
+// The bars' bounding box in the picture, from their first to their last position across them.
+QRect boxOf(const ScanLines::Frame& frame, double barsFrom, double barsTo) {
+    double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+    for (const double a : {barsFrom, barsTo})
+        for (const double b : {frame.top - 0.5, frame.bottom + 0.5}) {
+            const QPointF corner = frame.at(a, b);
+            left = std::min(left, corner.x());
+            right = std::max(right, corner.x());
+            top = std::min(top, corner.y());
+            bottom = std::max(bottom, corner.y());
+        }
+    constexpr double kRounding = 1e-6;
+    return QRect(
+        QPoint(int(std::floor(left + kRounding)), int(std::floor(top + kRounding))),
+        QPoint(int(std::ceil(right - kRounding)) - 1, int(std::ceil(bottom - kRounding)) - 1));
+}
 
 } // namespace
 
@@ -207,6 +271,20 @@ double Symbol::moduleWidth() const {
             ++count;
         }
     return count > 0 ? sum / count : 0;
+}
+
+QString Symbol::isoGrade() const {
+    constexpr double kMmPerThousandth = 0.0254;
+    return QStringLiteral("%1/%2/%3")
+        .arg(score(), 0, 'f', 1)
+        .arg(qRound(apertureMm / kMmPerThousandth), 2, 10, QChar(u'0'))
+        .arg(light == ScanLines::Light::Red ? QStringLiteral("660") : QStringLiteral("W"));
+}
+
+int Symbol::reversedLines() const {
+    return int(std::count_if(lines.begin(), lines.end(), [](const Line& line) {
+        return line.reversed && !line.text.isEmpty();
+    }));
 }
 
 QChar letterOf(double score) {
@@ -257,32 +335,55 @@ bool allPass(const std::vector<Symbol>& symbols) {
     });
 }
 
-std::vector<Symbol> gradePicture(const QImage& picture) {
+std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) {
     std::vector<Symbol> symbols;
     if (picture.isNull()) return symbols;
-    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
-    std::vector<double> row(std::size_t(grey.width()));
-    for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(grey)) {
+    const QImage plane = ScanLines::reflectancePlane(picture, options.light);
+    // Pictures that do not say otherwise are taken at 96 dots per inch.
+    const double dotsPerMm =
+        (picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 3780) / 1000.0;
+    for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(picture)) {
         Symbol symbol{found.symbology, found.text, found.box, {}};
-        const int top = found.box.top(), bottom = found.box.bottom();
-        int left = found.box.left(), right = found.box.right();
+        symbol.light = options.light;
+        const auto frame = ScanLines::frameOf(plane, found.corners, found.box);
+        if (!frame) {
+            symbol.lines.resize(kScanLines); // nothing to measure: ten lines that fail
+            symbols.push_back(std::move(symbol));
+            continue;
+        }
+        const std::vector<ScanLines::Line> paths = ScanLines::scanLines(plane, *frame, kScanLines);
+        double aperture = options.apertureMm * dotsPerMm;
+        if (!(aperture > 0)) {
+            // A first look through no aperture at all tells the X-dimension it follows.
+            std::vector<double> modules;
+            for (const ScanLines::Line& path : paths)
+                if (const Line seen = gradeLine(plane, path, *frame, found, 0);
+                    seen.moduleWidth > 0)
+                    modules.push_back(seen.moduleWidth);
+            double x = (frame->barsTo - frame->barsFrom) / nominalModules(found);
+            if (!modules.empty()) {
+                std::nth_element(modules.begin(), modules.begin() + modules.size() / 2,
+                                 modules.end());
+                x = modules[modules.size() / 2];
+            }
+            aperture = kApertureOfX * x;
+        }
+        symbol.aperture = aperture;
+        symbol.apertureMm = aperture / dotsPerMm;
+        double barsFrom = 0, barsTo = 0;
         bool decodes = false;
-        for (int i = 0; i < kScanLines; ++i) {
-            const int y = top + (2 * i + 1) * (bottom - top + 1) / (2 * kScanLines);
-            const uchar* pixels = grey.constScanLine(y);
-            for (std::size_t x = 0; x < row.size(); ++x)
-                row[x] = pixels[x] * (100.0 / 255.0);
-            Line line = gradeProfile(row, found.symbology, found.text, found.box.left(),
-                                     found.box.right() + 1);
-            line.y = y;
+        for (const ScanLines::Line& path : paths) {
+            Line line = gradeLine(plane, path, *frame, found, aperture);
             if (line.firstBar >= 0) {
-                left = decodes ? std::min(left, line.firstBar) : line.firstBar;
-                right = decodes ? std::max(right, line.lastBar) : line.lastBar;
+                const double along = ScanLines::Frame::position(*frame, path.origin);
+                const double first = along + line.firstBar, last = along + line.lastBar + 1;
+                barsFrom = decodes ? std::min(barsFrom, first) : first;
+                barsTo = decodes ? std::max(barsTo, last) : last;
                 decodes = true;
             }
             symbol.lines.push_back(std::move(line));
         }
-        symbol.box = QRect(QPoint(left, top), QPoint(right, bottom));
+        if (decodes) symbol.box = boxOf(*frame, barsFrom, barsTo);
         symbols.push_back(std::move(symbol));
     }
     return symbols;

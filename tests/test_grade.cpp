@@ -84,6 +84,23 @@ QImage jpegOf(const QImage& picture, int quality) {
 
 constexpr int kPixelsPerModule = 10;
 
+// The picture turned by `degrees` clockwise about its middle, mirrored left to right first when
+// asked, on white; quarter turns move whole pixels.
+QImage turned(const QImage& picture, double degrees, bool mirrored) {
+    QTransform turn;
+    turn.rotate(degrees);
+    const QRect bounds = turn.mapRect(picture.rect());
+    QImage out(bounds.size(), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, std::fmod(degrees, 90) != 0);
+    painter.translate(out.width() / 2.0, out.height() / 2.0);
+    painter.rotate(degrees);
+    painter.scale(mirrored ? -1 : 1, 1);
+    painter.drawImage(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), picture);
+    return out;
+}
+
 } // namespace
 
 class TestGrade : public QObject {
@@ -278,6 +295,49 @@ class TestGrade : public QObject {
         QCOMPARE(symbols.front().moduleWidth(), 2.0);
         QVERIFY(jpegOf(picture, 20).isNull() == false);
         QVERIFY(scoreOf(jpegOf(picture, 20)) <= symbols.front().score());
+    }
+
+    // Whichever way up, mirrored or not, a symbol grades as it does upright: quarter turns to
+    // the same values, skewed ones within what interpolating their edges costs.
+    void anyOrientation_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("degrees");
+        QTest::addColumn<bool>("mirrored");
+        QTest::addColumn<double>("modulationWithin");
+        const std::pair<const char*, const char*> symbols[] = {
+            {"EAN13", "400638133393"}, {"128/n", "Turn 42"}, {"39/n", "TURN"}};
+        for (const auto& [type, text] : symbols) {
+            for (const int quarter : {0, 90, 180, 270})
+                for (const bool mirrored : {false, true})
+                    QTest::addRow("%s %d%s", type, quarter, mirrored ? " mirrored" : "")
+                        << type << text << double(quarter) << mirrored << 0.0;
+            for (const double skew : {-15.0, -4.0, 7.0, 15.0, 195.0})
+                QTest::addRow("%s %g", type, skew) << type << text << skew << false << 0.2;
+        }
+    }
+    void anyOrientation() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(double, degrees);
+        QFETCH(bool, mirrored);
+        QFETCH(double, modulationWithin);
+        const QImage upright = wholePixelPicture(type, text, 4);
+        const auto expected = ScanGrade::gradePicture(upright);
+        const auto measured = ScanGrade::gradePicture(turned(upright, degrees, mirrored));
+        QCOMPARE(expected.size(), std::size_t(1));
+        QCOMPARE(measured.size(), std::size_t(1));
+        const ScanGrade::Symbol& symbol = measured.front();
+        QCOMPARE(symbol.text, expected.front().text);
+        QCOMPARE(symbol.letter(), QChar(u'A'));
+        QVERIFY2(qAbs(symbol.moduleWidth() - 4) <= (modulationWithin > 0 ? 0.05 : 0),
+                 qPrintable(QString::number(symbol.moduleWidth())));
+        const bool backwards = mirrored != (degrees > 90); // lines run down or to the right
+        QCOMPARE(symbol.reversedLines(), backwards ? 10 : 0);
+        const auto modulation = int(ScanGrade::Parameter::Modulation);
+        QVERIFY2(qAbs(symbol.worstLine().values[modulation] -
+                      expected.front().worstLine().values[modulation]) <= modulationWithin,
+                 qPrintable(QString::number(symbol.worstLine().values[modulation])));
     }
 
     // Every window picture that grades C or better is read at its own size by zbarimg or by
