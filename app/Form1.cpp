@@ -164,7 +164,6 @@ void Form1::createVisibleControls() {
     QFont small = lblscan->font();
     small.setPixelSize(std::max(1, blank - 2));
     lblscan->setFont(small);
-    lblscan->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     sldheight = placed(new QSlider(Qt::Vertical, this), 6600, 360, 495, 2895);
     sldheight->setRange(0, DrawModel::kHeightMax);
@@ -387,7 +386,9 @@ void Form1::startScanCheck(const QString& typedText) {
     auto* watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, cancelled] {
         if (!*cancelled) {
-            lblscan->setText(watcher->result());
+            // Cut to the picture's width; the whole line shows when the pointer rests on it.
+            lblscan->setText(lblscan->fontMetrics().elidedText(watcher->result(), Qt::ElideRight,
+                                                               lblscan->width()));
             lblscan->setToolTip(watcher->result());
         }
         watcher->deleteLater();

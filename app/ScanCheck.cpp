@@ -97,8 +97,8 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
         const ScanGrade::Symbol& symbol = symbols.front();
         line = QStringLiteral("Grade %1 (%2) · reads as %3 \"%4\"")
                    .arg(symbol.letter())
-                   .arg(symbol.score(), 0, 'f', 1)
-                   .arg(ReadingEngine::symbologyName(symbol.symbology), symbol.text);
+                   .arg(symbol.isoGrade(), ReadingEngine::symbologyName(symbol.symbology),
+                        symbol.text);
         if (symbol.worstLine().quietZoneTooNarrow)
             line += QStringLiteral(" · quiet zone too narrow");
         if (const double module = symbol.moduleWidth(); module > 0)

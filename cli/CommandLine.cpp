@@ -34,6 +34,11 @@ std::optional<QString> millimetres(const QString& value) {
     return QStringLiteral("millimetres from 0.01 to 25");
 }
 
+std::optional<QString> lightWord(const QString& value) {
+    if (value == u"red" || value == u"grey") return std::nullopt;
+    return QStringLiteral("red or grey");
+}
+
 OptionRow required(OptionRow option) {
     option.required = true;
     return option;
@@ -116,7 +121,15 @@ QList<CommandRow> buildCommandTable() {
          "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
          "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
          {required({"in", "FILE", "The picture; - for standard input."}),
-          {"json", "", "Prints one JSON object instead of text."}}},
+          {"json", "", "Prints one JSON object instead of text."},
+          {"light", "LIGHT",
+           "The light the reflectances are measured in: red (660 nm, a colour picture's red "
+           "channel; the default) or grey (white light).",
+           lightWord},
+          {"aperture", "MM",
+           "The measuring aperture's diameter in millimetres at the picture's resolution "
+           "(default: 0.8 times the X-dimension measured).",
+           millimetres}}},
     };
 }
 

@@ -87,6 +87,8 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
             {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
             {QStringLiteral("grade"), QString(symbol.letter())},
             {QStringLiteral("score"), rounded(symbol.score(), 2)},
+            {QStringLiteral("iso"), symbol.isoGrade()},
+            {QStringLiteral("aperture"), rounded(symbol.apertureMm, 3)},
             {QStringLiteral("moduleWidth"), rounded(symbol.moduleWidth(), 3)},
             {QStringLiteral("parameters"), parameters},
             {QStringLiteral("worstLine"), symbol.worstLine().y},
@@ -99,6 +101,9 @@ void printText(const ScanGrade::Symbol& symbol) {
                 qPrintable(ReadingEngine::symbologyName(symbol.symbology)),
                 symbol.text.toUtf8().constData(), box.x(), box.y(), box.width(), box.height(),
                 symbol.letter().toLatin1(), symbol.score());
+    std::printf("  grade %s: aperture %.3f mm, %s\n", qPrintable(symbol.isoGrade()),
+                symbol.apertureMm,
+                symbol.light == ScanLines::Light::Red ? "red light 660 nm" : "white light");
     for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
         const Worst worst = worstOf(symbol, Parameter(p));
         std::printf("  %-20s %8.3f  %c\n", qPrintable(ScanGrade::parameterName(Parameter(p))),
@@ -125,13 +130,21 @@ QImage loadPicture(const QString& inPath) {
 
 } // namespace
 
-int verifyPicture(const QString& inPath, bool json) {
+ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
+    ScanGrade::Options options;
+    if (invocation.value(QStringLiteral("light")) == u"grey")
+        options.light = ScanLines::Light::Grey;
+    options.apertureMm = invocation.value(QStringLiteral("aperture")).toDouble();
+    return options;
+}
+
+int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options) {
     const QImage picture = loadPicture(inPath);
     if (picture.isNull()) {
         std::fprintf(stderr, "Cannot read the image %s\n", inPath.toLocal8Bit().constData());
         return 1;
     }
-    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
+    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture, options);
     const bool allPass = ScanGrade::allPass(symbols);
     if (json) {
         QJsonArray list;

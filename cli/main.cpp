@@ -552,7 +552,7 @@ int run(const Invocation& invocation) {
         return batch(invocation);
     case Command::Verify:
         return verifyPicture(invocation.value(QStringLiteral("in")),
-                             invocation.has(QStringLiteral("json")));
+                             invocation.has(QStringLiteral("json")), verifyOptions(invocation));
     }
     return kExitUsage;
 }
