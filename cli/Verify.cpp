@@ -68,6 +68,8 @@ QJsonObject lineObject(const ScanGrade::Line& line) {
             {QStringLiteral("text"), line.text},
             {QStringLiteral("direction"), directionOf(line)},
             {QStringLiteral("quietZoneTooNarrow"), line.quietZoneTooNarrow},
+            {QStringLiteral("quietZones"),
+             QJsonArray{rounded(line.quietZones[0], 2), rounded(line.quietZones[1], 2)}},
             {QStringLiteral("parameters"), parameters}};
 }
 

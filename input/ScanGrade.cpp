@@ -116,8 +116,9 @@ Profile profileOf(std::span<const double> row, double from, double to) {
 
 struct Found {
     LineDecode::Decoded decoded;
-    int first;            // element index of the first bar
-    bool quietZonesClear; // as wide as the symbology asks on both sides
+    int first;                        // element index of the first bar
+    bool quietZonesClear;             // as wide as the symbology asks on both sides
+    std::array<double, 2> quietZones; // the light beside the bars, in modules
 };
 
 // The symbol decoded from a bar starting near `firstBarNear`, preferably one with clear quiet
@@ -132,13 +133,14 @@ std::optional<Found> decodeNear(const Profile& p, Symbology symbology, const QSt
         const auto decoded = LineDecode::decode(symbology, p.widths, i);
         if (!decoded || decoded->text != text) continue;
         const std::size_t after = std::size_t(i + decoded->elementCount);
-        constexpr double kPixelSlack = 0.5; // the profile ends on whole pixels
-        const bool clear =
-            after < p.elements.size() &&
-            p.widths[std::size_t(i - 1)] + kPixelSlack >= quiet.before * decoded->moduleWidth &&
-            p.widths[after] + kPixelSlack >= quiet.after * decoded->moduleWidth;
-        if (clear) return Found{*decoded, i, true};
-        if (!cramped) cramped = Found{*decoded, i, false};
+        const double x = decoded->moduleWidth;
+        const std::array<double, 2> zones{p.widths[std::size_t(i - 1)] / x,
+                                          after < p.elements.size() ? p.widths[after] / x : 0};
+        // Edges between samples are placed to a fraction of a pixel, not exactly.
+        const double slack = 0.5 / x;
+        const bool clear = zones[0] + slack >= quiet.before && zones[1] + slack >= quiet.after;
+        if (clear) return Found{*decoded, i, true, zones};
+        if (!cramped) cramped = Found{*decoded, i, false, zones};
     }
     return cramped;
 }
@@ -314,10 +316,14 @@ Line gradeProfile(std::span<const double> reflectance, Symbology symbology, cons
     const double end =
         wide.offset +
         wide.elements[std::size_t(found->first + found->decoded.elementCount - 1)].end;
+    // The quiet zones as the wide profile has them: up to the nearest dark mark or the picture's
+    // edge, where the proper profile stops at the width they should have.
+    line.quietZones = found->quietZones;
+    const bool clear = found->quietZonesClear;
     const Profile proper = profileOf(reflectance, start - quiet.before * x, end + quiet.after * x);
     found = decodeNear(proper, symbology, text, start, 1.5);
-    line.quietZoneTooNarrow = found && !found->quietZonesClear;
-    if (found && found->quietZonesClear) {
+    line.quietZoneTooNarrow = found && !(clear && found->quietZonesClear);
+    if (found && clear && found->quietZonesClear) {
         line.text = found->decoded.text;
         line.values[int(Parameter::Decode)] = 1;
         line.values[int(Parameter::Decodability)] = found->decoded.decodability;

@@ -47,7 +47,8 @@ struct Line {
     double moduleWidth = 0; // pixels per module, as the decoded elements give it
     int firstBar = -1;      // pixel columns of the bars, when the line decodes
     int lastBar = -1;
-    bool quietZoneTooNarrow = false; // its characters decode, but the space beside them is short
+    bool quietZoneTooNarrow = false;    // its characters decode, but the space beside them is short
+    std::array<double, 2> quietZones{}; // before and after the bars, in modules, when found
 
     int grade() const;
 };

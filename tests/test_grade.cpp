@@ -1,5 +1,7 @@
 // The scan check: the grader against hand-computed element widths, against two independent
-// readers and against JPEG loss; the verify command; the main window's status line.
+// readers and against JPEG loss; pictures with known measurements in every orientation; the
+// verify command; the main window's status line.
+#include "CalibrationPicture.h"
 #include "CliRunner.h"
 #include "DrawCommands.h"
 #include "Form1.h"
@@ -102,6 +104,8 @@ QImage turned(const QImage& picture, double degrees, bool mirrored) {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Calibration)
 
 class TestGrade : public QObject {
     Q_OBJECT
@@ -338,6 +342,117 @@ class TestGrade : public QObject {
         QVERIFY2(qAbs(symbol.worstLine().values[modulation] -
                       expected.front().worstLine().values[modulation]) <= modulationWithin,
                  qPrintable(QString::number(symbol.worstLine().values[modulation])));
+    }
+
+    // Pictures whose measurements are known: each in four quarter turns, mirrored or not, every
+    // line within the tolerance of the value worked out by hand. The aperture is 0.8 X unless a
+    // row asks for a point (0.0001 mm), where blur alone sets the edges.
+    void calibration_data() {
+        QTest::addColumn<Calibration>("calibration");
+        QTest::addColumn<int>("parameter"); // -1: the quiet zone before the bars, in modules
+        QTest::addColumn<double>("expected");
+        QTest::addColumn<double>("tolerance");
+        QTest::addColumn<double>("apertureMm");
+        QTest::addColumn<int>("jpegQuality");
+        using P = ScanGrade::Parameter;
+        const auto runs = [](const char* type, const char* text) {
+            return moduleRuns(QString::fromLatin1(type), QString::fromLatin1(text));
+        };
+        const Calibration code128{runs("128/n", "Hello")};
+        const Calibration ean13{runs("EAN13", "400638133393")};
+        const Calibration upc{runs("UPC-A", "036000291452")};
+        const auto row = [](const char* name, Calibration c, P parameter, double expected,
+                            double tolerance, double aperture = 0, int jpeg = 0) {
+            QTest::newRow(name) << c << int(parameter) << expected << tolerance << aperture << jpeg;
+        };
+        const auto with = [](Calibration c, auto change) {
+            change(c);
+            return c;
+        };
+        // Grey levels: 8-bit steps are 0.4 %.
+        const Calibration grey = with(code128, [](Calibration& c) { c.bar = 10, c.space = 80; });
+        row("SC 70", grey, P::SymbolContrast, 70, 0.5);
+        row("Rmin 10", grey, P::MinimumReflectance, 10, 0.5);
+        row("MOD 1 at 10/80", grey, P::Modulation, 1, 0.01);
+        row("SC 40", with(code128, [](Calibration& c) { c.bar = 30, c.space = 70; }),
+            P::SymbolContrast, 40, 0.5);
+        // Defects: the spot's depth over SC, 80.
+        const auto spotted = [&](double depth) {
+            return with(code128, [=](Calibration& c) { c.bar = 10, c.space = 90, c.spot = depth; });
+        };
+        row("spot 20 of 80", spotted(20), P::Defects, 0.25, 0.01);
+        row("void 16 of 80", spotted(-16), P::Defects, 0.2, 0.01);
+        // Decodability: an edge of Code 128's second character moved by f modules leaves a
+        // margin of 1 - 2f in two edge-to-similar-edge sums.
+        const auto moved = [&](double f) {
+            return with(code128, [=](Calibration& c) { c.movedEdge = 6, c.moved = f; });
+        };
+        row("edge 0.15 module", moved(0.15), P::Decodability, 0.7, 0.04);
+        row("edge 0.3 module", moved(0.3), P::Decodability, 0.4, 0.04);
+        // Bar growth leaves every sum whole, but 1 and 7 (2 and 8) differ only in their bars:
+        // two bars of g more each leave 1 - 2g of the module to the threshold between them.
+        const auto grown = [&](double g) {
+            return with(ean13, [=](Calibration& c) { c.growth = g; });
+        };
+        row("bars grown 0.1", grown(0.1), P::Decodability, 0.8, 0.04);
+        row("bars grown 0.2", grown(0.2), P::Decodability, 0.6, 0.04);
+        row("bars grown 0.3", grown(0.3), P::Decodability, 0.4, 0.04);
+        row("bars shrunk 0.2", grown(-0.2), P::Decodability, 0.6, 0.04);
+        // Blur of s modules: a one-module space beside a one-module bar keeps 1 - 4 Phi(-0.5/s)
+        // of the contrast; 8 pixels a module, seen through a point.
+        const auto blurred = [&](double blur) {
+            return with(code128, [=](Calibration& c) { c.blur = blur, c.pixels = 8; });
+        };
+        row("blur 0.3", blurred(0.3), P::Modulation, 0.809, 0.025, 0.0001);
+        row("blur 0.4", blurred(0.4), P::Modulation, 0.578, 0.025, 0.0001);
+        row("blur 0.45", blurred(0.45), P::Modulation, 0.467, 0.025, 0.0001);
+        // Quiet zones up to marks 10 modules off (UPC-A asks for 9), or 8.5 so too narrow.
+        row("quiet zone 10", with(upc, [](Calibration& c) { c.markAt = 10; }), P(-1), 10, 0.05);
+        row("quiet zone 8.5", with(upc, [](Calibration& c) { c.markAt = 8.5; }), P::Decode, 0, 0);
+        // Camera-like: light falling to 70 % across 119 modules. SC from the brightest quiet zone
+        // sample a module in (90 x 0.997) to the darkest bar at the right (5 x 0.72); MOD the
+        // dimmest edge's contrast (85 x 0.73) over it. The global threshold lies below the
+        // middle of the brighter left half, where the aperture (disc of 0.8 X) makes bars
+        // about 0.04 module wider, which the 8 (module 47, light 0.88) pays four times over.
+        const Calibration camera =
+            with(ean13, [](Calibration& c) { c.bar = 5, c.space = 90, c.lightAtRight = 0.7; });
+        row("uneven light SC", camera, P::SymbolContrast, 86.1, 1);
+        row("uneven light MOD", camera, P::Modulation, 0.72, 0.015);
+        row("uneven light decodability", camera, P::Decodability, 0.84, 0.03);
+        // Noise of 2 % and JPEG move them a little more.
+        const Calibration noisy = with(camera, [](Calibration& c) { c.noise = 2; });
+        row("noise SC", noisy, P::SymbolContrast, 86.1, 3);
+        row("noise MOD", noisy, P::Modulation, 0.72, 0.04);
+        row("noise decodability", noisy, P::Decodability, 0.84, 0.06);
+        row("JPEG 75 SC", camera, P::SymbolContrast, 86.1, 3, 0, 75);
+        row("JPEG 75 decodability", camera, P::Decodability, 0.84, 0.06, 0, 75);
+    }
+    void calibration() {
+        QFETCH(Calibration, calibration);
+        QFETCH(int, parameter);
+        QFETCH(double, expected);
+        QFETCH(double, tolerance);
+        QFETCH(double, apertureMm);
+        QFETCH(int, jpegQuality);
+        const QImage upright = calibrationPicture(calibration);
+        for (const int quarter : {0, 1, 2, 3})
+            for (const bool mirrored : {false, true}) {
+                QImage picture = turned(upright, 90 * quarter, mirrored);
+                if (jpegQuality > 0) picture = jpegOf(picture, jpegQuality);
+                const auto symbols = ScanGrade::gradePicture(picture, {{}, apertureMm});
+                const QString where = QStringLiteral("%1° %2").arg(90 * quarter).arg(mirrored);
+                QVERIFY2(symbols.size() == 1, qPrintable(where));
+                // The worst line: a spot crosses only some.
+                const bool higherIsWorse = parameter == int(ScanGrade::Parameter::Defects);
+                double worst = higherIsWorse ? -1e9 : 1e9;
+                for (const ScanGrade::Line& line : symbols.front().lines) {
+                    const double value =
+                        parameter < 0 ? line.quietZones[0] : line.values[std::size_t(parameter)];
+                    worst = higherIsWorse ? std::max(worst, value) : std::min(worst, value);
+                }
+                QVERIFY2(std::abs(worst - expected) <= tolerance,
+                         qPrintable(QStringLiteral("%1: %2").arg(where).arg(worst)));
+            }
     }
 
     // Every window picture that grades C or better is read at its own size by zbarimg or by
