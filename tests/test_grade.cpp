@@ -603,6 +603,52 @@ class TestGrade : public QObject {
         QCOMPARE(smudged.front().box, bars);
     }
 
+    // Pictures with nothing to grade end soon with exit 1 and say why.
+    void badPictures_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("says");
+        const auto png = [](const QImage& picture) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            picture.save(&buffer, "PNG");
+            return bytes;
+        };
+        // A bitmap header promising 60000 x 60000 pixels, and hardly any of them.
+        QByteArray bomb;
+        QBuffer buffer(&bomb);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(1, 1, QImage::Format_RGB32).save(&buffer, "BMP");
+        for (const qsizetype at : {18, 22}) // width and height, little-endian
+            bomb.replace(at, 4, QByteArray::fromHex("60ea0000"));
+        QTest::newRow("bomb") << bomb << QByteArray("Cannot read");
+        const QImage symbol = wholePixelPicture(QStringLiteral("128/n"), QStringLiteral("Bad"), 2);
+        QTest::newRow("one row") << png(symbol.copy(0, symbol.height() / 2, symbol.width(), 1))
+                                 << QByteArray("no symbol");
+        QImage text(600, 200, QImage::Format_RGB32);
+        text.fill(Qt::white);
+        QPainter painter(&text);
+        painter.setFont(QFont(QStringLiteral("Sans"), 40));
+        painter.drawText(text.rect(), Qt::AlignCenter, QStringLiteral("HELLO 12345"));
+        painter.end();
+        QTest::newRow("text only") << png(text) << QByteArray("no symbol");
+        QImage noise(300, 200, QImage::Format_Grayscale8);
+        QRandomGenerator random(7);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.scanLine(y)[x] = uchar(random.bounded(256));
+        for (const int quarter : {0, 1, 2, 3})
+            QTest::addRow("noise %d", 90 * quarter)
+                << png(turned(noise, 90 * quarter, false)) << QByteArray("no symbol");
+    }
+    void badPictures() {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, says);
+        const Run run = cli({"verify", "--in", "-"}, file);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2((run.out + run.err).contains(says), (run.out + run.err).constData());
+    }
+
     void verifyUsage() {
         QCOMPARE(cli({"verify"}).exitCode, 2);
         QCOMPARE(cli({"verify", "--in", "x.png", "--bogus"}).exitCode, 2);
