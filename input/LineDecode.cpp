@@ -88,7 +88,8 @@ struct Match {
 template <std::size_t Elements, std::size_t Count>
 Match lookUp(const std::array<EdgeCharacter<Elements>, Count>& table, const Measured& m) {
     const auto sumsMatch = [&](std::size_t v) {
-        return std::equal(m.sums.begin(), m.sums.begin() + m.sumCount, table[v].sums.begin());
+        return table[v].sums[0] == m.sums[0] &&
+               std::equal(m.sums.begin(), m.sums.begin() + m.sumCount, table[v].sums.begin());
     };
     Match best;
     double bestDistance = 0;

@@ -158,6 +158,14 @@ std::optional<Frame> frameOf(const QImage& plane, const std::array<QPointF, 4>& 
     if (lastStep - firstStep > 100'000 || samples > 100'000) return std::nullopt;
     std::vector<double> row(static_cast<std::size_t>(samples));
     const auto rowAt = [&](int b) -> const std::vector<double>& {
+        if (frame.upright) { // on pixel centres: the pixels themselves
+            const QPointF first = frame.at(from - 1.5, b);
+            const int x = int(std::floor(first.x())), y = int(std::floor(first.y()));
+            const int dx = int(frame.across.x()), dy = int(frame.across.y());
+            for (int k = 0; k < samples; ++k)
+                row[std::size_t(k)] = pixels.at(x + k * dx, y + k * dy);
+            return row;
+        }
         for (int k = 0; k < samples; ++k)
             row[std::size_t(k)] = pixels.bilinear(frame.at(from - 1.5 + k, b));
         return row;
@@ -261,15 +269,40 @@ std::vector<double> sample(const QImage& plane, const Line& line, double apertur
             const QPointF offset((i + 0.5) * cell, (j + 0.5) * cell);
             if (dot(offset, offset) <= radius * radius) offsets.push_back(offset);
         }
+    // Those shares depend only on where in its pixel the sample point lies: worked out once for
+    // each eighth of a pixel, which lines along the pixels hit exactly.
+    constexpr int kPhases = 8;
+    struct Share {
+        int dx, dy;
+        double weight;
+    };
+    std::array<std::vector<Share>, (kPhases + 1) * (kPhases + 1)> shares;
+    const auto sharesAt = [&](int qx, int qy) -> const std::vector<Share>& {
+        std::vector<Share>& found = shares[std::size_t(qy * (kPhases + 1) + qx)];
+        if (!found.empty()) return found;
+        const QPointF phase(double(qx) / kPhases, double(qy) / kPhases);
+        for (const QPointF& offset : offsets) {
+            const QPointF p = phase + offset;
+            const int dx = static_cast<int>(std::floor(p.x())),
+                      dy = static_cast<int>(std::floor(p.y()));
+            auto same = std::find_if(found.begin(), found.end(),
+                                     [&](const Share& s) { return s.dx == dx && s.dy == dy; });
+            if (same == found.end()) same = found.insert(found.end(), Share{dx, dy, 0});
+            same->weight += 1.0 / double(offsets.size());
+        }
+        return found;
+    };
     for (std::size_t k = 0; k < reflectance.size(); ++k) {
         const QPointF centre = line.at(double(k) + 0.5);
-        int sum = 0;
-        for (const QPointF& offset : offsets) {
-            const QPointF p = centre + offset;
-            sum += pixels.at(static_cast<int>(std::floor(std::clamp(p.x(), -1.0, 1e9))),
-                             static_cast<int>(std::floor(std::clamp(p.y(), -1.0, 1e9))));
-        }
-        reflectance[k] = sum * kPercent / double(offsets.size());
+        const double x = std::clamp(centre.x(), -1.0, 1e9), y = std::clamp(centre.y(), -1.0, 1e9);
+        const double fx = std::floor(x), fy = std::floor(y);
+        const int qx = static_cast<int>(std::lround((x - fx) * kPhases)),
+                  qy = static_cast<int>(std::lround((y - fy) * kPhases));
+        double sum = 0;
+        for (const Share& share : sharesAt(qx, qy))
+            sum += share.weight *
+                   pixels.at(static_cast<int>(fx) + share.dx, static_cast<int>(fy) + share.dy);
+        reflectance[k] = sum * kPercent;
     }
     return reflectance;
 }
