@@ -39,6 +39,13 @@ std::optional<QString> lightWord(const QString& value) {
     return QStringLiteral("red or grey");
 }
 
+std::optional<QString> reportFile(const QString& value) {
+    if (value.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ||
+        value.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
+        return std::nullopt;
+    return QStringLiteral("a file name ending in .pdf or .svg");
+}
+
 OptionRow required(OptionRow option) {
     option.required = true;
     return option;
@@ -129,7 +136,11 @@ QList<CommandRow> buildCommandTable() {
           {"aperture", "MM",
            "The measuring aperture's diameter in millimetres at the picture's resolution "
            "(default: 0.8 times the X-dimension measured).",
-           millimetres}}},
+           millimetres},
+          {"report", "FILE",
+           "Also writes a one-page report on the first symbol (.pdf or .svg): the picture with "
+           "the scan lines, the worst line's profile and every line's measurements.",
+           reportFile}}},
     };
 }
 

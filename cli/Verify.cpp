@@ -3,6 +3,8 @@
 #include "PictureStreams.h"
 #include "ReadingEngine.h"
 #include "ScanGrade.h"
+#include "VerifyReport.h"
+#include "WholeFile.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -140,7 +142,8 @@ ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
     return options;
 }
 
-int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options) {
+int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options,
+                  const QString& reportPath) {
     const QImage picture = loadPicture(inPath);
     if (picture.isNull()) {
         std::fprintf(stderr, "Cannot read the image %s\n", inPath.toLocal8Bit().constData());
@@ -160,6 +163,23 @@ int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& op
     } else {
         for (const ScanGrade::Symbol& symbol : symbols)
             printText(symbol);
+    }
+    if (!reportPath.isEmpty()) {
+        if (symbols.empty()) {
+            std::fprintf(stderr, "No report written: no symbol found\n");
+            return 1;
+        }
+        const auto format = VerifyReport::formatOf(reportPath).value_or(VerifyReport::Format::Pdf);
+        const QByteArray report = VerifyReport::reportBytes(
+            picture, symbols.front(), inPath == u"-" ? QStringLiteral("standard input") : inPath,
+            format);
+        const auto failure = report.isEmpty() ? std::optional(QStringLiteral("cannot draw it"))
+                                              : WholeFile::write(reportPath, report);
+        if (failure) {
+            std::fprintf(stderr, "Cannot write the report %s: %s\n",
+                         reportPath.toLocal8Bit().constData(), failure->toLocal8Bit().constData());
+            return 1;
+        }
     }
     return allPass ? 0 : 1;
 }

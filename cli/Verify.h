@@ -12,7 +12,10 @@
 // barcode-desk-cli verify: grades every symbol in a picture file ("-" for standard input) and
 // prints the grades, as text or as one JSON object. Exit status 0 when at least one symbol is
 // found and each grades C or better, 1 otherwise.
-int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options = {});
+// With `reportPath`, also a one-page report on the first symbol there (exit 1 when it cannot
+// be written).
+int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options = {},
+                  const QString& reportPath = {});
 
 // The grader's light and aperture as verify's options (checked already) ask for them.
 ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation);

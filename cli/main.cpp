@@ -532,6 +532,8 @@ void prepareFontSetUp(const QTemporaryDir& privateFolder) {
 // QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
 // fraction of the time.
 bool printsText(const Invocation& invocation) {
+    if (invocation.command == CommandLine::Command::Verify)
+        return invocation.has(QStringLiteral("report"));
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
     if (!choice) return false;
     if (choice->printsText()) return true;
@@ -552,7 +554,8 @@ int run(const Invocation& invocation) {
         return batch(invocation);
     case Command::Verify:
         return verifyPicture(invocation.value(QStringLiteral("in")),
-                             invocation.has(QStringLiteral("json")), verifyOptions(invocation));
+                             invocation.has(QStringLiteral("json")), verifyOptions(invocation),
+                             invocation.value(QStringLiteral("report")));
     }
     return kExitUsage;
 }

@@ -146,6 +146,8 @@ std::optional<Found> decodeNear(const Profile& p, Symbology symbology, const QSt
 }
 
 void measure(const Profile& p, Line& line) {
+    line.threshold = p.threshold;
+    line.measured = {p.offset, p.offset + double(p.samples.size())};
     auto& v = line.values;
     if (p.samples.empty()) return;
     const auto [low, high] = std::minmax_element(p.samples.begin(), p.samples.end());
@@ -211,9 +213,11 @@ Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines
                 back.lastBar = n - 1 - back.firstBar;
                 back.firstBar = firstBar;
             }
+            back.measured = {n - back.measured.second, n - back.measured.first};
             line = std::move(back);
         }
     }
+    line.reflectance = reflectance;
     line.from = path.origin;
     line.to = path.at(path.count);
     line.y = static_cast<int>(std::floor(path.at((first + last) / 2).y()));

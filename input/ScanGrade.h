@@ -10,6 +10,7 @@
 
 #include <array>
 #include <span>
+#include <utility>
 #include <vector>
 
 // Grades the linear symbols in a picture the way a barcode verifier grades a print: ten scan
@@ -49,6 +50,11 @@ struct Line {
     int lastBar = -1;
     bool quietZoneTooNarrow = false;    // its characters decode, but the space beside them is short
     std::array<double, 2> quietZones{}; // before and after the bars, in modules, when found
+    // The reflectance sampled from `from` to `to`, one sample a pixel, over which samples the
+    // measurements were taken, and the threshold between bars and spaces there.
+    std::vector<double> reflectance;
+    std::pair<double, double> measured{};
+    double threshold = 50;
 
     int grade() const;
 };

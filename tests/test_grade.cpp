@@ -603,6 +603,45 @@ class TestGrade : public QObject {
         QCOMPARE(smudged.front().box, bars);
     }
 
+    // The one-page report: written whole as asked, or not at all with the reason.
+    void report_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("symbol");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("starts");
+        QTest::newRow("svg") << "report.svg" << true << 0 << QByteArray("<?xml");
+        QTest::newRow("pdf") << "report.PDF" << true << 0 << QByteArray("%PDF");
+        QTest::newRow("png refused") << "report.png" << true << 2 << QByteArray();
+        QTest::newRow("nothing to report") << "empty.svg" << false << 1 << QByteArray();
+        QTest::newRow("folder missing") << "none/report.svg" << true << 1 << QByteArray();
+    }
+    void report() {
+        QFETCH(QString, name);
+        QFETCH(bool, symbol);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, starts);
+        QImage picture = wholePixelPicture(QStringLiteral("EAN8"), QStringLiteral("9638507"), 3);
+        if (!symbol) picture.fill(Qt::white);
+        const QString in = dir.filePath(QStringLiteral("report-in.png"));
+        const QString out = dir.filePath(name);
+        QVERIFY(picture.save(in));
+        const Run run = cli({"verify", "--in", in, "--report", out});
+        QCOMPARE(run.exitCode, exitCode);
+        QFile file(out);
+        QCOMPARE(file.exists(), !starts.isEmpty());
+        if (starts.isEmpty()) {
+            QVERIFY(!run.err.isEmpty());
+            return;
+        }
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith(starts));
+        if (name.endsWith(u".svg")) { // its text stays text
+            QVERIFY(bytes.contains("(4.0/25/660)"));
+            QVERIFY(bytes.contains("Scan reflectance profile of line"));
+        }
+    }
+
     // Pictures with nothing to grade end soon with exit 1 and say why.
     void badPictures_data() {
         QTest::addColumn<QByteArray>("file");
