@@ -1,10 +1,10 @@
-#include "DrawCommands.h"
+#include "app/DrawCommands.h"
 
-#include "Code128.h"
-#include "Code39.h"
-#include "DigitCode.h"
-#include "EAN13and8.h"
-#include "Symbology.h"
+#include "render/Code128.h"
+#include "render/Code39.h"
+#include "render/EAN13and8.h"
+#include "symbology/DigitCode.h"
+#include "symbology/Symbology.h"
 
 namespace {
 
@@ -128,18 +128,13 @@ void Command4_Click(DrawModel& model) {
 }
 
 bool acceptCodeText(DrawModel& model, Symbology symbology) {
-    switch (symbology) {
-    case Symbology::Ean13:
-        return acceptDigits(model, QStringLiteral("EAN13"), 12);
-    case Symbology::Ean8:
-        return acceptDigits(model, QStringLiteral("EAN8"), 7);
-    case Symbology::UpcA:
-        return acceptDigits(model, QStringLiteral("UPC"), 12);
-    case Symbology::Code39:
-    case Symbology::Code128:
-        return true;
-    }
-    return true;
+    const int digits = factsOf(symbology).dataDigits;
+    if (digits == 0) return true;
+    // The refusal names the symbology as the classic window did.
+    const QString name = symbology == Symbology::Ean13  ? QStringLiteral("EAN13")
+                         : symbology == Symbology::Ean8 ? QStringLiteral("EAN8")
+                                                        : QStringLiteral("UPC");
+    return acceptDigits(model, name, digits);
 }
 
 void Command5_Click(DrawModel& model) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "DrawingSurface.h"
-#include "MessageBoxes.h"
-#include "Symbology.h"
-#include "modUPC.h"
+#include "app/MessageBoxes.h"
+#include "app/UpcWorkArea.h"
+#include "render/DrawingSurface.h"
+#include "symbology/Symbology.h"
 
 #include <QSizeF>
 #include <QString>

@@ -1,15 +1,16 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "ClipboardCopy.h"
-#include "Form2.h"
-#include "Geometry.h"
-#include "ImageExport.h"
-#include "MSComm.h"
-#include "NumberText.h"
-#include "RendererError.h"
-#include "ScanCheck.h"
-#include "SettingsFile.h"
-#include "VectorExport.h"
+#include "app/ScanCheck.h"
+#include "app/SettingsFile.h"
+#include "output/ClipboardCopy.h"
+#include "output/ImageExport.h"
+#include "output/NumberText.h"
+#include "output/VectorExport.h"
+#include "reader/Form2.h"
+#include "reader/MSComm.h"
+#include "render/Geometry.h"
+#include "symbology/EncodeSymbol.h"
+#include "symbology/RuntimeError.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -346,7 +347,7 @@ void Form1::cmdDraw_Click() {
         else
             QCoreApplication::processEvents();
         SaveSettings();
-    } catch (const RendererError& error) {
+    } catch (const RuntimeError& error) {
         messages_->show(error.description(), QStringLiteral("Error"), MessageIcon::Exclamation);
     }
 }
@@ -485,7 +486,7 @@ void Form1::saveVectorSymbol(const QString& path, ImageExport::ImageFormat forma
                 symbol, SymbolLayout(symbol, std::nullopt, std::nullopt), moduleMm, path,
                 VectorExport::vectorFormatOf(format)))
             failed(*reason);
-    } catch (const RendererError& error) {
+    } catch (const RuntimeError& error) {
         failed(error.description());
     }
 }
@@ -559,7 +560,7 @@ void Form1::Timer1_Timer() {
     try {
         if (!MSComm1->PortOpen()) MSComm1->setPortOpen(true);
         if (MSComm1->InBufferCount() > 0) txtcode->setText(MSComm1->Input());
-    } catch (const RendererError& error) {
+    } catch (const RuntimeError& error) {
         Timer1->stop();
         Check1->setChecked(false);
         messages_->show(error.description(), QStringLiteral("Error"), MessageIcon::Critical);
@@ -596,7 +597,7 @@ void Form1::chooseScannerPort(const QString& port) {
     scannerPort_ = port;
     try {
         MSComm1->setPortOpen(false);
-    } catch (const RendererError&) {
+    } catch (const RuntimeError&) {
         // the old device may be gone; the new one opens at the next poll all the same
     }
     MSComm1->setPortName(port);

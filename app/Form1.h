@@ -1,11 +1,11 @@
 #pragma once
 
-#include "DrawCommands.h"
-#include "Form2.h"
-#include "ImageExport.h"
-#include "MOD_CDIALOG.h"
-#include "Printing.h"
-#include "QtMessageBoxes.h"
+#include "app/DrawCommands.h"
+#include "app/QtMessageBoxes.h"
+#include "output/ImageExport.h"
+#include "output/MOD_CDIALOG.h"
+#include "output/Printing.h"
+#include "reader/Form2.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "QtMessageBoxes.h"
+#include "app/QtMessageBoxes.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageBoxes.h"
+#include "app/MessageBoxes.h"
 
 class QWidget;
 

@@ -1,11 +1,10 @@
-#include "ScanCheck.h"
+#include "app/ScanCheck.h"
 
-#include "DigitCode.h"
-#include "DrawCommands.h"
-#include "EAN13and8.h"
-#include "ReadingEngine.h"
-#include "RendererError.h"
-#include "Symbology.h"
+#include "app/DrawCommands.h"
+#include "decode/ReadingEngine.h"
+#include "symbology/DigitCode.h"
+#include "symbology/RuntimeError.h"
+#include "symbology/Symbology.h"
 
 namespace ScanCheck {
 
@@ -28,7 +27,7 @@ QImage windowPicture(const DrawInputs& inputs) {
     model.sldheightValue = std::min(inputs.height, DrawModel::kHeightClamp);
     try {
         command(model);
-    } catch (const RendererError&) {
+    } catch (const RuntimeError&) {
         return {};
     }
     return model.picout.Image();
@@ -75,7 +74,7 @@ std::optional<QString> correctedCheckDigit(const QString& type, const QString& t
                                                               : 12;
     if (text.size() != length) return std::nullopt;
     const QString data = text.chopped(1);
-    const int check = EAN13and8::CheckDigit(data);
+    const int check = DigitCode::checkDigit(data);
     if (check == text.back().digitValue()) return std::nullopt;
     return data + QString::number(check);
 }
@@ -97,8 +96,7 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
         const ScanGrade::Symbol& symbol = symbols.front();
         line = QStringLiteral("Grade %1 (%2) · reads as %3 \"%4\"")
                    .arg(symbol.letter())
-                   .arg(symbol.isoGrade(), ReadingEngine::symbologyName(symbol.symbology),
-                        symbol.text);
+                   .arg(symbol.isoGrade(), standardNameOf(symbol.symbology), symbol.text);
         if (symbol.worstLine().quietZoneTooNarrow)
             line += QStringLiteral(" · quiet zone too narrow");
         if (const double module = symbol.moduleWidth(); module > 0)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScanGrade.h"
+#include "decode/ScanGrade.h"
 
 #include <QImage>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "SettingsFile.h"
+#include "app/SettingsFile.h"
 
-#include "NumberText.h"
-#include "WholeFile.h"
+#include "output/NumberText.h"
+#include "output/WholeFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,9 +1,9 @@
 // Scan check speed on one window picture (425 x 177). Median of repetitions:
 //   build/bin/barcode-desk-bench-grade --benchmark_repetitions=15
 //       --benchmark_report_aggregates_only=true
-#include "ReadingEngine.h"
-#include "ScanCheck.h"
-#include "ScanGrade.h"
+#include "app/ScanCheck.h"
+#include "decode/ReadingEngine.h"
+#include "decode/ScanGrade.h"
 
 #include <QGuiApplication>
 

@@ -1,14 +1,14 @@
 // Rendering, decoding and the window's Draw. Run: build/bin/barcode-desk-bench
-#include "Code128.h"
-#include "Code39.h"
-#include "DrawCommands.h"
-#include "DrawingSurface.h"
-#include "EAN13and8.h"
-#include "SettingsFile.h"
-#include "Symbol.h"
-#include "SymbolPicture.h"
-#include "basBCREAD.h"
-#include "modUPC.h"
+#include "app/DrawCommands.h"
+#include "app/SettingsFile.h"
+#include "app/UpcWorkArea.h"
+#include "decode/basBCREAD.h"
+#include "render/Code128.h"
+#include "render/Code39.h"
+#include "render/DrawingSurface.h"
+#include "render/EAN13and8.h"
+#include "render/SymbolPicture.h"
+#include "symbology/EncodeSymbol.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "DrawCommands.h"
-#include "ImageExport.h"
+#include "app/DrawCommands.h"
+#include "output/ImageExport.h"
 
 #include <QCommandLineParser>
 

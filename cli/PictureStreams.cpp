@@ -1,4 +1,4 @@
-#include "PictureStreams.h"
+#include "cli/PictureStreams.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
-#include "Verify.h"
+#include "cli/Verify.h"
 
-#include "PictureStreams.h"
-#include "ReadingEngine.h"
-#include "ScanGrade.h"
-#include "VerifyReport.h"
-#include "WholeFile.h"
+#include "cli/PictureStreams.h"
+#include "cli/VerifyReport.h"
+#include "decode/ReadingEngine.h"
+#include "decode/ScanGrade.h"
+#include "output/WholeFile.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -86,7 +86,7 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
     for (const ScanGrade::Line& line : symbol.lines)
         lines.append(lineObject(line));
     const QRect& box = symbol.box;
-    return {{QStringLiteral("type"), ReadingEngine::symbologyName(symbol.symbology)},
+    return {{QStringLiteral("type"), standardNameOf(symbol.symbology)},
             {QStringLiteral("text"), symbol.text},
             {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
             {QStringLiteral("grade"), QString(symbol.letter())},
@@ -102,9 +102,9 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
 void printText(const ScanGrade::Symbol& symbol) {
     const QRect& box = symbol.box;
     std::printf("%s \"%s\" at %d,%d size %dx%d: grade %c (%.1f)\n",
-                qPrintable(ReadingEngine::symbologyName(symbol.symbology)),
-                symbol.text.toUtf8().constData(), box.x(), box.y(), box.width(), box.height(),
-                symbol.letter().toLatin1(), symbol.score());
+                qPrintable(standardNameOf(symbol.symbology)), symbol.text.toUtf8().constData(),
+                box.x(), box.y(), box.width(), box.height(), symbol.letter().toLatin1(),
+                symbol.score());
     std::printf("  grade %s: aperture %.3f mm, %s\n", qPrintable(symbol.isoGrade()),
                 symbol.apertureMm,
                 symbol.light == ScanLines::Light::Red ? "red light 660 nm" : "white light");

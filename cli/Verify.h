@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommandLine.h"
-#include "ScanCheck.h"
-#include "ScanGrade.h"
+#include "app/ScanCheck.h"
+#include "cli/CommandLine.h"
+#include "decode/ScanGrade.h"
 
 #include <QImage>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "VerifyReport.h"
+#include "cli/VerifyReport.h"
 
-#include "ReadingEngine.h"
+#include "symbology/Symbology.h"
 
 #include <QBuffer>
 #include <QPageLayout>
@@ -274,7 +274,7 @@ void paintPage(QPainter& painter, const QImage& picture, const ScanGrade::Symbol
     painter.setFont(fontOf(56, true));
     painter.drawText(QRectF(kMargin, kMargin, width, 70), Qt::AlignLeft,
                      QStringLiteral("%1 \"%2\": grade %3 (%4)")
-                         .arg(ReadingEngine::symbologyName(symbol.symbology), symbol.text,
+                         .arg(standardNameOf(symbol.symbology), symbol.text,
                               QString(symbol.letter()), symbol.isoGrade()));
     painter.setFont(fontOf(30));
     const QString light = symbol.light == ScanLines::Light::Red ? QStringLiteral("red light 660 nm")

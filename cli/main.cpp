@@ -1,16 +1,16 @@
 // barcode-desk-cli: draws, reads and batch-draws barcodes with the window's own code, no display.
-#include "CommandLine.h"
-#include "DrawCommands.h"
-#include "ImageExport.h"
-#include "PictureStreams.h"
-#include "RendererError.h"
-#include "Symbol.h"
-#include "SymbolPicture.h"
-#include "Symbology.h"
-#include "VectorExport.h"
-#include "Verify.h"
-#include "WholeFile.h"
-#include "basBCREAD.h"
+#include "app/DrawCommands.h"
+#include "cli/CommandLine.h"
+#include "cli/PictureStreams.h"
+#include "cli/Verify.h"
+#include "decode/basBCREAD.h"
+#include "output/ImageExport.h"
+#include "output/VectorExport.h"
+#include "output/WholeFile.h"
+#include "render/SymbolPicture.h"
+#include "symbology/EncodeSymbol.h"
+#include "symbology/RuntimeError.h"
+#include "symbology/Symbology.h"
 
 #include <QDir>
 #include <QFile>
@@ -171,7 +171,7 @@ class Drawer {
                 return saveSymbol(outPath, format, compact);
             }
             command_(model_);
-        } catch (const RendererError& error) {
+        } catch (const RuntimeError& error) {
             return error.description();
         }
         if (!messages_.texts.isEmpty()) return shownMessages();

@@ -1,4 +1,4 @@
-#include "ClipboardCopy.h"
+#include "output/ClipboardCopy.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

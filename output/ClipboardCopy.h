@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DrawingSurface.h"
+#include "render/DrawingSurface.h"
 
 #include <QImage>
 

@@ -1,10 +1,10 @@
-#include "ImageExport.h"
+#include "output/ImageExport.h"
 
-#include "Geometry.h"
-#include "OneBitPng.h"
-#include "WholeFile.h"
-#include "WindowsBitmap.h"
-#include "modFreeImageDLL.h"
+#include "output/OneBitPng.h"
+#include "output/WholeFile.h"
+#include "output/WindowsBitmap.h"
+#include "output/modFreeImageDLL.h"
+#include "render/Geometry.h"
 
 #include <array>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "MOD_CDIALOG.h"
+#include "output/MOD_CDIALOG.h"
 
 #include <QDir>
 #include <QFileDialog>

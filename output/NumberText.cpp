@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "output/NumberText.h"
 
 #include <QLocale>
 

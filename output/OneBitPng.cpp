@@ -1,4 +1,4 @@
-#include "OneBitPng.h"
+#include "output/OneBitPng.h"
 
 #include <QtEndian>
 

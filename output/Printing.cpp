@@ -1,6 +1,6 @@
-#include "Printing.h"
+#include "output/Printing.h"
 
-#include "Geometry.h"
+#include "render/Geometry.h"
 
 #include <QDateTime>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "VectorExport.h"
+#include "output/VectorExport.h"
 
-#include "ImageExport.h"
-#include "WholeFile.h"
+#include "output/ImageExport.h"
+#include "output/WholeFile.h"
 
 #include <QBuffer>
 #include <QPageLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ImageExport.h"
-#include "SymbolPicture.h"
+#include "output/ImageExport.h"
+#include "render/SymbolPicture.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "WholeFile.h"
+#include "output/WholeFile.h"
 
 #include <QFile>
 #include <QRandomGenerator>

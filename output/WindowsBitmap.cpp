@@ -1,4 +1,4 @@
-#include "WindowsBitmap.h"
+#include "output/WindowsBitmap.h"
 
 #include <cstdint>
 

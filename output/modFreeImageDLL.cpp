@@ -1,4 +1,4 @@
-#include "modFreeImageDLL.h"
+#include "output/modFreeImageDLL.h"
 
 #include <FreeImage.h>
 

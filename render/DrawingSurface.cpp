@@ -1,6 +1,6 @@
-#include "DrawingSurface.h"
+#include "render/DrawingSurface.h"
 
-#include "RendererError.h"
+#include "symbology/RuntimeError.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -27,8 +27,8 @@ QImage blankImage(int width, int height, Colour colour) {
 int checkedPixels(double twips) {
     const double pixels = std::round(twips / Geometry::kTwipsPerPixel);
     if (!(pixels >= 0 && pixels <= kMaxPixels))
-        throw RendererError(380, QStringLiteral("Picture"),
-                            QStringLiteral("Invalid property value"));
+        throw RuntimeError(380, QStringLiteral("Picture"),
+                           QStringLiteral("Invalid property value"));
     return static_cast<int>(pixels);
 }
 

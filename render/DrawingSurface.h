@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Geometry.h"
-#include "PixelSource.h"
+#include "render/Geometry.h"
+#include "render/PixelSource.h"
 
 #include <QFont>
 #include <QFontMetrics>

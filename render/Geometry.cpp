@@ -1,4 +1,4 @@
-#include "Geometry.h"
+#include "render/Geometry.h"
 
 QFont defaultPictureFont() {
     QFont font(QStringLiteral("DejaVu Sans"));

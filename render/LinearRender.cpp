@@ -1,6 +1,6 @@
-#include "LinearRender.h"
+#include "render/LinearRender.h"
 
-#include "RendererError.h"
+#include "symbology/RuntimeError.h"
 
 #include <limits>
 #include <vector>
@@ -14,7 +14,7 @@ int LinearRender::barHeightOf(std::int16_t heightUnits, const QString& source) {
     const int product = heightUnits * 10;
     if (product > std::numeric_limits<std::int16_t>::max() ||
         product < std::numeric_limits<std::int16_t>::min())
-        throw RendererError::overflow(source);
+        throw RuntimeError::overflow(source);
     return product;
 }
 
@@ -26,7 +26,7 @@ void LinearRender::prepareSurface(int barHeightPixels) {
     surface.setScaleMode(DrawingSurface::Pixels);
     const double pixels =
         caption ? surface.TextHeight(codeText) + barHeight + 25 : barHeight + 20.0;
-    surface.setHeight(pixels * Geometry::TwipsPerPixelY);
+    surface.setHeight(pixels * Geometry::kTwipsPerPixel);
 }
 
 namespace {

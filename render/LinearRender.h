@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DrawingSurface.h"
-#include "Symbol.h"
+#include "render/DrawingSurface.h"
+#include "symbology/Symbol.h"
 
 #include <QString>
 #include <QStringView>

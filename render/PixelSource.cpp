@@ -1,4 +1,4 @@
-#include "PixelSource.h"
+#include "render/PixelSource.h"
 
 void PixelSource::pointsAlongRow(int x, int y, std::span<Colour> colours) const {
     for (std::size_t i = 0; i < colours.size(); ++i)

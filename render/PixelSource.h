@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Geometry.h"
+#include "render/Geometry.h"
 
 #include <QImage>
 

@@ -1,4 +1,4 @@
-#include "SymbolPicture.h"
+#include "render/SymbolPicture.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Symbol.h"
+#include "symbology/Symbol.h"
 
 #include <QImage>
 

@@ -1,33 +1,23 @@
 #pragma once
 
-#include "DrawingSurface.h"
-#include "MessageBoxes.h"
-#include "Symbol.h"
+#include "render/DrawingSurface.h"
 
 #include <QString>
 
 #include <array>
 
-// The controls of the main window that the UPC-A renderer works with, off screen.
-struct UpcWorkArea {
-    UpcWorkArea();
-
-    DrawingSurface picUPC;    // 129 x 65 pixels, white, pixels, keeps its drawing
-    DrawingSurface picUPCy;   // a blank white background picture
-    std::array<QString, 6> L; // digits 1 to 6
-    std::array<QString, 6> R; // digits 7 to 12
-    QString txtUPC = QStringLiteral("972526002361");
-    QString caption; // the main window's caption: the title of the renderer's message
-    MessageBoxes* messages = nullptr;
-};
-
-// UPC-A: twelve digits at fixed places on picUPC, the twelfth drawn as given.
 namespace modUPC {
 
-// The symbol of twelve digits taken as DrawUPCA takes them; a non-digit among them is the
-// conversion error drawing raises.
-Symbol EncodeUPCA(const QString& codeText);
+// The digits as the UPC-A picture shows them: digits 1 to 6 and 7 to 12.
+struct DigitCaptions {
+    std::array<QString, 6> L;
+    std::array<QString, 6> R;
+};
 
-void DrawUPCA(const QString& codeText, UpcWorkArea& form);
+// Twelve digits at fixed places on the 129 x 65 picture, over the blank background; the
+// captions take the digits as drawn. Drawing stops at the first caption that is no digit,
+// with the type mismatch error.
+void PaintUPCA(const QString& codeText, DrawingSurface& picture, const DrawingSurface& background,
+               DigitCaptions& captions);
 
 } // namespace modUPC

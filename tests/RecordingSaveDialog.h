@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MOD_CDIALOG.h"
+#include "output/MOD_CDIALOG.h"
 
 // Answers the save dialog with a prepared path and remembers what it was asked.
 class RecordingDialog : public SaveFileDialog {

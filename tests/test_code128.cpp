@@ -1,6 +1,7 @@
-#include "Code128.h"
-#include "RendererError.h"
 #include "decoder_oracle.h"
+#include "render/Code128.h"
+#include "symbology/Code128.h"
+#include "symbology/RuntimeError.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -169,8 +170,8 @@ void TestCode128::characterOutsideSetStopsDrawing() {
     try {
         Code128::DrawCode128(surface, 10, text, true);
         QFAIL("no error");
-    } catch (const RendererError& error) {
-        QCOMPARE(error.number(), RendererError::kSubscriptOutOfRange);
+    } catch (const RuntimeError& error) {
+        QCOMPARE(error.number(), RuntimeError::kSubscriptOutOfRange);
         QCOMPARE(error.source(), QStringLiteral("Code 128"));
         QCOMPARE(error.description(), QStringLiteral("Subscript out of range"));
     }
@@ -180,7 +181,7 @@ void TestCode128::characterOutsideSetStopsDrawing() {
     for (int x = 45; x < surface.pixelWidth(); ++x)
         QVERIFY(columnIsWhite(surface.Image(), x));
     QVERIFY(surface.Picture().isNull());
-    QVERIFY_THROWS_EXCEPTION(RendererError, Code128::Code128Values(text));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, Code128::Code128Values(text));
 }
 
 // 2903 characters give a 31,991-pixel surface; one more would pass 32,000 and is refused
@@ -198,8 +199,8 @@ void TestCode128::longTexts() {
         try {
             Code128::DrawCode128(refused, 10, text, false);
             QFAIL("too long a text was drawn");
-        } catch (const RendererError& error) {
-            QCOMPARE(error.number(), RendererError::kRefusal);
+        } catch (const RuntimeError& error) {
+            QCOMPARE(error.number(), RuntimeError::kRefusal);
             QCOMPARE(error.description(), QStringLiteral("The Code Text is too long"));
         }
         QCOMPARE(refused.pixelWidth(), 100);

@@ -1,6 +1,7 @@
-#include "Code39.h"
-#include "DrawingSurface.h"
-#include "RendererError.h"
+#include "render/Code39.h"
+#include "render/DrawingSurface.h"
+#include "symbology/Code39.h"
+#include "symbology/RuntimeError.h"
 
 #include <QtTest>
 
@@ -132,7 +133,7 @@ class TestCode39 : public QObject {
         try {
             Code39::DrawCode39(s, 10, text, false, true);
             QFAIL("no error raised");
-        } catch (const RendererError& e) {
+        } catch (const RuntimeError& e) {
             QCOMPARE(e.number(), -2147220991);
             QCOMPARE(e.source(), QStringLiteral("Bar 39"));
             QCOMPARE(e.description(),
@@ -200,10 +201,10 @@ class TestCode39 : public QObject {
         try {
             Code39::DrawCode39(s, 10, QString(length, u'1'), false, false);
             QVERIFY(!refused);
-            QVERIFY(s.pixelWidth() <= Code39::kMaxSymbolPixels);
-        } catch (const RendererError& e) {
+            QVERIFY(s.pixelWidth() <= kMaxSymbolPixels);
+        } catch (const RuntimeError& e) {
             QVERIFY(refused);
-            QCOMPARE(e.number(), RendererError::kRefusal);
+            QCOMPARE(e.number(), RuntimeError::kRefusal);
             QCOMPARE(e.description(), QStringLiteral("The Code Text is too long"));
         }
     }
@@ -213,7 +214,7 @@ class TestCode39 : public QObject {
         try {
             Code39::DrawCode39(s, 3277, QStringLiteral("A"), false, false);
             QFAIL("no overflow");
-        } catch (const RendererError& e) {
+        } catch (const RuntimeError& e) {
             QCOMPARE(e.number(), 6);
             QCOMPARE(e.description(), QStringLiteral("Overflow"));
         }

@@ -1,6 +1,7 @@
-#include "Code39.h"
-#include "DrawingSurface.h"
-#include "basBCREAD.h"
+#include "decode/basBCREAD.h"
+#include "render/Code39.h"
+#include "render/DrawingSurface.h"
+#include "symbology/Code39.h"
 
 #include <QPainter>
 #include <QRandomGenerator>

@@ -1,7 +1,7 @@
-#include "DigitCode.h"
-#include "EAN13and8.h"
-#include "RendererError.h"
 #include "decoder_oracle.h"
+#include "render/EAN13and8.h"
+#include "symbology/DigitCode.h"
+#include "symbology/RuntimeError.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -79,7 +79,7 @@ void TestEan::checkDigit_data() {
 void TestEan::checkDigit() {
     QFETCH(QString, digits);
     QFETCH(int, expected);
-    QCOMPARE(EAN13and8::CheckDigit(digits), expected);
+    QCOMPARE(DigitCode::checkDigit(digits), expected);
 }
 
 void TestEan::modules_data() {
@@ -233,8 +233,8 @@ void TestEan::refusals() {
     try {
         draw(ean8, surface, text, true);
         QFAIL("text accepted");
-    } catch (const RendererError& error) {
-        QCOMPARE(error.number(), RendererError::kRefusal);
+    } catch (const RuntimeError& error) {
+        QCOMPARE(error.number(), RuntimeError::kRefusal);
         QCOMPARE(error.source(), ean8 ? QStringLiteral("EAN-8") : QStringLiteral("EAN-13"));
         QCOMPARE(error.description(), description);
     }

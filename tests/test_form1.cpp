@@ -1,6 +1,6 @@
-#include "Form1.h"
 #include "RecordingMessages.h"
-#include "SettingsFile.h"
+#include "app/Form1.h"
+#include "app/SettingsFile.h"
 
 #include <QComboBox>
 #include <QGroupBox>

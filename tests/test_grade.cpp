@@ -3,13 +3,13 @@
 // verify command; the main window's status line.
 #include "CalibrationPicture.h"
 #include "CliRunner.h"
-#include "DrawCommands.h"
-#include "Form1.h"
-#include "LineDecode.h"
 #include "RecordingMessages.h"
-#include "ScanCheck.h"
-#include "ScanGrade.h"
-#include "Symbol.h"
+#include "app/DrawCommands.h"
+#include "app/Form1.h"
+#include "app/ScanCheck.h"
+#include "decode/LineDecode.h"
+#include "decode/ScanGrade.h"
+#include "symbology/EncodeSymbol.h"
 
 #include <QBuffer>
 #include <QClipboard>

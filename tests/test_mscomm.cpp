@@ -1,6 +1,6 @@
-#include "MSComm.h"
 #include "PtyPair.h"
-#include "RendererError.h"
+#include "reader/MSComm.h"
+#include "symbology/RuntimeError.h"
 
 #include <QAbstractEventDispatcher>
 #include <QEventLoop>
@@ -124,7 +124,7 @@ class TestMSComm : public QObject {
         try {
             port.setPortOpen(true);
             QFAIL("opening a missing port succeeded");
-        } catch (const RendererError& e) {
+        } catch (const RuntimeError& e) {
             QCOMPARE(e.number(), static_cast<std::int32_t>(QSerialPort::DeviceNotFoundError));
             QCOMPARE(e.source(), QStringLiteral("MSComm1"));
             QVERIFY(!e.description().isEmpty());
@@ -145,7 +145,7 @@ class TestMSComm : public QObject {
         try {
             port->Input();
             QFAIL("reading from a device that went away succeeded");
-        } catch (const RendererError& e) {
+        } catch (const RuntimeError& e) {
             QCOMPARE(e.source(), QStringLiteral("MSComm1"));
             QVERIFY(e.number() == QSerialPort::ReadError ||
                     e.number() == QSerialPort::ResourceError);
@@ -174,7 +174,7 @@ class TestMSComm : public QObject {
         loop.exec();
         disconnect(counting);
         QVERIFY2(wakeUps < 30, qPrintable(QString::number(wakeUps)));
-        QVERIFY_THROWS_EXCEPTION(RendererError, port->Input());
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, port->Input());
     }
 };
 

@@ -1,11 +1,12 @@
 #include "CliRunner.h"
-#include "ClipboardCopy.h"
-#include "Form1.h"
 #include "PdfQueue.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
-#include "SymbolPicture.h"
 #include "VectorRaster.h"
+#include "app/Form1.h"
+#include "output/ClipboardCopy.h"
+#include "render/SymbolPicture.h"
+#include "symbology/EncodeSymbol.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "Code39.h"
 #include "PdfQueue.h"
-#include "Printing.h"
+#include "output/Printing.h"
+#include "render/Code39.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
-#include "Form1.h"
-#include "Form2.h"
-#include "PictureBox.h"
 #include "RecordingMessages.h"
+#include "app/Form1.h"
+#include "reader/Form2.h"
+#include "reader/PictureBox.h"
 
 #include <QComboBox>
 #include <QLineEdit>

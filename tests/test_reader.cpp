@@ -1,6 +1,6 @@
-#include "Code39.h"
-#include "DrawingSurface.h"
-#include "Form2.h"
+#include "reader/Form2.h"
+#include "render/Code39.h"
+#include "render/DrawingSurface.h"
 
 #include <QApplication>
 #include <QClipboard>

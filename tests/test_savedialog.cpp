@@ -1,5 +1,5 @@
-#include "MOD_CDIALOG.h"
 #include "RecordingSaveDialog.h"
+#include "output/MOD_CDIALOG.h"
 
 #include <QApplication>
 #include <QFile>

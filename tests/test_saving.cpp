@@ -1,10 +1,10 @@
 #include "CliRunner.h"
-#include "Form1.h"
 #include "FullDisk.h"
-#include "ImageExport.h"
-#include "OneBitPng.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
+#include "app/Form1.h"
+#include "output/ImageExport.h"
+#include "output/OneBitPng.h"
 
 #include <QDir>
 #include <QFile>

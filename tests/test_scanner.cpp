@@ -1,7 +1,7 @@
-#include "Form1.h"
-#include "MSComm.h"
 #include "PtyPair.h"
 #include "RecordingMessages.h"
+#include "app/Form1.h"
+#include "reader/MSComm.h"
 
 #include <QLineEdit>
 #include <QMenu>

@@ -1,5 +1,5 @@
-#include "NumberText.h"
-#include "SettingsFile.h"
+#include "app/SettingsFile.h"
+#include "output/NumberText.h"
 
 #include <QDir>
 #include <QLocale>

@@ -1,5 +1,5 @@
-#include "DrawingSurface.h"
-#include "RendererError.h"
+#include "render/DrawingSurface.h"
+#include "symbology/RuntimeError.h"
 
 #include <QPainter>
 #include <QtTest>
@@ -84,8 +84,8 @@ class TestSurface : public QObject {
 
     void impossibleSizesAreRefusedNotAllocated() {
         DrawingSurface s(150, 150);
-        QVERIFY_THROWS_EXCEPTION(RendererError, s.setWidth(-15));
-        QVERIFY_THROWS_EXCEPTION(RendererError, s.setHeight(1e12));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, s.setWidth(-15));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, s.setHeight(1e12));
         QCOMPARE(s.pixelWidth(), 10);
     }
 

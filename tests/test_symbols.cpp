@@ -1,8 +1,8 @@
 #include "CliRunner.h"
-#include "RendererError.h"
-#include "Symbol.h"
-#include "SymbolPicture.h"
 #include "VectorRaster.h"
+#include "render/SymbolPicture.h"
+#include "symbology/EncodeSymbol.h"
+#include "symbology/RuntimeError.h"
 
 #include <QtTest>
 
@@ -201,19 +201,19 @@ class TestSymbols : public QObject {
         QTest::addColumn<QString>("description");
         QTest::newRow("39 character")
             << "39/n"
-            << "AB~" << RendererError::kRefusal << "An Invalid Character Found in the Code Text";
-        QTest::newRow("39 length") << "39/c" << QString(2500, u'A') << RendererError::kRefusal
+            << "AB~" << RuntimeError::kRefusal << "An Invalid Character Found in the Code Text";
+        QTest::newRow("39 length") << "39/c" << QString(2500, u'A') << RuntimeError::kRefusal
                                    << "The Code Text is too long";
         QTest::newRow("128 character")
             << "128/n" << QStringLiteral("a\u00e9") << 9 << "Subscript out of range";
-        QTest::newRow("128 length") << "128/c" << QString(3000, u'A') << RendererError::kRefusal
+        QTest::newRow("128 length") << "128/c" << QString(3000, u'A') << RuntimeError::kRefusal
                                     << "The Code Text is too long";
         QTest::newRow("EAN13 length")
             << "EAN13"
-            << "123" << RendererError::kRefusal << "Should be 12 Digit Numbers";
+            << "123" << RuntimeError::kRefusal << "Should be 12 Digit Numbers";
         QTest::newRow("EAN8 letter")
             << "EAN8"
-            << "123456A" << RendererError::kRefusal << "An Invalid Character Found in Bar Text";
+            << "123456A" << RuntimeError::kRefusal << "An Invalid Character Found in Bar Text";
         QTest::newRow("UPC-A letter") << "UPC-A"
                                       << "12345678901A" << 13 << "Type mismatch";
     }
@@ -225,7 +225,7 @@ class TestSymbols : public QObject {
         try {
             encodeSymbol(*symbologyChoice(type), text);
             QFAIL("not refused");
-        } catch (const RendererError& error) {
+        } catch (const RuntimeError& error) {
             QCOMPARE(error.number(), number);
             QCOMPARE(error.description(), description);
         }

@@ -1,6 +1,6 @@
-#include "RendererError.h"
+#include "app/UpcWorkArea.h"
 #include "decoder_oracle.h"
-#include "modUPC.h"
+#include "symbology/RuntimeError.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -170,8 +170,8 @@ void TestUpc::nonDigitStopsDrawing() {
     try {
         modUPC::DrawUPCA(text, form);
         QFAIL("no error");
-    } catch (const RendererError& error) {
-        QCOMPARE(error.number(), RendererError::kTypeMismatch);
+    } catch (const RuntimeError& error) {
+        QCOMPARE(error.number(), RuntimeError::kTypeMismatch);
         QCOMPARE(error.source(), QStringLiteral("modUPC"));
         QCOMPARE(error.description(), QStringLiteral("Type mismatch"));
     }

@@ -1,6 +1,6 @@
 // The command-line parser on any words (separated by NUL bytes): an invocation or a usage
 // problem that names what is wrong, and help for whatever it names.
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // Every draw command on any code text and slider position: a drawing or a refusal, nothing else.
-#include "DrawCommands.h"
 #include "FuzzInput.h"
-#include "RendererError.h"
+#include "app/DrawCommands.h"
+#include "symbology/RuntimeError.h"
 
 #include <QGuiApplication>
 
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model.txtcode = QString::fromLatin1(input.rest());
     try {
         DrawCommands::commandFor(type)(model);
-    } catch (const RendererError&) {
+    } catch (const RuntimeError&) {
         // a refused text
     }
     if (model.picout.Image().isNull()) std::abort();

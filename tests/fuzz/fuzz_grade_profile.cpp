@@ -1,7 +1,7 @@
 // The scan-check grader on any reflectance profile, expected text and bar position: a graded
 // line with every grade from 0 to 4, never a crash or a hang.
 #include "FuzzInput.h"
-#include "ScanGrade.h"
+#include "decode/ScanGrade.h"
 
 #include <cstdlib>
 #include <vector>

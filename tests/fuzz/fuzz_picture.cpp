@@ -1,8 +1,8 @@
 // Loading any file as a picture, then reading a barcode across it as "read" does and grading
 // what the reading engine finds in it, whichever way it lies, as the scan check does.
-#include "PixelSource.h"
-#include "ScanGrade.h"
-#include "basBCREAD.h"
+#include "decode/ScanGrade.h"
+#include "decode/basBCREAD.h"
+#include "render/PixelSource.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,8 +1,8 @@
 // The Code 39 row decoder on any small black-and-white picture, from any start point, with any
 // number of tries and any mode: a text or an error text, never a crash or a hang.
 #include "FuzzInput.h"
-#include "PixelSource.h"
-#include "basBCREAD.h"
+#include "decode/basBCREAD.h"
+#include "render/PixelSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput input(data, size);

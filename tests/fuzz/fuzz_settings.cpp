@@ -1,5 +1,5 @@
 // The settings reader on any file: it restores what it can and never fails.
-#include "SettingsFile.h"
+#include "app/SettingsFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,0 +1,403 @@
+#include "decode/ScanGrade.h"
+
+#include "decode/LineDecode.h"
+#include "decode/ReadingEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace ScanGrade {
+
+namespace {
+
+// How a measurement turns into a grade: pass (4) at the first limit or fail (0), or by the
+// limits for A, B, C, D.
+enum class Scale { PassFail, AtLeast, AtMost };
+struct Rule {
+    Parameter parameter;
+    const char* name;
+    Scale scale;
+    std::array<double, 4> limits; // A, B, C, D; a pass/fail rule uses only the first
+};
+
+constexpr Rule kRules[kParameterCount] = {
+    {Parameter::Decode, "decode", Scale::PassFail, {1}},
+    {Parameter::SymbolContrast, "symbolContrast", Scale::AtLeast, {70, 55, 40, 20}},
+    {Parameter::MinimumReflectance, "minimumReflectance", Scale::PassFail, {}},
+    {Parameter::MinimumEdgeContrast, "minimumEdgeContrast", Scale::AtLeast, {15, 15, 15, 15}},
+    {Parameter::Modulation, "modulation", Scale::AtLeast, {0.70, 0.60, 0.50, 0.40}},
+    {Parameter::Defects, "defects", Scale::AtMost, {0.15, 0.20, 0.25, 0.30}},
+    {Parameter::Decodability, "decodability", Scale::AtLeast, {0.62, 0.50, 0.37, 0.25}},
+};
+constexpr bool rulesInParameterOrder() {
+    for (int i = 0; i < kParameterCount; ++i)
+        if (static_cast<int>(kRules[i].parameter) != i) return false;
+    return true;
+}
+static_assert(rulesInParameterOrder());
+
+int gradeOf(const Rule& rule, double value) {
+    if (rule.scale == Scale::PassFail) return value >= rule.limits[0] ? 4 : 0;
+    int grade = 4;
+    for (const double limit : rule.limits) {
+        const bool meets = rule.scale == Scale::AtMost ? value <= limit : value >= limit;
+        if (meets) return grade;
+        --grade;
+    }
+    return 0;
+}
+
+// A run of samples on one side of the threshold. Its ends are the sub-pixel crossings.
+struct Element {
+    double start;
+    double end;
+    bool dark;
+    double low = 100, high = 0; // its extreme reflectances
+    double nonUniformity = 0;   // from its highest peak to its lowest valley inside it
+    double width() const { return end - start; }
+};
+
+std::vector<Element> elementsOf(std::span<const double> r, double threshold) {
+    std::vector<Element> elements;
+    if (r.empty()) return elements;
+    double start = 0;
+    bool dark = r[0] < threshold;
+    for (std::size_t i = 0; i + 1 < r.size(); ++i) {
+        const bool nextDark = r[i + 1] < threshold;
+        if (nextDark == dark) continue;
+        const double edge = double(i) + 0.5 + (threshold - r[i]) / (r[i + 1] - r[i]);
+        elements.push_back({start, edge, dark});
+        start = edge;
+        dark = nextDark;
+    }
+    elements.push_back({start, double(r.size()), dark});
+
+    // Sample k, taken at k + 0.5, belongs to the element that holds that point.
+    std::size_t k = 0;
+    for (Element& e : elements) {
+        const std::size_t first = k;
+        while (k < r.size() && double(k) + 0.5 < e.end)
+            ++k;
+        double innerPeak = -1, innerValley = 101;
+        for (std::size_t j = first; j < k; ++j) {
+            e.low = std::min(e.low, r[j]);
+            e.high = std::max(e.high, r[j]);
+            if (j == first || j + 1 >= k) continue;
+            if (r[j] > r[j - 1] && r[j] >= r[j + 1]) innerPeak = std::max(innerPeak, r[j]);
+            if (r[j] < r[j - 1] && r[j] <= r[j + 1]) innerValley = std::min(innerValley, r[j]);
+        }
+        if (e.dark && innerPeak >= 0) e.nonUniformity = innerPeak - e.low;
+        if (!e.dark && innerValley <= 100) e.nonUniformity = e.high - innerValley;
+    }
+    return elements;
+}
+
+struct Profile {
+    std::span<const double> samples;
+    double offset; // of the first sample in the row
+    double threshold;
+    std::vector<Element> elements;
+    std::vector<double> widths;
+};
+
+Profile profileOf(std::span<const double> row, double from, double to) {
+    const auto lo = static_cast<std::size_t>(std::clamp(std::floor(from), 0.0, double(row.size())));
+    const auto hi =
+        static_cast<std::size_t>(std::clamp(std::ceil(to), double(lo), double(row.size())));
+    Profile p{row.subspan(lo, hi - lo), double(lo), 50, {}, {}};
+    if (!p.samples.empty()) {
+        const auto [low, high] = std::minmax_element(p.samples.begin(), p.samples.end());
+        p.threshold = (*low + *high) / 2;
+    }
+    p.elements = elementsOf(p.samples, p.threshold);
+    for (const Element& e : p.elements)
+        p.widths.push_back(e.width());
+    return p;
+}
+
+struct Found {
+    LineDecode::Decoded decoded;
+    int first;                        // element index of the first bar
+    bool quietZonesClear;             // as wide as the symbology asks on both sides
+    std::array<double, 2> quietZones; // the light beside the bars, in modules
+};
+
+// The symbol decoded from a bar starting near `firstBarNear`, preferably one with clear quiet
+// zones.
+std::optional<Found> decodeNear(const Profile& p, Symbology symbology, const QString& text,
+                                double firstBarNear, double tolerance) {
+    const QuietZone quiet = quietZoneOf(symbology);
+    std::optional<Found> cramped;
+    for (int i = 1; i < int(p.elements.size()); ++i) {
+        const Element& e = p.elements[std::size_t(i)];
+        if (!e.dark || std::abs(p.offset + e.start - firstBarNear) > tolerance) continue;
+        const auto decoded = LineDecode::decode(symbology, p.widths, i);
+        if (!decoded || decoded->text != text) continue;
+        const std::size_t after = std::size_t(i + decoded->elementCount);
+        const double x = decoded->moduleWidth;
+        const std::array<double, 2> zones{p.widths[std::size_t(i - 1)] / x,
+                                          after < p.elements.size() ? p.widths[after] / x : 0};
+        // Edges between samples are placed to a fraction of a pixel, not exactly.
+        const double slack = 0.5 / x;
+        const bool clear = zones[0] + slack >= quiet.before && zones[1] + slack >= quiet.after;
+        if (clear) return Found{*decoded, i, true, zones};
+        if (!cramped) cramped = Found{*decoded, i, false, zones};
+    }
+    return cramped;
+}
+
+void measure(const Profile& p, Line& line) {
+    line.threshold = p.threshold;
+    line.measured = {p.offset, p.offset + double(p.samples.size())};
+    auto& v = line.values;
+    if (p.samples.empty()) return;
+    const auto [low, high] = std::minmax_element(p.samples.begin(), p.samples.end());
+    const double contrast = *high - *low;
+    v[int(Parameter::SymbolContrast)] = contrast;
+    v[int(Parameter::MinimumReflectance)] = *low;
+    double edgeContrast = p.elements.size() > 1 ? 100 : 0, nonUniformity = 0;
+    for (std::size_t i = 0; i < p.elements.size(); ++i) {
+        const Element& e = p.elements[i];
+        nonUniformity = std::max(nonUniformity, e.nonUniformity);
+        if (i == 0) continue;
+        const Element& before = p.elements[i - 1];
+        edgeContrast = std::min(edgeContrast, e.dark ? before.high - e.low : e.high - before.low);
+    }
+    v[int(Parameter::MinimumEdgeContrast)] = edgeContrast;
+    v[int(Parameter::Modulation)] = contrast > 0 ? edgeContrast / contrast : 0;
+    v[int(Parameter::Defects)] = contrast > 0 ? nonUniformity / contrast : 1;
+    line.grades = {};
+    for (const Rule& rule : kRules)
+        line.grades[std::size_t(rule.parameter)] = gradeOf(rule, v[std::size_t(rule.parameter)]);
+    // The minimum reflectance passes by its relation to the maximum, not by a limit of its own.
+    const bool darkEnough = *low <= 0.5 * *high;
+    line.grades[int(Parameter::MinimumReflectance)] = darkEnough ? 4 : 0;
+}
+
+constexpr int kScanLines = 10;
+// Application standards tie the measuring aperture to the X-dimension: 0.8 X by default.
+constexpr double kApertureOfX = 0.8;
+
+// About how many modules wide the symbol is, for a picture too poor to measure it on.
+double nominalModules(const ReadingEngine::Found& found) {
+    const double characters = double(found.text.size());
+    switch (found.symbology) {
+    case Symbology::Ean13:
+    case Symbology::UpcA:
+        return 95;
+    case Symbology::Ean8:
+        return 67;
+    case Symbology::Code128:
+        return 11 * (characters + 2) + 13; // start, text, check, stop, one set at most
+    case Symbology::Code39:
+        return 16 * (characters + 2) - 1; // wide three times narrow
+    }
+    return 95;
+}
+
+// One scan line read from its start and, failing that, from its end: EAN, UPC, Code 128 and
+// Code 39 all read either way. Bar positions count from the line's start either way.
+Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines::Frame& frame,
+               const ReadingEngine::Found& found, double aperture) {
+    const std::vector<double> reflectance = ScanLines::sample(plane, path, aperture);
+    const double along = ScanLines::Frame::position(frame, path.origin);
+    const double first = frame.barsFrom - along, last = frame.barsTo - along;
+    Line line = gradeProfile(reflectance, found.symbology, found.text, first, last);
+    if (line.text.isEmpty()) {
+        const std::vector<double> backwards(reflectance.rbegin(), reflectance.rend());
+        const auto n = static_cast<int>(reflectance.size());
+        Line back = gradeProfile(backwards, found.symbology, found.text, n - last, n - first);
+        if (!back.text.isEmpty() || (back.quietZoneTooNarrow && !line.quietZoneTooNarrow)) {
+            back.reversed = true;
+            if (back.firstBar >= 0) {
+                const int firstBar = n - 1 - back.lastBar;
+                back.lastBar = n - 1 - back.firstBar;
+                back.firstBar = firstBar;
+            }
+            back.measured = {n - back.measured.second, n - back.measured.first};
+            line = std::move(back);
+        }
+    }
+    line.reflectance = reflectance;
+    line.from = path.origin;
+    line.to = path.at(path.count);
+    line.y = static_cast<int>(std::floor(path.at((first + last) / 2).y()));
+    return line;
+}
+
+// The bars' bounding box in the picture, from their first to their last position across them.
+QRect boxOf(const ScanLines::Frame& frame, double barsFrom, double barsTo) {
+    double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+    for (const double a : {barsFrom, barsTo})
+        for (const double b : {frame.top - 0.5, frame.bottom + 0.5}) {
+            const QPointF corner = frame.at(a, b);
+            left = std::min(left, corner.x());
+            right = std::max(right, corner.x());
+            top = std::min(top, corner.y());
+            bottom = std::max(bottom, corner.y());
+        }
+    constexpr double kRounding = 1e-6;
+    return QRect(
+        QPoint(int(std::floor(left + kRounding)), int(std::floor(top + kRounding))),
+        QPoint(int(std::ceil(right - kRounding)) - 1, int(std::ceil(bottom - kRounding)) - 1));
+}
+
+} // namespace
+
+QString parameterName(Parameter parameter) {
+    return QString::fromLatin1(kRules[int(parameter)].name);
+}
+
+int Line::grade() const {
+    return *std::min_element(grades.begin(), grades.end());
+}
+
+double Symbol::score() const {
+    if (lines.empty()) return 0;
+    double sum = 0;
+    for (const Line& line : lines)
+        sum += line.grade();
+    return sum / double(lines.size());
+}
+
+QChar Symbol::letter() const {
+    return letterOf(score());
+}
+
+const Line& Symbol::worstLine() const {
+    return *std::min_element(lines.begin(), lines.end(),
+                             [](const Line& a, const Line& b) { return a.grade() < b.grade(); });
+}
+
+double Symbol::moduleWidth() const {
+    double sum = 0;
+    int count = 0;
+    for (const Line& line : lines)
+        if (line.moduleWidth > 0) {
+            sum += line.moduleWidth;
+            ++count;
+        }
+    return count > 0 ? sum / count : 0;
+}
+
+QString Symbol::isoGrade() const {
+    constexpr double kMmPerThousandth = 0.0254;
+    return QStringLiteral("%1/%2/%3")
+        .arg(score(), 0, 'f', 1)
+        .arg(qRound(apertureMm / kMmPerThousandth), 2, 10, QChar(u'0'))
+        .arg(light == ScanLines::Light::Red ? QStringLiteral("660") : QStringLiteral("W"));
+}
+
+int Symbol::reversedLines() const {
+    return int(std::count_if(lines.begin(), lines.end(), [](const Line& line) {
+        return line.reversed && !line.text.isEmpty();
+    }));
+}
+
+QChar letterOf(double score) {
+    for (const auto& [least, letter] : kLetterBands)
+        if (score >= least) return QChar::fromLatin1(letter);
+    return QChar(u'F');
+}
+
+Line gradeProfile(std::span<const double> reflectance, Symbology symbology, const QString& text,
+                  double firstBarNear, double lastBarNear) {
+    if (!std::isfinite(firstBarNear) || !std::isfinite(lastBarNear)) return Line{};
+    const double length = std::max(1.0, lastBarNear - firstBarNear);
+    // Wide enough for the quiet zones of the shortest symbols.
+    const double margin = 0.4 * length + 8;
+    const Profile wide = profileOf(reflectance, firstBarNear - margin, lastBarNear + margin);
+    Line line;
+    auto found = decodeNear(wide, symbology, text, firstBarNear, 0.05 * length + 3);
+    if (!found) {
+        measure(wide, line);
+        return line;
+    }
+    // The reflectance profile proper runs over the bars and the quiet zones they ask for.
+    const QuietZone quiet = quietZoneOf(symbology);
+    const double x = found->decoded.moduleWidth;
+    const double start = wide.offset + wide.elements[std::size_t(found->first)].start;
+    const double end =
+        wide.offset +
+        wide.elements[std::size_t(found->first + found->decoded.elementCount - 1)].end;
+    // The quiet zones as the wide profile has them: up to the nearest dark mark or the picture's
+    // edge, where the proper profile stops at the width they should have.
+    line.quietZones = found->quietZones;
+    const bool clear = found->quietZonesClear;
+    const Profile proper = profileOf(reflectance, start - quiet.before * x, end + quiet.after * x);
+    found = decodeNear(proper, symbology, text, start, 1.5);
+    line.quietZoneTooNarrow = found && !(clear && found->quietZonesClear);
+    if (found && clear && found->quietZonesClear) {
+        line.text = found->decoded.text;
+        line.values[int(Parameter::Decode)] = 1;
+        line.values[int(Parameter::Decodability)] = found->decoded.decodability;
+        line.moduleWidth = found->decoded.moduleWidth;
+        line.firstBar = static_cast<int>(std::floor(start));
+        line.lastBar = static_cast<int>(std::ceil(end)) - 1;
+    }
+    measure(proper, line);
+    return line;
+}
+
+bool allPass(const std::vector<Symbol>& symbols) {
+    return !symbols.empty() && std::all_of(symbols.begin(), symbols.end(), [](const Symbol& s) {
+        return s.score() >= kLowestPassingScore;
+    });
+}
+
+std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) {
+    std::vector<Symbol> symbols;
+    if (picture.isNull()) return symbols;
+    const QImage plane = ScanLines::reflectancePlane(picture, options.light);
+    // Pictures that do not say otherwise are taken at 96 dots per inch.
+    const double dotsPerMm =
+        (picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 3780) / 1000.0;
+    for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(picture)) {
+        Symbol symbol{found.symbology, found.text, found.box, {}};
+        symbol.light = options.light;
+        const auto frame = ScanLines::frameOf(plane, found.corners, found.box);
+        if (!frame) {
+            symbol.lines.resize(kScanLines); // nothing to measure: ten lines that fail
+            symbols.push_back(std::move(symbol));
+            continue;
+        }
+        const std::vector<ScanLines::Line> paths = ScanLines::scanLines(plane, *frame, kScanLines);
+        double aperture = options.apertureMm * dotsPerMm;
+        if (!(aperture > 0)) {
+            // A first look through no aperture at all tells the X-dimension it follows.
+            std::vector<double> modules;
+            for (const ScanLines::Line& path : paths)
+                if (const Line seen = gradeLine(plane, path, *frame, found, 0);
+                    seen.moduleWidth > 0)
+                    modules.push_back(seen.moduleWidth);
+            double x = (frame->barsTo - frame->barsFrom) / nominalModules(found);
+            if (!modules.empty()) {
+                std::nth_element(modules.begin(), modules.begin() + modules.size() / 2,
+                                 modules.end());
+                x = modules[modules.size() / 2];
+            }
+            aperture = kApertureOfX * x;
+        }
+        symbol.aperture = aperture;
+        symbol.apertureMm = aperture / dotsPerMm;
+        double barsFrom = 0, barsTo = 0;
+        bool decodes = false;
+        for (const ScanLines::Line& path : paths) {
+            Line line = gradeLine(plane, path, *frame, found, aperture);
+            if (line.firstBar >= 0) {
+                const double along = ScanLines::Frame::position(*frame, path.origin);
+                const double first = along + line.firstBar, last = along + line.lastBar + 1;
+                barsFrom = decodes ? std::min(barsFrom, first) : first;
+                barsTo = decodes ? std::max(barsTo, last) : last;
+                decodes = true;
+            }
+            symbol.lines.push_back(std::move(line));
+        }
+        if (decodes) symbol.box = boxOf(*frame, barsFrom, barsTo);
+        symbols.push_back(std::move(symbol));
+    }
+    return symbols;
+}
+
+} // namespace ScanGrade

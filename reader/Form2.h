@@ -1,0 +1,38 @@
+#pragma once
+
+#include "reader/PictureBox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+// The Reader window "39 Reader": paste a picture from the clipboard, click left of a Code 39
+// symbol, and the text read along that row appears in the code box. Closing deletes it.
+class Form2 : public QWidget {
+    Q_OBJECT
+  public:
+    // Always a window of its own, also when given a parent to live with.
+    explicit Form2(QWidget* parent = nullptr);
+
+    QLabel* Label2;
+    QLineEdit* txtcode;
+    QPushButton* Command1;
+    PictureBox* Picture1;
+    // Every symbol the reading engine finds in the pasted picture, with its grade; laid over the
+    // picture's bottom left corner and let through to it by the mouse.
+    QLabel* lblsymbols;
+
+  public slots:
+    void Form_Load();
+    // Paste Barcode: the clipboard's image at (20, 20) on an erased picture.
+    void Command1_Click();
+    // Reads at the clicked point, whichever button was pressed.
+    void Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float X, float Y);
+
+  private:
+    void createControls();
+    void listSymbols(const QImage& pasted);
+
+    int listing_ = 0; // the latest listing; an older one goes unseen
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Digits as EAN, UPC-A and Code 128 take them, and the normalisation that the EAN and UPC-A
+// draw commands apply to the code text before drawing.
+namespace DigitCode {
+
+inline bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// True when every character is one of "0" to "9".
+bool allDigits(QStringView text);
+
+// Leading "0"s up to `length` characters, or only the last `length` characters.
+QString normalised(const QString& text, int length);
+
+// The GS1 modulo-10 check digit of the data digits: weights 3 and 1 alternate from the
+// rightmost data digit, which weighs 3.
+int checkDigit(QStringView digits);
+
+// The two-line refusal shown for a text with a non-digit, e.g. "EAN13 cannot be used with
+// letters.\r\nPlease use numbers only."; its title is kRefusalTitle.
+QString refusalMessage(const QString& symbologyName);
+inline const QString kRefusalTitle = QStringLiteral("Invalid Code");
+
+} // namespace DigitCode
