@@ -49,4 +49,12 @@ QString positionList(const QList<int>& widths, QStringView conjunction = u"and")
 QString statusLine(const QImage& picture, const DrawInputs& inputs,
                    const std::atomic<bool>* cancelled = nullptr);
 
+// The same line with the graded symbols it speaks of, for the report behind it.
+struct Checked {
+    QString line;
+    std::vector<ScanGrade::Symbol> symbols;
+};
+Checked check(const QImage& picture, const DrawInputs& inputs,
+              const std::atomic<bool>* cancelled = nullptr);
+
 } // namespace ScanCheck

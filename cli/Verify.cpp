@@ -1,9 +1,9 @@
 #include "cli/Verify.h"
 
 #include "cli/PictureStreams.h"
-#include "cli/VerifyReport.h"
 #include "decode/ReadingEngine.h"
 #include "decode/ScanGrade.h"
+#include "output/ScanReport.h"
 #include "output/WholeFile.h"
 
 #include <QImage>
@@ -169,8 +169,8 @@ int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& op
             std::fprintf(stderr, "No report written: no symbol found\n");
             return 1;
         }
-        const auto format = VerifyReport::formatOf(reportPath).value_or(VerifyReport::Format::Pdf);
-        const QByteArray report = VerifyReport::reportBytes(
+        const auto format = ScanReport::formatOf(reportPath).value_or(ScanReport::Format::Pdf);
+        const QByteArray report = ScanReport::reportBytes(
             picture, symbols.front(), inPath == u"-" ? QStringLiteral("standard input") : inPath,
             format);
         const auto failure = report.isEmpty() ? std::optional(QStringLiteral("cannot draw it"))

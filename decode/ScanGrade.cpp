@@ -283,9 +283,13 @@ double Symbol::moduleWidth() const {
 
 QString Symbol::isoGrade() const {
     constexpr double kMmPerThousandth = 0.0254;
+    // A file may claim any resolution; no aperture is wider than a metre.
+    const double thousandths = apertureMm / kMmPerThousandth;
+    const int reference =
+        std::isfinite(thousandths) ? qRound(std::clamp(thousandths, 0.0, 39370.0)) : 0;
     return QStringLiteral("%1/%2/%3")
         .arg(score(), 0, 'f', 1)
-        .arg(qRound(apertureMm / kMmPerThousandth), 2, 10, QChar(u'0'))
+        .arg(reference, 2, 10, QChar(u'0'))
         .arg(light == ScanLines::Light::Red ? QStringLiteral("660") : QStringLiteral("W"));
 }
 

@@ -7,6 +7,7 @@
 #include "app/DrawCommands.h"
 #include "app/Form1.h"
 #include "app/ScanCheck.h"
+#include "app/ScanReportDialog.h"
 #include "decode/LineDecode.h"
 #include "decode/ScanGrade.h"
 #include "symbology/EncodeSymbol.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -808,6 +810,16 @@ class TestGrade : public QObject {
         const QString shown = window.lblscan->text();
         QVERIFY(window.lblscan->fontMetrics().horizontalAdvance(shown) <= window.lblscan->width());
         QVERIFY(shown == full || (shown.endsWith(u'…') && full.startsWith(shown.chopped(1))));
+        // A click on it opens the report on the symbol it speaks of, one line at a time.
+        QTest::mouseClick(window.lblscan, Qt::LeftButton);
+        auto* report = window.findChild<ScanReportDialog*>();
+        QCOMPARE(report != nullptr, full.startsWith(u"Grade"));
+        if (report) {
+            QCOMPARE(report->line->maximum(), 10);
+            const QImage worst = report->page->pixmap().toImage();
+            report->line->setValue(report->line->value() % 10 + 1);
+            QVERIFY(report->page->pixmap().toImage() != worst);
+        }
         // Over the rows that Draw leaves blank only.
         const int drawnRows = static_cast<int>(std::ceil(window.picout->height() * 150.0 / 160.0));
         QVERIFY(window.lblscan->geometry().top() >= window.picout->y() + drawnRows);

@@ -1,4 +1,4 @@
-#include "cli/VerifyReport.h"
+#include "output/ScanReport.h"
 
 #include "symbology/Symbology.h"
 
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace VerifyReport {
+namespace ScanReport {
 
 namespace {
 
@@ -58,25 +58,23 @@ QString valueText(Parameter p, double value) {
 }
 
 void paintPicture(QPainter& painter, const QRectF& area, const QImage& picture,
-                  const ScanGrade::Symbol& symbol) {
+                  const ScanGrade::Symbol& symbol, std::size_t shown) {
     const QSizeF fitted = QSizeF(picture.size()).scaled(area.size(), Qt::KeepAspectRatio);
     const QRectF target(area.topLeft(), fitted);
     // Embedded no finer than the page shows it.
-    const QImage shown =
-        picture.width() > fitted.width()
-            ? picture.scaled(fitted.toSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
-            : picture;
-    painter.drawImage(target, shown);
+    painter.drawImage(
+        target, picture.width() > fitted.width()
+                    ? picture.scaled(fitted.toSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                    : picture);
     painter.setPen(QPen(Qt::black, 2));
     painter.drawRect(target);
     const double scale = fitted.width() / picture.width();
     const auto toPage = [&](QPointF p) { return target.topLeft() + p * scale; };
-    const std::size_t worst = worstIndex(symbol);
     painter.setFont(fontOf(24));
     for (std::size_t i = 0; i < symbol.lines.size(); ++i) {
         const ScanGrade::Line& line = symbol.lines[i];
-        const QColor colour = i == worst ? kWorst : kLine;
-        painter.setPen(QPen(colour, i == worst ? 5 : 3));
+        const QColor colour = i == shown ? kWorst : kLine;
+        painter.setPen(QPen(colour, i == shown ? 5 : 3));
         // The part of the line measured: the bars and their quiet zones.
         const double n = std::max<double>(1, double(line.reflectance.size()));
         const QPointF run = line.to - line.from;
@@ -140,14 +138,17 @@ std::optional<std::pair<double, double>> failingSpan(const ScanGrade::Line& line
     return span;
 }
 
-void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol& symbol) {
-    const ScanGrade::Line& line = symbol.worstLine();
+void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol& symbol,
+                  std::size_t shown) {
+    const ScanGrade::Line& line = symbol.lines[shown];
     const Parameter failing = failingOf(line);
     painter.setFont(fontOf(30, true));
     painter.setPen(Qt::black);
-    painter.drawText(QRectF(area.left(), area.top(), area.width(), 40), Qt::AlignLeft,
-                     QStringLiteral("Scan reflectance profile of line %1, the worst")
-                         .arg(worstIndex(symbol) + 1));
+    painter.drawText(
+        QRectF(area.left(), area.top(), area.width(), 40), Qt::AlignLeft,
+        QStringLiteral("Scan reflectance profile of line %1%2")
+            .arg(shown + 1)
+            .arg(shown == worstIndex(symbol) ? QStringLiteral(", the worst") : QString()));
     const QRectF plot = area.adjusted(90, 60, -10, -50);
     const auto& r = line.reflectance;
     const double from = std::clamp(line.measured.first, 0.0, double(r.size()));
@@ -214,7 +215,8 @@ void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol
     }
 }
 
-void paintTable(QPainter& painter, const QRectF& area, const ScanGrade::Symbol& symbol) {
+void paintTable(QPainter& painter, const QRectF& area, const ScanGrade::Symbol& symbol,
+                std::size_t shown) {
     const QStringList parameters = {QStringLiteral("decode"),      QStringLiteral("SC"),
                                     QStringLiteral("Rmin"),        QStringLiteral("EC min"),
                                     QStringLiteral("MOD"),         QStringLiteral("defects"),
@@ -238,11 +240,10 @@ void paintTable(QPainter& painter, const QRectF& area, const ScanGrade::Symbol& 
     for (std::size_t c = 0; c < std::size_t(head.size()); ++c)
         painter.drawText(cell(0, c), Qt::AlignCenter, head[qsizetype(c)]);
     painter.setFont(fontOf(26));
-    const std::size_t worst = worstIndex(symbol);
     for (std::size_t i = 0; i < symbol.lines.size(); ++i) {
         const ScanGrade::Line& line = symbol.lines[i];
         const int row = int(i) + 1;
-        if (i == worst) painter.fillRect(cell(row, 0).united(cell(row, 9)), QColor(250, 225, 225));
+        if (i == shown) painter.fillRect(cell(row, 0).united(cell(row, 9)), QColor(250, 225, 225));
         painter.drawText(cell(row, 0), Qt::AlignCenter, QString::number(i + 1));
         painter.drawText(cell(row, 1), Qt::AlignCenter,
                          line.text.isEmpty() ? QStringLiteral("—")
@@ -267,8 +268,16 @@ void paintTable(QPainter& painter, const QRectF& area, const ScanGrade::Symbol& 
                          QPointF(area.right(), area.top() + row * rowHeight));
 }
 
-void paintPage(QPainter& painter, const QImage& picture, const ScanGrade::Symbol& symbol,
-               const QString& name) {
+} // namespace
+
+QSizeF pageSize() {
+    return kPage;
+}
+
+void paintReport(QPainter& painter, const QImage& picture, const ScanGrade::Symbol& symbol,
+                 const QString& name, std::size_t shown) {
+    if (symbol.lines.empty()) return;
+    if (shown >= symbol.lines.size()) shown = worstIndex(symbol);
     const double width = kPage.width() - 2 * kMargin;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(fontOf(56, true));
@@ -287,12 +296,10 @@ void paintPage(QPainter& painter, const QImage& picture, const ScanGrade::Symbol
                          .arg(light)
                          .arg(symbol.moduleWidth(), 0, 'f', 2)
                          .arg(symbol.lines.size()));
-    paintPicture(painter, QRectF(kMargin, 260, width, 820), picture, symbol);
-    paintProfile(painter, QRectF(kMargin, 1120, width, 800), symbol);
-    paintTable(painter, QRectF(kMargin, 1980, width, 700), symbol);
+    paintPicture(painter, QRectF(kMargin, 260, width, 820), picture, symbol, shown);
+    paintProfile(painter, QRectF(kMargin, 1120, width, 800), symbol, shown);
+    paintTable(painter, QRectF(kMargin, 1980, width, 700), symbol, shown);
 }
-
-} // namespace
 
 std::optional<Format> formatOf(const QString& path) {
     if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) return Format::Svg;
@@ -313,7 +320,7 @@ QByteArray reportBytes(const QImage& picture, const ScanGrade::Symbol& symbol, c
         svg.setViewBox(QRectF(QPointF(0, 0), kPage));
         svg.setTitle(QStringLiteral("Scan check"));
         if (!painter.begin(&svg)) return {};
-        paintPage(painter, picture, symbol, name);
+        paintReport(painter, picture, symbol, name, symbol.lines.size());
         painter.end();
     } else {
         QPdfWriter pdf(&out);
@@ -322,10 +329,10 @@ QByteArray reportBytes(const QImage& picture, const ScanGrade::Symbol& symbol, c
         pdf.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         if (!painter.begin(&pdf)) return {};
-        paintPage(painter, picture, symbol, name);
+        paintReport(painter, picture, symbol, name, symbol.lines.size());
         painter.end();
     }
     return out.data();
 }
 
-} // namespace VerifyReport
+} // namespace ScanReport
