@@ -201,8 +201,8 @@ double nominalModules(const ReadingEngine::Found& found) {
 Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines::Frame& frame,
                const ReadingEngine::Found& found, double aperture) {
     const std::vector<double> reflectance = ScanLines::sample(plane, path, aperture);
-    const double along = ScanLines::Frame::position(frame, path.origin);
-    const double first = frame.barsFrom - along, last = frame.barsTo - along;
+    const double origin = frame.acrossOf(path.origin);
+    const double first = frame.barsFrom - origin, last = frame.barsTo - origin;
     Line line = gradeProfile(reflectance, found.symbology, found.text, first, last);
     if (line.text.isEmpty()) {
         const std::vector<double> backwards(reflectance.rbegin(), reflectance.rend());
@@ -390,8 +390,8 @@ std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) 
         for (const ScanLines::Line& path : paths) {
             Line line = gradeLine(plane, path, *frame, found, aperture);
             if (line.firstBar >= 0) {
-                const double along = ScanLines::Frame::position(*frame, path.origin);
-                const double first = along + line.firstBar, last = along + line.lastBar + 1;
+                const double origin = frame->acrossOf(path.origin);
+                const double first = origin + line.firstBar, last = origin + line.lastBar + 1;
                 barsFrom = decodes ? std::min(barsFrom, first) : first;
                 barsTo = decodes ? std::max(barsTo, last) : last;
                 decodes = true;

@@ -38,13 +38,14 @@ struct Frame {
     QPointF along;
     double barsFrom = 0, barsTo = 0; // along `across` from the centre: where the engine saw them
     double top = 0, bottom = 0;      // along `along`: the first and last step through every bar
-    bool upright = false; // `across` is exactly the picture's x axis: lines run along pixel rows
+    bool upright =
+        false; // `across` is one of the picture's axes: lines follow pixel rows or columns
 
     QPointF at(double a, double b) const { return centre + a * across + b * along; }
     // How far across the bars a point lies from the centre.
-    static double position(const Frame& frame, QPointF point) {
-        const QPointF d = point - frame.centre;
-        return d.x() * frame.across.x() + d.y() * frame.across.y();
+    double acrossOf(QPointF point) const {
+        const QPointF d = point - centre;
+        return d.x() * across.x() + d.y() * across.y();
     }
 };
 
