@@ -344,6 +344,11 @@ class TestGrade : public QObject {
         QVERIFY2(qAbs(symbol.worstLine().values[modulation] -
                       expected.front().worstLine().values[modulation]) <= modulationWithin,
                  qPrintable(QString::number(symbol.worstLine().values[modulation])));
+        // Upright, the lines keep to the middle 80 % of the bars, above EAN's digits.
+        if (degrees == 0)
+            for (const ScanGrade::Line& line : symbol.lines)
+                QVERIFY(std::abs(line.y + 0.5 - symbol.box.center().y()) <=
+                        0.4 * symbol.box.height());
     }
 
     // Pictures whose measurements are known: each in four quarter turns, mirrored or not, every
