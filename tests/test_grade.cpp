@@ -78,12 +78,16 @@ double scoreOf(const QImage& picture) {
     return symbols.empty() ? -1 : symbols.front().score();
 }
 
-QImage jpegOf(const QImage& picture, int quality) {
+QByteArray fileOf(const QImage& picture, const char* format, int quality = -1) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "JPG", quality);
-    return QImage::fromData(bytes, "JPG");
+    picture.save(&buffer, format, quality);
+    return bytes;
+}
+
+QImage jpegOf(const QImage& picture, int quality) {
+    return QImage::fromData(fileOf(picture, "JPG", quality), "JPG");
 }
 
 constexpr int kPixelsPerModule = 10;
@@ -587,9 +591,8 @@ class TestGrade : public QObject {
         const int dotsPerMetre = qRound(300 / 0.0254);
         picture.setDotsPerMeterX(dotsPerMetre);
         picture.setDotsPerMeterY(dotsPerMetre);
-        const QString path = dir.filePath(QStringLiteral("light.png"));
-        QVERIFY(picture.save(path));
-        const Run run = cli(QStringList{"verify", "--in", path, "--json"} + options);
+        const Run run =
+            cli(QStringList{"verify", "--in", "-", "--json"} + options, fileOf(picture, "PNG"));
         QCOMPARE(run.exitCode, exitCode);
         if (exitCode == 2) return;
         const QJsonArray list = QJsonDocument::fromJson(run.out).object()["symbols"].toArray();
@@ -629,21 +632,15 @@ class TestGrade : public QObject {
         QFETCH(QByteArray, starts);
         QImage picture = wholePixelPicture(QStringLiteral("EAN8"), QStringLiteral("9638507"), 3);
         if (!symbol) picture.fill(Qt::white);
-        const QString in = dir.filePath(QStringLiteral("report-in.png"));
-        const QString out = dir.filePath(name);
-        QVERIFY(picture.save(in));
-        const Run run = cli({"verify", "--in", in, "--report", out});
+        QFile file(dir.filePath(name));
+        const Run run =
+            cli({"verify", "--in", "-", "--report", file.fileName()}, fileOf(picture, "PNG"));
         QCOMPARE(run.exitCode, exitCode);
-        QFile file(out);
-        QCOMPARE(file.exists(), !starts.isEmpty());
-        if (starts.isEmpty()) {
-            QVERIFY(!run.err.isEmpty());
-            return;
-        }
-        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.open(QIODevice::ReadOnly), !starts.isEmpty());
+        QVERIFY(!starts.isEmpty() || !run.err.isEmpty());
         const QByteArray bytes = file.readAll();
         QVERIFY(bytes.startsWith(starts));
-        if (name.endsWith(u".svg")) { // its text stays text
+        if (starts == "<?xml") { // its text stays text
             QVERIFY(bytes.contains("(4.0/25/660)"));
             QVERIFY(bytes.contains("Scan reflectance profile of line"));
         }
@@ -653,39 +650,26 @@ class TestGrade : public QObject {
     void badPictures_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("says");
-        const auto png = [](const QImage& picture) {
-            QByteArray bytes;
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            picture.save(&buffer, "PNG");
-            return bytes;
-        };
         // A bitmap header promising 60000 x 60000 pixels, and hardly any of them.
-        QByteArray bomb;
-        QBuffer buffer(&bomb);
-        buffer.open(QIODevice::WriteOnly);
-        QImage(1, 1, QImage::Format_RGB32).save(&buffer, "BMP");
+        QByteArray bomb = fileOf(QImage(1, 1, QImage::Format_RGB32), "BMP");
         for (const qsizetype at : {18, 22}) // width and height, little-endian
             bomb.replace(at, 4, QByteArray::fromHex("60ea0000"));
         QTest::newRow("bomb") << bomb << QByteArray("Cannot read");
         const QImage symbol = wholePixelPicture(QStringLiteral("128/n"), QStringLiteral("Bad"), 2);
-        QTest::newRow("one row") << png(symbol.copy(0, symbol.height() / 2, symbol.width(), 1))
+        QTest::newRow("one row") << fileOf(symbol.copy(0, symbol.height() / 2, symbol.width(), 1),
+                                           "PNG")
                                  << QByteArray("no symbol");
         QImage text(600, 200, QImage::Format_RGB32);
         text.fill(Qt::white);
-        QPainter painter(&text);
-        painter.setFont(QFont(QStringLiteral("Sans"), 40));
-        painter.drawText(text.rect(), Qt::AlignCenter, QStringLiteral("HELLO 12345"));
-        painter.end();
-        QTest::newRow("text only") << png(text) << QByteArray("no symbol");
+        QPainter(&text).drawText(text.rect(), Qt::AlignCenter, QStringLiteral("HELLO 12345"));
+        QTest::newRow("text only") << fileOf(text, "PNG") << QByteArray("no symbol");
         QImage noise(300, 200, QImage::Format_Grayscale8);
         QRandomGenerator random(7);
         for (int y = 0; y < noise.height(); ++y)
-            for (int x = 0; x < noise.width(); ++x)
-                noise.scanLine(y)[x] = uchar(random.bounded(256));
+            random.fillRange(reinterpret_cast<quint32*>(noise.scanLine(y)), noise.width() / 4);
         for (const int quarter : {0, 1, 2, 3})
             QTest::addRow("noise %d", 90 * quarter)
-                << png(turned(noise, 90 * quarter, false)) << QByteArray("no symbol");
+                << fileOf(turned(noise, 90 * quarter, false), "PNG") << QByteArray("no symbol");
     }
     void badPictures() {
         QFETCH(QByteArray, file);
