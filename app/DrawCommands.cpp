@@ -3,8 +3,12 @@
 #include "render/Code128.h"
 #include "render/Code39.h"
 #include "render/EAN13and8.h"
+#include "render/SymbolPicture.h"
 #include "symbology/DigitCode.h"
+#include "symbology/EncodeSymbol.h"
 #include "symbology/Symbology.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -41,12 +45,11 @@ void stretchIntoOutput(DrawModel& model) {
 
 // The frame every linear symbology shares: clear, render, stretch.
 template <typename Render> void drawFrame(DrawModel& model, const char* name, Render render) {
-    model.drawnChoice.reset();
+    model.drawnSymbol.reset();
     model.pictmp.Cls();
     render(model.pictmp, model.txtcode);
     stretchIntoOutput(model);
-    model.drawnChoice = symbologyChoice(QLatin1String(name));
-    model.drawnText = model.txtcode;
+    model.drawnSymbol = encodeSymbol(*symbologyChoice(QLatin1String(name)), model.txtcode);
 }
 
 // The EAN and UPC-A commands take digits only, padded with "0"s or cut to their last digits.
@@ -85,14 +88,46 @@ const QStringList& symbologyNames() {
         QStringList list;
         for (const SymbologyChoice& choice : kSymbologyChoices)
             list << choice.qName();
+        for (const ZintChoice& choice : kZintChoices)
+            list << choice.word();
         return list;
     }();
     return names;
 }
 
 Command commandFor(const QString& typeText) {
-    const std::optional<SymbologyChoice> choice = symbologyChoice(typeText);
-    return choice ? commandOf(*choice) : nullptr;
+    if (const std::optional<SymbologyChoice> choice = symbologyChoice(typeText))
+        return commandOf(*choice);
+    if (const std::optional<ZintChoice> choice = zintChoice(typeText))
+        return [choice = *choice](DrawModel& model) { drawZintChoice(model, choice); };
+    return nullptr;
+}
+
+void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
+    model.drawnSymbol.reset();
+    const auto encoded = encodeZintChoice(choice, model.txtcode);
+    if (const auto* refusal = std::get_if<QString>(&encoded)) {
+        if (model.messages)
+            model.messages->show(QStringLiteral("error: ") + *refusal, DigitCode::kRefusalTitle,
+                                 MessageIcon::Exclamation);
+        return;
+    }
+    const Symbol& symbol = std::get<EncodedSymbol>(encoded).symbol;
+    const SymbolLayout layout(symbol, std::nullopt, std::nullopt);
+    const int regionWidth = Geometry::twipsToPixels(outputWidthTwips(model));
+    const int regionHeight = Geometry::twipsToPixels(outputHeightTwips(model));
+    const int pixelsPerModule =
+        std::max(1, std::min(regionWidth / layout.width, regionHeight / layout.height));
+    const QImage work = symbolPicture(symbol, layout, 1);
+    model.pictmp.Cls();
+    model.pictmp.setWidth(Geometry::pixelsToTwips(work.width()));
+    model.pictmp.setHeight(Geometry::pixelsToTwips(work.height()));
+    model.pictmp.setPicture(work);
+    model.picout.Cls();
+    model.picout.PaintPicture(symbolPicture(symbol, layout, pixelsPerModule), 0, 0);
+    model.stretchedRegion = QSizeF(Geometry::pixelsToTwips(layout.width * pixelsPerModule),
+                                   Geometry::pixelsToTwips(layout.height * pixelsPerModule));
+    model.drawnSymbol = symbol;
 }
 
 double outputWidthTwips(const DrawModel& model) {
@@ -154,7 +189,7 @@ void Command6_Click(DrawModel& model) {
 void Command7_Click(DrawModel& model) {
     if (!acceptCodeText(model, Symbology::UpcA)) return;
     UpcWorkArea& upc = model.upc;
-    model.drawnChoice.reset();
+    model.drawnSymbol.reset();
     model.pictmp.Cls();
     upc.picUPC.setPicture(QImage());
     upc.picUPC.Cls();
@@ -168,8 +203,7 @@ void Command7_Click(DrawModel& model) {
     model.pictmp.setHeight(upc.picUPC.Height());
     model.pictmp.setPicture(upc.picUPC.Image());
     stretchIntoOutput(model);
-    model.drawnChoice = symbologyChoice(QStringLiteral("UPC-A"));
-    model.drawnText = model.txtcode;
+    model.drawnSymbol = encodeSymbol(*symbologyChoice(QStringLiteral("UPC-A")), model.txtcode);
 }
 
 } // namespace DrawCommands

@@ -3,12 +3,15 @@
 #include "app/MessageBoxes.h"
 #include "app/UpcWorkArea.h"
 #include "render/DrawingSurface.h"
+#include "symbology/Symbol.h"
 #include "symbology/Symbology.h"
+#include "symbology/ZintChoices.h"
 
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // What the draw commands read and write on the main window, without any widget: the code
@@ -28,9 +31,8 @@ struct DrawModel {
     DrawingSurface pictmp; // the renderers' work picture
     DrawingSurface picout; // the visible output picture, in twips
     UpcWorkArea upc;       // the UPC-A renderer's own work pictures
-    // What the output picture shows since the last complete draw.
-    std::optional<SymbologyChoice> drawnChoice;
-    QString drawnText;
+    // The symbol the output picture shows since the last complete draw.
+    std::optional<Symbol> drawnSymbol;
     MessageBoxes* messages = nullptr;
     // Where in the output picture the last draw stretched its barcode, in twips; nothing
     // before the first draw.
@@ -42,9 +44,9 @@ struct DrawModel {
 // The per-symbology draw commands and the dispatch table of "Draw Barcode".
 namespace DrawCommands {
 
-using Command = void (*)(DrawModel&);
+using Command = std::function<void(DrawModel&)>;
 
-// The symbology names in the order of the type list.
+// The symbology names in the order of the type list: the classic seven, then the newer ones.
 const QStringList& symbologyNames();
 // The command that a type text names, compared exactly; null when it names none.
 Command commandFor(const QString& typeText);
@@ -61,6 +63,10 @@ void Command7_Click(DrawModel& model); // "UPC-A"
 // take digits only, padded or cut. False when the command would refuse the text; its message
 // has then been shown.
 bool acceptCodeText(DrawModel& model, Symbology symbology);
+
+// A newer symbology: the symbol at whole modules, as many pixels per module as the sliders'
+// rectangle holds, at least one; a refusal shows "error: " and the reason in a message box.
+void drawZintChoice(DrawModel& model, const ZintChoice& choice);
 
 // Output rectangle of the sliders, in twips.
 double outputWidthTwips(const DrawModel& model);

@@ -495,9 +495,9 @@ void Form1::saveVectorSymbol(const QString& path, ImageExport::ImageFormat forma
     const auto failed = [&](const QString& reason) {
         messages_->show(reason, QStringLiteral("Error"), MessageIcon::Exclamation);
     };
-    if (!model_.drawnChoice) return failed(QStringLiteral("Draw a barcode first."));
+    if (!model_.drawnSymbol) return failed(QStringLiteral("Draw a barcode first."));
     try {
-        const Symbol symbol = encodeSymbol(*model_.drawnChoice, model_.drawnText);
+        const Symbol& symbol = *model_.drawnSymbol;
         // A drawn symbol has been stretched into the output picture.
         const double moduleMm = model_.stretchedRegion->width() / Geometry::kTwipsPerInch * 25.4 /
                                 model_.pictmp.Image().width();

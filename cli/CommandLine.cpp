@@ -9,9 +9,16 @@ namespace CommandLine {
 
 namespace {
 
+// The command line draws the classic seven; the newer symbologies are the window's for now.
+QString classicTypeNames() {
+    return DrawCommands::symbologyNames()
+        .mid(0, qsizetype(kSymbologyChoices.size()))
+        .join(QStringLiteral(", "));
+}
+
 std::optional<QString> knownType(const QString& value) {
-    if (DrawCommands::commandFor(value)) return std::nullopt;
-    return QStringLiteral("one of ") + DrawCommands::symbologyNames().join(QStringLiteral(", "));
+    if (symbologyChoice(value)) return std::nullopt;
+    return QStringLiteral("one of ") + classicTypeNames();
 }
 
 QString formatWords() {
@@ -54,10 +61,7 @@ OptionRow required(OptionRow option) {
 // A new option is a row in its commands' lists (with a value check where it takes one); a new
 // command is a Command value, a row here and a case in the program's dispatch.
 QList<CommandRow> buildCommandTable() {
-    const OptionRow type{
-        "type", "TYPE",
-        "The symbology: " + DrawCommands::symbologyNames().join(QStringLiteral(", ")) + ".",
-        knownType};
+    const OptionRow type{"type", "TYPE", "The symbology: " + classicTypeNames() + ".", knownType};
     const OptionRow raw{"raw", "",
                         "The work picture as the renderer left it, one pixel per module; "
                         "without it, the output picture as the window shows it after a Draw."};

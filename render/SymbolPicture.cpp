@@ -39,36 +39,107 @@ SymbolLayout::SymbolLayout(const Symbol& symbol, std::optional<int> barHeight,
     : barHeight(barHeight.value_or(symbol.barHeight)),
       left(std::max(quietZone.value_or(symbol.quietLeft), textOverhangLeft(symbol))) {
     const int right = std::max(quietZone.value_or(symbol.quietRight), textOverhangRight(symbol));
-    width = left + static_cast<int>(symbol.modules.size()) + right;
+    if (symbol.matrix) {
+        const int quiet = quietZone.value_or(symbol.quietLeft);
+        left = top = quiet;
+        width = 2 * quiet + symbol.matrix->columns;
+        height = 2 * quiet + symbol.matrix->rows * symbol.matrix->rowHeight;
+        this->barHeight = symbol.matrix->rows * symbol.matrix->rowHeight;
+        return;
+    }
+    const int bearer = symbol.bearer == BearerBars::None ? 0 : symbol.bearerWidth;
+    const int frame = symbol.bearer == BearerBars::Frame ? bearer : 0;
+    left += frame;
+    top = bearer;
+    width = left + static_cast<int>(symbol.modules.size()) + right + frame;
+    const bool textBelow = std::any_of(symbol.texts.begin(), symbol.texts.end(),
+                                       [](const SymbolText& text) { return !text.above; });
     const int guards = symbol.longModules.isEmpty() ? 0 : Symbol::kGuardExtension;
-    const int text = symbol.texts.isEmpty() ? 0 : kTextGap + kTextBand;
-    height = this->barHeight + std::max(guards, text);
+    const int text = textBelow ? kTextGap + kTextBand : 0;
+    height = top + this->barHeight + std::max(guards, text + bearer);
 }
 
-void paintSymbol(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit) {
-    painter.fillRect(QRectF(0, 0, layout.width * unit, layout.height * unit), Qt::white);
+namespace {
+
+void paintMatrix(QPainter& painter, const ModuleMatrix& matrix, const SymbolLayout& layout,
+                 double unit) {
+    for (int row = 0; row < matrix.rows; ++row)
+        for (int column = 0; column < matrix.columns;) {
+            int end = column;
+            while (end < matrix.columns && matrix.dark(row, end))
+                ++end;
+            if (end > column)
+                painter.fillRect(QRectF((layout.left + column) * unit,
+                                        (layout.top + row * matrix.rowHeight) * unit,
+                                        (end - column) * unit, matrix.rowHeight * unit),
+                                 Qt::black);
+            column = end + 1;
+        }
+}
+
+// The band of a text above the bars that holds the module, if any.
+const SymbolText* textAbove(const Symbol& symbol, int module) {
+    for (const SymbolText& text : symbol.texts)
+        if (text.above && module >= text.band.first && module < text.band.end) return &text;
+    return nullptr;
+}
+
+void paintBars(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit) {
     const int modules = static_cast<int>(symbol.modules.size());
     for (int first = 0; first < modules;) {
+        const bool isLong = symbol.isLong(first);
+        const SymbolText* above = textAbove(symbol, first);
         int end = first + 1;
         while (end < modules && symbol.modules[end] == symbol.modules[first] &&
-               symbol.isLong(end) == symbol.isLong(first))
+               symbol.isLong(end) == isLong && textAbove(symbol, end) == above)
             ++end;
         if (symbol.modules[first] == u'1') {
-            const int bars =
-                layout.barHeight + (symbol.isLong(first) ? Symbol::kGuardExtension : 0);
-            painter.fillRect(
-                QRectF((layout.left + first) * unit, 0, (end - first) * unit, bars * unit),
-                Qt::black);
+            // Bars under a text above them start below its band and reach as low as guards.
+            const int barTop = above ? SymbolLayout::kTextBand + SymbolLayout::kTextGap : 0;
+            const int barBottom =
+                layout.barHeight + (isLong || above ? Symbol::kGuardExtension : 0);
+            painter.fillRect(QRectF((layout.left + first) * unit, (layout.top + barTop) * unit,
+                                    (end - first) * unit, (barBottom - barTop) * unit),
+                             Qt::black);
         }
         first = end;
     }
+}
+
+void paintBearer(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit) {
+    const int bearer = symbol.bearerWidth;
+    const double bottom = layout.top + layout.barHeight;
+    const double frameWidth = symbol.bearer == BearerBars::Frame ? layout.width : 0;
+    const QRectF outer(0, 0, layout.width * unit, (bottom + bearer) * unit);
+    painter.fillRect(QRectF(0, 0, outer.width(), bearer * unit), Qt::black);
+    painter.fillRect(QRectF(0, bottom * unit, outer.width(), bearer * unit), Qt::black);
+    if (frameWidth == 0) return;
+    painter.fillRect(QRectF(0, 0, bearer * unit, outer.height()), Qt::black);
+    painter.fillRect(QRectF((layout.width - bearer) * unit, 0, bearer * unit, outer.height()),
+                     Qt::black);
+}
+
+} // namespace
+
+void paintSymbol(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit) {
+    painter.fillRect(QRectF(0, 0, layout.width * unit, layout.height * unit), Qt::white);
+    if (symbol.matrix) {
+        paintMatrix(painter, *symbol.matrix, layout, unit);
+        return;
+    }
+    paintBars(painter, symbol, layout, unit);
+    if (symbol.bearer != BearerBars::None && symbol.bearerWidth > 0)
+        paintBearer(painter, symbol, layout, unit);
     if (symbol.texts.isEmpty()) return;
     painter.setFont(textFont(SymbolLayout::kFontSize * unit,
                              painter.renderHints().testFlag(QPainter::TextAntialiasing)));
     painter.setPen(Qt::black);
     // Each text is held to its band, so it can never run into a guard bar beside it.
-    const double top = (layout.barHeight + SymbolLayout::kTextGap) * unit;
+    const int bearerBelow = symbol.bearer == BearerBars::None ? 0 : symbol.bearerWidth;
+    const double below =
+        (layout.top + layout.barHeight + bearerBelow + SymbolLayout::kTextGap) * unit;
     for (const SymbolText& text : symbol.texts) {
+        const double top = text.above ? layout.top * unit : below;
         const QRectF band((layout.left + text.band.first) * unit, top,
                           (text.band.end - text.band.first) * unit, SymbolLayout::kTextBand * unit);
         painter.save();

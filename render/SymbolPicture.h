@@ -9,7 +9,8 @@
 class QPainter;
 
 // A symbol's picture measured in modules: the bars from the symbol, the quiet zones on both
-// sides, and a band under the bars for its text.
+// sides, and a band under the bars for its text; bearer bars around them where the symbol has
+// them. A 2D symbol's cells with the quiet zone on every side.
 struct SymbolLayout {
     static constexpr int kTextGap = 1;   // light modules between the bars and the text
     static constexpr int kFontSize = 8;  // the text's pixel size, in modules
@@ -21,6 +22,7 @@ struct SymbolLayout {
 
     int barHeight;
     int left;  // modules left of the first bar
+    int top;   // modules above the bars (or the cells)
     int width; // the whole picture
     int height;
 };

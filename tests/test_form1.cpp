@@ -1,6 +1,7 @@
 #include "RecordingMessages.h"
 #include "app/Form1.h"
 #include "app/SettingsFile.h"
+#include "decoder_oracle.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -105,9 +106,10 @@ class TestForm1 : public QObject {
         const auto w = window();
         QCOMPARE(w->txtcode->text(), QString());
         QCOMPARE(w->cmbtype->currentText(), QStringLiteral("39/n"));
-        QCOMPARE(w->cmbtype->count(), 7);
+        QCOMPARE(w->cmbtype->count(), 7 + int(kZintChoices.size()));
         QCOMPARE(w->cmbtype->itemText(0), QStringLiteral("UPC-A"));
         QCOMPARE(w->cmbtype->itemText(6), QStringLiteral("EAN8"));
+        QCOMPARE(w->cmbtype->itemText(7), QStringLiteral("gs1-128"));
         QCOMPARE(w->sldwidth->value(), 50);
         QCOMPARE(w->sldwidth->maximum(), 50);
         QCOMPARE(w->sldheight->value(), 150);
@@ -371,6 +373,53 @@ class TestForm1 : public QObject {
         QCOMPARE(w->txtcode->text(), code);
         QVERIFY(isBlank(w->model().picout.Image()));
         QVERIFY(settingsBytes().startsWith(code.toLatin1() + "%~%")); // saved as typed
+    }
+
+    // Newer symbologies are drawn at whole modules; a refusal says what the command line says.
+    void newerSymbologiesDrawWholeModules_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("qr") << "qr"
+                            << "Barcode Desk" << 50 << "Barcode Desk"
+                            << "";
+        QTest::newRow("itf14 narrow") << "itf14"
+                                      << "1540014128876" << 20 << "15400141288763"
+                                      << "";
+        QTest::newRow("gs1-128 month 13") << "gs1-128"
+                                          << "(17)271331" << 50 << ""
+                                          << "error: (17) 271331: month 13 is not a month (YYMMDD)";
+    }
+    void newerSymbologiesDrawWholeModules() {
+        QFETCH(QString, type);
+        QFETCH(QString, code);
+        QFETCH(int, width);
+        QFETCH(QString, read);
+        QFETCH(QString, refusal);
+        const auto w = window();
+        w->sldwidth->setValue(width);
+        draw(*w, type, code);
+        const QImage out = w->model().picout.Image();
+        if (!refusal.isEmpty()) {
+            QCOMPARE(messages.shown.size(), 1);
+            QCOMPARE(messages.shown[0].text, refusal);
+            QVERIFY(isBlank(out));
+            return;
+        }
+        QVERIFY(messages.shown.isEmpty());
+        const QImage work = w->model().pictmp.Image();
+        const QSize drawn = blackArea(out).size();
+        // Every module the same whole number of pixels, filling no more than the sliders allow.
+        const int scale = blackArea(out).width() / blackArea(work).width();
+        QVERIFY(scale >= 1);
+        QCOMPARE(drawn, blackArea(work).size() * scale);
+        QVERIFY(w->model().stretchedRegion->width() <= DrawCommands::outputWidthTwips(w->model()));
+        // As drawn: a reader sees the output picture, quiet zones and all.
+        const QString path = dir->filePath(QStringLiteral("out.png"));
+        QVERIFY(out.save(path));
+        QCOMPARE(DecoderOracle::zxingTexts(ZXING_EXECUTABLE, path), QStringList{read});
     }
 
     void upcFillsTheSliderRectangleWhateverCameBefore() {

@@ -1,0 +1,64 @@
+#include "symbology/ZintChoices.h"
+
+namespace {
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+ModuleRange rangeOf(const zintsym::ModuleSpan& span) {
+    return {span.first, span.end};
+}
+
+Symbol linearSymbol(const zintsym::LinearModules& linear, const ZintChoice& choice,
+                    const ZintRequest& request) {
+    Symbol symbol;
+    symbol.modules = QString::fromLatin1(linear.modules.data(), qsizetype(linear.modules.size()));
+    for (const zintsym::ModuleSpan& span : linear.longBars)
+        symbol.longModules.append(rangeOf(span));
+    for (const zintsym::TextBand& text : linear.texts)
+        symbol.texts.append({fromUtf8(text.text), rangeOf(text.band), text.above});
+    symbol.quietLeft = linear.quietLeft;
+    symbol.quietRight = linear.quietRight;
+    symbol.barHeight = choice.barHeight;
+    if (linear.bearer != zintsym::Bearer::None) {
+        symbol.bearer = request.bearer;
+        symbol.bearerWidth = symbol.bearer == BearerBars::None ? 0 : linear.bearerWidth;
+    }
+    return symbol;
+}
+
+Symbol matrixSymbol(const zintsym::MatrixModules& cells) {
+    Symbol symbol;
+    symbol.matrix = ModuleMatrix{cells.rows, cells.columns, cells.cells, cells.rowHeight};
+    symbol.quietLeft = symbol.quietRight = cells.quietZone;
+    symbol.barHeight = cells.rows * cells.rowHeight;
+    return symbol;
+}
+
+} // namespace
+
+std::optional<ZintChoice> zintChoice(const QString& word) {
+    for (const ZintChoice& choice : kZintChoices)
+        if (word == choice.word()) return choice;
+    return std::nullopt;
+}
+
+std::variant<EncodedSymbol, QString> encodeZintChoice(const ZintChoice& choice, const QString& text,
+                                                      const ZintRequest& request) {
+    const QByteArray utf8 = text.toUtf8();
+    const zintsym::ZintResult result = zintsym::encodeWithZint(
+        choice.type, std::string_view(utf8.constData(), std::size_t(utf8.size())),
+        zintsym::ZintOptions{request.ecc});
+    if (const auto* refused = std::get_if<zintsym::ZintRefusal>(&result))
+        return fromUtf8(refused->message);
+    const auto& encoded = std::get<zintsym::ZintSymbol>(result);
+    EncodedSymbol out;
+    if (const auto* linear = std::get_if<zintsym::LinearModules>(&encoded.modules))
+        out.symbol = linearSymbol(*linear, choice, request);
+    else
+        out.symbol = matrixSymbol(std::get<zintsym::MatrixModules>(encoded.modules));
+    for (const std::string& warning : encoded.warnings)
+        out.warnings << fromUtf8(warning);
+    return out;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "symbology/Symbol.h"
+#include "symbology/ZintEncoder.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <string_view>
+#include <variant>
+
+// The symbologies offered beside the classic seven, encoded by libzint: the word the command
+// line and the type list use, a line that says what it holds, and its usual bar height.
+struct ZintChoice {
+    zintsym::ZintType type;
+    std::string_view description;
+    int barHeight; // in modules; 2D symbols take their height from their rows
+
+    QString word() const {
+        const std::string_view name = zintsym::zintTypeName(type);
+        return QString::fromLatin1(name.data(), qsizetype(name.size()));
+    }
+};
+
+inline constexpr std::array<ZintChoice, 14> kZintChoices = {{
+    {zintsym::ZintType::Gs1_128,
+     "GS1-128: AIs such as (01)...(17)...(10)..., checked by GS1's dictionary", 50},
+    {zintsym::ZintType::Itf14, "ITF-14: 13 or 14 digits for cartons, bearer bars (--bearer)", 50},
+    {zintsym::ZintType::UpcE, "UPC-E: 6 to 8 digits or a zero-suppressible UPC-A; +2/+5 add-on",
+     69},
+    {zintsym::ZintType::Ean13, "EAN-13: 12 or 13 digits; +2 or +5 add-on (books, magazines)", 69},
+    {zintsym::ZintType::UpcA, "UPC-A: 11 or 12 digits; +2 or +5 add-on", 69},
+    {zintsym::ZintType::Ean8, "EAN-8: 7 or 8 digits; +2 or +5 add-on", 55},
+    {zintsym::ZintType::Code93, "Code 93: ASCII text", 50},
+    {zintsym::ZintType::Codabar, "Codabar: digits and - $ : / . + between start/stop A-D", 50},
+    {zintsym::ZintType::Itf, "Interleaved 2 of 5: digits, in pairs", 50},
+    {zintsym::ZintType::Qr, "QR Code: any text (--ecc L|M|Q|H)", 0},
+    {zintsym::ZintType::DataMatrix, "Data Matrix: any text", 0},
+    {zintsym::ZintType::Gs1DataMatrix, "GS1 Data Matrix: AIs, checked by GS1's dictionary", 0},
+    {zintsym::ZintType::Aztec, "Aztec Code: any text", 0},
+    {zintsym::ZintType::Pdf417, "PDF417: any text", 0},
+}};
+
+constexpr bool zintChoicesFollowTheEnumeration() {
+    for (std::size_t i = 0; i < kZintChoices.size(); ++i)
+        if (static_cast<std::size_t>(kZintChoices[i].type) != i) return false;
+    return true;
+}
+static_assert(zintChoicesFollowTheEnumeration());
+static_assert(kZintChoices.back().type == zintsym::ZintType::Pdf417);
+
+// The choice a word names, compared exactly.
+std::optional<ZintChoice> zintChoice(const QString& word);
+
+struct ZintRequest {
+    char ecc = 'M'; // QR's error correction level: L, M, Q or H
+    BearerBars bearer = BearerBars::Frame;
+};
+
+struct EncodedSymbol {
+    Symbol symbol;
+    QStringList warnings;
+};
+
+// The symbol of the text, or why the symbology cannot hold it.
+std::variant<EncodedSymbol, QString> encodeZintChoice(const ZintChoice& choice, const QString& text,
+                                                      const ZintRequest& request = {});
