@@ -419,6 +419,8 @@ class TestGrade : public QObject {
         row("blur 0.45", blurred(0.45), P::Modulation, 0.467, 0.025, 0.0001);
         // Quiet zones up to marks 10 modules off (UPC-A asks for 9), or 8.5 so too narrow.
         row("quiet zone 10", with(upc, [](Calibration& c) { c.markAt = 10; }), P(-1), 10, 0.05);
+        row("quiet zone 10, noise 3 %",
+            with(upc, [](Calibration& c) { c.markAt = 10, c.noise = 3; }), P(-1), 10, 0.1);
         row("quiet zone 8.5", with(upc, [](Calibration& c) { c.markAt = 8.5; }), P::Decode, 0, 0);
         // Camera-like: light falling to 70 % across 119 modules. SC from the brightest quiet zone
         // sample a module in (90 x 0.997) to the darkest bar at the right (5 x 0.72); MOD the
