@@ -197,12 +197,13 @@ double nominalModules(const ReadingEngine::Found& found) {
 }
 
 // One scan line read from its start and, failing that, from its end: EAN, UPC, Code 128 and
-// Code 39 all read either way. Bar positions count from the line's start either way.
+// Code 39 all read either way. Bar positions count samples from the line's start either way;
+// the module width is in pixels.
 Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines::Frame& frame,
                const ReadingEngine::Found& found, double aperture) {
     const std::vector<double> reflectance = ScanLines::sample(plane, path, aperture);
-    const double origin = frame.acrossOf(path.origin);
-    const double first = frame.barsFrom - origin, last = frame.barsTo - origin;
+    const double origin = frame.acrossOf(path.origin), step = path.spacing();
+    const double first = (frame.barsFrom - origin) / step, last = (frame.barsTo - origin) / step;
     Line line = gradeProfile(reflectance, found.symbology, found.text, first, last);
     if (line.text.isEmpty()) {
         const std::vector<double> backwards(reflectance.rbegin(), reflectance.rend());
@@ -214,11 +215,13 @@ Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines
                 const int firstBar = n - 1 - back.lastBar;
                 back.lastBar = n - 1 - back.firstBar;
                 back.firstBar = firstBar;
+                back.bars = {n - back.bars.second, n - back.bars.first};
             }
             back.measured = {n - back.measured.second, n - back.measured.first};
             line = std::move(back);
         }
     }
+    line.moduleWidth *= step;
     line.reflectance = reflectance;
     line.from = path.origin;
     line.to = path.at(path.count);
@@ -339,6 +342,7 @@ Line gradeProfile(std::span<const double> reflectance, Symbology symbology, cons
         line.moduleWidth = found->decoded.moduleWidth;
         line.firstBar = static_cast<int>(std::floor(start));
         line.lastBar = static_cast<int>(std::ceil(end)) - 1;
+        line.bars = {start, end};
     }
     measure(proper, line);
     return line;
@@ -366,7 +370,9 @@ std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) 
             symbols.push_back(std::move(symbol));
             continue;
         }
-        const std::vector<ScanLines::Line> paths = ScanLines::scanLines(plane, *frame, kScanLines);
+        const double nominalX = (frame->barsTo - frame->barsFrom) / nominalModules(found);
+        const std::vector<ScanLines::Line> paths =
+            ScanLines::scanLines(plane, *frame, kScanLines, ScanLines::spacingFor(nominalX));
         double aperture = options.apertureMm * dotsPerMm;
         if (!(aperture > 0)) {
             // A first look through no aperture at all tells the X-dimension it follows.
@@ -375,7 +381,7 @@ std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) 
                 if (const Line seen = gradeLine(plane, path, *frame, found, 0);
                     seen.moduleWidth > 0)
                     modules.push_back(seen.moduleWidth);
-            double x = (frame->barsTo - frame->barsFrom) / nominalModules(found);
+            double x = nominalX;
             if (!modules.empty()) {
                 std::nth_element(modules.begin(), modules.begin() + modules.size() / 2,
                                  modules.end());
@@ -390,8 +396,9 @@ std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) 
         for (const ScanLines::Line& path : paths) {
             Line line = gradeLine(plane, path, *frame, found, aperture);
             if (line.firstBar >= 0) {
-                const double origin = frame->acrossOf(path.origin);
-                const double first = origin + line.firstBar, last = origin + line.lastBar + 1;
+                const double origin = frame->acrossOf(path.origin), step = path.spacing();
+                const double first = origin + line.bars.first * step;
+                const double last = origin + line.bars.second * step;
                 barsFrom = decodes ? std::min(barsFrom, first) : first;
                 barsTo = decodes ? std::max(barsTo, last) : last;
                 decodes = true;

@@ -46,12 +46,15 @@ struct Line {
     Values values{};
     Grades grades{};
     double moduleWidth = 0; // pixels per module, as the decoded elements give it
-    int firstBar = -1;      // pixel columns of the bars, when the line decodes
+    // The samples of the first and last bar, when the line decodes (pixel columns, for a row of
+    // an upright picture sampled once a pixel), and where exactly the bars start and end.
+    int firstBar = -1;
     int lastBar = -1;
+    std::pair<double, double> bars{};
     bool quietZoneTooNarrow = false;    // its characters decode, but the space beside them is short
     std::array<double, 2> quietZones{}; // before and after the bars, in modules, when found
-    // The reflectance sampled from `from` to `to`, one sample a pixel, over which samples the
-    // measurements were taken, and the threshold between bars and spaces there.
+    // The reflectance sampled evenly from `from` to `to`, over which samples the measurements
+    // were taken, and the threshold between bars and spaces there.
     std::vector<double> reflectance;
     std::pair<double, double> measured{};
     double threshold = 50;

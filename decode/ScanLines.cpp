@@ -224,7 +224,7 @@ std::optional<Frame> frameOf(const QImage& plane, const std::array<QPointF, 4>& 
     return frame;
 }
 
-std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count) {
+std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count, double spacing) {
     const Pixels pixels(plane);
     const double height = frame.bottom - frame.top + 1;
     const double length = frame.barsTo - frame.barsFrom;
@@ -236,18 +236,25 @@ std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count) 
                                        : frame.top - 0.5 + height * share;
         // Samples on whole steps from the centre: pixel centres for lines along the pixels.
         double first = std::floor(frame.barsFrom - margin + 0.5);
-        double last = std::ceil(frame.barsTo + margin - 0.5);
+        double last = first + spacing * std::floor((frame.barsTo + margin - first) / spacing);
         while (first <= last && !pixels.inside(frame.at(first, b)))
-            ++first;
+            first += spacing;
         while (last >= first && !pixels.inside(frame.at(last, b)))
-            --last;
+            last -= spacing;
         Line line;
-        line.origin = frame.at(first - 0.5, b);
-        line.step = frame.across;
-        line.count = static_cast<int>(std::max(0.0, last - first + 1));
+        line.origin = frame.at(first - spacing / 2, b);
+        line.step = frame.across * spacing;
+        line.count = static_cast<int>(std::max(0.0, std::round((last - first) / spacing) + 1));
         lines.push_back(line);
     }
     return lines;
+}
+
+double spacingFor(double moduleWidth) {
+    double spacing = 1;
+    while (spacing > 0.125 && moduleWidth < 4 * spacing)
+        spacing /= 2;
+    return spacing;
 }
 
 std::vector<double> sample(const QImage& plane, const Line& line, double aperture) {

@@ -5,6 +5,7 @@
 #include <QRect>
 
 #include <array>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -24,10 +25,11 @@ QImage reflectancePlane(const QImage& picture, Light light);
 // the line (in samples) is the point origin + p * step.
 struct Line {
     QPointF origin;
-    QPointF step; // one pixel long
+    QPointF step; // `spacing` pixels long
     int count = 0;
 
     QPointF at(double position) const { return origin + position * step; }
+    double spacing() const { return std::hypot(step.x(), step.y()); }
 };
 
 // How the symbol lies: a frame with `across` perpendicular to the bars, pointing to the
@@ -56,8 +58,15 @@ std::optional<Frame> frameOf(const QImage& plane, const std::array<QPointF, 4>& 
                              const QRect& box);
 
 // The `count` scan lines over the middle 80 % of the bars' height, each long enough for the
-// quiet zones of any symbology and clipped to the picture. Empty lines where the picture ends.
-std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count);
+// quiet zones of any symbology and clipped to the picture, a sample every `spacing` pixels
+// (1, or a half, quarter or eighth for lines along the pixels to keep hitting their centres).
+// Empty lines where the picture ends.
+std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count, double spacing = 1);
+
+// The spacing that takes at least four samples a module of `moduleWidth` pixels: an aperture
+// of 0.8 X then has a sample within an eighth of a module of every element's middle, where a
+// verifier sees (nearly) the element's full reflectance.
+double spacingFor(double moduleWidth);
 
 // Reflectance in percent (0 to 100) along a line: the picture's pixels averaged over a disc of
 // `aperture` pixels in diameter around each sample point; below a tenth of a pixel, the point

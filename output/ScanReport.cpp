@@ -151,6 +151,8 @@ void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol
             .arg(shown == worstIndex(symbol) ? QStringLiteral(", the worst") : QString()));
     const QRectF plot = area.adjusted(90, 60, -10, -50);
     const auto& r = line.reflectance;
+    const QPointF run = line.to - line.from;
+    const double spacing = r.empty() ? 1 : std::hypot(run.x(), run.y()) / double(r.size());
     const double from = std::clamp(line.measured.first, 0.0, double(r.size()));
     const double to = std::max(from + 1, std::clamp(line.measured.second, 0.0, double(r.size())));
     const auto x = [&](double sample) {
@@ -172,8 +174,9 @@ void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol
         painter.drawText(QRectF(area.left(), y(percent) - 15, 80, 30),
                          Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("%1 %").arg(percent));
     }
-    painter.drawText(QRectF(plot.left(), plot.bottom() + 8, plot.width(), 30), Qt::AlignCenter,
-                     QStringLiteral("position along the line: %1 px").arg(std::lround(to - from)));
+    painter.drawText(
+        QRectF(plot.left(), plot.bottom() + 8, plot.width(), 30), Qt::AlignCenter,
+        QStringLiteral("position along the line: %1 px").arg(std::lround((to - from) * spacing)));
     painter.setPen(QPen(Qt::black, 2, Qt::DashLine));
     painter.drawLine(QPointF(plot.left(), y(line.threshold)),
                      QPointF(plot.right(), y(line.threshold)));

@@ -385,6 +385,10 @@ class TestGrade : public QObject {
         row("SC 70", grey, P::SymbolContrast, 70, 0.5);
         row("Rmin 10", grey, P::MinimumReflectance, 10, 0.5);
         row("MOD 1 at 10/80", grey, P::Modulation, 1, 0.01);
+        // Two pixels a module: the 0.8 X disc still finds a sample an eighth of a module off an
+        // element's middle, where it reaches 0.025 X over the edge: 0.9 % of its area.
+        row("MOD at 2 px a module", with(code128, [](Calibration& c) { c.pixels = 2; }),
+            P::Modulation, 0.991, 0.015);
         row("SC 40", with(code128, [](Calibration& c) { c.bar = 30, c.space = 70; }),
             P::SymbolContrast, 40, 0.5);
         // Defects: the spot's depth over SC, 80.
