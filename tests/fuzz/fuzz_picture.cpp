@@ -21,10 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A verifier looks at labels, not posters: big pictures only make each run slow.
     if (static_cast<qint64>(picture.width()) * picture.height() > 1'000'000) return 0;
     // Red and white light, the aperture the lines measure and one from the input's size (up to
-    // 25 mm, wider than many pictures): every way of sampling a scan line.
+    // 2.5 mm, wider than most symbols' bars): every way of sampling a scan line.
     const ScanGrade::Options options[] = {
         {},
-        {ScanLines::Light::Grey, 0.01 + double(size % 2500) / 100},
+        {ScanLines::Light::Grey, 0.01 + double(size % 250) / 100},
     };
     for (const ScanGrade::Options& option : options)
         for (const ScanGrade::Symbol& symbol : ScanGrade::gradePicture(picture, option))
