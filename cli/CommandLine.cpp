@@ -6,6 +6,8 @@
 
 #include <QCommandLineParser>
 
+#include <cmath>
+
 namespace CommandLine {
 
 namespace {
@@ -53,6 +55,26 @@ std::optional<QString> reportFile(const QString& value) {
         value.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
         return std::nullopt;
     return QStringLiteral("a file name ending in .pdf or .svg");
+}
+
+// Two numbers from Low to High, "X,Y".
+template <int Low, int High> std::optional<QString> numberPairWithin(const QString& value) {
+    const auto pair = numberPair(value);
+    if (pair && pair->x() >= Low && pair->x() <= High && pair->y() >= Low && pair->y() <= High)
+        return std::nullopt;
+    return QStringLiteral("two numbers from %1 to %2 with a comma between").arg(Low).arg(High);
+}
+
+std::optional<QString> scaleFactors(const QString& value) {
+    const auto pair = numberPair(value);
+    if (pair && pair->x() >= 0.5 && pair->x() <= 2 && pair->y() >= 0.5 && pair->y() <= 2)
+        return std::nullopt;
+    return QStringLiteral("two factors from 0.5 to 2 with a comma between");
+}
+
+std::optional<QString> oneDelimiter(const QString& value) {
+    if (delimiterOf(value)) return std::nullopt;
+    return QStringLiteral("one character other than a quote, or tab");
 }
 
 OptionRow required(OptionRow option) {
@@ -147,6 +169,61 @@ QList<CommandRow> buildCommandTable() {
            "Also writes a one-page report on the first symbol (.pdf or .svg): the picture with "
            "the scan lines, the worst line's profile and every line's measurements.",
            reportFile}}},
+        {Command::Labels,
+         "labels",
+         "Draws a sheet of barcode labels, one per row of a list, on a label product of "
+         "glabels-data, as a PDF or on a printer.",
+         {
+             {"list", "FILE",
+              "The list: CSV or TSV, UTF-8, one label per row; - for standard input. Quoted "
+              "fields may hold delimiters, doubled quotes and line breaks."},
+             {"template", "NAME",
+              "The label product as glabels-data names it, brand and part (\"Avery L7160\"), or a "
+              "glabels template file."},
+             type,
+             {"column", "NAME|N",
+              "The column of the codes: a header name (with --header) or a number from 1 (default "
+              "1)."},
+             {"text-columns", "A,B",
+              "Columns printed as text lines under the symbol, names or numbers (default: every "
+              "other column)."},
+             {"header", "", "The first row names the columns."},
+             {"delimiter", "C",
+              "The field delimiter, one character or tab (default: the most frequent of tab, comma "
+              "and semicolon in the first row).",
+              oneDelimiter},
+             {"start", "N", "The first free label of the first sheet, from 1 in reading order.",
+              wholeNumber<1, 100000>},
+             {"copies", "N", "Labels per row, 1 to 1000 (default 1).", wholeNumber<1, 1000>},
+             {"out", "FILE", "The PDF of the sheets."},
+             {"printer", "NAME",
+              "Prints the sheets on the CUPS printer NAME at its resolution instead; --offset and "
+              "--scale given with it are remembered for it."},
+             {"calibration-page", "",
+              "Draws one page with crosshairs at every label's corners and millimetre rulers, to "
+              "measure a printer's offset and scale by; needs only --template and --out or "
+              "--printer."},
+             {"xdim", "MM",
+              "The module width in millimetres, rounded to whole printer dots (default: the "
+              "largest that fits the label, within the symbology's range).",
+              millimetres},
+             {"offset", "X,Y", "Moves everything X mm right and Y mm down, for a printer's offset.",
+              numberPairWithin<-50, 50>},
+             {"scale", "SX,SY", "Stretches positions and labels from the paper's top left corner.",
+              scaleFactors},
+             {"outline", "", "Draws each label's outline."},
+             {"skip-bad", "", "Leaves out refused rows and writes the others."},
+             {"strict", "",
+              "Refuses (exit 1, nothing written) when a symbol grades below C in the scan check."},
+             {"templates",
+              "WORD",
+              "Lists the label products whose brand, part or description contain WORD (optional), "
+              "and nothing else.",
+              nullptr,
+              false,
+              {},
+              true},
+         }},
     };
 }
 
@@ -168,11 +245,25 @@ void addOptions(QCommandLineParser& parser, const QList<OptionRow>& options) {
     }
 }
 
+// An option whose value may be left out takes the next word only when it is no option.
+QStringList withOptionalValues(const CommandRow& row, QStringList words) {
+    for (const OptionRow& option : row.options) {
+        if (!option.optionalValue) continue;
+        const QString name = QStringLiteral("--") + option.name;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (words[i] != name) continue;
+            const bool valueFollows = i + 1 < words.size() && !words[i + 1].startsWith(u'-');
+            words[i] = name + u'=' + (valueFollows ? words.takeAt(i + 1) : QString());
+        }
+    }
+    return words;
+}
+
 std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                                                     const QStringList& words) {
     QCommandLineParser parser;
     addOptions(parser, row.options);
-    if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + words))
+    if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + withOptionalValues(row, words)))
         return UsageProblem{parser.errorText(), row.command};
     Invocation invocation;
     invocation.command = row.command;
@@ -271,6 +362,23 @@ std::optional<QString> anyWholeNumber(const QString& value) {
     value.toInt(&ok);
     if (ok) return std::nullopt;
     return QStringLiteral("a whole number");
+}
+
+std::optional<QPointF> numberPair(const QString& value) {
+    const QStringList parts = value.split(u',');
+    if (parts.size() != 2) return std::nullopt;
+    bool okX = false, okY = false;
+    const QPointF pair(parts[0].trimmed().toDouble(&okX), parts[1].trimmed().toDouble(&okY));
+    if (!okX || !okY || !std::isfinite(pair.x()) || !std::isfinite(pair.y())) return std::nullopt;
+    return pair;
+}
+
+std::optional<QChar> delimiterOf(const QString& value) {
+    if (value.compare(QStringLiteral("tab"), Qt::CaseInsensitive) == 0 || value == u"\\t")
+        return QChar(u'\t');
+    if (value.size() == 1 && value[0] != u'"' && value[0] != u'\n' && value[0] != u'\r')
+        return value[0];
+    return std::nullopt;
 }
 
 std::variant<Invocation, UsageProblem> parse(const QStringList& arguments) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QChar>
 #include <QHash>
 #include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +17,7 @@ namespace CommandLine {
 inline constexpr char kProgram[] = "barcode-desk-cli";
 
 // The commands, in the order of commandTable().
-enum class Command { Draw, Read, Batch, Verify };
+enum class Command { Draw, Read, Batch, Verify, Labels };
 
 // Why a value does not fit an option; nullopt when it fits. The reason completes
 // "--NAME takes ...", e.g. "a whole number from 1 to 12".
@@ -27,7 +29,8 @@ struct OptionRow {
     QString description; // one line of help
     ValueCheck check = nullptr;
     bool required = false;
-    QString shortName = {}; // a one-letter alias, "-h" for "--help"
+    QString shortName = {};     // a one-letter alias, "-h" for "--help"
+    bool optionalValue = false; // the value may be left out: "--templates" or "--templates WORD"
 };
 
 struct CommandRow {
@@ -71,6 +74,12 @@ QString versionText();
 
 // Value checks for the table.
 std::optional<QString> anyWholeNumber(const QString& value);
+
+// Values of two numbers, "X,Y"; nullopt for anything else.
+std::optional<QPointF> numberPair(const QString& value);
+// A list's delimiter: one character other than a quote or a line end, or "tab".
+std::optional<QChar> delimiterOf(const QString& value);
+
 template <int Low, int High> std::optional<QString> wholeNumber(const QString& value) {
     bool ok = false;
     const int number = value.toInt(&ok);

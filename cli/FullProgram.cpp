@@ -3,6 +3,7 @@
 #include "app/DrawCommands.h"
 #include "cli/CommandLine.h"
 #include "cli/Jobs.h"
+#include "cli/Labels.h"
 #include "cli/PictureStreams.h"
 #include "cli/Verify.h"
 #include "decode/basBCREAD.h"
@@ -501,6 +502,8 @@ int run(const Invocation& invocation) {
         return verifyPicture(invocation.value(QStringLiteral("in")),
                              invocation.has(QStringLiteral("json")), verifyOptions(invocation),
                              invocation.value(QStringLiteral("report")));
+    case Command::Labels:
+        return LabelsCommand::run(invocation);
     }
     return kExitUsage;
 }

@@ -55,6 +55,8 @@ bool printsText(const CommandLine::Invocation& invocation) {
     // verify's report is a page of text.
     if (invocation.command == CommandLine::Command::Verify)
         return invocation.has(QStringLiteral("report"));
+    if (invocation.command == CommandLine::Command::Labels)
+        return !invocation.has(QStringLiteral("templates"));
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
     if (!choice) return false;
     if (choice->printsText()) return true;
