@@ -72,6 +72,18 @@ std::optional<QString> millimetres(const QString& value) {
     return QStringLiteral("millimetres from 0.01 to 25");
 }
 
+std::optional<QString> lightWord(const QString& value) {
+    if (value == u"red" || value == u"grey") return std::nullopt;
+    return QStringLiteral("red or grey");
+}
+
+std::optional<QString> reportFile(const QString& value) {
+    if (value.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ||
+        value.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
+        return std::nullopt;
+    return QStringLiteral("a file name ending in .pdf or .svg");
+}
+
 // Two numbers from Low to High, "X,Y".
 template <int Low, int High> std::optional<QString> numberPairWithin(const QString& value) {
     const auto pair = numberPair(value);
@@ -249,7 +261,19 @@ QList<CommandRow> buildCommandTable() {
          "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
          "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
          {required({"in", "FILE", "The picture; - for standard input."}),
-          {"json", "", "Prints one JSON object instead of text."}}},
+          {"json", "", "Prints one JSON object instead of text."},
+          {"light", "LIGHT",
+           "The light the reflectances are measured in: red (660 nm, a colour picture's red "
+           "channel; the default) or grey (white light).",
+           lightWord},
+          {"aperture", "MM",
+           "The measuring aperture's diameter in millimetres at the picture's resolution "
+           "(default: 0.8 times the X-dimension measured).",
+           millimetres},
+          {"report", "FILE",
+           "Also writes a one-page report on the first symbol (.pdf or .svg): the picture with "
+           "the scan lines, the worst line's profile and every line's measurements.",
+           reportFile}}},
         {Command::Labels,
          "labels",
          "Draws a sheet of barcode labels, one per row of a list, on a label product of "

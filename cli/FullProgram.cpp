@@ -533,7 +533,8 @@ int run(const Invocation& invocation) {
         return batch(invocation);
     case Command::Verify:
         return verifyPicture(invocation.value(QStringLiteral("in")),
-                             invocation.has(QStringLiteral("json")));
+                             invocation.has(QStringLiteral("json")), verifyOptions(invocation),
+                             invocation.value(QStringLiteral("report")));
     case Command::Labels:
         return LabelsCommand::run(invocation);
     case Command::Types: // answered before the module is loaded

@@ -35,6 +35,9 @@ QString RecordedMessages::refusal() const {
 }
 
 bool printsText(const CommandLine::Invocation& invocation) {
+    // verify's report is a page of text.
+    if (invocation.command == CommandLine::Command::Verify)
+        return invocation.has(QStringLiteral("report"));
     if (invocation.command == CommandLine::Command::Labels)
         return !invocation.has(QStringLiteral("templates"));
     // Every newer symbology but the 2D ones has text under its bars; fonts are cheap beside them.
