@@ -41,6 +41,25 @@ bool decodes(const QImage& picture) {
     return !ReadingEngine::findSymbols(picture).isEmpty();
 }
 
+bool decodesAny(const QImage& picture) {
+    return !ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every).isEmpty();
+}
+
+std::optional<QString> ungradedLine(const QImage& picture) {
+    for (const ReadingEngine::Found& found :
+         ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every)) {
+        if (found.classic) continue;
+        const QString reads = QStringLiteral("Reads as %1 \"%2\"").arg(found.kind, found.text);
+        if (!found.isMatrix()) return reads + QStringLiteral(" · not graded");
+        return reads + QStringLiteral(" · %1×%2 modules · quiet zone %3 · no grade for 2D symbols")
+                           .arg(found.rows)
+                           .arg(found.columns)
+                           .arg(found.quietZoneKept ? QStringLiteral("kept")
+                                                    : QStringLiteral("too narrow"));
+    }
+    return std::nullopt;
+}
+
 QList<int> nearestWidths(const DrawInputs& inputs,
                          const std::function<bool(const QImage&)>& accepts,
                          const std::atomic<bool>* cancelled) {
@@ -96,6 +115,9 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
 Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic<bool>* cancelled) {
     std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
     const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols)}; };
+    // The classic choices are graded or do not decode; only the newer ones may be ungraded.
+    if (symbols.empty() && !symbologyChoice(inputs.type))
+        if (const auto ungraded = ungradedLine(picture)) return checked(*ungraded);
     QString line;
     if (!symbols.empty()) {
         const ScanGrade::Symbol& symbol = symbols.front();

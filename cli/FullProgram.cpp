@@ -166,9 +166,11 @@ class Drawer {
     // What the last newer symbology said beside its symbol, e.g. a GS1 pairing rule.
     const QStringList& warnings() const { return model_.drawWarnings; }
 
-    // Whether the scan check reads the picture last written; a vector file counts as read, and
-    // so does a newer symbology, which the reading engine does not look for.
-    bool writtenDecodes() const { return written_.isNull() || zint_ || pictureDecodes(written_); }
+    // Whether the scan check reads the picture last written; a vector file counts as read.
+    bool writtenDecodes() const {
+        if (written_.isNull()) return true;
+        return zint_ ? ScanCheck::decodesAny(written_) : pictureDecodes(written_);
+    }
     // What the window would have drawn it from; nothing for a picture the window never shows.
     std::optional<ScanCheck::DrawInputs> windowInputs(const QString& text) const {
         if (raw_ || symbolRequest_) return std::nullopt;

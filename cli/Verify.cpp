@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -128,6 +129,44 @@ void printText(const ScanGrade::Symbol& symbol) {
                     qPrintable(directionOf(*reversed)));
 }
 
+// The symbols the grader does not measure yet, found and decoded: 2D ones and the linear
+// symbologies libzint draws.
+QList<ReadingEngine::Found> ungradedSymbols(const QImage& picture) {
+    QList<ReadingEngine::Found> found =
+        ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every);
+    found.removeIf([](const ReadingEngine::Found& symbol) { return symbol.classic; });
+    return found;
+}
+
+QJsonObject ungradedObject(const ReadingEngine::Found& symbol) {
+    const QRect& box = symbol.box;
+    QJsonObject object{
+        {QStringLiteral("type"), symbol.kind},
+        {QStringLiteral("text"), symbol.text},
+        {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}}};
+    if (symbol.isMatrix()) {
+        object.insert(QStringLiteral("modules"), QJsonArray{symbol.rows, symbol.columns});
+        object.insert(QStringLiteral("quietZoneKept"), symbol.quietZoneKept);
+    }
+    return object;
+}
+
+void printUngraded(const ReadingEngine::Found& symbol) {
+    const QRect& box = symbol.box;
+    std::printf("%s \"%s\" at %d,%d size %dx%d: ", qPrintable(symbol.kind),
+                symbol.text.toUtf8().constData(), box.x(), box.y(), box.width(), box.height());
+    if (symbol.isMatrix())
+        std::printf("%dx%d modules, quiet zone %s; no grade for 2D symbols\n", symbol.rows,
+                    symbol.columns, symbol.quietZoneKept ? "kept" : "too narrow");
+    else
+        std::printf("decodes; not graded\n");
+}
+
+// A 2D symbol without its quiet zone fails, whatever it decodes to here.
+bool ungradedPass(const ReadingEngine::Found& symbol) {
+    return !symbol.isMatrix() || symbol.quietZoneKept;
+}
+
 QImage loadPicture(const QString& inPath) {
     return QImage::fromData(PictureStreams::readAll(inPath).value_or(QByteArray()));
 }
@@ -150,23 +189,35 @@ int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& op
         return 1;
     }
     const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture, options);
-    const bool allPass = ScanGrade::allPass(symbols);
+    const QList<ReadingEngine::Found> ungraded = ungradedSymbols(picture);
+    const bool allPass = (symbols.empty() ? !ungraded.isEmpty() : ScanGrade::allPass(symbols)) &&
+                         std::all_of(ungraded.begin(), ungraded.end(), ungradedPass);
     if (json) {
         QJsonArray list;
         for (const ScanGrade::Symbol& symbol : symbols)
             list.append(symbolObject(symbol));
-        const QByteArray out = QJsonDocument(QJsonObject{{QStringLiteral("symbols"), list}})
-                                   .toJson(QJsonDocument::Compact);
+        QJsonObject object{{QStringLiteral("symbols"), list}};
+        if (!ungraded.isEmpty()) {
+            QJsonArray others;
+            for (const ReadingEngine::Found& symbol : ungraded)
+                others.append(ungradedObject(symbol));
+            object.insert(QStringLiteral("ungraded"), others);
+        }
+        const QByteArray out = QJsonDocument(object).toJson(QJsonDocument::Compact);
         std::printf("%s\n", out.constData());
-    } else if (symbols.empty()) {
+    } else if (symbols.empty() && ungraded.isEmpty()) {
         std::printf("no symbol found\n");
     } else {
         for (const ScanGrade::Symbol& symbol : symbols)
             printText(symbol);
+        for (const ReadingEngine::Found& symbol : ungraded)
+            printUngraded(symbol);
     }
     if (!reportPath.isEmpty()) {
         if (symbols.empty()) {
-            std::fprintf(stderr, "No report written: no symbol found\n");
+            std::fprintf(stderr, ungraded.isEmpty()
+                                     ? "No report written: no symbol found\n"
+                                     : "No report written: no graded symbol found\n");
             return 1;
         }
         const auto format = ScanReport::formatOf(reportPath).value_or(ScanReport::Format::Pdf);

@@ -10,8 +10,10 @@
 #include <optional>
 
 // barcode-desk-cli verify: grades every symbol in a picture file ("-" for standard input) and
-// prints the grades, as text or as one JSON object. Exit status 0 when at least one symbol is
-// found and each grades C or better, 1 otherwise.
+// prints the grades, as text or as one JSON object; symbols it does not grade yet (2D ones, the
+// newer linear ones) are listed as decoded, 2D ones with their modules and quiet zone. Exit
+// status 0 when at least one symbol is found, each graded one grades C or better and each 2D
+// one keeps its quiet zone, 1 otherwise.
 // With `reportPath`, also a one-page report on the first symbol there (exit 1 when it cannot
 // be written).
 int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options = {},

@@ -18,7 +18,25 @@ inline constexpr std::pair<ZXing::BarcodeFormat, Symbology> kFormats[] = {
     {ZXing::BarcodeFormat::UPCA, Symbology::UpcA},
 };
 
-// Those symbologies, read exactly as drawn.
-ZXing::DecodeHints engineHints(bool tryHarder, int maxSymbols = 1);
+// The engine's formats of the symbologies libzint draws for the program beside those, by the
+// name reports give them. ITF-14 and GS1-128 are told from ITF and Code 128 by their content.
+inline constexpr std::pair<ZXing::BarcodeFormat, const char*> kNewerFormats[] = {
+    {ZXing::BarcodeFormat::Code93, "Code 93"},
+    {ZXing::BarcodeFormat::Codabar, "Codabar"},
+    {ZXing::BarcodeFormat::ITF, "Interleaved 2 of 5"},
+    {ZXing::BarcodeFormat::UPCE, "UPC-E"},
+    {ZXing::BarcodeFormat::QRCode, "QR Code"},
+    {ZXing::BarcodeFormat::DataMatrix, "Data Matrix"},
+    {ZXing::BarcodeFormat::Aztec, "Aztec Code"},
+    {ZXing::BarcodeFormat::PDF417, "PDF417"},
+};
+
+// Those symbologies, read exactly as drawn, one symbol a look. Never more than one: asked for
+// several, the engine compares the symbols it found on different scales of the picture, and
+// Debian's build aborts on an assertion there for some linear symbols (an ITF-14 with its
+// bearer frame, enlarged).
+ZXing::DecodeHints engineHints(bool tryHarder);
+// Every symbology the program draws, add-ons read with their symbol.
+ZXing::DecodeHints everyFormatHints(bool tryHarder);
 
 } // namespace ReadingEngine

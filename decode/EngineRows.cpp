@@ -7,7 +7,7 @@
 
 namespace ReadingEngine {
 
-ZXing::DecodeHints engineHints(bool tryHarder, int maxSymbols) {
+ZXing::DecodeHints engineHints(bool tryHarder) {
     ZXing::BarcodeFormats formats;
     for (const auto& entry : kFormats)
         formats |= entry.first;
@@ -20,7 +20,17 @@ ZXing::DecodeHints engineHints(bool tryHarder, int maxSymbols) {
     hints.setTryCode39ExtendedMode(false);
     hints.setValidateCode39CheckSum(false);
     hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Ignore);
-    hints.setMaxNumberOfSymbols(static_cast<uint8_t>(maxSymbols));
+    hints.setMaxNumberOfSymbols(1);
+    return hints;
+}
+
+ZXing::DecodeHints everyFormatHints(bool tryHarder) {
+    ZXing::DecodeHints hints = engineHints(tryHarder);
+    ZXing::BarcodeFormats formats = hints.formats();
+    for (const auto& entry : kNewerFormats)
+        formats |= entry.first;
+    hints.setFormats(formats);
+    hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Read);
     return hints;
 }
 

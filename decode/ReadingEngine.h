@@ -15,15 +15,28 @@
 namespace ReadingEngine {
 
 struct Found {
-    Symbology symbology;
+    Symbology symbology; // meaningful for the five classic symbologies only (`classic`)
     QString text;
     QRect box; // where the engine saw the symbol's bars, over their whole height
     // The pixels where it read the first and last bar, on the first and last line it read:
     // top left, top right, bottom right, bottom left, as the symbol reads.
     std::array<QPointF, 4> corners;
+    bool classic = true;
+    QString kind; // the symbology by the name reports give it: "Code 128", "ITF-14", "QR Code"
+    // For 2D symbols: modules down and across (0 when they could not be counted), and whether
+    // the quiet zone their standard asks for is light all round, inside the picture.
+    int rows = 0;
+    int columns = 0;
+    bool quietZoneKept = false;
+    bool matrix = false;
+
+    bool isMatrix() const { return matrix; }
 };
 
-QList<Found> findSymbols(const QImage& picture);
+// Which symbologies a look finds: the five the grader measures, or every one the program draws.
+enum class Reach { Classic, Every };
+
+QList<Found> findSymbols(const QImage& picture, Reach reach = Reach::Classic);
 
 // A quick look along a few rows only, for pictures whose bars run from top to bottom of a band
 // (every row through the bars is the same): true when any of the rows decodes.

@@ -20,6 +20,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QSlider>
 #include <QSpinBox>
@@ -694,6 +695,91 @@ class TestGrade : public QObject {
     }
 
     // draw and batch keep their exit status and warn about a picture that does not decode.
+    // Symbols the grader does not measure yet are found and decoded, 2D ones with their modules
+    // counted and their quiet zone checked. `margin` pads (or, negative, crops) each side by that
+    // many pixels after the picture is enlarged `enlarged` times.
+    void ungradedSymbols_data() {
+        QTest::addColumn<QStringList>("draw");
+        QTest::addColumn<int>("enlarged");
+        QTest::addColumn<int>("margin");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("modules"); // rows, columns; empty for linear symbols
+        QTest::addColumn<int>("exitCode");
+        const QStringList qr{"--type", "qr", "--text", "Hello QR"};
+        // Version 1 of QR Code is 21 modules square; "Hello DM" fills Data Matrix's 14 x 14,
+        // ten letters a one-layer compact Aztec Code of 15.
+        QTest::newRow("QR Code") << qr << 1 << 0 << "QR Code"
+                                 << "Hello QR" << QList{21, 21} << 0;
+        QTest::newRow("QR Code enlarged") << qr << 3 << 0 << "QR Code"
+                                          << "Hello QR" << QList{21, 21} << 0;
+        QTest::newRow("QR Code without quiet zone") << qr << 1 << -8 << "QR Code"
+                                                    << "Hello QR" << QList{21, 21} << 1;
+        QTest::newRow("Data Matrix")
+            << QStringList{"--type", "datamatrix", "--text", "Hello DM"} << 2 << 0 << "Data Matrix"
+            << "Hello DM" << QList{14, 14} << 0;
+        QTest::newRow("Aztec Code")
+            << QStringList{"--type", "aztec", "--text", "Aztec text"} << 1 << 6 << "Aztec Code"
+            << "Aztec text" << QList{15, 15} << 0;
+        // The engine once aborted on this one, enlarged with its bearer frame.
+        QTest::newRow("ITF-14 enlarged")
+            << QStringList{"--type", "itf14", "--text", "1540014128876"} << 3 << 40 << "ITF-14"
+            << "15400141288763" << QList<int>{} << 0;
+        QTest::newRow("Interleaved 2 of 5")
+            << QStringList{"--type", "itf", "--text", "123456"} << 1 << 0 << "Interleaved 2 of 5"
+            << "123456" << QList<int>{} << 0;
+        QTest::newRow("Code 93") << QStringList{"--type", "code93", "--text", "CODE93"} << 1 << 0
+                                 << "Code 93"
+                                 << "CODE93" << QList<int>{} << 0;
+        QTest::newRow("UPC-E") << QStringList{"--type", "upce", "--text", "0123456"} << 1 << 0
+                               << "UPC-E"
+                               << "01234565" << QList<int>{} << 0;
+    }
+    void ungradedSymbols() {
+        QFETCH(QStringList, draw);
+        QFETCH(int, enlarged);
+        QFETCH(int, margin);
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QList<int>, modules);
+        QFETCH(int, exitCode);
+        const QString path = dir.filePath(QStringLiteral("ungraded.png"));
+        const Run drawn = cli(QStringList{"draw"} << draw << "--scale"
+                                                  << "2"
+                                                  << "--out" << path);
+        QVERIFY2(drawn.exitCode == 0 && drawn.err.isEmpty(), drawn.err.constData());
+        QImage image(path);
+        image = image.scaled(image.size() * enlarged).convertToFormat(QImage::Format_RGB32);
+        QImage framed(image.size() + QSize(2 * margin, 2 * margin), QImage::Format_RGB32);
+        framed.fill(Qt::white);
+        QPainter(&framed).drawImage(margin, margin, image);
+        QVERIFY(framed.save(path));
+        const Run run = cli({"verify", "--in", path, "--json"});
+        QCOMPARE(run.exitCode, exitCode);
+        const QJsonObject result = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(result["symbols"].toArray().size(), 0);
+        const QJsonArray ungraded = result["ungraded"].toArray();
+        QCOMPARE(ungraded.size(), 1);
+        const QJsonObject symbol = ungraded[0].toObject();
+        QCOMPARE(symbol["type"].toString(), type);
+        QCOMPARE(symbol["text"].toString(), text);
+        QList<int> counted;
+        for (const QJsonValue count : symbol["modules"].toArray())
+            counted << count.toInt();
+        QCOMPARE(counted, modules);
+        if (!modules.isEmpty()) QCOMPARE(symbol["quietZoneKept"].toBool(), exitCode == 0);
+        // The window's line says the same in brief.
+        const QString line = ScanCheck::check(framed, {draw[1], draw[3], 50, 150}).line;
+        QVERIFY2(line.startsWith(QStringLiteral("Reads as %1 \"%2\"").arg(type, text)),
+                 qPrintable(line));
+        if (!modules.isEmpty())
+            QVERIFY2(line.contains(QStringLiteral("%1×%2 modules · quiet zone %3")
+                                       .arg(modules[0])
+                                       .arg(modules[1])
+                                       .arg(exitCode == 0 ? "kept" : "too narrow")),
+                     qPrintable(line));
+    }
+
     void drawWarnings_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<bool>("warns");
