@@ -1,5 +1,6 @@
 #include "app/LabelsDialog.h"
 
+#include "app/DrawCommands.h"
 #include "labels/ListReader.h"
 #include "labels/SheetPainter.h"
 
@@ -9,6 +10,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,6 +37,7 @@ namespace {
 const QString kTitle = QStringLiteral("Labels");
 constexpr int kPreviewWidth = 360; // pixels across the first page's picture
 constexpr int kMaxProblemsShown = 12;
+constexpr int kMaxColumns = 100;
 
 QString sizeText(const LabelTemplate& label) {
     const QSizeF size = label.label / Labels::kPointsPerMm;
@@ -49,6 +52,16 @@ void drawShape(QPainter& painter, const LabelTemplate& label, const QRectF& rect
         painter.drawRoundedRect(rect, label.corner * scale, label.corner * scale);
     else
         painter.drawEllipse(rect);
+}
+
+// Opens a list for reading; why not, when it cannot. A pipe or device is refused: reading it
+// for a preview would wait for a writer that may never come.
+std::optional<QString> openList(QFile& file) {
+    if (!QFileInfo(file.fileName()).isFile())
+        return QStringLiteral("Cannot read %1: not a file").arg(file.fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Cannot read %1: %2").arg(file.fileName(), file.errorString());
+    return std::nullopt;
 }
 
 QString listOf(const QStringList& problems) {
@@ -144,7 +157,7 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
     listRows->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     listRows->setMinimumHeight(4 * (fontMetrics().height() + 4) + 30);
     type = new QComboBox;
-    type->addItems(Labels::labelTypeNames());
+    type->addItems(DrawCommands::symbologyNames());
     type->setCurrentText(QStringLiteral("128/n"));
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(listPath);
@@ -297,8 +310,8 @@ void LabelsDialog::readListHead() {
         return;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        status->setText(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    if (const auto problem = openList(file)) {
+        status->setText(*problem);
         preview_ = {};
         previewPicture->clear();
         return;
@@ -314,6 +327,8 @@ void LabelsDialog::readListHead() {
             rows << fields;
             columns = std::max(columns, int(fields.size()));
         }
+        // A row of thousands of fields is more likely a wrong delimiter than a table.
+        columns = std::min(columns, kMaxColumns);
     }
     listRows->setColumnCount(columns);
     listRows->setRowCount(int(rows.size()));
@@ -324,7 +339,7 @@ void LabelsDialog::readListHead() {
                       : QStringLiteral("Column %1").arg(c + 1));
     listRows->setHorizontalHeaderLabels(names);
     for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
+        for (int c = 0; c < std::min(int(rows[r].size()), columns); ++c)
             listRows->setItem(r, c, new QTableWidgetItem(rows[r][c]));
     listRows->resizeColumnsToContents();
     column->addItems(names);
@@ -412,8 +427,8 @@ std::optional<qint64> LabelsDialog::produce(Labels::SheetWriter* writer, QString
         return std::nullopt;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problems << QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+    if (const auto problem = openList(file)) {
+        problems << *problem;
         return std::nullopt;
     }
     Labels::ListReader reader(file, {std::nullopt, header->isChecked()});
@@ -435,8 +450,14 @@ std::optional<qint64> LabelsDialog::produce(Labels::SheetWriter* writer, QString
     int dotsPerInch = Labels::kPdfDotsPerInch;
     const QString printerName = printer->currentData().toString();
     if (!writer && !printerName.isEmpty()) {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
-        if (!info.isNull()) dotsPerInch = QPrinter(info, QPrinter::HighResolution).resolution();
+        // Asking the printer takes a while; every change of a field draws the preview anew.
+        if (printerDots_.first != printerName) {
+            const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
+            printerDots_ = {printerName,
+                            info.isNull() ? Labels::kPdfDotsPerInch
+                                          : QPrinter(info, QPrinter::HighResolution).resolution()};
+        }
+        dotsPerInch = printerDots_.second;
     }
     const Labels::LabelPainter ownPainter(*label, dotsPerInch, false);
     const Labels::LabelPainter& painter = writer ? writer->painter() : ownPainter;
@@ -569,9 +590,10 @@ void LabelsDialog::savePdf() {
         fail(QStringLiteral("Choose a label product first."));
         return;
     }
-    const QString path = options_.saveDialog->ask(
-        this, {{QStringLiteral("PDF files"), QStringLiteral("*.pdf")}},
-        QStringLiteral("Save labels as PDF"), QStringLiteral("labels.pdf"), QDir::homePath());
+    const QString path =
+        options_.saveDialog->ask(this, {{QStringLiteral("PDF files"), QStringLiteral("*.pdf")}},
+                                 QStringLiteral("Save labels as PDF"), QStringLiteral("labels.pdf"),
+                                 QFileInfo(listPath->text()).absolutePath());
     if (path.isEmpty()) return;
     Labels::SheetWriter writer(path, QString(), *label, false, QStringLiteral("Barcode Desk"));
     write(writer, path);

@@ -114,4 +114,5 @@ class LabelsDialog : public QDialog {
     Labels::TemplateCatalog catalog_;
     std::optional<QString> catalogProblem_;
     QImage preview_;
+    QPair<QString, int> printerDots_; // the last printer asked and its resolution
 };

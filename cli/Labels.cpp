@@ -6,9 +6,6 @@
 #include "labels/SheetPainter.h"
 #include "labels/TemplateCatalog.h"
 #include "render/SymbolPicture.h"
-#include "symbology/DigitCode.h"
-#include "symbology/EncodeSymbol.h"
-#include "symbology/RuntimeError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,7 +28,6 @@ using CommandLine::Invocation;
 using CommandLine::numberPair;
 using Labels::Area;
 using Labels::boxOf;
-using Labels::digitsFor;
 using Labels::Fit;
 using Labels::fitSymbol;
 using Labels::LabelTemplate;
@@ -334,23 +330,12 @@ int run(const Invocation& args) {
                        .arg(fields.size()));
             continue;
         }
-        QString code = fields[*codeColumn];
-        if (code.trimmed().isEmpty()) {
-            refuse(QStringLiteral("the code is empty"));
+        const auto made = Labels::labelSymbol(choice.qName(), fields[*codeColumn]);
+        if (const auto* refusal = std::get_if<QString>(&made)) {
+            refuse(*refusal);
             continue;
         }
-        if (choice.takesDigitsOnly())
-            if (const auto refusal = digitsFor(choice, code)) {
-                refuse(*refusal);
-                continue;
-            }
-        Symbol symbol;
-        try {
-            symbol = encodeSymbol(choice, code);
-        } catch (const RuntimeError& error) {
-            refuse(error.description());
-            continue;
-        }
+        const Symbol& symbol = std::get<Labels::LabelSymbol>(made).symbol;
         QStringList lines;
         for (qsizetype i = 0; i < fields.size(); ++i)
             if (textColumns ? textColumns->contains(int(i)) : i != *codeColumn)
@@ -386,10 +371,7 @@ int run(const Invocation& args) {
             continue;
         }
         const Fit& fit = **found;
-        const QString expected =
-            choice.symbology == Symbology::Ean13 || choice.symbology == Symbology::Ean8
-                ? code + QChar(u'0' + DigitCode::checkDigit(code))
-                : code;
+        const QString& expected = std::get<Labels::LabelSymbol>(made).expected;
         const QChar grade = gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt),
                                     fit.dots, choice.symbology, expected);
         grades.add(grade);

@@ -41,8 +41,9 @@ XRange xRangeOf(const ZintChoice& choice) {
     }
 }
 
-} // namespace
-
+// The code text the encoder takes: EAN and UPC-A without their check digit (checked when
+// given), or the reason the row is refused. The window pads and cuts digits; a list of
+// product codes is taken as it is written.
 std::optional<QString> digitsFor(const SymbologyChoice& choice, QString& code) {
     code = code.trimmed();
     // UPC-A's encoder takes its check digit with the data; the list may leave it out.
@@ -69,14 +70,7 @@ std::optional<QString> digitsFor(const SymbologyChoice& choice, QString& code) {
     return std::nullopt;
 }
 
-QStringList labelTypeNames() {
-    QStringList names;
-    for (const SymbologyChoice& choice : kSymbologyChoices)
-        names << choice.qName();
-    for (const ZintChoice& choice : kZintChoices)
-        names << choice.word();
-    return names;
-}
+} // namespace
 
 std::variant<LabelSymbol, QString> labelSymbol(const QString& typeName, QString code) {
     if (code.trimmed().isEmpty()) return QStringLiteral("the code is empty");

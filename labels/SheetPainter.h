@@ -34,16 +34,8 @@ struct XRange {
 };
 XRange xRangeOf(Symbology symbology);
 
-// The code text the encoder takes: EAN and UPC-A without their check digit (checked when
-// given), or the reason the row is refused. The window pads and cuts digits; a list of
-// product codes is taken as it is written.
-std::optional<QString> digitsFor(const SymbologyChoice& choice, QString& code);
-
-// The names of every symbology a label can carry: the classic seven, then libzint's.
-QStringList labelTypeNames();
-
-// A row's code as a symbol of the type named, with the text a reader returns for it and the
-// X-dimensions it may take; or why it is refused.
+// A row's code as a symbol of the type named (the classic seven's names, or libzint's), with the
+// text a reader returns for it and the X-dimensions it may take; or why it is refused.
 struct LabelSymbol {
     Symbol symbol;
     QString expected;

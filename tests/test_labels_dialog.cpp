@@ -1,6 +1,7 @@
 // The window's labels dialog: a list, a product found by search, a clicked start, the PDF it
 // saves read back label by label, and each printer's remembered correction.
 #include "CliRunner.h"
+#include "PdfQueue.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
 #include "app/Form1.h"
@@ -34,7 +35,7 @@ QString codeOf(const QString& type, int row) {
 }
 
 // The symbols ZXingReader finds in a picture: text and centre in pixels.
-QList<QPair<QString, QPointF>> symbolsIn(const QString& path) {
+QList<QPair<QString, QPointF>> zxingSymbols(const QString& path) {
     const Run run = runProgram(QStringLiteral(ZXING_EXECUTABLE), {"-noscale", path});
     static const QRegularExpression symbol(QStringLiteral(
         "Text: +\"(.*)\"\\n[\\s\\S]*?Position: +(\\d+)x(\\d+) \\d+x\\d+ (\\d+)x(\\d+)"));
@@ -56,7 +57,7 @@ class TestLabelsDialog : public QObject {
     RecordingDialog saveDialog_;
 
     QString listOf(const QByteArray& text) {
-        QFile file(dir_.filePath(QStringLiteral("list.csv")));
+        QFile file(dir_.filePath(QStringLiteral("products.csv")));
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) return {};
         return file.fileName();
     }
@@ -112,7 +113,7 @@ class TestLabelsDialog : public QObject {
             const QRect crop = pixels.toAlignedRect();
             const QString cropPath = pages.filePath(QStringLiteral("label.png"));
             QVERIFY(page.copy(crop).save(cropPath));
-            const auto found = symbolsIn(cropPath);
+            const auto found = zxingSymbols(cropPath);
             QVERIFY2(found.size() == 1,
                      qPrintable(QStringLiteral("row %1: %2 symbols").arg(n + 1).arg(found.size())));
             QCOMPARE(found[0].first, codeOf(type, n + 1));
@@ -210,6 +211,37 @@ class TestLabelsDialog : public QObject {
         d->printButton->click();
         QCOMPARE(messages_.shown.size(), 1);
         QCOMPARE(messages_.shown[0].text, QStringLiteral("No printer named %1.").arg(kPrinter));
+    }
+
+    // Through the CUPS PDF printer: the sheet prints where the correction puts it, and the
+    // correction printed with is the printer's from then on.
+    void printsAndRemembersTheCorrection() {
+        PdfQueue queue;
+        if (const auto missing = queue.missing()) QSKIP(qPrintable(*missing));
+        QByteArray list = "code\n";
+        for (int row = 1; row <= 4; ++row)
+            list += codeOf("128/n", row).toUtf8() + "\n";
+        const QStringList before = queue.pdfsNow();
+        Labels::LabelTemplate label;
+        {
+            const auto d = dialog();
+            d->printer->addItem(kQueue, kQueue);
+            d->printer->setCurrentText(kQueue);
+            choose(*d, listOf(list), "L7160", "Avery L7160", "128/n", 3);
+            label = *d->chosenTemplate();
+            d->offsetX->setValue(-1);
+            d->offsetY->setValue(0.5);
+            d->printButton->click();
+            QVERIFY2(messages_.shown.isEmpty(), qPrintable(messages_.shown.value(0).text));
+        }
+        const QString pdf = queue.awaitNewPdf(before);
+        QVERIFY2(!pdf.isEmpty(), "the queue wrote no PDF");
+        const auto d = dialog();
+        d->printer->addItem(kQueue, kQueue);
+        d->printer->setCurrentText(kQueue);
+        QCOMPARE(d->calibration().offsetXMm, -1.0);
+        QCOMPARE(d->calibration().offsetYMm, 0.5);
+        checkPdf(pdf, label, {-1, 0.5, 1, 1}, "128/n", 4, 3, false);
     }
 
     void theWindowsLabelsButtonOpensTheDialog() {
