@@ -3,14 +3,18 @@
 #include "app/DrawCommands.h"
 #include "output/ImageExport.h"
 #include "symbology/Symbology.h"
+#include "symbology/ZintChoices.h"
+
+#include <QFileInfo>
 
 #include <QCommandLineParser>
+
+#include <cmath>
 
 namespace CommandLine {
 
 namespace {
 
-// The command line draws the classic seven; the newer symbologies are the window's for now.
 QString classicTypeNames() {
     QStringList names;
     for (const SymbologyChoice& choice : kSymbologyChoices)
@@ -18,10 +22,35 @@ QString classicTypeNames() {
     return names.join(QStringLiteral(", "));
 }
 
+QString typeNames() {
+    QStringList names{classicTypeNames()};
+    for (const ZintChoice& choice : kZintChoices)
+        names << choice.word();
+    return names.join(QStringLiteral(", "));
+}
+
 std::optional<QString> knownType(const QString& value) {
+    if (symbologyChoice(value) || zintChoice(value)) return std::nullopt;
+    return QStringLiteral("one of ") + typeNames();
+}
+
+// Label sheets draw the classic seven.
+std::optional<QString> knownClassicType(const QString& value) {
     if (symbologyChoice(value)) return std::nullopt;
     return QStringLiteral("one of ") + classicTypeNames();
 }
+
+template <const char* const* Words, std::size_t Count>
+std::optional<QString> oneWordOf(const QString& value) {
+    QStringList words;
+    for (std::size_t i = 0; i < Count; ++i)
+        words << QString::fromLatin1(Words[i]);
+    if (words.contains(value)) return std::nullopt;
+    const QString last = words.takeLast();
+    return words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+constexpr const char* kEccLevels[] = {"L", "M", "Q", "H"};
+constexpr const char* kBearerKinds[] = {"frame", "bars", "none"};
 
 QString formatWords() {
     QStringList words;
@@ -43,25 +72,29 @@ std::optional<QString> millimetres(const QString& value) {
     return QStringLiteral("millimetres from 0.01 to 25");
 }
 
-OptionRow required(OptionRow option) {
-    option.required = true;
-    return option;
+// Two numbers from Low to High, "X,Y".
+template <int Low, int High> std::optional<QString> numberPairWithin(const QString& value) {
+    const auto pair = numberPair(value);
+    if (pair && pair->x() >= Low && pair->x() <= High && pair->y() >= Low && pair->y() <= High)
+        return std::nullopt;
+    return QStringLiteral("two numbers from %1 to %2 with a comma between").arg(Low).arg(High);
 }
 
-// A new option is a row in its commands' lists (with a value check where it takes one); a new
-// command is a Command value, a row here and a case in the program's dispatch.
-QList<CommandRow> buildCommandTable() {
-    const OptionRow type{"type", "TYPE", "The symbology: " + classicTypeNames() + ".", knownType};
-    const OptionRow raw{"raw", "",
-                        "The work picture as the renderer left it, one pixel per module; "
-                        "without it, the output picture as the window shows it after a Draw."};
-    const OptionRow width{"width", "N", "The width slider, 1 to 50 (default 50).",
-                          wholeNumber<1, DrawModel::kWidthMax>};
-    const OptionRow height{"height", "N",
-                           "The height slider, 0 to 160 (default 150; above 150 counts as 150).",
-                           wholeNumber<0, DrawModel::kHeightMax>};
-    // A picture drawn anew from the symbol instead of the window's stretched output picture.
-    const QList<OptionRow> symbolPicture = {
+std::optional<QString> scaleFactors(const QString& value) {
+    const auto pair = numberPair(value);
+    if (pair && pair->x() >= 0.5 && pair->x() <= 2 && pair->y() >= 0.5 && pair->y() <= 2)
+        return std::nullopt;
+    return QStringLiteral("two factors from 0.5 to 2 with a comma between");
+}
+
+std::optional<QString> oneDelimiter(const QString& value) {
+    if (delimiterOf(value)) return std::nullopt;
+    return QStringLiteral("one character other than a quote, or tab");
+}
+
+// A picture drawn anew from the symbol instead of the window's stretched output picture.
+const QList<OptionRow>& symbolPictureOptions() {
+    static const QList<OptionRow> options = {
         {"scale", "N",
          "Draws the symbol anew with N whole pixels per module, 1 to 20, quiet zones included.",
          wholeNumber<1, 20>},
@@ -80,6 +113,98 @@ QList<CommandRow> buildCommandTable() {
          "the file.",
          wholeNumber<1, 9600>},
     };
+    return options;
+}
+
+bool vectorFormat(const Invocation& args) {
+    const auto format = pictureFormat(args);
+    return format && ImageExport::entryOf(*format).vector;
+}
+
+bool asksForSymbolPicture(const Invocation& args) {
+    return std::any_of(symbolPictureOptions().begin(), symbolPictureOptions().end(),
+                       [&](const OptionRow& option) { return args.has(option.name); });
+}
+
+// The combinations of draw and batch options that do not go together, in the order they are
+// looked at.
+const QList<Rule> kPictureRules = {
+    [](const Invocation& args) -> std::optional<QString> {
+        if (args.value(QStringLiteral("out")) != u'-' || args.has(QStringLiteral("format")))
+            return std::nullopt;
+        return QStringLiteral("--out - needs --format.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (pictureFormat(args)) return std::nullopt;
+        return QStringLiteral("Unknown picture format '%1'; --format names one.")
+            .arg(args.value(QStringLiteral("format"),
+                            QFileInfo(args.value(QStringLiteral("out"))).suffix()));
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!vectorFormat(args) && !asksForSymbolPicture(args)) return std::nullopt;
+        for (const char* windowOption : {"raw", "width", "height"})
+            if (args.has(QLatin1String(windowOption)))
+                return QStringLiteral(
+                           "--%1 sizes the window's picture; it does not go with --scale, "
+                           "--bar-height, --quiet-zone, --xdim, --dpi, svg or pdf.")
+                    .arg(QLatin1String(windowOption));
+        return std::nullopt;
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!vectorFormat(args) || !(args.has(QStringLiteral("scale")) || args.has("dpi")))
+            return std::nullopt;
+        return QStringLiteral("An svg or pdf takes its size from --xdim, not --scale or --dpi.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (vectorFormat(args) || !args.has(QStringLiteral("scale")) || !args.has("dpi"))
+            return std::nullopt;
+        return QStringLiteral("--scale and --dpi both size the modules; give one.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (vectorFormat(args) || !args.has(QStringLiteral("xdim")) || args.has("dpi"))
+            return std::nullopt;
+        return QStringLiteral("--xdim needs --dpi for a picture of pixels.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!args.has(QStringLiteral("ecc")) || args.value(QStringLiteral("type")) == u"qr")
+            return std::nullopt;
+        return QStringLiteral("--ecc goes with --type qr.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!args.has(QStringLiteral("bearer")) || args.value(QStringLiteral("type")) == u"itf14")
+            return std::nullopt;
+        return QStringLiteral("--bearer goes with --type itf14.");
+    },
+};
+
+OptionRow required(OptionRow option) {
+    option.required = true;
+    return option;
+}
+
+// A new option is a row in its commands' lists (with a value check where it takes one); a new
+// command is a Command value, a row here and a case in the program's dispatch.
+QList<CommandRow> buildCommandTable() {
+    const OptionRow type{"type", "TYPE",
+                         "The symbology: " + classicTypeNames() +
+                             ", or one of the newer ones 'barcode-desk-cli types' lists.",
+                         knownType};
+    const OptionRow classicType{"type", "TYPE", "The symbology: " + classicTypeNames() + ".",
+                                knownClassicType};
+    const QList<OptionRow> zintOptions = {
+        {"ecc", "L|M|Q|H", "QR Code's error correction level (default M).",
+         oneWordOf<kEccLevels, std::size(kEccLevels)>},
+        {"bearer", "KIND", "ITF-14's bearer bars: frame, bars or none (default frame).",
+         oneWordOf<kBearerKinds, std::size(kBearerKinds)>},
+    };
+    const OptionRow raw{"raw", "",
+                        "The work picture as the renderer left it, one pixel per module; "
+                        "without it, the output picture as the window shows it after a Draw."};
+    const OptionRow width{"width", "N", "The width slider, 1 to 50 (default 50).",
+                          wholeNumber<1, DrawModel::kWidthMax>};
+    const OptionRow height{"height", "N",
+                           "The height slider, 0 to 160 (default 150; above 150 counts as 150).",
+                           wholeNumber<0, DrawModel::kHeightMax>};
     const auto format = [](const QString& fallback) {
         return OptionRow{"format", "FMT",
                          "The picture format: " + formatWords() + " (default: " + fallback + ").",
@@ -93,7 +218,8 @@ QList<CommandRow> buildCommandTable() {
                            required({"out", "FILE",
                                      "The picture file; - for standard output (needs --format)."}),
                            format("from FILE's extension"), raw, width, height}) +
-             symbolPicture},
+             symbolPictureOptions() + zintOptions,
+         kPictureRules},
         {Command::Read,
          "read",
          "Reads a Code 39 barcode along a pixel row, from a point left of its first bar, and "
@@ -116,13 +242,73 @@ QList<CommandRow> buildCommandTable() {
                   {"in", "LIST", "The code texts, one per line (UTF-8); - for standard input."}),
               required({"out-dir", "DIR", "The folder for the pictures; made when missing."}),
               format("png"), raw, width, height}) +
-             symbolPicture},
+             symbolPictureOptions() + zintOptions,
+         kPictureRules},
         {Command::Verify,
          "verify",
          "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
          "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
          {required({"in", "FILE", "The picture; - for standard input."}),
           {"json", "", "Prints one JSON object instead of text."}}},
+        {Command::Labels,
+         "labels",
+         "Draws a sheet of barcode labels, one per row of a list, on a label product of "
+         "glabels-data, as a PDF or on a printer.",
+         {
+             {"list", "FILE",
+              "The list: CSV or TSV, UTF-8, one label per row; - for standard input. Quoted "
+              "fields may hold delimiters, doubled quotes and line breaks."},
+             {"template", "NAME",
+              "The label product as glabels-data names it, brand and part (\"Avery L7160\"), or a "
+              "glabels template file."},
+             classicType,
+             {"column", "NAME|N",
+              "The column of the codes: a header name (with --header) or a number from 1 (default "
+              "1)."},
+             {"text-columns", "A,B",
+              "Columns printed as text lines under the symbol, names or numbers (default: every "
+              "other column)."},
+             {"header", "", "The first row names the columns."},
+             {"delimiter", "C",
+              "The field delimiter, one character or tab (default: the most frequent of tab, comma "
+              "and semicolon in the first row).",
+              oneDelimiter},
+             {"start", "N", "The first free label of the first sheet, from 1 in reading order.",
+              wholeNumber<1, 100000>},
+             {"copies", "N", "Labels per row, 1 to 1000 (default 1).", wholeNumber<1, 1000>},
+             {"out", "FILE", "The PDF of the sheets."},
+             {"printer", "NAME",
+              "Prints the sheets on the CUPS printer NAME at its resolution instead; --offset and "
+              "--scale given with it are remembered for it."},
+             {"calibration-page", "",
+              "Draws one page with crosshairs at every label's corners and millimetre rulers, to "
+              "measure a printer's offset and scale by; needs only --template and --out or "
+              "--printer."},
+             {"xdim", "MM",
+              "The module width in millimetres, rounded to whole printer dots (default: the "
+              "largest that fits the label, within the symbology's range).",
+              millimetres},
+             {"offset", "X,Y", "Moves everything X mm right and Y mm down, for a printer's offset.",
+              numberPairWithin<-50, 50>},
+             {"scale", "SX,SY", "Stretches positions and labels from the paper's top left corner.",
+              scaleFactors},
+             {"outline", "", "Draws each label's outline."},
+             {"skip-bad", "", "Leaves out refused rows and writes the others."},
+             {"strict", "",
+              "Refuses (exit 1, nothing written) when a symbol grades below C in the scan check."},
+             {"templates",
+              "WORD",
+              "Lists the label products whose brand, part or description contain WORD (optional), "
+              "and nothing else.",
+              nullptr,
+              false,
+              {},
+              true},
+         }},
+        {Command::Types,
+         "types",
+         "Lists the symbologies --type takes, each with a line on what it holds.",
+         {}},
     };
 }
 
@@ -144,11 +330,25 @@ void addOptions(QCommandLineParser& parser, const QList<OptionRow>& options) {
     }
 }
 
+// An option whose value may be left out takes the next word only when it is no option.
+QStringList withOptionalValues(const CommandRow& row, QStringList words) {
+    for (const OptionRow& option : row.options) {
+        if (!option.optionalValue) continue;
+        const QString name = QStringLiteral("--") + option.name;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (words[i] != name) continue;
+            const bool valueFollows = i + 1 < words.size() && !words[i + 1].startsWith(u'-');
+            words[i] = name + u'=' + (valueFollows ? words.takeAt(i + 1) : QString());
+        }
+    }
+    return words;
+}
+
 std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                                                     const QStringList& words) {
     QCommandLineParser parser;
     addOptions(parser, row.options);
-    if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + words))
+    if (!parser.parse(QStringList{QString::fromLatin1(kProgram)} + withOptionalValues(row, words)))
         return UsageProblem{parser.errorText(), row.command};
     Invocation invocation;
     invocation.command = row.command;
@@ -179,6 +379,8 @@ std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                     row.command};
         invocation.values.insert(option.name, value);
     }
+    for (const Rule rule : row.rules)
+        if (const auto problem = rule(invocation)) return UsageProblem{*problem, row.command};
     return invocation;
 }
 
@@ -226,6 +428,32 @@ QString commandList() {
 
 } // namespace
 
+std::optional<ImageExport::ImageFormat> pictureFormat(const Invocation& args) {
+    const QString fallback = args.command == Command::Batch
+                                 ? QStringLiteral("png")
+                                 : QFileInfo(args.value(QStringLiteral("out"))).suffix();
+    return ImageExport::formatFromWord(args.value(QStringLiteral("format"), fallback));
+}
+
+bool asksForSymbol(const Invocation& args) {
+    return vectorFormat(args) || asksForSymbolPicture(args);
+}
+
+QString typeList() {
+    QString text;
+    for (const SymbologyChoice& choice : kSymbologyChoices)
+        text +=
+            choice.qName().leftJustified(16) +
+            QString::fromLatin1(choice.description.data(), qsizetype(choice.description.size())) +
+            u'\n';
+    for (const ZintChoice& choice : kZintChoices)
+        text +=
+            choice.word().leftJustified(16) +
+            QString::fromLatin1(choice.description.data(), qsizetype(choice.description.size())) +
+            u'\n';
+    return text;
+}
+
 const QList<CommandRow>& commandTable() {
     static const QList<CommandRow> table = buildCommandTable();
     // rowOf() finds a command by its place in the table.
@@ -247,6 +475,23 @@ std::optional<QString> anyWholeNumber(const QString& value) {
     value.toInt(&ok);
     if (ok) return std::nullopt;
     return QStringLiteral("a whole number");
+}
+
+std::optional<QPointF> numberPair(const QString& value) {
+    const QStringList parts = value.split(u',');
+    if (parts.size() != 2) return std::nullopt;
+    bool okX = false, okY = false;
+    const QPointF pair(parts[0].trimmed().toDouble(&okX), parts[1].trimmed().toDouble(&okY));
+    if (!okX || !okY || !std::isfinite(pair.x()) || !std::isfinite(pair.y())) return std::nullopt;
+    return pair;
+}
+
+std::optional<QChar> delimiterOf(const QString& value) {
+    if (value.compare(QStringLiteral("tab"), Qt::CaseInsensitive) == 0 || value == u"\\t")
+        return QChar(u'\t');
+    if (value.size() == 1 && value[0] != u'"' && value[0] != u'\n' && value[0] != u'\r')
+        return value[0];
+    return std::nullopt;
 }
 
 std::variant<Invocation, UsageProblem> parse(const QStringList& arguments) {

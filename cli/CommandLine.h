@@ -1,7 +1,11 @@
 #pragma once
 
+#include "output/ImageExport.h"
+#include <QChar>
+
 #include <QHash>
 #include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +19,9 @@ namespace CommandLine {
 inline constexpr char kProgram[] = "barcode-desk-cli";
 
 // The commands, in the order of commandTable().
-enum class Command { Draw, Read, Batch, Verify };
+enum class Command { Draw, Read, Batch, Verify, Labels, Types };
+
+struct Invocation;
 
 // Why a value does not fit an option; nullopt when it fits. The reason completes
 // "--NAME takes ...", e.g. "a whole number from 1 to 12".
@@ -27,14 +33,19 @@ struct OptionRow {
     QString description; // one line of help
     ValueCheck check = nullptr;
     bool required = false;
-    QString shortName = {}; // a one-letter alias, "-h" for "--help"
+    QString shortName = {};     // a one-letter alias, "-h" for "--help"
+    bool optionalValue = false; // the value may be left out: "--templates" or "--templates WORD"
 };
+
+// What is wrong with a combination of options that are each fine; nullopt when nothing is.
+using Rule = std::optional<QString> (*)(const Invocation& invocation);
 
 struct CommandRow {
     Command command;
     QString name;
     QString summary;
     QList<OptionRow> options;
+    QList<Rule> rules = {}; // checked in order once every value fits
 };
 
 const QList<CommandRow>& commandTable();
@@ -65,12 +76,26 @@ struct UsageProblem {
 // `arguments` are the words after the program name.
 std::variant<Invocation, UsageProblem> parse(const QStringList& arguments);
 
+// The picture format a draw or batch asks for: --format, else the output file's extension (a
+// draw) or PNG (a batch); nullopt for a word that names none.
+std::optional<ImageExport::ImageFormat> pictureFormat(const Invocation& args);
+// Whether a draw or batch asks for a symbol drawn anew: a vector format, or a symbol option.
+bool asksForSymbol(const Invocation& args);
+// Every word --type takes with a line on what it holds, one a line.
+QString typeList();
+
 // The help of a command, or the program's own when nullopt.
 QString helpText(std::optional<Command> command);
 QString versionText();
 
 // Value checks for the table.
 std::optional<QString> anyWholeNumber(const QString& value);
+
+// Values of two numbers, "X,Y"; nullopt for anything else.
+std::optional<QPointF> numberPair(const QString& value);
+// A list's delimiter: one character other than a quote or a line end, or "tab".
+std::optional<QChar> delimiterOf(const QString& value);
+
 template <int Low, int High> std::optional<QString> wholeNumber(const QString& value) {
     bool ok = false;
     const int number = value.toInt(&ok);
