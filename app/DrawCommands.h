@@ -37,6 +37,9 @@ struct DrawModel {
     // Where in the output picture the last draw stretched its barcode, in twips; nothing
     // before the first draw.
     std::optional<QSizeF> stretchedRegion;
+    // How the newer symbologies are encoded, and what the last of them said beside its symbol.
+    ZintRequest zintRequest;
+    QStringList drawWarnings;
 
     void setMessages(MessageBoxes* boxes);
 };

@@ -3,6 +3,7 @@
 #include "app/LabelsDialog.h"
 
 #include "app/ScanCheck.h"
+#include "app/ScanReportDialog.h"
 #include "app/SettingsFile.h"
 #include "output/ClipboardCopy.h"
 #include "output/ImageExport.h"
@@ -167,7 +168,7 @@ void Form1::createVisibleControls() {
     QFont small = lblscan->font();
     small.setPixelSize(std::max(1, blank - 2));
     lblscan->setFont(small);
-    lblscan->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblscan->installEventFilter(this); // a click opens the report behind the line
 
     sldheight = placed(new QSlider(Qt::Vertical, this), 6600, 360, 495, 2895);
     sldheight->setRange(0, DrawModel::kHeightMax);
@@ -389,20 +390,39 @@ void Form1::startScanCheck(const QString& typedText) {
     scanCheckCancelled_ = cancelled;
     lblscan->clear();
     lblscan->setToolTip(QString());
+    lblscan->unsetCursor();
+    checkedSymbols_.clear();
     const ScanCheck::DrawInputs inputs{cmbtype->currentText(), typedText, model_.sldwidthValue,
                                        model_.sldheightValue};
     const QImage picture = model_.picout.Image();
-    auto* watcher = new QFutureWatcher<QString>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, cancelled] {
+    auto* watcher = new QFutureWatcher<ScanCheck::Checked>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, cancelled, picture] {
         if (!*cancelled) {
-            lblscan->setText(watcher->result());
-            lblscan->setToolTip(watcher->result());
+            const ScanCheck::Checked checked = watcher->result();
+            // Cut to the picture's width; the whole line shows when the pointer rests on it.
+            lblscan->setText(
+                lblscan->fontMetrics().elidedText(checked.line, Qt::ElideRight, lblscan->width()));
+            lblscan->setToolTip(checked.line);
+            checkedPicture_ = picture;
+            checkedSymbols_ = checked.symbols;
+            if (!checkedSymbols_.empty()) lblscan->setCursor(Qt::PointingHandCursor);
         }
         watcher->deleteLater();
     });
     watcher->setFuture(QtConcurrent::run([picture, inputs, cancelled] {
-        return ScanCheck::statusLine(picture, inputs, cancelled.get());
+        return ScanCheck::check(picture, inputs, cancelled.get());
     }));
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lblscan && event->type() == QEvent::MouseButtonRelease &&
+        !checkedSymbols_.empty()) {
+        auto* report = new ScanReportDialog(checkedPicture_, checkedSymbols_.front(), this);
+        report->setAttribute(Qt::WA_DeleteOnClose);
+        report->show();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::showOutput() {

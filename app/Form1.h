@@ -2,6 +2,7 @@
 
 #include "app/DrawCommands.h"
 #include "app/QtMessageBoxes.h"
+#include "decode/ScanGrade.h"
 #include "output/ImageExport.h"
 #include "output/MOD_CDIALOG.h"
 #include "output/Printing.h"
@@ -144,6 +145,7 @@ class Form1 : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void createVisibleControls();
@@ -176,4 +178,7 @@ class Form1 : public QWidget {
     QPointer<Form2> reader_;
     bool unloaded_ = false;
     std::shared_ptr<std::atomic<bool>> scanCheckCancelled_; // of the check still running
+    // What the status line speaks of, for the report a click on it opens.
+    QImage checkedPicture_;
+    std::vector<ScanGrade::Symbol> checkedSymbols_;
 };

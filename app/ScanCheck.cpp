@@ -90,14 +90,18 @@ QString positionList(const QList<int>& widths, QStringView conjunction) {
 
 QString statusLine(const QImage& picture, const DrawInputs& inputs,
                    const std::atomic<bool>* cancelled) {
-    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
+    return check(picture, inputs, cancelled).line;
+}
+
+Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic<bool>* cancelled) {
+    std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
+    const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols)}; };
     QString line;
     if (!symbols.empty()) {
         const ScanGrade::Symbol& symbol = symbols.front();
         line = QStringLiteral("Grade %1 (%2) · reads as %3 \"%4\"")
                    .arg(symbol.letter())
-                   .arg(symbol.score(), 0, 'f', 1)
-                   .arg(standardNameOf(symbol.symbology), symbol.text);
+                   .arg(symbol.isoGrade(), standardNameOf(symbol.symbology), symbol.text);
         if (symbol.worstLine().quietZoneTooNarrow)
             line += QStringLiteral(" · quiet zone too narrow");
         if (const double module = symbol.moduleWidth(); module > 0)
@@ -108,13 +112,15 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
     // Said whatever the grade: a code typed in full with a wrong last digit is drawn as some
     // other number, or as a symbol no scanner accepts.
     if (const auto corrected = correctedCheckDigit(inputs.type, inputs.text))
-        return line + QStringLiteral(" · the check digit is wrong: %1").arg(*corrected);
-    if (!symbols.empty() && symbols.front().score() >= ScanGrade::kLowestPassingScore) return line;
+        return checked(line + QStringLiteral(" · the check digit is wrong: %1").arg(*corrected));
+    if (!symbols.empty() && symbols.front().score() >= ScanGrade::kLowestPassingScore)
+        return checked(line);
     const QList<int> better = nearestWidths(inputs, gradesCOrBetter, cancelled);
-    if (better.isEmpty()) return line + QStringLiteral(" · no width position grades C or better");
-    return line +
-           QStringLiteral(" · width %1 grade%2 C or better")
-               .arg(positionList(better), better.size() == 1 ? QStringLiteral("s") : QString());
+    if (better.isEmpty())
+        return checked(line + QStringLiteral(" · no width position grades C or better"));
+    return checked(line + QStringLiteral(" · width %1 grade%2 C or better")
+                              .arg(positionList(better),
+                                   better.size() == 1 ? QStringLiteral("s") : QString()));
 }
 
 } // namespace ScanCheck

@@ -44,9 +44,17 @@ std::optional<QString> correctedCheckDigit(const QString& type, const QString& t
 // The conjunction between the last two: "12", "12 and 14", "10, 12 or 14".
 QString positionList(const QList<int>& widths, QStringView conjunction = u"and");
 
-// The window's line under the picture, e.g. `Grade B (2.9) · reads as Code 128 "Hello" ·
-// 1 module = 2.2 px`; the picture is the one `inputs` drew.
+// The window's line under the picture, e.g. `Grade B (2.9/09/660) · reads as Code 128 "Hello"
+// · 1 module = 2.2 px`; the picture is the one `inputs` drew.
 QString statusLine(const QImage& picture, const DrawInputs& inputs,
                    const std::atomic<bool>* cancelled = nullptr);
+
+// The same line with the graded symbols it speaks of, for the report behind it.
+struct Checked {
+    QString line;
+    std::vector<ScanGrade::Symbol> symbols;
+};
+Checked check(const QImage& picture, const DrawInputs& inputs,
+              const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace ScanCheck

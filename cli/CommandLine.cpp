@@ -3,6 +3,9 @@
 #include "app/DrawCommands.h"
 #include "output/ImageExport.h"
 #include "symbology/Symbology.h"
+#include "symbology/ZintChoices.h"
+
+#include <QFileInfo>
 
 #include <QCommandLineParser>
 
@@ -12,7 +15,6 @@ namespace CommandLine {
 
 namespace {
 
-// The command line draws the classic seven; the newer symbologies are the window's for now.
 QString classicTypeNames() {
     QStringList names;
     for (const SymbologyChoice& choice : kSymbologyChoices)
@@ -20,10 +22,35 @@ QString classicTypeNames() {
     return names.join(QStringLiteral(", "));
 }
 
+QString typeNames() {
+    QStringList names{classicTypeNames()};
+    for (const ZintChoice& choice : kZintChoices)
+        names << choice.word();
+    return names.join(QStringLiteral(", "));
+}
+
 std::optional<QString> knownType(const QString& value) {
+    if (symbologyChoice(value) || zintChoice(value)) return std::nullopt;
+    return QStringLiteral("one of ") + typeNames();
+}
+
+// Label sheets draw the classic seven.
+std::optional<QString> knownClassicType(const QString& value) {
     if (symbologyChoice(value)) return std::nullopt;
     return QStringLiteral("one of ") + classicTypeNames();
 }
+
+template <const char* const* Words, std::size_t Count>
+std::optional<QString> oneWordOf(const QString& value) {
+    QStringList words;
+    for (std::size_t i = 0; i < Count; ++i)
+        words << QString::fromLatin1(Words[i]);
+    if (words.contains(value)) return std::nullopt;
+    const QString last = words.takeLast();
+    return words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+constexpr const char* kEccLevels[] = {"L", "M", "Q", "H"};
+constexpr const char* kBearerKinds[] = {"frame", "bars", "none"};
 
 QString formatWords() {
     QStringList words;
@@ -43,6 +70,18 @@ std::optional<QString> millimetres(const QString& value) {
     const double number = value.toDouble(&ok);
     if (ok && number >= 0.01 && number <= 25) return std::nullopt;
     return QStringLiteral("millimetres from 0.01 to 25");
+}
+
+std::optional<QString> lightWord(const QString& value) {
+    if (value == u"red" || value == u"grey") return std::nullopt;
+    return QStringLiteral("red or grey");
+}
+
+std::optional<QString> reportFile(const QString& value) {
+    if (value.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ||
+        value.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
+        return std::nullopt;
+    return QStringLiteral("a file name ending in .pdf or .svg");
 }
 
 // Two numbers from Low to High, "X,Y".
@@ -65,25 +104,9 @@ std::optional<QString> oneDelimiter(const QString& value) {
     return QStringLiteral("one character other than a quote, or tab");
 }
 
-OptionRow required(OptionRow option) {
-    option.required = true;
-    return option;
-}
-
-// A new option is a row in its commands' lists (with a value check where it takes one); a new
-// command is a Command value, a row here and a case in the program's dispatch.
-QList<CommandRow> buildCommandTable() {
-    const OptionRow type{"type", "TYPE", "The symbology: " + classicTypeNames() + ".", knownType};
-    const OptionRow raw{"raw", "",
-                        "The work picture as the renderer left it, one pixel per module; "
-                        "without it, the output picture as the window shows it after a Draw."};
-    const OptionRow width{"width", "N", "The width slider, 1 to 50 (default 50).",
-                          wholeNumber<1, DrawModel::kWidthMax>};
-    const OptionRow height{"height", "N",
-                           "The height slider, 0 to 160 (default 150; above 150 counts as 150).",
-                           wholeNumber<0, DrawModel::kHeightMax>};
-    // A picture drawn anew from the symbol instead of the window's stretched output picture.
-    const QList<OptionRow> symbolPicture = {
+// A picture drawn anew from the symbol instead of the window's stretched output picture.
+const QList<OptionRow>& symbolPictureOptions() {
+    static const QList<OptionRow> options = {
         {"scale", "N",
          "Draws the symbol anew with N whole pixels per module, 1 to 20, quiet zones included.",
          wholeNumber<1, 20>},
@@ -102,6 +125,98 @@ QList<CommandRow> buildCommandTable() {
          "the file.",
          wholeNumber<1, 9600>},
     };
+    return options;
+}
+
+bool vectorFormat(const Invocation& args) {
+    const auto format = pictureFormat(args);
+    return format && ImageExport::entryOf(*format).vector;
+}
+
+bool asksForSymbolPicture(const Invocation& args) {
+    return std::any_of(symbolPictureOptions().begin(), symbolPictureOptions().end(),
+                       [&](const OptionRow& option) { return args.has(option.name); });
+}
+
+// The combinations of draw and batch options that do not go together, in the order they are
+// looked at.
+const QList<Rule> kPictureRules = {
+    [](const Invocation& args) -> std::optional<QString> {
+        if (args.value(QStringLiteral("out")) != u'-' || args.has(QStringLiteral("format")))
+            return std::nullopt;
+        return QStringLiteral("--out - needs --format.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (pictureFormat(args)) return std::nullopt;
+        return QStringLiteral("Unknown picture format '%1'; --format names one.")
+            .arg(args.value(QStringLiteral("format"),
+                            QFileInfo(args.value(QStringLiteral("out"))).suffix()));
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!vectorFormat(args) && !asksForSymbolPicture(args)) return std::nullopt;
+        for (const char* windowOption : {"raw", "width", "height"})
+            if (args.has(QLatin1String(windowOption)))
+                return QStringLiteral(
+                           "--%1 sizes the window's picture; it does not go with --scale, "
+                           "--bar-height, --quiet-zone, --xdim, --dpi, svg or pdf.")
+                    .arg(QLatin1String(windowOption));
+        return std::nullopt;
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!vectorFormat(args) || !(args.has(QStringLiteral("scale")) || args.has("dpi")))
+            return std::nullopt;
+        return QStringLiteral("An svg or pdf takes its size from --xdim, not --scale or --dpi.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (vectorFormat(args) || !args.has(QStringLiteral("scale")) || !args.has("dpi"))
+            return std::nullopt;
+        return QStringLiteral("--scale and --dpi both size the modules; give one.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (vectorFormat(args) || !args.has(QStringLiteral("xdim")) || args.has("dpi"))
+            return std::nullopt;
+        return QStringLiteral("--xdim needs --dpi for a picture of pixels.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!args.has(QStringLiteral("ecc")) || args.value(QStringLiteral("type")) == u"qr")
+            return std::nullopt;
+        return QStringLiteral("--ecc goes with --type qr.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!args.has(QStringLiteral("bearer")) || args.value(QStringLiteral("type")) == u"itf14")
+            return std::nullopt;
+        return QStringLiteral("--bearer goes with --type itf14.");
+    },
+};
+
+OptionRow required(OptionRow option) {
+    option.required = true;
+    return option;
+}
+
+// A new option is a row in its commands' lists (with a value check where it takes one); a new
+// command is a Command value, a row here and a case in the program's dispatch.
+QList<CommandRow> buildCommandTable() {
+    const OptionRow type{"type", "TYPE",
+                         "The symbology: " + classicTypeNames() +
+                             ", or one of the newer ones 'barcode-desk-cli types' lists.",
+                         knownType};
+    const OptionRow classicType{"type", "TYPE", "The symbology: " + classicTypeNames() + ".",
+                                knownClassicType};
+    const QList<OptionRow> zintOptions = {
+        {"ecc", "L|M|Q|H", "QR Code's error correction level (default M).",
+         oneWordOf<kEccLevels, std::size(kEccLevels)>},
+        {"bearer", "KIND", "ITF-14's bearer bars: frame, bars or none (default frame).",
+         oneWordOf<kBearerKinds, std::size(kBearerKinds)>},
+    };
+    const OptionRow raw{"raw", "",
+                        "The work picture as the renderer left it, one pixel per module; "
+                        "without it, the output picture as the window shows it after a Draw."};
+    const OptionRow width{"width", "N", "The width slider, 1 to 50 (default 50).",
+                          wholeNumber<1, DrawModel::kWidthMax>};
+    const OptionRow height{"height", "N",
+                           "The height slider, 0 to 160 (default 150; above 150 counts as 150).",
+                           wholeNumber<0, DrawModel::kHeightMax>};
     const auto format = [](const QString& fallback) {
         return OptionRow{"format", "FMT",
                          "The picture format: " + formatWords() + " (default: " + fallback + ").",
@@ -115,7 +230,8 @@ QList<CommandRow> buildCommandTable() {
                            required({"out", "FILE",
                                      "The picture file; - for standard output (needs --format)."}),
                            format("from FILE's extension"), raw, width, height}) +
-             symbolPicture},
+             symbolPictureOptions() + zintOptions,
+         kPictureRules},
         {Command::Read,
          "read",
          "Reads a Code 39 barcode along a pixel row, from a point left of its first bar, and "
@@ -138,13 +254,26 @@ QList<CommandRow> buildCommandTable() {
                   {"in", "LIST", "The code texts, one per line (UTF-8); - for standard input."}),
               required({"out-dir", "DIR", "The folder for the pictures; made when missing."}),
               format("png"), raw, width, height}) +
-             symbolPicture},
+             symbolPictureOptions() + zintOptions,
+         kPictureRules},
         {Command::Verify,
          "verify",
          "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
          "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
          {required({"in", "FILE", "The picture; - for standard input."}),
-          {"json", "", "Prints one JSON object instead of text."}}},
+          {"json", "", "Prints one JSON object instead of text."},
+          {"light", "LIGHT",
+           "The light the reflectances are measured in: red (660 nm, a colour picture's red "
+           "channel; the default) or grey (white light).",
+           lightWord},
+          {"aperture", "MM",
+           "The measuring aperture's diameter in millimetres at the picture's resolution "
+           "(default: 0.8 times the X-dimension measured).",
+           millimetres},
+          {"report", "FILE",
+           "Also writes a one-page report on the first symbol (.pdf or .svg): the picture with "
+           "the scan lines, the worst line's profile and every line's measurements.",
+           reportFile}}},
         {Command::Labels,
          "labels",
          "Draws a sheet of barcode labels, one per row of a list, on a label product of "
@@ -156,7 +285,7 @@ QList<CommandRow> buildCommandTable() {
              {"template", "NAME",
               "The label product as glabels-data names it, brand and part (\"Avery L7160\"), or a "
               "glabels template file."},
-             type,
+             classicType,
              {"column", "NAME|N",
               "The column of the codes: a header name (with --header) or a number from 1 (default "
               "1)."},
@@ -200,6 +329,10 @@ QList<CommandRow> buildCommandTable() {
               {},
               true},
          }},
+        {Command::Types,
+         "types",
+         "Lists the symbologies --type takes, each with a line on what it holds.",
+         {}},
     };
 }
 
@@ -270,6 +403,8 @@ std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                     row.command};
         invocation.values.insert(option.name, value);
     }
+    for (const Rule rule : row.rules)
+        if (const auto problem = rule(invocation)) return UsageProblem{*problem, row.command};
     return invocation;
 }
 
@@ -316,6 +451,32 @@ QString commandList() {
 }
 
 } // namespace
+
+std::optional<ImageExport::ImageFormat> pictureFormat(const Invocation& args) {
+    const QString fallback = args.command == Command::Batch
+                                 ? QStringLiteral("png")
+                                 : QFileInfo(args.value(QStringLiteral("out"))).suffix();
+    return ImageExport::formatFromWord(args.value(QStringLiteral("format"), fallback));
+}
+
+bool asksForSymbol(const Invocation& args) {
+    return vectorFormat(args) || asksForSymbolPicture(args);
+}
+
+QString typeList() {
+    QString text;
+    for (const SymbologyChoice& choice : kSymbologyChoices)
+        text +=
+            choice.qName().leftJustified(16) +
+            QString::fromLatin1(choice.description.data(), qsizetype(choice.description.size())) +
+            u'\n';
+    for (const ZintChoice& choice : kZintChoices)
+        text +=
+            choice.word().leftJustified(16) +
+            QString::fromLatin1(choice.description.data(), qsizetype(choice.description.size())) +
+            u'\n';
+    return text;
+}
 
 const QList<CommandRow>& commandTable() {
     static const QList<CommandRow> table = buildCommandTable();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "output/ImageExport.h"
 #include <QChar>
+
 #include <QHash>
 #include <QList>
 #include <QPointF>
@@ -17,7 +19,9 @@ namespace CommandLine {
 inline constexpr char kProgram[] = "barcode-desk-cli";
 
 // The commands, in the order of commandTable().
-enum class Command { Draw, Read, Batch, Verify, Labels };
+enum class Command { Draw, Read, Batch, Verify, Labels, Types };
+
+struct Invocation;
 
 // Why a value does not fit an option; nullopt when it fits. The reason completes
 // "--NAME takes ...", e.g. "a whole number from 1 to 12".
@@ -33,11 +37,15 @@ struct OptionRow {
     bool optionalValue = false; // the value may be left out: "--templates" or "--templates WORD"
 };
 
+// What is wrong with a combination of options that are each fine; nullopt when nothing is.
+using Rule = std::optional<QString> (*)(const Invocation& invocation);
+
 struct CommandRow {
     Command command;
     QString name;
     QString summary;
     QList<OptionRow> options;
+    QList<Rule> rules = {}; // checked in order once every value fits
 };
 
 const QList<CommandRow>& commandTable();
@@ -67,6 +75,14 @@ struct UsageProblem {
 
 // `arguments` are the words after the program name.
 std::variant<Invocation, UsageProblem> parse(const QStringList& arguments);
+
+// The picture format a draw or batch asks for: --format, else the output file's extension (a
+// draw) or PNG (a batch); nullopt for a word that names none.
+std::optional<ImageExport::ImageFormat> pictureFormat(const Invocation& args);
+// Whether a draw or batch asks for a symbol drawn anew: a vector format, or a symbol option.
+bool asksForSymbol(const Invocation& args);
+// Every word --type takes with a line on what it holds, one a line.
+QString typeList();
 
 // The help of a command, or the program's own when nullopt.
 QString helpText(std::optional<Command> command);

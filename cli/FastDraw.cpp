@@ -22,10 +22,10 @@ bool handles(const Invocation& invocation) {
     if (invocation.request != Invocation::Request::Run || invocation.command != Command::Draw)
         return false;
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
-    const auto format = Jobs::drawFormat(invocation);
+    const auto format = CommandLine::pictureFormat(invocation);
     return choice && !choice->printsText() && format &&
            (*format == ImageFormat::Png || *format == ImageFormat::Bmp) &&
-           !Jobs::asksForSymbol(invocation, format);
+           !CommandLine::asksForSymbol(invocation);
 }
 
 std::optional<int> run(const Invocation& args) {
@@ -60,7 +60,7 @@ std::optional<int> run(const Invocation& args) {
     // Drawn pictures record the screen's resolution, as the full program's files of them do.
     const QSize dotsPerMeter(Geometry::kDotsPerMeter, Geometry::kDotsPerMeter);
     const std::optional<QByteArray> bytes =
-        *Jobs::drawFormat(args) == ImageFormat::Png
+        *CommandLine::pictureFormat(args) == ImageFormat::Png
             ? RgbPng::encode(picture, dotsPerMeter)
             : std::optional(WindowsBitmap::encode(picture, dotsPerMeter));
     if (!bytes) return std::nullopt; // the full program says why

@@ -14,6 +14,7 @@
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
 #include "symbology/Symbology.h"
+#include "symbology/ZintChoices.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,7 +43,6 @@ namespace {
 
 using CommandLine::Command;
 using CommandLine::Invocation;
-using Jobs::asksForSymbol;
 using Jobs::kExitRefused;
 using Jobs::kExitUsage;
 using Jobs::printError;
@@ -66,32 +66,21 @@ std::optional<int> numberOption(const Invocation& args, const QString& name) {
     return args.value(name).toInt();
 }
 
-// The symbol picture the options ask for, nothing when they ask for the window's picture, or
-// the usage problem of options that do not go together.
-std::variant<std::optional<SymbolRequest>, QString>
-symbolRequestOf(const Invocation& args, ImageExport::ImageFormat format) {
-    if (!asksForSymbol(args, format)) return std::nullopt;
+// The symbol picture the options ask for, nothing when they ask for the window's picture.
+std::optional<SymbolRequest> symbolRequestOf(const Invocation& args,
+                                             ImageExport::ImageFormat format) {
+    if (!CommandLine::asksForSymbol(args)) return std::nullopt;
     const bool vector = ImageExport::entryOf(format).vector;
-    for (const char* windowOption : {"raw", "width", "height"})
-        if (args.has(QLatin1String(windowOption)))
-            return QStringLiteral("--%1 sizes the window's picture; it does not go with --scale, "
-                                  "--bar-height, --quiet-zone, --xdim, --dpi, svg or pdf.")
-                .arg(QLatin1String(windowOption));
     SymbolRequest request;
     request.barHeight = numberOption(args, QStringLiteral("bar-height"));
     request.quietZone = numberOption(args, QStringLiteral("quiet-zone"));
     if (args.has(QStringLiteral("xdim"))) request.xDimensionMm = args.value("xdim").toDouble();
-    const bool scale = args.has(QStringLiteral("scale")), dpi = args.has(QStringLiteral("dpi"));
+    const bool dpi = args.has(QStringLiteral("dpi"));
+    // The command line's rules saw to it that the options go together.
     if (vector) {
-        if (scale || dpi)
-            return QStringLiteral(
-                "An svg or pdf takes its size from --xdim, not --scale or --dpi.");
         request.vector = VectorExport::vectorFormatOf(format);
         return request;
     }
-    if (scale && dpi) return QStringLiteral("--scale and --dpi both size the modules; give one.");
-    if (args.has(QStringLiteral("xdim")) && !dpi)
-        return QStringLiteral("--xdim needs --dpi for a picture of pixels.");
     request.pixelsPerModule = numberOption(args, QStringLiteral("scale")).value_or(1);
     if (dpi) {
         request.dotsPerInch = args.value(QStringLiteral("dpi")).toInt();
@@ -114,15 +103,28 @@ void warnOfRoundedXDimension(const SymbolRequest& request) {
                    .arg(request.xDimensionMm));
 }
 
+// How --ecc and --bearer ask the newer symbologies to be encoded.
+ZintRequest zintRequestOf(const Invocation& args) {
+    ZintRequest request;
+    if (args.has(QStringLiteral("ecc")))
+        request.ecc = args.value(QStringLiteral("ecc")).at(0).toLatin1();
+    const QString bearer = args.value(QStringLiteral("bearer"), QStringLiteral("frame"));
+    request.bearer = bearer == QLatin1String("none")   ? BearerBars::None
+                     : bearer == QLatin1String("bars") ? BearerBars::Bars
+                                                       : BearerBars::Frame;
+    return request;
+}
+
 // One kind of picture drawn from many code texts, as the window would draw them.
 class Drawer {
   public:
     Drawer(const Invocation& args, std::optional<SymbolRequest> symbolRequest,
            PictureStreams::FileWrite write = WholeFile::write)
         : type_(args.value(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
-          raw_(args.has(QStringLiteral("raw"))), symbolRequest_(std::move(symbolRequest)),
-          write_(std::move(write)) {
+          zint_(zintChoice(type_)), raw_(args.has(QStringLiteral("raw"))),
+          symbolRequest_(std::move(symbolRequest)), write_(std::move(write)) {
         model_.setMessages(&messages_);
+        model_.zintRequest = zintRequestOf(args);
         model_.sldwidthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
         // Draw Barcode puts the height slider back to 150 when it stands higher.
         model_.sldheightValue =
@@ -136,27 +138,37 @@ class Drawer {
                                        ImageExport::ImageFormat format, bool compact = false) {
         messages_.texts.clear();
         model_.txtcode = text;
+        model_.drawWarnings.clear();
+        textRefused_ = true;
         // Held on to, the last picture would make the command copy the output picture before
         // erasing it.
         written_ = QImage();
         try {
             // A symbol drawn anew needs only the text the window's command would draw.
             if (symbolRequest_) {
-                if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
-                    return messages_.refusal();
-                return saveSymbol(outPath, format, compact);
+                const auto symbol = encoded();
+                if (const auto* refusal = std::get_if<QString>(&symbol)) return *refusal;
+                return saveSymbol(std::get<Symbol>(symbol), outPath, format, compact);
             }
             command_(model_);
         } catch (const RuntimeError& error) {
             return error.description();
         }
         if (!messages_.texts.isEmpty()) return messages_.refusal();
+        textRefused_ = false;
         written_ = picture();
         return save(written_, outPath, format, compact);
     }
 
-    // Whether the scan check reads the picture last written; a vector file counts as read.
-    bool writtenDecodes() const { return written_.isNull() || pictureDecodes(written_); }
+    // A refused text ends the command with this status, a file not written with 1: the newer
+    // symbologies refuse as the command line refuses what it does not understand.
+    int refusalStatus() const { return textRefused_ && zint_ ? kExitUsage : kExitRefused; }
+    // What the last newer symbology said beside its symbol, e.g. a GS1 pairing rule.
+    const QStringList& warnings() const { return model_.drawWarnings; }
+
+    // Whether the scan check reads the picture last written; a vector file counts as read, and
+    // so does a newer symbology, which the reading engine does not look for.
+    bool writtenDecodes() const { return written_.isNull() || zint_ || pictureDecodes(written_); }
     // What the window would have drawn it from; nothing for a picture the window never shows.
     std::optional<ScanCheck::DrawInputs> windowInputs(const QString& text) const {
         if (raw_ || symbolRequest_) return std::nullopt;
@@ -164,7 +176,10 @@ class Drawer {
     }
 
     // The digit symbologies normalise the code text; the caller shows what was drawn.
-    bool normalises() const { return symbologyChoice(type_)->takesDigitsOnly(); }
+    bool normalises() const {
+        const auto choice = symbologyChoice(type_);
+        return choice && choice->takesDigitsOnly();
+    }
     const QString& drawnText() const { return model_.txtcode; }
 
   private:
@@ -188,13 +203,39 @@ class Drawer {
             });
     }
 
-    // The symbol of the code text as the window's command accepted it: EAN and UPC-A padded or
-    // cut to their digits; the encoder refuses what the window's renderer refuses.
-    std::optional<QString> saveSymbol(const QString& outPath, ImageExport::ImageFormat format,
-                                      bool compact) {
+    // The symbol of the code text as the window's command accepts it: EAN and UPC-A padded or
+    // cut to their digits; the encoder refuses what the window's renderer refuses. A newer
+    // symbology's refusal reads as the command line's errors do.
+    std::variant<Symbol, QString> encoded() {
+        if (zint_) {
+            auto symbol = encodeZintChoice(*zint_, model_.txtcode, model_.zintRequest);
+            if (const auto* refusal = std::get_if<QString>(&symbol))
+                return QStringLiteral("error: ") + *refusal;
+            model_.drawWarnings = std::get<EncodedSymbol>(symbol).warnings;
+            if (const auto x = printedXDimension())
+                if (const auto refusal =
+                        printedWidthRefusal(*zint_, std::get<EncodedSymbol>(symbol).symbol, *x))
+                    return QStringLiteral("error: ") + *refusal;
+            return std::get<EncodedSymbol>(std::move(symbol)).symbol;
+        }
+        if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
+            return messages_.refusal();
+        return encodeSymbol(*symbologyChoice(type_), model_.txtcode);
+    }
+
+    // The module width a printed or vector symbol gets; none for a picture of pixels alone.
+    std::optional<double> printedXDimension() const {
         const SymbolRequest& request = *symbolRequest_;
-        const Symbol symbol = encodeSymbol(*symbologyChoice(type_), model_.txtcode);
+        if (request.vector) return request.xDimensionMm;
+        if (!request.dotsPerInch) return std::nullopt;
+        return request.pixelsPerModule * 25.4 / *request.dotsPerInch;
+    }
+
+    std::optional<QString> saveSymbol(const Symbol& symbol, const QString& outPath,
+                                      ImageExport::ImageFormat format, bool compact) {
+        const SymbolRequest& request = *symbolRequest_;
         const SymbolLayout layout(symbol, request.barHeight, request.quietZone);
+        textRefused_ = false;
         if (request.vector) {
             const auto drawing = VectorExport::vectorSymbolBytes(
                 symbol, layout, request.xDimensionMm, *request.vector);
@@ -215,13 +256,16 @@ class Drawer {
     QImage picture() const {
         if (!raw_) return model_.picout.Image();
         // UPC-A draws on its own work picture, exactly as the renderer left it.
-        return symbologyChoice(type_)->symbology == Symbology::UpcA ? model_.upc.picUPC.Image()
-                                                                    : model_.pictmp.Image();
+        const auto choice = symbologyChoice(type_);
+        return choice && choice->symbology == Symbology::UpcA ? model_.upc.picUPC.Image()
+                                                              : model_.pictmp.Image();
     }
 
     QString type_;
     DrawCommands::Command command_;
+    std::optional<ZintChoice> zint_;
     bool raw_;
+    bool textRefused_ = false; // whether the last refusal was of the text, not of the file
     std::optional<SymbolRequest> symbolRequest_;
     PictureStreams::FileWrite write_;
     QImage written_; // the raster picture last saved
@@ -232,25 +276,18 @@ class Drawer {
 int draw(const Invocation& args) {
     const QString outPath = args.value(QStringLiteral("out"));
     const bool toStandardOutput = PictureStreams::isStandardStream(outPath);
-    if (toStandardOutput && !args.has(QStringLiteral("format")))
-        return usageProblem(QStringLiteral("--out - needs --format."), Command::Draw);
-    const QString formatWord = args.value(QStringLiteral("format"), QFileInfo(outPath).suffix());
-    const auto format = ImageExport::formatFromWord(formatWord);
-    if (!format)
-        return usageProblem(
-            QStringLiteral("Unknown picture format '%1'; --format names one.").arg(formatWord),
-            Command::Draw);
-    const auto symbolRequest = symbolRequestOf(args, *format);
-    if (const auto* problem = std::get_if<QString>(&symbolRequest))
-        return usageProblem(*problem, Command::Draw);
-    const auto& request = std::get<std::optional<SymbolRequest>>(symbolRequest);
+    // The command line's rules saw to a format, and to options that go together.
+    const auto format = CommandLine::pictureFormat(args);
+    const std::optional<SymbolRequest> request = symbolRequestOf(args, *format);
     if (request) warnOfRoundedXDimension(*request);
     Drawer drawer(args, request);
     const QString text = args.value(QStringLiteral("text"));
     if (const auto refusal = drawer.drawAndSave(text, outPath, *format)) {
         printError(*refusal);
-        return kExitRefused;
+        return drawer.refusalStatus();
     }
+    for (const QString& warning : drawer.warnings())
+        printError(QStringLiteral("warning: ") + warning);
     if (!drawer.writtenDecodes()) printError(undecodableWarning(drawer.windowInputs(text)));
     // The picture has standard output to itself when it goes there.
     if (drawer.normalises())
@@ -330,12 +367,8 @@ qsizetype picturesPerSync(unsigned workers) {
 // in line order once all are done. Interrupted, the workers finish the lines in hand, which
 // leaves lines 1 to N drawn. A picture gets its name only once it is whole on disk.
 int batch(const Invocation& args) {
-    const auto format =
-        *ImageExport::formatFromWord(args.value(QStringLiteral("format"), QStringLiteral("png")));
-    const auto symbolRequest = symbolRequestOf(args, format);
-    if (const auto* problem = std::get_if<QString>(&symbolRequest))
-        return usageProblem(*problem, Command::Batch);
-    const auto& request = std::get<std::optional<SymbolRequest>>(symbolRequest);
+    const auto format = *CommandLine::pictureFormat(args);
+    const std::optional<SymbolRequest> request = symbolRequestOf(args, format);
     // The list is read before anything is made, so a wrong list leaves no trace.
     const QString listPath = args.value(QStringLiteral("in"));
     const std::optional<QStringList> read = readLines(listPath);
@@ -500,9 +533,12 @@ int run(const Invocation& invocation) {
         return batch(invocation);
     case Command::Verify:
         return verifyPicture(invocation.value(QStringLiteral("in")),
-                             invocation.has(QStringLiteral("json")));
+                             invocation.has(QStringLiteral("json")), verifyOptions(invocation),
+                             invocation.value(QStringLiteral("report")));
     case Command::Labels:
         return LabelsCommand::run(invocation);
+    case Command::Types: // answered before the module is loaded
+        break;
     }
     return kExitUsage;
 }

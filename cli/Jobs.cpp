@@ -1,5 +1,7 @@
 #include "cli/Jobs.h"
 
+#include "symbology/ZintChoices.h"
+
 #include "symbology/Symbology.h"
 
 #include <QFileInfo>
@@ -9,13 +11,6 @@
 #include <cstdio>
 
 namespace Jobs {
-namespace {
-
-// The options that ask for a symbol drawn anew rather than the window's picture.
-constexpr std::array<const char*, 5> kSymbolOptions = {"scale", "bar-height", "quiet-zone", "xdim",
-                                                       "dpi"};
-
-} // namespace
 
 void printError(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -39,26 +34,19 @@ QString RecordedMessages::refusal() const {
     return texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-std::optional<ImageExport::ImageFormat> drawFormat(const CommandLine::Invocation& invocation) {
-    return ImageExport::formatFromWord(invocation.value(
-        QStringLiteral("format"), QFileInfo(invocation.value(QStringLiteral("out"))).suffix()));
-}
-
-bool asksForSymbol(const CommandLine::Invocation& args,
-                   std::optional<ImageExport::ImageFormat> format) {
-    return (format && ImageExport::entryOf(*format).vector) ||
-           std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
-                       [&](const char* option) { return args.has(QLatin1String(option)); });
-}
-
 bool printsText(const CommandLine::Invocation& invocation) {
+    // verify's report is a page of text.
+    if (invocation.command == CommandLine::Command::Verify)
+        return invocation.has(QStringLiteral("report"));
     if (invocation.command == CommandLine::Command::Labels)
         return !invocation.has(QStringLiteral("templates"));
+    // Every newer symbology but the 2D ones has text under its bars; fonts are cheap beside them.
+    if (zintChoice(invocation.value(QStringLiteral("type")))) return true;
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
     if (!choice) return false;
     if (choice->printsText()) return true;
     // A symbol drawn anew carries the EAN digits as well, and a vector writer wants fonts.
-    return asksForSymbol(invocation, drawFormat(invocation));
+    return CommandLine::asksForSymbol(invocation);
 }
 
 } // namespace Jobs

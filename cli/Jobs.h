@@ -32,11 +32,6 @@ class RecordedMessages : public MessageBoxes {
     QStringList texts;
 };
 
-// The picture format a draw asks for: --format, else the output file's extension.
-std::optional<ImageExport::ImageFormat> drawFormat(const CommandLine::Invocation& invocation);
-// Whether the options ask for a symbol drawn anew: a vector format, or a symbol option.
-bool asksForSymbol(const CommandLine::Invocation& args,
-                   std::optional<ImageExport::ImageFormat> format);
 // Whether the job prints text (fonts, so Qt Gui): a caption under the bars, the digits of a
 // symbol drawn anew, the text of a vector file.
 bool printsText(const CommandLine::Invocation& invocation);

@@ -3,6 +3,8 @@
 #include "cli/PictureStreams.h"
 #include "decode/ReadingEngine.h"
 #include "decode/ScanGrade.h"
+#include "output/ScanReport.h"
+#include "output/WholeFile.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -44,16 +46,32 @@ QJsonObject parameterObject(double value, int grade) {
             {QStringLiteral("grade"), QString(ScanGrade::letterOf(grade))}};
 }
 
+// Which way a line decoded, in the picture's terms: lines across upright bars run left to right,
+// lines across bars that lie flat top to bottom.
+QString directionOf(const ScanGrade::Line& line) {
+    const QPointF run = line.to - line.from;
+    const bool down = std::abs(run.y()) > std::abs(run.x());
+    if (!line.reversed)
+        return down ? QStringLiteral("top to bottom") : QStringLiteral("left to right");
+    return down ? QStringLiteral("bottom to top") : QStringLiteral("right to left");
+}
+
 QJsonObject lineObject(const ScanGrade::Line& line) {
     QJsonObject parameters;
     for (int p = 0; p < ScanGrade::kParameterCount; ++p)
         parameters.insert(
             ScanGrade::parameterName(Parameter(p)),
             parameterObject(line.values[std::size_t(p)], line.grades[std::size_t(p)]));
+    const auto point = [](QPointF p) { return QJsonArray{rounded(p.x(), 1), rounded(p.y(), 1)}; };
     return {{QStringLiteral("y"), line.y},
+            {QStringLiteral("from"), point(line.from)},
+            {QStringLiteral("to"), point(line.to)},
             {QStringLiteral("grade"), QString(ScanGrade::letterOf(line.grade()))},
             {QStringLiteral("text"), line.text},
+            {QStringLiteral("direction"), directionOf(line)},
             {QStringLiteral("quietZoneTooNarrow"), line.quietZoneTooNarrow},
+            {QStringLiteral("quietZones"),
+             QJsonArray{rounded(line.quietZones[0], 2), rounded(line.quietZones[1], 2)}},
             {QStringLiteral("parameters"), parameters}};
 }
 
@@ -73,6 +91,8 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
             {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
             {QStringLiteral("grade"), QString(symbol.letter())},
             {QStringLiteral("score"), rounded(symbol.score(), 2)},
+            {QStringLiteral("iso"), symbol.isoGrade()},
+            {QStringLiteral("aperture"), rounded(symbol.apertureMm, 3)},
             {QStringLiteral("moduleWidth"), rounded(symbol.moduleWidth(), 3)},
             {QStringLiteral("parameters"), parameters},
             {QStringLiteral("worstLine"), symbol.worstLine().y},
@@ -85,6 +105,9 @@ void printText(const ScanGrade::Symbol& symbol) {
                 qPrintable(standardNameOf(symbol.symbology)), symbol.text.toUtf8().constData(),
                 box.x(), box.y(), box.width(), box.height(), symbol.letter().toLatin1(),
                 symbol.score());
+    std::printf("  grade %s: aperture %.3f mm, %s\n", qPrintable(symbol.isoGrade()),
+                symbol.apertureMm,
+                symbol.light == ScanLines::Light::Red ? "red light 660 nm" : "white light");
     for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
         const Worst worst = worstOf(symbol, Parameter(p));
         std::printf("  %-20s %8.3f  %c\n", qPrintable(ScanGrade::parameterName(Parameter(p))),
@@ -96,6 +119,13 @@ void printText(const ScanGrade::Symbol& symbol) {
                 worst.quietZoneTooNarrow ? ", does not decode: quiet zone too narrow"
                 : worst.text.isEmpty()   ? ", does not decode"
                                          : "");
+    // Upright symbols read left to right as they always did; any other way is worth a word.
+    const auto reversed =
+        std::find_if(symbol.lines.begin(), symbol.lines.end(),
+                     [](const auto& line) { return line.reversed && !line.text.isEmpty(); });
+    if (reversed != symbol.lines.end())
+        std::printf("  %d of %zu lines decode %s\n", symbol.reversedLines(), symbol.lines.size(),
+                    qPrintable(directionOf(*reversed)));
 }
 
 QImage loadPicture(const QString& inPath) {
@@ -104,13 +134,22 @@ QImage loadPicture(const QString& inPath) {
 
 } // namespace
 
-int verifyPicture(const QString& inPath, bool json) {
+ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
+    ScanGrade::Options options;
+    if (invocation.value(QStringLiteral("light")) == u"grey")
+        options.light = ScanLines::Light::Grey;
+    options.apertureMm = invocation.value(QStringLiteral("aperture")).toDouble();
+    return options;
+}
+
+int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options,
+                  const QString& reportPath) {
     const QImage picture = loadPicture(inPath);
     if (picture.isNull()) {
         std::fprintf(stderr, "Cannot read the image %s\n", inPath.toLocal8Bit().constData());
         return 1;
     }
-    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
+    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture, options);
     const bool allPass = ScanGrade::allPass(symbols);
     if (json) {
         QJsonArray list;
@@ -124,6 +163,23 @@ int verifyPicture(const QString& inPath, bool json) {
     } else {
         for (const ScanGrade::Symbol& symbol : symbols)
             printText(symbol);
+    }
+    if (!reportPath.isEmpty()) {
+        if (symbols.empty()) {
+            std::fprintf(stderr, "No report written: no symbol found\n");
+            return 1;
+        }
+        const auto format = ScanReport::formatOf(reportPath).value_or(ScanReport::Format::Pdf);
+        const QByteArray report = ScanReport::reportBytes(
+            picture, symbols.front(), inPath == u"-" ? QStringLiteral("standard input") : inPath,
+            format);
+        const auto failure = report.isEmpty() ? std::optional(QStringLiteral("cannot draw it"))
+                                              : WholeFile::write(reportPath, report);
+        if (failure) {
+            std::fprintf(stderr, "Cannot write the report %s: %s\n",
+                         reportPath.toLocal8Bit().constData(), failure->toLocal8Bit().constData());
+            return 1;
+        }
     }
     return allPass ? 0 : 1;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/ScanCheck.h"
+#include "cli/CommandLine.h"
+#include "decode/ScanGrade.h"
 
 #include <QImage>
 #include <QString>
@@ -10,7 +12,13 @@
 // barcode-desk-cli verify: grades every symbol in a picture file ("-" for standard input) and
 // prints the grades, as text or as one JSON object. Exit status 0 when at least one symbol is
 // found and each grades C or better, 1 otherwise.
-int verifyPicture(const QString& inPath, bool json);
+// With `reportPath`, also a one-page report on the first symbol there (exit 1 when it cannot
+// be written).
+int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options = {},
+                  const QString& reportPath = {});
+
+// The grader's light and aperture as verify's options (checked already) ask for them.
+ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation);
 
 // True when the reading engine finds a symbol in a picture just drawn; a look along a few rows
 // first, which settles it for most pictures at a fraction of the cost.

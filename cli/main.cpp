@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cstdio>
+
 #include <dlfcn.h>
 
 namespace {
@@ -67,6 +69,10 @@ int main(int argc, char** argv) {
     const CommandLine::Invocation& invocation = std::get<CommandLine::Invocation>(parsed);
     if (invocation.request != CommandLine::Invocation::Request::Run)
         return Jobs::answer(invocation);
+    if (invocation.command == CommandLine::Command::Types) {
+        std::fputs(CommandLine::typeList().toUtf8().constData(), stdout);
+        return 0;
+    }
     // No QCoreApplication: nothing done here needs one, and making it costs a third of the
     // start-up. The full program makes its own.
     if (FastDraw::handles(invocation))

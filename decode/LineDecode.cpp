@@ -68,18 +68,35 @@ Measured measure(const double* w, std::size_t elements, int modules, bool darkFi
 }
 
 // The entry of `table` whose sums match, the nearest in bar modules among several; -1 if none.
+// Entries alike in their sums are told apart by their bars alone: the margin left to the
+// threshold halfway between their bar modules, 1 at either's own, 0 on the threshold.
+struct Match {
+    int value = -1;
+    double margin = 1;
+};
 template <std::size_t Elements, std::size_t Count>
-int lookUp(const std::array<EdgeCharacter<Elements>, Count>& table, const Measured& m) {
-    int best = -1;
+Match lookUp(const std::array<EdgeCharacter<Elements>, Count>& table, const Measured& m) {
+    const auto sumsMatch = [&](std::size_t v) {
+        return table[v].sums[0] == m.sums[0] &&
+               std::equal(m.sums.begin(), m.sums.begin() + m.sumCount, table[v].sums.begin());
+    };
+    Match best;
     double bestDistance = 0;
     for (std::size_t v = 0; v < Count; ++v) {
-        if (!std::equal(m.sums.begin(), m.sums.begin() + m.sumCount, table[v].sums.begin()))
-            continue;
+        if (!sumsMatch(v)) continue;
         const double distance = std::abs(table[v].barModules - m.barModules);
-        if (best < 0 || distance < bestDistance) {
-            best = static_cast<int>(v);
+        if (best.value < 0 || distance < bestDistance) {
+            best.value = static_cast<int>(v);
             bestDistance = distance;
         }
+    }
+    if (best.value < 0) return best;
+    const int own = table[std::size_t(best.value)].barModules;
+    for (std::size_t v = 0; v < Count; ++v) {
+        const int other = table[v].barModules;
+        if (other == own || !sumsMatch(v)) continue;
+        const double threshold = (own + other) / 2.0, half = std::abs(own - other) / 2.0;
+        best.margin = std::min(best.margin, std::abs(m.barModules - threshold) / half);
     }
     return best;
 }
@@ -152,9 +169,10 @@ std::optional<LineDecode::Decoded> decodeCode128(std::span<const double> w, std:
     for (;;) {
         if (at + 7 > w.size()) return std::nullopt;
         const Measured m = measure(&w[at], 6, kCode128Modules, true);
-        margin = std::min(margin, m.margin);
-        const int value = lookUp(table, m);
+        const Match match = lookUp(table, m);
+        const int value = match.value;
         if (value < 0) return std::nullopt;
+        margin = std::min({margin, m.margin, match.margin});
         if (value == kCode128StopValue) {
             const double finalBar =
                 w[at + 6] * kCode128Modules / std::accumulate(&w[at], &w[at + 6], 0.0);
@@ -225,21 +243,24 @@ std::optional<LineDecode::Decoded> decodeEan(std::span<const double> w, std::siz
         const std::size_t at = first + (left ? guard + 4 * std::size_t(d)
                                              : centreAt + centre + 4 * std::size_t(d - half));
         const Measured m = measure(&w[at], 4, kDigitModules, !left);
-        margin = std::min(margin, m.margin);
-        int digit = lookUp(left ? odd.characters : right.characters, m);
+        Match match = lookUp(left ? odd.characters : right.characters, m);
         char set = 'O';
         if (left) {
-            const int asEven = lookUp(even.characters, m);
+            const Match asEven = lookUp(even.characters, m);
             const auto barsOff = [&](const DigitSet& s, int v) {
                 return std::abs(s.characters[std::size_t(v)].barModules - m.barModules);
             };
-            if (asEven >= 0 && (digit < 0 || barsOff(even, asEven) < barsOff(odd, digit))) {
-                digit = asEven;
+            if (asEven.value >= 0 &&
+                (match.value < 0 || barsOff(even, asEven.value) < barsOff(odd, match.value))) {
+                match = asEven;
                 set = 'E';
             }
             parity += QChar::fromLatin1(set);
         }
+        const int digit = match.value;
         if (digit < 0) return std::nullopt;
+        // 1 and 7, 2 and 8 differ in their bars only: bar growth shows in that margin.
+        margin = std::min({margin, m.margin, match.margin});
         digits += QChar(u'0' + digit);
     }
     if (symbology == Symbology::Ean8 || symbology == Symbology::UpcA) {

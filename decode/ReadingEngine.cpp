@@ -4,6 +4,7 @@
 #include "decode/EngineRows.h"
 
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 #include <optional>
@@ -84,6 +85,26 @@ QRect barsOf(const QImage& grey, const QRect& found) {
     return QRect(QPoint(found.left(), top), QPoint(found.right(), bottom));
 }
 
+std::array<QPointF, 4> cornersOf(const ZXing::Position& position) {
+    std::array<QPointF, 4> corners;
+    for (std::size_t i = 0; i < corners.size(); ++i)
+        corners[i] = QPointF(position[int(i)].x, position[int(i)].y);
+    return corners;
+}
+
+// A symbol read along the picture's columns has its bars found as one read along rows in the
+// picture mirrored across its diagonal.
+QImage transposed(const QImage& grey) {
+    return grey.transformed(QTransform(0, 1, 1, 0, 0, 0));
+}
+QRect transposed(const QRect& rect) {
+    return QRect(rect.y(), rect.x(), rect.height(), rect.width());
+}
+bool readsDown(const ZXing::Position& position) {
+    const auto reading = position.topRight() - position.topLeft();
+    return std::abs(reading.y) > std::abs(reading.x);
+}
+
 // Rows of a symbol that the first look did not count to its bars (a smudge across them, say)
 // are read again: they extend the symbol found already, above or below them.
 void addOrExtend(QList<ReadingEngine::Found>& found, const ReadingEngine::Found& symbol) {
@@ -113,15 +134,26 @@ QList<Found> findSymbols(const QImage& picture) {
     QList<Found> found;
     while (found.size() < kMostSymbols) {
         // A look at some rows near the middle first; every row only when that finds nothing.
+        // Symbols turned by a quarter only in the thorough look, which upright ones rarely need.
         ZXing::Result result = ZXing::ReadBarcode(viewOf(grey), engineHints(false));
-        if (!result.isValid()) result = ZXing::ReadBarcode(viewOf(grey), engineHints(true));
+        if (!result.isValid()) {
+            ZXing::DecodeHints thorough = engineHints(true);
+            thorough.setTryRotate(true);
+            result = ZXing::ReadBarcode(viewOf(grey), thorough);
+        }
         if (!result.isValid()) break;
-        const QRect bars = barsOf(grey, boxOf(result.position()));
+        const bool down = readsDown(result.position());
+        const QRect engineBox = boxOf(result.position());
+        const QRect bars = down ? transposed(barsOf(transposed(grey), transposed(engineBox)))
+                                : barsOf(grey, engineBox);
         if (const auto symbology = symbologyOf(result.format()))
-            addOrExtend(found, {*symbology, QString::fromStdString(result.text()), bars});
+            addOrExtend(found, {*symbology, QString::fromStdString(result.text()), bars,
+                                cornersOf(result.position())});
         // Blank with a margin, so that no part of it is read again.
-        const int margin = std::max(4, bars.width() / 8);
-        QPainter(&grey).fillRect(bars.adjusted(-margin, -1, margin, 1), Qt::white);
+        const int margin = std::max(4, (down ? bars.height() : bars.width()) / 8);
+        QPainter(&grey).fillRect(down ? bars.adjusted(-1, -margin, 1, margin)
+                                      : bars.adjusted(-margin, -1, margin, 1),
+                                 Qt::white);
     }
     return found;
 }

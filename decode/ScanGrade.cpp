@@ -118,8 +118,9 @@ Profile profileOf(std::span<const double> row, double from, double to) {
 
 struct Found {
     LineDecode::Decoded decoded;
-    int first;            // element index of the first bar
-    bool quietZonesClear; // as wide as the symbology asks on both sides
+    int first;                        // element index of the first bar
+    bool quietZonesClear;             // as wide as the symbology asks on both sides
+    std::array<double, 2> quietZones; // the light beside the bars, in modules
 };
 
 // The symbol decoded from a bar starting near `firstBarNear`, preferably one with clear quiet
@@ -134,18 +135,21 @@ std::optional<Found> decodeNear(const Profile& p, Symbology symbology, const QSt
         const auto decoded = LineDecode::decode(symbology, p.widths, i);
         if (!decoded || decoded->text != text) continue;
         const std::size_t after = std::size_t(i + decoded->elementCount);
-        constexpr double kPixelSlack = 0.5; // the profile ends on whole pixels
-        const bool clear =
-            after < p.elements.size() &&
-            p.widths[std::size_t(i - 1)] + kPixelSlack >= quiet.before * decoded->moduleWidth &&
-            p.widths[after] + kPixelSlack >= quiet.after * decoded->moduleWidth;
-        if (clear) return Found{*decoded, i, true};
-        if (!cramped) cramped = Found{*decoded, i, false};
+        const double x = decoded->moduleWidth;
+        const std::array<double, 2> zones{p.widths[std::size_t(i - 1)] / x,
+                                          after < p.elements.size() ? p.widths[after] / x : 0};
+        // Edges between samples are placed to a fraction of a pixel, not exactly.
+        const double slack = 0.5 / x;
+        const bool clear = zones[0] + slack >= quiet.before && zones[1] + slack >= quiet.after;
+        if (clear) return Found{*decoded, i, true, zones};
+        if (!cramped) cramped = Found{*decoded, i, false, zones};
     }
     return cramped;
 }
 
 void measure(const Profile& p, Line& line) {
+    line.threshold = p.threshold;
+    line.measured = {p.offset, p.offset + double(p.samples.size())};
     auto& v = line.values;
     if (p.samples.empty()) return;
     const auto [low, high] = std::minmax_element(p.samples.begin(), p.samples.end());
@@ -172,6 +176,75 @@ void measure(const Profile& p, Line& line) {
 }
 
 constexpr int kScanLines = 10;
+// Application standards tie the measuring aperture to the X-dimension: 0.8 X by default.
+constexpr double kApertureOfX = 0.8;
+
+// About how many modules wide the symbol is, for a picture too poor to measure it on.
+double nominalModules(const ReadingEngine::Found& found) {
+    const double characters = double(found.text.size());
+    switch (found.symbology) {
+    case Symbology::Ean13:
+    case Symbology::UpcA:
+        return 95;
+    case Symbology::Ean8:
+        return 67;
+    case Symbology::Code128:
+        return 11 * (characters + 2) + 13; // start, text, check, stop, one set at most
+    case Symbology::Code39:
+        return 16 * (characters + 2) - 1; // wide three times narrow
+    }
+    return 95;
+}
+
+// One scan line read from its start and, failing that, from its end: EAN, UPC, Code 128 and
+// Code 39 all read either way. Bar positions count samples from the line's start either way;
+// the module width is in pixels.
+Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines::Frame& frame,
+               const ReadingEngine::Found& found, double aperture) {
+    const std::vector<double> reflectance = ScanLines::sample(plane, path, aperture);
+    const double origin = frame.acrossOf(path.origin), step = path.spacing();
+    const double first = (frame.barsFrom - origin) / step, last = (frame.barsTo - origin) / step;
+    Line line = gradeProfile(reflectance, found.symbology, found.text, first, last);
+    if (line.text.isEmpty()) {
+        const std::vector<double> backwards(reflectance.rbegin(), reflectance.rend());
+        const auto n = static_cast<int>(reflectance.size());
+        Line back = gradeProfile(backwards, found.symbology, found.text, n - last, n - first);
+        if (!back.text.isEmpty() || (back.quietZoneTooNarrow && !line.quietZoneTooNarrow)) {
+            back.reversed = true;
+            if (back.firstBar >= 0) {
+                const int firstBar = n - 1 - back.lastBar;
+                back.lastBar = n - 1 - back.firstBar;
+                back.firstBar = firstBar;
+                back.bars = {n - back.bars.second, n - back.bars.first};
+            }
+            back.measured = {n - back.measured.second, n - back.measured.first};
+            line = std::move(back);
+        }
+    }
+    line.moduleWidth *= step;
+    line.reflectance = reflectance;
+    line.from = path.origin;
+    line.to = path.at(path.count);
+    line.y = static_cast<int>(std::floor(path.at((first + last) / 2).y()));
+    return line;
+}
+
+// The bars' bounding box in the picture, from their first to their last position across them.
+QRect boxOf(const ScanLines::Frame& frame, double barsFrom, double barsTo) {
+    double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+    for (const double a : {barsFrom, barsTo})
+        for (const double b : {frame.top - 0.5, frame.bottom + 0.5}) {
+            const QPointF corner = frame.at(a, b);
+            left = std::min(left, corner.x());
+            right = std::max(right, corner.x());
+            top = std::min(top, corner.y());
+            bottom = std::max(bottom, corner.y());
+        }
+    constexpr double kRounding = 1e-6;
+    return QRect(
+        QPoint(int(std::floor(left + kRounding)), int(std::floor(top + kRounding))),
+        QPoint(int(std::ceil(right - kRounding)) - 1, int(std::ceil(bottom - kRounding)) - 1));
+}
 
 } // namespace
 
@@ -211,6 +284,24 @@ double Symbol::moduleWidth() const {
     return count > 0 ? sum / count : 0;
 }
 
+QString Symbol::isoGrade() const {
+    constexpr double kMmPerThousandth = 0.0254;
+    // A file may claim any resolution; no aperture is wider than a metre.
+    const double thousandths = apertureMm / kMmPerThousandth;
+    const int reference =
+        std::isfinite(thousandths) ? qRound(std::clamp(thousandths, 0.0, 39370.0)) : 0;
+    return QStringLiteral("%1/%2/%3")
+        .arg(score(), 0, 'f', 1)
+        .arg(reference, 2, 10, QChar(u'0'))
+        .arg(light == ScanLines::Light::Red ? QStringLiteral("660") : QStringLiteral("W"));
+}
+
+int Symbol::reversedLines() const {
+    return int(std::count_if(lines.begin(), lines.end(), [](const Line& line) {
+        return line.reversed && !line.text.isEmpty();
+    }));
+}
+
 QChar letterOf(double score) {
     for (const auto& [least, letter] : kLetterBands)
         if (score >= least) return QChar::fromLatin1(letter);
@@ -237,16 +328,21 @@ Line gradeProfile(std::span<const double> reflectance, Symbology symbology, cons
     const double end =
         wide.offset +
         wide.elements[std::size_t(found->first + found->decoded.elementCount - 1)].end;
+    // The quiet zones as the wide profile has them: up to the nearest dark mark or the picture's
+    // edge, where the proper profile stops at the width they should have.
+    line.quietZones = found->quietZones;
+    const bool clear = found->quietZonesClear;
     const Profile proper = profileOf(reflectance, start - quiet.before * x, end + quiet.after * x);
     found = decodeNear(proper, symbology, text, start, 1.5);
-    line.quietZoneTooNarrow = found && !found->quietZonesClear;
-    if (found && found->quietZonesClear) {
+    line.quietZoneTooNarrow = found && !(clear && found->quietZonesClear);
+    if (found && clear && found->quietZonesClear) {
         line.text = found->decoded.text;
         line.values[int(Parameter::Decode)] = 1;
         line.values[int(Parameter::Decodability)] = found->decoded.decodability;
         line.moduleWidth = found->decoded.moduleWidth;
         line.firstBar = static_cast<int>(std::floor(start));
         line.lastBar = static_cast<int>(std::ceil(end)) - 1;
+        line.bars = {start, end};
     }
     measure(proper, line);
     return line;
@@ -258,32 +354,58 @@ bool allPass(const std::vector<Symbol>& symbols) {
     });
 }
 
-std::vector<Symbol> gradePicture(const QImage& picture) {
+std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) {
     std::vector<Symbol> symbols;
     if (picture.isNull()) return symbols;
-    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
-    std::vector<double> row(std::size_t(grey.width()));
-    for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(grey)) {
+    const QImage plane = ScanLines::reflectancePlane(picture, options.light);
+    // Pictures that do not say otherwise are taken at 96 dots per inch.
+    const double dotsPerMm =
+        (picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 3780) / 1000.0;
+    for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(picture)) {
         Symbol symbol{found.symbology, found.text, found.box, {}};
-        const int top = found.box.top(), bottom = found.box.bottom();
-        int left = found.box.left(), right = found.box.right();
+        symbol.light = options.light;
+        const auto frame = ScanLines::frameOf(plane, found.corners, found.box);
+        if (!frame) {
+            symbol.lines.resize(kScanLines); // nothing to measure: ten lines that fail
+            symbols.push_back(std::move(symbol));
+            continue;
+        }
+        const double nominalX = (frame->barsTo - frame->barsFrom) / nominalModules(found);
+        const std::vector<ScanLines::Line> paths =
+            ScanLines::scanLines(plane, *frame, kScanLines, ScanLines::spacingFor(nominalX));
+        double aperture = options.apertureMm * dotsPerMm;
+        if (!(aperture > 0)) {
+            // A first look through no aperture at all tells the X-dimension it follows.
+            std::vector<double> modules;
+            for (const ScanLines::Line& path : paths)
+                if (const Line seen = gradeLine(plane, path, *frame, found, 0);
+                    seen.moduleWidth > 0)
+                    modules.push_back(seen.moduleWidth);
+            double x = nominalX;
+            if (!modules.empty()) {
+                std::nth_element(modules.begin(), modules.begin() + modules.size() / 2,
+                                 modules.end());
+                x = modules[modules.size() / 2];
+            }
+            aperture = kApertureOfX * x;
+        }
+        symbol.aperture = aperture;
+        symbol.apertureMm = aperture / dotsPerMm;
+        double barsFrom = 0, barsTo = 0;
         bool decodes = false;
-        for (int i = 0; i < kScanLines; ++i) {
-            const int y = top + (2 * i + 1) * (bottom - top + 1) / (2 * kScanLines);
-            const uchar* pixels = grey.constScanLine(y);
-            for (std::size_t x = 0; x < row.size(); ++x)
-                row[x] = pixels[x] * (100.0 / 255.0);
-            Line line = gradeProfile(row, found.symbology, found.text, found.box.left(),
-                                     found.box.right() + 1);
-            line.y = y;
+        for (const ScanLines::Line& path : paths) {
+            Line line = gradeLine(plane, path, *frame, found, aperture);
             if (line.firstBar >= 0) {
-                left = decodes ? std::min(left, line.firstBar) : line.firstBar;
-                right = decodes ? std::max(right, line.lastBar) : line.lastBar;
+                const double origin = frame->acrossOf(path.origin), step = path.spacing();
+                const double first = origin + line.bars.first * step;
+                const double last = origin + line.bars.second * step;
+                barsFrom = decodes ? std::min(barsFrom, first) : first;
+                barsTo = decodes ? std::max(barsTo, last) : last;
                 decodes = true;
             }
             symbol.lines.push_back(std::move(line));
         }
-        symbol.box = QRect(QPoint(left, top), QPoint(right, bottom));
+        if (decodes) symbol.box = boxOf(*frame, barsFrom, barsTo);
         symbols.push_back(std::move(symbol));
     }
     return symbols;

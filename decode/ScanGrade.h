@@ -1,8 +1,10 @@
 #pragma once
 
+#include "decode/ScanLines.h"
 #include "symbology/Symbology.h"
 
 #include <QImage>
+#include <QPointF>
 #include <QRect>
 #include <QString>
 
@@ -12,9 +14,10 @@
 #include <vector>
 
 // Grades the linear symbols in a picture the way a barcode verifier grades a print: ten scan
-// lines across the bars, each line's reflectance profile measured and decoded on its own, every
-// measurement graded 4 (A) to 0 (F), a line as its worst measurement and the symbol as the mean
-// of its lines.
+// lines perpendicular to the bars over the middle of their height, each line's reflectance
+// profile seen through a measuring aperture, measured and decoded on its own in either direction,
+// every measurement graded 4 (A) to 0 (F), a line as its worst measurement and the symbol as the
+// mean of its lines.
 namespace ScanGrade {
 
 enum class Parameter {
@@ -36,14 +39,25 @@ using Grades = std::array<int, kParameterCount>;
 
 // One scan line. Reflectances are in percent; decode is 1 or 0; the ratios are plain numbers.
 struct Line {
-    int y = 0;
-    QString text; // what the line decodes to, empty when it does not decode
+    int y = 0;             // the pixel row through the middle of the bars
+    QPointF from, to;      // the scan line's ends in the picture, as far as it was sampled
+    bool reversed = false; // decoded from `to` towards `from`
+    QString text;          // what the line decodes to, empty when it does not decode
     Values values{};
     Grades grades{};
     double moduleWidth = 0; // pixels per module, as the decoded elements give it
-    int firstBar = -1;      // pixel columns of the bars, when the line decodes
+    // The samples of the first and last bar, when the line decodes (pixel columns, for a row of
+    // an upright picture sampled once a pixel), and where exactly the bars start and end.
+    int firstBar = -1;
     int lastBar = -1;
-    bool quietZoneTooNarrow = false; // its characters decode, but the space beside them is short
+    std::pair<double, double> bars{};
+    bool quietZoneTooNarrow = false;    // its characters decode, but the space beside them is short
+    std::array<double, 2> quietZones{}; // before and after the bars, in modules, when found
+    // The reflectance sampled evenly from `from` to `to`, over which samples the measurements
+    // were taken, and the threshold between bars and spaces there.
+    std::vector<double> reflectance;
+    std::pair<double, double> measured{};
+    double threshold = 50;
 
     int grade() const;
 };
@@ -53,15 +67,27 @@ struct Symbol {
     QString text;
     QRect box; // the bars: from the first to the last, over the height the ten lines share
     std::vector<Line> lines;
+    double aperture = 0;   // the measuring aperture's diameter, in pixels
+    double apertureMm = 0; // and in millimetres, at the picture's resolution
+    ScanLines::Light light = ScanLines::Light::Red;
 
     double score() const; // the mean of the lines' grades
     QChar letter() const;
     const Line& worstLine() const;
     double moduleWidth() const; // of the lines that decode; 0 when none does
+    // The grade as verifiers print it: grade/aperture in thousandths of an inch/light, e.g.
+    // "2.8/06/660" (660 nm red light) or "2.8/06/W" (white light).
+    QString isoGrade() const;
+    int reversedLines() const; // how many lines decode only from their far end
+};
+
+struct Options {
+    ScanLines::Light light = ScanLines::Light::Red;
+    double apertureMm = 0; // 0: 0.8 times the X-dimension that the lines measure
 };
 
 // Every symbol the reading engine finds, graded; an empty list when it finds none.
-std::vector<Symbol> gradePicture(const QImage& picture);
+std::vector<Symbol> gradePicture(const QImage& picture, const Options& options = {});
 
 // The least score of each letter; below D is F.
 inline constexpr std::array<std::pair<double, char>, 4> kLetterBands = {

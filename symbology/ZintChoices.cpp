@@ -38,12 +38,6 @@ Symbol matrixSymbol(const zintsym::MatrixModules& cells) {
 
 } // namespace
 
-std::optional<ZintChoice> zintChoice(const QString& word) {
-    for (const ZintChoice& choice : kZintChoices)
-        if (word == choice.word()) return choice;
-    return std::nullopt;
-}
-
 std::variant<EncodedSymbol, QString> encodeZintChoice(const ZintChoice& choice, const QString& text,
                                                       const ZintRequest& request) {
     const QByteArray utf8 = text.toUtf8();
@@ -61,4 +55,16 @@ std::variant<EncodedSymbol, QString> encodeZintChoice(const ZintChoice& choice, 
     for (const std::string& warning : encoded.warnings)
         out.warnings << fromUtf8(warning);
     return out;
+}
+
+std::optional<QString> printedWidthRefusal(const ZintChoice& choice, const Symbol& symbol,
+                                           double xDimensionMm) {
+    if (choice.type != zintsym::ZintType::Gs1_128) return std::nullopt;
+    zintsym::LinearModules linear;
+    linear.modules = symbol.modules.toStdString();
+    linear.quietLeft = symbol.quietLeft;
+    linear.quietRight = symbol.quietRight;
+    if (const auto refused = zintsym::gs1_128WidthRefusal(linear, xDimensionMm))
+        return fromUtf8(refused->message);
+    return std::nullopt;
 }

@@ -51,8 +51,13 @@ constexpr bool zintChoicesFollowTheEnumeration() {
 static_assert(zintChoicesFollowTheEnumeration());
 static_assert(kZintChoices.back().type == zintsym::ZintType::Pdf417);
 
-// The choice a word names, compared exactly.
-std::optional<ZintChoice> zintChoice(const QString& word);
+// The choice a word names, compared exactly. Inline: the command line asks it before it loads
+// anything of libzint.
+inline std::optional<ZintChoice> zintChoice(const QString& word) {
+    for (const ZintChoice& choice : kZintChoices)
+        if (word == choice.word()) return choice;
+    return std::nullopt;
+}
 
 struct ZintRequest {
     char ecc = 'M'; // QR's error correction level: L, M, Q or H
@@ -67,3 +72,8 @@ struct EncodedSymbol {
 // The symbol of the text, or why the symbology cannot hold it.
 std::variant<EncodedSymbol, QString> encodeZintChoice(const ZintChoice& choice, const QString& text,
                                                       const ZintRequest& request = {});
+
+// GS1-128 may be at most 165.10 mm wide with its quiet zones: the refusal at that X-dimension,
+// naming the largest that fits; nothing for the other symbologies.
+std::optional<QString> printedWidthRefusal(const ZintChoice& choice, const Symbol& symbol,
+                                           double xDimensionMm);

@@ -14,7 +14,6 @@ namespace {
 
 struct TypeInfo {
     ZintType type;
-    std::string_view name;
     int symbology;
     bool matrix;
     int quietLeft; // the whole quiet zone for 2D symbols
@@ -25,20 +24,20 @@ struct TypeInfo {
 // the right), EAN-8 7/7, the other linear ones 10 each; QR 4, Data Matrix 1, Aztec none (its
 // finder needs none), PDF417 2.
 constexpr TypeInfo kTypes[] = {
-    {ZintType::Gs1_128, "gs1-128", BARCODE_GS1_128, false, 10, 10},
-    {ZintType::Itf14, "itf14", BARCODE_ITF14, false, 10, 10},
-    {ZintType::UpcE, "upce", BARCODE_UPCE, false, 9, 7},
-    {ZintType::Ean13, "ean13", BARCODE_EANX, false, 11, 7},
-    {ZintType::UpcA, "upca", BARCODE_UPCA, false, 9, 9},
-    {ZintType::Ean8, "ean8", BARCODE_EANX, false, 7, 7},
-    {ZintType::Code93, "code93", BARCODE_CODE93, false, 10, 10},
-    {ZintType::Codabar, "codabar", BARCODE_CODABAR, false, 10, 10},
-    {ZintType::Itf, "itf", BARCODE_C25INTER, false, 10, 10},
-    {ZintType::Qr, "qr", BARCODE_QRCODE, true, 4, 4},
-    {ZintType::DataMatrix, "datamatrix", BARCODE_DATAMATRIX, true, 1, 1},
-    {ZintType::Gs1DataMatrix, "gs1-datamatrix", BARCODE_DATAMATRIX, true, 1, 1},
-    {ZintType::Aztec, "aztec", BARCODE_AZTEC, true, 0, 0},
-    {ZintType::Pdf417, "pdf417", BARCODE_PDF417, true, 2, 2},
+    {ZintType::Gs1_128, BARCODE_GS1_128, false, 10, 10},
+    {ZintType::Itf14, BARCODE_ITF14, false, 10, 10},
+    {ZintType::UpcE, BARCODE_UPCE, false, 9, 7},
+    {ZintType::Ean13, BARCODE_EANX, false, 11, 7},
+    {ZintType::UpcA, BARCODE_UPCA, false, 9, 9},
+    {ZintType::Ean8, BARCODE_EANX, false, 7, 7},
+    {ZintType::Code93, BARCODE_CODE93, false, 10, 10},
+    {ZintType::Codabar, BARCODE_CODABAR, false, 10, 10},
+    {ZintType::Itf, BARCODE_C25INTER, false, 10, 10},
+    {ZintType::Qr, BARCODE_QRCODE, true, 4, 4},
+    {ZintType::DataMatrix, BARCODE_DATAMATRIX, true, 1, 1},
+    {ZintType::Gs1DataMatrix, BARCODE_DATAMATRIX, true, 1, 1},
+    {ZintType::Aztec, BARCODE_AZTEC, true, 0, 0},
+    {ZintType::Pdf417, BARCODE_PDF417, true, 2, 2},
 };
 
 const TypeInfo& info(ZintType type) {
@@ -55,7 +54,7 @@ constexpr int kPdf417RowHeight = 3;
 constexpr std::size_t kLongestInput = 8000;
 
 ZintRefusal refusal(ZintType type, const std::string& why) {
-    return ZintRefusal{std::string(info(type).name) + ": " + why};
+    return ZintRefusal{std::string(zintTypeName(type)) + ": " + why};
 }
 
 bool isDigit(char c) {
@@ -295,16 +294,6 @@ struct ZintDeleter {
 
 } // namespace
 
-std::optional<ZintType> zintTypeNamed(std::string_view name) {
-    for (const TypeInfo& t : kTypes)
-        if (t.name == name) return t.type;
-    return std::nullopt;
-}
-
-std::string_view zintTypeName(ZintType type) {
-    return info(type).name;
-}
-
 std::variant<std::string, ZintRefusal> upcAToUpcE(std::string_view upcA) {
     const ZintType type = ZintType::UpcE;
     if (auto bad = onlyDigits(type, upcA)) return *bad;
@@ -381,7 +370,8 @@ ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOption
                         static_cast<int>(input.input.size()));
     if (result >= ZINT_ERROR) return refusal(type, zintMessage(*symbol));
     std::vector<std::string> warnings = std::move(input.warnings);
-    if (result != 0) warnings.push_back(std::string(t.name) + ": " + zintMessage(*symbol));
+    if (result != 0)
+        warnings.push_back(std::string(zintTypeName(t.type)) + ": " + zintMessage(*symbol));
 
     const int rows = symbol->rows, columns = symbol->width;
     if (rows < 1 || columns < 1 || columns > 144 * 8 || rows > 200)

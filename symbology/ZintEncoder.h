@@ -5,7 +5,9 @@
 // with the quiet zones and the text under the bars their standards ask for. GS1 content is
 // checked by parseGs1 first; libzint only encodes it (its own GS1 rules are older).
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,10 +33,21 @@ enum class ZintType {
     Pdf417,
 };
 
-// "gs1-128", "itf14", "upce", "ean13", "upca", "ean8", "code93", "codabar", "itf", "qr",
-// "datamatrix", "gs1-datamatrix", "aztec", "pdf417".
-std::optional<ZintType> zintTypeNamed(std::string_view name);
-std::string_view zintTypeName(ZintType type);
+// The words that name the types, in the enumeration's order; inline so that naming a type
+// needs no part of libzint.
+inline constexpr std::string_view kZintTypeNames[] = {
+    "gs1-128", "itf14", "upce", "ean13",      "upca",           "ean8",  "code93",
+    "codabar", "itf",   "qr",   "datamatrix", "gs1-datamatrix", "aztec", "pdf417"};
+static_assert(std::size(kZintTypeNames) == static_cast<std::size_t>(ZintType::Pdf417) + 1);
+
+constexpr std::string_view zintTypeName(ZintType type) {
+    return kZintTypeNames[static_cast<std::size_t>(type)];
+}
+constexpr std::optional<ZintType> zintTypeNamed(std::string_view name) {
+    for (std::size_t i = 0; i < std::size(kZintTypeNames); ++i)
+        if (kZintTypeNames[i] == name) return static_cast<ZintType>(i);
+    return std::nullopt;
+}
 
 enum class Bearer { None, Bars, Frame };
 

@@ -1,10 +1,13 @@
 // The scan check: the grader against hand-computed element widths, against two independent
-// readers and against JPEG loss; the verify command; the main window's status line.
+// readers and against JPEG loss; pictures with known measurements in every orientation; the
+// verify command; the main window's status line.
+#include "CalibrationPicture.h"
 #include "CliRunner.h"
 #include "RecordingMessages.h"
 #include "app/DrawCommands.h"
 #include "app/Form1.h"
 #include "app/ScanCheck.h"
+#include "app/ScanReportDialog.h"
 #include "decode/LineDecode.h"
 #include "decode/ScanGrade.h"
 #include "symbology/EncodeSymbol.h"
@@ -19,6 +22,7 @@
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -74,17 +78,40 @@ double scoreOf(const QImage& picture) {
     return symbols.empty() ? -1 : symbols.front().score();
 }
 
-QImage jpegOf(const QImage& picture, int quality) {
+QByteArray fileOf(const QImage& picture, const char* format, int quality = -1) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "JPG", quality);
-    return QImage::fromData(bytes, "JPG");
+    picture.save(&buffer, format, quality);
+    return bytes;
+}
+
+QImage jpegOf(const QImage& picture, int quality) {
+    return QImage::fromData(fileOf(picture, "JPG", quality), "JPG");
 }
 
 constexpr int kPixelsPerModule = 10;
 
+// The picture turned by `degrees` clockwise about its middle, mirrored left to right first when
+// asked, on white; quarter turns move whole pixels.
+QImage turned(const QImage& picture, double degrees, bool mirrored) {
+    QTransform turn;
+    turn.rotate(degrees);
+    const QRect bounds = turn.mapRect(picture.rect());
+    QImage out(bounds.size(), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, std::fmod(degrees, 90) != 0);
+    painter.translate(out.width() / 2.0, out.height() / 2.0);
+    painter.rotate(degrees);
+    painter.scale(mirrored ? -1 : 1, 1);
+    painter.drawImage(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), picture);
+    return out;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Calibration)
 
 class TestGrade : public QObject {
     Q_OBJECT
@@ -280,6 +307,171 @@ class TestGrade : public QObject {
         QVERIFY(scoreOf(jpegOf(picture, 20)) <= symbols.front().score());
     }
 
+    // Whichever way up, mirrored or not, a symbol grades as it does upright: quarter turns to
+    // the same values, skewed ones within what interpolating their edges costs.
+    void anyOrientation_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("degrees");
+        QTest::addColumn<bool>("mirrored");
+        QTest::addColumn<double>("modulationWithin");
+        const std::pair<const char*, const char*> symbols[] = {
+            {"EAN13", "400638133393"}, {"128/n", "Turn 42"}, {"39/n", "TURN"}};
+        for (const auto& [type, text] : symbols) {
+            for (const int quarter : {0, 90, 180, 270})
+                for (const bool mirrored : {false, true})
+                    QTest::addRow("%s %d%s", type, quarter, mirrored ? " mirrored" : "")
+                        << type << text << double(quarter) << mirrored << 0.0;
+            for (const double skew : {-15.0, -4.0, 7.0, 15.0, 195.0})
+                QTest::addRow("%s %g", type, skew) << type << text << skew << false << 0.2;
+        }
+    }
+    void anyOrientation() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(double, degrees);
+        QFETCH(bool, mirrored);
+        QFETCH(double, modulationWithin);
+        const QImage upright = wholePixelPicture(type, text, 4);
+        const auto expected = ScanGrade::gradePicture(upright);
+        const auto measured = ScanGrade::gradePicture(turned(upright, degrees, mirrored));
+        QCOMPARE(expected.size(), std::size_t(1));
+        QCOMPARE(measured.size(), std::size_t(1));
+        const ScanGrade::Symbol& symbol = measured.front();
+        QCOMPARE(symbol.text, expected.front().text);
+        QCOMPARE(symbol.letter(), QChar(u'A'));
+        QVERIFY2(qAbs(symbol.moduleWidth() - 4) <= (modulationWithin > 0 ? 0.05 : 0),
+                 qPrintable(QString::number(symbol.moduleWidth())));
+        const bool backwards = mirrored != (degrees > 90); // lines run down or to the right
+        QCOMPARE(symbol.reversedLines(), backwards ? 10 : 0);
+        const auto modulation = int(ScanGrade::Parameter::Modulation);
+        QVERIFY2(qAbs(symbol.worstLine().values[modulation] -
+                      expected.front().worstLine().values[modulation]) <= modulationWithin,
+                 qPrintable(QString::number(symbol.worstLine().values[modulation])));
+        // Upright, the lines keep to the middle 80 % of the bars, above EAN's digits.
+        if (degrees == 0)
+            for (const ScanGrade::Line& line : symbol.lines)
+                QVERIFY(std::abs(line.y + 0.5 - symbol.box.center().y()) <=
+                        0.4 * symbol.box.height());
+    }
+
+    // Pictures whose measurements are known: each in four quarter turns, mirrored or not, every
+    // line within the tolerance of the value worked out by hand. The aperture is 0.8 X unless a
+    // row asks for a point (0.0001 mm), where blur alone sets the edges.
+    void calibration_data() {
+        QTest::addColumn<Calibration>("calibration");
+        QTest::addColumn<int>("parameter"); // -1: the quiet zone before the bars, in modules
+        QTest::addColumn<double>("expected");
+        QTest::addColumn<double>("tolerance");
+        QTest::addColumn<double>("apertureMm");
+        QTest::addColumn<int>("jpegQuality");
+        using P = ScanGrade::Parameter;
+        const auto runs = [](const char* type, const char* text) {
+            return moduleRuns(QString::fromLatin1(type), QString::fromLatin1(text));
+        };
+        const Calibration code128{runs("128/n", "Hello")};
+        const Calibration ean13{runs("EAN13", "400638133393")};
+        const Calibration upc{runs("UPC-A", "036000291452")};
+        const auto row = [](const char* name, Calibration c, P parameter, double expected,
+                            double tolerance, double aperture = 0, int jpeg = 0) {
+            QTest::newRow(name) << c << int(parameter) << expected << tolerance << aperture << jpeg;
+        };
+        const auto with = [](Calibration c, auto change) {
+            change(c);
+            return c;
+        };
+        // Grey levels: 8-bit steps are 0.4 %.
+        const Calibration grey = with(code128, [](Calibration& c) { c.bar = 10, c.space = 80; });
+        row("SC 70", grey, P::SymbolContrast, 70, 0.5);
+        row("Rmin 10", grey, P::MinimumReflectance, 10, 0.5);
+        row("MOD 1 at 10/80", grey, P::Modulation, 1, 0.01);
+        // Two pixels a module: the 0.8 X disc still finds a sample an eighth of a module off an
+        // element's middle, where it reaches 0.025 X over the edge: 0.9 % of its area.
+        row("MOD at 2 px a module", with(code128, [](Calibration& c) { c.pixels = 2; }),
+            P::Modulation, 0.991, 0.015);
+        row("SC 40", with(code128, [](Calibration& c) { c.bar = 30, c.space = 70; }),
+            P::SymbolContrast, 40, 0.5);
+        // Defects: the spot's depth over SC, 80.
+        const auto spotted = [&](double depth) {
+            return with(code128, [=](Calibration& c) { c.bar = 10, c.space = 90, c.spot = depth; });
+        };
+        row("spot 20 of 80", spotted(20), P::Defects, 0.25, 0.01);
+        row("void 16 of 80", spotted(-16), P::Defects, 0.2, 0.01);
+        // Decodability: an edge of Code 128's second character moved by f modules leaves a
+        // margin of 1 - 2f in two edge-to-similar-edge sums.
+        const auto moved = [&](double f) {
+            return with(code128, [=](Calibration& c) { c.movedEdge = 6, c.moved = f; });
+        };
+        row("edge 0.15 module", moved(0.15), P::Decodability, 0.7, 0.04);
+        row("edge 0.3 module", moved(0.3), P::Decodability, 0.4, 0.04);
+        // Bar growth leaves every sum whole, but 1 and 7 (2 and 8) differ only in their bars:
+        // two bars of g more each leave 1 - 2g of the module to the threshold between them.
+        const auto grown = [&](double g) {
+            return with(ean13, [=](Calibration& c) { c.growth = g; });
+        };
+        row("bars grown 0.1", grown(0.1), P::Decodability, 0.8, 0.04);
+        row("bars grown 0.2", grown(0.2), P::Decodability, 0.6, 0.04);
+        row("bars grown 0.3", grown(0.3), P::Decodability, 0.4, 0.04);
+        row("bars shrunk 0.2", grown(-0.2), P::Decodability, 0.6, 0.04);
+        // Blur of s modules: a one-module space beside a one-module bar keeps 1 - 4 Phi(-0.5/s)
+        // of the contrast; 8 pixels a module, seen through a point.
+        const auto blurred = [&](double blur) {
+            return with(code128, [=](Calibration& c) { c.blur = blur, c.pixels = 8; });
+        };
+        row("blur 0.3", blurred(0.3), P::Modulation, 0.809, 0.025, 0.0001);
+        row("blur 0.4", blurred(0.4), P::Modulation, 0.578, 0.025, 0.0001);
+        row("blur 0.45", blurred(0.45), P::Modulation, 0.467, 0.025, 0.0001);
+        // Quiet zones up to marks 10 modules off (UPC-A asks for 9), or 8.5 so too narrow.
+        row("quiet zone 10", with(upc, [](Calibration& c) { c.markAt = 10; }), P(-1), 10, 0.05);
+        row("quiet zone 10, noise 3 %",
+            with(upc, [](Calibration& c) { c.markAt = 10, c.noise = 3; }), P(-1), 10, 0.1);
+        row("quiet zone 8.5", with(upc, [](Calibration& c) { c.markAt = 8.5; }), P::Decode, 0, 0);
+        // Camera-like: light falling to 70 % across 119 modules. SC from the brightest quiet zone
+        // sample a module in (90 x 0.997) to the darkest bar at the right (5 x 0.72); MOD the
+        // dimmest edge's contrast (85 x 0.73) over it. The global threshold lies below the
+        // middle of the brighter left half, where the aperture (disc of 0.8 X) makes bars
+        // about 0.04 module wider, which the 8 (module 47, light 0.88) pays four times over.
+        const Calibration camera =
+            with(ean13, [](Calibration& c) { c.bar = 5, c.space = 90, c.lightAtRight = 0.7; });
+        row("uneven light SC", camera, P::SymbolContrast, 86.1, 1);
+        row("uneven light MOD", camera, P::Modulation, 0.72, 0.015);
+        row("uneven light decodability", camera, P::Decodability, 0.84, 0.03);
+        // Noise of 2 % and JPEG move them a little more.
+        const Calibration noisy = with(camera, [](Calibration& c) { c.noise = 2; });
+        row("noise SC", noisy, P::SymbolContrast, 86.1, 3);
+        row("noise MOD", noisy, P::Modulation, 0.72, 0.04);
+        row("noise decodability", noisy, P::Decodability, 0.84, 0.06);
+        row("JPEG 75 SC", camera, P::SymbolContrast, 86.1, 3, 0, 75);
+        row("JPEG 75 decodability", camera, P::Decodability, 0.84, 0.06, 0, 75);
+    }
+    void calibration() {
+        QFETCH(Calibration, calibration);
+        QFETCH(int, parameter);
+        QFETCH(double, expected);
+        QFETCH(double, tolerance);
+        QFETCH(double, apertureMm);
+        QFETCH(int, jpegQuality);
+        const QImage upright = calibrationPicture(calibration);
+        for (const int quarter : {0, 1, 2, 3})
+            for (const bool mirrored : {false, true}) {
+                QImage picture = turned(upright, 90 * quarter, mirrored);
+                if (jpegQuality > 0) picture = jpegOf(picture, jpegQuality);
+                const auto symbols = ScanGrade::gradePicture(picture, {{}, apertureMm});
+                const QString where = QStringLiteral("%1° %2").arg(90 * quarter).arg(mirrored);
+                QVERIFY2(symbols.size() == 1, qPrintable(where));
+                // The worst line: a spot crosses only some.
+                const bool higherIsWorse = parameter == int(ScanGrade::Parameter::Defects);
+                double worst = higherIsWorse ? -1e9 : 1e9;
+                for (const ScanGrade::Line& line : symbols.front().lines) {
+                    const double value =
+                        parameter < 0 ? line.quietZones[0] : line.values[std::size_t(parameter)];
+                    worst = higherIsWorse ? std::max(worst, value) : std::min(worst, value);
+                }
+                QVERIFY2(std::abs(worst - expected) <= tolerance,
+                         qPrintable(QStringLiteral("%1: %2").arg(where).arg(worst)));
+            }
+    }
+
     // Every window picture that grades C or better is read at its own size by zbarimg or by
     // ZXingReader; its JPEG at quality 20 never grades better than it.
     void windowPicturesAgainstReaders_data() {
@@ -369,6 +561,51 @@ class TestGrade : public QObject {
         QCOMPARE(box[0].toInt(), firstDark);
     }
 
+    // Reflectance as red light sees it, or white light when asked; the aperture as asked, or
+    // 0.8 X; both in the grade's standard form. X is 4 px at 300 dpi: 0.339 mm.
+    void lightAndAperture_data() {
+        QTest::addColumn<QColor>("bars");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("iso");
+        QTest::newRow("black") << QColor(Qt::black) << QStringList() << 0 << "4.0/11/660";
+        QTest::newRow("red vanishes in red light")
+            << QColor(Qt::red) << QStringList() << 1 << "0.0/11/660";
+        QTest::newRow("dark red in red light")
+            << QColor(139, 0, 0) << QStringList() << 1 << "0.0/11/660";
+        QTest::newRow("dark red in white light")
+            << QColor(139, 0, 0) << QStringList{"--light", "grey"} << 0 << "4.0/11/W";
+        QTest::newRow("dark blue in red light")
+            << QColor(0, 0, 139) << QStringList{"--light", "red"} << 0 << "4.0/11/660";
+        QTest::newRow("aperture 0.15 mm")
+            << QColor(Qt::black) << QStringList{"--aperture", "0.15"} << 0 << "4.0/06/660";
+        QTest::newRow("aperture wider than a bar")
+            << QColor(Qt::black) << QStringList{"--aperture", "1"} << 1 << "0.0/39/660";
+        QTest::newRow("unknown light")
+            << QColor(Qt::black) << QStringList{"--light", "blue"} << 2 << "";
+    }
+    void lightAndAperture() {
+        QFETCH(QColor, bars);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, iso);
+        QImage picture = wholePixelPicture(QStringLiteral("128/n"), QStringLiteral("Verify"), 4)
+                             .convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (qGray(picture.pixel(x, y)) < 128) picture.setPixel(x, y, bars.rgb());
+        const int dotsPerMetre = qRound(300 / 0.0254);
+        picture.setDotsPerMeterX(dotsPerMetre);
+        picture.setDotsPerMeterY(dotsPerMetre);
+        const Run run =
+            cli(QStringList{"verify", "--in", "-", "--json"} + options, fileOf(picture, "PNG"));
+        QCOMPARE(run.exitCode, exitCode);
+        if (exitCode == 2) return;
+        const QJsonArray list = QJsonDocument::fromJson(run.out).object()["symbols"].toArray();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list[0].toObject()["iso"].toString(), iso);
+    }
+
     // A dark line across the bars splits them in two for the engine: still one symbol, over
     // the bars' whole height.
     void smudgedSymbolFoundOnce() {
@@ -380,6 +617,72 @@ class TestGrade : public QObject {
         const auto smudged = ScanGrade::gradePicture(picture);
         QCOMPARE(smudged.size(), std::size_t(1));
         QCOMPARE(smudged.front().box, bars);
+    }
+
+    // The one-page report: written whole as asked, or not at all with the reason.
+    void report_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("symbol");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("starts");
+        QTest::newRow("svg") << "report.svg" << true << 0 << QByteArray("<?xml");
+        QTest::newRow("pdf") << "report.PDF" << true << 0 << QByteArray("%PDF");
+        QTest::newRow("png refused") << "report.png" << true << 2 << QByteArray();
+        QTest::newRow("nothing to report") << "empty.svg" << false << 1 << QByteArray();
+        QTest::newRow("folder missing") << "none/report.svg" << true << 1 << QByteArray();
+    }
+    void report() {
+        QFETCH(QString, name);
+        QFETCH(bool, symbol);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, starts);
+        QImage picture = wholePixelPicture(QStringLiteral("EAN8"), QStringLiteral("9638507"), 3);
+        if (!symbol) picture.fill(Qt::white);
+        QFile file(dir.filePath(name));
+        const Run run =
+            cli({"verify", "--in", "-", "--report", file.fileName()}, fileOf(picture, "PNG"));
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(file.open(QIODevice::ReadOnly), !starts.isEmpty());
+        QVERIFY(!starts.isEmpty() || !run.err.isEmpty());
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith(starts));
+        if (starts == "<?xml") { // its text stays text
+            QVERIFY(bytes.contains("(4.0/25/660)"));
+            QVERIFY(bytes.contains("Scan reflectance profile of line"));
+        }
+    }
+
+    // Pictures with nothing to grade end soon with exit 1 and say why.
+    void badPictures_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("says");
+        // A bitmap header promising 60000 x 60000 pixels, and hardly any of them.
+        QByteArray bomb = fileOf(QImage(1, 1, QImage::Format_RGB32), "BMP");
+        for (const qsizetype at : {18, 22}) // width and height, little-endian
+            bomb.replace(at, 4, QByteArray::fromHex("60ea0000"));
+        QTest::newRow("bomb") << bomb << QByteArray("Cannot read");
+        const QImage symbol = wholePixelPicture(QStringLiteral("128/n"), QStringLiteral("Bad"), 2);
+        QTest::newRow("one row") << fileOf(symbol.copy(0, symbol.height() / 2, symbol.width(), 1),
+                                           "PNG")
+                                 << QByteArray("no symbol");
+        QImage text(600, 200, QImage::Format_RGB32);
+        text.fill(Qt::white);
+        QPainter(&text).drawText(text.rect(), Qt::AlignCenter, QStringLiteral("HELLO 12345"));
+        QTest::newRow("text only") << fileOf(text, "PNG") << QByteArray("no symbol");
+        QImage noise(300, 200, QImage::Format_Grayscale8);
+        QRandomGenerator random(7);
+        for (int y = 0; y < noise.height(); ++y)
+            random.fillRange(reinterpret_cast<quint32*>(noise.scanLine(y)), noise.width() / 4);
+        for (const int quarter : {0, 1, 2, 3})
+            QTest::addRow("noise %d", 90 * quarter)
+                << fileOf(turned(noise, 90 * quarter, false), "PNG") << QByteArray("no symbol");
+    }
+    void badPictures() {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, says);
+        const Run run = cli({"verify", "--in", "-"}, file);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2((run.out + run.err).contains(says), (run.out + run.err).constData());
     }
 
     void verifyUsage() {
@@ -462,7 +765,7 @@ class TestGrade : public QObject {
         QTest::newRow("Code 128 at 50")
             << "128/n"
             << "Hello" << 50
-            << R"(^Grade A \(4\.0\) · reads as Code 128 "Hello" · 1 module = 3\.8 px$)";
+            << R"(^Grade A \(4\.0/31/660\) · reads as Code 128 "Hello" · 1 module = 3\.8 px$)";
         QTest::newRow("Code 128 at 23")
             << "128/n"
             << "Hello" << 23 << R"(^Grade [DF] .* · width (\d+ and )?\d+ grades? C or better$)";
@@ -496,8 +799,22 @@ class TestGrade : public QObject {
         window.cmdDraw_Click();
         QTRY_VERIFY_WITH_TIMEOUT(!window.lblscan->text().isEmpty(), 20000);
         QTest::qWait(50); // the superseded check, had it been shown, would be there by now
-        QVERIFY2(QRegularExpression(expected).match(window.lblscan->text()).hasMatch(),
-                 qPrintable(window.lblscan->text()));
+        // The whole line in the tooltip, as much of it as fits under the picture.
+        const QString full = window.lblscan->toolTip();
+        QVERIFY2(QRegularExpression(expected).match(full).hasMatch(), qPrintable(full));
+        const QString shown = window.lblscan->text();
+        QVERIFY(window.lblscan->fontMetrics().horizontalAdvance(shown) <= window.lblscan->width());
+        QVERIFY(shown == full || (shown.endsWith(u'…') && full.startsWith(shown.chopped(1))));
+        // A click on it opens the report on the symbol it speaks of, one line at a time.
+        QTest::mouseClick(window.lblscan, Qt::LeftButton);
+        auto* report = window.findChild<ScanReportDialog*>();
+        QCOMPARE(report != nullptr, full.startsWith(u"Grade"));
+        if (report) {
+            QCOMPARE(report->line->maximum(), 10);
+            const QImage worst = report->page->pixmap().toImage();
+            report->line->setValue(report->line->value() % 10 + 1);
+            QVERIFY(report->page->pixmap().toImage() != worst);
+        }
         // Over the rows that Draw leaves blank only.
         const int drawnRows = static_cast<int>(std::ceil(window.picout->height() * 150.0 / 160.0));
         QVERIFY(window.lblscan->geometry().top() >= window.picout->y() + drawnRows);

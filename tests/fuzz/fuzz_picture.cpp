@@ -1,5 +1,5 @@
 // Loading any file as a picture, then reading a barcode across it as "read" does and grading
-// what the reading engine finds in it as the scan check does.
+// what the reading engine finds in it, whichever way it lies, as the scan check does.
 #include "decode/ScanGrade.h"
 #include "decode/basBCREAD.h"
 #include "render/PixelSource.h"
@@ -19,8 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (picture.isNull()) return 0;
     basBCREAD::ReadBarcode(ImagePixels(picture), 0, picture.height() / 2, 12, 3);
     // A verifier looks at labels, not posters: big pictures only make each run slow.
-    if (static_cast<qint64>(picture.width()) * picture.height() <= 1'000'000)
-        for (const ScanGrade::Symbol& symbol : ScanGrade::gradePicture(picture))
-            if (symbol.lines.empty() || !(symbol.score() >= 0 && symbol.score() <= 4)) std::abort();
+    if (static_cast<qint64>(picture.width()) * picture.height() > 1'000'000) return 0;
+    // Red and white light, the aperture the lines measure and one from the input's size (up to
+    // 2.5 mm, wider than most symbols' bars): every way of sampling a scan line.
+    const ScanGrade::Options options[] = {
+        {},
+        {ScanLines::Light::Grey, 0.01 + double(size % 250) / 100},
+    };
+    for (const ScanGrade::Options& option : options)
+        for (const ScanGrade::Symbol& symbol : ScanGrade::gradePicture(picture, option))
+            if (symbol.lines.size() != 10 || !(symbol.score() >= 0 && symbol.score() <= 4) ||
+                symbol.isoGrade().isEmpty())
+                std::abort();
     return 0;
 }
