@@ -1,5 +1,7 @@
 #include "app/Form1.h"
 
+#include "app/LabelsDialog.h"
+
 #include "app/ScanCheck.h"
 #include "app/ScanReportDialog.h"
 #include "app/SettingsFile.h"
@@ -253,6 +255,10 @@ void Form1::createPrintPanel() {
     Label7 = label(QStringLiteral("Pixels"), Frame2, 2400, 960, 495, 255);
     Command14 = placed(new QPushButton(QStringLiteral("Print"), Frame2), 5280, 240, 1575, 375);
     Command15 = placed(new QPushButton(QStringLiteral("Cancel"), Frame2), 5280, 720, 1575, 375);
+    // Sheets of labels go to a printer too; the window's own controls keep their places.
+    cmdlabels =
+        fitted(placed(new QPushButton(QStringLiteral("Labels…"), Frame2), 3480, 960, 1575, 375));
+    cmdlabels->setToolTip(QStringLiteral("Sheets of barcode labels from a list"));
     Frame2->hide();
 }
 
@@ -270,6 +276,7 @@ void Form1::connectHandlers() {
     connect(Command13, &QToolButton::clicked, this, &Form1::Command13_Click);
     connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
     connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
+    connect(cmdlabels, &QPushButton::clicked, this, &Form1::cmdlabels_Click);
     // Any change of the check box, also clearing it after a failed poll, runs its handler.
     connect(Check1, &QPushButton::toggled, this, &Form1::Check1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
@@ -524,6 +531,19 @@ void Form1::Command13_Click() {
 }
 void Form1::Command15_Click() {
     fold(Frame2);
+}
+
+void Form1::cmdlabels_Click() {
+    if (!labelsDialog) {
+        LabelsDialogOptions options;
+        options.messages = messages_;
+        options.saveDialog = saveDialog_;
+        options.printer = cmbprinters->currentText();
+        labelsDialog = new LabelsDialog(std::move(options), this);
+    }
+    labelsDialog->show();
+    labelsDialog->raise();
+    labelsDialog->activateWindow();
 }
 
 void Form1::Command14_Click() {

@@ -26,6 +26,7 @@ class QRadioButton;
 class QSlider;
 class QTimer;
 class QToolButton;
+class LabelsDialog;
 class MSComm;
 
 // Where the main window keeps its files and whom it asks; tests put their own in.
@@ -73,6 +74,7 @@ class Form1 : public QWidget {
     void Command14_Click(); // Print
     void Command15_Click(); // Cancel printing
     void Command12_Click(); // Load Reader
+    void cmdlabels_Click(); // opens the labels dialog
     void Check1_Click();    // scanner on or off
     void Timer1_Timer();    // one poll of the scanner
 
@@ -133,6 +135,10 @@ class Form1 : public QWidget {
     QLabel* Label7;
     QPushButton* Command14;
     QPushButton* Command15;
+    QPushButton* cmdlabels; // sheets of labels from a list
+
+    // The labels dialog once opened; it keeps its choices while the window lives.
+    QPointer<LabelsDialog> labelsDialog;
 
     QTimer* Timer1;
     MSComm* MSComm1;

@@ -3,28 +3,17 @@
 #include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
 #include "labels/Sheet.h"
+#include "labels/SheetPainter.h"
 #include "labels/TemplateCatalog.h"
 #include "render/SymbolPicture.h"
-#include "symbology/DigitCode.h"
-#include "symbology/EncodeSymbol.h"
-#include "symbology/RuntimeError.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontMetricsF>
 #include <QHash>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QSaveFile>
-#include <QSettings>
 
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <optional>
 
 #include <signal.h>
@@ -37,13 +26,16 @@ namespace {
 using CommandLine::delimiterOf;
 using CommandLine::Invocation;
 using CommandLine::numberPair;
+using Labels::Area;
+using Labels::boxOf;
+using Labels::Fit;
+using Labels::fitSymbol;
 using Labels::LabelTemplate;
+using Labels::XRange;
+using Labels::xRangeOf;
 
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
-// A PDF has no dots of its own; 600 dpi is a multiple of, or near, what label printers print.
-constexpr int kPdfDotsPerInch = 600;
-constexpr double kTextLineMm = 2.5; // the pixel size of the text lines under the symbol
 
 void say(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -57,137 +49,6 @@ int usage(const QString& message) {
 
 QString mm(double dots, double mmPerDot) {
     return QString::number(dots * mmPerDot, 'f', 1);
-}
-
-// The X-dimensions a symbology's standard allows, in millimetres.
-struct XRange {
-    double low, high;
-};
-XRange xRangeOf(Symbology symbology) {
-    if (symbology == Symbology::Code39 || symbology == Symbology::Code128) return {0.19, 1.0};
-    return {0.264, 0.66}; // EAN and UPC: 80 % to 200 % of 0.33 mm
-}
-
-// The code text the encoder takes: EAN and UPC-A without their check digit (checked when
-// given), or the reason the row is refused. The window pads and cuts digits; a list of
-// product codes is taken as it is written.
-std::optional<QString> digitsFor(const SymbologyChoice& choice, QString& code) {
-    code = code.trimmed();
-    // UPC-A's encoder takes its check digit with the data; the list may leave it out.
-    const int length =
-        choice.symbology == Symbology::UpcA ? 11 : factsOf(choice.symbology).dataDigits;
-    const QString name = standardNameOf(choice.symbology);
-    if (!DigitCode::allDigits(code))
-        return QStringLiteral("%1 takes digits only, not '%2'").arg(name, code);
-    if (code.size() == length + 1) {
-        const int expected = DigitCode::checkDigit(QStringView(code).first(length));
-        if (code.back().unicode() - u'0' != expected)
-            return QStringLiteral("the check digit of %1 should be %2").arg(code).arg(expected);
-        code.chop(1);
-    } else if (code.size() != length) {
-        return QStringLiteral("%1 takes %2 digits, or %3 with the check digit; '%4' has %5")
-            .arg(name)
-            .arg(length)
-            .arg(length + 1)
-            .arg(code)
-            .arg(code.size());
-    }
-    // UPC-A's encoder draws its twelve digits as given.
-    if (choice.symbology == Symbology::UpcA) code += QChar(u'0' + DigitCode::checkDigit(code));
-    return std::nullopt;
-}
-
-// The printable part of one label: its shape inside the markup margin, in dots, with the
-// label's top left corner at the origin.
-struct Area {
-    LabelTemplate::Shape shape;
-    QSizeF label;
-    double margin;
-    double hole;
-};
-
-// Whether a box (relative to the label's top left corner) lies inside the printable part. The
-// shapes are convex, so a box whose corners lie inside lies inside.
-bool inside(const Area& area, const QRectF& box) {
-    const QRectF inner(area.margin, area.margin, area.label.width() - 2 * area.margin,
-                       area.label.height() - 2 * area.margin);
-    if (inner.isEmpty() || box.left() < inner.left() - 1e-6 || box.right() > inner.right() + 1e-6 ||
-        box.top() < inner.top() - 1e-6 || box.bottom() > inner.bottom() + 1e-6)
-        return false;
-    if (area.shape == LabelTemplate::Shape::Rectangle) return true;
-    const QPointF centre = inner.center();
-    const double a = inner.width() / 2, b = inner.height() / 2;
-    // A CD's ring; one cut to a card's width or height takes the smaller side, which keeps
-    // inside its ring as well.
-    const double radius = std::min(a, b);
-    for (const QPointF& corner :
-         {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()}) {
-        const QPointF d = corner - centre;
-        if (area.shape == LabelTemplate::Shape::Cd
-                ? std::hypot(d.x(), d.y()) > radius + 1e-6
-                : (d.x() / a) * (d.x() / a) + (d.y() / b) * (d.y() / b) > 1 + 1e-9)
-            return false;
-    }
-    // A CD's box stands below the hole.
-    return area.shape != LabelTemplate::Shape::Cd ||
-           box.top() >= centre.y() + area.hole + area.margin - 1e-6;
-}
-
-// Where the box of a symbol (its quiet zones, the text under it and the text lines) goes: the
-// bars centred on the label when the rest still fits below them, else, unless `centredOnly`,
-// the whole box as low as it fits under that (a CD: under its hole). `box` is as wide as twice
-// the wider side from the bars' centre, so that the bars stand centred across either way.
-// Nullopt when it does not fit.
-std::optional<QRectF> placeBox(const Area& area, QSizeF box, double barsHeight, bool centredOnly) {
-    const QPointF centre(area.label.width() / 2, area.label.height() / 2);
-    const double left = centre.x() - box.width() / 2;
-    if (area.shape == LabelTemplate::Shape::Cd) {
-        const QRectF below(left, centre.y() + area.hole + area.margin, box.width(), box.height());
-        return inside(area, below) ? std::optional(below) : std::nullopt;
-    }
-    const QRectF centred(left, centre.y() - barsHeight / 2, box.width(), box.height());
-    if (inside(area, centred)) return centred;
-    if (centredOnly) return std::nullopt;
-    const QRectF lifted(left,
-                        std::min(centred.top(), area.label.height() - area.margin - box.height()),
-                        box.width(), box.height());
-    if (inside(area, lifted)) return lifted;
-    const QRectF middle(left, centre.y() - box.height() / 2, box.width(), box.height());
-    return inside(area, middle) ? std::optional(middle) : std::nullopt;
-}
-
-// How a symbol stands on its label: the dots per module, its bar height and its box, relative
-// to the label's top left corner.
-struct Fit {
-    int dots;
-    int barHeight;
-    QRectF box;
-};
-
-QSizeF boxOf(const Symbol& symbol, const SymbolLayout& layout, int dots, double linesHeight) {
-    const double middle = layout.left + symbol.modules.size() / 2.0;
-    const double halfWidth = std::max(middle, layout.width - middle) * dots;
-    return {2 * halfWidth, layout.height * dots + linesHeight};
-}
-
-// The largest whole-dot X-dimension in the range that fits with the symbology's bar height;
-// failing that, bars cut down to no less than half their height. A symbol alone on its label
-// has its bars centred first, with bars cut if need be; text lines under it may push it up.
-std::optional<Fit> fitSymbol(const Symbol& symbol, const Area& area, double linesHeight,
-                             int lowDots, int highDots) {
-    for (const bool centredOnly : {linesHeight == 0, false})
-        for (const bool cut : {false, true})
-            for (int dots = highDots; dots >= lowDots; --dots) {
-                const int lowest = cut ? (symbol.barHeight + 1) / 2 : symbol.barHeight;
-                const int highest = cut ? symbol.barHeight - 1 : symbol.barHeight;
-                for (int bars = highest; bars >= lowest; --bars) {
-                    const SymbolLayout layout(symbol, bars, std::nullopt);
-                    const QSizeF box = boxOf(symbol, layout, dots, linesHeight);
-                    if (const auto placed = placeBox(area, box, bars * dots, centredOnly))
-                        return Fit{dots, bars, *placed};
-                }
-            }
-    return std::nullopt;
 }
 
 // On a terminal, the labels and sheets done so far, once a sheet is full: the length of a
@@ -227,246 +88,18 @@ void stopOnInterruption() {
         sigaction(signal, &action, nullptr);
 }
 
-// Where the sheets go: a PDF, written beside its name and put in place only once it is whole,
-// or a printer, whose job is sent only once it is whole. Either way a run that stops short
-// leaves nothing.
-class SheetWriter {
-  public:
-    // To the printer when one is named, else to the PDF at `path`.
-    SheetWriter(const QString& path, const QString& printerName, const LabelTemplate& label,
-                bool outline)
-        : file_(path), device_(path), label_(label), outline_(outline), printerName_(printerName) {
-        // A device or a pipe (/dev/null, /dev/stdout) is written into, never replaced.
-        const QFileInfo target(path);
-        toDevice_ = target.exists() && !target.isFile() && !target.isDir();
-        if (!printerName.isEmpty()) {
-            const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
-            if (info.isNull()) return;
-            printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-            // The queue and print-to-file output tell jobs apart by their names.
-            printer_->setDocName(
-                QStringLiteral("Labels %1 %2")
-                    .arg(label_.name(), QDateTime::currentDateTime().toString(
-                                            QStringLiteral("yyyy-MM-dd hh.mm.ss.zzz"))));
-            printer_->setFullPage(true); // positions are from the paper's corner
-            printer_->setPageLayout(pageLayout());
-            dotsPerInch_ = printer_->resolution();
-        }
-        font_.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
-        font_.setStyleHint(QFont::SansSerif);
-        font_.setPixelSize(static_cast<int>(std::lround(kTextLineMm / mmPerDot())));
-        lineHeight_ = QFontMetricsF(font_).height();
-    }
-    ~SheetWriter() {
-        // A job not committed is not printed.
-        if (printer_ && painter_ && painter_->isActive()) printer_->abort();
-    }
-
-    // Whether the printer named is there; a PDF always is.
-    bool ready() const { return printerName_.isEmpty() || printer_; }
-    int dotsPerInch() const { return dotsPerInch_; }
-    double dotsPerPoint() const { return dotsPerInch_ / 72.0; }
-    double mmPerDot() const { return 25.4 / dotsPerInch_; }
-    double lineHeight() const { return lineHeight_; }
-    qint64 pages() const { return page_ + 1; }
-    // Why the PDF could not be written, or the job not be printed.
-    QString errorString() const {
-        if (printer_) return QStringLiteral("the printer refused the job");
-        return out().errorString();
-    }
-
-    bool paint(const Labels::Sheet::Place& place, const Symbol& symbol, const Fit& fit,
-               const QStringList& lines, double textWidth) {
-        if (!onPage(place.page)) return false;
-        const QRectF labelDots(place.label.topLeft() * dotsPerPoint(),
-                               place.label.size() * dotsPerPoint());
-        if (outline_) paintOutline(labelDots);
-        const SymbolLayout layout(symbol, fit.barHeight, std::nullopt);
-        const QRectF box = fit.box.translated(labelDots.topLeft());
-        const QPointF centre = box.center();
-        // Whole dots from the page's corner keep every bar edge on a printer dot's edge.
-        const double middle = layout.left + symbol.modules.size() / 2.0;
-        const QPointF origin(std::round(centre.x() - middle * fit.dots), std::round(box.top()));
-        painter_->save();
-        painter_->translate(origin);
-        paintSymbol(*painter_, symbol, layout, fit.dots);
-        painter_->restore();
-        if (lines.isEmpty()) return true;
-        painter_->setFont(font_);
-        painter_->setPen(Qt::black);
-        const QFontMetricsF metrics(font_);
-        double top = origin.y() + layout.height * fit.dots;
-        for (const QString& line : lines) {
-            const QRectF band(centre.x() - textWidth / 2, top, textWidth, lineHeight_);
-            painter_->drawText(band, Qt::AlignHCenter | Qt::AlignTop,
-                               metrics.elidedText(line, Qt::ElideRight, textWidth));
-            top += lineHeight_;
-        }
-        return true;
-    }
-
-    // A page to measure a printer by: crosshairs at every label's corners, the label's number
-    // in its middle, and millimetre rulers across and down the page, all placed as the labels
-    // will be, calibration included.
-    bool paintCalibration(const Labels::Sheet& sheet, const Labels::Calibration& calibration) {
-        if (!onPage(0)) return false;
-        const double dot = mmPerDot();
-        painter_->setPen(QPen(Qt::black, 0.1 / dot));
-        painter_->setFont(font_);
-        const double arm = 3 / dot;
-        for (qsizetype i = 0; i < sheet.positions().size(); ++i) {
-            const QRectF rect = calibration.applied(sheet.positions()[i]);
-            const QRectF dots(rect.topLeft() * dotsPerPoint(), rect.size() * dotsPerPoint());
-            for (const QPointF& corner :
-                 {dots.topLeft(), dots.topRight(), dots.bottomLeft(), dots.bottomRight()}) {
-                painter_->drawLine(corner - QPointF(arm, 0), corner + QPointF(arm, 0));
-                painter_->drawLine(corner - QPointF(0, arm), corner + QPointF(0, arm));
-            }
-            painter_->drawText(dots, Qt::AlignCenter, QString::number(i + 1));
-        }
-        const QSizeF paperMm = label_.paper / Labels::kPointsPerMm;
-        const auto at = [&](double xMm, double yMm) {
-            const QRectF point = calibration.applied(
-                QRectF(xMm * Labels::kPointsPerMm, yMm * Labels::kPointsPerMm, 0, 0));
-            return point.topLeft() * dotsPerPoint();
-        };
-        // Rulers 6 mm in from the top and the left edge: inside what most printers can print,
-        // and mostly outside the labels.
-        constexpr double kRulerMm = 6;
-        for (int mm = 0; mm <= paperMm.width(); ++mm) {
-            const double length = mm % 10 == 0 ? 4 : mm % 5 == 0 ? 2.5 : 1.5;
-            painter_->drawLine(at(mm, kRulerMm), at(mm, kRulerMm + length));
-            if (mm % 10 == 0 && mm > 0)
-                painter_->drawText(at(mm, kRulerMm + 4.5) + QPointF(-lineHeight_, lineHeight_),
-                                   QString::number(mm));
-        }
-        for (int mm = 0; mm <= paperMm.height(); ++mm) {
-            const double length = mm % 10 == 0 ? 4 : mm % 5 == 0 ? 2.5 : 1.5;
-            painter_->drawLine(at(kRulerMm, mm), at(kRulerMm + length, mm));
-            if (mm % 10 == 0 && mm > 0)
-                painter_->drawText(at(kRulerMm + 5, mm) + QPointF(0, lineHeight_ / 3),
-                                   QString::number(mm));
-        }
-        const QRectF caption(0, at(0, paperMm.height() - 12).y(),
-                             label_.paper.width() * dotsPerPoint(), 3 * lineHeight_);
-        painter_->drawText(
-            caption, Qt::AlignHCenter | Qt::AlignTop,
-            QStringLiteral("%1: offset %2,%3 mm, scale %4,%5\nLay this page on a sheet of labels "
-                           "against the light: the crosshairs belong on the labels' corners.")
-                .arg(label_.name())
-                .arg(calibration.offsetXMm)
-                .arg(calibration.offsetYMm)
-                .arg(calibration.scaleX)
-                .arg(calibration.scaleY));
-        return true;
-    }
-
-    // Ends the PDF and puts it in place, or sends the job; the reason when that failed.
-    std::optional<QString> commit() {
-        const bool ended = !painter_ || painter_->end();
-        painter_.reset();
-        if (printer_) {
-            if (!ended || printer_->printerState() == QPrinter::Error)
-                return QStringLiteral("Printing on %1 failed.").arg(printer_->printerName());
-            return std::nullopt;
-        }
-        pdf_.reset();
-        const bool written = toDevice_ ? ended && device_.flush() : ended && file_.commit();
-        if (toDevice_) device_.close();
-        if (!written)
-            return QStringLiteral("Cannot write %1: %2").arg(out().fileName(), out().errorString());
-        return std::nullopt;
-    }
-
-  private:
-    QPageLayout pageLayout() const {
-        const QPageSize paper(label_.paper / Labels::kPointsPerMm, QPageSize::Millimeter,
-                              label_.paperName, QPageSize::ExactMatch);
-        return QPageLayout(paper, QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter);
-    }
-
-    // The painter on the page, pages added up to it.
-    bool onPage(qint64 page) {
-        if (!painter_ && !begin()) return false;
-        QPagedPaintDevice* device = printer_ ? static_cast<QPagedPaintDevice*>(printer_.get())
-                                             : static_cast<QPagedPaintDevice*>(pdf_.get());
-        while (page_ < page) {
-            if (!device->newPage()) return false;
-            ++page_;
-        }
-        return true;
-    }
-
-    bool begin() {
-        painter_ = std::make_unique<QPainter>();
-        if (printer_) {
-            if (!painter_->begin(printer_.get())) return false;
-            page_ = 0;
-            return true;
-        }
-        if (!out().open(QIODevice::WriteOnly)) return false;
-        pdf_ = std::make_unique<QPdfWriter>(&out());
-        pdf_->setResolution(dotsPerInch_);
-        pdf_->setTitle(QStringLiteral("Labels %1").arg(label_.name()));
-        pdf_->setCreator(QString::fromLatin1(CommandLine::kProgram));
-        pdf_->setPageLayout(pageLayout());
-        if (!painter_->begin(pdf_.get())) return false;
-        page_ = 0;
-        return true;
-    }
-
-    void paintOutline(const QRectF& label) {
-        painter_->save();
-        painter_->setPen(QPen(Qt::gray, 0.1 / mmPerDot()));
-        painter_->setBrush(Qt::NoBrush);
-        const double corner = label_.corner * dotsPerPoint();
-        if (label_.shape == LabelTemplate::Shape::Rectangle) {
-            painter_->drawRoundedRect(label, corner, corner);
-        } else {
-            painter_->drawEllipse(label);
-            if (label_.shape == LabelTemplate::Shape::Cd) {
-                const double hole = label_.hole * dotsPerPoint();
-                painter_->drawEllipse(label.center(), hole, hole);
-            }
-        }
-        painter_->restore();
-    }
-
-    QFileDevice& out() { return toDevice_ ? static_cast<QFileDevice&>(device_) : file_; }
-    const QFileDevice& out() const {
-        return toDevice_ ? static_cast<const QFileDevice&>(device_) : file_;
-    }
-
-    QSaveFile file_;
-    QFile device_;
-    bool toDevice_ = false;
-    const LabelTemplate& label_;
-    bool outline_;
-    QString printerName_;
-    int dotsPerInch_ = kPdfDotsPerInch;
-    QFont font_;
-    double lineHeight_ = 0;
-    std::unique_ptr<QPrinter> printer_;
-    std::unique_ptr<QPdfWriter> pdf_;
-    std::unique_ptr<QPainter> painter_;
-    qint64 page_ = -1;
-};
-
 // Where the options put the labels. A printer remembers the correction last given for it and
 // uses it when none is given.
 Labels::Calibration calibrationFor(const Invocation& args, const QString& printer) {
-    QSettings remembered(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Barcode Desk"),
-                         QStringLiteral("label-printers"));
-    const QString group =
-        QStringLiteral("printer-") + QString::fromLatin1(printer.toUtf8().toHex());
+    Labels::RememberedCalibrations remembered;
     const auto pairOf = [&](const char* option, const QString& fallback) {
-        const QString key = group + u'/' + QLatin1String(option);
-        if (args.has(QLatin1String(option))) {
-            if (!printer.isEmpty()) remembered.setValue(key, args.value(QLatin1String(option)));
-            return *numberPair(args.value(QLatin1String(option)));
+        const QString key = QLatin1String(option);
+        if (args.has(key)) {
+            if (!printer.isEmpty()) remembered.setValue(printer, key, args.value(key));
+            return *numberPair(args.value(key));
         }
         const QString stored =
-            printer.isEmpty() ? fallback : remembered.value(key, fallback).toString();
+            printer.isEmpty() ? fallback : remembered.value(printer, key).value_or(fallback);
         return numberPair(stored).value_or(*numberPair(fallback));
     };
     const QPointF offset = pairOf("offset", QStringLiteral("0,0"));
@@ -587,7 +220,8 @@ int run(const Invocation& args) {
     const LabelTemplate& label = std::get<LabelTemplate>(chosen);
     const Labels::Calibration calibration = calibrationFor(args, printer);
     const Labels::Sheet sheet(label, calibration);
-    SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")));
+    Labels::SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")),
+                               QString::fromLatin1(CommandLine::kProgram));
     if (!writer.ready()) {
         say(QStringLiteral("No printer named %1.").arg(printer));
         return kExitRefused;
@@ -696,23 +330,12 @@ int run(const Invocation& args) {
                        .arg(fields.size()));
             continue;
         }
-        QString code = fields[*codeColumn];
-        if (code.trimmed().isEmpty()) {
-            refuse(QStringLiteral("the code is empty"));
+        const auto made = Labels::labelSymbol(choice.qName(), fields[*codeColumn]);
+        if (const auto* refusal = std::get_if<QString>(&made)) {
+            refuse(*refusal);
             continue;
         }
-        if (choice.takesDigitsOnly())
-            if (const auto refusal = digitsFor(choice, code)) {
-                refuse(*refusal);
-                continue;
-            }
-        Symbol symbol;
-        try {
-            symbol = encodeSymbol(choice, code);
-        } catch (const RuntimeError& error) {
-            refuse(error.description());
-            continue;
-        }
+        const Symbol& symbol = std::get<Labels::LabelSymbol>(made).symbol;
         QStringList lines;
         for (qsizetype i = 0; i < fields.size(); ++i)
             if (textColumns ? textColumns->contains(int(i)) : i != *codeColumn)
@@ -748,10 +371,7 @@ int run(const Invocation& args) {
             continue;
         }
         const Fit& fit = **found;
-        const QString expected =
-            choice.symbology == Symbology::Ean13 || choice.symbology == Symbology::Ean8
-                ? code + QChar(u'0' + DigitCode::checkDigit(code))
-                : code;
+        const QString& expected = std::get<Labels::LabelSymbol>(made).expected;
         const QChar grade = gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt),
                                     fit.dots, choice.symbology, expected);
         grades.add(grade);

@@ -163,7 +163,9 @@ void DrawingSurface::VerticalLines(double x, double y1, double y2,
     if (colours.empty() || top > bottom) return;
     // The first row takes every line's pixel, later lines over earlier ones on a shared column;
     // the rows below copy the columns it covers, which lie side by side.
-    QRgb* first = image_.row(top);
+    QRgb* const bits = image_.bits();
+    const qsizetype stride = image_.width();
+    QRgb* first = bits + top * stride;
     long long left = image_.width(), right = -1;
     for (size_t i = 0; i < colours.size(); ++i) {
         const long long column = pixelOf(x + static_cast<double>(i));
@@ -175,7 +177,7 @@ void DrawingSurface::VerticalLines(double x, double y1, double y2,
     if (left > right) return;
     const size_t bytes = static_cast<size_t>(right - left + 1) * sizeof(QRgb);
     for (int y = top + 1; y <= bottom; ++y)
-        std::memcpy(image_.row(y) + left, first + left, bytes);
+        std::memcpy(bits + y * stride + left, first + left, bytes);
 }
 
 double DrawingSurface::TextWidth(const QString& text) const {

@@ -123,13 +123,11 @@ extern "C" SurfaceText* barcode_desk_surface_text(const PictureFont* font) {
 QImage imageOf(const Raster& raster) {
     if (raster.isNull()) return {};
     // The image holds on to the pixels; the raster copies them before it changes them.
-    auto* handle = new std::shared_ptr<const std::vector<Raster::Pixel>>(raster.pixelHandle());
+    auto* handle = new std::shared_ptr<const Raster::Pixel[]>(raster.pixelHandle());
     QImage image(
         reinterpret_cast<const uchar*>(raster.constBits()), raster.width(), raster.height(),
         raster.width() * qsizetype(sizeof(Raster::Pixel)), QImage::Format_RGB32,
-        [](void* pixels) {
-            delete static_cast<std::shared_ptr<const std::vector<Raster::Pixel>>*>(pixels);
-        },
+        [](void* pixels) { delete static_cast<std::shared_ptr<const Raster::Pixel[]>*>(pixels); },
         handle);
     if (raster.dotsPerMeterX() > 0) image.setDotsPerMeterX(raster.dotsPerMeterX());
     if (raster.dotsPerMeterY() > 0) image.setDotsPerMeterY(raster.dotsPerMeterY());

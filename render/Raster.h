@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 // A picture's pixels as 0xAARRGGBB words with full alpha, row after row without padding: the
 // memory layout of a 32-bit RGB QImage, kept without Qt Gui so that drawing bars needs none.
@@ -25,16 +25,19 @@ class Raster {
     // Not to be called from two threads at once on a raster of one colour, which it fills in.
     const Pixel* constBits() const {
         if (!pixels_) fillIn();
-        return pixels_ ? pixels_->data() : nullptr;
+        return pixels_.get();
     }
     const Pixel* constRow(int y) const { return constBits() + static_cast<size_t>(y) * width_; }
     // Writable pixels, unshared first.
-    Pixel* bits();
+    Pixel* bits() {
+        if (pixels_ && pixels_.use_count() == 1) return pixels_.get();
+        return ownBits();
+    }
     Pixel* row(int y) { return bits() + static_cast<size_t>(y) * width_; }
     // Whether the two share their pixels, as a picture set from a surface's own drawing does.
     bool sharesPixelsWith(const Raster& other) const { return pixels_ && pixels_ == other.pixels_; }
     // Who else holds the pixels, kept alive by the returned handle (an image made over them).
-    std::shared_ptr<const std::vector<Pixel>> pixelHandle() const;
+    std::shared_ptr<const Pixel[]> pixelHandle() const;
 
     void fill(Pixel pixel);
 
@@ -46,6 +49,8 @@ class Raster {
     int dotsPerMeterX_ = 0;
     int dotsPerMeterY_ = 0;
     Pixel fill_ = 0; // every pixel's while there are none
-    mutable std::shared_ptr<std::vector<Pixel>> pixels_;
+    mutable std::shared_ptr<Pixel[]> pixels_;
+    size_t count() const { return size_t(width_) * size_t(height_); }
     void fillIn() const;
+    Pixel* ownBits();
 };

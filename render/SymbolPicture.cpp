@@ -1,5 +1,7 @@
 #include "render/SymbolPicture.h"
 
+#include "render/Geometry.h"
+
 #include <QFont>
 #include <QPainter>
 
@@ -8,9 +10,11 @@
 
 namespace {
 
+// The picture font's faces, then a metric twin of the usual sans-serif where those are missing.
 QFont textFont(double pixelSize, bool antialiased) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    const QStringList families = pictureFont().families + QStringList{"Liberation Sans"};
+    QFont font(families.front());
+    font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
     if (!antialiased) font.setStyleStrategy(QFont::NoAntialias);

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "app/MessageBoxes.h"
+#include "labels/Sheet.h"
+#include "labels/TemplateCatalog.h"
+#include "output/MOD_CDIALOG.h"
+
+#include <QDialog>
+#include <QImage>
+
+#include <memory>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace Labels {
+class SheetWriter;
+class LabelPainter;
+} // namespace Labels
+
+// Where the labels dialog gets what it offers; tests put their own in.
+struct LabelsDialogOptions {
+    MessageBoxes* messages = nullptr;           // required
+    SaveFileDialog* saveDialog = nullptr;       // required
+    std::optional<QStringList> templateFolders; // default: the catalog's own folders
+    std::optional<QStringList> printers;        // default: the system's printers
+    QString printer;                            // the one chosen first
+};
+
+// The picture of a sheet on which a click picks the first free label.
+class SheetMap : public QWidget {
+    Q_OBJECT
+  public:
+    explicit SheetMap(QWidget* parent = nullptr);
+    void setSheet(const Labels::LabelTemplate* label);
+    void setStart(int start);
+    // The 1-based label under a point of the widget, 0 for none.
+    int labelAt(QPointF point) const;
+    // Where the label stands in the widget.
+    QRectF labelRect(int position) const;
+
+  signals:
+    void startPicked(int start);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    QRectF paperRect() const;
+    std::optional<Labels::LabelTemplate> label_;
+    QList<QRectF> positions_;
+    int start_ = 1;
+};
+
+// Labels from a list, the window's way: a list file with a look at its first rows, a label
+// product found by a search, the first free label clicked on the sheet, a printer with its
+// remembered correction, the first page as it will print; then Print or Save PDF.
+class LabelsDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit LabelsDialog(LabelsDialogOptions options, QWidget* parent = nullptr);
+    ~LabelsDialog() override;
+
+    void setListFile(const QString& path);
+    const Labels::LabelTemplate* chosenTemplate() const;
+    Labels::Calibration calibration() const;
+    int start() const;
+    // The first page as it will print, at `dotsPerInch`; null when nothing can be drawn.
+    const QImage& preview() const { return preview_; }
+
+    QLineEdit* listPath;
+    QPushButton* chooseList;
+    QCheckBox* header;
+    QComboBox* column;
+    QTableWidget* listRows;
+    QComboBox* type;
+    QLineEdit* templateSearch;
+    QListWidget* templates;
+    SheetMap* sheetMap;
+    QSpinBox* startBox;
+    QComboBox* printer;
+    QDoubleSpinBox *offsetX, *offsetY, *scaleX, *scaleY;
+    QLabel* previewPicture;
+    QLabel* status;
+    QPushButton* printButton;
+    QPushButton* savePdfButton;
+
+    static constexpr int kPreviewRows = 8;
+
+  private:
+    void readListHead();
+    void searchTemplates();
+    void templateChosen();
+    void printerChosen();
+    void updatePreview();
+    void savePdf();
+    void print();
+    // Draws the labels on the writer, or when none, the first page on the preview. Returns
+    // the number of labels placed, or nullopt with the reasons in `problems`.
+    std::optional<qint64> produce(Labels::SheetWriter* writer, QStringList& problems);
+    bool write(Labels::SheetWriter& writer, const QString& target);
+    void fail(const QString& text);
+
+    LabelsDialogOptions options_;
+    Labels::TemplateCatalog catalog_;
+    std::optional<QString> catalogProblem_;
+    QImage preview_;
+    QPair<QString, int> printerDots_; // the last printer asked and its resolution
+};

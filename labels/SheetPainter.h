@@ -1,0 +1,165 @@
+#pragma once
+
+#include "labels/Sheet.h"
+#include "labels/TemplateCatalog.h"
+#include "render/SymbolPicture.h"
+#include "symbology/Symbol.h"
+
+#include <QFile>
+#include <QFont>
+#include <QPageLayout>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <variant>
+
+class QPainter;
+class QPdfWriter;
+class QPrinter;
+
+// What the labels command and the window's labels dialog share: a code made a symbol, the
+// symbol fitted to a label at whole printer dots, and labels painted on a sheet, a PDF or a
+// printer, with the correction each printer is remembered to need.
+namespace Labels {
+
+// A PDF has no dots of its own; 600 dpi is a multiple of, or near, what label printers print.
+inline constexpr int kPdfDotsPerInch = 600;
+inline constexpr double kTextLineMm = 2.5; // the pixel size of the text lines under the symbol
+
+// The X-dimensions a symbology's standard allows, in millimetres.
+struct XRange {
+    double low, high;
+};
+XRange xRangeOf(Symbology symbology);
+
+// A row's code as a symbol of the type named (the classic seven's names, or libzint's), with the
+// text a reader returns for it and the X-dimensions it may take; or why it is refused.
+struct LabelSymbol {
+    Symbol symbol;
+    QString expected;
+    XRange range;
+};
+std::variant<LabelSymbol, QString> labelSymbol(const QString& typeName, QString code);
+
+// The printable part of one label: its shape inside the markup margin, in dots, with the
+// label's top left corner at the origin.
+struct Area {
+    LabelTemplate::Shape shape;
+    QSizeF label;
+    double margin;
+    double hole;
+};
+
+// How a symbol stands on its label: the dots per module, its bar height and its box, relative
+// to the label's top left corner.
+struct Fit {
+    int dots;
+    int barHeight;
+    QRectF box;
+};
+
+QSizeF boxOf(const Symbol& symbol, const SymbolLayout& layout, int dots, double linesHeight);
+std::optional<Fit> fitSymbol(const Symbol& symbol, const Area& area, double linesHeight,
+                             int lowDots, int highDots);
+
+// Paints labels in the dots of one resolution on any painter: one label, its outline, a page
+// to measure a printer by.
+class LabelPainter {
+  public:
+    LabelPainter(const LabelTemplate& label, int dotsPerInch, bool outline);
+
+    int dotsPerInch() const { return dotsPerInch_; }
+    double dotsPerPoint() const { return dotsPerInch_ / 72.0; }
+    double mmPerDot() const { return 25.4 / dotsPerInch_; }
+    double lineHeight() const { return lineHeight_; }
+    const LabelTemplate& label() const { return label_; }
+    // The printable part of a label placed by the calibration, in dots.
+    Area area(const Calibration& calibration) const;
+    // Text lines as wide as the label's printable part, or, on a round label, as the symbol.
+    double textWidth(const Area& area, const Symbol& symbol, const Fit& fit) const;
+
+    void paint(QPainter& painter, const QRectF& labelPoints, const Symbol& symbol, const Fit& fit,
+               const QStringList& lines, double textWidth) const;
+    // Crosshairs at every label's corners, the label's number in its middle, and millimetre
+    // rulers across and down the page, all placed as the labels will be, calibration included.
+    void paintCalibration(QPainter& painter, const Sheet& sheet,
+                          const Calibration& calibration) const;
+
+  private:
+    void paintOutline(QPainter& painter, const QRectF& label) const;
+
+    const LabelTemplate& label_;
+    int dotsPerInch_;
+    bool outline_;
+    QFont font_;
+    double lineHeight_ = 0;
+};
+
+// Where the sheets go: a PDF, written beside its name and put in place only once it is whole,
+// or a printer, whose job is sent only once it is whole. Either way a run that stops short
+// leaves nothing.
+class SheetWriter {
+  public:
+    // To the printer when one is named, else to the PDF at `path`; `creator` goes in the PDF.
+    SheetWriter(const QString& path, const QString& printerName, const LabelTemplate& label,
+                bool outline, const QString& creator);
+    ~SheetWriter();
+
+    // Whether the printer named is there; a PDF always is.
+    bool ready() const { return printerName_.isEmpty() || printer_; }
+    const LabelPainter& painter() const { return *labelPainter_; }
+    int dotsPerInch() const { return dotsPerInch_; }
+    double dotsPerPoint() const { return dotsPerInch_ / 72.0; }
+    double mmPerDot() const { return 25.4 / dotsPerInch_; }
+    double lineHeight() const { return labelPainter_->lineHeight(); }
+    qint64 pages() const { return page_ + 1; }
+    // Why the PDF could not be written, or the job not be printed.
+    QString errorString() const;
+
+    bool paint(const Sheet::Place& place, const Symbol& symbol, const Fit& fit,
+               const QStringList& lines, double textWidth);
+    bool paintCalibration(const Sheet& sheet, const Calibration& calibration);
+    // Ends the PDF and puts it in place, or sends the job; the reason when that failed.
+    std::optional<QString> commit();
+
+  private:
+    QPageLayout pageLayout() const;
+    bool onPage(qint64 page);
+    bool begin();
+    QFileDevice& out() { return toDevice_ ? static_cast<QFileDevice&>(device_) : file_; }
+    const QFileDevice& out() const {
+        return toDevice_ ? static_cast<const QFileDevice&>(device_) : file_;
+    }
+
+    QSaveFile file_;
+    QFile device_;
+    bool toDevice_ = false;
+    const LabelTemplate& label_;
+    QString printerName_;
+    QString creator_;
+    int dotsPerInch_ = kPdfDotsPerInch;
+    std::unique_ptr<LabelPainter> labelPainter_;
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPdfWriter> pdf_;
+    std::unique_ptr<QPainter> painter_;
+    qint64 page_ = -1;
+};
+
+// The correction remembered for each printer, as the text it was given in ("-1,0.5"), under
+// "offset" and "scale".
+class RememberedCalibrations {
+  public:
+    std::optional<QString> value(const QString& printer, const QString& key) const;
+    void setValue(const QString& printer, const QString& key, const QString& text);
+
+    // The printer's correction, no correction for what is not remembered or not a pair.
+    Calibration of(const QString& printer) const;
+    void remember(const QString& printer, const Calibration& calibration);
+};
+
+// "X,Y" as two numbers.
+std::optional<QPointF> pairOf(const QString& text);
+
+} // namespace Labels

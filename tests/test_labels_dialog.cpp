@@ -1,0 +1,296 @@
+// The window's labels dialog: a list, a product found by search, a clicked start, the PDF it
+// saves read back label by label, and each printer's remembered correction.
+#include "CliRunner.h"
+#include "PdfQueue.h"
+#include "RecordingMessages.h"
+#include "RecordingSaveDialog.h"
+#include "app/Form1.h"
+#include "app/LabelsDialog.h"
+#include "labels/Sheet.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QtTest>
+
+namespace {
+
+const QString kPrinter = QStringLiteral("Desk Test Label Printer");
+
+// Tells the rows apart; EAN-13 with its check digit.
+QString codeOf(const QString& type, int row) {
+    if (type != u"EAN13") return QStringLiteral("LBL%1").arg(row, 3, 10, QChar(u'0'));
+    const QString digits = QStringLiteral("400638%1").arg(row, 6, 10, QChar(u'0'));
+    int sum = 0;
+    for (qsizetype i = 0; i < digits.size(); ++i)
+        sum += (digits[i].unicode() - u'0') * ((digits.size() - i) % 2 == 1 ? 3 : 1);
+    return digits + QChar(u'0' + (10 - sum % 10) % 10);
+}
+
+// The symbols ZXingReader finds in a picture: text and centre in pixels.
+QList<QPair<QString, QPointF>> zxingSymbols(const QString& path) {
+    const Run run = runProgram(QStringLiteral(ZXING_EXECUTABLE), {"-noscale", path});
+    static const QRegularExpression symbol(QStringLiteral(
+        "Text: +\"(.*)\"\\n[\\s\\S]*?Position: +(\\d+)x(\\d+) \\d+x\\d+ (\\d+)x(\\d+)"));
+    QList<QPair<QString, QPointF>> found;
+    for (const auto& m : symbol.globalMatch(QString::fromUtf8(run.out)))
+        found.append({m.captured(1), QPointF(m.captured(2).toDouble() + m.captured(4).toDouble(),
+                                             m.captured(3).toDouble() + m.captured(5).toDouble()) /
+                                         2});
+    return found;
+}
+
+} // namespace
+
+class TestLabelsDialog : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    RecordingMessages messages_;
+    RecordingDialog saveDialog_;
+
+    QString listOf(const QByteArray& text) {
+        QFile file(dir_.filePath(QStringLiteral("products.csv")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) return {};
+        return file.fileName();
+    }
+
+    std::unique_ptr<LabelsDialog> dialog(const QString& printer = {}) {
+        messages_.shown.clear();
+        LabelsDialogOptions options;
+        options.messages = &messages_;
+        options.saveDialog = &saveDialog_;
+        options.printers = QStringList{kPrinter};
+        options.printer = printer;
+        return std::make_unique<LabelsDialog>(options);
+    }
+
+    // Chooses the list, the product by a search and the start by a click on the sheet.
+    static void choose(LabelsDialog& d, const QString& list, const QString& search,
+                       const QString& product, const QString& type, int start) {
+        d.setListFile(list);
+        d.header->setChecked(true);
+        d.column->setCurrentText(QStringLiteral("code"));
+        d.type->setCurrentText(type);
+        d.templateSearch->setText(search);
+        const auto items = d.templates->findItems(product + u' ', Qt::MatchStartsWith);
+        QVERIFY(!items.isEmpty());
+        d.templates->setCurrentItem(items.front());
+        QCOMPARE(d.chosenTemplate()->name(), product);
+        d.sheetMap->resize(240, 320);
+        QTest::mouseClick(d.sheetMap, Qt::LeftButton, {},
+                          d.sheetMap->labelRect(start).center().toPoint());
+        QCOMPARE(d.start(), start);
+    }
+
+    // Every row's code read on its own label, centred within 0.2 mm as the correction puts it;
+    // text lines under the symbol may lift it.
+    static void checkPdf(const QString& pdf, const Labels::LabelTemplate& label,
+                         const Labels::Calibration& calibration, const QString& type, int rows,
+                         int start, bool textUnder) {
+        QTemporaryDir pages;
+        runProgram(QStringLiteral(PDFTOPPM_EXECUTABLE),
+                   {"-r", "600", "-gray", "-png", pdf, pages.filePath(QStringLiteral("p"))});
+        const QStringList files =
+            QDir(pages.path()).entryList({"p-*.png"}, QDir::Files, QDir::Name);
+        const Labels::Sheet sheet(label, calibration);
+        QCOMPARE(files.size(), int(sheet.place(rows - 1, start).page + 1));
+        constexpr double kPixelsPerPoint = 600.0 / 72, kMmPerPixel = 25.4 / 600;
+        QImage page;
+        for (int n = 0; n < rows; ++n) {
+            const Labels::Sheet::Place place = sheet.place(n, start);
+            if (n == 0 || place.page != sheet.place(n - 1, start).page)
+                page = QImage(pages.filePath(files[place.page]));
+            const QRectF pixels(place.label.topLeft() * kPixelsPerPoint,
+                                place.label.size() * kPixelsPerPoint);
+            const QRect crop = pixels.toAlignedRect();
+            const QString cropPath = pages.filePath(QStringLiteral("label.png"));
+            QVERIFY(page.copy(crop).save(cropPath));
+            const auto found = zxingSymbols(cropPath);
+            QVERIFY2(found.size() == 1,
+                     qPrintable(QStringLiteral("row %1: %2 symbols").arg(n + 1).arg(found.size())));
+            QCOMPARE(found[0].first, codeOf(type, n + 1));
+            const QPointF miss =
+                (found[0].second + QPointF(0.5, 0.5) + crop.topLeft() - pixels.center()) *
+                kMmPerPixel;
+            const double lifted = textUnder ? -place.label.height() / 2 / Labels::kPointsPerMm : 0;
+            QVERIFY2(qAbs(miss.x()) <= 0.2 && miss.y() >= lifted - 0.2 && miss.y() <= 0.2,
+                     qPrintable(QStringLiteral("row %1 is %2, %3 mm off its label's centre")
+                                    .arg(n + 1)
+                                    .arg(miss.x())
+                                    .arg(miss.y())));
+        }
+    }
+
+  private slots:
+    void initTestCase() {
+        // The remembered corrections stay in this run's own folder.
+        qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toUtf8());
+        QImageReader::setAllocationLimit(512); // a page at 600 dpi
+    }
+
+    void savesThePdfOfTheChosenSheet_data() {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("start");
+        QTest::newRow("EAN-13 on L7160 from label 5") << "l7160"
+                                                      << "Avery L7160"
+                                                      << "EAN13" << 4 << 5;
+        QTest::newRow("Code 128 on 5160, over two sheets") << "5160 address"
+                                                           << "Avery 5160"
+                                                           << "128/n" << 5 << 28;
+        QTest::newRow("QR Code, libzint's") << "L7160"
+                                            << "Avery L7160"
+                                            << "QR" << 3 << 20;
+    }
+    void savesThePdfOfTheChosenSheet() {
+        QFETCH(QString, search);
+        QFETCH(QString, product);
+        QFETCH(QString, type);
+        QFETCH(int, rows);
+        QFETCH(int, start);
+        QByteArray list = "code,name\n";
+        for (int row = 1; row <= rows; ++row)
+            list += (codeOf(type, row) + QStringLiteral(",Item %1\n").arg(row)).toUtf8();
+        const auto d = dialog();
+        choose(*d, listOf(list), search, product, type, start);
+        QVERIFY(!d->preview().isNull());
+        if (const QByteArray shot = qgetenv("LABELS_DIALOG_SCREENSHOT");
+            !shot.isEmpty() && rows == 4) {
+            d->resize(d->sizeHint().expandedTo(QSize(1100, 640)));
+            d->show();
+            QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+            QVERIFY(d->grab().save(QString::fromLocal8Bit(shot)));
+        }
+        saveDialog_.answer = dir_.filePath(QStringLiteral("sheet.pdf"));
+        QFile::remove(saveDialog_.answer);
+        d->savePdfButton->click();
+        QVERIFY2(messages_.shown.isEmpty(), qPrintable(messages_.shown.value(0).text));
+        checkPdf(saveDialog_.answer, *d->chosenTemplate(), {}, type, rows, start, true);
+    }
+
+    void showsAndUsesThePrintersRememberedCorrection() {
+        // The command line remembers a correction given with a printer, there or not.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           dir_.filePath(QStringLiteral("config")));
+        cli({"labels", "--calibration-page", "--template", "Avery L7160", "--printer", kPrinter,
+             "--offset", "2,-1.5", "--scale", "1.01,0.99"},
+            {}, environment);
+        const auto d = dialog(kPrinter);
+        QCOMPARE(d->printer->currentText(), kPrinter);
+        QCOMPARE(d->offsetX->value(), 2.0);
+        QCOMPARE(d->offsetY->value(), -1.5);
+        QCOMPARE(d->scaleX->value(), 1.01);
+        QCOMPARE(d->scaleY->value(), 0.99);
+        d->printer->setCurrentIndex(0); // no printer: no correction
+        QCOMPARE(d->calibration().offsetXMm, 0.0);
+        d->printer->setCurrentText(kPrinter);
+        QCOMPARE(d->calibration().offsetYMm, -1.5);
+
+        QByteArray list = "code,name\n";
+        for (int row = 1; row <= 3; ++row)
+            list += codeOf("128/n", row).toUtf8() + ",\n";
+        choose(*d, listOf(list), "L7160", "Avery L7160", "128/n", 1);
+        saveDialog_.answer = dir_.filePath(QStringLiteral("corrected.pdf"));
+        d->savePdfButton->click();
+        QVERIFY2(messages_.shown.isEmpty(), qPrintable(messages_.shown.value(0).text));
+        checkPdf(saveDialog_.answer, *d->chosenTemplate(), {2, -1.5, 1.01, 0.99}, "128/n", 3, 1,
+                 false);
+
+        // The printer is not there: said so, and nothing printed.
+        d->printButton->click();
+        QCOMPARE(messages_.shown.size(), 1);
+        QCOMPARE(messages_.shown[0].text, QStringLiteral("No printer named %1.").arg(kPrinter));
+    }
+
+    // Through the CUPS PDF printer: the sheet prints where the correction puts it, and the
+    // correction printed with is the printer's from then on.
+    void printsAndRemembersTheCorrection() {
+        PdfQueue queue;
+        if (const auto missing = queue.missing()) QSKIP(qPrintable(*missing));
+        QByteArray list = "code\n";
+        for (int row = 1; row <= 4; ++row)
+            list += codeOf("128/n", row).toUtf8() + "\n";
+        const QStringList before = queue.pdfsNow();
+        Labels::LabelTemplate label;
+        {
+            const auto d = dialog();
+            d->printer->addItem(kQueue, kQueue);
+            d->printer->setCurrentText(kQueue);
+            choose(*d, listOf(list), "L7160", "Avery L7160", "128/n", 3);
+            label = *d->chosenTemplate();
+            d->offsetX->setValue(-1);
+            d->offsetY->setValue(0.5);
+            d->printButton->click();
+            QVERIFY2(messages_.shown.isEmpty(), qPrintable(messages_.shown.value(0).text));
+        }
+        const QString pdf = queue.awaitNewPdf(before);
+        QVERIFY2(!pdf.isEmpty(), "the queue wrote no PDF");
+        const auto d = dialog();
+        d->printer->addItem(kQueue, kQueue);
+        d->printer->setCurrentText(kQueue);
+        QCOMPARE(d->calibration().offsetXMm, -1.0);
+        QCOMPARE(d->calibration().offsetYMm, 0.5);
+        checkPdf(pdf, label, {-1, 0.5, 1, 1}, "128/n", 4, 3, false);
+    }
+
+    void theWindowsLabelsButtonOpensTheDialog() {
+        const auto w = std::make_unique<Form1>(
+            Form1Options{dir_.path(), dir_.filePath(QStringLiteral("settings.bin")), &messages_,
+                         dir_.filePath(QStringLiteral("no-port")), &saveDialog_,
+                         dir_.filePath(QStringLiteral("prefs.conf"))});
+        w->show();
+        w->Command13_Click(); // the print panel, where sheets of labels are printed too
+        QVERIFY(w->cmdlabels->isVisible());
+        QVERIFY(w->Frame2->rect().contains(w->cmdlabels->geometry()));
+        for (const QWidget* other : w->Frame2->findChildren<QWidget*>())
+            if (other != w->cmdlabels && other->parentWidget() == w->Frame2)
+                QVERIFY2(!other->geometry().intersects(w->cmdlabels->geometry()),
+                         qPrintable(other->objectName() + other->property("text").toString()));
+        w->cmdlabels->click();
+        QVERIFY(w->labelsDialog && w->labelsDialog->isVisible());
+        QVERIFY(w->labelsDialog->templates->count() > 1000);
+    }
+
+    void badInputIsExplainedAndNothingSaved_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("unreadable") << QByteArray() << "128/n"
+                                    << "Cannot read";
+        QTest::newRow("empty") << QByteArray("code\n") << "128/n"
+                               << "The list has no rows.";
+        QTest::newRow("every refused row")
+            << QByteArray("code\n4006381333931\n12AB\n\n99\n") << "EAN13"
+            << "row 3: EAN-13 takes digits only, not '12AB'\nrow 5: EAN-13 takes 12 digits";
+        QTest::newRow("quote never ends") << QByteArray("code\n\"A,B\n") << "128/n"
+                                          << "row 2";
+    }
+    void badInputIsExplainedAndNothingSaved() {
+        QFETCH(QByteArray, list);
+        QFETCH(QString, type);
+        QFETCH(QString, said);
+        const auto d = dialog();
+        const QString path =
+            list.isNull() ? dir_.filePath(QStringLiteral("missing.csv")) : listOf(list);
+        choose(*d, path, "L7160", "Avery L7160", type, 1);
+        saveDialog_.answer = dir_.filePath(QStringLiteral("never.pdf"));
+        d->savePdfButton->click();
+        QCOMPARE(messages_.shown.size(), 1);
+        QVERIFY2(messages_.shown[0].text.contains(said), qPrintable(messages_.shown[0].text));
+        QVERIFY(!QFile::exists(saveDialog_.answer));
+    }
+};
+
+QTEST_MAIN(TestLabelsDialog)
+#include "test_labels_dialog.moc"
