@@ -34,12 +34,6 @@ std::optional<QString> knownType(const QString& value) {
     return QStringLiteral("one of ") + typeNames();
 }
 
-// Label sheets draw the classic seven.
-std::optional<QString> knownClassicType(const QString& value) {
-    if (symbologyChoice(value)) return std::nullopt;
-    return QStringLiteral("one of ") + classicTypeNames();
-}
-
 template <const char* const* Words, std::size_t Count>
 std::optional<QString> oneWordOf(const QString& value) {
     QStringList words;
@@ -201,8 +195,6 @@ QList<CommandRow> buildCommandTable() {
                          "The symbology: " + classicTypeNames() +
                              ", or one of the newer ones 'barcode-desk-cli types' lists.",
                          knownType};
-    const OptionRow classicType{"type", "TYPE", "The symbology: " + classicTypeNames() + ".",
-                                knownClassicType};
     const QList<OptionRow> zintOptions = {
         {"ecc", "L|M|Q|H", "QR Code's error correction level (default M).",
          oneWordOf<kEccLevels, std::size(kEccLevels)>},
@@ -285,7 +277,7 @@ QList<CommandRow> buildCommandTable() {
              {"template", "NAME",
               "The label product as glabels-data names it, brand and part (\"Avery L7160\"), or a "
               "glabels template file."},
-             classicType,
+             type,
              {"column", "NAME|N",
               "The column of the codes: a header name (with --header) or a number from 1 (default "
               "1)."},

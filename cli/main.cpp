@@ -25,7 +25,7 @@ QStringList utf8Arguments(int argc, char** argv) {
 }
 
 // Where the module may be: beside the program, as installed or built, then where the package
-// installs it, then by name alone (the run path of a program copied out of the build tree).
+// installs it, then where this build put it, then by name alone (the run path).
 QStringList moduleCandidates() {
     QStringList candidates;
     const QString program = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
@@ -34,6 +34,9 @@ QStringList moduleCandidates() {
             QFileInfo(program).absolutePath() +
             QStringLiteral("/" BARCODE_DESK_CLI_MODULE_FROM_BINDIR "/" BARCODE_DESK_CLI_MODULE));
     candidates << QStringLiteral(BARCODE_DESK_CLI_MODULE_DIR "/" BARCODE_DESK_CLI_MODULE);
+    // A copy of the program built here: the run path alone does not do, since a sanitizer's
+    // dlopen looks the name up from its own library, not from the program.
+    candidates << QStringLiteral(BARCODE_DESK_CLI_MODULE_BUILT);
     candidates << QStringLiteral(BARCODE_DESK_CLI_MODULE);
     return candidates;
 }

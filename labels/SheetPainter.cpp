@@ -41,6 +41,15 @@ XRange xRangeOf(const ZintChoice& choice) {
     }
 }
 
+} // namespace
+
+XRange xRangeOfType(const QString& typeName) {
+    if (const auto classic = symbologyChoice(typeName)) return xRangeOf(classic->symbology);
+    return xRangeOf(*zintChoice(typeName));
+}
+
+namespace {
+
 // The code text the encoder takes: EAN and UPC-A without their check digit (checked when
 // given), or the reason the row is refused. The window pads and cuts digits; a list of
 // product codes is taken as it is written.
@@ -133,14 +142,15 @@ bool inside(const Area& area, const QRectF& box) {
 // the whole box as low as it fits under that (a CD: under its hole). `box` is as wide as twice
 // the wider side from the bars' centre, so that the bars stand centred across either way.
 // Nullopt when it does not fit.
-std::optional<QRectF> placeBox(const Area& area, QSizeF box, double barsHeight, bool centredOnly) {
+std::optional<QRectF> placeBox(const Area& area, QSizeF box, double barsTop, double barsHeight,
+                               bool centredOnly) {
     const QPointF centre(area.label.width() / 2, area.label.height() / 2);
     const double left = centre.x() - box.width() / 2;
     if (area.shape == LabelTemplate::Shape::Cd) {
         const QRectF below(left, centre.y() + area.hole + area.margin, box.width(), box.height());
         return inside(area, below) ? std::optional(below) : std::nullopt;
     }
-    const QRectF centred(left, centre.y() - barsHeight / 2, box.width(), box.height());
+    const QRectF centred(left, centre.y() - barsTop - barsHeight / 2, box.width(), box.height());
     if (inside(area, centred)) return centred;
     if (centredOnly) return std::nullopt;
     const QRectF lifted(left,
@@ -180,8 +190,8 @@ std::optional<Fit> fitSymbol(const Symbol& symbol, const Area& area, double line
                 for (int bars = highest; bars >= lowest; --bars) {
                     const SymbolLayout layout(symbol, bars, std::nullopt);
                     const QSizeF box = boxOf(symbol, layout, dots, linesHeight);
-                    if (const auto placed =
-                            placeBox(area, box, layout.barHeight * dots, centredOnly))
+                    if (const auto placed = placeBox(area, box, layout.top * dots,
+                                                     layout.barHeight * dots, centredOnly))
                         return Fit{dots, bars, *placed};
                 }
             }

@@ -33,6 +33,8 @@ struct XRange {
     double low, high;
 };
 XRange xRangeOf(Symbology symbology);
+// The same for any type name the command line takes (the classic seven's, or libzint's).
+XRange xRangeOfType(const QString& typeName);
 
 // A row's code as a symbol of the type named (the classic seven's names, or libzint's), with the
 // text a reader returns for it and the X-dimensions it may take; or why it is refused.

@@ -1,5 +1,7 @@
 #include "symbology/DigitCode.h"
 
+#include "symbology/CheckDigit.h"
+
 #include <algorithm>
 
 namespace DigitCode {
@@ -14,14 +16,8 @@ QString normalised(const QString& text, int length) {
 }
 
 int checkDigit(QStringView digits) {
-    const qsizetype n = digits.size();
-    int sum = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const int weight = (n - i) % 2 != 0 ? 3 : 1;
-        sum += weight * (digits[i].unicode() - u'0');
-    }
-    const int remainder = sum % 10;
-    return remainder != 0 ? 10 - remainder : 0;
+    return gs1CheckDigit(std::size_t(digits.size()),
+                         [&](std::size_t i) { return digits[qsizetype(i)].unicode() - u'0'; });
 }
 
 QString refusalMessage(const QString& symbologyName) {

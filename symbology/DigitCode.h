@@ -17,8 +17,7 @@ bool allDigits(QStringView text);
 // Leading "0"s up to `length` characters, or only the last `length` characters.
 QString normalised(const QString& text, int length);
 
-// The GS1 modulo-10 check digit of the data digits: weights 3 and 1 alternate from the
-// rightmost data digit, which weighs 3.
+// The GS1 modulo-10 check digit of the data digits.
 int checkDigit(QStringView digits);
 
 // The two-line refusal shown for a text with a non-digit, e.g. "EAN13 cannot be used with

@@ -1,5 +1,7 @@
 #include "symbology/Gs1.h"
 
+#include "symbology/CheckDigit.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -192,11 +194,9 @@ std::optional<Fault> checkClock(std::string_view part, std::size_t offset, std::
 }
 
 std::optional<Fault> lintCsum(std::string_view part, std::size_t offset) {
-    int sum = 0;
     const std::size_t last = part.size() - 1;
-    for (std::size_t i = 0; i < last; ++i)
-        sum += (part[i] - '0') * ((last - i) % 2 == 1 ? 3 : 1);
-    const char expected = static_cast<char>('0' + (10 - sum % 10) % 10);
+    const char expected =
+        static_cast<char>('0' + gs1CheckDigit(last, [&](std::size_t i) { return part[i] - '0'; }));
     if (part[last] == expected) return std::nullopt;
     return Fault{offset + last, Gs1Rule::CheckDigit,
                  std::string("check digit ") + part[last] + " should be " + expected};

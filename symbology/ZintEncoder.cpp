@@ -1,5 +1,6 @@
 #include "symbology/ZintEncoder.h"
 
+#include "symbology/CheckDigit.h"
 #include "symbology/Gs1.h"
 
 #include <zint.h>
@@ -77,10 +78,8 @@ std::optional<ZintRefusal> lengthIn(ZintType type, std::string_view digits,
 
 // GS1's mod 10 check digit over digits, weights 3 and 1 from the right.
 char checkDigit(std::string_view digits) {
-    int sum = 0;
-    for (std::size_t i = 0; i < digits.size(); ++i)
-        sum += (digits[digits.size() - 1 - i] - '0') * (i % 2 == 0 ? 3 : 1);
-    return static_cast<char>('0' + (10 - sum % 10) % 10);
+    return static_cast<char>(
+        '0' + gs1CheckDigit(digits.size(), [&](std::size_t i) { return digits[i] - '0'; }));
 }
 
 // Bars, add-on and the input libzint takes, after our own checks, which name the fix.

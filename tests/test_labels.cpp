@@ -328,6 +328,9 @@ class TestLabels : public QObject {
         QTest::newRow("round labels, EAN-8, two of each") << "Avery 3274.2"
                                                           << "EAN8" << 10 << 1 << "-1,1"
                                                           << "1,1" << 2;
+        QTest::newRow("L7160, QR Code from libzint") << "Avery L7160"
+                                                     << "qr" << 5 << 3 << "0,0"
+                                                     << "1,1" << 1;
     }
     void sheetGeometry() {
         QFETCH(QString, templateName);
