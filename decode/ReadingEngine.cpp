@@ -144,9 +144,10 @@ std::array<QPointF, 4> cornersOf(const ZXing::Position& position) {
 }
 
 // A symbol read along the picture's columns has its bars found as one read along rows in the
-// picture mirrored across its diagonal.
+// picture mirrored across its diagonal. Qt hands a transformed grey picture back in 32 bits.
 QImage transposed(const QImage& grey) {
-    return grey.transformed(QTransform(0, 1, 1, 0, 0, 0));
+    return grey.transformed(QTransform(0, 1, 1, 0, 0, 0))
+        .convertToFormat(QImage::Format_Grayscale8);
 }
 QRect transposed(const QRect& rect) {
     return QRect(rect.y(), rect.x(), rect.height(), rect.width());
@@ -335,8 +336,8 @@ QList<Found> findSymbols(const QImage& picture, Reach reach) {
             symbol.matrix = true;
             // Rows and columns as the symbol reads, also when it lies on its side.
             if (readsDown(result.position()))
-                measureMatrix(transposed(grey).convertToFormat(QImage::Format_Grayscale8),
-                              transposed(symbol.box), symbol, result.format(), threshold);
+                measureMatrix(transposed(grey), transposed(symbol.box), symbol, result.format(),
+                              threshold);
             else
                 measureMatrix(grey, symbol.box, symbol, result.format(), threshold);
             found.append(symbol);
