@@ -32,7 +32,6 @@ using Labels::Fit;
 using Labels::fitSymbol;
 using Labels::LabelTemplate;
 using Labels::XRange;
-using Labels::xRangeOf;
 
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;

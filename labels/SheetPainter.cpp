@@ -19,9 +19,16 @@
 
 namespace Labels {
 
+namespace {
+
+constexpr XRange kRetailRange = {0.264, 0.66}; // EAN and UPC: 80 % to 200 % of 0.33 mm
+constexpr XRange kTextRange = {0.19, 1.0};
+
+} // namespace
+
 XRange xRangeOf(Symbology symbology) {
-    if (symbology == Symbology::Code39 || symbology == Symbology::Code128) return {0.19, 1.0};
-    return {0.264, 0.66}; // EAN and UPC: 80 % to 200 % of 0.33 mm
+    if (symbology == Symbology::Code39 || symbology == Symbology::Code128) return kTextRange;
+    return kRetailRange;
 }
 
 namespace {
@@ -32,12 +39,12 @@ XRange xRangeOf(const ZintChoice& choice) {
     case zintsym::ZintType::Ean8:
     case zintsym::ZintType::UpcA:
     case zintsym::ZintType::UpcE:
-        return {0.264, 0.66};
+        return kRetailRange;
     case zintsym::ZintType::Itf14:
         return {0.495, 1.016};
     default:
         // 2D symbols are read by cameras, which want cells of a quarter millimetre or more.
-        return choice.barHeight == 0 ? XRange{0.25, 1.0} : XRange{0.19, 1.0};
+        return choice.barHeight == 0 ? XRange{0.25, 1.0} : kTextRange;
     }
 }
 
