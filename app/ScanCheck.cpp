@@ -33,8 +33,14 @@ QImage windowPicture(const DrawInputs& inputs) {
     return model.picout.Image();
 }
 
-bool gradesCOrBetter(const QImage& picture) {
-    return ScanGrade::allPass(ScanGrade::gradePicture(picture));
+ScanGrade::Options gradingOf(const QString& type) {
+    ScanGrade::Options options;
+    if (!symbologyChoice(type)) options.reach = ReadingEngine::Reach::Every;
+    return options;
+}
+
+bool gradesCOrBetter(const QImage& picture, const QString& type) {
+    return ScanGrade::allPass(ScanGrade::gradePicture(picture, gradingOf(type)));
 }
 
 bool decodes(const QImage& picture) {
@@ -48,9 +54,8 @@ bool decodesAny(const QImage& picture) {
 std::optional<QString> ungradedLine(const QImage& picture) {
     for (const ReadingEngine::Found& found :
          ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every)) {
-        if (found.classic) continue;
+        if (!found.isMatrix()) continue;
         const QString reads = QStringLiteral("Reads as %1 \"%2\"").arg(found.kind, found.text);
-        if (!found.isMatrix()) return reads + QStringLiteral(" · not graded");
         return reads + QStringLiteral(" · %1×%2 modules · quiet zone %3 · no grade for 2D symbols")
                            .arg(found.rows)
                            .arg(found.columns)
@@ -113,9 +118,10 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
 }
 
 Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic<bool>* cancelled) {
-    std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture);
+    std::vector<ScanGrade::Symbol> symbols =
+        ScanGrade::gradePicture(picture, gradingOf(inputs.type));
     const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols)}; };
-    // The classic choices are graded or do not decode; only the newer ones may be ungraded.
+    // Linear symbols are graded or do not decode; only the newer 2D ones may be ungraded.
     if (symbols.empty() && !symbologyChoice(inputs.type))
         if (const auto ungraded = ungradedLine(picture)) return checked(*ungraded);
     QString line;
@@ -123,7 +129,7 @@ Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic
         const ScanGrade::Symbol& symbol = symbols.front();
         line = QStringLiteral("Grade %1 (%2) · reads as %3 \"%4\"")
                    .arg(symbol.letter())
-                   .arg(symbol.isoGrade(), standardNameOf(symbol.symbology), symbol.text);
+                   .arg(symbol.isoGrade(), symbol.kind, symbol.text);
         if (symbol.worstLine().quietZoneTooNarrow)
             line += QStringLiteral(" · quiet zone too narrow");
         if (const double module = symbol.moduleWidth(); module > 0)
@@ -137,7 +143,8 @@ Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic
         return checked(line + QStringLiteral(" · the check digit is wrong: %1").arg(*corrected));
     if (!symbols.empty() && symbols.front().score() >= ScanGrade::kLowestPassingScore)
         return checked(line);
-    const QList<int> better = nearestWidths(inputs, gradesCOrBetter, cancelled);
+    const QList<int> better = nearestWidths(
+        inputs, [&](const QImage& at) { return gradesCOrBetter(at, inputs.type); }, cancelled);
     if (better.isEmpty())
         return checked(line + QStringLiteral(" · no width position grades C or better"));
     return checked(line + QStringLiteral(" · width %1 grade%2 C or better")

@@ -6,6 +6,7 @@
 #include "labels/SheetPainter.h"
 #include "labels/TemplateCatalog.h"
 #include "render/SymbolPicture.h"
+#include "symbology/ZintChoices.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -153,8 +154,8 @@ std::variant<LabelTemplate, QString> chosenTemplate(Labels::TemplateCatalog& cat
 // The scan check's letter for a label's symbol as printed, at the printer's dots. Drawn in
 // whole dots every scan line across the bars is the same, so one profile grades as ten; it
 // must decode to `expected`, the text with any check digit, and find its quiet zones clear.
-QChar gradeOf(const Symbol& symbol, const SymbolLayout& layout, int dots, Symbology symbology,
-              const QString& expected) {
+QChar gradeOf(const Symbol& symbol, const SymbolLayout& layout, int dots,
+              LineDecode::Linear symbology, const QString& expected) {
     std::vector<double> reflectance(static_cast<size_t>(layout.width) * dots, 100.0);
     for (qsizetype module = 0; module < symbol.modules.size(); ++module)
         if (symbol.modules[module] == u'1')
@@ -164,6 +165,25 @@ QChar gradeOf(const Symbol& symbol, const SymbolLayout& layout, int dots, Symbol
         ScanGrade::gradeProfile(reflectance, symbology, expected, firstBar,
                                 firstBar + double(symbol.modules.size()) * dots);
     return ScanGrade::letterOf(line.grade());
+}
+
+// How the scan check reads the type's symbols; nothing for 2D ones.
+std::optional<LineDecode::Linear> gradedAs(const QString& typeName) {
+    if (const auto classic = symbologyChoice(typeName))
+        return LineDecode::linearOf(classic->symbology);
+    if (const auto zint = zintChoice(typeName)) return LineDecode::linearOf(zint->type);
+    return std::nullopt;
+}
+
+// The text a label's symbol must decode to: the code with its check digit for the classic
+// symbologies; for the newer ones what its modules decode to as drawn, with their check
+// characters, an add-on or GS1's separators. A symbol whose own modules do not decode gets a
+// text no line reads, and fails.
+QString expectedText(const QString& typeName, LineDecode::Linear symbology,
+                     const Labels::LabelSymbol& made) {
+    if (symbologyChoice(typeName)) return made.expected;
+    const bool addOn = LineDecode::takesAddOn(symbology) && made.expected.contains(u'+');
+    return LineDecode::textOfModules(symbology, made.symbol.modules, addOn).value_or(QString());
 }
 
 // How many labels graded A, B, C, D and F.
@@ -288,8 +308,8 @@ int run(const Invocation& args) {
     }
 
     const QString typeName = args.value(QStringLiteral("type"));
-    // The scan check grades the classic symbologies; the newer ones are drawn ungraded.
-    const std::optional<SymbologyChoice> graded = symbologyChoice(typeName);
+    // The scan check grades the linear symbologies; 2D ones are drawn ungraded.
+    const std::optional<LineDecode::Linear> graded = gradedAs(typeName);
     const XRange range = Labels::xRangeOfType(typeName);
     const int dotsPerInch = writer.dotsPerInch();
     const double mmPerDot = writer.mmPerDot(), dotsPerPoint = writer.dotsPerPoint();
@@ -372,11 +392,11 @@ int run(const Invocation& args) {
             continue;
         }
         const Fit& fit = **found;
-        const QString& expected = std::get<Labels::LabelSymbol>(made).expected;
-        const QChar grade = graded
-                                ? gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt),
-                                          fit.dots, graded->symbology, expected)
-                                : QChar();
+        const QChar grade =
+            graded ? gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots,
+                             *graded,
+                             expectedText(typeName, *graded, std::get<Labels::LabelSymbol>(made)))
+                   : QChar();
         if (graded) grades.add(grade);
         if (grade == u'D' || grade == u'F') {
             say(QStringLiteral("row %1: the symbol grades %2 in the scan check")

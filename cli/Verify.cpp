@@ -87,7 +87,7 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
     for (const ScanGrade::Line& line : symbol.lines)
         lines.append(lineObject(line));
     const QRect& box = symbol.box;
-    return {{QStringLiteral("type"), standardNameOf(symbol.symbology)},
+    return {{QStringLiteral("type"), symbol.kind},
             {QStringLiteral("text"), symbol.text},
             {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
             {QStringLiteral("grade"), QString(symbol.letter())},
@@ -103,7 +103,7 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
 void printText(const ScanGrade::Symbol& symbol) {
     const QRect& box = symbol.box;
     std::printf("%s \"%s\" at %d,%d size %dx%d: grade %c (%.1f)\n",
-                qPrintable(standardNameOf(symbol.symbology)), symbol.text.toUtf8().constData(),
+                qPrintable(symbol.kind), symbol.text.toUtf8().constData(),
                 box.x(), box.y(), box.width(), box.height(), symbol.letter().toLatin1(),
                 symbol.score());
     std::printf("  grade %s: aperture %.3f mm, %s\n", qPrintable(symbol.isoGrade()),
@@ -129,42 +129,35 @@ void printText(const ScanGrade::Symbol& symbol) {
                     qPrintable(directionOf(*reversed)));
 }
 
-// The symbols the grader does not measure yet, found and decoded: 2D ones and the linear
-// symbologies libzint draws.
+// The symbols the grader does not measure, found and decoded: 2D ones.
 QList<ReadingEngine::Found> ungradedSymbols(const QImage& picture) {
     QList<ReadingEngine::Found> found =
         ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every);
-    found.removeIf([](const ReadingEngine::Found& symbol) { return symbol.classic; });
+    found.removeIf([](const ReadingEngine::Found& symbol) { return !symbol.isMatrix(); });
     return found;
 }
 
 QJsonObject ungradedObject(const ReadingEngine::Found& symbol) {
     const QRect& box = symbol.box;
-    QJsonObject object{
-        {QStringLiteral("type"), symbol.kind},
-        {QStringLiteral("text"), symbol.text},
-        {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}}};
-    if (symbol.isMatrix()) {
-        object.insert(QStringLiteral("modules"), QJsonArray{symbol.rows, symbol.columns});
-        object.insert(QStringLiteral("quietZoneKept"), symbol.quietZoneKept);
-    }
-    return object;
+    return {{QStringLiteral("type"), symbol.kind},
+            {QStringLiteral("text"), symbol.text},
+            {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
+            {QStringLiteral("modules"), QJsonArray{symbol.rows, symbol.columns}},
+            {QStringLiteral("quietZoneKept"), symbol.quietZoneKept}};
 }
 
 void printUngraded(const ReadingEngine::Found& symbol) {
     const QRect& box = symbol.box;
-    std::printf("%s \"%s\" at %d,%d size %dx%d: ", qPrintable(symbol.kind),
-                symbol.text.toUtf8().constData(), box.x(), box.y(), box.width(), box.height());
-    if (symbol.isMatrix())
-        std::printf("%dx%d modules, quiet zone %s; no grade for 2D symbols\n", symbol.rows,
-                    symbol.columns, symbol.quietZoneKept ? "kept" : "too narrow");
-    else
-        std::printf("decodes; not graded\n");
+    std::printf("%s \"%s\" at %d,%d size %dx%d: %dx%d modules, quiet zone %s; no grade for 2D "
+                "symbols\n",
+                qPrintable(symbol.kind), symbol.text.toUtf8().constData(), box.x(), box.y(),
+                box.width(), box.height(), symbol.rows, symbol.columns,
+                symbol.quietZoneKept ? "kept" : "too narrow");
 }
 
 // A 2D symbol without its quiet zone fails, whatever it decodes to here.
 bool ungradedPass(const ReadingEngine::Found& symbol) {
-    return !symbol.isMatrix() || symbol.quietZoneKept;
+    return symbol.quietZoneKept;
 }
 
 QImage loadPicture(const QString& inPath) {
@@ -178,6 +171,7 @@ ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
     if (invocation.value(QStringLiteral("light")) == u"grey")
         options.light = ScanLines::Light::Grey;
     options.apertureMm = invocation.value(QStringLiteral("aperture")).toDouble();
+    options.reach = ReadingEngine::Reach::Every;
     return options;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "decode/LineDecode.h"
 #include "symbology/Symbology.h"
 
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
 
+#include <optional>
 #include <utility>
 
 namespace ReadingEngine {
@@ -19,16 +21,22 @@ inline constexpr std::pair<ZXing::BarcodeFormat, Symbology> kFormats[] = {
 };
 
 // The engine's formats of the symbologies libzint draws for the program beside those, by the
-// name reports give them. ITF-14 and GS1-128 are told from ITF and Code 128 by their content.
-inline constexpr std::pair<ZXing::BarcodeFormat, const char*> kNewerFormats[] = {
-    {ZXing::BarcodeFormat::Code93, "Code 93"},
-    {ZXing::BarcodeFormat::Codabar, "Codabar"},
-    {ZXing::BarcodeFormat::ITF, "Interleaved 2 of 5"},
-    {ZXing::BarcodeFormat::UPCE, "UPC-E"},
-    {ZXing::BarcodeFormat::QRCode, "QR Code"},
-    {ZXing::BarcodeFormat::DataMatrix, "Data Matrix"},
-    {ZXing::BarcodeFormat::Aztec, "Aztec Code"},
-    {ZXing::BarcodeFormat::PDF417, "PDF417"},
+// name reports give them, and the row decoder's name of the linear ones. ITF-14 and GS1-128 are
+// told from ITF and Code 128 by their content.
+struct NewerFormat {
+    ZXing::BarcodeFormat format;
+    const char* name;
+    std::optional<LineDecode::Linear> linear;
+};
+inline constexpr NewerFormat kNewerFormats[] = {
+    {ZXing::BarcodeFormat::Code93, "Code 93", LineDecode::Linear::Code93},
+    {ZXing::BarcodeFormat::Codabar, "Codabar", LineDecode::Linear::Codabar},
+    {ZXing::BarcodeFormat::ITF, "Interleaved 2 of 5", LineDecode::Linear::Itf},
+    {ZXing::BarcodeFormat::UPCE, "UPC-E", LineDecode::Linear::UpcE},
+    {ZXing::BarcodeFormat::QRCode, "QR Code", std::nullopt},
+    {ZXing::BarcodeFormat::DataMatrix, "Data Matrix", std::nullopt},
+    {ZXing::BarcodeFormat::Aztec, "Aztec Code", std::nullopt},
+    {ZXing::BarcodeFormat::PDF417, "PDF417", std::nullopt},
 };
 
 // Those symbologies, read exactly as drawn, one symbol a look. Never more than one: asked for

@@ -27,8 +27,8 @@ ZXing::DecodeHints engineHints(bool tryHarder) {
 ZXing::DecodeHints everyFormatHints(bool tryHarder) {
     ZXing::DecodeHints hints = engineHints(tryHarder);
     ZXing::BarcodeFormats formats = hints.formats();
-    for (const auto& entry : kNewerFormats)
-        formats |= entry.first;
+    for (const NewerFormat& entry : kNewerFormats)
+        formats |= entry.format;
     hints.setFormats(formats);
     hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Read);
     return hints;

@@ -25,6 +25,13 @@ std::optional<Symbology> symbologyOf(ZXing::BarcodeFormat format) {
     return std::nullopt;
 }
 
+std::optional<LineDecode::Linear> linearOf(ZXing::BarcodeFormat format) {
+    if (const auto classic = symbologyOf(format)) return LineDecode::linearOf(*classic);
+    for (const ReadingEngine::NewerFormat& entry : kNewerFormats)
+        if (entry.format == format) return entry.linear;
+    return std::nullopt;
+}
+
 bool gtinCheckHolds(const QString& digits) {
     int sum = 0;
     for (qsizetype i = 0; i < digits.size(); ++i) {
@@ -48,8 +55,8 @@ QString kindOf(const ZXing::Result& result, const QString& text) {
     if (result.format() == ZXing::BarcodeFormat::DataMatrix &&
         result.symbologyIdentifier() == "]d2")
         return QStringLiteral("GS1 Data Matrix");
-    for (const auto& [format, name] : kNewerFormats)
-        if (format == result.format()) return QString::fromLatin1(name);
+    for (const ReadingEngine::NewerFormat& entry : kNewerFormats)
+        if (entry.format == result.format()) return QString::fromLatin1(entry.name);
     return QString::fromLatin1(ZXing::ToString(result.format()));
 }
 
@@ -350,9 +357,10 @@ QList<Found> findSymbols(const QImage& picture, Reach reach) {
         const QRect bars = down ? transposed(barsOf(transposed(grey), transposed(engineBox)))
                                 : barsOf(grey, engineBox);
         const auto symbology = symbologyOf(result.format());
-        addOrExtend(found,
-                    {symbology.value_or(Symbology::Code128), text, bars,
-                     cornersOf(result.position()), symbology.has_value(), kindOf(result, text)});
+        Found symbol{symbology.value_or(Symbology::Code128), text, bars,
+                     cornersOf(result.position()), symbology.has_value(), kindOf(result, text)};
+        symbol.linear = linearOf(result.format());
+        addOrExtend(found, symbol);
         // Blank with a margin, so that no part of it is read again.
         const int margin = std::max(4, (down ? bars.height() : bars.width()) / 8);
         QPainter(&grey).fillRect(down ? bars.adjusted(-1, -margin, 1, margin)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decode/LineDecode.h"
 #include "symbology/Symbology.h"
 
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // Finds and decodes every linear symbol that the program draws, anywhere in a picture, with
 // zxing-cpp: what a scanner at the till would make of the picture.
@@ -29,6 +31,8 @@ struct Found {
     int columns = 0;
     bool quietZoneKept = false;
     bool matrix = false;
+    // How the row decoder reads a linear symbol; nothing for 2D ones and the few it does not.
+    std::optional<LineDecode::Linear> linear = std::nullopt;
 
     bool isMatrix() const { return matrix; }
 };

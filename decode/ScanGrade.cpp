@@ -125,14 +125,19 @@ struct Found {
 
 // The symbol decoded from a bar starting near `firstBarNear`, preferably one with clear quiet
 // zones.
-std::optional<Found> decodeNear(const Profile& p, Symbology symbology, const QString& text,
-                                double firstBarNear, double tolerance) {
-    const QuietZone quiet = quietZoneOf(symbology);
+bool withAddOn(LineDecode::Linear symbology, const QString& text) {
+    return LineDecode::takesAddOn(symbology) && text.contains(u' ');
+}
+
+std::optional<Found> decodeNear(const Profile& p, LineDecode::Linear symbology,
+                                const QString& text, double firstBarNear, double tolerance) {
+    const bool addOn = withAddOn(symbology, text);
+    const QuietZone quiet = LineDecode::quietZoneOf(symbology, addOn);
     std::optional<Found> cramped;
     for (int i = 1; i < int(p.elements.size()); ++i) {
         const Element& e = p.elements[std::size_t(i)];
         if (!e.dark || std::abs(p.offset + e.start - firstBarNear) > tolerance) continue;
-        const auto decoded = LineDecode::decode(symbology, p.widths, i);
+        const auto decoded = LineDecode::decode(symbology, p.widths, i, addOn);
         if (!decoded || decoded->text != text) continue;
         const std::size_t after = std::size_t(i + decoded->elementCount);
         const double x = decoded->moduleWidth;
@@ -180,35 +185,67 @@ constexpr int kScanLines = 10;
 constexpr double kApertureOfX = 0.8;
 
 // About how many modules wide the symbol is, for a picture too poor to measure it on.
-double nominalModules(const ReadingEngine::Found& found) {
-    const double characters = double(found.text.size());
-    switch (found.symbology) {
-    case Symbology::Ean13:
-    case Symbology::UpcA:
+// Without any add-on, which the engine may see or not.
+double nominalModules(LineDecode::Linear symbology, const QString& text) {
+    using LineDecode::Linear;
+    const double characters = double(text.size());
+    switch (symbology) {
+    case Linear::Ean13:
+    case Linear::UpcA:
         return 95;
-    case Symbology::Ean8:
+    case Linear::Ean8:
         return 67;
-    case Symbology::Code128:
+    case Linear::UpcE:
+        return 51;
+    case Linear::Code128:
         return 11 * (characters + 2) + 13; // start, text, check, stop, one set at most
-    case Symbology::Code39:
+    case Linear::Code39:
         return 16 * (characters + 2) - 1; // wide three times narrow
+    case Linear::Itf:
+        return 8 * characters + 9; // wide two and a half times narrow
+    case Linear::Code93:
+        return 9 * (characters + 4) + 1; // start, text, two checks, stop
+    case Linear::Codabar:
+        return 11 * (characters + 2) - 1;
     }
     return 95;
 }
 
-// One scan line read from its start and, failing that, from its end: EAN, UPC, Code 128 and
-// Code 39 all read either way. Bar positions count samples from the line's start either way;
+// An add-on with the usual gap before it, in modules.
+double addOnModules(LineDecode::Linear symbology, const QString& text) {
+    if (!withAddOn(symbology, text)) return 0;
+    return text.size() - text.indexOf(u' ') - 1 == 2 ? 29 : 56;
+}
+
+// The engine's corners and box of a symbol, reaching `share` of its length further on, over an
+// add-on that the engine's corners leave out; a little light beyond one they include does no
+// harm. The scan lines then keep below the add-on's digits.
+std::pair<std::array<QPointF, 4>, QRect> reachingOver(const ReadingEngine::Found& found,
+                                                      double share) {
+    std::array<QPointF, 4> corners = found.corners;
+    QRect box = found.box;
+    if (share <= 0) return {corners, box};
+    const QPointF further = (corners[1] - corners[0]) * share;
+    corners[1] += further;
+    corners[2] += further;
+    for (const QPointF& corner : {corners[1], corners[2]})
+        box |= QRect(corner.toPoint(), QSize(1, 1));
+    return {corners, box};
+}
+
+// One scan line read from its start and, failing that, from its end: every linear symbology
+// reads either way. Bar positions count samples from the line's start either way;
 // the module width is in pixels.
 Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines::Frame& frame,
                const ReadingEngine::Found& found, double aperture) {
     const std::vector<double> reflectance = ScanLines::sample(plane, path, aperture);
     const double origin = frame.acrossOf(path.origin), step = path.spacing();
     const double first = (frame.barsFrom - origin) / step, last = (frame.barsTo - origin) / step;
-    Line line = gradeProfile(reflectance, found.symbology, found.text, first, last);
+    Line line = gradeProfile(reflectance, *found.linear, found.text, first, last);
     if (line.text.isEmpty()) {
         const std::vector<double> backwards(reflectance.rbegin(), reflectance.rend());
         const auto n = static_cast<int>(reflectance.size());
-        Line back = gradeProfile(backwards, found.symbology, found.text, n - last, n - first);
+        Line back = gradeProfile(backwards, *found.linear, found.text, n - last, n - first);
         if (!back.text.isEmpty() || (back.quietZoneTooNarrow && !line.quietZoneTooNarrow)) {
             back.reversed = true;
             if (back.firstBar >= 0) {
@@ -308,8 +345,8 @@ QChar letterOf(double score) {
     return QChar(u'F');
 }
 
-Line gradeProfile(std::span<const double> reflectance, Symbology symbology, const QString& text,
-                  double firstBarNear, double lastBarNear) {
+Line gradeProfile(std::span<const double> reflectance, LineDecode::Linear symbology,
+                  const QString& text, double firstBarNear, double lastBarNear) {
     if (!std::isfinite(firstBarNear) || !std::isfinite(lastBarNear)) return Line{};
     const double length = std::max(1.0, lastBarNear - firstBarNear);
     // Wide enough for the quiet zones of the shortest symbols.
@@ -322,7 +359,7 @@ Line gradeProfile(std::span<const double> reflectance, Symbology symbology, cons
         return line;
     }
     // The reflectance profile proper runs over the bars and the quiet zones they ask for.
-    const QuietZone quiet = quietZoneOf(symbology);
+    const QuietZone quiet = LineDecode::quietZoneOf(symbology, withAddOn(symbology, text));
     const double x = found->decoded.moduleWidth;
     const double start = wide.offset + wide.elements[std::size_t(found->first)].start;
     const double end =
@@ -361,16 +398,21 @@ std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) 
     // Pictures that do not say otherwise are taken at 96 dots per inch.
     const double dotsPerMm =
         (picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 3780) / 1000.0;
-    for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(picture)) {
-        Symbol symbol{found.symbology, found.text, found.box, {}};
+    for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(picture, options.reach)) {
+        if (!found.linear) continue;
+        Symbol symbol{*found.linear, found.kind, found.text, found.box, {}};
         symbol.light = options.light;
-        const auto frame = ScanLines::frameOf(plane, found.corners, found.box);
+        const double mainModules = nominalModules(*found.linear, found.text.section(u' ', 0, 0));
+        auto [corners, box] = reachingOver(found, addOnModules(*found.linear, found.text) /
+                                                      mainModules);
+        const auto frame = ScanLines::frameOf(plane, corners, box);
         if (!frame) {
             symbol.lines.resize(kScanLines); // nothing to measure: ten lines that fail
             symbols.push_back(std::move(symbol));
             continue;
         }
-        const double nominalX = (frame->barsTo - frame->barsFrom) / nominalModules(found);
+        const double nominalX = (frame->barsTo - frame->barsFrom) /
+                                (mainModules + addOnModules(*found.linear, found.text));
         const std::vector<ScanLines::Line> paths =
             ScanLines::scanLines(plane, *frame, kScanLines, ScanLines::spacingFor(nominalX));
         double aperture = options.apertureMm * dotsPerMm;

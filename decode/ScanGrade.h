@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decode/LineDecode.h"
+#include "decode/ReadingEngine.h"
 #include "decode/ScanLines.h"
 #include "symbology/Symbology.h"
 
@@ -63,7 +65,8 @@ struct Line {
 };
 
 struct Symbol {
-    Symbology symbology;
+    LineDecode::Linear symbology;
+    QString kind; // the symbology by the name reports give it: "EAN-13", "GS1-128", "ITF-14"
     QString text;
     QRect box; // the bars: from the first to the last, over the height the ten lines share
     std::vector<Line> lines;
@@ -84,9 +87,11 @@ struct Symbol {
 struct Options {
     ScanLines::Light light = ScanLines::Light::Red;
     double apertureMm = 0; // 0: 0.8 times the X-dimension that the lines measure
+    // The five symbologies the program draws itself, or every linear one it draws.
+    ReadingEngine::Reach reach = ReadingEngine::Reach::Classic;
 };
 
-// Every symbol the reading engine finds, graded; an empty list when it finds none.
+// Every linear symbol the reading engine finds, graded; an empty list when it finds none.
 std::vector<Symbol> gradePicture(const QImage& picture, const Options& options = {});
 
 // The least score of each letter; below D is F.
@@ -99,9 +104,10 @@ static_assert(kLetterBands[2].second == 'C');
 bool allPass(const std::vector<Symbol>& symbols);
 
 // Grades one scan reflectance profile, one sample per pixel (percent, 0 black to 100 white), of
-// a symbol expected to read `text`, its bars near columns `firstBarNear` to `lastBarNear`.
-Line gradeProfile(std::span<const double> reflectance, Symbology symbology, const QString& text,
-                  double firstBarNear, double lastBarNear);
+// a symbol expected to read `text`, its bars near columns `firstBarNear` to `lastBarNear`. An
+// EAN or UPC text with an add-on after a space is read with the add-on.
+Line gradeProfile(std::span<const double> reflectance, LineDecode::Linear symbology,
+                  const QString& text, double firstBarNear, double lastBarNear);
 
 // The letter of the band the score falls in.
 QChar letterOf(double score);

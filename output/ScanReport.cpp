@@ -286,7 +286,7 @@ void paintReport(QPainter& painter, const QImage& picture, const ScanGrade::Symb
     painter.setFont(fontOf(56, true));
     painter.drawText(QRectF(kMargin, kMargin, width, 70), Qt::AlignLeft,
                      QStringLiteral("%1 \"%2\": grade %3 (%4)")
-                         .arg(standardNameOf(symbol.symbology), symbol.text,
+                         .arg(symbol.kind, symbol.text,
                               QString(symbol.letter()), symbol.isoGrade()));
     painter.setFont(fontOf(30));
     const QString light = symbol.light == ScanLines::Light::Red ? QStringLiteral("red light 660 nm")

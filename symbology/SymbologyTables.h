@@ -161,4 +161,47 @@ constexpr bool eanDigitSetsAgree() {
 }
 static_assert(eanDigitSetsAgree());
 
+// The linear symbologies libzint draws, as the row decoder reads them back.
+
+// UPC-E: six left-hand digits whose parities give the number system and the check digit. Number
+// system 0 as listed, indexed by the check digit; number system 1 has every parity swapped. An
+// EAN/UPC 5-digit add-on's parities, indexed by its checksum, are the last five of the same.
+inline constexpr std::array<std::string_view, 10> kUpcEParity = {
+    "EEEOOO", "EEOEOO", "EEOOEO", "EEOOOE", "EOEEOO",
+    "EOOEEO", "EOOOEE", "EOEOEO", "EOEOOE", "EOOEOE"};
+inline constexpr std::string_view kUpcEEndGuard = "010101";
+// The 2-digit add-on's parities, indexed by its value modulo 4.
+inline constexpr std::array<std::string_view, 4> kAddOn2Parity = {"OO", "OE", "EO", "EE"};
+inline constexpr std::string_view kAddOnGuard = "1011";
+inline constexpr std::string_view kAddOnDelineator = "01";
+
+// Interleaved 2 of 5: each digit five elements, two wide ('1'); a pair of digits interleaves the
+// first's bars with the second's spaces. Start: four narrow elements; stop: wide bar, narrow
+// space, narrow bar.
+inline constexpr std::array<std::string_view, 10> kItfDigits = {
+    "00110", "10001", "01001", "11000", "00101", "10100", "01100", "00011", "10010", "01010"};
+
+// Code 93: nine modules a character in three bars and three spaces, given as their widths; 43 to
+// 46 shift into full ASCII; the last is the start and stop character, the stop followed by a
+// one-module bar.
+inline constexpr std::string_view kCode93Characters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
+inline constexpr std::array<std::string_view, 48> kCode93Widths = {
+    "131112", "111213", "111312", "111411", "121113", "121212", "121311", "111114", "131211",
+    "141111", "211113", "211212", "211311", "221112", "221211", "231111", "112113", "112212",
+    "112311", "122112", "132111", "111123", "111222", "111321", "121122", "131121", "212112",
+    "212211", "211122", "211221", "221121", "222111", "112122", "112221", "122121", "123111",
+    "121131", "311112", "311211", "321111", "112131", "113121", "211131", "121221", "312111",
+    "311121", "122211", "111141"};
+inline constexpr int kCode93Modules = 9;
+inline constexpr int kCode93StartStop = 47;
+static_assert(kCode93Characters.size() == 43);
+
+// Codabar: seven elements a character, bar first, wide ones '1'; A to D start and stop.
+inline constexpr std::string_view kCodabarCharacters = "0123456789-$:/.+ABCD";
+inline constexpr std::array<std::string_view, 20> kCodabarPatterns = {
+    "0000011", "0000110", "0001001", "1100000", "0010010", "1000010", "0100001",
+    "0100100", "0110000", "1001000", "0001100", "0011000", "1000101", "1010001",
+    "1010100", "0010101", "0011010", "0101001", "0001011", "0001110"};
+static_assert(kCodabarCharacters.size() == kCodabarPatterns.size());
+
 } // namespace SymbologyTables

@@ -45,8 +45,6 @@ const TypeInfo& info(ZintType type) {
     return *std::ranges::find(kTypes, type, &TypeInfo::type);
 }
 
-// After an EAN or UPC add-on only 5 light modules are asked for.
-constexpr int kAddOnQuietRight = 5;
 // libzint draws ITF-14's bearer bars this many modules thick unless told otherwise.
 constexpr int kItf14BearerWidth = 5;
 // PDF417 rows at least three modules high, as its standard recommends.
@@ -293,6 +291,10 @@ struct ZintDeleter {
 
 } // namespace
 
+QuietModules quietModulesOf(ZintType type) {
+    return {info(type).quietLeft, info(type).quietRight};
+}
+
 std::variant<std::string, ZintRefusal> upcAToUpcE(std::string_view upcA) {
     const ZintType type = ZintType::UpcE;
     if (auto bad = onlyDigits(type, upcA)) return *bad;
@@ -386,7 +388,7 @@ ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOption
         if (first == std::string::npos) return refusal(type, "libzint gave no bars");
         linear.modules = linear.modules.substr(first, last - first + 1);
         linear.quietLeft = t.quietLeft;
-        linear.quietRight = input.addOn ? kAddOnQuietRight : t.quietRight;
+        linear.quietRight = input.addOn ? kAddOnQuietAfter : t.quietRight;
         if (type == ZintType::Itf14) {
             linear.bearer = Bearer::Frame;
             linear.bearerWidth = kItf14BearerWidth;

@@ -113,6 +113,16 @@ ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOption
 // X-dimension that fits. Needs the drawing's X, so it is asked once that is known.
 std::optional<ZintRefusal> gs1_128WidthRefusal(const LinearModules& linear, double xdimMm);
 
+// The light modules the type's standard asks for before and after a linear symbol, or all round
+// a 2D one.
+struct QuietModules {
+    int before;
+    int after;
+};
+QuietModules quietModulesOf(ZintType type);
+// After an EAN or UPC add-on only 5 light modules are asked for.
+inline constexpr int kAddOnQuietAfter = 5;
+
 // A 12-digit UPC-A written as the 8 digits of its UPC-E, or why it cannot be.
 std::variant<std::string, ZintRefusal> upcAToUpcE(std::string_view upcA);
 

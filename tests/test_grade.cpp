@@ -206,7 +206,7 @@ class TestGrade : public QObject {
             profile.insert(profile.end(), std::size_t(widths[i]), i % 2 == 0 ? 0.0 : 100.0);
         profile.insert(profile.end(), std::size_t(quiet), 100.0);
 
-        const ScanGrade::Line line = ScanGrade::gradeProfile(profile, Symbology(symbology), reads,
+        const ScanGrade::Line line = ScanGrade::gradeProfile(profile, LineDecode::linearOf(Symbology(symbology)), reads,
                                                              quiet, double(profile.size() - quiet));
         const auto decodes = line.values[int(ScanGrade::Parameter::Decode)];
         QCOMPARE(decodes, decodability >= 0 ? 1.0 : 0.0);
@@ -249,7 +249,7 @@ class TestGrade : public QObject {
                            i % 2 == 0 ? bar : space);
         profile.insert(profile.end(), std::size_t(quiet), space);
         const ScanGrade::Line line =
-            ScanGrade::gradeProfile(profile, Symbology::Code128, QStringLiteral("Hi"), quiet,
+            ScanGrade::gradeProfile(profile, LineDecode::Linear::Code128, QStringLiteral("Hi"), quiet,
                                     double(profile.size() - quiet));
         QCOMPARE(line.text, QStringLiteral("Hi"));
         QCOMPARE(line.values[int(ScanGrade::Parameter::SymbolContrast)], space - bar);
@@ -695,55 +695,67 @@ class TestGrade : public QObject {
     }
 
     // draw and batch keep their exit status and warn about a picture that does not decode.
-    // Symbols the grader does not measure yet are found and decoded, 2D ones with their modules
+    // The newer symbologies: linear ones graded, 2D ones found and decoded with their modules
     // counted and their quiet zone checked. `margin` pads (or, negative, crops) each side by that
     // many pixels after the picture is enlarged `enlarged` times.
-    void ungradedSymbols_data() {
+    void newerSymbols_data() {
         QTest::addColumn<QStringList>("draw");
         QTest::addColumn<int>("enlarged");
         QTest::addColumn<int>("margin");
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<int>>("modules"); // rows, columns; empty for linear symbols
+        QTest::addColumn<QList<int>>("modules"); // 2D: rows, columns; linear: empty, and graded
+        QTest::addColumn<QString>("letter");
         QTest::addColumn<int>("exitCode");
         const QStringList qr{"--type", "qr", "--text", "Hello QR"};
+        const auto linear = [](const char* name, const char* type, const char* input, int enlarged,
+                               int margin, const char* kind, const char* text, const char* letter) {
+            QTest::newRow(name) << QStringList{"--type", type, "--text", input} << enlarged
+                                << margin << kind << QString::fromLatin1(text) << QList<int>{}
+                                << letter << (QByteArray("ABC").contains(letter) ? 0 : 1);
+        };
         // Version 1 of QR Code is 21 modules square; "Hello DM" fills Data Matrix's 14 x 14,
         // ten letters a one-layer compact Aztec Code of 15.
         QTest::newRow("QR Code") << qr << 1 << 0 << "QR Code"
-                                 << "Hello QR" << QList{21, 21} << 0;
+                                 << "Hello QR" << QList{21, 21} << "" << 0;
         QTest::newRow("QR Code enlarged") << qr << 3 << 0 << "QR Code"
-                                          << "Hello QR" << QList{21, 21} << 0;
+                                          << "Hello QR" << QList{21, 21} << "" << 0;
         QTest::newRow("QR Code without quiet zone") << qr << 1 << -8 << "QR Code"
-                                                    << "Hello QR" << QList{21, 21} << 1;
+                                                    << "Hello QR" << QList{21, 21} << "" << 1;
         QTest::newRow("Data Matrix")
             << QStringList{"--type", "datamatrix", "--text", "Hello DM"} << 2 << 0 << "Data Matrix"
-            << "Hello DM" << QList{14, 14} << 0;
+            << "Hello DM" << QList{14, 14} << "" << 0;
         QTest::newRow("Aztec Code")
             << QStringList{"--type", "aztec", "--text", "Aztec text"} << 1 << 6 << "Aztec Code"
-            << "Aztec text" << QList{15, 15} << 0;
+            << "Aztec text" << QList{15, 15} << "" << 0;
         // The engine once aborted on this one, enlarged with its bearer frame.
-        QTest::newRow("ITF-14 enlarged")
-            << QStringList{"--type", "itf14", "--text", "1540014128876"} << 3 << 40 << "ITF-14"
-            << "15400141288763" << QList<int>{} << 0;
-        QTest::newRow("Interleaved 2 of 5")
-            << QStringList{"--type", "itf", "--text", "123456"} << 1 << 0 << "Interleaved 2 of 5"
-            << "123456" << QList<int>{} << 0;
-        QTest::newRow("Code 93") << QStringList{"--type", "code93", "--text", "CODE93"} << 1 << 0
-                                 << "Code 93"
-                                 << "CODE93" << QList<int>{} << 0;
-        QTest::newRow("UPC-E") << QStringList{"--type", "upce", "--text", "0123456"} << 1 << 0
-                               << "UPC-E"
-                               << "01234565" << QList<int>{} << 0;
+        linear("ITF-14 enlarged", "itf14", "1540014128876", 3, 40, "ITF-14", "15400141288763", "A");
+        linear("Interleaved 2 of 5", "itf", "123456", 1, 0, "Interleaved 2 of 5", "123456", "A");
+        // Its quiet zone cut to 4 of the 10 modules asked for.
+        linear("Interleaved 2 of 5 cramped", "itf", "123456", 1, -12, "Interleaved 2 of 5",
+               "123456", "F");
+        linear("Code 93 in full ASCII", "code93", "Hi, you!", 1, 0, "Code 93", "Hi, you!", "A");
+        linear("Codabar", "codabar", "A40156B", 1, 0, "Codabar", "40156", "A");
+        linear("UPC-E", "upce", "0123456", 1, 0, "UPC-E", "01234565", "A");
+        linear("UPC-E with 2 digits", "upce", "0123456+12", 1, 0, "UPC-E", "01234565 12", "A");
+        linear("EAN-13 with 5 digits", "ean13", "950110153000+12345", 2, 0, "EAN-13",
+               "9501101530003 12345", "A");
+        linear("UPC-A with 2 digits", "upca", "01234567890+07", 1, 0, "UPC-A", "012345678905 07",
+               "A");
+        linear("EAN-8 with 2 digits", "ean8", "9638507+99", 1, 0, "EAN-8", "96385074 99", "A");
+        linear("GS1-128 with a separator", "gs1-128", "(01)09501101530003(10)AB(21)1", 1, 0,
+               "GS1-128", "010950110153000310AB\x1D" "211", "A");
     }
-    void ungradedSymbols() {
+    void newerSymbols() {
         QFETCH(QStringList, draw);
         QFETCH(int, enlarged);
         QFETCH(int, margin);
         QFETCH(QString, type);
         QFETCH(QString, text);
         QFETCH(QList<int>, modules);
+        QFETCH(QString, letter);
         QFETCH(int, exitCode);
-        const QString path = dir.filePath(QStringLiteral("ungraded.png"));
+        const QString path = dir.filePath(QStringLiteral("newer.png"));
         const Run drawn = cli(QStringList{"draw"} << draw << "--scale"
                                                   << "2"
                                                   << "--out" << path);
@@ -757,27 +769,35 @@ class TestGrade : public QObject {
         const Run run = cli({"verify", "--in", path, "--json"});
         QCOMPARE(run.exitCode, exitCode);
         const QJsonObject result = QJsonDocument::fromJson(run.out).object();
-        QCOMPARE(result["symbols"].toArray().size(), 0);
-        const QJsonArray ungraded = result["ungraded"].toArray();
-        QCOMPARE(ungraded.size(), 1);
-        const QJsonObject symbol = ungraded[0].toObject();
+        const bool graded = modules.isEmpty();
+        const QJsonArray symbols = result[graded ? "symbols" : "ungraded"].toArray();
+        QCOMPARE(symbols.size(), 1);
+        QCOMPARE(result[graded ? "ungraded" : "symbols"].toArray().size(), 0);
+        const QJsonObject symbol = symbols[0].toObject();
         QCOMPARE(symbol["type"].toString(), type);
         QCOMPARE(symbol["text"].toString(), text);
+        const QString line = ScanCheck::check(framed, {draw[1], draw[3], 50, 150}).line;
+        if (graded) {
+            QCOMPARE(symbol["grade"].toString(), letter);
+            // The window's line says the same in brief.
+            QVERIFY2(line.startsWith(QStringLiteral("Grade %1 (").arg(letter)), qPrintable(line));
+            QVERIFY2(line.contains(QStringLiteral("reads as %1 \"%2\"").arg(type, text)),
+                     qPrintable(line));
+            QCOMPARE(line.contains(QStringLiteral("quiet zone too narrow")), exitCode != 0);
+            return;
+        }
         QList<int> counted;
         for (const QJsonValue count : symbol["modules"].toArray())
             counted << count.toInt();
         QCOMPARE(counted, modules);
-        if (!modules.isEmpty()) QCOMPARE(symbol["quietZoneKept"].toBool(), exitCode == 0);
-        // The window's line says the same in brief.
-        const QString line = ScanCheck::check(framed, {draw[1], draw[3], 50, 150}).line;
+        QCOMPARE(symbol["quietZoneKept"].toBool(), exitCode == 0);
         QVERIFY2(line.startsWith(QStringLiteral("Reads as %1 \"%2\"").arg(type, text)),
                  qPrintable(line));
-        if (!modules.isEmpty())
-            QVERIFY2(line.contains(QStringLiteral("%1×%2 modules · quiet zone %3")
-                                       .arg(modules[0])
-                                       .arg(modules[1])
-                                       .arg(exitCode == 0 ? "kept" : "too narrow")),
-                     qPrintable(line));
+        QVERIFY2(line.contains(QStringLiteral("%1×%2 modules · quiet zone %3")
+                                   .arg(modules[0])
+                                   .arg(modules[1])
+                                   .arg(exitCode == 0 ? "kept" : "too narrow")),
+                 qPrintable(line));
     }
 
     void drawWarnings_data() {

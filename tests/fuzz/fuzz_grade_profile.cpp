@@ -8,7 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput input(data, size);
-    const auto symbology = static_cast<Symbology>(input.byte() % 5);
+    const auto symbology =
+        static_cast<LineDecode::Linear>(input.byte() % (int(LineDecode::Linear::UpcE) + 1));
     const double firstBarNear = input.int32() / 16.0, lastBarNear = input.int32() / 16.0;
     QByteArray text;
     for (int length = input.byte() % 32; length > 0; --length)
