@@ -36,8 +36,8 @@ bool decodes(const QImage& picture);
 // The same for every symbology the program draws, 2D ones included.
 bool decodesAny(const QImage& picture);
 
-// The line for a 2D symbol, which the grader does not measure yet, e.g. `Reads as QR Code "Hi" · 21×21
-// modules · quiet zone kept · no grade for 2D symbols`; nothing when the picture holds none.
+// The line for a 2D symbol, which the grader does not measure yet, e.g. `Reads as QR Code "Hi" ·
+// 21×21 modules · quiet zone kept · no grade for 2D symbols`; nothing when the picture holds none.
 std::optional<QString> ungradedLine(const QImage& picture);
 
 // The nearest width positions below and above `inputs.width` whose picture `accepts`, in

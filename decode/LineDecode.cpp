@@ -314,8 +314,7 @@ std::optional<LineDecode::Decoded> decodeEan(std::span<const double> w, std::siz
         if (left->parity != QString(half, u'O')) return std::nullopt;
     } else {
         const auto& parities = SymbologyTables::kEan13Parity;
-        const auto found =
-            std::find(parities.begin(), parities.end(), left->parity.toStdString());
+        const auto found = std::find(parities.begin(), parities.end(), left->parity.toStdString());
         if (found == parities.end()) return std::nullopt;
         digits.prepend(QChar(u'0' + int(found - parities.begin())));
     }
@@ -552,9 +551,10 @@ std::optional<LineDecode::Decoded> decodeItf(std::span<const double> w, std::siz
         // A stop followed by more light than any wide element ends the symbol; one that could
         // also begin a pair ends it only when no pair follows.
         double stopMargin = margin;
-        const bool stopHere = last && at + kItfStop <= w.size() && itfStopAt(&w[at], *last, stopMargin);
-        const bool clearAfter = stopHere && (at + kItfStop == w.size() ||
-                                            w[at + kItfStop] > 2 * last->threshold);
+        const bool stopHere =
+            last && at + kItfStop <= w.size() && itfStopAt(&w[at], *last, stopMargin);
+        const bool clearAfter =
+            stopHere && (at + kItfStop == w.size() || w[at + kItfStop] > 2 * last->threshold);
         std::optional<TwoWidth> pair;
         int high = -1, low = -1;
         if (!clearAfter && at + kItfPair <= w.size()) {
@@ -738,8 +738,9 @@ QuietZone quietZoneOf(Linear symbology, bool addOn) {
         zone = ::quietZoneOf(Symbology(symbology));
     } else {
         // As the encoder that draws them leaves them.
-        const auto drawn = std::find_if(std::begin(kZintLinear), std::end(kZintLinear),
-                                        [&](const auto& entry) { return entry.second == symbology; });
+        const auto drawn =
+            std::find_if(std::begin(kZintLinear), std::end(kZintLinear),
+                         [&](const auto& entry) { return entry.second == symbology; });
         const zintsym::QuietModules q = zintsym::quietModulesOf(drawn->first);
         zone = {q.before, q.after};
     }

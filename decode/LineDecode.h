@@ -29,8 +29,8 @@ static_assert(linearOf(Symbology::Code39) == Linear::Code39 &&
 
 // The EAN and UPC symbologies, which may carry a 2- or 5-digit add-on.
 constexpr bool takesAddOn(Linear symbology) {
-    return symbology == Linear::Ean13 || symbology == Linear::Ean8 ||
-           symbology == Linear::UpcA || symbology == Linear::UpcE;
+    return symbology == Linear::Ean13 || symbology == Linear::Ean8 || symbology == Linear::UpcA ||
+           symbology == Linear::UpcE;
 }
 
 // How each linear type libzint draws is read: the first of a symbology is the one whose quiet
@@ -53,7 +53,7 @@ constexpr std::optional<Linear> linearOf(zintsym::ZintType type) {
 QuietZone quietZoneOf(Linear symbology, bool addOn = false);
 
 struct Decoded {
-    QString text; // as the reading engine gives it: an add-on after a space, FNC1 as GS
+    QString text;           // as the reading engine gives it: an add-on after a space, FNC1 as GS
     int elementCount = 0;   // bars and spaces from the first bar to the last
     double moduleWidth = 0; // the narrowest element's nominal width, in the widths' unit
     // The least margin left between a measurement and its decision threshold, 1 for ideal

@@ -357,8 +357,12 @@ QList<Found> findSymbols(const QImage& picture, Reach reach) {
         const QRect bars = down ? transposed(barsOf(transposed(grey), transposed(engineBox)))
                                 : barsOf(grey, engineBox);
         const auto symbology = symbologyOf(result.format());
-        Found symbol{symbology.value_or(Symbology::Code128), text, bars,
-                     cornersOf(result.position()), symbology.has_value(), kindOf(result, text)};
+        Found symbol{symbology.value_or(Symbology::Code128),
+                     text,
+                     bars,
+                     cornersOf(result.position()),
+                     symbology.has_value(),
+                     kindOf(result, text)};
         symbol.linear = linearOf(result.format());
         addOrExtend(found, symbol);
         // Blank with a margin, so that no part of it is read again.

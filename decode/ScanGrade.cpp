@@ -129,8 +129,8 @@ bool withAddOn(LineDecode::Linear symbology, const QString& text) {
     return LineDecode::takesAddOn(symbology) && text.contains(u' ');
 }
 
-std::optional<Found> decodeNear(const Profile& p, LineDecode::Linear symbology,
-                                const QString& text, double firstBarNear, double tolerance) {
+std::optional<Found> decodeNear(const Profile& p, LineDecode::Linear symbology, const QString& text,
+                                double firstBarNear, double tolerance) {
     const bool addOn = withAddOn(symbology, text);
     const QuietZone quiet = LineDecode::quietZoneOf(symbology, addOn);
     std::optional<Found> cramped;
@@ -403,8 +403,8 @@ std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) 
         Symbol symbol{*found.linear, found.kind, found.text, found.box, {}};
         symbol.light = options.light;
         const double mainModules = nominalModules(*found.linear, found.text.section(u' ', 0, 0));
-        auto [corners, box] = reachingOver(found, addOnModules(*found.linear, found.text) /
-                                                      mainModules);
+        auto [corners, box] =
+            reachingOver(found, addOnModules(*found.linear, found.text) / mainModules);
         const auto frame = ScanLines::frameOf(plane, corners, box);
         if (!frame) {
             symbol.lines.resize(kScanLines); // nothing to measure: ten lines that fail

@@ -206,8 +206,9 @@ class TestGrade : public QObject {
             profile.insert(profile.end(), std::size_t(widths[i]), i % 2 == 0 ? 0.0 : 100.0);
         profile.insert(profile.end(), std::size_t(quiet), 100.0);
 
-        const ScanGrade::Line line = ScanGrade::gradeProfile(profile, LineDecode::linearOf(Symbology(symbology)), reads,
-                                                             quiet, double(profile.size() - quiet));
+        const ScanGrade::Line line =
+            ScanGrade::gradeProfile(profile, LineDecode::linearOf(Symbology(symbology)), reads,
+                                    quiet, double(profile.size() - quiet));
         const auto decodes = line.values[int(ScanGrade::Parameter::Decode)];
         QCOMPARE(decodes, decodability >= 0 ? 1.0 : 0.0);
         QCOMPARE(line.quietZoneTooNarrow, quietModules < quietZoneOf(Symbology(symbology)).before);
@@ -249,8 +250,8 @@ class TestGrade : public QObject {
                            i % 2 == 0 ? bar : space);
         profile.insert(profile.end(), std::size_t(quiet), space);
         const ScanGrade::Line line =
-            ScanGrade::gradeProfile(profile, LineDecode::Linear::Code128, QStringLiteral("Hi"), quiet,
-                                    double(profile.size() - quiet));
+            ScanGrade::gradeProfile(profile, LineDecode::Linear::Code128, QStringLiteral("Hi"),
+                                    quiet, double(profile.size() - quiet));
         QCOMPARE(line.text, QStringLiteral("Hi"));
         QCOMPARE(line.values[int(ScanGrade::Parameter::SymbolContrast)], space - bar);
         QCOMPARE(QString(ScanGrade::letterOf(line.grade())), letter);
@@ -744,7 +745,10 @@ class TestGrade : public QObject {
                "A");
         linear("EAN-8 with 2 digits", "ean8", "9638507+99", 1, 0, "EAN-8", "96385074 99", "A");
         linear("GS1-128 with a separator", "gs1-128", "(01)09501101530003(10)AB(21)1", 1, 0,
-               "GS1-128", "010950110153000310AB\x1D" "211", "A");
+               "GS1-128",
+               "010950110153000310AB\x1D"
+               "211",
+               "A");
     }
     void newerSymbols() {
         QFETCH(QStringList, draw);

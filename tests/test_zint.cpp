@@ -277,7 +277,8 @@ void TestZint::readBack() {
     const auto readings = readAll(files);
     for (qsizetype i = 0; i < files.size(); ++i) {
         const QList<QByteArray> read = readings.value(files[i]);
-        QVERIFY2(read.contains(wanted[i]), (inputs[i] + " read as: " + read.join(" | ")).constData());
+        QVERIFY2(read.contains(wanted[i]),
+                 (inputs[i] + " read as: " + read.join(" | ")).constData());
         // The grader's row decoder reads the modules as the reader reads the picture.
         if (i < ownReadings.size())
             QVERIFY2(read.contains(ownReadings[i]) || read.contains("]C1" + ownReadings[i]),
