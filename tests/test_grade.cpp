@@ -41,6 +41,16 @@ QImage modulePicture(const QString& type, const QString& text) {
 // The runs of equal modules of the row through the bars (the row with the most of them), from
 // the first bar to the last.
 std::vector<int> moduleRuns(const QString& type, const QString& text) {
+    if (const auto newer = zintChoice(type)) { // straight from the symbol's modules
+        const QString modules =
+            std::get<EncodedSymbol>(encodeZintChoice(*newer, text)).symbol.modules;
+        std::vector<int> runs;
+        for (qsizetype i = 0; i < modules.size(); ++i) {
+            if (i == 0 || modules[i] != modules[i - 1]) runs.push_back(0);
+            ++runs.back();
+        }
+        return runs;
+    }
     const QImage picture = modulePicture(type, text);
     std::vector<int> best;
     for (int y = 0; y < picture.height(); ++y) {
@@ -122,8 +132,8 @@ class TestGrade : public QObject {
     void initTestCase() { QVERIFY(dir.isValid()); }
 
     // Element widths of 10 pixels per module, one edge moved by hand; the decodability is the
-    // margin left in the worst edge-to-similar-edge sum (Code 128, EAN, UPC) or element
-    // (Code 39), which every line shares.
+    // margin left in the worst edge-to-similar-edge sum (Code 128, Code 93, EAN, UPC) or element
+    // (Code 39, Interleaved 2 of 5), which every line shares.
     void handSetWidths_data() {
         QTest::addColumn<int>("symbology");
         QTest::addColumn<QString>("type");
@@ -134,9 +144,10 @@ class TestGrade : public QObject {
         QTest::addColumn<int>("quietModules");
         QTest::addColumn<double>("decodability");
         QTest::addColumn<QString>("letter");
-        const int c128 = int(Symbology::Code128), c39 = int(Symbology::Code39);
-        const int ean13 = int(Symbology::Ean13), ean8 = int(Symbology::Ean8),
-                  upc = int(Symbology::UpcA);
+        using LineDecode::Linear;
+        const int c128 = int(Linear::Code128), c39 = int(Linear::Code39);
+        const int ean13 = int(Linear::Ean13), ean8 = int(Linear::Ean8), upc = int(Linear::UpcA);
+        const int itf = int(Linear::Itf), c93 = int(Linear::Code93), upce = int(Linear::UpcE);
         // Code 128: a sum of two 11-module elements 0.2 or 0.3 module off: margin 0.6 or 0.4.
         QTest::newRow("128 ideal") << c128 << "128/n"
                                    << "Hello"
@@ -183,6 +194,26 @@ class TestGrade : public QObject {
         QTest::newRow("UPC-A 0.4") << upc << "UPC-A"
                                    << "036000291452"
                                    << "036000291452" << 32 << 4 << 9 << 0.2 << "F";
+        // Interleaved 2 of 5, narrow 10 and wide 30: the first pair's wide bar 5 or 8 narrower,
+        // its narrow space as much wider. Narrow 65/6 and wide 115/4 on average: threshold
+        // 475/24, half their gap 215/24; the space of 15 is 115/24 from the threshold.
+        QTest::newRow("ITF 0.5") << itf << "itf"
+                                 << "123456"
+                                 << "123456" << 4 << -5 << 10 << 23.0 / 43 << "B";
+        QTest::newRow("ITF 0.8") << itf << "itf"
+                                 << "123456"
+                                 << "123456" << 4 << -8 << 10 << 0.2 << "F";
+        // Code 93 measures as Code 128 does: a sum 0.2 module off.
+        QTest::newRow("93 0.2") << c93 << "code93"
+                                << "HELLO"
+                                << "HELLO" << 6 << 2 << 10 << 0.6 << "B";
+        // UPC-E with an add-on, which asks for 5 modules after it.
+        QTest::newRow("UPC-E+2 ideal") << upce << "upce"
+                                       << "0123456+12"
+                                       << "01234565 12" << 0 << 0 << 9 << 1.0 << "A";
+        QTest::newRow("UPC-E+2 quiet 8") << upce << "upce"
+                                         << "0123456+12"
+                                         << "01234565 12" << 0 << 0 << 8 << -1.0 << "F";
     }
     void handSetWidths() {
         QFETCH(int, symbology);
@@ -207,11 +238,14 @@ class TestGrade : public QObject {
         profile.insert(profile.end(), std::size_t(quiet), 100.0);
 
         const ScanGrade::Line line =
-            ScanGrade::gradeProfile(profile, LineDecode::linearOf(Symbology(symbology)), reads,
-                                    quiet, double(profile.size() - quiet));
+            ScanGrade::gradeProfile(profile, LineDecode::Linear(symbology), reads, quiet,
+                                    double(profile.size() - quiet));
         const auto decodes = line.values[int(ScanGrade::Parameter::Decode)];
         QCOMPARE(decodes, decodability >= 0 ? 1.0 : 0.0);
-        QCOMPARE(line.quietZoneTooNarrow, quietModules < quietZoneOf(Symbology(symbology)).before);
+        const QuietZone quietZone =
+            LineDecode::quietZoneOf(LineDecode::Linear(symbology), reads.contains(u' '));
+        QCOMPARE(line.quietZoneTooNarrow,
+                 quietModules < std::max(quietZone.before, quietZone.after));
         if (decodability >= 0) {
             QCOMPARE(line.text, reads);
             QVERIFY2(
