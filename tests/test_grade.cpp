@@ -237,9 +237,8 @@ class TestGrade : public QObject {
             profile.insert(profile.end(), std::size_t(widths[i]), i % 2 == 0 ? 0.0 : 100.0);
         profile.insert(profile.end(), std::size_t(quiet), 100.0);
 
-        const ScanGrade::Line line =
-            ScanGrade::gradeProfile(profile, LineDecode::Linear(symbology), reads, quiet,
-                                    double(profile.size() - quiet));
+        const ScanGrade::Line line = ScanGrade::gradeProfile(
+            profile, LineDecode::Linear(symbology), reads, quiet, double(profile.size() - quiet));
         const auto decodes = line.values[int(ScanGrade::Parameter::Decode)];
         QCOMPARE(decodes, decodability >= 0 ? 1.0 : 0.0);
         const QuietZone quietZone =
