@@ -395,22 +395,230 @@ std::optional<Fault> lintHasnondigit(std::string_view p, std::size_t o) {
     return Fault{o, Gs1Rule::Content, "needs at least one character that is not a digit"};
 }
 
+// GS1 Company Prefixes are four digits at least; which prefixes are allotted takes GS1's own
+// register, which an offline program does not have.
+constexpr std::size_t kShortestCompanyPrefix = 4;
+
+std::optional<Fault> lintGcppos1(std::string_view p, std::size_t o) {
+    if (p.size() < kShortestCompanyPrefix)
+        return Fault{o, Gs1Rule::Content,
+                     "too short to start with a GS1 Company Prefix (4 digits at least)"};
+    for (std::size_t i = 0; i < kShortestCompanyPrefix; ++i)
+        if (!isDigit(p[i]))
+            return Fault{o + i, Gs1Rule::Content,
+                         "character " + number(i + 1) + " '" + shown(p[i]) +
+                             "' cannot be part of a GS1 Company Prefix, which starts with 4 "
+                             "digits"};
+    return std::nullopt;
+}
+
+std::optional<Fault> lintGcppos2(std::string_view p, std::size_t o) {
+    if (p.empty())
+        return Fault{o, Gs1Rule::Content,
+                     "too short to hold a GS1 Company Prefix after its first character"};
+    return lintGcppos1(p.substr(1), o + 1);
+}
+
+// AIDC media types: 01 to 10 assigned by ICCBBA, 80 to 99 for its local use.
+std::optional<Fault> lintMediatype(std::string_view p, std::size_t o) {
+    const int type = p.size() == 2 && isDigit(p[0]) && isDigit(p[1]) ? twoDigits(p, 0) : -1;
+    if ((type >= 1 && type <= 10) || type >= 80) return std::nullopt;
+    return Fault{o, Gs1Rule::Content,
+                 "media type " + shown(p) + " is not an AIDC media type (01 to 10, 80 to 99)"};
+}
+
+// GS1's PackageTypeCode list: UN/ECE Recommendation 21 with GS1's own codes, in order.
+constexpr std::string_view kPackageTypes[] = {
+    "1A",  "1B",  "1D",  "1F", "1G",  "1W",  "200", "201", "202", "203", "204", "205", "206", "210",
+    "211", "212", "2C",  "3A", "3H",  "43",  "44",  "4A",  "4B",  "4C",  "4D",  "4F",  "4G",  "4H",
+    "5H",  "5L",  "5M",  "6H", "6P",  "7A",  "7B",  "8",   "8A",  "8B",  "8C",  "9",   "AA",  "AB",
+    "AC",  "AD",  "AF",  "AG", "AH",  "AI",  "AJ",  "AL",  "AM",  "AP",  "APE", "AT",  "AV",  "B4",
+    "BB",  "BC",  "BD",  "BE", "BF",  "BG",  "BGE", "BH",  "BI",  "BJ",  "BK",  "BL",  "BM",  "BME",
+    "BN",  "BO",  "BP",  "BQ", "BR",  "BRI", "BS",  "BT",  "BU",  "BV",  "BW",  "BX",  "BY",  "BZ",
+    "CA",  "CB",  "CBL", "CC", "CCE", "CD",  "CE",  "CF",  "CG",  "CH",  "CI",  "CJ",  "CK",  "CL",
+    "CM",  "CN",  "CO",  "CP", "CQ",  "CR",  "CS",  "CT",  "CU",  "CV",  "CW",  "CX",  "CY",  "CZ",
+    "DA",  "DB",  "DC",  "DG", "DH",  "DI",  "DJ",  "DK",  "DL",  "DM",  "DN",  "DP",  "DPE", "DR",
+    "DS",  "DT",  "DU",  "DV", "DW",  "DX",  "DY",  "E1",  "E2",  "E3",  "EC",  "ED",  "EE",  "EF",
+    "EG",  "EH",  "EI",  "EN", "FB",  "FC",  "FD",  "FE",  "FI",  "FL",  "FO",  "FOB", "FP",  "FPE",
+    "FR",  "FT",  "FW",  "FX", "GB",  "GI",  "GL",  "GR",  "GU",  "GY",  "GZ",  "HA",  "HB",  "HC",
+    "HG",  "HN",  "HR",  "IA", "IB",  "IC",  "ID",  "IE",  "IF",  "IG",  "IH",  "IK",  "IL",  "IN",
+    "IZ",  "JB",  "JC",  "JG", "JR",  "JT",  "JY",  "KG",  "KI",  "LAB", "LE",  "LG",  "LT",  "LU",
+    "LV",  "LZ",  "MA",  "MB", "MC",  "ME",  "MPE", "MR",  "MS",  "MT",  "MW",  "MX",  "NA",  "NE",
+    "NF",  "NG",  "NS",  "NT", "NU",  "NV",  "OA",  "OB",  "OC",  "OD",  "OE",  "OF",  "OK",  "OPE",
+    "OT",  "OU",  "P2",  "PA", "PAE", "PB",  "PC",  "PD",  "PE",  "PF",  "PG",  "PH",  "PI",  "PJ",
+    "PK",  "PL",  "PLP", "PN", "PO",  "POP", "PP",  "PPE", "PR",  "PT",  "PU",  "PUE", "PV",  "PX",
+    "PY",  "PZ",  "QA",  "QB", "QC",  "QD",  "QF",  "QG",  "QH",  "QJ",  "QK",  "QL",  "QM",  "QN",
+    "QP",  "QQ",  "QR",  "QS", "RB1", "RB2", "RB3", "RCB", "RD",  "RG",  "RJ",  "RK",  "RL",  "RO",
+    "RT",  "RZ",  "S1",  "SA", "SB",  "SC",  "SD",  "SE",  "SEC", "SH",  "SI",  "SK",  "SL",  "SM",
+    "SO",  "SP",  "SS",  "ST", "STL", "SU",  "SV",  "SW",  "SX",  "SY",  "SZ",  "T1",  "TB",  "TC",
+    "TD",  "TE",  "TEV", "TG", "THE", "TI",  "TK",  "TL",  "TN",  "TO",  "TR",  "TRE", "TS",  "TT",
+    "TTE", "TU",  "TV",  "TW", "TWE", "TY",  "TZ",  "UC",  "UN",  "UUE", "VA",  "VG",  "VI",  "VK",
+    "VL",  "VN",  "VO",  "VP", "VQ",  "VR",  "VS",  "VY",  "WA",  "WB",  "WC",  "WD",  "WF",  "WG",
+    "WH",  "WJ",  "WK",  "WL", "WM",  "WN",  "WP",  "WQ",  "WR",  "WRP", "WS",  "WT",  "WU",  "WV",
+    "WW",  "WX",  "WY",  "WZ", "X11", "X12", "X15", "X16", "X17", "X18", "X19", "X20", "X3",  "XA",
+    "XB",  "XC",  "XD",  "XF", "XG",  "XH",  "XJ",  "XK",  "YA",  "YB",  "YC",  "YD",  "YF",  "YG",
+    "YH",  "YJ",  "YK",  "YL", "YM",  "YN",  "YP",  "YQ",  "YR",  "YS",  "YT",  "YV",  "YW",  "YX",
+    "YY",  "YZ",  "ZA",  "ZB", "ZC",  "ZD",  "ZF",  "ZG",  "ZH",  "ZJ",  "ZK",  "ZL",  "ZM",  "ZN",
+    "ZP",  "ZQ",  "ZR",  "ZS", "ZT",  "ZU",  "ZV",  "ZW",  "ZX",  "ZY",  "ZZ"};
+static_assert(std::ranges::is_sorted(kPackageTypes), "looked up by halving");
+
+std::optional<Fault> lintPackagetype(std::string_view p, std::size_t o) {
+    if (std::ranges::binary_search(kPackageTypes, p)) return std::nullopt;
+    return Fault{o, Gs1Rule::Content,
+                 "package type " + shown(p) + " is not in GS1's PackageTypeCode list"};
+}
+
+// The North American coupon formats, walked field by field: each field's length digit (VLI)
+// picks how many digits follow it.
+class CouponWalk {
+  public:
+    CouponWalk(std::string_view data, std::size_t offset) : data_(data), offset_(offset) {}
+
+    std::optional<Fault> allDigits() const {
+        const auto bad = std::ranges::find_if_not(data_, isDigit);
+        if (bad == data_.end()) return std::nullopt;
+        const auto at = std::size_t(bad - data_.begin());
+        return fault(at, "'" + shown(*bad) + "' is not a digit; coupon data is digits only");
+    }
+    // The optional field a digit announces: true, and past it, when it is next.
+    bool opens(char field) {
+        if (at_ >= data_.size() || data_[at_] != field) return false;
+        ++at_;
+        return true;
+    }
+    // One digit among `allowed`.
+    std::optional<Fault> digit(std::string_view allowed, const std::string& name) {
+        if (at_ >= data_.size()) return fault(at_, "ends before its " + name);
+        if (allowed.find(data_[at_]) == std::string_view::npos)
+            return fault(at_,
+                         name + " " + shown(data_[at_]) + " is not one of " + std::string(allowed));
+        ++at_;
+        return std::nullopt;
+    }
+    std::optional<Fault> digits(std::size_t count, const std::string& name) {
+        if (data_.size() - at_ < count)
+            return fault(at_, "the " + name + " is shorter than its " + number(count) + " digits");
+        field_ = data_.substr(at_, count);
+        at_ += count;
+        return std::nullopt;
+    }
+    // A length digit among `allowed`, then `extra` more digits than it says; a 9 among `allowed`
+    // with `nineForNone` means no digits at all. A company prefix is checked as such.
+    std::optional<Fault> counted(std::string_view allowed, std::size_t extra,
+                                 const std::string& name, bool companyPrefix = false,
+                                 bool nineForNone = false) {
+        const std::size_t vli = at_;
+        if (auto f = digit(allowed, "length digit of the " + name)) return f;
+        const auto length = std::size_t(data_[vli] - '0');
+        if (auto f = digits(nineForNone && length == 9 ? 0 : length + extra, name)) return f;
+        if (companyPrefix && !field_.empty())
+            if (auto f = lintGcppos1(field_, offset_ + at_ - field_.size()))
+                return fault(at_ - field_.size(), "the " + name + " is " + f->text);
+        return std::nullopt;
+    }
+    std::optional<Fault> date(const std::string& name) {
+        if (auto f = digits(6, name)) return f;
+        if (auto f = checkDate(field_, offset_ + at_ - 6, false, false))
+            return Fault{f->offset, Gs1Rule::Content, "the " + name + ": " + f->text};
+        return std::nullopt;
+    }
+    std::string_view field() const { return field_; }
+    std::optional<Fault> end() const {
+        if (at_ == data_.size()) return std::nullopt;
+        return fault(at_, "data after the last field it knows: " + shown(data_.substr(at_)));
+    }
+    std::optional<Fault> fault(std::size_t at, const std::string& text) const {
+        return Fault{offset_ + at, Gs1Rule::Content, text};
+    }
+
+  private:
+    std::string_view data_;
+    std::size_t offset_;
+    std::size_t at_ = 0;
+    std::string_view field_;
+};
+
+constexpr std::string_view kAnyDigit = "0123456789";
+constexpr std::string_view kRequirementCodes = "012349";
+
+// A purchase requirement with its code and family code, as the coupon asks for each purchase.
+std::optional<Fault> purchase(CouponWalk& walk, const std::string& which) {
+    if (auto f = walk.counted("12345", 0, which + " purchase requirement")) return f;
+    if (auto f = walk.digit(kRequirementCodes, which + " purchase requirement code")) return f;
+    return walk.digits(3, which + " purchase family code");
+}
+
+// AI (8110): the coupon code of the North American Coupon Code guideline.
+std::optional<Fault> lintCouponcode(std::string_view p, std::size_t o) {
+    CouponWalk walk(p, o);
+    if (auto f = walk.allDigits()) return f;
+    if (auto f = walk.counted("0123456", 6, "GS1 Company Prefix", true)) return f;
+    if (auto f = walk.digits(6, "offer code")) return f;
+    if (auto f = walk.counted("12345", 0, "save value")) return f;
+    if (auto f = purchase(walk, "first")) return f;
+    if (walk.opens('1')) {
+        if (auto f = walk.digit("0123", "additional purchase rules code")) return f;
+        if (auto f = purchase(walk, "second")) return f;
+        if (auto f =
+                walk.counted("01234569", 6, "second purchase's GS1 Company Prefix", true, true))
+            return f;
+    }
+    if (walk.opens('2')) {
+        if (auto f = purchase(walk, "third")) return f;
+        if (auto f = walk.counted("01234569", 6, "third purchase's GS1 Company Prefix", true, true))
+            return f;
+    }
+    std::string_view expiry;
+    if (walk.opens('3')) {
+        if (auto f = walk.date("expiration date")) return f;
+        expiry = walk.field();
+    }
+    if (walk.opens('4')) {
+        if (auto f = walk.date("start date")) return f;
+        if (!expiry.empty() && walk.field() > expiry)
+            return Fault{o + std::size_t(walk.field().data() - p.data()), Gs1Rule::Content,
+                         "the start date " + std::string(walk.field()) +
+                             " is after the expiration date " + std::string(expiry)};
+    }
+    if (walk.opens('5'))
+        if (auto f = walk.counted(kAnyDigit, 6, "serial number")) return f;
+    if (walk.opens('6'))
+        if (auto f = walk.counted("1234567", 6, "retailer's GS1 Company Prefix or GLN", true))
+            return f;
+    if (walk.opens('9')) {
+        if (auto f = walk.digit("01256", "save value code")) return f;
+        if (auto f = walk.digit("012", "save value applies to item")) return f;
+        if (auto f = walk.digit(kAnyDigit, "store coupon flag")) return f;
+        if (auto f = walk.digit("01", "don't multiply flag")) return f;
+    }
+    return walk.end();
+}
+
+// AI (8112): the positive offer file coupon code.
+std::optional<Fault> lintCouponposoffer(std::string_view p, std::size_t o) {
+    CouponWalk walk(p, o);
+    if (auto f = walk.allDigits()) return f;
+    if (auto f = walk.digit("01", "format code")) return f;
+    if (auto f = walk.counted("0123456", 6, "funder ID")) return f;
+    if (auto f = walk.digits(6, "offer code")) return f;
+    if (auto f = walk.counted(kAnyDigit, 6, "serial number")) return f;
+    return walk.end();
+}
+
 struct LinterEntry {
     std::string_view name;
-    Lint lint;          // nullptr: knowingly unchecked
+    Lint lint;
     std::size_t length; // what the linter reads, 0 for any length
 };
 
-// Unchecked: gcppos1/gcppos2 need GS1's table of company prefix lengths, packagetype and
-// mediatype code lists this code does not carry, couponcode/couponposoffer the North American
-// coupon formats.
+// Every check the dictionary names.
 constexpr LinterEntry kLinters[] = {
-    {"couponcode", nullptr, 0},
-    {"couponposoffer", nullptr, 0},
+    {"couponcode", lintCouponcode, 0},
+    {"couponposoffer", lintCouponposoffer, 0},
     {"csum", lintCsum, 0},
     {"csumalpha", lintCsumalpha, 0},
-    {"gcppos1", nullptr, 0},
-    {"gcppos2", nullptr, 0},
+    {"gcppos1", lintGcppos1, 0},
+    {"gcppos2", lintGcppos2, 0},
     {"hasnondigit", lintHasnondigit, 0},
     {"hh", lintHh, 2},
     {"hhmi", lintHhmi, 4},
@@ -424,11 +632,11 @@ constexpr LinterEntry kLinters[] = {
     {"iso5218", lintIso5218, 0},
     {"latitude", lintLatitude, 10},
     {"longitude", lintLongitude, 10},
-    {"mediatype", nullptr, 0},
+    {"mediatype", lintMediatype, 0},
     {"mi", lintMi, 2},
     {"nonzero", lintNonzero, 0},
     {"nozeroprefix", lintNozeroprefix, 0},
-    {"packagetype", nullptr, 0},
+    {"packagetype", lintPackagetype, 0},
     {"pcenc", lintPcenc, 0},
     {"pieceoftotal", lintPieceoftotal, 4},
     {"posinseqslash", lintPosinseqslash, 0},
@@ -513,7 +721,7 @@ std::optional<Fault> checkData(const Gs1Entry& entry, std::string_view data) {
             linters =
                 comma == std::string_view::npos ? std::string_view() : linters.substr(comma + 1);
             const LinterEntry* linter = findLinter(name);
-            if (!linter || !linter->lint) continue;
+            if (!linter) continue;
             // Only a dictionary that pairs a linter with a new length gets here.
             if (linter->length && part.size() != linter->length)
                 return Fault{at, Gs1Rule::Length,
@@ -736,10 +944,8 @@ std::string_view gs1DictionarySha256() {
     return kGs1DictionarySha256;
 }
 
-LinterSupport gs1LinterSupport(std::string_view linter) {
-    const LinterEntry* entry = findLinter(linter);
-    if (!entry) return LinterSupport::Unknown;
-    return entry->lint ? LinterSupport::Checked : LinterSupport::Unchecked;
+bool gs1LinterChecked(std::string_view linter) {
+    return findLinter(linter) != nullptr;
 }
 
 std::vector<std::string> gs1TableLinters() {

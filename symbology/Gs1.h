@@ -73,11 +73,10 @@ inline constexpr std::size_t kGs1MaxInput = 8000;
 std::string_view gs1DictionaryRelease();
 std::string_view gs1DictionarySha256();
 
-// A linter the table names: checked by this code, or knowingly left unchecked (then only the
-// component's character set and length apply). A name that is neither means the dictionary
-// grew a linter this code has not heard of.
-enum class LinterSupport { Checked, Unchecked, Unknown };
-LinterSupport gs1LinterSupport(std::string_view linter);
+// Whether this code checks a linter the table names. One it does not means the dictionary grew
+// a linter this code has not heard of, which only the component's character set and length
+// then stand in for.
+bool gs1LinterChecked(std::string_view linter);
 // Every linter name the table uses, once each.
 std::vector<std::string> gs1TableLinters();
 
