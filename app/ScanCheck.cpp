@@ -55,7 +55,8 @@ std::optional<QString> ungradedLine(const QImage& picture) {
     for (const ReadingEngine::Found& found :
          ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every)) {
         if (!found.isMatrix()) continue;
-        const QString reads = QStringLiteral("Reads as %1 \"%2\"").arg(found.kind, found.text);
+        const QString reads = QStringLiteral("Reads as %1 \"%2\"")
+                                  .arg(found.kind, ReadingEngine::shownText(found.text));
         return reads + QStringLiteral(" · %1×%2 modules · quiet zone %3 · no grade for 2D symbols")
                            .arg(found.rows)
                            .arg(found.columns)
@@ -129,7 +130,7 @@ Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic
         const ScanGrade::Symbol& symbol = symbols.front();
         line = QStringLiteral("Grade %1 (%2) · reads as %3 \"%4\"")
                    .arg(symbol.letter())
-                   .arg(symbol.isoGrade(), symbol.kind, symbol.text);
+                   .arg(symbol.isoGrade(), symbol.kind, ReadingEngine::shownText(symbol.text));
         if (symbol.worstLine().quietZoneTooNarrow)
             line += QStringLiteral(" · quiet zone too narrow");
         if (const double module = symbol.moduleWidth(); module > 0)

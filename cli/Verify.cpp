@@ -103,8 +103,8 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
 void printText(const ScanGrade::Symbol& symbol) {
     const QRect& box = symbol.box;
     std::printf("%s \"%s\" at %d,%d size %dx%d: grade %c (%.1f)\n", qPrintable(symbol.kind),
-                symbol.text.toUtf8().constData(), box.x(), box.y(), box.width(), box.height(),
-                symbol.letter().toLatin1(), symbol.score());
+                ReadingEngine::shownText(symbol.text).toUtf8().constData(), box.x(), box.y(),
+                box.width(), box.height(), symbol.letter().toLatin1(), symbol.score());
     std::printf("  grade %s: aperture %.3f mm, %s\n", qPrintable(symbol.isoGrade()),
                 symbol.apertureMm,
                 symbol.light == ScanLines::Light::Red ? "red light 660 nm" : "white light");
@@ -149,8 +149,8 @@ void printUngraded(const ReadingEngine::Found& symbol) {
     const QRect& box = symbol.box;
     std::printf("%s \"%s\" at %d,%d size %dx%d: %dx%d modules, quiet zone %s; no grade for 2D "
                 "symbols\n",
-                qPrintable(symbol.kind), symbol.text.toUtf8().constData(), box.x(), box.y(),
-                box.width(), box.height(), symbol.rows, symbol.columns,
+                qPrintable(symbol.kind), ReadingEngine::shownText(symbol.text).toUtf8().constData(),
+                box.x(), box.y(), box.width(), box.height(), symbol.rows, symbol.columns,
                 symbol.quietZoneKept ? "kept" : "too narrow");
 }
 

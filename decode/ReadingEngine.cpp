@@ -374,6 +374,23 @@ QList<Found> findSymbols(const QImage& picture, Reach reach) {
     return found;
 }
 
+QString shownText(const QString& text) {
+    static constexpr const char* kNames[] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
+                                             "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+                                             "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
+                                             "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+    QString shown;
+    for (const QChar c : text) {
+        if (c.unicode() < std::size(kNames))
+            shown += u'<' + QLatin1String(kNames[c.unicode()]) + u'>';
+        else if (c.unicode() == 0x7F)
+            shown += QStringLiteral("<DEL>");
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 bool decodesAlongRows(const QImage& picture, const QList<int>& rows) {
     for (const int row : rows) {
         if (row < 0 || row >= picture.height()) continue;

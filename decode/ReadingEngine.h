@@ -42,6 +42,10 @@ enum class Reach { Classic, Every };
 
 QList<Found> findSymbols(const QImage& picture, Reach reach = Reach::Classic);
 
+// A decoded text as a report line shows it: control characters by their ASCII names in angle
+// brackets, GS1's group separator as <GS>, so that nothing in it is invisible.
+QString shownText(const QString& text);
+
 // A quick look along a few rows only, for pictures whose bars run from top to bottom of a band
 // (every row through the bars is the same): true when any of the rows decodes.
 bool decodesAlongRows(const QImage& picture, const QList<int>& rows);

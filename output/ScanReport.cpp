@@ -284,10 +284,10 @@ void paintReport(QPainter& painter, const QImage& picture, const ScanGrade::Symb
     const double width = kPage.width() - 2 * kMargin;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(fontOf(56, true));
-    painter.drawText(
-        QRectF(kMargin, kMargin, width, 70), Qt::AlignLeft,
-        QStringLiteral("%1 \"%2\": grade %3 (%4)")
-            .arg(symbol.kind, symbol.text, QString(symbol.letter()), symbol.isoGrade()));
+    painter.drawText(QRectF(kMargin, kMargin, width, 70), Qt::AlignLeft,
+                     QStringLiteral("%1 \"%2\": grade %3 (%4)")
+                         .arg(symbol.kind, ReadingEngine::shownText(symbol.text),
+                              QString(symbol.letter()), symbol.isoGrade()));
     painter.setFont(fontOf(30));
     const QString light = symbol.light == ScanLines::Light::Red ? QStringLiteral("red light 660 nm")
                                                                 : QStringLiteral("white light");

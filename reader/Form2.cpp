@@ -71,7 +71,7 @@ QString symbolList(const QImage& pasted) {
     QStringList lines;
     for (const ScanGrade::Symbol& symbol : ScanGrade::gradePicture(pasted))
         lines << QStringLiteral("%1 \"%2\" · grade %3 (%4)")
-                     .arg(symbol.kind, symbol.text)
+                     .arg(symbol.kind, ReadingEngine::shownText(symbol.text))
                      .arg(symbol.letter())
                      .arg(symbol.score(), 0, 'f', 1);
     return lines.isEmpty() ? QStringLiteral("No barcode found") : lines.join(u'\n');
