@@ -3,12 +3,9 @@
 #include "render/Code128.h"
 #include "render/Code39.h"
 #include "render/EAN13and8.h"
-#include "render/SymbolPicture.h"
 #include "symbology/DigitCode.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/Symbology.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -36,7 +33,7 @@ double sliderShare(int value, int maximum, double outerSize) {
 
 // Erase the output picture and stretch the whole work image into the slider rectangle.
 void stretchIntoOutput(DrawModel& model) {
-    const QImage work = model.pictmp.Image();
+    const Raster work = model.pictmp.pixels();
     model.stretchedRegion = QSizeF(outputWidthTwips(model), outputHeightTwips(model));
     model.picout.ClsAndPaintPicture(work, 0, 0, model.stretchedRegion->width(),
                                     model.stretchedRegion->height(), 0, 0, model.pictmp.Width(),
@@ -83,51 +80,9 @@ Command commandOf(const SymbologyChoice& choice) {
 
 } // namespace
 
-const QStringList& symbologyNames() {
-    static const QStringList names = [] {
-        QStringList list;
-        for (const SymbologyChoice& choice : kSymbologyChoices)
-            list << choice.qName();
-        for (const ZintChoice& choice : kZintChoices)
-            list << choice.word();
-        return list;
-    }();
-    return names;
-}
-
-Command commandFor(const QString& typeText) {
-    if (const std::optional<SymbologyChoice> choice = symbologyChoice(typeText))
-        return commandOf(*choice);
-    if (const std::optional<ZintChoice> choice = zintChoice(typeText))
-        return [choice = *choice](DrawModel& model) { drawZintChoice(model, choice); };
-    return nullptr;
-}
-
-void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
-    model.drawnSymbol.reset();
-    const auto encoded = encodeZintChoice(choice, model.txtcode);
-    if (const auto* refusal = std::get_if<QString>(&encoded)) {
-        if (model.messages)
-            model.messages->show(QStringLiteral("error: ") + *refusal, DigitCode::kRefusalTitle,
-                                 MessageIcon::Exclamation);
-        return;
-    }
-    const Symbol& symbol = std::get<EncodedSymbol>(encoded).symbol;
-    const SymbolLayout layout(symbol, std::nullopt, std::nullopt);
-    const int regionWidth = Geometry::twipsToPixels(outputWidthTwips(model));
-    const int regionHeight = Geometry::twipsToPixels(outputHeightTwips(model));
-    const int pixelsPerModule =
-        std::max(1, std::min(regionWidth / layout.width, regionHeight / layout.height));
-    const QImage work = symbolPicture(symbol, layout, 1);
-    model.pictmp.Cls();
-    model.pictmp.setWidth(Geometry::pixelsToTwips(work.width()));
-    model.pictmp.setHeight(Geometry::pixelsToTwips(work.height()));
-    model.pictmp.setPicture(work);
-    model.picout.Cls();
-    model.picout.PaintPicture(symbolPicture(symbol, layout, pixelsPerModule), 0, 0);
-    model.stretchedRegion = QSizeF(Geometry::pixelsToTwips(layout.width * pixelsPerModule),
-                                   Geometry::pixelsToTwips(layout.height * pixelsPerModule));
-    model.drawnSymbol = symbol;
+Command classicCommandFor(const QString& typeText) {
+    const std::optional<SymbologyChoice> choice = symbologyChoice(typeText);
+    return choice ? commandOf(*choice) : nullptr;
 }
 
 double outputWidthTwips(const DrawModel& model) {
@@ -191,7 +146,7 @@ void Command7_Click(DrawModel& model) {
     UpcWorkArea& upc = model.upc;
     model.drawnSymbol.reset();
     model.pictmp.Cls();
-    upc.picUPC.setPicture(QImage());
+    upc.picUPC.setPicture(Raster());
     upc.picUPC.Cls();
     upc.txtUPC = model.txtcode;
     upc.L.fill(QStringLiteral("0"));
@@ -201,7 +156,7 @@ void Command7_Click(DrawModel& model) {
     // rectangle alike, whatever the previous render left behind.
     model.pictmp.setWidth(upc.picUPC.Width());
     model.pictmp.setHeight(upc.picUPC.Height());
-    model.pictmp.setPicture(upc.picUPC.Image());
+    model.pictmp.setPicture(upc.picUPC.pixels());
     stretchIntoOutput(model);
     model.drawnSymbol = encodeSymbol(*symbologyChoice(QStringLiteral("UPC-A")), model.txtcode);
 }

@@ -50,6 +50,9 @@ using Command = std::function<void(DrawModel&)>;
 const QStringList& symbologyNames();
 // The command that a type text names, compared exactly; null when it names none.
 Command commandFor(const QString& typeText);
+// The same for the classic seven alone, which draw with Qt Core (DrawZint.cpp paints the
+// newer ones with Qt Gui).
+Command classicCommandFor(const QString& typeText);
 
 void Command1_Click(DrawModel& model); // "39/n"
 void Command2_Click(DrawModel& model); // "39/c"

@@ -4,10 +4,10 @@ namespace {
 
 // The classic caption font where it is installed; elsewhere the picture font at the same size.
 // The families are tried in order when text is first drawn, not looked up here.
-QFont upcFont() {
-    QFont font = defaultPictureFont();
-    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), font.family()});
-    font.setPointSizeF(6.75);
+PictureFont upcFont() {
+    PictureFont font = pictureFont();
+    font.families.prepend(QStringLiteral("Microsoft Sans Serif"));
+    font.pointSize = 6.75;
     return font;
 }
 

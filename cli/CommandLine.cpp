@@ -2,6 +2,7 @@
 
 #include "app/DrawCommands.h"
 #include "output/ImageExport.h"
+#include "symbology/Symbology.h"
 
 #include <QCommandLineParser>
 
@@ -13,9 +14,10 @@ namespace {
 
 // The command line draws the classic seven; the newer symbologies are the window's for now.
 QString classicTypeNames() {
-    return DrawCommands::symbologyNames()
-        .mid(0, qsizetype(kSymbologyChoices.size()))
-        .join(QStringLiteral(", "));
+    QStringList names;
+    for (const SymbologyChoice& choice : kSymbologyChoices)
+        names << choice.qName();
+    return names.join(QStringLiteral(", "));
 }
 
 std::optional<QString> knownType(const QString& value) {

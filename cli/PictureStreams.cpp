@@ -19,18 +19,6 @@ std::optional<QByteArray> readAll(const QString& path) {
     return file.readAll();
 }
 
-std::variant<QImage, QString> load(const QString& path) {
-    QImage image;
-    if (isStandardStream(path)) {
-        image = QImage::fromData(readAll(path).value_or(QByteArray()));
-        if (image.isNull()) return QStringLiteral("Cannot read the image from standard input");
-        return image;
-    }
-    image.load(path);
-    if (image.isNull()) return QStringLiteral("Cannot read the image ") + path;
-    return image;
-}
-
 std::optional<QString> save(const QString& path, const QByteArray& bytes, const FileWrite& write) {
     if (!isStandardStream(path)) return write(path, bytes);
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||

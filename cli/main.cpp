@@ -1,487 +1,19 @@
 // barcode-desk-cli: draws, reads and batch-draws barcodes with the window's own code, no display.
-#include "app/DrawCommands.h"
+// It starts with Qt Core alone: help, version, usage problems and the draws a script makes by
+// the thousand are done here; everything else is in a module loaded on demand, so that Qt Gui,
+// FreeImage and fonts load only for the jobs that use them.
 #include "cli/CommandLine.h"
-#include "cli/Labels.h"
-#include "cli/PictureStreams.h"
-#include "cli/Verify.h"
-#include "decode/basBCREAD.h"
-#include "output/ImageExport.h"
-#include "output/VectorExport.h"
-#include "output/WholeFile.h"
-#include "render/SymbolPicture.h"
-#include "symbology/EncodeSymbol.h"
-#include "symbology/RuntimeError.h"
-#include "symbology/Symbology.h"
+#include "cli/FastDraw.h"
+#include "cli/Jobs.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QImage>
-#include <QTemporaryDir>
+#include <QStringList>
 
-#include <algorithm>
-#include <array>
-#include <atomic>
-#include <cmath>
-#include <cstdio>
-#include <future>
-#include <memory>
-#include <optional>
-#include <thread>
-#include <variant>
-#include <vector>
-
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
+#include <dlfcn.h>
 
 namespace {
-
-using CommandLine::Command;
-using CommandLine::Invocation;
-
-constexpr int kExitRefused = 1;
-constexpr int kExitUsage = 2;
-
-void printError(const QString& text) {
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-}
-
-// A command line that names something the tool does not offer: what is wrong, then the usage.
-int usageProblem(const QString& message, std::optional<Command> command) {
-    printError(QStringLiteral("%1: %2").arg(QString::fromLatin1(CommandLine::kProgram), message));
-    std::fputs(CommandLine::helpText(command).toLocal8Bit().constData(), stderr);
-    return kExitUsage;
-}
-
-// Message boxes of the draw commands become the command's refusal.
-class RecordedMessages : public MessageBoxes {
-  public:
-    void show(const QString& text, const QString&, MessageIcon) override { texts << text; }
-    QStringList texts;
-};
-
-// A picture drawn anew from the symbol, whole pixels or printer dots per module, or as vectors.
-struct SymbolRequest {
-    std::optional<VectorExport::VectorFormat> vector;
-    int pixelsPerModule = 1;
-    std::optional<int> dotsPerInch;
-    double xDimensionMm = VectorExport::kDefaultXDimensionMm;
-    std::optional<int> barHeight;
-    std::optional<int> quietZone;
-};
-
-// The options that ask for a symbol drawn anew rather than the window's picture.
-constexpr std::array<const char*, 5> kSymbolOptions = {"scale", "bar-height", "quiet-zone", "xdim",
-                                                       "dpi"};
-
-// Pictures larger than this on a side are refused rather than allocated.
-constexpr int kMaxPictureSide = 32767;
-
-// Whether the options ask for a symbol drawn anew: a vector format, or a symbol option.
-bool asksForSymbol(const Invocation& args, std::optional<ImageExport::ImageFormat> format) {
-    return (format && ImageExport::entryOf(*format).vector) ||
-           std::any_of(kSymbolOptions.begin(), kSymbolOptions.end(),
-                       [&](const char* option) { return args.has(QLatin1String(option)); });
-}
-
-std::optional<int> numberOption(const Invocation& args, const QString& name) {
-    if (!args.has(name)) return std::nullopt;
-    return args.value(name).toInt();
-}
-
-// The symbol picture the options ask for, nothing when they ask for the window's picture, or
-// the usage problem of options that do not go together.
-std::variant<std::optional<SymbolRequest>, QString>
-symbolRequestOf(const Invocation& args, ImageExport::ImageFormat format) {
-    if (!asksForSymbol(args, format)) return std::nullopt;
-    const bool vector = ImageExport::entryOf(format).vector;
-    for (const char* windowOption : {"raw", "width", "height"})
-        if (args.has(QLatin1String(windowOption)))
-            return QStringLiteral("--%1 sizes the window's picture; it does not go with --scale, "
-                                  "--bar-height, --quiet-zone, --xdim, --dpi, svg or pdf.")
-                .arg(QLatin1String(windowOption));
-    SymbolRequest request;
-    request.barHeight = numberOption(args, QStringLiteral("bar-height"));
-    request.quietZone = numberOption(args, QStringLiteral("quiet-zone"));
-    if (args.has(QStringLiteral("xdim"))) request.xDimensionMm = args.value("xdim").toDouble();
-    const bool scale = args.has(QStringLiteral("scale")), dpi = args.has(QStringLiteral("dpi"));
-    if (vector) {
-        if (scale || dpi)
-            return QStringLiteral(
-                "An svg or pdf takes its size from --xdim, not --scale or --dpi.");
-        request.vector = VectorExport::vectorFormatOf(format);
-        return request;
-    }
-    if (scale && dpi) return QStringLiteral("--scale and --dpi both size the modules; give one.");
-    if (args.has(QStringLiteral("xdim")) && !dpi)
-        return QStringLiteral("--xdim needs --dpi for a picture of pixels.");
-    request.pixelsPerModule = numberOption(args, QStringLiteral("scale")).value_or(1);
-    if (dpi) {
-        request.dotsPerInch = args.value(QStringLiteral("dpi")).toInt();
-        request.pixelsPerModule = dotsPerModule(request.xDimensionMm, *request.dotsPerInch);
-    }
-    return request;
-}
-
-// One line when whole dots move the X-dimension by more than 5 %.
-void warnOfRoundedXDimension(const SymbolRequest& request) {
-    if (!request.dotsPerInch) return;
-    const double printed = request.pixelsPerModule * 25.4 / *request.dotsPerInch;
-    if (std::abs(printed - request.xDimensionMm) <= 0.05 * request.xDimensionMm) return;
-    printError(QStringLiteral("%1: at %2 dpi a module is %3 dots, so the X-dimension prints as "
-                              "%4 mm instead of %5 mm.")
-                   .arg(QString::fromLatin1(CommandLine::kProgram))
-                   .arg(*request.dotsPerInch)
-                   .arg(request.pixelsPerModule)
-                   .arg(printed, 0, 'f', 3)
-                   .arg(request.xDimensionMm));
-}
-
-// One kind of picture drawn from many code texts, as the window would draw them.
-class Drawer {
-  public:
-    Drawer(const Invocation& args, std::optional<SymbolRequest> symbolRequest,
-           PictureStreams::FileWrite write = WholeFile::write)
-        : type_(args.value(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
-          raw_(args.has(QStringLiteral("raw"))), symbolRequest_(std::move(symbolRequest)),
-          write_(std::move(write)) {
-        model_.setMessages(&messages_);
-        model_.sldwidthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
-        // Draw Barcode puts the height slider back to 150 when it stands higher.
-        model_.sldheightValue =
-            std::min(args.number(QStringLiteral("height"), DrawModel::kHeightClamp),
-                     DrawModel::kHeightClamp);
-    }
-
-    // Draws the text and saves the picture; the reason when the text was refused or the file
-    // could not be written.
-    std::optional<QString> drawAndSave(const QString& text, const QString& outPath,
-                                       ImageExport::ImageFormat format, bool compact = false) {
-        messages_.texts.clear();
-        model_.txtcode = text;
-        // Held on to, the last picture would make the command copy the output picture before
-        // erasing it.
-        written_ = QImage();
-        try {
-            // A symbol drawn anew needs only the text the window's command would draw.
-            if (symbolRequest_) {
-                if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
-                    return shownMessages();
-                return saveSymbol(outPath, format, compact);
-            }
-            command_(model_);
-        } catch (const RuntimeError& error) {
-            return error.description();
-        }
-        if (!messages_.texts.isEmpty()) return shownMessages();
-        written_ = picture();
-        return save(written_, outPath, format, compact);
-    }
-
-    // Whether the scan check reads the picture last written; a vector file counts as read.
-    bool writtenDecodes() const { return written_.isNull() || pictureDecodes(written_); }
-    // What the window would have drawn it from; nothing for a picture the window never shows.
-    std::optional<ScanCheck::DrawInputs> windowInputs(const QString& text) const {
-        if (raw_ || symbolRequest_) return std::nullopt;
-        return ScanCheck::DrawInputs{type_, text, model_.sldwidthValue, model_.sldheightValue};
-    }
-
-    // The digit symbologies normalise the code text; the caller shows what was drawn.
-    bool normalises() const { return symbologyChoice(type_)->takesDigitsOnly(); }
-    const QString& drawnText() const { return model_.txtcode; }
-
-  private:
-    // The message boxes the command showed, as one refusal.
-    QString shownMessages() const {
-        return messages_.texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    }
-
-    std::optional<QString> save(const QImage& picture, const QString& outPath,
-                                ImageExport::ImageFormat format, bool compact) const {
-        const ImageExport::FileBytes bytes = compact
-                                                 ? ImageExport::compactFileBytes(picture, format)
-                                                 : ImageExport::imageFileBytes(picture, format);
-        if (const auto* failure = std::get_if<QString>(&bytes))
-            return ImageExport::saveFailureMessage(outPath, *failure);
-        return writeFile(outPath, std::get<QByteArray>(bytes));
-    }
-
-    std::optional<QString> writeFile(const QString& outPath, const QByteArray& bytes) const {
-        return PictureStreams::save(
-            outPath, bytes,
-            [&](const QString& path, const QByteArray& file) -> std::optional<QString> {
-                if (const auto failure = write_(path, file))
-                    return ImageExport::saveFailureMessage(outPath, *failure);
-                return std::nullopt;
-            });
-    }
-
-    // The symbol of the code text as the window's command accepted it: EAN and UPC-A padded or
-    // cut to their digits; the encoder refuses what the window's renderer refuses.
-    std::optional<QString> saveSymbol(const QString& outPath, ImageExport::ImageFormat format,
-                                      bool compact) {
-        const SymbolRequest& request = *symbolRequest_;
-        const Symbol symbol = encodeSymbol(*symbologyChoice(type_), model_.txtcode);
-        const SymbolLayout layout(symbol, request.barHeight, request.quietZone);
-        if (request.vector) {
-            const auto drawing = VectorExport::vectorSymbolBytes(
-                symbol, layout, request.xDimensionMm, *request.vector);
-            if (!drawing) return ImageExport::saveFailureMessage(outPath);
-            return writeFile(outPath, *drawing);
-        }
-        const long long width = static_cast<long long>(layout.width) * request.pixelsPerModule;
-        const long long height = static_cast<long long>(layout.height) * request.pixelsPerModule;
-        if (width > kMaxPictureSide || height > kMaxPictureSide)
-            return QStringLiteral("The picture would be %1 x %2 pixels, more than %3 on a side.")
-                .arg(width)
-                .arg(height)
-                .arg(kMaxPictureSide);
-        written_ = symbolPicture(symbol, layout, request.pixelsPerModule, request.dotsPerInch);
-        return save(written_, outPath, format, compact);
-    }
-
-    const QImage& picture() const {
-        if (!raw_) return model_.picout.Image();
-        // UPC-A draws on its own work picture, exactly as the renderer left it.
-        return symbologyChoice(type_)->symbology == Symbology::UpcA ? model_.upc.picUPC.Image()
-                                                                    : model_.pictmp.Image();
-    }
-
-    QString type_;
-    DrawCommands::Command command_;
-    bool raw_;
-    std::optional<SymbolRequest> symbolRequest_;
-    PictureStreams::FileWrite write_;
-    QImage written_; // the raster picture last saved
-    RecordedMessages messages_;
-    DrawModel model_;
-};
-
-int draw(const Invocation& args) {
-    const QString outPath = args.value(QStringLiteral("out"));
-    const bool toStandardOutput = PictureStreams::isStandardStream(outPath);
-    if (toStandardOutput && !args.has(QStringLiteral("format")))
-        return usageProblem(QStringLiteral("--out - needs --format."), Command::Draw);
-    const QString formatWord = args.value(QStringLiteral("format"), QFileInfo(outPath).suffix());
-    const auto format = ImageExport::formatFromWord(formatWord);
-    if (!format)
-        return usageProblem(
-            QStringLiteral("Unknown picture format '%1'; --format names one.").arg(formatWord),
-            Command::Draw);
-    const auto symbolRequest = symbolRequestOf(args, *format);
-    if (const auto* problem = std::get_if<QString>(&symbolRequest))
-        return usageProblem(*problem, Command::Draw);
-    const auto& request = std::get<std::optional<SymbolRequest>>(symbolRequest);
-    if (request) warnOfRoundedXDimension(*request);
-    Drawer drawer(args, request);
-    const QString text = args.value(QStringLiteral("text"));
-    if (const auto refusal = drawer.drawAndSave(text, outPath, *format)) {
-        printError(*refusal);
-        return kExitRefused;
-    }
-    if (!drawer.writtenDecodes()) printError(undecodableWarning(drawer.windowInputs(text)));
-    // The picture has standard output to itself when it goes there.
-    if (drawer.normalises())
-        std::fprintf(toStandardOutput ? stderr : stdout, "%s\n",
-                     drawer.drawnText().toUtf8().constData());
-    return 0;
-}
-
-// The lines of the list; nullopt when it cannot be read.
-std::optional<QStringList> readLines(const QString& listPath) {
-    const std::optional<QByteArray> bytes = PictureStreams::readAll(listPath);
-    if (!bytes) return std::nullopt;
-    QStringList lines = QString::fromUtf8(*bytes).split(u'\n');
-    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast(); // the final line end
-    for (QString& line : lines)
-        if (line.endsWith(u'\r')) line.chop(1);
-    return lines;
-}
-
-// A bar on the terminal, redrawn only when its filled part grows.
-class Progress {
-  public:
-    explicit Progress(qsizetype total) : total_(total), shown_(isatty(fileno(stderr))) {}
-    void step(qsizetype done) {
-        if (!shown_ || total_ == 0) return;
-        const int filled = static_cast<int>(done * kWidth / total_);
-        if (filled == lastFilled_) return;
-        lastFilled_ = filled;
-        std::fprintf(stderr, "\r[%s%s] %lld/%lld", QByteArray(filled, '#').constData(),
-                     QByteArray(kWidth - filled, ' ').constData(), static_cast<long long>(done),
-                     static_cast<long long>(total_));
-        if (done == total_) std::fputc('\n', stderr);
-    }
-    // Ends a bar that stopped short.
-    void stop() {
-        if (shown_ && lastFilled_ >= 0) std::fputc('\n', stderr);
-    }
-
-  private:
-    static constexpr int kWidth = 40;
-    qsizetype total_;
-    bool shown_;
-    int lastFilled_ = -1;
-};
-
-// The signal that asked a batch to stop, 0 while none did. Workers take no further line once
-// it is set, so every line taken is drawn and saved whole.
-std::atomic<int> stopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
-
-extern "C" void requestStop(int signal) {
-    stopSignal.store(signal);
-}
-
-void stopOnInterruption() {
-    struct sigaction action = {};
-    action.sa_handler = requestStop;
-    action.sa_flags = SA_RESTART; // a save in hand goes on as if nothing happened
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM})
-        sigaction(signal, &action, nullptr);
-}
-
-// A worker's pictures are synced together, this many at a time: one sync takes longer than
-// drawing and writing several pictures. Each picture waiting for it holds a file open, and a
-// worker holds two groups (one drawn while the other is synced), so the workers together keep
-// at most half of the files the process may open.
-qsizetype picturesPerSync(unsigned workers) {
-    constexpr qsizetype kMost = 64;
-    rlimit files{};
-    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return kMost;
-    return std::clamp(static_cast<qsizetype>(files.rlim_cur / 2 / (2 * workers)), qsizetype(1),
-                      kMost);
-}
-
-// Lines are drawn by one worker per core, each with its own pictures; refusals are reported
-// in line order once all are done. Interrupted, the workers finish the lines in hand, which
-// leaves lines 1 to N drawn. A picture gets its name only once it is whole on disk.
-int batch(const Invocation& args) {
-    const auto format =
-        *ImageExport::formatFromWord(args.value(QStringLiteral("format"), QStringLiteral("png")));
-    const auto symbolRequest = symbolRequestOf(args, format);
-    if (const auto* problem = std::get_if<QString>(&symbolRequest))
-        return usageProblem(*problem, Command::Batch);
-    const auto& request = std::get<std::optional<SymbolRequest>>(symbolRequest);
-    // The list is read before anything is made, so a wrong list leaves no trace.
-    const QString listPath = args.value(QStringLiteral("in"));
-    const std::optional<QStringList> read = readLines(listPath);
-    if (!read) return usageProblem(QStringLiteral("Cannot read %1.").arg(listPath), Command::Batch);
-    const QStringList& lines = *read;
-    const QDir outDir(args.value(QStringLiteral("out-dir")));
-    if (!QDir().mkpath(outDir.path()))
-        return usageProblem(QStringLiteral("Cannot create %1.").arg(outDir.path()), Command::Batch);
-    const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
-    if (request) warnOfRoundedXDimension(*request);
-    stopOnInterruption();
-
-    std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
-    std::vector<char> undecodable(static_cast<size_t>(lines.size()), false);
-    std::atomic<qsizetype> next{0}, done{0};
-    Progress progress(lines.size());
-    const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
-    const qsizetype groupSize = picturesPerSync(helpers + 1);
-    const auto pathOf = [&](qsizetype i) {
-        return outDir.filePath(
-            QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension));
-    };
-    // Failures of a group, once its sync is over, go to the lines they concern.
-    const auto noteFailures = [&](const std::vector<WholeFile::Group::Failure>& failures) {
-        for (const WholeFile::Group::Failure& failure : failures) {
-            refusals[static_cast<size_t>(failure.id)] =
-                ImageExport::saveFailureMessage(pathOf(failure.id), failure.reason);
-            undecodable[static_cast<size_t>(failure.id)] = false;
-        }
-    };
-    auto work = [&](bool showsProgress) {
-        qsizetype i = 0;
-        auto pictures = std::make_unique<WholeFile::Group>(outDir.path());
-        Drawer drawer(args, request, [&](const QString& path, const QByteArray& bytes) {
-            return pictures->add(i, path, bytes);
-        });
-        // A full group is synced and named while the next one is drawn: the sync mostly waits
-        // for the disk. One group at a time is in the hands of the disk.
-        std::future<std::vector<WholeFile::Group::Failure>> syncing;
-        const auto commit = [&] {
-            if (syncing.valid()) noteFailures(syncing.get());
-            syncing = std::async(std::launch::async,
-                                 [group = std::move(pictures)] { return group->commit(); });
-            pictures = std::make_unique<WholeFile::Group>(outDir.path());
-        };
-        while (stopSignal.load() == 0) {
-            i = next++;
-            if (i >= lines.size()) break;
-            refusals[static_cast<size_t>(i)] =
-                drawer.drawAndSave(lines[i], pathOf(i), format, true);
-            undecodable[static_cast<size_t>(i)] =
-                !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
-            ++done;
-            if (showsProgress) progress.step(done);
-            if (pictures->pending() >= groupSize) commit();
-        }
-        if (syncing.valid()) noteFailures(syncing.get());
-        noteFailures(pictures->commit());
-    };
-    std::vector<std::thread> threads;
-    for (unsigned t = 0; t < helpers && t + 1 < static_cast<unsigned>(lines.size()); ++t)
-        threads.emplace_back(work, false);
-    work(true);
-    for (std::thread& thread : threads)
-        thread.join();
-    const int signal = stopSignal.load();
-    signal == 0 ? progress.step(lines.size()) : progress.stop();
-
-    int refused = 0;
-    std::optional<qsizetype> firstUndecodable;
-    for (size_t i = 0; i < refusals.size(); ++i) {
-        if (refusals[i]) {
-            printError(QStringLiteral("line %1: %2").arg(i + 1).arg(*refusals[i]));
-            ++refused;
-        }
-        if (!undecodable[i]) continue;
-        if (!firstUndecodable) firstUndecodable = qsizetype(i);
-        printError(QStringLiteral("warning: line %1: the picture does not decode").arg(i + 1));
-    }
-    // The nearest width positions depend on the text: named for the first such line only, so
-    // that a long list stays quick.
-    if (firstUndecodable)
-        printError(QStringLiteral("warning: for line %1: ").arg(*firstUndecodable + 1) +
-                   undecodableWarning(Drawer(args, request).windowInputs(lines[*firstUndecodable]))
-                       .mid(QStringLiteral("warning: ").size()));
-    if (signal != 0) {
-        printError(QStringLiteral("%1: interrupted after %2 of %3 lines")
-                       .arg(QString::fromLatin1(CommandLine::kProgram))
-                       .arg(done.load())
-                       .arg(lines.size()));
-        return 128 + signal; // as the shell reports a program the signal ended
-    }
-    return refused == 0 ? 0 : kExitRefused;
-}
-
-int readCommand(const Invocation& args) {
-    const QString inPath = args.value(QStringLiteral("in"));
-    const int x = args.number(QStringLiteral("x"), 0);
-    const int y = args.number(QStringLiteral("y"), 0);
-    const int tries = args.number(QStringLiteral("tries"), 1);
-    const int mode = args.number(QStringLiteral("mode"), 3);
-    const auto loaded = PictureStreams::load(inPath);
-    if (const auto* failure = std::get_if<QString>(&loaded)) {
-        printError(*failure);
-        return kExitRefused;
-    }
-    const ImagePixels pixels(std::get<QImage>(loaded));
-    // Modes 0 and 1 hide the error text, and mode 0's empty line is also what an empty code
-    // reads as: whether the read failed comes from the error text of mode 3.
-    constexpr int kErrorTextMode = 3;
-    const QString result = basBCREAD::ReadBarcode(pixels, x, y, tries, kErrorTextMode);
-    const bool failed = result.startsWith(QStringLiteral("ERR:"));
-    const QString shown = failed ? basBCREAD::FailureText(result, mode) : result;
-    std::printf("%s\n", shown.toUtf8().constData());
-    return failed ? kExitRefused : 0;
-}
 
 QStringList utf8Arguments(int argc, char** argv) {
     QStringList words;
@@ -490,75 +22,40 @@ QStringList utf8Arguments(int argc, char** argv) {
     return words;
 }
 
-// Help and version, which need no application object.
-int answer(const Invocation& invocation) {
-    const QString text = invocation.request == Invocation::Request::Help
-                             ? CommandLine::helpText(invocation.command)
-                             : CommandLine::versionText();
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-    return 0;
+// Where the module may be: beside the program, as installed or built, then where the package
+// installs it, then by name alone (the run path of a program copied out of the build tree).
+QStringList moduleCandidates() {
+    QStringList candidates;
+    const QString program = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    if (!program.isEmpty())
+        candidates << QDir::cleanPath(
+            QFileInfo(program).absolutePath() +
+            QStringLiteral("/" BARCODE_DESK_CLI_MODULE_FROM_BINDIR "/" BARCODE_DESK_CLI_MODULE));
+    candidates << QStringLiteral(BARCODE_DESK_CLI_MODULE_DIR "/" BARCODE_DESK_CLI_MODULE);
+    candidates << QStringLiteral(BARCODE_DESK_CLI_MODULE);
+    return candidates;
 }
 
-// Whether the folder is there to write in, or can be made.
-bool canWriteFolder(const QString& path) {
-    QFileInfo info(path);
-    while (!info.exists()) {
-        const QFileInfo parent(info.absolutePath());
-        if (parent.absoluteFilePath() == info.absoluteFilePath()) return false;
-        info = parent;
+// Loads the rest of the program and hands the command line to it.
+int runFullProgram(int argc, char** argv) {
+    QString failure;
+    for (const QString& candidate : moduleCandidates()) {
+        // A path not there is passed over quietly; one that is there and fails to load says why.
+        if (candidate.contains(u'/') && !QFileInfo::exists(candidate)) continue;
+        void* module = dlopen(QFile::encodeName(candidate).constData(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            failure = QString::fromLocal8Bit(dlerror());
+            break;
+        }
+        using Main = int (*)(int, char**);
+        if (const auto full = reinterpret_cast<Main>(dlsym(module, "barcode_desk_cli_full")))
+            return full(argc, argv);
+        failure = QStringLiteral("%1 has no entry").arg(candidate);
+        break;
     }
-    return info.isDir() && info.isWritable();
-}
-
-// Fonts come with a QGuiApplication, its platform plugin and fontconfig, which need folders
-// that cron, su or a container may not give: Qt looks into the session's runtime folder and,
-// without one, complains and leaves /tmp/runtime-USER behind; fontconfig, finding no cache
-// of the fonts, builds one and complains once per font folder when it cannot store it. The
-// private folder, empty until then, stands in for whichever is missing.
-void prepareFontSetUp(const QTemporaryDir& privateFolder) {
-    // No display needed: draw off screen unless a platform was chosen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!privateFolder.isValid()) return;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(privateFolder.path()));
-    const QString cache = qEnvironmentVariableIsEmpty("XDG_CACHE_HOME")
-                              ? QDir::homePath() + QStringLiteral("/.cache")
-                              : qEnvironmentVariable("XDG_CACHE_HOME");
-    if (!canWriteFolder(cache))
-        qputenv("XDG_CACHE_HOME",
-                QFile::encodeName(privateFolder.filePath(QStringLiteral("cache"))));
-}
-
-// Text under the bars needs fonts, and fonts need a platform plugin, which only a
-// QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
-// fraction of the time.
-bool printsText(const Invocation& invocation) {
-    if (invocation.command == Command::Labels) return !invocation.has(QStringLiteral("templates"));
-    const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
-    if (!choice) return false;
-    if (choice->printsText()) return true;
-    // A symbol drawn anew carries the EAN digits as well, and a vector writer wants fonts.
-    const QString out = invocation.value(QStringLiteral("out"));
-    const auto format = ImageExport::formatFromWord(
-        invocation.value(QStringLiteral("format"), QFileInfo(out).suffix()));
-    return asksForSymbol(invocation, format);
-}
-
-int run(const Invocation& invocation) {
-    switch (*invocation.command) {
-    case Command::Draw:
-        return draw(invocation);
-    case Command::Read:
-        return readCommand(invocation);
-    case Command::Batch:
-        return batch(invocation);
-    case Command::Verify:
-        return verifyPicture(invocation.value(QStringLiteral("in")),
-                             invocation.has(QStringLiteral("json")));
-    case Command::Labels:
-        return LabelsCommand::run(invocation);
-    }
-    return kExitUsage;
+    Jobs::printError(QStringLiteral("%1: cannot load the rest of the program: %2")
+                         .arg(QString::fromLatin1(CommandLine::kProgram), failure));
+    return Jobs::kExitRefused;
 }
 
 } // namespace
@@ -566,17 +63,13 @@ int run(const Invocation& invocation) {
 int main(int argc, char** argv) {
     const auto parsed = CommandLine::parse(utf8Arguments(argc, argv));
     if (const auto* problem = std::get_if<CommandLine::UsageProblem>(&parsed))
-        return usageProblem(problem->message, problem->command);
-    const Invocation& invocation = std::get<Invocation>(parsed);
-    if (invocation.request != Invocation::Request::Run) return answer(invocation);
-    std::optional<QTemporaryDir> privateFolder; // outlives the application
-    std::unique_ptr<QCoreApplication> app;
-    if (printsText(invocation)) {
-        privateFolder.emplace(QDir::tempPath() + QStringLiteral("/barcode-desk-cli-XXXXXX"));
-        prepareFontSetUp(*privateFolder);
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    return run(invocation);
+        return Jobs::usageProblem(problem->message, problem->command);
+    const CommandLine::Invocation& invocation = std::get<CommandLine::Invocation>(parsed);
+    if (invocation.request != CommandLine::Invocation::Request::Run)
+        return Jobs::answer(invocation);
+    // No QCoreApplication: nothing done here needs one, and making it costs a third of the
+    // start-up. The full program makes its own.
+    if (FastDraw::handles(invocation))
+        if (const std::optional<int> status = FastDraw::run(invocation)) return *status;
+    return runFullProgram(argc, argv);
 }

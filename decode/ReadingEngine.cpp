@@ -1,7 +1,7 @@
 #include "decode/ReadingEngine.h"
 
-#define ZX_USE_UTF8 1
-#include <ZXing/ReadBarcode.h>
+#include "decode/EngineHints.h"
+#include "decode/EngineRows.h"
 
 #include <QPainter>
 
@@ -10,35 +10,13 @@
 
 namespace {
 
-constexpr std::pair<ZXing::BarcodeFormat, Symbology> kFormats[] = {
-    {ZXing::BarcodeFormat::Code39, Symbology::Code39},
-    {ZXing::BarcodeFormat::Code128, Symbology::Code128},
-    {ZXing::BarcodeFormat::EAN13, Symbology::Ean13},
-    {ZXing::BarcodeFormat::EAN8, Symbology::Ean8},
-    {ZXing::BarcodeFormat::UPCA, Symbology::UpcA},
-};
+using ReadingEngine::engineHints;
+using ReadingEngine::kFormats;
 
 std::optional<Symbology> symbologyOf(ZXing::BarcodeFormat format) {
     for (const auto& [engineFormat, symbology] : kFormats)
         if (engineFormat == format) return symbology;
     return std::nullopt;
-}
-
-ZXing::DecodeHints hints(bool tryHarder, int maxSymbols = 1) {
-    ZXing::BarcodeFormats formats;
-    for (const auto& entry : kFormats)
-        formats |= entry.first;
-    ZXing::DecodeHints hints;
-    hints.setFormats(formats);
-    hints.setTryHarder(tryHarder);
-    hints.setTryRotate(false);
-    hints.setTryDownscale(false);
-    // Code 39 text exactly as drawn: no full-ASCII decoding, an optional check character kept.
-    hints.setTryCode39ExtendedMode(false);
-    hints.setValidateCode39CheckSum(false);
-    hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Ignore);
-    hints.setMaxNumberOfSymbols(static_cast<uint8_t>(maxSymbols));
-    return hints;
 }
 
 ZXing::ImageView viewOf(const QImage& grey) {
@@ -135,8 +113,8 @@ QList<Found> findSymbols(const QImage& picture) {
     QList<Found> found;
     while (found.size() < kMostSymbols) {
         // A look at some rows near the middle first; every row only when that finds nothing.
-        ZXing::Result result = ZXing::ReadBarcode(viewOf(grey), hints(false));
-        if (!result.isValid()) result = ZXing::ReadBarcode(viewOf(grey), hints(true));
+        ZXing::Result result = ZXing::ReadBarcode(viewOf(grey), engineHints(false));
+        if (!result.isValid()) result = ZXing::ReadBarcode(viewOf(grey), engineHints(true));
         if (!result.isValid()) break;
         const QRect bars = barsOf(grey, boxOf(result.position()));
         if (const auto symbology = symbologyOf(result.format()))
@@ -149,12 +127,10 @@ QList<Found> findSymbols(const QImage& picture) {
 }
 
 bool decodesAlongRows(const QImage& picture, const QList<int>& rows) {
-    ZXing::DecodeHints quick = hints(false);
-    quick.setMinLineCount(1); // the engine otherwise wants a symbol on two rows
     for (const int row : rows) {
         if (row < 0 || row >= picture.height()) continue;
         const QImage grey = greyRow(picture, row);
-        if (ZXing::ReadBarcode(viewOf(grey), quick).isValid()) return true;
+        if (decodesGreyRow(grey.constBits(), grey.width())) return true;
     }
     return false;
 }

@@ -1,35 +1,19 @@
 #include "output/ImageExport.h"
 
 #include "output/OneBitPng.h"
+#include "output/RgbPng.h"
 #include "output/WholeFile.h"
 #include "output/WindowsBitmap.h"
 #include "output/modFreeImageDLL.h"
 #include "render/Geometry.h"
+#include "render/RasterImage.h"
 
-#include <array>
 #include <cstring>
 
 namespace ImageExport {
 namespace {
 
 using namespace modFreeImageDLL;
-
-// In the order of the save panel's option buttons.
-constexpr std::array<FormatEntry, 8> kFormats = {{
-    {ImageFormat::Bmp, "*.bmp", "Barcode.bmp", -1, 0, "bmp", "Windows Bitmap (*.BMP)", true, false},
-    {ImageFormat::Gif, "*.gif", "Barcode.gif", FIF_GIF, GIF_DEFAULT, "gif",
-     "Compuserve GIF (*.GIF)", false, false},
-    {ImageFormat::Jpg, "*.jpg", "Barcode.jpg", FIF_JPEG, JPEG_QUALITYGOOD, "jpg",
-     "Jpeg File (*.jpg)", true, false},
-    {ImageFormat::Tif, "*.tif", "Barcode.tif", FIF_TIFF, TIFF_DEFAULT, "tif",
-     "Tagged Image File (*.tiff)", true, false},
-    {ImageFormat::Png, "*.png", "Barcode.png", FIF_PNG, PNG_Z_DEFAULT_COMPRESSION, "png",
-     "Portable Network Graphics (*.png)", true, false},
-    {ImageFormat::Psd, "*.psd", "Barcode.psd", FIF_PSD, PSD_DEFAULT, "psd", "Photoshop (*.psd)",
-     false, false},
-    {ImageFormat::Svg, "*.svg", "Barcode.svg", -1, 0, "svg", "SVG", true, true},
-    {ImageFormat::Pdf, "*.pdf", "Barcode.pdf", -1, 0, "pdf", "PDF", true, true},
-}};
 
 QString libraryFailure(const FormatEntry& entry) {
     return QStringLiteral("the image library could not write the %1 format")
@@ -51,7 +35,9 @@ std::optional<QByteArray> libraryBytes(FIBITMAP_HANDLE bitmap, const QImage& pic
 
 std::optional<QByteArray> encodedBytes(const QImage& picture, const FormatEntry& entry) {
     if (entry.format == ImageFormat::Bmp)
-        return WindowsBitmap::encode(picture, recordedDotsPerMeter(picture));
+        return WindowsBitmap::encode(rasterOf(picture), recordedDotsPerMeter(picture));
+    if (entry.format == ImageFormat::Png)
+        return RgbPng::encode(rasterOf(picture), recordedDotsPerMeter(picture));
     const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
     if (bgr.isNull()) return std::nullopt;
     return libraryBytes(FreeImage_FromBgrRows(bgr.constBits(), bgr.width(), bgr.height(),
@@ -102,25 +88,6 @@ std::optional<QByteArray> oneBitBytes(const QByteArray& rows, int pitch, const Q
 
 } // namespace
 
-std::span<const FormatEntry> formatTable() {
-    return kFormats;
-}
-
-const FormatEntry& entryOf(ImageFormat format) {
-    for (const FormatEntry& entry : kFormats)
-        if (entry.format == format) return entry;
-    return kFormats.front();
-}
-
-std::optional<ImageFormat> formatFromWord(const QString& word) {
-    const QString lower = word.toLower();
-    if (lower == u"jpeg") return ImageFormat::Jpg;
-    if (lower == u"tiff") return ImageFormat::Tif;
-    for (const FormatEntry& entry : kFormats)
-        if (lower == QLatin1String(entry.word)) return entry.format;
-    return std::nullopt;
-}
-
 QSize recordedDotsPerMeter(const QImage& picture) {
     const QImage fresh(1, 1, QImage::Format_RGB32);
     const QSize own(picture.dotsPerMeterX(), picture.dotsPerMeterY());
@@ -138,14 +105,6 @@ std::optional<QString> SaveImage(const QImage& picture, const QString& path, Ima
     const FileBytes bytes = imageFileBytes(picture, format);
     if (const auto* reason = std::get_if<QString>(&bytes)) return *reason;
     return WholeFile::write(path, std::get<QByteArray>(bytes));
-}
-
-QString saveFailureMessage(const QString& path, const QString& reason) {
-    return saveFailureMessage(path) + QStringLiteral(": ") + reason;
-}
-
-QString saveFailureMessage(const QString& path) {
-    return QStringLiteral("The barcode could not be saved as ") + path;
 }
 
 FileBytes compactFileBytes(const QImage& picture, ImageFormat format) {

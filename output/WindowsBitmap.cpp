@@ -20,9 +20,8 @@ void put32(QByteArray& out, int offset, std::uint32_t v) {
 
 } // namespace
 
-QByteArray encode(const QImage& image, QSize dotsPerMeter) {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    const int width = rgb.width(), height = rgb.height();
+QByteArray encode(const Raster& picture, QSize dotsPerMeter) {
+    const int width = picture.width(), height = picture.height();
     const int stride = (width * 3 + 3) & ~3;
     const int offset = kFileHeaderSize + kInfoHeaderSize;
     QByteArray out(offset + static_cast<qsizetype>(stride) * height, '\0');
@@ -41,12 +40,12 @@ QByteArray encode(const QImage& image, QSize dotsPerMeter) {
     put32(out, 42, static_cast<std::uint32_t>(dotsPerMeter.height()));
 
     for (int y = 0; y < height; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        const Raster::Pixel* line = picture.constRow(y);
         char* row = out.data() + offset + static_cast<qsizetype>(height - 1 - y) * stride;
         for (int x = 0; x < width; ++x) {
-            row[3 * x] = static_cast<char>(qBlue(line[x]));
-            row[3 * x + 1] = static_cast<char>(qGreen(line[x]));
-            row[3 * x + 2] = static_cast<char>(qRed(line[x]));
+            row[3 * x] = static_cast<char>(line[x] & 0xFF);
+            row[3 * x + 1] = static_cast<char>((line[x] >> 8) & 0xFF);
+            row[3 * x + 2] = static_cast<char>((line[x] >> 16) & 0xFF);
         }
     }
     return out;

@@ -11,7 +11,7 @@ void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QStrin
                  bool caption) {
     const QString source = errorSourceOf(::Symbology::Code128);
     LinearRender render(surface, codeText, caption, 1);
-    surface.setPicture(QImage());
+    surface.setPicture(Raster());
     const PartialSymbol encoded = EncodeCode128AsFarAsPossible(codeText, caption);
 
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, source));

@@ -8,7 +8,7 @@ namespace Code39 {
 void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                 bool addCheckCharacter, bool caption) {
     LinearRender render(surface, codeText, caption, 1);
-    surface.setPicture(QImage());
+    surface.setPicture(Raster());
     const Symbol symbol = EncodeCode39(codeText, addCheckCharacter, caption);
     if (caption) render.codeText = symbol.texts.front().text;
 

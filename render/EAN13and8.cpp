@@ -43,7 +43,7 @@ void printCaptions(LinearRender& render, const Symbol& symbol, const WorkPicture
 void drawEAN(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
              bool caption, const WorkPicture& picture) {
     LinearRender render(surface, codeText, caption, kFirstXPosition);
-    surface.setPicture(QImage());
+    surface.setPicture(Raster());
     const Symbol symbol = picture.encode(codeText);
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, errorSourceOf(picture.symbology)));
     surface.setWidth(picture.widthTwips);

@@ -1,8 +1,18 @@
 #include "render/Geometry.h"
 
+#include <QFont>
+
 QFont defaultPictureFont() {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    const PictureFont picture = pictureFont();
+    QFont font(picture.families.front());
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(picture.pointSize);
+    return font;
+}
+
+QFont qFontOf(const PictureFont& picture) {
+    QFont font = defaultPictureFont();
+    if (picture.families != pictureFont().families) font.setFamilies(picture.families);
+    if (picture.pointSize != pictureFont().pointSize) font.setPointSizeF(picture.pointSize);
     return font;
 }

@@ -2,15 +2,30 @@
 
 #include "symbology/Twips.h"
 
-#include <QFont>
+#include <QStringList>
 
 #include <cstdint>
+
+class QFont;
 
 // Colour numbers: 24-bit RGB with red in the low byte.
 using Colour = std::int32_t;
 inline constexpr Colour kBlack = 0;
 inline constexpr Colour kWhite = 0xFFFFFF;
 
+// A picture's font as the surfaces keep it, without Qt Gui: the families tried in order and
+// the size in points, on top of the sans-serif style.
+struct PictureFont {
+    QStringList families;
+    double pointSize;
+    bool operator==(const PictureFont&) const = default;
+};
+
 // The font pictures use unless given one: the desktop's sans-serif face at 8.25 points, the
 // classic dialog size. Fixed here so that the window and the command line draw alike.
+inline PictureFont pictureFont() {
+    return {{QStringLiteral("DejaVu Sans")}, 8.25};
+}
 QFont defaultPictureFont();
+// The QFont of a picture font (Qt Gui).
+QFont qFontOf(const PictureFont& font);

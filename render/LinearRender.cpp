@@ -74,5 +74,5 @@ void LinearRender::printCaption() {
 }
 
 void LinearRender::finish() {
-    surface.setPicture(surface.Image());
+    surface.setPicture(surface.pixels());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/Geometry.h"
+#include "render/Raster.h"
 
 #include <QImage>
 
@@ -25,6 +26,7 @@ inline QRgb rgbOf(Colour colour) {
 }
 // Colour numbers of the pixels (x, y), (x + 1, y), ... of a 32-bit RGB image, -1 outside it.
 void imageRowColours(const QImage& image, long long x, int y, std::span<Colour> colours);
+void rasterRowColours(const Raster& raster, long long x, int y, std::span<Colour> colours);
 
 // A loaded image seen through Point, in pixels.
 class ImagePixels : public PixelSource {

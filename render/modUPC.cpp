@@ -95,13 +95,13 @@ void PaintUPCA(const QString& codeText, DrawingSurface& picture, const DrawingSu
                DigitCaptions& captions) {
     fillCaptions(codeText, captions);
     const Symbol symbol = EncodeUPCA(drawableDigits(captions));
-    picture.setPicture(background.Image());
+    picture.setPicture(background.pixels());
     for (const DigitPlace& place : kLayout)
         drawDigit(picture, symbol, place, captionOf(captions, place));
     // The guards: the modules no digit covers, left to right, over any digit printed there.
     for (const ModuleRange& guard : kGuardModules)
         drawColumns(picture, symbol, guard.first, guard.end);
-    picture.setPicture(picture.Image());
+    picture.setPicture(picture.pixels());
 }
 
 } // namespace modUPC

@@ -66,6 +66,7 @@ struct SymbologyChoice {
     Symbology symbology;
     bool caption;        // the code text printed under the bars
     bool checkCharacter; // the optional Code 39 check character
+    std::string_view description;
 
     QString qName() const { return QString::fromLatin1(name.data(), qsizetype(name.size())); }
     // EAN and UPC-A take digits only, padded or cut to their length before drawing.
@@ -76,13 +77,13 @@ struct SymbologyChoice {
 
 // In the type list's order, which is also the order a name is looked up in.
 inline constexpr std::array<SymbologyChoice, 7> kSymbologyChoices = {{
-    {"UPC-A", Symbology::UpcA, false, false},
-    {"39/n", Symbology::Code39, false, false},
-    {"39/c", Symbology::Code39, true, false},
-    {"128/n", Symbology::Code128, false, false},
-    {"128/c", Symbology::Code128, true, false},
-    {"EAN13", Symbology::Ean13, false, false},
-    {"EAN8", Symbology::Ean8, false, false},
+    {"UPC-A", Symbology::UpcA, false, false, "UPC-A: 12 digits, the last drawn as given"},
+    {"39/n", Symbology::Code39, false, false, "Code 39: A-Z, 0-9 and - . space $ / + %"},
+    {"39/c", Symbology::Code39, true, false, "Code 39 with the code text under the bars"},
+    {"128/n", Symbology::Code128, false, false, "Code 128: printable ASCII"},
+    {"128/c", Symbology::Code128, true, false, "Code 128 with the code text under the bars"},
+    {"EAN13", Symbology::Ean13, false, false, "EAN-13: 12 digits, the check digit computed"},
+    {"EAN8", Symbology::Ean8, false, false, "EAN-8: 7 digits, the check digit computed"},
 }};
 
 // The choice a name names, compared exactly.

@@ -495,6 +495,39 @@ class TestCli : public QObject {
         QVERIFY(run.err.contains("no-such-list"));
         QVERIFY(!QFileInfo::exists(outDir));
     }
+
+    // Where the rest of the program cannot be loaded, the jobs that need it say so and fail;
+    // the quick ones go on without it.
+    void aModuleThatDoesNotLoadIsAClearFailure_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("caption") << QStringList{"draw", "--type", "39/c", "--text", "A"} << 1;
+        QTest::newRow("jpeg") << QStringList{"draw", "--type", "39/n", "--text", "A"} << 1;
+        QTest::newRow("bars alone") << QStringList{"draw", "--type", "EAN8", "--text", "1"} << 0;
+    }
+    void aModuleThatDoesNotLoadIsAClearFailure() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        const QString program = path("moved/bin/barcode-desk-cli");
+        const QString module = QDir::cleanPath(path("moved/bin/" CLI_MODULE_FROM_PROGRAM));
+        if (!QFileInfo::exists(program)) {
+            QVERIFY(QDir().mkpath(QFileInfo(program).path()) &&
+                    QDir().mkpath(QFileInfo(module).path()));
+            QVERIFY(QFile::copy(QStringLiteral(CLI_EXECUTABLE), program));
+            QFile broken(module);
+            QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a library") > 0);
+        }
+        const QString out = path(QStringLiteral("moved-%1.%2")
+                                     .arg(QTest::currentDataTag(), exitCode == 0 ? "png" : "jpg"));
+        const Run run = runProgram(program, args + QStringList{"--out", out});
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(QFileInfo::exists(out), exitCode == 0);
+        if (exitCode != 0)
+            QVERIFY2(
+                run.err.startsWith("barcode-desk-cli: cannot load the rest of the program: ") &&
+                    run.err.contains(module.toUtf8()),
+                run.err);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCli)

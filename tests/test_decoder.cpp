@@ -26,7 +26,7 @@ DrawingSurface stretched(const QImage& image, double factor) {
     const double w = std::round(image.width() * factor), h = std::round(image.height() * factor);
     DrawingSurface s(w * 15 + 600, h * 15 + 600);
     s.setScaleMode(DrawingSurface::Pixels);
-    s.PaintPicture(image, 0, 0, w, h, 0, 0, image.width(), image.height());
+    s.ClsAndPaintPicture(image, 0, 0, w, h, 0, 0, image.width(), image.height());
     return s;
 }
 

@@ -26,8 +26,8 @@ QImage code39Picture(const QString& text) {
     DrawingSurface work(6015, 2775);
     Code39::DrawCode39(work, 10, text, false, false);
     DrawingSurface picout(6375, kPictureHeightTwips);
-    picout.PaintPicture(work.Image(), 0, 0, work.Width() * 3, work.Height() * 3, 0, 0, work.Width(),
-                        work.Height());
+    picout.ClsAndPaintPicture(work.Image(), 0, 0, work.Width() * 3, work.Height() * 3, 0, 0,
+                              work.Width(), work.Height());
     return picout.Image();
 }
 

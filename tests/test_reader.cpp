@@ -20,8 +20,8 @@ QImage symbol(const QString& text, int factor) {
     const QImage& image = drawn.Image();
     DrawingSurface big(image.width() * factor * 15.0, image.height() * factor * 15.0);
     big.setScaleMode(DrawingSurface::Pixels);
-    big.PaintPicture(image, 0, 0, image.width() * factor, image.height() * factor, 0, 0,
-                     image.width(), image.height());
+    big.ClsAndPaintPicture(image, 0, 0, image.width() * factor, image.height() * factor, 0, 0,
+                           image.width(), image.height());
     return big.Image();
 }
 

@@ -3,8 +3,12 @@
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
 #include "app/Form1.h"
+#include "app/ScanCheck.h"
 #include "output/ImageExport.h"
 #include "output/OneBitPng.h"
+#include "output/RgbPng.h"
+#include "output/modFreeImageDLL.h"
+#include "render/RasterImage.h"
 
 #include <QDir>
 #include <QFile>
@@ -470,6 +474,54 @@ class TestSaving : public QObject {
                 if ((image.pixel(x, y) == qRgb(255, 255, 255)) != white)
                     QFAIL(qPrintable(QStringLiteral("pixel %1, %2").arg(x).arg(y)));
             }
+    }
+
+    // PNG files in colour are the image library's, byte for byte: its filter per row, its
+    // compression, its window for small images, its chunks of image data.
+    void rgbPngsAreTheImageLibrarys_data() {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<int>("dotsPerMeter");
+        const QImage window = ScanCheck::windowPicture({"EAN13", "400638133393", 50, 150});
+        QTest::newRow("window picture") << window << 3780;
+        QTest::newRow("window picture, 600 dpi") << window << 23622;
+        QTest::newRow("stretched thin") << ScanCheck::windowPicture({"128/n", "Hi", 7, 40}) << 3780;
+        QRandomGenerator random(11);
+        const auto picture = [&](int width, int height, auto colour) {
+            QImage image(width, height, QImage::Format_RGB32);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    image.setPixel(x, y, colour(x, y));
+            return image;
+        };
+        QTest::newRow("one pixel")
+            << picture(1, 1, [](int, int) { return qRgb(200, 10, 90); }) << 3780;
+        QTest::newRow("small: a narrower window")
+            << picture(9, 7, [](int x, int y) { return qRgb(x * 20, y * 30, 255 - x * y); }) << 0;
+        QTest::newRow("across: Sub")
+            << picture(64, 40, [](int x, int) { return qRgb(x * 4, x * 2, 255 - x); }) << 3780;
+        QTest::newRow("down: Paeth")
+            << picture(64, 40, [](int, int y) { return qRgb(y * 6, 0, y); }) << 3780;
+        QTest::newRow("noise over several chunks")
+            << picture(230, 90, [&](int, int) { return random.generate() | 0xFF000000; }) << 3780;
+        QTest::newRow("bars with noise between") << picture(300, 60, [&](int x, int y) {
+            return y % 20 < 17 ? (x / 3 % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255))
+                               : random.generate() | 0xFF000000;
+        }) << 3780;
+    }
+    void rgbPngsAreTheImageLibrarys() {
+        QFETCH(QImage, picture);
+        QFETCH(int, dotsPerMeter);
+        using namespace modFreeImageDLL;
+        const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
+        const FIBITMAP_HANDLE bitmap = FreeImage_FromBgrRows(bgr.constBits(), bgr.width(),
+                                                             bgr.height(), int(bgr.bytesPerLine()));
+        FreeImage_SetDotsPerMeter(bitmap, dotsPerMeter, dotsPerMeter);
+        const auto expected = FreeImage_SaveToMemory(FIF_PNG, bitmap, PNG_Z_DEFAULT_COMPRESSION);
+        FreeImage_Unload(bitmap);
+        QVERIFY(expected);
+        const auto png = RgbPng::encode(rasterOf(picture), QSize(dotsPerMeter, dotsPerMeter));
+        QVERIFY(png);
+        QCOMPARE(*png, *expected);
     }
 };
 

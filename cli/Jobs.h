@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/MessageBoxes.h"
+#include "cli/CommandLine.h"
+#include "output/ImageExport.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the command line's two halves share: the quick program that starts with Qt Core alone,
+// and the full one it loads for everything else (FullProgram.cpp).
+namespace Jobs {
+
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+
+// One line on standard error.
+void printError(const QString& text);
+// A command line that names something the tool does not offer: what is wrong, then the usage.
+int usageProblem(const QString& message, std::optional<CommandLine::Command> command);
+// Help and version, which need no application object.
+int answer(const CommandLine::Invocation& invocation);
+
+// Message boxes of the draw commands become the command's refusal.
+class RecordedMessages : public MessageBoxes {
+  public:
+    void show(const QString& text, const QString&, MessageIcon) override { texts << text; }
+    // What the boxes said, as one refusal.
+    QString refusal() const;
+    QStringList texts;
+};
+
+// The picture format a draw asks for: --format, else the output file's extension.
+std::optional<ImageExport::ImageFormat> drawFormat(const CommandLine::Invocation& invocation);
+// Whether the options ask for a symbol drawn anew: a vector format, or a symbol option.
+bool asksForSymbol(const CommandLine::Invocation& args,
+                   std::optional<ImageExport::ImageFormat> format);
+// Whether the job prints text (fonts, so Qt Gui): a caption under the bars, the digits of a
+// symbol drawn anew, the text of a vector file.
+bool printsText(const CommandLine::Invocation& invocation);
+
+} // namespace Jobs
