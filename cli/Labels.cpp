@@ -1,5 +1,6 @@
 #include "cli/Labels.h"
 
+#include "cli/Jobs.h"
 #include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
 #include "labels/Sheet.h"
@@ -34,16 +35,12 @@ using Labels::fitSymbol;
 using Labels::LabelTemplate;
 using Labels::XRange;
 
-constexpr int kExitRefused = 1;
-constexpr int kExitUsage = 2;
-
-void say(const QString& text) {
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-}
+using Jobs::kExitRefused;
+using Jobs::kExitUsage;
 
 int usage(const QString& message) {
-    say(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
-            .arg(QString::fromLatin1(CommandLine::kProgram), message));
+    Jobs::printError(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
+                         .arg(QString::fromLatin1(CommandLine::kProgram), message));
     return kExitUsage;
 }
 
@@ -110,7 +107,7 @@ Labels::Calibration calibrationFor(const Invocation& args, const QString& printe
 int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) {
     const QList<const LabelTemplate*> found = catalog.search(words);
     if (found.isEmpty()) {
-        say(QStringLiteral("No label template matches '%1'.").arg(words));
+        Jobs::printError(QStringLiteral("No label template matches '%1'.").arg(words));
         return kExitRefused;
     }
     for (const LabelTemplate* label : found) {
@@ -214,7 +211,7 @@ int run(const Invocation& args) {
     const std::optional<QString> catalogProblem = catalog.load();
     if (args.has(QStringLiteral("templates"))) {
         if (catalogProblem) {
-            say(*catalogProblem);
+            Jobs::printError(*catalogProblem);
             return kExitRefused;
         }
         return listTemplates(catalog, args.value(QStringLiteral("templates")));
@@ -233,7 +230,7 @@ int run(const Invocation& args) {
 
     const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
     if (const auto* problem = std::get_if<QString>(&chosen)) {
-        say(*problem);
+        Jobs::printError(*problem);
         return kExitUsage;
     }
     const LabelTemplate& label = std::get<LabelTemplate>(chosen);
@@ -242,28 +239,30 @@ int run(const Invocation& args) {
     Labels::SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")),
                                QString::fromLatin1(CommandLine::kProgram));
     if (!writer.ready()) {
-        say(QStringLiteral("No printer named %1.").arg(printer));
+        Jobs::printError(QStringLiteral("No printer named %1.").arg(printer));
         return kExitRefused;
     }
     const QString target = printer.isEmpty() ? outPath : QStringLiteral("printer ") + printer;
     if (calibrationPage) {
         if (!writer.paintCalibration(sheet, calibration)) {
-            say(QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
+            Jobs::printError(
+                QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
             return kExitRefused;
         }
         if (const auto failure = writer.commit()) {
-            say(*failure);
+            Jobs::printError(*failure);
             return kExitRefused;
         }
-        say(QStringLiteral("Calibration page for %1 written to %2.").arg(label.name(), target));
+        Jobs::printError(
+            QStringLiteral("Calibration page for %1 written to %2.").arg(label.name(), target));
         return 0;
     }
     const int start = args.number(QStringLiteral("start"), 1);
     if (start > sheet.labelsPerSheet()) {
-        say(QStringLiteral("--start %1 is beyond the sheet: %2 has %3 labels.")
-                .arg(start)
-                .arg(label.name())
-                .arg(sheet.labelsPerSheet()));
+        Jobs::printError(QStringLiteral("--start %1 is beyond the sheet: %2 has %3 labels.")
+                             .arg(start)
+                             .arg(label.name())
+                             .arg(sheet.labelsPerSheet()));
         return kExitUsage;
     }
 
@@ -272,7 +271,7 @@ int run(const Invocation& args) {
     const bool opened =
         listPath == u"-" ? list.open(stdin, QIODevice::ReadOnly) : list.open(QIODevice::ReadOnly);
     if (!opened) {
-        say(QStringLiteral("Cannot read %1: %2").arg(listPath, list.errorString()));
+        Jobs::printError(QStringLiteral("Cannot read %1: %2").arg(listPath, list.errorString()));
         return kExitRefused;
     }
     Labels::ListReader::Options listOptions;
@@ -281,7 +280,7 @@ int run(const Invocation& args) {
         listOptions.delimiter = delimiterOf(args.value(QStringLiteral("delimiter")));
     Labels::ListReader reader(list, listOptions);
     if (!reader.readHeader()) {
-        say(reader.error());
+        Jobs::printError(reader.error());
         return kExitRefused;
     }
     const auto columnOf = [&](const QString& word) -> std::optional<int> {
@@ -342,7 +341,7 @@ int run(const Invocation& args) {
         if (stopSignal.load() != 0) break;
         const qint64 row = reader.rowNumber();
         const auto refuse = [&](const QString& reason) {
-            say(QStringLiteral("row %1: %2").arg(row).arg(reason));
+            Jobs::printError(QStringLiteral("row %1: %2").arg(row).arg(reason));
             ++refused;
         };
         if (*codeColumn >= fields.size()) {
@@ -399,9 +398,9 @@ int run(const Invocation& args) {
                    : QChar();
         if (graded) grades.add(grade);
         if (grade == u'D' || grade == u'F') {
-            say(QStringLiteral("row %1: the symbol grades %2 in the scan check")
-                    .arg(row)
-                    .arg(grade));
+            Jobs::printError(QStringLiteral("row %1: the symbol grades %2 in the scan check")
+                                 .arg(row)
+                                 .arg(grade));
             if (strict) ++refused;
         }
         if (refused > 0 && !skipBad) continue;
@@ -414,34 +413,36 @@ int run(const Invocation& args) {
                       .width();
         for (int copy = 0; copy < copies; ++copy)
             if (!writer.paint(sheet.place(placed++, start), symbol, fit, lines, width)) {
-                say(QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
+                Jobs::printError(
+                    QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
                 return kExitRefused;
             }
         progress.show(placed, writer.pages());
     }
     progress.end();
     if (const int signal = stopSignal.load(); signal != 0) {
-        say(QStringLiteral("%1: interrupted; nothing written to %2.")
-                .arg(QString::fromLatin1(CommandLine::kProgram), target));
+        Jobs::printError(QStringLiteral("%1: interrupted; nothing written to %2.")
+                             .arg(QString::fromLatin1(CommandLine::kProgram), target));
         return 128 + signal;
     }
     if (status == Labels::ListReader::Status::Error) {
-        say(reader.error() + QStringLiteral("; nothing written."));
+        Jobs::printError(reader.error() + QStringLiteral("; nothing written."));
         return kExitRefused;
     }
     if (refused > 0 && (!skipBad || placed == 0)) {
-        say(QStringLiteral("%1 of the rows refused; nothing written.").arg(refused));
+        Jobs::printError(QStringLiteral("%1 of the rows refused; nothing written.").arg(refused));
         return tooSmall > 0 ? kExitUsage : kExitRefused;
     }
     if (placed == 0) {
-        say(QStringLiteral("The list has no rows; nothing written."));
+        Jobs::printError(QStringLiteral("The list has no rows; nothing written."));
         return kExitUsage;
     }
     if (const auto failure = writer.commit()) {
-        say(*failure);
+        Jobs::printError(*failure);
         return kExitRefused;
     }
-    say(QStringLiteral("%1 labels on %2 %3 written to %4%5; X-dimension %6 mm (%7 dots at %8 dpi); "
+    Jobs::printError(
+        QStringLiteral("%1 labels on %2 %3 written to %4%5; X-dimension %6 mm (%7 dots at %8 dpi); "
                        "scan check: %9.")
             .arg(placed)
             .arg(writer.pages())
