@@ -16,6 +16,31 @@ QString moduleSize(double pixels) {
     return QStringLiteral("1 module = %1 px").arg(pixels, 0, 'f', 1);
 }
 
+// How a picture of the type is graded: the classic types as their symbologies alone, the newer
+// ones as any linear symbology the program draws.
+ScanGrade::Options gradingOf(const QString& type) {
+    ScanGrade::Options options;
+    if (!symbologyChoice(type)) options.reach = ReadingEngine::Reach::Every;
+    return options;
+}
+
+// The line for a 2D symbol among those found, which the grader does not measure yet, e.g.
+// `Reads as QR Code "Hi" · 21×21 modules · quiet zone kept · no grade for 2D symbols`; nothing
+// when there is none.
+std::optional<QString> ungradedLine(const QList<ReadingEngine::Found>& symbolsFound) {
+    for (const ReadingEngine::Found& found : symbolsFound) {
+        if (!found.isMatrix()) continue;
+        const QString reads = QStringLiteral("Reads as %1 \"%2\"")
+                                  .arg(found.kind, ReadingEngine::shownText(found.text));
+        return reads + QStringLiteral(" · %1×%2 modules · quiet zone %3 · no grade for 2D symbols")
+                           .arg(found.rows)
+                           .arg(found.columns)
+                           .arg(found.quietZoneKept ? QStringLiteral("kept")
+                                                    : QStringLiteral("too narrow"));
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QImage windowPicture(const DrawInputs& inputs) {
@@ -33,12 +58,6 @@ QImage windowPicture(const DrawInputs& inputs) {
     return model.picout.Image();
 }
 
-ScanGrade::Options gradingOf(const QString& type) {
-    ScanGrade::Options options;
-    if (!symbologyChoice(type)) options.reach = ReadingEngine::Reach::Every;
-    return options;
-}
-
 bool gradesCOrBetter(const QImage& picture, const QString& type) {
     return ScanGrade::allPass(ScanGrade::gradePicture(picture, gradingOf(type)));
 }
@@ -49,21 +68,6 @@ bool decodes(const QImage& picture) {
 
 bool decodesAny(const QImage& picture) {
     return !ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every).isEmpty();
-}
-
-std::optional<QString> ungradedLine(const QImage& picture) {
-    for (const ReadingEngine::Found& found :
-         ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every)) {
-        if (!found.isMatrix()) continue;
-        const QString reads = QStringLiteral("Reads as %1 \"%2\"")
-                                  .arg(found.kind, ReadingEngine::shownText(found.text));
-        return reads + QStringLiteral(" · %1×%2 modules · quiet zone %3 · no grade for 2D symbols")
-                           .arg(found.rows)
-                           .arg(found.columns)
-                           .arg(found.quietZoneKept ? QStringLiteral("kept")
-                                                    : QStringLiteral("too narrow"));
-    }
-    return std::nullopt;
 }
 
 QList<int> nearestWidths(const DrawInputs& inputs,
@@ -119,12 +123,13 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
 }
 
 Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic<bool>* cancelled) {
-    std::vector<ScanGrade::Symbol> symbols =
-        ScanGrade::gradePicture(picture, gradingOf(inputs.type));
+    const ScanGrade::Options grading = gradingOf(inputs.type);
+    const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, grading.reach);
+    std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradeFound(picture, found, grading);
     const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols)}; };
     // Linear symbols are graded or do not decode; only the newer 2D ones may be ungraded.
     if (symbols.empty() && !symbologyChoice(inputs.type))
-        if (const auto ungraded = ungradedLine(picture)) return checked(*ungraded);
+        if (const auto ungraded = ungradedLine(found)) return checked(*ungraded);
     QString line;
     if (!symbols.empty()) {
         const ScanGrade::Symbol& symbol = symbols.front();

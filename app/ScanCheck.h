@@ -26,19 +26,12 @@ struct DrawInputs {
 // The output picture of a Draw with these inputs, or a null image when the text is refused.
 QImage windowPicture(const DrawInputs& inputs);
 
-// How a picture of the type is graded: the classic types as their symbologies alone, the newer
-// ones as any linear symbology the program draws.
-ScanGrade::Options gradingOf(const QString& type);
 // True when the picture of the type grades C or better.
 bool gradesCOrBetter(const QImage& picture, const QString& type);
 // True when the reading engine finds a symbol in it.
 bool decodes(const QImage& picture);
 // The same for every symbology the program draws, 2D ones included.
 bool decodesAny(const QImage& picture);
-
-// The line for a 2D symbol, which the grader does not measure yet, e.g. `Reads as QR Code "Hi" ·
-// 21×21 modules · quiet zone kept · no grade for 2D symbols`; nothing when the picture holds none.
-std::optional<QString> ungradedLine(const QImage& picture);
 
 // The nearest width positions below and above `inputs.width` whose picture `accepts`, in
 // ascending order; stops early, with what it has, once `cancelled` is set.

@@ -128,10 +128,8 @@ void printText(const ScanGrade::Symbol& symbol) {
                     qPrintable(directionOf(*reversed)));
 }
 
-// The symbols the grader does not measure, found and decoded: 2D ones.
-QList<ReadingEngine::Found> ungradedSymbols(const QImage& picture) {
-    QList<ReadingEngine::Found> found =
-        ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every);
+// The symbols the grader does not measure among those found: 2D ones.
+QList<ReadingEngine::Found> ungradedSymbols(QList<ReadingEngine::Found> found) {
     found.removeIf([](const ReadingEngine::Found& symbol) { return !symbol.isMatrix(); });
     return found;
 }
@@ -181,8 +179,9 @@ int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& op
         std::fprintf(stderr, "Cannot read the image %s\n", inPath.toLocal8Bit().constData());
         return 1;
     }
-    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradePicture(picture, options);
-    const QList<ReadingEngine::Found> ungraded = ungradedSymbols(picture);
+    const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, options.reach);
+    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradeFound(picture, found, options);
+    const QList<ReadingEngine::Found> ungraded = ungradedSymbols(found);
     const bool allPass = (symbols.empty() ? !ungraded.isEmpty() : ScanGrade::allPass(symbols)) &&
                          std::all_of(ungraded.begin(), ungraded.end(), ungradedPass);
     if (json) {

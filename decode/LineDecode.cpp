@@ -324,29 +324,6 @@ std::optional<LineDecode::Decoded> decodeEan(std::span<const double> w, std::siz
                                std::min(left->margin, right->margin)};
 }
 
-// The UPC-A a UPC-E stands for, without its check digit: the six digits with the zeros that
-// were suppressed put back, as the last digit says where.
-QString upcAOf(QChar numberSystem, const QString& d) {
-    const QString zeros4(4, u'0'), zeros5(5, u'0');
-    QString body;
-    switch (d[5].digitValue()) {
-    case 0:
-    case 1:
-    case 2:
-        body = d.left(2) + d.mid(5, 1) + zeros4 + d.mid(2, 3);
-        break;
-    case 3:
-        body = d.left(3) + zeros5 + d.mid(3, 2);
-        break;
-    case 4:
-        body = d.left(4) + zeros5 + d.mid(4, 1);
-        break;
-    default:
-        body = d.left(5) + zeros4 + d.mid(5, 1);
-    }
-    return numberSystem + body;
-}
-
 std::optional<LineDecode::Decoded> decodeUpcE(std::span<const double> w, std::size_t first) {
     using SymbologyTables::kEanEdgeGuard;
     using SymbologyTables::kUpcEEndGuard;
@@ -375,7 +352,9 @@ std::optional<LineDecode::Decoded> decodeUpcE(std::span<const double> w, std::si
             }
     if (check < 0) return std::nullopt;
     const QChar system(u'0' + numberSystem);
-    if (DigitCode::checkDigit(upcAOf(system, digits->text)) != check) return std::nullopt;
+    const std::string upcA =
+        zintsym::upcEToUpcA(system.toLatin1(), digits->text.toLatin1().toStdString());
+    if (DigitCode::checkDigit(QString::fromStdString(upcA)) != check) return std::nullopt;
     return LineDecode::Decoded{system + digits->text + QChar(u'0' + check),
                                static_cast<int>(elements), moduleWidth, digits->margin};
 }

@@ -392,13 +392,19 @@ bool allPass(const std::vector<Symbol>& symbols) {
 }
 
 std::vector<Symbol> gradePicture(const QImage& picture, const Options& options) {
+    return gradeFound(picture, ReadingEngine::findSymbols(picture, options.reach), options);
+}
+
+std::vector<Symbol> gradeFound(const QImage& picture,
+                               const QList<ReadingEngine::Found>& symbolsFound,
+                               const Options& options) {
     std::vector<Symbol> symbols;
     if (picture.isNull()) return symbols;
     const QImage plane = ScanLines::reflectancePlane(picture, options.light);
     // Pictures that do not say otherwise are taken at 96 dots per inch.
     const double dotsPerMm =
         (picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 3780) / 1000.0;
-    for (const ReadingEngine::Found& found : ReadingEngine::findSymbols(picture, options.reach)) {
+    for (const ReadingEngine::Found& found : symbolsFound) {
         if (!found.linear) continue;
         Symbol symbol{*found.linear, found.kind, found.text, found.box, {}};
         symbol.light = options.light;

@@ -91,6 +91,11 @@ struct Options {
     ReadingEngine::Reach reach = ReadingEngine::Reach::Classic;
 };
 
+// The linear symbols among those the reading engine found in the picture, graded; 2D ones are
+// left out.
+std::vector<Symbol> gradeFound(const QImage& picture,
+                               const QList<ReadingEngine::Found>& symbolsFound,
+                               const Options& options = {});
 // Every linear symbol the reading engine finds, graded; an empty list when it finds none.
 std::vector<Symbol> gradePicture(const QImage& picture, const Options& options = {});
 

@@ -512,8 +512,8 @@ class CouponWalk {
         const auto length = std::size_t(data_[vli] - '0');
         if (auto f = digits(nineForNone && length == 9 ? 0 : length + extra, name)) return f;
         if (companyPrefix && !field_.empty())
-            if (auto f = lintGcppos1(field_, offset_ + at_ - field_.size()))
-                return fault(at_ - field_.size(), "the " + name + " is " + f->text);
+            if (auto f = lintGcppos1(field_, 0))
+                return fieldFault("the " + name + " is " + f->text);
         return std::nullopt;
     }
     std::optional<Fault> date(const std::string& name) {
@@ -523,6 +523,10 @@ class CouponWalk {
         return std::nullopt;
     }
     std::string_view field() const { return field_; }
+    // A fault in the field read last.
+    std::optional<Fault> fieldFault(const std::string& text) const {
+        return fault(at_ - field_.size(), text);
+    }
     std::optional<Fault> end() const {
         if (at_ == data_.size()) return std::nullopt;
         return fault(at_, "data after the last field it knows: " + shown(data_.substr(at_)));
@@ -576,9 +580,8 @@ std::optional<Fault> lintCouponcode(std::string_view p, std::size_t o) {
     if (walk.opens('4')) {
         if (auto f = walk.date("start date")) return f;
         if (!expiry.empty() && walk.field() > expiry)
-            return Fault{o + std::size_t(walk.field().data() - p.data()), Gs1Rule::Content,
-                         "the start date " + std::string(walk.field()) +
-                             " is after the expiration date " + std::string(expiry)};
+            return walk.fieldFault("the start date " + std::string(walk.field()) +
+                                   " is after the expiration date " + std::string(expiry));
     }
     if (walk.opens('5'))
         if (auto f = walk.counted(kAnyDigit, 6, "serial number")) return f;

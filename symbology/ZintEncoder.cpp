@@ -326,6 +326,27 @@ std::variant<std::string, ZintRefusal> upcAToUpcE(std::string_view upcA) {
     return std::string(1, upcA[0]) + six + upcA[11];
 }
 
+std::string upcEToUpcA(char numberSystem, std::string_view six) {
+    const std::string d(six);
+    std::string body;
+    switch (d[5]) {
+    case '0':
+    case '1':
+    case '2':
+        body = d.substr(0, 2) + d[5] + "0000" + d.substr(2, 3);
+        break;
+    case '3':
+        body = d.substr(0, 3) + "00000" + d.substr(3, 2);
+        break;
+    case '4':
+        body = d.substr(0, 4) + "00000" + d[4];
+        break;
+    default:
+        body = d.substr(0, 5) + "0000" + d[5];
+    }
+    return numberSystem + body;
+}
+
 std::optional<ZintRefusal> gs1_128WidthRefusal(const LinearModules& linear, double xdimMm) {
     constexpr double kLongest = 165.10;
     const double modules =

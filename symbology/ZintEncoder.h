@@ -125,5 +125,8 @@ inline constexpr int kAddOnQuietAfter = 5;
 
 // A 12-digit UPC-A written as the 8 digits of its UPC-E, or why it cannot be.
 std::variant<std::string, ZintRefusal> upcAToUpcE(std::string_view upcA);
+// The other way: the first 11 digits of the UPC-A that a number system (0 or 1) and six UPC-E
+// digits stand for, the suppressed zeros put back where the last digit says.
+std::string upcEToUpcA(char numberSystem, std::string_view six);
 
 } // namespace zintsym
