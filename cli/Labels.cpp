@@ -13,12 +13,10 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 
-#include <signal.h>
 #include <unistd.h>
 
 namespace LabelsCommand {
@@ -69,21 +67,6 @@ class Progress {
     bool drawn_ = false;
     qint64 sheets_ = 0;
 };
-
-// SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
-std::atomic<int> stopSignal{0};
-extern "C" void requestLabelsStop(int signal) {
-    stopSignal.store(signal);
-}
-void stopOnInterruption() {
-    struct sigaction action = {};
-    action.sa_handler = requestLabelsStop;
-    // A save in hand goes on; a second signal ends a run that waits for more of its list.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM})
-        sigaction(signal, &action, nullptr);
-}
 
 // Where the options put the labels. A printer remembers the correction last given for it and
 // uses it when none is given.
@@ -327,7 +310,8 @@ int run(const Invocation& args) {
     const bool strict = args.has(QStringLiteral("strict"));
     Grades grades;
     const int copies = args.number(QStringLiteral("copies"), 1);
-    stopOnInterruption();
+    // SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
+    Jobs::stopOnInterruption(true);
 
     Progress progress;
     // Each row is checked before anything of it is drawn; once a row is refused, the others
@@ -338,7 +322,7 @@ int run(const Invocation& args) {
     QStringList fields;
     Labels::ListReader::Status status;
     while ((status = reader.next(fields)) == Labels::ListReader::Status::Row) {
-        if (stopSignal.load() != 0) break;
+        if (Jobs::stopSignal() != 0) break;
         const qint64 row = reader.rowNumber();
         const auto refuse = [&](const QString& reason) {
             Jobs::printError(QStringLiteral("row %1: %2").arg(row).arg(reason));
@@ -420,7 +404,7 @@ int run(const Invocation& args) {
         progress.show(placed, writer.pages());
     }
     progress.end();
-    if (const int signal = stopSignal.load(); signal != 0) {
+    if (const int signal = Jobs::stopSignal(); signal != 0) {
         Jobs::printError(QStringLiteral("%1: interrupted; nothing written to %2.")
                              .arg(QString::fromLatin1(CommandLine::kProgram), target));
         return 128 + signal;

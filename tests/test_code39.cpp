@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "render/Code39.h"
 #include "render/DrawingSurface.h"
 #include "symbology/Code39.h"
@@ -14,13 +15,6 @@ QString rowString(const DrawingSurface& s, int y, int from, int count) {
     for (int x = from; x < from + count; ++x)
         out += s.colourAt(x, y) == kBlack ? u'1' : u'0';
     return out;
-}
-
-bool allWhite(const DrawingSurface& s) {
-    for (int y = 0; y < s.pixelHeight(); ++y)
-        for (int x = 0; x < s.pixelWidth(); ++x)
-            if (s.colourAt(x, y) != kWhite) return false;
-    return true;
 }
 
 // Draws like the window's commands: a cleared work picture, height units 10.
@@ -142,7 +136,7 @@ class TestCode39 : public QObject {
         }
         QVERIFY(s.backgroundPicture().isNull());
         QCOMPARE(s.pixelWidth(), 401); // size kept
-        QVERIFY(allWhite(s));
+        QVERIFY(allWhite(s.image()));
     }
 
     void captionStandsUnderTheBars() {

@@ -1,9 +1,9 @@
 // The window's labels dialog: a list, a product found by search, a clicked start, the PDF it
 // saves read back label by label, and each printer's remembered correction.
-#include "CliRunner.h"
 #include "PdfQueue.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
+#include "TestSupport.h"
 #include "app/LabelsDialog.h"
 #include "app/MainWindow.h"
 #include "labels/Sheet.h"
@@ -16,36 +16,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSpinBox>
 #include <QtTest>
 
 namespace {
 
 const QString kPrinter = QStringLiteral("Desk Test Label Printer");
-
-// Tells the rows apart; EAN-13 with its check digit.
-QString codeOf(const QString& type, int row) {
-    if (type != u"EAN13") return QStringLiteral("LBL%1").arg(row, 3, 10, QChar(u'0'));
-    const QString digits = QStringLiteral("400638%1").arg(row, 6, 10, QChar(u'0'));
-    int sum = 0;
-    for (qsizetype i = 0; i < digits.size(); ++i)
-        sum += (digits[i].unicode() - u'0') * ((digits.size() - i) % 2 == 1 ? 3 : 1);
-    return digits + QChar(u'0' + (10 - sum % 10) % 10);
-}
-
-// The symbols ZXingReader finds in a picture: text and centre in pixels.
-QList<QPair<QString, QPointF>> zxingSymbols(const QString& path) {
-    const Run run = runProgram(QStringLiteral(ZXING_EXECUTABLE), {"-noscale", path});
-    static const QRegularExpression symbol(QStringLiteral(
-        "Text: +\"(.*)\"\\n[\\s\\S]*?Position: +(\\d+)x(\\d+) \\d+x\\d+ (\\d+)x(\\d+)"));
-    QList<QPair<QString, QPointF>> found;
-    for (const auto& m : symbol.globalMatch(QString::fromUtf8(run.out)))
-        found.append({m.captured(1), QPointF(m.captured(2).toDouble() + m.captured(4).toDouble(),
-                                             m.captured(3).toDouble() + m.captured(5).toDouble()) /
-                                         2});
-    return found;
-}
 
 } // namespace
 
@@ -113,12 +89,12 @@ class TestLabelsDialog : public QObject {
             const QRect crop = pixels.toAlignedRect();
             const QString cropPath = pages.filePath(QStringLiteral("label.png"));
             QVERIFY(page.copy(crop).save(cropPath));
-            const auto found = zxingSymbols(cropPath);
+            const QList<ZxingSymbol> found = zxingSymbols({"-noscale", cropPath});
             QVERIFY2(found.size() == 1,
                      qPrintable(QStringLiteral("row %1: %2 symbols").arg(n + 1).arg(found.size())));
-            QCOMPARE(found[0].first, codeOf(type, n + 1));
+            QCOMPARE(found[0].text, rowCode(type, n + 1));
             const QPointF miss =
-                (found[0].second + QPointF(0.5, 0.5) + crop.topLeft() - pixels.center()) *
+                (found[0].centre + QPointF(0.5, 0.5) + crop.topLeft() - pixels.center()) *
                 kMmPerPixel;
             const double lifted = textUnder ? -place.label.height() / 2 / Labels::kPointsPerMm : 0;
             QVERIFY2(qAbs(miss.x()) <= 0.2 && miss.y() >= lifted - 0.2 && miss.y() <= 0.2,
@@ -160,7 +136,7 @@ class TestLabelsDialog : public QObject {
         QFETCH(int, start);
         QByteArray list = "code,name\n";
         for (int row = 1; row <= rows; ++row)
-            list += (codeOf(type, row) + QStringLiteral(",Item %1\n").arg(row)).toUtf8();
+            list += (rowCode(type, row) + QStringLiteral(",Item %1\n").arg(row)).toUtf8();
         const auto d = dialog();
         choose(*d, listOf(list), search, product, type, start);
         QVERIFY(!d->preview().isNull());
@@ -199,7 +175,7 @@ class TestLabelsDialog : public QObject {
 
         QByteArray list = "code,name\n";
         for (int row = 1; row <= 3; ++row)
-            list += codeOf("128/n", row).toUtf8() + ",\n";
+            list += rowCode("128/n", row).toUtf8() + ",\n";
         choose(*d, listOf(list), "L7160", "Avery L7160", "128/n", 1);
         saveDialog_.answer = dir_.filePath(QStringLiteral("corrected.pdf"));
         d->savePdfButton->click();
@@ -220,7 +196,7 @@ class TestLabelsDialog : public QObject {
         if (const auto missing = queue.missing()) QSKIP(qPrintable(*missing));
         QByteArray list = "code\n";
         for (int row = 1; row <= 4; ++row)
-            list += codeOf("128/n", row).toUtf8() + "\n";
+            list += rowCode("128/n", row).toUtf8() + "\n";
         const QStringList before = queue.pdfsNow();
         Labels::LabelTemplate label;
         {

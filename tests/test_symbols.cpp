@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "TestSupport.h"
 #include "VectorRaster.h"
 #include "render/SymbolPicture.h"
 #include "symbology/EncodeSymbol.h"
@@ -103,7 +103,7 @@ QString readersProblem(const QString& path, const QString& expected, const QTemp
     const QString zbar = zbarRead(onePixelModules ? scaledForScanners(path, dir) : path);
     const QString zxing = zxingRead(path);
     for (const QString& read : {zbar, zxing})
-        if (!DecoderOracle::sameRetailNumber(read, expected) && read != expected)
+        if (!sameRetailNumber(read, expected) && read != expected)
             return QStringLiteral("zbarimg read '%1', ZXingReader '%2'").arg(zbar, zxing);
     return {};
 }

@@ -1,5 +1,5 @@
+#include "TestSupport.h"
 #include "app/UpcWorkArea.h"
-#include "decoder_oracle.h"
 #include "symbology/RuntimeError.h"
 
 #include <QTemporaryDir>
@@ -228,8 +228,7 @@ void TestUpc::decoders() {
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
     const QString problem =
-        DecoderOracle::readingProblem(form.upcPicture.image(), text, directory.path(), zbarimg,
-                                      zxing, DecoderOracle::sameRetailNumber);
+        readingProblem(form.upcPicture.image(), text, directory.path(), sameRetailNumber);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
