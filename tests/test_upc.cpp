@@ -71,7 +71,7 @@ void TestUpc::workArea() {
     QCOMPARE(form.upcPicture.pixelHeight(), 65);
     QCOMPARE(form.upcPicture.units(), short(DrawingSurface::Pixels));
     QVERIFY(form.upcPicture.keepsDrawing());
-    QCOMPARE(form.upcPicture.font().pointSizeF(), 6.75);
+    QCOMPARE(form.upcPicture.font().pointSize, 6.75);
     QCOMPARE(form.blankPicture.pixelWidth(), 137);
     QCOMPARE(form.blankPicture.pixelHeight(), 73);
     QCOMPARE(joined(form.L) + joined(form.R), QStringLiteral("000000000000"));
