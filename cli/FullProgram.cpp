@@ -454,21 +454,18 @@ int readCommand(const Invocation& args) {
     const int x = args.number(QStringLiteral("x"), 0);
     const int y = args.number(QStringLiteral("y"), 0);
     const int tries = args.number(QStringLiteral("tries"), 1);
-    const int mode = args.number(QStringLiteral("mode"), 3);
+    // --mode takes 0, 1 or 3 alone: the numbers of FailureShown.
+    const auto shown =
+        static_cast<Code39RowReader::FailureShown>(args.number(QStringLiteral("mode"), 3));
     const auto loaded = PictureStreams::load(inPath);
     if (const auto* failure = std::get_if<QString>(&loaded)) {
         printError(*failure);
         return kExitRefused;
     }
     const ImagePixels pixels(std::get<QImage>(loaded));
-    // Modes 0 and 1 hide the error text, and mode 0's empty line is also what an empty code
-    // reads as: whether the read failed comes from the error text of mode 3.
-    constexpr int kErrorTextMode = 3;
-    const QString result = Code39RowReader::readBarcode(pixels, x, y, tries, kErrorTextMode);
-    const bool failed = result.startsWith(QStringLiteral("ERR:"));
-    const QString shown = failed ? Code39RowReader::failureText(result, mode) : result;
-    std::printf("%s\n", shown.toUtf8().constData());
-    return failed ? kExitRefused : 0;
+    const Code39RowReader::Reading reading = Code39RowReader::readBarcode(pixels, x, y, tries);
+    std::printf("%s\n", Code39RowReader::shownText(reading, shown).toUtf8().constData());
+    return std::holds_alternative<QString>(reading) ? 0 : kExitRefused;
 }
 
 // Whether the folder is there to write in, or can be made.

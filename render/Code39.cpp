@@ -12,8 +12,7 @@ void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString
     const Symbol symbol = EncodeCode39(codeText, addCheckCharacter, caption);
     if (caption) render.codeText = symbol.texts.front().text;
 
-    render.prepareSurface(
-        LinearRender::barHeightOf(heightUnits, errorSourceOf(::Symbology::Code39)));
+    render.prepareSurface(LinearRender::barHeightOf(heightUnits));
     const int symbolCharacters = static_cast<int>(symbol.modules.size() + 1) / kModulesPerCharacter;
     surface.setWidthTwips(workPictureWidthTwips(symbolCharacters));
     render.drawSymbol(symbol);

@@ -21,9 +21,7 @@ Raster blankImage(int width, int height, Colour colour) {
 
 int checkedPixels(double twips) {
     const double pixels = std::round(twips / Geometry::kTwipsPerPixel);
-    if (!(pixels >= 0 && pixels <= kMaxPixels))
-        throw RuntimeError(380, QStringLiteral("Picture"),
-                           QStringLiteral("Invalid property value"));
+    if (!(pixels >= 0 && pixels <= kMaxPixels)) throw RuntimeError::invalidSize();
     return static_cast<int>(pixels);
 }
 

