@@ -2,6 +2,7 @@
 
 #include "app/DrawCommands.h"
 #include "labels/ListReader.h"
+#include "labels/PrinterCorrections.h"
 #include "labels/SheetPainter.h"
 
 #include <QCheckBox>

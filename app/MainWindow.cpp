@@ -11,9 +11,10 @@
 #include "output/VectorExport.h"
 #include "reader/ReaderWindow.h"
 #include "reader/ScannerPort.h"
-#include "render/Geometry.h"
+#include "render/PictureFont.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
+#include "symbology/Twips.h"
 
 #include <QActionGroup>
 #include <QApplication>

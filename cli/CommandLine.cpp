@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "app/DrawCommands.h"
+#include "labels/PrinterCorrections.h"
 #include "output/ImageExport.h"
 #include "symbology/Symbology.h"
 #include "symbology/ZintChoices.h"
@@ -80,14 +81,14 @@ std::optional<QString> reportFile(const QString& value) {
 
 // Two numbers from Low to High, "X,Y".
 template <int Low, int High> std::optional<QString> numberPairWithin(const QString& value) {
-    const auto pair = numberPair(value);
+    const auto pair = Labels::numberPair(value);
     if (pair && pair->x() >= Low && pair->x() <= High && pair->y() >= Low && pair->y() <= High)
         return std::nullopt;
     return QStringLiteral("two numbers from %1 to %2 with a comma between").arg(Low).arg(High);
 }
 
 std::optional<QString> scaleFactors(const QString& value) {
-    const auto pair = numberPair(value);
+    const auto pair = Labels::numberPair(value);
     if (pair && pair->x() >= 0.5 && pair->x() <= 2 && pair->y() >= 0.5 && pair->y() <= 2)
         return std::nullopt;
     return QStringLiteral("two factors from 0.5 to 2 with a comma between");
@@ -491,15 +492,6 @@ std::optional<QString> anyWholeNumber(const QString& value) {
     value.toInt(&ok);
     if (ok) return std::nullopt;
     return QStringLiteral("a whole number");
-}
-
-std::optional<QPointF> numberPair(const QString& value) {
-    const QStringList parts = value.split(u',');
-    if (parts.size() != 2) return std::nullopt;
-    bool okX = false, okY = false;
-    const QPointF pair(parts[0].trimmed().toDouble(&okX), parts[1].trimmed().toDouble(&okY));
-    if (!okX || !okY || !std::isfinite(pair.x()) || !std::isfinite(pair.y())) return std::nullopt;
-    return pair;
 }
 
 std::optional<QChar> delimiterOf(const QString& value) {

@@ -3,6 +3,7 @@
 #include "cli/Jobs.h"
 #include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
+#include "labels/PrinterCorrections.h"
 #include "labels/Sheet.h"
 #include "labels/SheetPainter.h"
 #include "labels/TemplateCatalog.h"
@@ -25,12 +26,12 @@ namespace {
 
 using CommandLine::delimiterOf;
 using CommandLine::Invocation;
-using CommandLine::numberPair;
 using Labels::Area;
 using Labels::boxOf;
 using Labels::Fit;
 using Labels::fitSymbol;
 using Labels::LabelTemplate;
+using Labels::numberPair;
 using Labels::XRange;
 
 using Jobs::kExitRefused;

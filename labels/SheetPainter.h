@@ -21,7 +21,7 @@ class QPrinter;
 
 // What the labels command and the window's labels dialog share: a code made a symbol, the
 // symbol fitted to a label at whole printer dots, and labels painted on a sheet, a PDF or a
-// printer, with the correction each printer is remembered to need.
+// printer (PrinterCorrections.h remembers each printer's correction).
 namespace Labels {
 
 // A PDF has no dots of its own; 600 dpi is a multiple of, or near, what label printers print.
@@ -148,20 +148,5 @@ class SheetWriter {
     std::unique_ptr<QPainter> painter_;
     qint64 page_ = -1;
 };
-
-// The correction remembered for each printer, as the text it was given in ("-1,0.5"), under
-// "offset" and "scale".
-class RememberedCalibrations {
-  public:
-    std::optional<QString> value(const QString& printer, const QString& key) const;
-    void setValue(const QString& printer, const QString& key, const QString& text);
-
-    // The printer's correction, no correction for what is not remembered or not a pair.
-    Calibration of(const QString& printer) const;
-    void remember(const QString& printer, const Calibration& calibration);
-};
-
-// "X,Y" as two numbers.
-std::optional<QPointF> pairOf(const QString& text);
 
 } // namespace Labels

@@ -1,6 +1,6 @@
 #include "output/Printing.h"
 
-#include "render/Geometry.h"
+#include "symbology/Twips.h"
 
 #include <QDateTime>
 #include <QPainter>

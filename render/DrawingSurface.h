@@ -1,9 +1,11 @@
 #pragma once
 
-#include "render/Geometry.h"
+#include "render/Colour.h"
+#include "render/PictureFont.h"
 #include "render/PixelSource.h"
 #include "render/Raster.h"
 #include "render/TextEngine.h"
+#include "symbology/Twips.h"
 
 #include <QRectF>
 #include <QString>

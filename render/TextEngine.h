@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/Geometry.h"
+#include "render/PictureFont.h"
 #include "render/Raster.h"
 
 #include <QString>

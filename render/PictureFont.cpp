@@ -1,4 +1,4 @@
-#include "render/Geometry.h"
+#include "render/PictureFont.h"
 
 #include <QFont>
 

@@ -1,17 +1,8 @@
 #pragma once
 
-#include "symbology/Twips.h"
-
 #include <QStringList>
 
-#include <cstdint>
-
 class QFont;
-
-// Colour numbers: 24-bit RGB with red in the low byte.
-using Colour = std::int32_t;
-inline constexpr Colour kBlack = 0;
-inline constexpr Colour kWhite = 0xFFFFFF;
 
 // A picture's font as the surfaces keep it, without Qt Gui: the families tried in order, the
 // size in points and the weight (400 regular, 700 bold), on top of the sans-serif style.
