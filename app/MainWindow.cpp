@@ -12,9 +12,9 @@
 #include "reader/ReaderWindow.h"
 #include "reader/ScannerPort.h"
 #include "render/PictureFont.h"
+#include "render/Twips.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
-#include "symbology/Twips.h"
 
 #include <QActionGroup>
 #include <QApplication>

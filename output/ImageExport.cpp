@@ -6,7 +6,7 @@
 #include "output/WholeFile.h"
 #include "output/WindowsBitmap.h"
 #include "render/RasterImage.h"
-#include "symbology/Twips.h"
+#include "render/Twips.h"
 
 #include <cstring>
 

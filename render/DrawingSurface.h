@@ -5,7 +5,7 @@
 #include "render/PixelSource.h"
 #include "render/Raster.h"
 #include "render/TextEngine.h"
-#include "symbology/Twips.h"
+#include "render/Twips.h"
 
 #include <QRectF>
 #include <QString>

@@ -156,7 +156,7 @@ Symbol EncodeCode128(const QString& codeText, bool caption) {
     return symbolOf(Code128Values(codeText), codeText, caption);
 }
 
-// The width the classic formula gives, in pixels (15 twips each).
+// The work picture's width the classic formula gives, a module to a pixel.
 std::int64_t workPictureWidthPixels(const QString& text) {
     return (static_cast<std::int64_t>(CountCode128Symbols(text)) + 3) * 11 + 25;
 }
