@@ -22,7 +22,7 @@ inline const QString kQueue = QStringLiteral("BarcodeDesk-PDF");
 constexpr int kRenderDpi = 150;
 
 inline QString runTool(const QString& program, const QStringList& args) {
-    return run(program, args);
+    return QString::fromUtf8(runProgram(program, args).out);
 }
 
 struct Band {
