@@ -533,7 +533,7 @@ std::optional<qint64> LabelsDialog::produce(Labels::SheetWriter* writer, QString
         const Labels::Sheet::Place place = sheet.place(placed++, start());
         const double textWidth = painter.textWidth(area, symbol.symbol, fit);
         if (writer) {
-            if (!writer->paint(place, symbol.symbol, fit, lines, textWidth)) {
+            if (!writer->paint(place, symbol, fit, lines, textWidth)) {
                 problems << QStringLiteral("Cannot write: %1").arg(writer->errorString());
                 return std::nullopt;
             }

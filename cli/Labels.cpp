@@ -1,6 +1,7 @@
 #include "cli/Labels.h"
 
 #include "cli/Jobs.h"
+#include "cli/ThermalOutput.h"
 #include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
 #include "labels/Sheet.h"
@@ -218,8 +219,10 @@ int run(const Invocation& args) {
     }
     const bool calibrationPage = args.has(QStringLiteral("calibration-page"));
     // A calibration page needs no list.
-    const QStringList required =
-        calibrationPage ? QStringList{"template"} : QStringList{"template", "list", "type"};
+    const bool roll = args.has(QStringLiteral("label"));
+    if (roll == args.has(QStringLiteral("template")))
+        return usage(QStringLiteral("Give --template or --label, one of them."));
+    const QStringList required = calibrationPage ? QStringList{} : QStringList{"list", "type"};
     for (const QString& option : required)
         if (!args.has(option)) return usage(QStringLiteral("--%1 is required.").arg(option));
     const QString outPath = args.value(QStringLiteral("out"));
@@ -227,24 +230,35 @@ int run(const Invocation& args) {
     if (outPath.isEmpty() == printer.isEmpty())
         return usage(QStringLiteral("Give --out or --printer, one of them."));
     if (outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
+    const bool zpl = Thermal::wantsZpl(args);
+    if (zpl && !roll) return usage(QStringLiteral("ZPL is for roll labels: give --label."));
 
-    const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
-    if (const auto* problem = std::get_if<QString>(&chosen)) {
-        Jobs::printError(*problem);
-        return kExitUsage;
-    }
+    const auto chosen = roll ? Thermal::rollOf(args)
+                             : chosenTemplate(catalog, catalogProblem, args.value("template"));
+    if (const auto* problem = std::get_if<QString>(&chosen))
+        return roll ? usage(*problem) : (Jobs::printError(*problem), kExitUsage);
     const LabelTemplate& label = std::get<LabelTemplate>(chosen);
     const Labels::Calibration calibration = calibrationFor(args, printer);
     const Labels::Sheet sheet(label, calibration);
-    Labels::SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")),
-                               QString::fromLatin1(CommandLine::kProgram));
-    if (!writer.ready()) {
-        Jobs::printError(QStringLiteral("No printer named %1.").arg(printer));
-        return kExitRefused;
+    std::unique_ptr<Labels::SheetWriter> sheetWriter;
+    std::unique_ptr<Thermal::ZplOutput> zplOutput;
+    if (zpl) {
+        auto opened = Thermal::ZplOutput::open(args, label, args.value(QStringLiteral("type")));
+        if (const auto* problem = std::get_if<QString>(&opened)) return usage(*problem);
+        zplOutput = std::move(std::get<std::unique_ptr<Thermal::ZplOutput>>(opened));
+    } else {
+        sheetWriter = std::make_unique<Labels::SheetWriter>(
+            outPath, printer, label, args.has(QStringLiteral("outline")),
+            QString::fromLatin1(CommandLine::kProgram));
+        if (!sheetWriter->ready()) {
+            Jobs::printError(QStringLiteral("No printer named %1.").arg(printer));
+            return kExitRefused;
+        }
     }
+    Labels::LabelSink& writer = zpl ? static_cast<Labels::LabelSink&>(*zplOutput) : *sheetWriter;
     const QString target = printer.isEmpty() ? outPath : QStringLiteral("printer ") + printer;
     if (calibrationPage) {
-        if (!writer.paintCalibration(sheet, calibration)) {
+        if (zpl || !sheetWriter->paintCalibration(sheet, calibration)) {
             Jobs::printError(
                 QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
             return kExitRefused;
@@ -412,7 +426,8 @@ int run(const Invocation& args) {
                 : boxOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots, 0)
                       .width();
         for (int copy = 0; copy < copies; ++copy)
-            if (!writer.paint(sheet.place(placed++, start), symbol, fit, lines, width)) {
+            if (!writer.paint(sheet.place(placed++, start), std::get<Labels::LabelSymbol>(made),
+                              fit, lines, width)) {
                 Jobs::printError(
                     QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
                 return kExitRefused;
@@ -446,7 +461,8 @@ int run(const Invocation& args) {
                        "scan check: %9.")
             .arg(placed)
             .arg(writer.pages())
-            .arg(writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
+            .arg(roll ? (writer.pages() == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
+                      : (writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets")))
             .arg(target)
             .arg(refused > 0 ? QStringLiteral(", %1 refused rows left out").arg(refused)
                              : QString())

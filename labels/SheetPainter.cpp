@@ -356,10 +356,10 @@ QString SheetWriter::errorString() const {
     return out().errorString();
 }
 
-bool SheetWriter::paint(const Sheet::Place& place, const Symbol& symbol, const Fit& fit,
+bool SheetWriter::paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
                         const QStringList& lines, double textWidth) {
     if (!onPage(place.page)) return false;
-    labelPainter_->paint(*painter_, place.label, symbol, fit, lines, textWidth);
+    labelPainter_->paint(*painter_, place.label, made.symbol, fit, lines, textWidth);
     return true;
 }
 
