@@ -368,18 +368,22 @@ bool ZplWriter::nativeFields(const LabelSymbol& made, const SymbolLayout& layout
         return true;
     }
     if (type == ZintType::Qr) {
+        // ^BQ prints its symbol this many dots below the field origin.
+        constexpr int kQrDrop = 10;
+        if (barsY < kQrDrop) return false;
         const QrFormat format = qrFormatOf(*symbol.matrix);
-        row_ += "^FO" + number(barsX) + ',' + number(barsY) + "^BQN,2," + number(dots) + ',' +
-                format.ecc + ',' + number(format.mask) + "^FH^FD" + format.ecc + "A," +
+        row_ += "^FO" + number(barsX) + ',' + number(barsY - kQrDrop) + "^BQN,2," + number(dots) +
+                ',' + format.ecc + ',' + number(format.mask) + "^FH^FD" + format.ecc + "A," +
                 zplFieldData(made.expected.trimmed()) + "^FS\n";
         return true;
     }
     if (type == ZintType::DataMatrix) {
-        // ~ is ^BX's escape character; a text with one goes out as a bitmap.
+        // ~ is ^BX's escape character (its default, never written: a ~ would start a command
+        // of its own); a text with one goes out as a bitmap.
         const QString data = made.expected.trimmed();
         if (data.contains(u'~')) return false;
         field("^BXN," + number(dots) + ",200," + number(symbol.matrix->columns) + ',' +
-                  number(symbol.matrix->rows) + ",6,~",
+                  number(symbol.matrix->rows) + ",6",
               data);
         return true;
     }
