@@ -44,6 +44,8 @@ LabelTemplate rollTemplate(const Roll& roll) {
                             : QStringLiteral("roll, %1 mm between labels").arg(roll.gapMm);
     label.paperName = QStringLiteral("Other");
     label.label = roll.labelMm * kPointsPerMm;
+    // A roll's labels sit a little to either side of where the printer's sensor expects them.
+    label.markMargin = kRollMarginMm * kPointsPerMm;
     const double dx = (roll.labelMm.width() + roll.acrossGapMm) * kPointsPerMm;
     label.paper = QSizeF(label.label.width() + (roll.across - 1) * dx, label.label.height());
     Layout row;

@@ -14,6 +14,9 @@ namespace Labels {
 
 enum class Media { Gap, Mark, Continuous };
 
+// Nothing is printed closer than this to a roll label's edge.
+inline constexpr double kRollMarginMm = 1.0;
+
 struct Roll {
     QSizeF labelMm;           // one label; on continuous media its length
     double gapMm = 3;         // between rows of labels, down the roll

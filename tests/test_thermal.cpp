@@ -184,22 +184,22 @@ class TestThermal : public QObject {
         const QStringList ean{"--type", "EAN13", "--label", "50x30"};
         const QByteArray three("400638133393\n978020137962\n590123412345\n");
         QTest::newRow("1 one across, 203 dpi, 0.375 mm X") << ean << three << "3 1 400 240 3 1"
-                                                           << "57,34";
-        QTest::newRow("2 300 dpi: 5 dots, 0.423 mm")
-            << ean + QStringList{"--dpi", "300"} << three << "3 1 591 354 5 1"
-            << "58,57";
+                                                           << "57,42";
+        QTest::newRow("2 300 dpi: 4 dots, 0.339 mm")
+            << ean + QStringList{"--dpi", "300"} << three << "3 1 591 354 4 1"
+            << "105,57";
         QTest::newRow("3 three across, 2 mm apart: one format per row")
             << QStringList{"--type", "EAN13", "--label", "50x30", "--across", "3"} << three
             << "1 1 1231 240 3 3"
-            << "57,34 473,34 888,34";
+            << "57,42 473,42 888,42";
         QTest::newRow("4 from the third label of the first row")
             << QStringList{"--type", "EAN13", "--label", "50x30", "--across", "3", "--start", "3"}
             << three << "2 1 1231 240 3 1"
-            << "888,34";
+            << "888,42";
         QTest::newRow("5 copies of a row as ^PQ")
             << ean + QStringList{"--copies", "5"} << QByteArray("400638133393\n")
             << "1 5 400 240 3 1"
-            << "57,34";
+            << "57,42";
         QTest::newRow("6 continuous media, 4x6 in")
             << QStringList{"--type", "128/n", "--label", "4x6in", "--media", "continuous"}
             << QByteArray("SHIP-42\n") << "1 1 812 1218 6 1"
@@ -251,7 +251,7 @@ class TestThermal : public QObject {
                                   << "BE N,276,N,N | 400638133393";
         QTest::newRow("2 EAN-8") << "EAN8"
                                  << "9638507"
-                                 << "B8 N,275,N,N | 9638507";
+                                 << "B8 N,220,N,N | 9638507";
         QTest::newRow("3 UPC-A") << "UPC-A"
                                  << "036000291452"
                                  << "BU N,276,N,N | 03600029145";
