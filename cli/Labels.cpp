@@ -241,11 +241,15 @@ int run(const Invocation& args) {
     const Labels::Calibration calibration = calibrationFor(args, printer);
     const Labels::Sheet sheet(label, calibration);
     std::unique_ptr<Labels::SheetWriter> sheetWriter;
-    std::unique_ptr<Thermal::ZplOutput> zplOutput;
+    std::unique_ptr<Labels::ZplOutput> zplOutput;
     if (zpl) {
-        auto opened = Thermal::ZplOutput::open(args, label, args.value(QStringLiteral("type")));
-        if (const auto* problem = std::get_if<QString>(&opened)) return usage(*problem);
-        zplOutput = std::move(std::get<std::unique_ptr<Thermal::ZplOutput>>(opened));
+        auto opened = Thermal::zplOutput(args, label);
+        if (const auto* problem = std::get_if<Thermal::OutputProblem>(&opened)) {
+            if (problem->usage) return usage(problem->message);
+            Jobs::printError(problem->message);
+            return kExitRefused;
+        }
+        zplOutput = std::move(std::get<std::unique_ptr<Labels::ZplOutput>>(opened));
     } else {
         sheetWriter = std::make_unique<Labels::SheetWriter>(
             outPath, printer, label, args.has(QStringLiteral("outline")),
