@@ -22,8 +22,9 @@ class QSpinBox;
 class QTableWidget;
 
 namespace Labels {
-class SheetWriter;
+class LabelSink;
 class LabelPainter;
+struct ZplSettings;
 } // namespace Labels
 
 // Where the labels dialog gets what it offers; tests put their own in.
@@ -62,8 +63,10 @@ class SheetMap : public QWidget {
 };
 
 // Labels from a list, the window's way: a list file with a look at its first rows, a label
-// product found by a search, the first free label clicked on the sheet, a printer with its
-// remembered correction, the first page as it will print; then Print or Save PDF.
+// product found by a search or a roll label's size, the first free label clicked on the sheet
+// (or the roll's first row), a printer with its remembered correction or a thermal printer
+// that takes ZPL, the first page (or the first rows of the roll) as it will print; then Print
+// or Save PDF.
 class LabelsDialog : public QDialog {
     Q_OBJECT
   public:
@@ -87,7 +90,13 @@ class LabelsDialog : public QDialog {
     QListWidget* templates;
     SheetMap* sheetMap;
     QSpinBox* startBox;
+    QCheckBox* rollLabel; // a roll label instead of the label product
+    QDoubleSpinBox *rollWidth, *rollHeight, *rollGap;
+    QSpinBox* rollAcross;
     QComboBox* printer;
+    QLineEdit* zplPrinter; // the thermal printer's address or raw queue
+    QComboBox* zplDots;
+    QSpinBox* darkness;
     QDoubleSpinBox *offsetX, *offsetY, *scaleX, *scaleY;
     QLabel* previewPicture;
     QLabel* status;
@@ -95,24 +104,31 @@ class LabelsDialog : public QDialog {
     QPushButton* savePdfButton;
 
     static constexpr int kPreviewRows = 8;
+    static constexpr int kPreviewRollRows = 3; // rows of a roll label the preview shows
 
   private:
     void readListHead();
     void searchTemplates();
     void templateChosen();
     void printerChosen();
+    void rollChanged();
+    // Whether the printer chosen is the thermal printer that takes ZPL.
+    bool zplChosen() const;
+    Labels::ZplSettings zplSettings() const;
+    void printZpl();
     void updatePreview();
     void savePdf();
     void print();
     // Draws the labels on the writer, or when none, the first page on the preview. Returns
     // the number of labels placed, or nullopt with the reasons in `problems`.
-    std::optional<qint64> produce(Labels::SheetWriter* writer, QStringList& problems);
-    bool write(Labels::SheetWriter& writer, const QString& target);
+    std::optional<qint64> produce(Labels::LabelSink* writer, QStringList& problems);
+    bool write(Labels::LabelSink& writer, const QString& target);
     void fail(const QString& text);
 
     LabelsDialogOptions options_;
     Labels::TemplateCatalog catalog_;
     std::optional<QString> catalogProblem_;
+    std::optional<Labels::LabelTemplate> roll_; // the roll label's sizes as a template
     QImage preview_;
     QPair<QString, int> printerDots_; // the last printer asked and its resolution
 };

@@ -232,6 +232,7 @@ int run(const Invocation& args) {
     if (outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
     const bool zpl = Thermal::wantsZpl(args);
     if (zpl && !roll) return usage(QStringLiteral("ZPL is for roll labels: give --label."));
+    if (const auto problem = Thermal::misplacedOption(args)) return usage(*problem);
 
     const auto chosen = roll ? Thermal::rollOf(args)
                              : chosenTemplate(catalog, catalogProblem, args.value("template"));

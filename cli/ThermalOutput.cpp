@@ -38,6 +38,21 @@ bool wantsZpl(const Invocation& args) {
            out.endsWith(QStringLiteral(".zpl"), Qt::CaseInsensitive);
 }
 
+std::optional<QString> misplacedOption(const Invocation& args) {
+    const bool roll = args.has(QStringLiteral("label"));
+    for (const char* option : {"gap", "across", "across-gap", "media"})
+        if (!roll && args.has(QLatin1String(option)))
+            return QStringLiteral("--%1 is for roll labels: give --label.")
+                .arg(QLatin1String(option));
+    const bool zpl = wantsZpl(args);
+    for (const char* option : {"dpi", "darkness", "speed", "thermal", "zpl-graphics"})
+        if (!zpl && args.has(QLatin1String(option)))
+            return QStringLiteral("--%1 is for ZPL: write a .zpl file, a socket:// address or "
+                                  "give --format zpl.")
+                .arg(QLatin1String(option));
+    return std::nullopt;
+}
+
 std::variant<Labels::LabelTemplate, QString> rollOf(const Invocation& args) {
     const auto size = Labels::labelSizeOf(args.value(QStringLiteral("label")));
     if (const auto* problem = std::get_if<QString>(&size)) return *problem;

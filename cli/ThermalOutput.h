@@ -14,6 +14,10 @@ namespace Thermal {
 // Whether the labels go out as ZPL: --format zpl, an --out ending in .zpl, or a socket address.
 bool wantsZpl(const CommandLine::Invocation& args);
 
+// An option of rolls given for a sheet, or one of ZPL for a PDF or a print job: the usage
+// problem that names it.
+std::optional<QString> misplacedOption(const CommandLine::Invocation& args);
+
 // The roll that --label, --gap, --across, --across-gap and --media describe, as a template of
 // one row; the usage problem when they describe none.
 std::variant<Labels::LabelTemplate, QString> rollOf(const CommandLine::Invocation& args);

@@ -81,7 +81,7 @@ inline Stream read(const QByteArray& zpl) {
         const QByteArray args = zpl.mid(at + 3, end - at - 3);
         at = end;
         if (lead == '~') {
-            stream.tildeCommands << name + QString::fromLatin1(args);
+            stream.tildeCommands << u'~' + name + QString::fromLatin1(args);
         } else if (name == u"XA") {
             stream.formats.append(Format());
             format = &stream.formats.last();

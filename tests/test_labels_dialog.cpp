@@ -4,6 +4,7 @@
 #include "PdfQueue.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
+#include "ZplReader.h"
 #include "app/LabelsDialog.h"
 #include "app/MainWindow.h"
 #include "labels/Sheet.h"
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 namespace {
@@ -242,6 +245,52 @@ class TestLabelsDialog : public QObject {
         QCOMPARE(d->calibration().offsetXMm, -1.0);
         QCOMPARE(d->calibration().offsetYMm, 0.5);
         checkPdf(pdf, label, {-1, 0.5, 1, 1}, "128/n", 4, 3, false);
+    }
+
+    // A roll two labels across, previewed as a strip of rows, printed as ZPL on a thermal
+    // printer's port (a loopback one here) with the resolution and darkness chosen.
+    void printsRollLabelsOnAZplPrinter() {
+        QTcpServer port;
+        QVERIFY(port.listen(QHostAddress::LocalHost));
+        auto d = dialog();
+        d->setListFile(listOf("code,name\n" + codeOf("EAN13", 1).toUtf8() + ",One\n" +
+                              codeOf("EAN13", 2).toUtf8() + ",Two\n" + codeOf("EAN13", 3).toUtf8() +
+                              ",Three\n"));
+        d->header->setChecked(true);
+        d->column->setCurrentText(QStringLiteral("code"));
+        d->type->setCurrentText(QStringLiteral("EAN13"));
+        d->printer->setCurrentIndex(d->printer->count() - 1);
+        d->printButton->click();
+        QCOMPARE(messages_.shown.size(), 1);
+        QVERIFY2(messages_.shown[0].text.contains(QStringLiteral("prints roll labels")),
+                 qPrintable(messages_.shown[0].text));
+        d->rollLabel->setChecked(true);
+        d->rollAcross->setValue(2);
+        QCOMPARE(d->chosenTemplate()->labelsPerSheet(), 2);
+        // Three rows of 30 mm with 3 mm gaps, 102 mm across, 360 pixels wide.
+        QCOMPARE(d->preview().size(), QSize(360, 339));
+        d->zplPrinter->setText(QStringLiteral("socket://127.0.0.1:%1").arg(port.serverPort()));
+        d->zplDots->setCurrentIndex(d->zplDots->findData(300));
+        d->darkness->setValue(15);
+        messages_.shown.clear();
+        d->printButton->click();
+        QVERIFY2(messages_.shown.isEmpty(), qPrintable(messages_.shown.value(0).text));
+        QVERIFY(d->status->text().startsWith(QStringLiteral("3 labels on 2 rows written to")));
+        QVERIFY(port.waitForNewConnection(10000));
+        QTcpSocket* printer = port.nextPendingConnection();
+        QByteArray stream;
+        while (printer->state() == QAbstractSocket::ConnectedState &&
+               printer->waitForReadyRead(2000))
+            stream += printer->readAll();
+        stream += printer->readAll();
+        const ZplReader::Stream read = ZplReader::read(stream);
+        QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
+        QCOMPARE(read.tildeCommands, QStringList{"~SD15"});
+        QCOMPARE(read.formats.size(), 3); // the set-up, then a format per row
+        QCOMPARE(read.formats[1].settings.value("PW"), QStringLiteral("1205"));
+        QCOMPARE(read.formats[1].fieldsOf("BE").size(), 2);
+        QCOMPARE(read.formats[2].fieldsOf("BE").size(), 1);
+        QCOMPARE(read.formats[2].fieldsOf("BE")[0].data, codeOf("EAN13", 3).left(12));
     }
 
     void theWindowsLabelsButtonOpensTheDialog() {

@@ -330,15 +330,23 @@ class TestThermal : public QObject {
         QTest::newRow("7 template and roll at once")
             << roll + QStringList{"--template", "Avery L7160"} << 2
             << "Give --template or --label, one of them.";
-        QTest::newRow("8 too small a label, with the size it needs")
+        QTest::newRow("8 darkness for a PDF")
+            << QStringList{"--type", "EAN13", "--label",    "50x30",
+                           "--out",  "x.pdf", "--darkness", "5"}
+            << 2 << "--darkness is for ZPL: write a .zpl file";
+        QTest::newRow("9 across on a sheet")
+            << QStringList{"--type", "EAN13", "--template", "Avery L7160",
+                           "--out",  "x.pdf", "--across",   "2"}
+            << 2 << "--across is for roll labels: give --label.";
+        QTest::newRow("10 too small a label, with the size it needs")
             << QStringList{"--type", "EAN13", "--label", "20x10", "--out", "x.zpl"} << 2
             << "needs 43.9 x 30.0 mm";
-        QTest::newRow("9 nobody listening: nothing sent")
+        QTest::newRow("11 nobody listening: nothing sent")
             << QStringList{"--type",    "EAN13", "--label",
                            "50x30",     "--out", "socket://127.0.0.1:1",
                            "--skip-bad"}
             << 1 << "Cannot reach the printer at 127.0.0.1:1: Connection refused; nothing sent.";
-        QTest::newRow("10 a refused row: nothing written")
+        QTest::newRow("12 a refused row: nothing written")
             << roll + QStringList{"--list", "bad"} << 1 << "row 2: EAN-13 takes digits only";
     }
     void badInput() {
@@ -350,12 +358,12 @@ class TestThermal : public QObject {
         const int at = int(args.indexOf("bad"));
         if (at >= 0) args[at] = list;
         if (!args.contains("--list")) args += QStringList{"--list", list};
-        const int out = int(args.indexOf("x.zpl"));
-        if (out >= 0) args[out] = dir.filePath("x.zpl");
+        for (const char* name : {"x.zpl", "x.pdf"})
+            if (const int out = int(args.indexOf(name)); out >= 0) args[out] = dir.filePath(name);
         const Run run = cli(QStringList{"labels"} + args);
         QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
         QCOMPARE(run.exitCode, exitCode);
-        QVERIFY(!QFile::exists(dir.filePath("x.zpl")));
+        QVERIFY(!QFile::exists(dir.filePath("x.zpl")) && !QFile::exists(dir.filePath("x.pdf")));
     }
 
     // The stream a printer's port receives is byte for byte the file; a port that closes part
@@ -445,7 +453,7 @@ class TestThermal : public QObject {
         QTest::newRow("10 Code 93, no ^BA")
             << "code93" << QByteArray("CODE-93\n") << QStringList{"CODE-93"} << false;
         QTest::newRow("11 Codabar, no ^BK")
-            << "codabar" << QByteArray("A40156B\n") << QStringList{"A40156B"} << false;
+            << "codabar" << QByteArray("A40156B\n") << QStringList{"40156"} << false;
         QTest::newRow("12 PDF417")
             << "pdf417" << QByteArray("Shipment 42\n") << QStringList{"Shipment 42"} << false;
         QTest::newRow("13 Aztec") << "aztec" << QByteArray("Ticket-42\n")
@@ -461,39 +469,40 @@ class TestThermal : public QObject {
             QSKIP("zpl-renderer-js is not installed: scripts/install-deps installs it");
         QTemporaryDir dir;
         const QString list = writeList(dir, codes);
-        const auto render = [&](const QString& name, const QStringList& extra) {
-            const QString zpl = dir.filePath(name + ".zpl");
+        // Our bitmaps first, then the printer's own commands: one stream, one render.
+        QByteArray stream;
+        for (const QStringList& extra : {QStringList{"--zpl-graphics"}, QStringList{}}) {
+            if (extra.isEmpty() && !native) break;
+            const QString zpl = dir.filePath("labels.zpl");
             const Run run = cli(QStringList{"labels", "--type", type, "--label", "100x50", "--list",
                                             list, "--out", zpl} +
                                 extra);
-            if (run.exitCode != 0) return QStringList();
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert("NODE_PATH", rendererModules());
-            const Run rendered = runProgram(node,
-                                            {QStringLiteral(ZPL_RENDER_SCRIPT), zpl, "100", "50",
-                                             "8", dir.filePath(name + "-")},
-                                            {}, environment);
-            QStringList pictures;
-            for (int i = 1; i <= rendered.out.trimmed().toInt(); ++i)
-                pictures << dir.filePath(name +
-                                         QStringLiteral("-%1.png").arg(i, 4, 10, QChar('0')));
-            return pictures;
-        };
-        const QStringList graphic = render("graphic", {"--zpl-graphics"});
-        // A picture per label; the format that sets the printer up prints none.
-        QCOMPARE(graphic.size(), texts.size());
+            QVERIFY2(run.exitCode == 0, run.err.constData());
+            stream += fileBytes(zpl);
+        }
+        QFile both(dir.filePath("both.zpl"));
+        QVERIFY(both.open(QIODevice::WriteOnly) && both.write(stream) == stream.size());
+        both.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("NODE_PATH", rendererModules());
+        const Run rendered = runProgram(node,
+                                        {QStringLiteral(ZPL_RENDER_SCRIPT), both.fileName(), "100",
+                                         "50", "8", dir.filePath("label-")},
+                                        {}, environment);
+        QVERIFY2(rendered.exitCode == 0, rendered.err.constData());
+        QList<QImage> pictures;
+        for (int i = 1; i <= rendered.out.trimmed().toInt(); ++i)
+            pictures << QImage(
+                            dir.filePath(QStringLiteral("label-%1.png").arg(i, 4, 10, QChar('0'))))
+                            .convertToFormat(QImage::Format_RGB32);
+        // A picture per label; the formats that set the printer up print none.
+        QCOMPARE(pictures.size(), (native ? 2 : 1) * texts.size());
         for (int i = 0; i < texts.size(); ++i) {
-            const auto found =
-                ReadingEngine::findSymbols(QImage(graphic[i]), ReadingEngine::Reach::Every);
+            const auto found = ReadingEngine::findSymbols(pictures[i], ReadingEngine::Reach::Every);
             QCOMPARE(found.size(), 1);
             QCOMPARE(found[0].text, texts[i]);
+            if (native) QCOMPARE(pictures[texts.size() + i], pictures[i]);
         }
-        if (!native) return;
-        const QStringList printers = render("native", {});
-        QCOMPARE(printers.size(), graphic.size());
-        for (int i = 0; i < printers.size(); ++i)
-            QCOMPARE(QImage(printers[i]).convertToFormat(QImage::Format_RGB32),
-                     QImage(graphic[i]).convertToFormat(QImage::Format_RGB32));
     }
 };
 
