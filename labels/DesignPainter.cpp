@@ -201,11 +201,14 @@ std::variant<FilledLabel, QString> DesignPainter::fill(const FieldValues& values
         auto filled = fillObject(design_.objects[i], values);
         if (const auto* problem = std::get_if<QString>(&filled)) {
             const auto* barcode = std::get_if<BarcodeObject>(&design_.objects[i].item);
-            return QStringLiteral("object %1 (%2): %3")
-                .arg(i + 1)
-                .arg(barcode ? QStringLiteral("barcode ") + barcode->style
-                             : design_.objects[i].kindName(),
-                     *problem);
+            QString object = barcode ? QStringLiteral("barcode ") + barcode->style
+                                     : design_.objects[i].kindName();
+            const QStringList fields = design_.objects[i].fields();
+            if (!fields.isEmpty())
+                object += (fields.size() == 1 ? QStringLiteral(", field ")
+                                              : QStringLiteral(", fields ")) +
+                          fields.join(QStringLiteral(", "));
+            return QStringLiteral("object %1 (%2): %3").arg(i + 1).arg(object, *problem);
         }
         label << std::get<FilledObject>(std::move(filled));
     }
