@@ -125,6 +125,9 @@ std::optional<QString> DesignPainter::loadPicture(const QString& source,
     QByteArray bytes = design_.embedded.value(source);
     if (bytes.isEmpty()) {
         if (source.isEmpty()) return QStringLiteral("no picture is named");
+        // A design read from memory names no folder, and finds no files.
+        if (design_.folder.isEmpty())
+            return QStringLiteral("the picture %1 is not in the design").arg(source);
         QFile file(QDir(design_.folder).filePath(source));
         if (!file.open(QIODevice::ReadOnly))
             return QStringLiteral("cannot read the picture %1: %2").arg(source, file.errorString());
