@@ -38,34 +38,6 @@ std::variant<Design, QString> readDesign(const CommandLine::Invocation& args,
     return design;
 }
 
-// The list's columns of the fields the design uses, by name; the reason when one is missing.
-std::variant<QHash<QString, int>, QString> columnsOf(const Design& design,
-                                                     const Labels::ListReader* reader) {
-    QStringList variables;
-    for (const auto& variable : design.variables)
-        variables << variable.name;
-    QHash<QString, int> columns;
-    for (qsizetype i = 0; i < design.objects.size(); ++i)
-        for (const QString& field : design.objects[i].fields()) {
-            if (variables.contains(field) || columns.contains(field)) continue;
-            const QString object =
-                QStringLiteral("object %1 (%2)").arg(i + 1).arg(design.objects[i].kindName());
-            if (!reader)
-                return QStringLiteral("%1 uses the field '%2', but there is no list: give --list.")
-                    .arg(object, field);
-            const auto column = reader->column(field);
-            if (!column)
-                return QStringLiteral("The list has no field '%1', which %2 uses%3.")
-                    .arg(field, object,
-                         reader->header().isEmpty()
-                             ? QStringLiteral(" (without a header row its fields are 1, 2, ...)")
-                             : QStringLiteral("; its columns: ") +
-                                   reader->header().join(QStringLiteral(", ")));
-            columns.insert(field, *column);
-        }
-    return columns;
-}
-
 // The scan check of every linear barcode on a filled label: the worst letter, or nothing.
 std::optional<QChar> worstGrade(const Design& design, const Labels::FilledLabel& label) {
     std::optional<QChar> worst;
@@ -215,7 +187,7 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
         reader.emplace(list, Labels::ListReader::Options{merge->delimiter, merge->header});
         if (!reader->readHeader()) return refuse(reader->error());
     }
-    const auto columns = columnsOf(design, reader ? &*reader : nullptr);
+    const auto columns = Labels::designColumns(design, reader ? &*reader : nullptr);
     if (const auto* problem = std::get_if<QString>(&columns)) return refuse(*problem);
 
     Labels::SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")),

@@ -1,5 +1,7 @@
 #include "labels/DesignPainter.h"
 
+#include "labels/ListReader.h"
+
 #include <QDir>
 #include <QFile>
 #include <QPainter>
@@ -325,6 +327,34 @@ void DesignPainter::paintBarcode(QPainter& painter, const FilledObject& filled) 
     }
     paintSymbol(painter, symbol, SymbolLayout(symbol, filled.fit.barHeight, std::nullopt),
                 filled.fit.dots);
+}
+
+// The list's columns of the fields the design uses, by name; the reason when one is missing.
+std::variant<QHash<QString, int>, QString> designColumns(const Design& design,
+                                                         const ListReader* reader) {
+    QStringList variables;
+    for (const auto& variable : design.variables)
+        variables << variable.name;
+    QHash<QString, int> columns;
+    for (qsizetype i = 0; i < design.objects.size(); ++i)
+        for (const QString& field : design.objects[i].fields()) {
+            if (variables.contains(field) || columns.contains(field)) continue;
+            const QString object =
+                QStringLiteral("object %1 (%2)").arg(i + 1).arg(design.objects[i].kindName());
+            if (!reader)
+                return QStringLiteral("%1 uses the field '%2', but there is no list: give --list.")
+                    .arg(object, field);
+            const auto column = reader->column(field);
+            if (!column)
+                return QStringLiteral("The list has no field '%1', which %2 uses%3.")
+                    .arg(field, object,
+                         reader->header().isEmpty()
+                             ? QStringLiteral(" (without a header row its fields are 1, 2, ...)")
+                             : QStringLiteral("; its columns: ") +
+                                   reader->header().join(QStringLiteral(", ")));
+            columns.insert(field, *column);
+        }
+    return columns;
 }
 
 void addVariables(const Design& design, qint64 row, qint64 label, qint64 page,

@@ -60,6 +60,13 @@ class DesignPainter {
     mutable QHash<QString, FilledObject> pictures_; // by source, read once
 };
 
+class ListReader;
+
+// The list's column of each field the design uses, by name; the reason when one is missing,
+// naming the object that uses it. No reader: the design has no list.
+std::variant<QHash<QString, int>, QString> designColumns(const Design& design,
+                                                         const ListReader* reader);
+
 // The values of a design's variables for the n-th label of a run: per item counts rows, per
 // copy every label, per page the sheets.
 void addVariables(const Design& design, qint64 row, qint64 label, qint64 page, FieldValues& values);

@@ -59,6 +59,8 @@ QByteArray glabels4Design() {
     <Object-text x="3mm" y="20mm" w="25mm" h="8mm" color="0xff" font_family="DejaVu Sans"
       font_size="8" align="left" valign="top" a0="1" a1="0" a2="0" a3="1" a4="0" a5="0"
       ><p>No ${n}</p></Object-text>
+    <Object-box x="20pt" y="80pt" w="40pt" h="6pt" line_width="0pt" fill_color="0x0000ffff"
+      a0="0" a1="1" a2="-1" a3="0" a4="23" a5="-17"/>
     <Object-barcode x="30mm" y="9mm" w="32mm" h="27mm" backend="zint" style="qr" text="false"
       checksum="true" color="0xff" data="${sku}" a0="1" a1="0" a2="0" a3="1" a4="0" a5="0"/>
   </Objects>
@@ -190,6 +192,11 @@ class TestDesigns : public QObject {
             QCOMPARE(pixel(12, 5), QColor(Qt::red));
             QCOMPARE(pixel(12, 8.5), QColor(Qt::white));
             QCOMPARE(pixel(1.5, 5), QColor(Qt::white));
+            // gLabels 4's box turned a quarter about its centre by its matrix.
+            if (design.contains("0x0000ffff")) {
+                QCOMPARE(pixel(40 / kPointsPerMm, 70 / kPointsPerMm), QColor(Qt::blue));
+                QCOMPARE(pixel(55 / kPointsPerMm, 83 / kPointsPerMm), QColor(Qt::white));
+            }
             const QRectF box = mmRect(30, 9, 32, 27).translated(label);
             const QString crop = dir.filePath(QStringLiteral("box.png"));
             QImage boxed(
