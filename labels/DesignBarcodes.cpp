@@ -3,6 +3,7 @@
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Labels {
@@ -60,7 +61,11 @@ std::variant<LabelSymbol, QString> designSymbol(const BarcodeObject& barcode, co
 std::optional<BoxFit> fitInBox(const Symbol& symbol, QSizeF box) {
     const SymbolLayout usual(symbol, std::nullopt, std::nullopt);
     const int lowestBars = symbol.matrix ? usual.barHeight : (symbol.barHeight + 1) / 2;
-    for (int dots = static_cast<int>(box.width() / usual.width); dots >= 1; --dots) {
+    // The bars (or cells) stand centred; the wider of their quiet zones sets the room taken.
+    const double middle =
+        usual.left + (symbol.matrix ? symbol.matrix->columns : symbol.modules.size()) / 2.0;
+    const double across = 2 * std::max(middle, usual.width - middle);
+    for (int dots = static_cast<int>(box.width() / across); dots >= 1; --dots) {
         // The bars take what the box leaves beside the text and bearer bars.
         const int bars = symbol.matrix ? usual.barHeight
                                        : static_cast<int>(std::floor(box.height() / dots)) -
@@ -68,7 +73,7 @@ std::optional<BoxFit> fitInBox(const Symbol& symbol, QSizeF box) {
         if (bars < lowestBars) continue;
         const SymbolLayout layout(symbol, bars, std::nullopt);
         if (layout.height * dots > box.height() + 1e-6) continue;
-        const QPointF origin((box.width() - layout.width * dots) / 2,
+        const QPointF origin(box.width() / 2 - middle * dots,
                              (box.height() - layout.height * dots) / 2);
         return BoxFit{dots, bars, origin};
     }
