@@ -66,6 +66,7 @@ struct Job {
     int start;
     int copies;
     bool strict;
+    bool skipBad;
     QString target;
     Grades grades;
     qint64 placed = 0, refused = 0;
@@ -93,7 +94,10 @@ bool Job::add(qint64 rowIndex, qint64 rowNumber, Labels::FieldValues values) {
             if (*grade == u'D' || *grade == u'F') {
                 Jobs::printError(
                     row + QStringLiteral("a barcode grades %1 in the scan check").arg(*grade));
-                if (strict) ++refused;
+                if (strict) {
+                    ++refused;
+                    return true;
+                }
             }
         }
         for (const auto& object : label)
@@ -102,7 +106,8 @@ bool Job::add(qint64 rowIndex, qint64 rowNumber, Labels::FieldValues values) {
                     lowestDots == 0 ? object.fit.dots : std::min(lowestDots, object.fit.dots);
                 highestDots = std::max(highestDots, object.fit.dots);
             }
-        if (refused > 0) return true;
+        // Once a label is refused the others are only checked, unless refused ones are left out.
+        if (refused > 0 && !skipBad) return true;
         if (!writer.paint(place, [&](QPainter& on, const QRectF& labelDots) {
                 painter.paint(on, labelDots, label);
             }))
@@ -128,11 +133,14 @@ QString summaryOf(const Job& job) {
         const QString grades = job.grades.summary();
         if (!grades.isEmpty()) barcodes += QStringLiteral("; scan check: ") + grades;
     }
-    return QStringLiteral("%1 labels on %2 %3 written to %4%5.")
+    return QStringLiteral("%1 labels on %2 %3 written to %4%5%6.")
         .arg(job.placed)
         .arg(job.writer.pages())
         .arg(job.writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
-        .arg(job.target, barcodes);
+        .arg(job.target,
+             job.refused > 0 ? QStringLiteral(", %1 refused labels left out").arg(job.refused)
+                             : QString(),
+             barcodes);
 }
 
 } // namespace
@@ -207,6 +215,7 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
             start,
             copies,
             args.has(QStringLiteral("strict")),
+            args.has(QStringLiteral("skip-bad")),
             printer.isEmpty() ? outPath : QStringLiteral("printer ") + printer,
             {}};
     stopOnInterruption();
@@ -235,7 +244,7 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
                              .arg(QString::fromLatin1(CommandLine::kProgram), job.target));
         return 128 + signal;
     }
-    if (job.refused > 0)
+    if (job.refused > 0 && (!job.skipBad || job.placed == 0))
         return refuse(
             QStringLiteral("%1 of the labels refused; nothing written.").arg(job.refused));
     if (job.placed == 0) return refuse(QStringLiteral("The list has no rows; nothing written."));

@@ -272,6 +272,26 @@ class TestDesigns : public QObject {
         QCOMPARE(run.exitCode, 1);
         QVERIFY(!QFile::exists(pdf));
     }
+
+    // --skip-bad prints the rows the symbology takes and counts the others.
+    void skipBadLeavesOutRefusedRows() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("shelf.layout"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(layoutDesign().replace("128/n", "ean13"));
+        file.close();
+        const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
+        const Run run = cli({"labels", "--layout", path, "--list", "-", "--header", "--template",
+                             "Avery L7160", "--skip-bad", "--out", pdf},
+                            "sku,name\n4006381333931,a\n123,b\n");
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.contains("row 3: object 3 (barcode ean13, field sku)"), run.err.data());
+        QVERIFY2(run.err.contains("1 labels on 1 sheet written to " + pdf.toUtf8() +
+                                  ", 1 refused labels left out; X-dimension"),
+                 run.err.data());
+        QVERIFY(QFile::exists(pdf));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDesigns)
