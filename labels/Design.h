@@ -52,6 +52,7 @@ struct TextObject {
     bool wrap = true;
     double lineSpacing = 1;
     bool autoShrink = false; // the font shrinks until the text fits its box
+    double margin = 0;       // points kept free inside the box's left and right edges
 };
 
 struct ShapeObject {

@@ -268,7 +268,8 @@ void DesignPainter::paint(QPainter& painter, const QRectF& labelDots,
 
 void DesignPainter::paintText(QPainter& painter, const DesignObject& object, const TextObject& text,
                               const FilledObject& filled) const {
-    const QSizeF box = boxOf(object);
+    const double margin = text.margin * dotsPerPoint();
+    const QSizeF box = boxOf(object) - QSizeF(2 * margin, 0);
     QTextDocument document;
     document.setDocumentMargin(0);
     QTextOption option(text.align);
@@ -309,7 +310,7 @@ void DesignPainter::paintText(QPainter& painter, const DesignObject& object, con
     const double top = text.valign & Qt::AlignBottom    ? box.height() - height
                        : text.valign & Qt::AlignVCenter ? (box.height() - height) / 2
                                                         : 0;
-    painter.translate(0, top);
+    painter.translate(margin, top);
     document.drawContents(&painter);
 }
 

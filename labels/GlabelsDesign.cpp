@@ -1,7 +1,6 @@
 // gLabels designs. Version 3.0 is what Debian's gLabels 3 writes: gzip-compressed XML in the
 // http://glabels.org/xmlns/3.0/ namespace, text as <Span> with <Field name=…/> and <NL/>, font
-// sizes as gLabels 3 hands them to Pango at 96 dpi (so 0.75 of the number in points). Version
-// 4.0 is gLabels 4 (glabels-qt) as its model/XmlLabelCreator.cpp at commit
+// sizes in points. Version 4.0 is gLabels 4 (glabels-qt) as its model/XmlLabelCreator.cpp at commit
 // 8e01f0e05c3d9b2dc3dba5956a52818dcc6c3f1e writes it, with the attribute values of
 // model/XmlUtil.cpp at 60424a01adae11b1e9a7fa195fb7f4222b107b80: plain XML, no namespace,
 // version="4.0", text as <p> lines with ${field}, <Variables>, pictures in <Data><File>.
@@ -24,7 +23,8 @@ namespace {
 // Larger than any design gLabels writes, pictures included; a bigger one is refused before it
 // is held in memory.
 constexpr qint64 kMaxDesignBytes = 64 << 20;
-constexpr double kGlabels3FontScale = 72.0 / 96.0;
+// gLabels keeps text this far in from its box's left and right edges.
+constexpr double kTextMarginPoints = 3;
 constexpr int kMaxObjects = 10000;
 
 // The document inflated, when it is gzip; nullopt when the gzip is broken or too large.
@@ -267,6 +267,7 @@ void Reader::readText(TextObject& text) {
         alignmentOf(attribute(QLatin1StringView(version4_ ? "align" : "justify")), Qt::AlignLeft);
     text.valign = alignmentOf(attribute(QLatin1StringView("valign")), Qt::AlignTop);
     text.autoShrink = truthOf(attribute(QLatin1StringView("auto_shrink")), false);
+    text.margin = kTextMarginPoints;
     if (!version4_) {
         readSpans(text, TextRun());
         return;
@@ -297,7 +298,7 @@ void Reader::readSpans(TextObject& text, const TextRun& outer) {
                                ? outer.family
                                : attribute(QLatin1StringView("font_family")).toString();
             if (attributes_.hasAttribute(QLatin1StringView("font_size")))
-                inner.points = number(QLatin1StringView("font_size"), 10) * kGlabels3FontScale;
+                inner.points = number(QLatin1StringView("font_size"), 10);
             if (attributes_.hasAttribute(QLatin1StringView("font_weight")))
                 inner.bold = attribute(QLatin1StringView("font_weight")) == u"Bold";
             inner.italic = truthOf(attribute(QLatin1StringView("font_italic")), outer.italic);
