@@ -14,6 +14,18 @@ QStringList fieldsIn(const QString& text) {
     return names;
 }
 
+// gLabels writes colours as 0xRRGGBBAA; a list may hold #rrggbb or a colour's name.
+std::optional<QColor> colorNamed(const QString& text) {
+    bool ok = false;
+    const uint rgba = text.trimmed().toUInt(&ok, 0);
+    if (ok && text.trimmed().startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+        return QColor(int(rgba >> 24), int((rgba >> 16) & 0xff), int((rgba >> 8) & 0xff),
+                      int(rgba & 0xff));
+    const QColor color = QColor::fromString(text.trimmed());
+    if (!color.isValid()) return std::nullopt;
+    return color;
+}
+
 QString DesignObject::kindName() const {
     if (const auto* shape = std::get_if<ShapeObject>(&item))
         return shape->kind == ShapeObject::Kind::Box    ? QStringLiteral("box")

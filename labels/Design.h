@@ -27,6 +27,9 @@ namespace Labels {
 // Text with ${name} fields in it, filled in from a row: "EUR ${price}".
 QStringList fieldsIn(const QString& text);
 
+// gLabels' 0xRRGGBBAA, #rrggbb or a colour's name; nullopt for anything else.
+std::optional<QColor> colorNamed(const QString& text);
+
 // A colour, or the field of the row that names it (#rrggbb, a colour name or gLabels'
 // 0xRRGGBBAA).
 struct DesignColor {

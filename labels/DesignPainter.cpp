@@ -33,18 +33,6 @@ QString replaceFields(const QString& text, const FieldValues& values) {
     return out + text.sliced(from);
 }
 
-// gLabels writes colours as 0xRRGGBBAA; a list may hold #rrggbb or a colour's name.
-std::optional<QColor> colorNamed(const QString& text) {
-    bool ok = false;
-    const uint rgba = text.trimmed().toUInt(&ok, 0);
-    if (ok && text.trimmed().startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
-        return QColor(int(rgba >> 24), int((rgba >> 16) & 0xff), int((rgba >> 8) & 0xff),
-                      int(rgba & 0xff));
-    const QColor color = QColor::fromString(text.trimmed());
-    if (!color.isValid()) return std::nullopt;
-    return color;
-}
-
 // gLabels 3's embedded pictures: a GdkPixdata stream, raw or run-length encoded RGB(A).
 QImage pixdataImage(const QByteArray& bytes) {
     constexpr qsizetype kHeader = 24;

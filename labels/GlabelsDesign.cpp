@@ -54,14 +54,6 @@ bool truthOf(QStringView text, bool fallback) {
     return text.compare(u"true", Qt::CaseInsensitive) == 0 || text == u"1";
 }
 
-QColor colorOf(QStringView text, QColor fallback) {
-    bool ok = false;
-    const uint rgba = text.toString().toUInt(&ok, 0);
-    if (!ok) return fallback;
-    return QColor(int(rgba >> 24), int((rgba >> 16) & 0xff), int((rgba >> 8) & 0xff),
-                  int(rgba & 0xff));
-}
-
 Qt::Alignment alignmentOf(QStringView text, Qt::Alignment fallback) {
     struct Word {
         const char16_t* word;
@@ -143,7 +135,10 @@ double Reader::number(QLatin1StringView name, double fallback) {
 }
 
 DesignColor Reader::color(QLatin1StringView name, QLatin1StringView field, QColor fallback) const {
-    return {colorOf(attribute(name), fallback), attribute(field).toString()};
+    const QString text = attribute(name).toString();
+    // gLabels writes its own colours as 0xRRGGBBAA only.
+    const auto color = text.startsWith(QStringLiteral("0x")) ? colorNamed(text) : std::nullopt;
+    return {color.value_or(fallback), attribute(field).toString()};
 }
 
 std::variant<Design, QString> Reader::read() {

@@ -101,12 +101,12 @@ std::optional<DesignColor> LineReader::colorOf(const QString& key, QColor fallba
     const QStringList fields = fieldsIn(text);
     if (fields.size() == 1 && text == QStringLiteral("${%1}").arg(fields[0]))
         return DesignColor{fallback, fields[0]};
-    const QColor color = QColor::fromString(text);
-    if (!color.isValid()) {
+    const auto color = colorNamed(text);
+    if (!color) {
         problem_ = QStringLiteral("%1=%2 is not a colour").arg(key, text);
         return std::nullopt;
     }
-    return DesignColor{color, {}};
+    return DesignColor{*color, {}};
 }
 
 // Position, size and rotation, which every object has.
