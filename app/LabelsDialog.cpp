@@ -40,7 +40,8 @@ const QString kTitle = QStringLiteral("Labels");
 constexpr int kPreviewWidth = 360; // pixels across the first page's picture
 constexpr int kMaxProblemsShown = 12;
 constexpr int kMaxColumns = 100;
-constexpr int kZplRole = Qt::UserRole + 1; // the printer list's entry for a ZPL printer
+constexpr int kZplRole = Qt::UserRole + 1;    // the printer list's entry for a ZPL printer
+constexpr int kFromDesign = Qt::UserRole + 2; // the template list's entry of the design's own
 
 QString sizeText(const LabelTemplate& label) {
     const QSizeF size = label.label / Labels::kPointsPerMm;
@@ -168,7 +169,15 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
     auto* listForm = new QFormLayout;
     listForm->addRow(QStringLiteral("Codes in:"), column);
     listForm->addRow(QStringLiteral("Type:"), type);
+    designPath = new QLineEdit;
+    designPath->setPlaceholderText(QStringLiteral("A gLabels design or a layout (optional)"));
+    designPath->setClearButtonEnabled(true);
+    chooseDesign = new QPushButton(QStringLiteral("Design…"));
+    auto* designRow = new QHBoxLayout;
+    designRow->addWidget(designPath);
+    designRow->addWidget(chooseDesign);
     auto* listLayout = new QVBoxLayout(listGroup);
+    listLayout->addLayout(designRow);
     listLayout->addLayout(pathRow);
     listLayout->addWidget(header);
     listLayout->addWidget(listRows);
@@ -301,6 +310,14 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
             QStringLiteral("Lists (*.csv *.tsv *.txt);;All files (*)"));
         if (!path.isEmpty()) setListFile(path);
     });
+    connect(chooseDesign, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Open a label design"), QDir::homePath(),
+            QStringLiteral("Label designs (*.glabels *.layout *.txt);;All files (*)"));
+        if (!path.isEmpty()) setDesignFile(path);
+    });
+    connect(designPath, &QLineEdit::editingFinished, this,
+            [this] { setDesignFile(designPath->text()); });
     connect(listPath, &QLineEdit::editingFinished, this, &LabelsDialog::readListHead);
     connect(header, &QCheckBox::toggled, this, &LabelsDialog::readListHead);
     connect(column, &QComboBox::currentIndexChanged, this, &LabelsDialog::updatePreview);
@@ -337,6 +354,7 @@ LabelsDialog::~LabelsDialog() {
     // Hiding moves the focus, and a list path losing it would read the list again once the
     // catalog is gone.
     listPath->disconnect(this);
+    designPath->disconnect(this);
     hide();
 }
 
@@ -416,6 +434,14 @@ void LabelsDialog::searchTemplates() {
         status->setText(*catalogProblem_);
         return;
     }
+    if (design_ && design_->label) {
+        auto* item = new QListWidgetItem(QStringLiteral("The design's own: %1  %2, %3 per sheet")
+                                             .arg(design_->label->name(), sizeText(*design_->label))
+                                             .arg(design_->label->labelsPerSheet()));
+        item->setData(kFromDesign, true);
+        templates->addItem(item);
+        templates->setCurrentItem(item);
+    }
     for (const LabelTemplate* label : catalog_.search(templateSearch->text())) {
         auto* item = new QListWidgetItem(QStringLiteral("%1  %2, %3 per sheet, %4  %5")
                                              .arg(label->name(), sizeText(*label))
@@ -432,6 +458,8 @@ void LabelsDialog::searchTemplates() {
 const LabelTemplate* LabelsDialog::chosenTemplate() const {
     if (rollLabel->isChecked()) return &*roll_;
     const QListWidgetItem* item = templates->currentItem();
+    if (item && item->data(kFromDesign).toBool() && design_ && design_->label)
+        return &*design_->label;
     return item ? catalog_.find(item->data(Qt::UserRole).toString()) : nullptr;
 }
 
@@ -498,6 +526,15 @@ int LabelsDialog::start() const {
 
 std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringList& problems) {
     if (!writer) preview_ = {};
+    if (design_) {
+        // A design is painted, so it goes to a sheet or a page printer, not as ZPL.
+        auto* sheetWriter = dynamic_cast<Labels::SheetWriter*>(writer);
+        if (writer && !sheetWriter) {
+            problems << QStringLiteral("A design prints on sheets or a page printer, not as ZPL.");
+            return std::nullopt;
+        }
+        return produceDesign(sheetWriter, problems);
+    }
     const LabelTemplate* label = chosenTemplate();
     if (!label) {
         problems << (catalogProblem_ ? *catalogProblem_
@@ -529,21 +566,7 @@ std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringLi
         return std::nullopt;
     }
 
-    // The preview is drawn in the dots of the output, so that it shows what will print.
-    int dotsPerInch = writer ? writer->dotsPerInch() : Labels::kPdfDotsPerInch;
-    const QString printerName = printer->currentData().toString();
-    if (!writer && zplChosen()) dotsPerInch = zplDots->currentData().toInt();
-    if (!writer && !printerName.isEmpty()) {
-        // Asking the printer takes a while; every change of a field draws the preview anew.
-        if (printerDots_.first != printerName) {
-            const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
-            printerDots_ = {printerName,
-                            info.isNull() ? Labels::kPdfDotsPerInch
-                                          : QPrinter(info, QPrinter::HighResolution).resolution()};
-        }
-        dotsPerInch = printerDots_.second;
-    }
-    const Labels::LabelPainter painter(*label, dotsPerInch, false);
+    const Labels::LabelPainter painter(*label, outputDots(writer), false);
     const double lineHeight = writer ? writer->lineHeight() : painter.lineHeight();
     const Labels::Area area = painter.area(correction);
     // A roll shows its first rows one under the other, with the gaps between them.
@@ -551,27 +574,8 @@ std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringLi
     const int previewPages = roll ? kPreviewRollRows : 1;
     const double pageStep = label->paper.height() + rollGap->value() * Labels::kPointsPerMm;
     QPainter previewPainter;
-    if (!writer) {
-        const double scale = kPreviewWidth / label->paper.width();
-        const QSizeF whole(label->paper.width(),
-                           (previewPages - 1) * pageStep + label->paper.height());
-        preview_ = QImage((whole * scale).toSize(), QImage::Format_RGB32);
-        preview_.fill(roll ? QColor(225, 225, 225) : QColor(Qt::white));
-        previewPainter.begin(&preview_);
-        previewPainter.setRenderHint(QPainter::Antialiasing);
-        for (int page = 0; page < previewPages; ++page) {
-            const QPointF down(0, page * pageStep * scale);
-            // The labels' shapes, faint, so that a label without a code still shows.
-            previewPainter.setPen(QPen(QColor(200, 200, 200), 0));
-            previewPainter.setBrush(Qt::white);
-            for (const QRectF& position : sheet.positions()) {
-                const QRectF rect = correction.applied(position);
-                drawShape(previewPainter, *label,
-                          QRectF(rect.topLeft() * scale + down, rect.size() * scale), scale);
-            }
-        }
-        previewPainter.scale(scale / painter.dotsPerPoint(), scale / painter.dotsPerPoint());
-    }
+    if (!writer)
+        beginPreview(previewPainter, *label, sheet, painter.dotsPerPoint(), previewPages, pageStep);
 
     QHash<QString, std::optional<Labels::Fit>> fits; // by the symbol's size, which rows share
     qint64 placed = 0;
@@ -648,10 +652,51 @@ std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringLi
     return placed;
 }
 
+int LabelsDialog::outputDots(const Labels::LabelSink* writer) {
+    if (writer) return writer->dotsPerInch();
+    // The preview is drawn in the dots of the output, so that it shows what will print.
+    if (zplChosen()) return zplDots->currentData().toInt();
+    const QString printerName = printer->currentData().toString();
+    if (printerName.isEmpty()) return Labels::kPdfDotsPerInch;
+    // Asking the printer takes a while; every change of a field draws the preview anew.
+    if (printerDots_.first != printerName) {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
+        printerDots_ = {printerName, info.isNull()
+                                         ? Labels::kPdfDotsPerInch
+                                         : QPrinter(info, QPrinter::HighResolution).resolution()};
+    }
+    return printerDots_.second;
+}
+
+void LabelsDialog::beginPreview(QPainter& painter, const LabelTemplate& label,
+                                const Labels::Sheet& sheet, double dotsPerPoint, int rows,
+                                double rowStep) {
+    const Labels::Calibration correction = calibration();
+    const double scale = kPreviewWidth / label.paper.width();
+    const QSizeF whole(label.paper.width(), (rows - 1) * rowStep + label.paper.height());
+    preview_ = QImage((whole * scale).toSize(), QImage::Format_RGB32);
+    // A roll's rows lie on the grey of its backing.
+    preview_.fill(rows > 1 ? QColor(225, 225, 225) : QColor(Qt::white));
+    painter.begin(&preview_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The labels' shapes, faint, so that a label without a code still shows.
+    painter.setPen(QPen(QColor(200, 200, 200), 0));
+    painter.setBrush(Qt::white);
+    for (int row = 0; row < rows; ++row) {
+        const QPointF down(0, row * rowStep * scale);
+        for (const QRectF& position : sheet.positions()) {
+            const QRectF rect = correction.applied(position);
+            drawShape(painter, label, QRectF(rect.topLeft() * scale + down, rect.size() * scale),
+                      scale);
+        }
+    }
+    painter.scale(scale / dotsPerPoint, scale / dotsPerPoint);
+}
+
 void LabelsDialog::updatePreview() {
     QStringList problems;
     const auto placed = produce(nullptr, problems);
-    if (preview_.isNull() || !chosenTemplate() || listPath->text().isEmpty())
+    if (preview_.isNull() || !chosenTemplate() || (listPath->text().isEmpty() && !design_))
         previewPicture->clear();
     else
         previewPicture->setPixmap(QPixmap::fromImage(preview_));

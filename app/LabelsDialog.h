@@ -2,6 +2,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/SaveDialog.h"
+#include "labels/Design.h"
 #include "labels/Sheet.h"
 #include "labels/TemplateCatalog.h"
 
@@ -12,6 +13,7 @@
 #include <optional>
 
 class QCheckBox;
+class QPainter;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -74,12 +76,16 @@ class LabelsDialog : public QDialog {
     ~LabelsDialog() override;
 
     void setListFile(const QString& path);
+    // A gLabels design or a layout to print instead of one symbol per label; empty for none.
+    void setDesignFile(const QString& path);
     const Labels::LabelTemplate* chosenTemplate() const;
     Labels::Calibration calibration() const;
     int start() const;
     // The first page as it will print, at `dotsPerInch`; null when nothing can be drawn.
     const QImage& preview() const { return preview_; }
 
+    QLineEdit* designPath;
+    QPushButton* chooseDesign;
     QLineEdit* listPath;
     QPushButton* chooseList;
     QCheckBox* header;
@@ -122,10 +128,20 @@ class LabelsDialog : public QDialog {
     // Draws the labels on the writer, or when none, the first page on the preview. Returns
     // the number of labels placed, or nullopt with the reasons in `problems`.
     std::optional<qint64> produce(Labels::LabelSink* writer, QStringList& problems);
+    // The same for a design (LabelsDialogDesign.cpp).
+    std::optional<qint64> produceDesign(Labels::SheetWriter* writer, QStringList& problems);
+    // The resolution labels are drawn at: the writer's, or the chosen printer's for a preview.
+    int outputDots(const Labels::LabelSink* writer);
+    // The preview's page with the labels' outlines, `rows` pages `rowStep` points apart for a
+    // roll; the painter left in dots.
+    void beginPreview(QPainter& painter, const Labels::LabelTemplate& label,
+                      const Labels::Sheet& sheet, double dotsPerPoint, int rows = 1,
+                      double rowStep = 0);
     bool write(Labels::LabelSink& writer, const QString& target);
     void fail(const QString& text);
 
     LabelsDialogOptions options_;
+    std::optional<Labels::Design> design_;
     Labels::TemplateCatalog catalog_;
     std::optional<QString> catalogProblem_;
     std::optional<Labels::LabelTemplate> roll_; // the roll label's sizes as a template

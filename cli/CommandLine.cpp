@@ -349,6 +349,12 @@ QList<CommandRow> buildCommandTable() {
              {"zpl-graphics", "",
               "ZPL: every symbol as a bitmap at the printer's dots, for firmware that lacks a "
               "barcode command."},
+             {"design", "FILE",
+              "A gLabels 3 or 4 design (.glabels): its template, text, shapes, pictures and "
+              "barcodes filled in from its own list or --list; takes the place of --type."},
+             {"layout", "FILE",
+              "A design in Barcode Desk's own lines (text, barcode, box, line, ellipse, image; "
+              "millimetres), as the README's \"Label designs\" describes."},
              {"skip-bad", "", "Leaves out refused rows and writes the others."},
              {"strict", "",
               "Refuses (exit 1, nothing written) when a symbol grades below C in the scan check."},

@@ -1,6 +1,7 @@
 #include "cli/Labels.h"
 
 #include "cli/Jobs.h"
+#include "cli/LabelJobs.h"
 #include "cli/ThermalOutput.h"
 #include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
@@ -39,12 +40,6 @@ using Labels::XRange;
 using Jobs::kExitRefused;
 using Jobs::kExitUsage;
 
-int usage(const QString& message) {
-    Jobs::printError(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
-                         .arg(QString::fromLatin1(CommandLine::kProgram), message));
-    return kExitUsage;
-}
-
 QString mm(double dots, double mmPerDot) {
     return QString::number(dots * mmPerDot, 'f', 1);
 }
@@ -70,6 +65,14 @@ class Progress {
     bool drawn_ = false;
     qint64 sheets_ = 0;
 };
+
+} // namespace
+
+int usage(const QString& message) {
+    Jobs::printError(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
+                         .arg(QString::fromLatin1(CommandLine::kProgram), message));
+    return kExitUsage;
+}
 
 // SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
 std::atomic<int> stopSignal{0};
@@ -105,6 +108,8 @@ Labels::Calibration calibrationFor(const Invocation& args, const QString& printe
     return {offset.x(), offset.y(), scale.x(), scale.y()};
 }
 
+namespace {
+
 int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) {
     const QList<const LabelTemplate*> found = catalog.search(words);
     if (found.isEmpty()) {
@@ -133,6 +138,8 @@ int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) 
     }
     return 0;
 }
+
+} // namespace
 
 // The template the option names: a file, or a brand and part of the catalog.
 std::variant<LabelTemplate, QString> chosenTemplate(Labels::TemplateCatalog& catalog,
@@ -184,29 +191,6 @@ QString expectedText(const QString& typeName, LineDecode::Linear symbology,
     return LineDecode::textOfModules(symbology, made.symbol.modules, addOn).value_or(QString());
 }
 
-// How many labels graded A, B, C, D and F.
-class Grades {
-  public:
-    void add(QChar letter) { ++counts_[indexOf(letter)]; }
-    QString summary() const {
-        QStringList parts;
-        for (int i = 0; i < 5; ++i)
-            if (counts_[i] > 0) parts << QStringLiteral("%1 %2").arg(counts_[i]).arg(kLetters[i]);
-        return parts.join(QStringLiteral(", "));
-    }
-
-  private:
-    static constexpr char kLetters[] = "ABCDF";
-    static int indexOf(QChar letter) {
-        for (int i = 0; i < 4; ++i)
-            if (letter == QLatin1Char(kLetters[i])) return i;
-        return 4;
-    }
-    qint64 counts_[5] = {};
-};
-
-} // namespace
-
 int run(const Invocation& args) {
     Labels::TemplateCatalog catalog;
     const std::optional<QString> catalogProblem = catalog.load();
@@ -217,6 +201,8 @@ int run(const Invocation& args) {
         }
         return listTemplates(catalog, args.value(QStringLiteral("templates")));
     }
+    if (args.has(QStringLiteral("design")) || args.has(QStringLiteral("layout")))
+        return runDesign(args, catalog, catalogProblem);
     const bool calibrationPage = args.has(QStringLiteral("calibration-page"));
     // A calibration page needs no list.
     const bool roll = args.has(QStringLiteral("label"));

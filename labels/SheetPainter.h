@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <variant>
@@ -84,6 +85,8 @@ class LabelPainter {
 
     void paint(QPainter& painter, const QRectF& labelPoints, const Symbol& symbol, const Fit& fit,
                const QStringList& lines, double textWidth) const;
+    // The label's outline when one was asked for; the label in dots.
+    void paintFrame(QPainter& painter, const QRectF& labelDots) const;
     // Crosshairs at every label's corners, the label's number in its middle, and millimetre
     // rulers across and down the page, all placed as the labels will be, calibration included.
     void paintCalibration(QPainter& painter, const Sheet& sheet,
@@ -140,6 +143,9 @@ class SheetWriter : public LabelSink {
 
     bool paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
                const QStringList& lines, double textWidth) override;
+    // Any label: `paintLabel` is given the painter and the label's rectangle in dots.
+    bool paint(const Sheet::Place& place,
+               const std::function<void(QPainter&, const QRectF&)>& paintLabel);
     bool paintCalibration(const Sheet& sheet, const Calibration& calibration);
     // Ends the PDF and puts it in place, or sends the job; the reason when that failed.
     std::optional<QString> commit() override;

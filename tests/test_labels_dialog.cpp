@@ -311,6 +311,37 @@ class TestLabelsDialog : public QObject {
         QVERIFY(w->labelsDialog->templates->count() > 1000);
     }
 
+    // A design opened in the dialog brings its template and list; the preview and the PDF
+    // show its objects, each barcode the row's.
+    void opensADesign() {
+        const QString list = listOf("code,name\nLBL001,One\nLBL002,Two\n");
+        QFile layout(dir_.filePath(QStringLiteral("shelf.layout")));
+        QVERIFY(layout.open(QIODevice::WriteOnly));
+        layout.write("template \"Avery L7160\"\nlist \"products.csv\" header\n"
+                     "text \"${name}\" x=3 y=0.5 size=7\n"
+                     "barcode 128/n \"${code}\" x=2.25 y=4 w=59.5 h=30.1\n");
+        layout.close();
+        const auto d = dialog();
+        d->setDesignFile(layout.fileName());
+        QVERIFY(d->chosenTemplate());
+        QCOMPARE(d->chosenTemplate()->name(), QStringLiteral("Avery L7160"));
+        QCOMPARE(d->listPath->text(), list);
+        QVERIFY(d->header->isChecked() && !d->type->isEnabled());
+        QCOMPARE(d->status->text(), QStringLiteral("2 labels on the first page."));
+        QVERIFY(!d->preview().isNull());
+        saveDialog_.answer = dir_.filePath(QStringLiteral("design.pdf"));
+        QFile::remove(saveDialog_.answer);
+        d->savePdfButton->click();
+        QVERIFY2(messages_.shown.isEmpty(), qPrintable(d->status->text()));
+        // ZXingReader reports a linear symbol's row where it read it: across only.
+        checkPdf(saveDialog_.answer, *d->chosenTemplate(), {}, QStringLiteral("128/n"), 2, 1, true);
+
+        d->setDesignFile(dir_.filePath(QStringLiteral("products.csv")));
+        QCOMPARE(messages_.shown.size(), 1);
+        QVERIFY2(messages_.shown[0].text.contains("line 1: 'code,name' is none of template"),
+                 qPrintable(messages_.shown[0].text));
+    }
+
     void badInputIsExplainedAndNothingSaved_data() {
         QTest::addColumn<QByteArray>("list");
         QTest::addColumn<QString>("type");
