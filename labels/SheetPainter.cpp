@@ -305,6 +305,10 @@ void LabelPainter::paintCalibration(QPainter& painter, const Sheet& sheet,
             .arg(calibration.scaleY));
 }
 
+void LabelPainter::paintFrame(QPainter& painter, const QRectF& labelDots) const {
+    if (outline_) paintOutline(painter, labelDots);
+}
+
 void LabelPainter::paintOutline(QPainter& painter, const QRectF& label) const {
     painter.save();
     painter.setPen(QPen(Qt::gray, 0.1 / mmPerDot()));
@@ -355,10 +359,20 @@ QString SheetWriter::errorString() const {
     return out().errorString();
 }
 
-bool SheetWriter::paint(const Sheet::Place& place, const Symbol& symbol, const Fit& fit,
+bool SheetWriter::paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
                         const QStringList& lines, double textWidth) {
     if (!onPage(place.page)) return false;
-    labelPainter_->paint(*painter_, place.label, symbol, fit, lines, textWidth);
+    labelPainter_->paint(*painter_, place.label, made.symbol, fit, lines, textWidth);
+    return true;
+}
+
+bool SheetWriter::paint(const Sheet::Place& place,
+                        const std::function<void(QPainter&, const QRectF&)>& paintLabel) {
+    if (!onPage(place.page)) return false;
+    const QRectF labelDots(place.label.topLeft() * dotsPerPoint(),
+                           place.label.size() * dotsPerPoint());
+    labelPainter_->paintFrame(*painter_, labelDots);
+    paintLabel(*painter_, labelDots);
     return true;
 }
 
