@@ -79,7 +79,7 @@ struct Grid {
 Grid sample(const QImage& plane, const std::array<QPointF, 4>& corners, const Layout& layout,
             double apertureOfX, double aperturePixels = 0);
 
-// A projective map fitted to points by least squares; the identity when fewer than four.
-QTransform fitProjective(const std::vector<QPointF>& from, const std::vector<QPointF>& to);
+// An affine map fitted to points by least squares; the identity when fewer than three.
+QTransform fitAffine(const std::vector<QPointF>& from, const std::vector<QPointF>& to);
 
 } // namespace GridSampler2D
