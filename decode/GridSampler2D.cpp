@@ -260,11 +260,19 @@ Grid sample(const QImage& image, const std::array<QPointF, 4>& corners, const La
         grid.references =
             measure(plane, h, round < 0 ? centres : layout.references, grid.threshold);
         const QTransform toGrid = h.inverted();
+        std::vector<double> deviations;
+        for (const Measured& m : grid.references)
+            deviations.push_back(std::abs(deviationOf(m, toGrid)));
+        std::vector<double> sorted = deviations;
+        std::sort(sorted.begin(), sorted.end());
+        const double median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+        const double near = std::max(0.2, 2.5 * median);
         std::vector<QPointF> from, to, nearFrom, nearTo;
-        for (const Measured& m : grid.references) {
+        for (std::size_t i = 0; i < grid.references.size(); ++i) {
+            const Measured& m = grid.references[i];
             from.push_back(m.reference.grid);
             to.push_back(m.at);
-            if (round > 0 && std::abs(deviationOf(m, toGrid)) < 0.3) {
+            if (round >= 0 && deviations[i] < near) {
                 nearFrom.push_back(m.reference.grid);
                 nearTo.push_back(m.at);
             }
