@@ -46,9 +46,7 @@ std::optional<QString> ungradedLine(const QList<ReadingEngine::Found>& symbolsFo
 // The line for a QR Code or Data Matrix symbol, graded as linear ones are, e.g.
 // `Grade A (4.0/10/660) · reads as QR Code "Hi" · 21×21 modules · 1 module = 4.0 px`; where
 // the picture is too coarse, how to draw one that is not.
-std::optional<QString> matrixLine(const QImage& picture,
-                                  const QList<ReadingEngine::Found>& symbolsFound) {
-    const std::vector<Grade2D::Symbol> graded = Grade2D::gradeFound(picture, symbolsFound);
+std::optional<QString> matrixLine(const std::vector<Grade2D::Symbol>& graded) {
     if (graded.empty()) return std::nullopt;
     const Grade2D::Symbol& symbol = graded.front();
     const QString reads = QStringLiteral("reads as %1 \"%2\" · %3×%4 modules")
@@ -149,11 +147,16 @@ Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic
     const ScanGrade::Options grading = gradingOf(inputs.type);
     const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, grading.reach);
     std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradeFound(picture, found, grading);
-    const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols)}; };
+    const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols), {}}; };
     // Linear symbols are graded or do not decode; QR Code and Data Matrix are graded as 2D
     // symbols; only the other 2D ones are not.
     if (symbols.empty() && !symbologyChoice(inputs.type)) {
-        if (const auto line = matrixLine(picture, found)) return checked(*line);
+        std::vector<Grade2D::Symbol> matrix = Grade2D::gradeFound(picture, found);
+        if (const auto line = matrixLine(matrix)) {
+            // Only a graded symbol has a report to show.
+            std::erase_if(matrix, [](const Grade2D::Symbol& s) { return !s.graded(); });
+            return Checked{*line, {}, std::move(matrix)};
+        }
         if (const auto ungraded = ungradedLine(found)) return checked(*ungraded);
     }
     QString line;

@@ -46,6 +46,7 @@ class Plane {
             }
         return count > 0 ? sum / count : at(p);
     }
+    double extent() const { return image_.width() + image_.height(); }
     bool inside(QPointF p) const {
         return p.x() >= 0 && p.y() >= 0 && p.x() <= image_.width() && p.y() <= image_.height();
     }
@@ -118,6 +119,7 @@ std::vector<Measured> measure(const Plane& plane, const QTransform& h,
             const double module =
                 length(h.map(r.grid + QPointF(0.5, 0.5)) - h.map(r.grid - QPointF(0.5, 0.5))) /
                 std::sqrt(2.0);
+            if (!(module > 0) || module > plane.extent()) continue;
             if (const auto centre = darkCentre(plane, at, r.radius * module, threshold))
                 found.push_back({r, *centre, 0});
             continue;
@@ -232,6 +234,13 @@ Grid sample(const QImage& image, const std::array<QPointF, 4>& corners, const La
     const QPolygonF quad({corners[0], corners[1], corners[2], corners[3]});
     QTransform h;
     if (!QTransform::quadToQuad(square, quad, h)) return grid;
+    // Corners far outside the picture or modules larger than it are no symbol in it, and would
+    // make every aperture and search circle a long walk.
+    const double reach = 2.0 * (image.width() + image.height());
+    for (const QPointF& corner : corners)
+        if (!std::isfinite(corner.x()) || !std::isfinite(corner.y()) ||
+            std::abs(corner.x()) > reach || std::abs(corner.y()) > reach)
+            return grid;
 
     // A first threshold from the module centres where the corners put them.
     auto centresThrough = [&](const QTransform& t, double diameter) {
@@ -291,7 +300,9 @@ Grid sample(const QImage& image, const std::array<QPointF, 4>& corners, const La
     const double w = layout.columns, hgt = layout.rows;
     grid.xSpacing = (side({0, 0}, {w, 0}) + side({0, hgt}, {w, hgt})) / (2 * w);
     grid.ySpacing = (side({0, 0}, {0, hgt}) + side({w, 0}, {w, hgt})) / (2 * hgt);
-    grid.aperture = aperturePixels > 0 ? aperturePixels : apertureOfX * grid.moduleSize();
+    if (!(grid.moduleSize() > 0) || grid.moduleSize() > reach) return {};
+    grid.aperture =
+        std::min(reach, aperturePixels > 0 ? aperturePixels : apertureOfX * grid.moduleSize());
     grid.reflectance = centresThrough(h, grid.aperture);
     const auto [low, high] = std::minmax_element(grid.reflectance.begin(), grid.reflectance.end());
     grid.rMin = *low;

@@ -391,8 +391,8 @@ GridSampler2D::Layout gridLayout(int size) {
         refs.push_back({{x + 3.5, y + 7}, Kind::EdgeDown, 0, true});
     }
     const int version = versionOfSize(size);
-    for (int row = 0; row < size; ++row)
-        for (int column = 0; column < size; ++column)
+    for (const int row : alignmentCentres(version))
+        for (const int column : alignmentCentres(version))
             if (isAlignmentCentre(version, row, column))
                 refs.push_back({{column + 0.5, row + 0.5}, Kind::DarkCentre, 0.9});
     // Between the separators, timing modules alternate, dark on even rows and columns.
@@ -426,9 +426,12 @@ bool isFunctionModule(int version, int row, int column) {
     if (row == 6 || column == 6) return true;
     if (version >= 7 && ((row < 6 && column >= size - 11) || (column < 6 && row >= size - 11)))
         return true;
-    for (int r = row - 2; r <= row + 2; ++r)
-        for (int c = column - 2; c <= column + 2; ++c)
-            if (isAlignmentCentre(version, r, c)) return true;
+    const std::vector<int> centres = alignmentCentres(version);
+    for (const int r : centres)
+        for (const int c : centres)
+            if (std::abs(row - r) <= 2 && std::abs(column - c) <= 2 &&
+                isAlignmentCentre(version, r, c))
+                return true;
     return false;
 }
 
@@ -456,7 +459,13 @@ MatrixRead read(const ModuleMatrix& m) {
     result.segments = fixedSegments(version, size, formats[std::size_t(*format)],
                                     version >= 7 ? versionBits(version) : 0);
 
-    // The codewords in placement order: two columns at a time from the right, up and down.
+    // The codewords in placement order: two columns at a time from the right, up and down,
+    // past the function patterns.
+    std::vector<bool> function(std::size_t(size) * std::size_t(size));
+    for (int row = 0; row < size; ++row)
+        for (int column = 0; column < size; ++column)
+            function[std::size_t(row) * std::size_t(size) + std::size_t(column)] =
+                isFunctionModule(version, row, column);
     std::vector<Module> order;
     bool upward = true;
     for (int right = size - 1; right > 0; right -= 2) {
@@ -464,7 +473,8 @@ MatrixRead read(const ModuleMatrix& m) {
         for (int step = 0; step < size; ++step) {
             const int row = upward ? size - 1 - step : step;
             for (int c = 0; c < 2; ++c)
-                if (!isFunctionModule(version, row, right - c)) order.push_back({right - c, row});
+                if (!function[std::size_t(row) * std::size_t(size) + std::size_t(right - c)])
+                    order.push_back({right - c, row});
         }
         upward = !upward;
     }

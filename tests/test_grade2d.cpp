@@ -337,7 +337,12 @@ class TestGrade2D : public QObject {
             const QImage picture = MatrixCalibration::turned(MatrixCalibration::draw(drawn, style),
                                                              turn % 4, turn >= 4);
             const auto symbol = gradeOf(picture);
-            if (!symbol && turn >= 4) continue; // the engine reads no mirrored symbol of some kinds
+            // zxing-cpp 1.4 does not find the mirrored 8 x 18 Data Matrix nor the mirrored
+            // QR Code with its alignment pattern out of place; there is nothing to grade then.
+            if (!symbol && turn >= 4 &&
+                (drawn.modules.rows == 8 ||
+                 QTest::currentDataTag() == QByteArray("QR alignment pattern 0.45 X out of place")))
+                continue;
             QVERIFY2(symbol, qPrintable(QStringLiteral("not found, turn %1").arg(turn)));
             QVERIFY2(symbol->graded(), qPrintable(symbol->reason));
             for (const Expected& e : expected) {
