@@ -35,14 +35,21 @@ QChar gradeOf(const Symbol& symbol, const SymbolLayout& layout, int dots,
 // How the scan check reads the type's symbols; nothing for 2D ones.
 std::optional<LineDecode::Linear> gradedAs(const QString& typeName);
 
-// How many labels graded A, B, C, D and F.
+// How many labels graded A, B, C, D and F, and how many were printed too coarse to grade (a
+// null letter).
 class Grades {
   public:
-    void add(QChar letter) { ++counts_[indexOf(letter)]; }
+    void add(QChar letter) {
+        if (letter.isNull())
+            ++coarse_;
+        else
+            ++counts_[indexOf(letter)];
+    }
     QString summary() const {
         QStringList parts;
         for (int i = 0; i < 5; ++i)
             if (counts_[i] > 0) parts << QStringLiteral("%1 %2").arg(counts_[i]).arg(kLetters[i]);
+        if (coarse_ > 0) parts << QStringLiteral("%1 too coarse to grade").arg(coarse_);
         return parts.join(QStringLiteral(", "));
     }
 
@@ -54,6 +61,7 @@ class Grades {
         return 4;
     }
     qint64 counts_[5] = {};
+    qint64 coarse_ = 0;
 };
 
 // labels --design and --layout.
