@@ -5,6 +5,7 @@
 #include "decode/ScanGrade.h"
 #include "output/ScanReport.h"
 #include "output/WholeFile.h"
+#include "symbology/Gs1DigitalLink.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -134,13 +135,41 @@ QList<ReadingEngine::Found> ungradedSymbols(QList<ReadingEngine::Found> found) {
     return found;
 }
 
+// What a 2D symbol holding a web address says as a GS1 Digital Link: the element strings it
+// carries, or why GS1's rules refuse it. Nothing for other texts and for addresses without a
+// GS1 key in their path.
+struct DigitalLinkReading {
+    QString elementStrings;
+    QString refusal;
+};
+
+std::optional<DigitalLinkReading> digitalLinkOf(const ReadingEngine::Found& symbol) {
+    if (!symbol.isMatrix()) return std::nullopt;
+    const QByteArray text = symbol.text.toUtf8();
+    const auto link =
+        gs1::parseDigitalLink(std::string_view(text.constData(), std::size_t(text.size())));
+    if (const auto* found = std::get_if<gs1::DigitalLink>(&link))
+        return DigitalLinkReading{QString::fromStdString(found->message.parenthesized()), {}};
+    const auto& refused = std::get<gs1::Gs1Error>(link);
+    if (refused.rule == gs1::Gs1Rule::Syntax) return std::nullopt;
+    return DigitalLinkReading{{}, QString::fromStdString(refused.message)};
+}
+
 QJsonObject ungradedObject(const ReadingEngine::Found& symbol) {
     const QRect& box = symbol.box;
-    return {{QStringLiteral("type"), symbol.kind},
-            {QStringLiteral("text"), symbol.text},
-            {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
-            {QStringLiteral("modules"), QJsonArray{symbol.rows, symbol.columns}},
-            {QStringLiteral("quietZoneKept"), symbol.quietZoneKept}};
+    QJsonObject object{
+        {QStringLiteral("type"), symbol.kind},
+        {QStringLiteral("text"), symbol.text},
+        {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
+        {QStringLiteral("modules"), QJsonArray{symbol.rows, symbol.columns}},
+        {QStringLiteral("quietZoneKept"), symbol.quietZoneKept}};
+    if (const auto link = digitalLinkOf(symbol)) {
+        if (link->refusal.isEmpty())
+            object.insert(QStringLiteral("elementStrings"), link->elementStrings);
+        else
+            object.insert(QStringLiteral("digitalLinkRefused"), link->refusal);
+    }
+    return object;
 }
 
 void printUngraded(const ReadingEngine::Found& symbol) {
@@ -150,6 +179,12 @@ void printUngraded(const ReadingEngine::Found& symbol) {
                 qPrintable(symbol.kind), ReadingEngine::shownText(symbol.text).toUtf8().constData(),
                 box.x(), box.y(), box.width(), box.height(), symbol.rows, symbol.columns,
                 symbol.quietZoneKept ? "kept" : "too narrow");
+    if (const auto link = digitalLinkOf(symbol)) {
+        if (link->refusal.isEmpty())
+            std::printf("  GS1 Digital Link: %s\n", link->elementStrings.toUtf8().constData());
+        else
+            std::printf("  not a GS1 Digital Link: %s\n", link->refusal.toUtf8().constData());
+    }
 }
 
 // A 2D symbol without its quiet zone fails, whatever it decodes to here.
