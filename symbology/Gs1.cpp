@@ -956,7 +956,10 @@ Gs1Result parseGs1(std::string_view input, Carrier carrier) {
 Gs1Result checkGs1Elements(std::vector<Gs1Element> elements, Carrier carrier) {
     Gs1Message message;
     for (Gs1Element& e : elements) {
-        if (auto error = checkElement(e.ai, e.data, e.position, e.position)) return *error;
+        if (auto error = checkElement(e.ai, e.data, e.position, e.position)) {
+            error->position = e.position;
+            return *error;
+        }
         e.predefinedLength = findEntry(e.ai)->predefined;
         message.elements.push_back(std::move(e));
     }

@@ -386,15 +386,20 @@ DigitalLinkResult buildDigitalLink(std::string_view elementStrings, std::string_
                         0,
                         "no primary key to lead a Digital Link path, such as (01) GTIN, (00) SSCC "
                         "or (414) GLN"};
-    // The key's sequence that holds the most of the qualifiers given.
+    // The key's sequence that leaves the query only data attributes and, among those, holds
+    // the most of the qualifiers given.
     const std::vector<Sequence> sequences = sequencesOf(digitalLinkRole(key->ai)->qualifiers);
-    const auto given = [&](const Sequence& sequence) {
-        return std::ranges::count_if(sequence, [&](std::string_view ai) {
-            return std::ranges::any_of(elements, [ai](const Gs1Element& e) { return e.ai == ai; });
+    const auto rank = [&](const Sequence& sequence) {
+        const auto inPath = [&](const Gs1Element& e) {
+            return e.ai == key->ai || holds(sequence, e.ai);
+        };
+        const bool queryTakesTheRest = std::ranges::all_of(elements, [&](const Gs1Element& e) {
+            return inPath(e) || digitalLinkRole(e.ai)->attribute;
         });
+        return std::pair(queryTakesTheRest, std::ranges::count_if(elements, inPath));
     };
     const Sequence best =
-        sequences.empty() ? Sequence{} : *std::ranges::max_element(sequences, {}, given);
+        sequences.empty() ? Sequence{} : *std::ranges::max_element(sequences, {}, rank);
 
     std::string uri(domain);
     while (uri.back() == '/')
