@@ -274,7 +274,9 @@ QList<CommandRow> buildCommandTable() {
          "verify",
          "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
          "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
-         {required({"in", "FILE", "The picture; - for standard input."}),
+         {required({"in", "FILE",
+                    "The picture; - for standard input. Given more than once, each picture of "
+                    "one print is graded and a symbol found in all of them gets their mean."}),
           {"json", "", "Prints one JSON object instead of text."},
           {"light", "LIGHT",
            "The light the reflectances are measured in: red (660 nm, a colour picture's red "
@@ -416,6 +418,8 @@ std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                     QStringLiteral("--%1 takes %2, not '%3'.").arg(option.name, *wanted, value),
                     row.command};
         invocation.values.insert(option.name, value);
+        if (!option.valueName.isEmpty())
+            invocation.repeated.insert(option.name, parser.values(option.name));
     }
     for (const Rule rule : row.rules)
         if (const auto problem = rule(invocation)) return UsageProblem{*problem, row.command};

@@ -57,7 +57,8 @@ struct Invocation {
     Request request = Request::Run;
     // The command to run or to explain; nullopt with Help means the program's own help.
     std::optional<Command> command;
-    QHash<QString, QString> values; // by option name; a switch maps to an empty string
+    QHash<QString, QString> values;       // by option name; a switch maps to an empty string
+    QHash<QString, QStringList> repeated; // every value of an option given more than once
 
     bool has(const QString& name) const { return values.contains(name); }
     QString value(const QString& name, const QString& fallback = {}) const {

@@ -540,9 +540,9 @@ int run(const Invocation& invocation) {
     case Command::Batch:
         return batch(invocation);
     case Command::Verify:
-        return verifyPicture(invocation.value(QStringLiteral("in")),
-                             invocation.has(QStringLiteral("json")), verifyOptions(invocation),
-                             invocation.value(QStringLiteral("report")));
+        return verifyPictures(invocation.repeated.value(QStringLiteral("in")),
+                              invocation.has(QStringLiteral("json")), verifyOptions(invocation),
+                              invocation.value(QStringLiteral("report")));
     case Command::Labels:
         return LabelsCommand::run(invocation);
     case Command::Types: // answered before the module is loaded

