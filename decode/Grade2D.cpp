@@ -4,6 +4,8 @@
 #include "decode/GradingFloor.h"
 #include "decode/QrMatrix.h"
 
+#include <QLineF>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -150,7 +152,7 @@ double unusedWithErasures(const MatrixRead& read, const std::vector<int>& codewo
 
 // The codeword overlay: each codeword graded by its worst module; the parameter's grade is the
 // highest level at which the codewords below it, read as erasures, still leave error correction
-// of that grade.
+// of that grade. Its value is the worst codeword's.
 Measurement overlay(const MatrixRead& read, const std::vector<double>& moduleValue, int columns,
                     std::vector<int>& codewordGrades) {
     std::vector<double> codewordValue;
@@ -169,11 +171,7 @@ Measurement overlay(const MatrixRead& read, const std::vector<double>& moduleVal
     for (int level = 4; level >= 1; --level) {
         const int grade = std::min(level, gradeOf(Parameter::UnusedErrorCorrection,
                                                   unusedWithErasures(read, codewordGrades, level)));
-        if (grade <= best.grade) continue;
-        double least = std::numeric_limits<double>::max();
-        for (std::size_t i = 0; i < codewordValue.size(); ++i)
-            if (codewordGrades[i] >= level) least = std::min(least, codewordValue[i]);
-        best = {least, grade};
+        best.grade = std::max(best.grade, grade);
     }
     return best;
 }
@@ -240,10 +238,68 @@ struct Attempt {
     MatrixRead read;
 };
 
+// Modules across and down between the engine's corners: the module size as the runs along
+// lines parallel to the symbol's top edge give it (the mean of those about as narrow as the
+// narrowest), whichever way the symbol lies in the picture. The engine's own count is taken
+// along the picture's rows, which a symbol turned a few degrees crosses at a slant.
+std::pair<int, int> modulesBetween(const QImage& plane, const std::array<QPointF, 4>& c) {
+    const auto at = [&](QPointF p) {
+        const int x = std::clamp(int(p.x()), 0, plane.width() - 1);
+        const int y = std::clamp(int(p.y()), 0, plane.height() - 1);
+        return int(plane.constScanLine(y)[x]);
+    };
+    const double across = QLineF(c[0], c[1]).length(), down = QLineF(c[0], c[3]).length();
+    const int steps = std::clamp(int(across * 2), 2, 20000);
+    std::vector<std::vector<int>> lines;
+    int low = 255, high = 0;
+    for (double f = 0.05; f < 1; f += 0.05) {
+        const QPointF from = c[0] + (c[3] - c[0]) * f, to = c[1] + (c[2] - c[1]) * f;
+        std::vector<int> line;
+        for (int i = 0; i <= steps; ++i) {
+            line.push_back(at(from + (to - from) * (double(i) / steps)));
+            low = std::min(low, line.back());
+            high = std::max(high, line.back());
+        }
+        lines.push_back(std::move(line));
+    }
+    const int threshold = (low + high + 1) / 2;
+    std::vector<double> runs;
+    const double step = across / steps;
+    for (const auto& line : lines) {
+        int run = 1;
+        for (std::size_t i = 1; i < line.size(); ++i) {
+            if ((line[i] < threshold) == (line[i - 1] < threshold)) {
+                ++run;
+                continue;
+            }
+            // A sample or two at an edge between pixels is no module.
+            if (run * step >= 1.5) runs.push_back(run * step);
+            run = 1;
+        }
+    }
+    if (runs.size() < 4) return {0, 0};
+    std::sort(runs.begin(), runs.end());
+    // Single modules are the commonest runs: a quarter of all runs are no wider.
+    const double narrowest = runs[runs.size() / 4];
+    double sum = 0;
+    int count = 0;
+    for (const double run : runs)
+        if (run <= 1.5 * narrowest) {
+            sum += run;
+            ++count;
+        }
+    const double module = sum / count;
+    return {qRound(down / module), qRound(across / module)};
+}
+
 Attempt locate(const QImage& plane, const ReadingEngine::Found& found, const Matrix2D& symbology,
                double apertureOfX, double aperturePixels) {
     std::optional<Attempt> first;
-    for (const auto& [rows, columns] : symbology.sizesNear(found.rows, found.columns)) {
+    const auto [rowsSeen, columnsSeen] = modulesBetween(plane, found.corners);
+    auto sizes = symbology.sizesNear(rowsSeen, columnsSeen);
+    for (const auto& size : symbology.sizesNear(found.rows, found.columns))
+        if (std::find(sizes.begin(), sizes.end(), size) == sizes.end()) sizes.push_back(size);
+    for (const auto& [rows, columns] : sizes) {
         const GridSampler2D::Layout layout = symbology.layout(rows, columns);
         for (const auto& corners : orientations(found.corners)) {
             Attempt attempt{

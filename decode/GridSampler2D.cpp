@@ -143,29 +143,6 @@ double deviationOf(const Measured& m, const QTransform& toGrid) {
     }
 }
 
-// Gaussian elimination with partial pivoting; false when singular.
-bool solve(std::array<std::array<double, 9>, 8>& a) {
-    for (int col = 0; col < 8; ++col) {
-        int pivot = col;
-        for (int row = col + 1; row < 8; ++row)
-            if (std::abs(a[std::size_t(row)][std::size_t(col)]) >
-                std::abs(a[std::size_t(pivot)][std::size_t(col)]))
-                pivot = row;
-        if (std::abs(a[std::size_t(pivot)][std::size_t(col)]) < 1e-12) return false;
-        std::swap(a[std::size_t(col)], a[std::size_t(pivot)]);
-        for (int row = 0; row < 8; ++row) {
-            if (row == col) continue;
-            const double f =
-                a[std::size_t(row)][std::size_t(col)] / a[std::size_t(col)][std::size_t(col)];
-            for (int k = col; k < 9; ++k)
-                a[std::size_t(row)][std::size_t(k)] -= f * a[std::size_t(col)][std::size_t(k)];
-        }
-    }
-    for (int row = 0; row < 8; ++row)
-        a[std::size_t(row)][8] /= a[std::size_t(row)][std::size_t(row)];
-    return true;
-}
-
 // Moves the points' centroid to the origin and their mean distance to about 1.
 QTransform normaliser(const std::vector<QPointF>& points) {
     QPointF mean;
@@ -180,26 +157,42 @@ QTransform normaliser(const std::vector<QPointF>& points) {
 
 } // namespace
 
-QTransform fitProjective(const std::vector<QPointF>& from, const std::vector<QPointF>& to) {
-    if (from.size() < 4 || from.size() != to.size()) return {};
+QTransform fitAffine(const std::vector<QPointF>& from, const std::vector<QPointF>& to) {
+    if (from.size() < 3 || from.size() != to.size()) return {};
     const QTransform nf = normaliser(from), nt = normaliser(to);
-    std::array<std::array<double, 9>, 8> normal{};
+    // The normal equations of u = a x + b y + c, and of v alike: one matrix, two right sides.
+    double m[3][3] = {}, ru[3] = {}, rv[3] = {};
     for (std::size_t i = 0; i < from.size(); ++i) {
         const QPointF p = nf.map(from[i]), q = nt.map(to[i]);
-        const double x = p.x(), y = p.y(), u = q.x(), v = q.y();
-        const std::array<std::array<double, 9>, 2> rows = {{
-            {x, y, 1, 0, 0, 0, -x * u, -y * u, u},
-            {0, 0, 0, x, y, 1, -x * v, -y * v, v},
-        }};
-        for (const auto& row : rows)
-            for (int j = 0; j < 8; ++j)
-                for (int k = 0; k < 9; ++k)
-                    normal[std::size_t(j)][std::size_t(k)] +=
-                        row[std::size_t(j)] * row[std::size_t(k)];
+        const double row[3] = {p.x(), p.y(), 1};
+        for (int j = 0; j < 3; ++j) {
+            for (int k = 0; k < 3; ++k)
+                m[j][k] += row[j] * row[k];
+            ru[j] += row[j] * q.x();
+            rv[j] += row[j] * q.y();
+        }
     }
-    if (!solve(normal)) return {};
-    const auto h = [&](int i) { return normal[std::size_t(i)][8]; };
-    const QTransform fitted(h(0), h(3), h(6), h(1), h(4), h(7), h(2), h(5), 1);
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    if (std::abs(det) < 1e-12) return {};
+    // Cramer's rule for each right side.
+    const auto solved = [&](const double* r) {
+        std::array<double, 3> x{};
+        for (int col = 0; col < 3; ++col) {
+            double a[3][3];
+            for (int j = 0; j < 3; ++j)
+                for (int k = 0; k < 3; ++k)
+                    a[j][k] = k == col ? r[j] : m[j][k];
+            x[std::size_t(col)] = (a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+                                   a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+                                   a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0])) /
+                                  det;
+        }
+        return x;
+    };
+    const auto u = solved(ru), v = solved(rv);
+    const QTransform fitted(u[0], v[0], 0, u[1], v[1], 0, u[2], v[2], 1);
     return nf * fitted * nt.inverted();
 }
 
@@ -254,15 +247,38 @@ Grid sample(const QImage& image, const std::array<QPointF, 4>& corners, const La
         const auto [low, high] = std::minmax_element(values.begin(), values.end());
         grid.threshold = (*low + *high) / 2;
     }
-    // Measured where the corners' grid puts the references, then where the fit to them does.
-    for (int round = 0; round < 3; ++round) {
-        grid.references = measure(plane, h, layout.references, grid.threshold);
-        std::vector<QPointF> from, to;
-        for (const Measured& m : grid.references) {
+    // Measured where the corners' grid puts the references, then where the fit to them does;
+    // points far off the last fit (a damaged pattern) do not pull the next one. The ideal grid
+    // is affine, as a verifier's camera looks square at the print: a perspective would let the
+    // reference points of a corner with few others bend the grid to themselves.
+    // Centres of dark features are found from further off than edges: when there are enough
+    // of them, they place the grid first.
+    std::vector<Reference> centres;
+    for (const Reference& r : layout.references)
+        if (r.kind == Reference::Kind::DarkCentre) centres.push_back(r);
+    for (int round = centres.size() >= 3 ? -1 : 0; round < 3; ++round) {
+        grid.references =
+            measure(plane, h, round < 0 ? centres : layout.references, grid.threshold);
+        const QTransform toGrid = h.inverted();
+        std::vector<double> deviations;
+        for (const Measured& m : grid.references)
+            deviations.push_back(std::abs(deviationOf(m, toGrid)));
+        std::vector<double> sorted = deviations;
+        std::sort(sorted.begin(), sorted.end());
+        const double median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+        const double near = std::max(0.2, 2.5 * median);
+        std::vector<QPointF> from, to, nearFrom, nearTo;
+        for (std::size_t i = 0; i < grid.references.size(); ++i) {
+            const Measured& m = grid.references[i];
             from.push_back(m.reference.grid);
             to.push_back(m.at);
+            if (round >= 0 && deviations[i] < near) {
+                nearFrom.push_back(m.reference.grid);
+                nearTo.push_back(m.at);
+            }
         }
-        const QTransform fitted = fitProjective(from, to);
+        const bool enough = nearFrom.size() >= std::max<std::size_t>(8, from.size() / 2);
+        const QTransform fitted = enough ? fitAffine(nearFrom, nearTo) : fitAffine(from, to);
         if (fitted.isIdentity()) break;
         h = fitted;
     }

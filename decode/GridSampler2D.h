@@ -12,7 +12,7 @@
 // Finds a 2D symbol's own module grid in a reflectance plane and samples every module there,
 // for any symbology: the symbology names reference points on its grid (centres of dark
 // features, edges between dark and light modules); each is measured in the picture, the ideal
-// grid is the projective map that fits them best, and what is left of each point's deviation
+// grid is the affine map that fits them best, and what is left of each point's deviation
 // is the grid's nonuniformity.
 namespace GridSampler2D {
 
@@ -79,7 +79,7 @@ struct Grid {
 Grid sample(const QImage& plane, const std::array<QPointF, 4>& corners, const Layout& layout,
             double apertureOfX, double aperturePixels = 0);
 
-// A projective map fitted to points by least squares; the identity when fewer than four.
-QTransform fitProjective(const std::vector<QPointF>& from, const std::vector<QPointF>& to);
+// An affine map fitted to points by least squares; the identity when fewer than three.
+QTransform fitAffine(const std::vector<QPointF>& from, const std::vector<QPointF>& to);
 
 } // namespace GridSampler2D

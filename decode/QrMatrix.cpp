@@ -394,7 +394,7 @@ GridSampler2D::Layout gridLayout(int size) {
     for (int row = 0; row < size; ++row)
         for (int column = 0; column < size; ++column)
             if (isAlignmentCentre(version, row, column))
-                refs.push_back({{column + 0.5, row + 0.5}, Kind::DarkCentre, 1.2});
+                refs.push_back({{column + 0.5, row + 0.5}, Kind::DarkCentre, 0.9});
     // Between the separators, timing modules alternate, dark on even rows and columns.
     for (int k = 8; k <= size - 8; ++k) {
         const bool darkBefore = k - 1 >= 8 && (k - 1) % 2 == 0;
