@@ -101,8 +101,8 @@ struct ZintSymbol {
 };
 
 struct ZintOptions {
-    char qrEcc = 'M';              // L, M, Q or H
-    std::string digitalLinkDomain; // what element strings are built on; empty: GS1's
+    char qrEcc = 'M';                   // L, M, Q or H
+    std::string digitalLinkDomain = {}; // what element strings are built on; empty: GS1's
 };
 
 struct ZintRefusal {
