@@ -150,8 +150,8 @@ Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic
     const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, grading.reach);
     std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradeFound(picture, found, grading);
     const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols)}; };
-    // Linear symbols are graded or do not decode; QR Code and Data Matrix are graded as 2D
-    // symbols; only the other 2D ones are not.
+    // Linear symbols are graded or do not decode; QR Code, Data Matrix and Aztec Code are graded as
+    // 2D symbols; only the other 2D ones are not.
     if (symbols.empty() && !symbologyChoice(inputs.type)) {
         if (const auto line = matrixLine(picture, found)) return checked(*line);
         if (const auto ungraded = ungradedLine(found)) return checked(*ungraded);

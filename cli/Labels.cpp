@@ -1,6 +1,7 @@
 #include "cli/Labels.h"
 
 #include "cli/Jobs.h"
+#include "decode/Grade2D.h"
 #include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
 #include "labels/Sheet.h"
@@ -183,14 +184,58 @@ QString expectedText(const QString& typeName, LineDecode::Linear symbology,
     return LineDecode::textOfModules(symbology, made.symbol.modules, addOn).value_or(QString());
 }
 
-// How many labels graded A, B, C, D and F.
+// The name the 2D grader knows a type's symbols by; nothing for those it does not grade.
+std::optional<QString> matrixKindOf(const QString& typeName) {
+    if (typeName == u"qr") return QStringLiteral("QR Code");
+    if (typeName == u"datamatrix") return QStringLiteral("Data Matrix");
+    if (typeName == u"gs1-datamatrix") return QStringLiteral("GS1 Data Matrix");
+    return std::nullopt;
+}
+
+// The 2D grader's letter for a label's QR Code or Data Matrix symbol as printed, at the
+// printer's dots; nothing when the dots are too coarse to grade.
+QChar gradeOfMatrix(const Symbol& symbol, int dots, const QString& kind) {
+    const ModuleMatrix& m = *symbol.matrix;
+    const int quiet = symbol.quietLeft;
+    QImage picture((m.columns + 2 * quiet) * dots, (m.rows + 2 * quiet) * dots,
+                   QImage::Format_Grayscale8);
+    picture.fill(255);
+    for (int r = 0; r < m.rows; ++r)
+        for (int c = 0; c < m.columns; ++c)
+            if (m.dark(r, c))
+                for (int y = 0; y < dots; ++y)
+                    std::fill_n(picture.scanLine((r + quiet) * dots + y) + (c + quiet) * dots, dots,
+                                uchar(0));
+    ReadingEngine::Found where;
+    where.kind = kind;
+    where.matrix = true;
+    where.rows = m.rows;
+    where.columns = m.columns;
+    const double left = quiet * dots, top = quiet * dots;
+    const double right = left + m.columns * dots, bottom = top + m.rows * dots;
+    where.corners = {QPointF(left, top), QPointF(right, top), QPointF(right, bottom),
+                     QPointF(left, bottom)};
+    where.box = QRect(int(left), int(top), m.columns * dots, m.rows * dots);
+    const auto graded = Grade2D::gradeFound(picture, {where});
+    if (graded.empty() || !graded.front().graded()) return {};
+    return graded.front().letter();
+}
+
+// How many labels graded A, B, C, D and F, and how many were printed too coarse to grade (a
+// null letter).
 class Grades {
   public:
-    void add(QChar letter) { ++counts_[indexOf(letter)]; }
+    void add(QChar letter) {
+        if (letter.isNull())
+            ++coarse_;
+        else
+            ++counts_[indexOf(letter)];
+    }
     QString summary() const {
         QStringList parts;
         for (int i = 0; i < 5; ++i)
             if (counts_[i] > 0) parts << QStringLiteral("%1 %2").arg(counts_[i]).arg(kLetters[i]);
+        if (coarse_ > 0) parts << QStringLiteral("%1 too coarse to grade").arg(coarse_);
         return parts.join(QStringLiteral(", "));
     }
 
@@ -202,6 +247,7 @@ class Grades {
         return 4;
     }
     qint64 counts_[5] = {};
+    qint64 coarse_ = 0;
 };
 
 } // namespace
@@ -307,8 +353,11 @@ int run(const Invocation& args) {
     }
 
     const QString typeName = args.value(QStringLiteral("type"));
-    // The scan check grades the linear symbologies; 2D ones are drawn ungraded.
-    const std::optional<LineDecode::Linear> graded = gradedAs(typeName);
+    // The scan check grades the linear symbologies, the 2D grader QR Code, Data Matrix and Aztec;
+    // the other 2D ones are drawn ungraded.
+    const std::optional<LineDecode::Linear> linear = gradedAs(typeName);
+    const std::optional<QString> matrixKind = matrixKindOf(typeName);
+    const bool graded = linear || matrixKind;
     const XRange range = Labels::xRangeOfType(typeName);
     const int dotsPerInch = writer.dotsPerInch();
     const double mmPerDot = writer.mmPerDot(), dotsPerPoint = writer.dotsPerPoint();
@@ -392,10 +441,11 @@ int run(const Invocation& args) {
         }
         const Fit& fit = **found;
         const QChar grade =
-            graded ? gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots,
-                             *graded,
-                             expectedText(typeName, *graded, std::get<Labels::LabelSymbol>(made)))
-                   : QChar();
+            linear ? gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots,
+                             *linear,
+                             expectedText(typeName, *linear, std::get<Labels::LabelSymbol>(made)))
+            : matrixKind && symbol.matrix ? gradeOfMatrix(symbol, fit.dots, *matrixKind)
+                                          : QChar();
         if (graded) grades.add(grade);
         if (grade == u'D' || grade == u'F') {
             Jobs::printError(QStringLiteral("row %1: the symbol grades %2 in the scan check")

@@ -5,6 +5,7 @@
 #include "decode/Grade2D.h"
 #include "decode/ReadingEngine.h"
 #include "decode/ScanGrade.h"
+#include "output/MatrixReport.h"
 #include "output/ScanReport.h"
 #include "output/WholeFile.h"
 
@@ -130,7 +131,7 @@ void printText(const ScanGrade::Symbol& symbol) {
                     qPrintable(directionOf(*reversed)));
 }
 
-// The symbols neither grader measures among those found: PDF417 and Aztec for now.
+// The symbols neither grader measures among those found: PDF417 for now.
 QList<ReadingEngine::Found> ungradedSymbols(QList<ReadingEngine::Found> found) {
     found.removeIf([](const ReadingEngine::Found& symbol) {
         return !symbol.isMatrix() || Grade2D::grades(symbol);
@@ -285,16 +286,21 @@ std::optional<Graded> gradePicture(const QString& inPath, const ScanGrade::Optio
     return graded;
 }
 
+// The report on the first graded symbol: a linear one's, or a QR Code's or Data Matrix's.
 int writeReport(const Graded& graded, const QString& reportPath) {
-    if (graded.linear.empty()) {
+    const auto matrix = std::find_if(graded.matrix.begin(), graded.matrix.end(),
+                                     [](const Grade2D::Symbol& s) { return s.graded(); });
+    if (graded.linear.empty() && matrix == graded.matrix.end()) {
         std::fprintf(stderr, graded.empty() ? "No report written: no symbol found\n"
                                             : "No report written: no graded symbol found\n");
         return 1;
     }
     const auto format = ScanReport::formatOf(reportPath).value_or(ScanReport::Format::Pdf);
-    const QByteArray report = ScanReport::reportBytes(
-        graded.picture, graded.linear.front(),
-        graded.path == u"-" ? QStringLiteral("standard input") : graded.path, format);
+    const QString name = graded.path == u"-" ? QStringLiteral("standard input") : graded.path;
+    const QByteArray report =
+        graded.linear.empty()
+            ? MatrixReport::reportBytes(graded.picture, *matrix, name, format)
+            : ScanReport::reportBytes(graded.picture, graded.linear.front(), name, format);
     const auto failure = report.isEmpty() ? std::optional(QStringLiteral("cannot draw it"))
                                           : WholeFile::write(reportPath, report);
     if (failure) {

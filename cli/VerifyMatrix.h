@@ -4,8 +4,8 @@
 
 #include <QJsonObject>
 
-// verify's words for QR Codes and Data Matrix symbols: one JSON object or a few lines of text
-// per symbol, every ISO/IEC 15415 parameter with its value and grade.
+// verify's words for QR Codes, Data Matrix and Aztec symbols: one JSON object or a few lines of
+// text per symbol, every ISO/IEC 15415 parameter with its value and grade.
 namespace VerifyMatrix {
 
 QJsonObject symbolObject(const Grade2D::Symbol& symbol);

@@ -4,6 +4,7 @@
 // pictures of one print.
 #include "CliRunner.h"
 #include "MatrixCalibration.h"
+#include "app/ScanCheck.h"
 #include "decode/DataMatrixMatrix.h"
 #include "decode/Grade2D.h"
 #include "decode/QrMatrix.h"
@@ -433,6 +434,45 @@ class TestGrade2D : public QObject {
         QVERIFY2(small.out.contains("not graded: too coarse to grade: 2.0 pixels a module, at "
                                     "least 3 needed"),
                  small.out.constData());
+    }
+
+    // The window's status line says what verify says, in brief; too coarse, how to draw a
+    // picture that is not.
+    void statusLine_data() {
+        QTest::addColumn<double>("pixels");
+        QTest::addColumn<QString>("starts");
+        QTest::newRow("4 pixels a module") << 4.0 << "Grade A (4.0/";
+        QTest::newRow("2 pixels a module")
+            << 2.0
+            << "Not graded: too coarse to grade: 2.0 pixels a module, at least 3 needed · "
+               "reads as QR Code \"Hello QR\" · 21×21 modules · draw it with --scale 3 or in "
+               "the Labels dialog to grade it";
+    }
+    void statusLine() {
+        QFETCH(double, pixels);
+        QFETCH(QString, starts);
+        Style style;
+        style.across = style.down = pixels;
+        const QString line =
+            ScanCheck::check(MatrixCalibration::draw(qr(), style), {"qr", "Hello QR", 50, 150})
+                .line;
+        QVERIFY2(line.startsWith(starts), qPrintable(line));
+        QVERIFY2(line.contains(u"reads as QR Code \"Hello QR\" · 21×21 modules"), qPrintable(line));
+    }
+
+    // The labels summary counts the 2D grades as it counts the linear ones.
+    void labelsSummary() {
+        const QString list = dir.filePath(QStringLiteral("codes.csv"));
+        QFile file(list);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Hello QR\nSecond label\n");
+        file.close();
+        for (const char* type : {"qr", "datamatrix"}) {
+            const Run run = cli({"labels", "--list", list, "--template", "Avery L7160", "--type",
+                                 type, "--out", dir.filePath(QStringLiteral("sheet.pdf"))});
+            QCOMPARE(run.exitCode, 0);
+            QVERIFY2(run.err.contains("scan check: 2 A."), run.err.constData());
+        }
     }
 };
 
