@@ -32,7 +32,7 @@ Command commandFor(const QString& typeText) {
 
 void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
     model.drawnSymbol.reset();
-    const auto encoded = encodeZintChoice(choice, model.codeText);
+    const auto encoded = encodeZintChoice(choice, model.codeText, model.zintRequest);
     if (const auto* refusal = std::get_if<QString>(&encoded)) {
         if (model.messages)
             model.messages->show(QStringLiteral("error: ") + *refusal, DigitCode::kRefusalTitle,

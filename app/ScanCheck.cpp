@@ -148,8 +148,8 @@ Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic
     const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, grading.reach);
     std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradeFound(picture, found, grading);
     const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols), {}}; };
-    // Linear symbols are graded or do not decode; QR Code and Data Matrix are graded as 2D
-    // symbols; only the other 2D ones are not.
+    // Linear symbols are graded or do not decode; QR Code, Data Matrix and Aztec Code are graded
+    // as 2D symbols; only the other 2D ones are not.
     if (symbols.empty() && !symbologyChoice(inputs.type)) {
         std::vector<Grade2D::Symbol> matrix = Grade2D::gradeFound(picture, found);
         if (const auto line = matrixLine(matrix)) {

@@ -3,6 +3,7 @@
 #include "app/DrawCommands.h"
 #include "labels/PrinterCorrections.h"
 #include "output/ImageExport.h"
+#include "symbology/Gs1DigitalLink.h"
 #include "symbology/Symbology.h"
 #include "symbology/ZintChoices.h"
 
@@ -50,6 +51,18 @@ constexpr const char* kMediaKinds[] = {"gap", "mark", "continuous"};
 constexpr const char* kThermalKinds[] = {"direct", "transfer"};
 constexpr const char* kLabelFormats[] = {"pdf", "zpl"};
 constexpr const char* kBearerKinds[] = {"frame", "bars", "none"};
+
+std::optional<QString> digitalLinkDomain(const QString& value) {
+    if (!gs1::digitalLinkDomainProblem(value.toStdString())) return std::nullopt;
+    return QStringLiteral("a scheme and a host with any path, as https://example.com/stem");
+}
+
+bool drawsQr(const Invocation& args) {
+    const auto choice = zintChoice(args.value(QStringLiteral("type")));
+    return choice &&
+           (choice->type == zintsym::ZintType::Qr || choice->type == zintsym::ZintType::Gs1Qr ||
+            choice->type == zintsym::ZintType::DigitalLink);
+}
 
 QString formatWords() {
     QStringList words;
@@ -185,9 +198,14 @@ const QList<Rule> kPictureRules = {
         return QStringLiteral("--xdim needs --dpi for a picture of pixels.");
     },
     [](const Invocation& args) -> std::optional<QString> {
-        if (!args.has(QStringLiteral("ecc")) || args.value(QStringLiteral("type")) == u"qr")
+        if (!args.has(QStringLiteral("ecc")) || drawsQr(args)) return std::nullopt;
+        return QStringLiteral("--ecc goes with --type qr, gs1-qr or digital-link.");
+    },
+    [](const Invocation& args) -> std::optional<QString> {
+        if (!args.has(QStringLiteral("dl-domain")) ||
+            args.value(QStringLiteral("type")) == u"digital-link")
             return std::nullopt;
-        return QStringLiteral("--ecc goes with --type qr.");
+        return QStringLiteral("--dl-domain goes with --type digital-link.");
     },
     [](const Invocation& args) -> std::optional<QString> {
         if (!args.has(QStringLiteral("bearer")) || args.value(QStringLiteral("type")) == u"itf14")
@@ -213,6 +231,10 @@ QList<CommandRow> buildCommandTable() {
          oneWordOf<kEccLevels, std::size(kEccLevels)>},
         {"bearer", "KIND", "ITF-14's bearer bars: frame, bars or none (default frame).",
          oneWordOf<kBearerKinds, std::size(kBearerKinds)>},
+        {"dl-domain", "URL",
+         "The domain a Digital Link's element strings are built on, with any path (default "
+         "https://id.gs1.org).",
+         digitalLinkDomain},
     };
     const OptionRow raw{"raw", "",
                         "The work picture as the renderer left it, one pixel per module; "

@@ -107,6 +107,7 @@ ZintRequest zintRequestOf(const Invocation& args) {
     ZintRequest request;
     if (args.has(QStringLiteral("ecc")))
         request.ecc = args.value(QStringLiteral("ecc")).at(0).toLatin1();
+    request.digitalLinkDomain = args.value(QStringLiteral("dl-domain"));
     const QString bearer = args.value(QStringLiteral("bearer"), QStringLiteral("frame"));
     request.bearer = bearer == QLatin1String("none")   ? BearerBars::None
                      : bearer == QLatin1String("bars") ? BearerBars::Bars
@@ -160,8 +161,13 @@ class Drawer {
     }
 
     // A refused text ends the command with this status, a file not written with 1: the newer
-    // symbologies refuse as the command line refuses what it does not understand.
-    int refusalStatus() const { return textRefused_ && zint_ ? kExitUsage : kExitRefused; }
+    // symbologies refuse as the command line refuses what it does not understand, apart from
+    // GS1 QR and Digital Link, whose refusals are refused data.
+    int refusalStatus() const {
+        const bool refusedData = zint_ && (zint_->type == zintsym::ZintType::Gs1Qr ||
+                                           zint_->type == zintsym::ZintType::DigitalLink);
+        return textRefused_ && zint_ && !refusedData ? kExitUsage : kExitRefused;
+    }
     // What the last newer symbology said beside its symbol, e.g. a GS1 pairing rule.
     const QStringList& warnings() const { return model_.drawWarnings; }
 

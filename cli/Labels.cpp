@@ -338,7 +338,7 @@ int run(const Invocation& args) {
     }
 
     const QString typeName = args.value(QStringLiteral("type"));
-    // The scan check grades the linear symbologies, the 2D grader QR Code and Data Matrix;
+    // The scan check grades the linear symbologies, the 2D grader QR Code, Data Matrix and Aztec;
     // the other 2D ones are drawn ungraded.
     const std::optional<LineDecode::Linear> linear = gradedAs(typeName);
     const std::optional<QString> matrixKind = matrixKindOf(typeName);

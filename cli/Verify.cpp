@@ -131,7 +131,7 @@ void printText(const ScanGrade::Symbol& symbol) {
                     qPrintable(directionOf(*reversed)));
 }
 
-// The symbols neither grader measures among those found: PDF417 and Aztec for now.
+// The symbols neither grader measures among those found: PDF417 for now.
 QList<ReadingEngine::Found> ungradedSymbols(QList<ReadingEngine::Found> found) {
     found.removeIf([](const ReadingEngine::Found& symbol) {
         return !symbol.isMatrix() || Grade2D::grades(symbol);
@@ -141,11 +141,14 @@ QList<ReadingEngine::Found> ungradedSymbols(QList<ReadingEngine::Found> found) {
 
 QJsonObject ungradedObject(const ReadingEngine::Found& symbol) {
     const QRect& box = symbol.box;
-    return {{QStringLiteral("type"), symbol.kind},
-            {QStringLiteral("text"), symbol.text},
-            {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
-            {QStringLiteral("modules"), QJsonArray{symbol.rows, symbol.columns}},
-            {QStringLiteral("quietZoneKept"), symbol.quietZoneKept}};
+    QJsonObject object{
+        {QStringLiteral("type"), symbol.kind},
+        {QStringLiteral("text"), symbol.text},
+        {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
+        {QStringLiteral("modules"), QJsonArray{symbol.rows, symbol.columns}},
+        {QStringLiteral("quietZoneKept"), symbol.quietZoneKept}};
+    VerifyMatrix::insertDigitalLink(object, symbol.text);
+    return object;
 }
 
 void printUngraded(const ReadingEngine::Found& symbol) {
@@ -155,6 +158,7 @@ void printUngraded(const ReadingEngine::Found& symbol) {
                 qPrintable(symbol.kind), ReadingEngine::shownText(symbol.text).toUtf8().constData(),
                 box.x(), box.y(), box.width(), box.height(), symbol.rows, symbol.columns,
                 symbol.quietZoneKept ? "kept" : "too narrow", qPrintable(symbol.kind));
+    VerifyMatrix::printDigitalLink(symbol.text);
 }
 
 // A 2D symbol without its quiet zone fails, whatever it decodes to here.

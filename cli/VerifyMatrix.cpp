@@ -1,11 +1,13 @@
 #include "cli/VerifyMatrix.h"
 
 #include "decode/ReadingEngine.h"
+#include "symbology/Gs1DigitalLink.h"
 
 #include <QJsonArray>
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace VerifyMatrix {
 
@@ -26,6 +28,22 @@ QJsonArray boxOf(const QRect& box) {
     return {box.x(), box.y(), box.width(), box.height()};
 }
 
+struct DigitalLinkReading {
+    QString elementStrings;
+    QString refusal;
+};
+
+std::optional<DigitalLinkReading> digitalLinkOf(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    const auto link =
+        gs1::parseDigitalLink(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (const auto* found = std::get_if<gs1::DigitalLink>(&link))
+        return DigitalLinkReading{QString::fromStdString(found->message.parenthesized()), {}};
+    const auto& refused = std::get<gs1::Gs1Error>(link);
+    if (refused.rule == gs1::Gs1Rule::Syntax) return std::nullopt;
+    return DigitalLinkReading{{}, QString::fromStdString(refused.message)};
+}
+
 } // namespace
 
 bool passes(const Grade2D::Symbol& symbol) {
@@ -39,6 +57,7 @@ QJsonObject symbolObject(const Grade2D::Symbol& symbol) {
                        {QStringLiteral("modules"), QJsonArray{symbol.columns, symbol.rows}}};
     if (!symbol.graded()) {
         object.insert(QStringLiteral("reason"), symbol.reason);
+        insertDigitalLink(object, symbol.text);
         return object;
     }
     QJsonObject parameters;
@@ -64,6 +83,7 @@ QJsonObject symbolObject(const Grade2D::Symbol& symbol) {
     object.insert(QStringLiteral("aperture"), rounded(symbol.apertureMm, 3));
     object.insert(QStringLiteral("moduleWidth"), rounded(symbol.grid.moduleSize(), 3));
     object.insert(QStringLiteral("parameters"), parameters);
+    insertDigitalLink(object, symbol.text);
     if (!symbol.read.decoded && !symbol.read.failure.isEmpty())
         object.insert(QStringLiteral("decodeFailure"), symbol.read.failure);
     return object;
@@ -76,9 +96,11 @@ void printText(const Grade2D::Symbol& symbol) {
                 box.width(), box.height(), symbol.columns, symbol.rows);
     if (!symbol.graded()) {
         std::printf(", not graded: %s\n", qPrintable(symbol.reason));
+        printDigitalLink(symbol.text);
         return;
     }
     std::printf(": grade %c (%.1f)\n", symbol.letter().toLatin1(), symbol.score());
+    printDigitalLink(symbol.text);
     std::printf("  grade %s: aperture %.3f mm, %s\n", qPrintable(symbol.isoGrade()),
                 symbol.apertureMm,
                 symbol.light == ScanLines::Light::Red ? "red light 660 nm" : "white light");
@@ -97,6 +119,24 @@ void printText(const Grade2D::Symbol& symbol) {
                         qPrintable(s.name), letterOf(s.grade).toLatin1(), s.damaged, s.modules);
     if (!symbol.read.decoded && !symbol.read.failure.isEmpty())
         std::printf("  reference decode fails: %s\n", qPrintable(symbol.read.failure));
+}
+
+void printDigitalLink(const QString& text) {
+    const auto link = digitalLinkOf(text);
+    if (!link) return;
+    if (link->refusal.isEmpty())
+        std::printf("  GS1 Digital Link: %s\n", link->elementStrings.toUtf8().constData());
+    else
+        std::printf("  not a GS1 Digital Link: %s\n", link->refusal.toUtf8().constData());
+}
+
+void insertDigitalLink(QJsonObject& object, const QString& text) {
+    const auto link = digitalLinkOf(text);
+    if (!link) return;
+    if (link->refusal.isEmpty())
+        object.insert(QStringLiteral("elementStrings"), link->elementStrings);
+    else
+        object.insert(QStringLiteral("digitalLinkRefused"), link->refusal);
 }
 
 } // namespace VerifyMatrix

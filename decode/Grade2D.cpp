@@ -1,5 +1,6 @@
 #include "decode/Grade2D.h"
 
+#include "decode/AztecMatrix.h"
 #include "decode/DataMatrixMatrix.h"
 #include "decode/GradingFloor.h"
 #include "decode/QrMatrix.h"
@@ -82,14 +83,17 @@ std::vector<std::pair<int, int>> qrSizesNear(int rows, int columns) {
     return sizes;
 }
 
-const Matrix2D kQr{[](const QString& kind) { return kind == u"QR Code"; }, qrSizesNear,
-                   [](int rows, int) { return QrMatrix::gridLayout(rows); }, QrMatrix::read};
+const Matrix2D kQr{[](const QString& kind) { return kind == u"QR Code" || kind == u"GS1 QR Code"; },
+                   qrSizesNear, [](int rows, int) { return QrMatrix::gridLayout(rows); },
+                   QrMatrix::read};
 const Matrix2D kDataMatrix{[](const QString& kind) { return kind.endsWith(u"Data Matrix"); },
                            DataMatrixMatrix::sizesNear, DataMatrixMatrix::gridLayout,
                            DataMatrixMatrix::read};
+const Matrix2D kAztec{[](const QString& kind) { return kind == u"Aztec Code"; },
+                      AztecMatrix::sizesNear, AztecMatrix::gridLayout, AztecMatrix::read};
 
 const Matrix2D* symbologyOf(const QString& kind) {
-    for (const Matrix2D* m : {&kQr, &kDataMatrix})
+    for (const Matrix2D* m : {&kQr, &kDataMatrix, &kAztec})
         if (m->named(kind)) return m;
     return nullptr;
 }

@@ -13,10 +13,10 @@
 #include <optional>
 #include <vector>
 
-// Grades QR Codes and Data Matrix symbols the way a 2D verifier grades a print: the symbol's own
-// module grid found and every module sampled through the measuring aperture, the codewords read
-// and corrected by the program's own reference decode, and each parameter graded 4 (A) to 0
-// (F); the symbol grades as its lowest parameter.
+// Grades QR Codes, Data Matrix and Aztec symbols the way a 2D verifier grades a print: the
+// symbol's own module grid found and every module sampled through the measuring aperture, the
+// codewords read and corrected by the program's own reference decode, and each parameter graded
+// 4 (A) to 0 (F); the symbol grades as its lowest parameter.
 namespace Grade2D {
 
 enum class Parameter {
@@ -79,7 +79,7 @@ struct Options {
     double apertureMm = 0; // 0: 0.8 times the X-dimension found
 };
 
-// The QR Codes and Data Matrix symbols among those the reading engine found, graded in the
+// The QR Codes, Data Matrix and Aztec symbols among those the reading engine found, graded in the
 // order found; other symbols are left out.
 std::vector<Symbol> gradeFound(const QImage& picture, const QList<ReadingEngine::Found>& found,
                                const Options& options = {});

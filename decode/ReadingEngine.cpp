@@ -55,6 +55,8 @@ QString kindOf(const ZXing::Result& result, const QString& text) {
     if (result.format() == ZXing::BarcodeFormat::DataMatrix &&
         result.symbologyIdentifier() == "]d2")
         return QStringLiteral("GS1 Data Matrix");
+    if (result.format() == ZXing::BarcodeFormat::QRCode && result.symbologyIdentifier() == "]Q3")
+        return QStringLiteral("GS1 QR Code");
     for (const ReadingEngine::NewerFormat& entry : kNewerFormats)
         if (entry.format == result.format()) return QString::fromLatin1(entry.name);
     return QString::fromLatin1(ZXing::ToString(result.format()));

@@ -28,6 +28,9 @@ struct Gs1Entry {
     Gs1Component components[5];
     std::string_view req;
     std::string_view ex;
+    bool dlAttribute;
+    bool dlKey;
+    std::string_view dlQualifiers;
     std::string_view title;
 };
 
@@ -821,6 +824,55 @@ std::optional<Gs1Error> checkPairing(const std::vector<Gs1Element>& elements, Ca
     return std::nullopt;
 }
 
+// The faults an element has on its own: an AI the dictionary lacks, no data, or data that
+// breaks its format. `aiPosition` and `dataPosition` are where the refusal points.
+std::optional<Gs1Error> checkElement(std::string_view ai, std::string_view data,
+                                     std::size_t aiPosition, std::size_t dataPosition) {
+    const Gs1Entry* entry = findEntry(ai);
+    if (!entry)
+        return Gs1Error{Gs1Rule::UnknownAi, std::string(ai), aiPosition,
+                        elementText(ai, data) + ": unknown AI, not in the GS1 syntax dictionary"};
+    if (data.empty())
+        return Gs1Error{Gs1Rule::Length, std::string(ai), dataPosition,
+                        "(" + std::string(ai) + "): no data after the AI (" + format(*entry) + ")"};
+    if (auto fault = checkData(*entry, data)) return elementError(ai, data, dataPosition, *fault);
+    return std::nullopt;
+}
+
+// Repeats, the encodable form and the pairing rules over elements each fine on its own.
+Gs1Result checkMessage(Gs1Message message, Carrier carrier) {
+    for (std::size_t i = 0; i < message.elements.size(); ++i) {
+        const Gs1Element& e = message.elements[i];
+        for (std::size_t j = 0; j < i; ++j) {
+            const Gs1Element& before = message.elements[j];
+            if (before.ai != e.ai) continue;
+            if (before.data != e.data)
+                return Gs1Error{Gs1Rule::Repeated, e.ai, e.position,
+                                elementText(e.ai, e.data) + ": (" + e.ai + ") already given as " +
+                                    shown(before.data)};
+            message.warnings.push_back(elementText(e.ai, e.data) + ": given twice");
+            break;
+        }
+    }
+
+    message.encodable.push_back(kFnc1);
+    for (std::size_t i = 0; i < message.elements.size(); ++i) {
+        const Gs1Element& e = message.elements[i];
+        message.encodable += e.ai + e.data;
+        if (!e.predefinedLength && i + 1 < message.elements.size())
+            message.encodable.push_back(kFnc1);
+        // The leading FNC1 is the symbol's start, not data.
+        if (carrier == Carrier::Gs1_128 && message.encodable.size() - 1 > kGs1_128MaxData)
+            return Gs1Error{Gs1Rule::Capacity, e.ai, e.position,
+                            elementText(e.ai, e.data) + ": beyond the " + number(kGs1_128MaxData) +
+                                " data characters of GS1-128 (AIs and separators counted); "
+                                "put the rest in a second symbol"};
+    }
+
+    if (auto error = checkPairing(message.elements, carrier, message.warnings)) return *error;
+    return message;
+}
+
 } // namespace
 
 std::string Gs1Message::bracketed() const {
@@ -893,51 +945,36 @@ Gs1Result parseGs1(std::string_view input, Carrier carrier) {
             ++dataEnd;
         }
         const std::string_view data = input.substr(dataStart, dataEnd - dataStart);
-        const Gs1Entry* entry = findEntry(ai);
-        if (!entry)
-            return Gs1Error{Gs1Rule::UnknownAi, std::string(ai), at + 1,
-                            elementText(ai, data) +
-                                ": unknown AI, not in the GS1 syntax dictionary"};
-        if (data.empty())
-            return Gs1Error{Gs1Rule::Length, std::string(ai), dataStart,
-                            "(" + std::string(ai) + "): no data after the AI (" + format(*entry) +
-                                ")"};
-        if (auto fault = checkData(*entry, data)) return elementError(ai, data, dataStart, *fault);
+        if (auto error = checkElement(ai, data, at + 1, dataStart)) return *error;
         message.elements.push_back(
-            Gs1Element{std::string(ai), std::string(data), entry->predefined, at});
+            Gs1Element{std::string(ai), std::string(data), findEntry(ai)->predefined, at});
         at = dataEnd;
     }
+    return checkMessage(std::move(message), carrier);
+}
 
-    for (std::size_t i = 0; i < message.elements.size(); ++i) {
-        const Gs1Element& e = message.elements[i];
-        for (std::size_t j = 0; j < i; ++j) {
-            const Gs1Element& before = message.elements[j];
-            if (before.ai != e.ai) continue;
-            if (before.data != e.data)
-                return Gs1Error{Gs1Rule::Repeated, e.ai, e.position,
-                                elementText(e.ai, e.data) + ": (" + e.ai + ") already given as " +
-                                    shown(before.data)};
-            message.warnings.push_back(elementText(e.ai, e.data) + ": given twice");
-            break;
+Gs1Result checkGs1Elements(std::vector<Gs1Element> elements, Carrier carrier) {
+    Gs1Message message;
+    for (Gs1Element& e : elements) {
+        if (auto error = checkElement(e.ai, e.data, e.position, e.position)) {
+            error->position = e.position;
+            return *error;
         }
+        e.predefinedLength = findEntry(e.ai)->predefined;
+        message.elements.push_back(std::move(e));
     }
+    if (message.elements.empty()) return Gs1Error{Gs1Rule::Syntax, {}, 0, "no element strings"};
+    return checkMessage(std::move(message), carrier);
+}
 
-    message.encodable.push_back(kFnc1);
-    for (std::size_t i = 0; i < message.elements.size(); ++i) {
-        const Gs1Element& e = message.elements[i];
-        message.encodable += e.ai + e.data;
-        if (!e.predefinedLength && i + 1 < message.elements.size())
-            message.encodable.push_back(kFnc1);
-        // The leading FNC1 is the symbol's start, not data.
-        if (carrier == Carrier::Gs1_128 && message.encodable.size() - 1 > kGs1_128MaxData)
-            return Gs1Error{Gs1Rule::Capacity, e.ai, e.position,
-                            elementText(e.ai, e.data) + ": beyond the " + number(kGs1_128MaxData) +
-                                " data characters of GS1-128 (AIs and separators counted); "
-                                "put the rest in a second symbol"};
-    }
+std::string shownElement(std::string_view ai, std::string_view data) {
+    return elementText(ai, data);
+}
 
-    if (auto error = checkPairing(message.elements, carrier, message.warnings)) return *error;
-    return message;
+std::optional<DigitalLinkRole> digitalLinkRole(std::string_view ai) {
+    const Gs1Entry* entry = findEntry(ai);
+    if (!entry) return std::nullopt;
+    return DigitalLinkRole{entry->dlAttribute, entry->dlKey, entry->dlQualifiers};
 }
 
 std::string_view gs1DictionaryRelease() {

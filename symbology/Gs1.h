@@ -7,6 +7,7 @@
 // its sha256. Plain C++: the window, the command line and the encoders share it.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -51,6 +52,7 @@ enum class Gs1Rule {
     Pairing,    // req= and ex=
     Repeated,   // one AI twice with different data
     Capacity,   // over 48 data characters in GS1-128, or input too long to be a symbol
+    Placement,  // a Digital Link AI out of place: key, qualifier order, path or query
 };
 
 struct Gs1Error {
@@ -63,6 +65,23 @@ struct Gs1Error {
 using Gs1Result = std::variant<Gs1Message, Gs1Error>;
 
 Gs1Result parseGs1(std::string_view input, Carrier carrier);
+// The same checks over elements read from elsewhere (a Digital Link URI): each element's AI
+// and data, then repeats and pairing; a refusal points at an element's `position`.
+Gs1Result checkGs1Elements(std::vector<Gs1Element> elements, Carrier carrier);
+
+// "(17) 271231", as refusals begin: the data shown safely and cut where it stops helping.
+std::string shownElement(std::string_view ai, std::string_view data);
+
+// How GS1 Digital Link may carry an AI, as the dictionary says.
+struct DigitalLinkRole {
+    bool attribute;  // may stand in the query as a data attribute
+    bool primaryKey; // may lead the path
+    // A primary key's qualifier sequences, "22,10,21|235": qualifiers follow the key in the
+    // path in one sequence's order, any of them left out.
+    std::string_view qualifiers;
+};
+// Nothing for an AI the dictionary lacks.
+std::optional<DigitalLinkRole> digitalLinkRole(std::string_view ai);
 
 // What a GS1-128 symbol may hold, AIs and separating FNC1s counted.
 inline constexpr std::size_t kGs1_128MaxData = 48;

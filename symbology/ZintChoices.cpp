@@ -43,7 +43,7 @@ std::variant<EncodedSymbol, QString> encodeZintChoice(const ZintChoice& choice, 
     const QByteArray utf8 = text.toUtf8();
     const zintsym::ZintResult result = zintsym::encodeWithZint(
         choice.type, std::string_view(utf8.constData(), std::size_t(utf8.size())),
-        zintsym::ZintOptions{request.ecc});
+        zintsym::ZintOptions{request.ecc, request.digitalLinkDomain.toStdString()});
     if (const auto* refused = std::get_if<zintsym::ZintRefusal>(&result))
         return fromUtf8(refused->message);
     const auto& encoded = std::get<zintsym::ZintSymbol>(result);

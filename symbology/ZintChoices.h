@@ -24,7 +24,7 @@ struct ZintChoice {
     }
 };
 
-inline constexpr std::array<ZintChoice, 14> kZintChoices = {{
+inline constexpr std::array<ZintChoice, 16> kZintChoices = {{
     {zintsym::ZintType::Gs1_128,
      "GS1-128: AIs such as (01)...(17)...(10)..., checked by GS1's dictionary", 50},
     {zintsym::ZintType::Itf14, "ITF-14: 13 or 14 digits for cartons, bearer bars (--bearer)", 50},
@@ -41,6 +41,12 @@ inline constexpr std::array<ZintChoice, 14> kZintChoices = {{
     {zintsym::ZintType::Gs1DataMatrix, "GS1 Data Matrix: AIs, checked by GS1's dictionary", 0},
     {zintsym::ZintType::Aztec, "Aztec Code: any text", 0},
     {zintsym::ZintType::Pdf417, "PDF417: any text", 0},
+    {zintsym::ZintType::Gs1Qr, "GS1 QR Code: AIs with FNC1, checked by GS1's dictionary (--ecc)",
+     0},
+    {zintsym::ZintType::DigitalLink,
+     "GS1 Digital Link in a QR Code: a URI such as https://id.gs1.org/01/09501101530003/10/ABC, "
+     "or AIs built into one on --dl-domain; checked by GS1's dictionary (--ecc)",
+     0},
 }};
 
 constexpr bool zintChoicesFollowTheEnumeration() {
@@ -49,7 +55,7 @@ constexpr bool zintChoicesFollowTheEnumeration() {
     return true;
 }
 static_assert(zintChoicesFollowTheEnumeration());
-static_assert(kZintChoices.back().type == zintsym::ZintType::Pdf417);
+static_assert(kZintChoices.back().type == zintsym::ZintType::DigitalLink);
 
 // The choice a word names, compared exactly. Inline: the command line asks it before it loads
 // anything of libzint.
@@ -62,6 +68,7 @@ inline std::optional<ZintChoice> zintChoice(const QString& word) {
 struct ZintRequest {
     char ecc = 'M'; // QR's error correction level: L, M, Q or H
     BearerBars bearer = BearerBars::Frame;
+    QString digitalLinkDomain; // what Digital Link element strings are built on; empty: GS1's
 };
 
 struct EncodedSymbol {

@@ -2,6 +2,7 @@
 
 #include "symbology/CheckDigit.h"
 #include "symbology/Gs1.h"
+#include "symbology/Gs1DigitalLink.h"
 
 #include <zint.h>
 
@@ -39,10 +40,16 @@ constexpr TypeInfo kTypes[] = {
     {ZintType::Gs1DataMatrix, BARCODE_DATAMATRIX, true, 1, 1},
     {ZintType::Aztec, BARCODE_AZTEC, true, 0, 0},
     {ZintType::Pdf417, BARCODE_PDF417, true, 2, 2},
+    {ZintType::Gs1Qr, BARCODE_QRCODE, true, 4, 4},
+    {ZintType::DigitalLink, BARCODE_QRCODE, true, 4, 4},
 };
 
 const TypeInfo& info(ZintType type) {
     return *std::ranges::find(kTypes, type, &TypeInfo::type);
+}
+
+bool isQr(ZintType type) {
+    return info(type).symbology == BARCODE_QRCODE;
 }
 
 // libzint draws ITF-14's bearer bars this many modules thick unless told otherwise.
@@ -152,11 +159,13 @@ std::variant<Prepared, ZintRefusal> prepareRetail(ZintType type, std::string_vie
     return prepared;
 }
 
-std::variant<Prepared, ZintRefusal> prepare(ZintType type, std::string_view text) {
+std::variant<Prepared, ZintRefusal> prepare(ZintType type, std::string_view text,
+                                            const ZintOptions& options) {
     Prepared prepared;
     switch (type) {
     case ZintType::Gs1_128:
-    case ZintType::Gs1DataMatrix: {
+    case ZintType::Gs1DataMatrix:
+    case ZintType::Gs1Qr: {
         const auto checked = gs1::parseGs1(text, type == ZintType::Gs1_128 ? gs1::Carrier::Gs1_128
                                                                            : gs1::Carrier::Matrix);
         if (const auto* error = std::get_if<gs1::Gs1Error>(&checked))
@@ -167,6 +176,16 @@ std::variant<Prepared, ZintRefusal> prepare(ZintType type, std::string_view text
         prepared.input = message.bracketed();
         prepared.inputMode = GS1_MODE | GS1NOCHECK_MODE;
         prepared.warnings = message.warnings;
+        return prepared;
+    }
+    case ZintType::DigitalLink: {
+        const auto link =
+            gs1::digitalLinkOf(text, options.digitalLinkDomain.empty() ? gs1::kDigitalLinkDomain
+                                                                       : options.digitalLinkDomain);
+        if (const auto* error = std::get_if<gs1::Gs1Error>(&link))
+            return ZintRefusal{error->message};
+        // A URI is plain ASCII; readers hand it to a browser as it stands.
+        prepared.input = std::get<gs1::DigitalLink>(link).uri;
         return prepared;
     }
     case ZintType::Itf14:
@@ -367,7 +386,7 @@ ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOption
         return refusal(type, std::to_string(text.size()) +
                                  " characters are more than any symbol holds (at most " +
                                  std::to_string(kLongestInput) + ")");
-    auto prepared = prepare(type, text);
+    auto prepared = prepare(type, text, options);
     if (auto* refused = std::get_if<ZintRefusal>(&prepared)) return *refused;
     Prepared& input = std::get<Prepared>(prepared);
 
@@ -376,7 +395,7 @@ ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOption
     symbol->symbology = t.symbology;
     symbol->input_mode = input.inputMode;
     symbol->eci = input.eci;
-    if (type == ZintType::Qr) {
+    if (isQr(type)) {
         static constexpr std::string_view levels = "LMQH";
         const std::size_t level = levels.find(options.qrEcc);
         if (level == std::string_view::npos)

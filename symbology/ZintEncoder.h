@@ -31,14 +31,17 @@ enum class ZintType {
     Gs1DataMatrix,
     Aztec,
     Pdf417,
+    Gs1Qr,
+    DigitalLink,
 };
 
 // The words that name the types, in the enumeration's order; inline so that naming a type
 // needs no part of libzint.
 inline constexpr std::string_view kZintTypeNames[] = {
-    "gs1-128", "itf14", "upce", "ean13",      "upca",           "ean8",  "code93",
-    "codabar", "itf",   "qr",   "datamatrix", "gs1-datamatrix", "aztec", "pdf417"};
-static_assert(std::size(kZintTypeNames) == static_cast<std::size_t>(ZintType::Pdf417) + 1);
+    "gs1-128", "itf14",   "upce",   "ean13",       "upca",       "ean8",
+    "code93",  "codabar", "itf",    "qr",          "datamatrix", "gs1-datamatrix",
+    "aztec",   "pdf417",  "gs1-qr", "digital-link"};
+static_assert(std::size(kZintTypeNames) == static_cast<std::size_t>(ZintType::DigitalLink) + 1);
 
 constexpr std::string_view zintTypeName(ZintType type) {
     return kZintTypeNames[static_cast<std::size_t>(type)];
@@ -98,7 +101,8 @@ struct ZintSymbol {
 };
 
 struct ZintOptions {
-    char qrEcc = 'M'; // L, M, Q or H
+    char qrEcc = 'M';                   // L, M, Q or H
+    std::string digitalLinkDomain = {}; // what element strings are built on; empty: GS1's
 };
 
 struct ZintRefusal {

@@ -63,6 +63,30 @@ class TestDocs : public QObject {
         }
     }
 
+    // Every word `types` lists is in the manual's type list, the completion's and the README's
+    // table of symbologies (the classic seven in its command-line section).
+    void everyTypeIsDocumentedAndCompleted() {
+        const Run types = runProgram(QStringLiteral(CLI_EXECUTABLE), {"types"});
+        QCOMPARE(types.exitCode, 0);
+        const QString manual = fileText(QStringLiteral(MAN_DIR "/barcode-desk-cli.1"));
+        const QString completion =
+            fileText(QStringLiteral(DIST_DIR "/barcode-desk-cli.bash-completion"));
+        const QString readme = fileText(QStringLiteral(DIST_DIR "/../README.md"));
+        static const QRegularExpression typeWords(QStringLiteral("local types='([^']*)'"));
+        const QStringList completed = typeWords.match(completion).captured(1).split(u' ');
+        const QStringList lines = QString::fromUtf8(types.out).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.size() > 7);
+        for (const QString& line : lines) {
+            const QString word = line.section(u' ', 0, 0);
+            QVERIFY2(completed.contains(word), qPrintable("completion lacks " + word));
+            const QString roff = QString(word).replace(u'-', QStringLiteral("\\-"));
+            QVERIFY2(manual.contains(QRegularExpression(
+                         "\\.BR? " + QRegularExpression::escape(roff) + "( ,)?\n")),
+                     qPrintable("manual lacks " + word));
+            QVERIFY2(readme.contains(u'`' + word + u'`'), qPrintable("README lacks " + word));
+        }
+    }
+
     void dataFilesValidate_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("args");

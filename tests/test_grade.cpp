@@ -747,11 +747,11 @@ class TestGrade : public QObject {
                                 << margin << kind << QString::fromLatin1(text) << QList<int>{}
                                 << letter << (QByteArray("ABC").contains(letter) ? 0 : 1);
         };
-        // Ten letters fill a one-layer compact Aztec Code of 15 modules; QR Code and Data
-        // Matrix are graded (test_grade2d).
+        // Ten letters fill a one-layer compact Aztec Code of 15 modules, graded like QR Code
+        // and Data Matrix (test_grade2d, test_aztec) at 6 pixels a module.
         QTest::newRow("Aztec Code")
-            << QStringList{"--type", "aztec", "--text", "Aztec text"} << 1 << 6 << "Aztec Code"
-            << "Aztec text" << QList{15, 15} << "" << 0;
+            << QStringList{"--type", "aztec", "--text", "Aztec text"} << 3 << 6 << "Aztec Code"
+            << "Aztec text" << QList<int>{} << "A" << 0;
         // The engine once aborted on this one, enlarged with its bearer frame.
         linear("ITF-14 enlarged", "itf14", "1540014128876", 3, 40, "ITF-14", "15400141288763", "A");
         linear("Interleaved 2 of 5", "itf", "123456", 1, 0, "Interleaved 2 of 5", "123456", "A");

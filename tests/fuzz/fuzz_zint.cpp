@@ -8,7 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     using namespace zintsym;
-    const auto type = static_cast<ZintType>(data[0] % (static_cast<int>(ZintType::Pdf417) + 1));
+    const auto type =
+        static_cast<ZintType>(data[0] % (static_cast<int>(ZintType::DigitalLink) + 1));
     ZintOptions options;
     options.qrEcc = static_cast<char>(data[1]);
     const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
