@@ -10,6 +10,7 @@
 #include "output/ImageExport.h"
 #include "output/VectorExport.h"
 #include "output/WholeFile.h"
+#include "render/PictureBound.h"
 #include "render/SymbolPicture.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
@@ -57,9 +58,6 @@ struct SymbolRequest {
     std::optional<int> barHeight;
     std::optional<int> quietZone;
 };
-
-// Pictures larger than this on a side are refused rather than allocated.
-constexpr int kMaxPictureSide = 32767;
 
 std::optional<int> numberOption(const Invocation& args, const QString& name) {
     if (!args.has(name)) return std::nullopt;
@@ -139,7 +137,6 @@ class Drawer {
         messages_.texts.clear();
         model_.txtcode = text;
         model_.drawWarnings.clear();
-        textRefused_ = true;
         // Held on to, the last picture would make the command copy the output picture before
         // erasing it.
         written_ = QImage();
@@ -155,14 +152,10 @@ class Drawer {
             return error.description();
         }
         if (!messages_.texts.isEmpty()) return messages_.refusal();
-        textRefused_ = false;
         written_ = picture();
         return save(written_, outPath, format, compact);
     }
 
-    // A refused text ends the command with this status, a file not written with 1: the newer
-    // symbologies refuse as the command line refuses what it does not understand.
-    int refusalStatus() const { return textRefused_ && zint_ ? kExitUsage : kExitRefused; }
     // What the last newer symbology said beside its symbol, e.g. a GS1 pairing rule.
     const QStringList& warnings() const { return model_.drawWarnings; }
 
@@ -237,7 +230,6 @@ class Drawer {
                                       ImageExport::ImageFormat format, bool compact) {
         const SymbolRequest& request = *symbolRequest_;
         const SymbolLayout layout(symbol, request.barHeight, request.quietZone);
-        textRefused_ = false;
         if (request.vector) {
             const auto drawing = VectorExport::vectorSymbolBytes(
                 symbol, layout, request.xDimensionMm, *request.vector);
@@ -246,11 +238,8 @@ class Drawer {
         }
         const long long width = static_cast<long long>(layout.width) * request.pixelsPerModule;
         const long long height = static_cast<long long>(layout.height) * request.pixelsPerModule;
-        if (width > kMaxPictureSide || height > kMaxPictureSide)
-            return QStringLiteral("The picture would be %1 x %2 pixels, more than %3 on a side.")
-                .arg(width)
-                .arg(height)
-                .arg(kMaxPictureSide);
+        if (exceedsPictureBound(width, height))
+            return QStringLiteral("The picture would be %1.").arg(pictureBoundText(width, height));
         written_ = symbolPicture(symbol, layout, request.pixelsPerModule, request.dotsPerInch);
         return save(written_, outPath, format, compact);
     }
@@ -267,7 +256,6 @@ class Drawer {
     DrawCommands::Command command_;
     std::optional<ZintChoice> zint_;
     bool raw_;
-    bool textRefused_ = false; // whether the last refusal was of the text, not of the file
     std::optional<SymbolRequest> symbolRequest_;
     PictureStreams::FileWrite write_;
     QImage written_; // the raster picture last saved
@@ -286,7 +274,7 @@ int draw(const Invocation& args) {
     const QString text = args.value(QStringLiteral("text"));
     if (const auto refusal = drawer.drawAndSave(text, outPath, *format)) {
         printError(*refusal);
-        return drawer.refusalStatus();
+        return kExitRefused;
     }
     for (const QString& warning : drawer.warnings())
         printError(QStringLiteral("warning: ") + warning);
@@ -374,11 +362,16 @@ int batch(const Invocation& args) {
     // The list is read before anything is made, so a wrong list leaves no trace.
     const QString listPath = args.value(QStringLiteral("in"));
     const std::optional<QStringList> read = readLines(listPath);
-    if (!read) return usageProblem(QStringLiteral("Cannot read %1.").arg(listPath), Command::Batch);
+    if (!read) {
+        printError(QStringLiteral("Cannot read %1.").arg(listPath));
+        return kExitRefused;
+    }
     const QStringList& lines = *read;
     const QDir outDir(args.value(QStringLiteral("out-dir")));
-    if (!QDir().mkpath(outDir.path()))
-        return usageProblem(QStringLiteral("Cannot create %1.").arg(outDir.path()), Command::Batch);
+    if (!QDir().mkpath(outDir.path())) {
+        printError(QStringLiteral("Cannot create %1.").arg(outDir.path()));
+        return kExitRefused;
+    }
     const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
     if (request) warnOfRoundedXDimension(*request);
     stopOnInterruption();
@@ -545,6 +538,15 @@ int run(const Invocation& invocation) {
     return kExitUsage;
 }
 
+// Qt's own complaints (a damaged PNG's "libpng error", an image plugin's or a painter's
+// warnings) would stand beside the program's messages, which say what failed in its words:
+// only one that ends the program is shown.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg)
+        printError(
+            QStringLiteral("%1: %2").arg(QString::fromLatin1(CommandLine::kProgram), message));
+}
+
 } // namespace
 
 // The program's main, for the quick start to hand over to.
@@ -554,6 +556,7 @@ extern "C" [[gnu::visibility("default")]] int barcode_desk_cli_full(int argc, ch
         return usageProblem(problem->message, problem->command);
     const Invocation& invocation = std::get<Invocation>(parsed);
     if (invocation.request != Invocation::Request::Run) return Jobs::answer(invocation);
+    qInstallMessageHandler(quietQtMessages);
     std::optional<QTemporaryDir> privateFolder; // outlives the application
     std::unique_ptr<QCoreApplication> app;
     // Text under the bars needs fonts, and fonts need a platform plugin, which only a

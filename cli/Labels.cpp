@@ -88,13 +88,10 @@ void stopOnInterruption() {
 // Where the options put the labels. A printer remembers the correction last given for it and
 // uses it when none is given.
 Labels::Calibration calibrationFor(const Invocation& args, const QString& printer) {
-    Labels::RememberedCalibrations remembered;
+    const Labels::RememberedCalibrations remembered;
     const auto pairOf = [&](const char* option, const QString& fallback) {
         const QString key = QLatin1String(option);
-        if (args.has(key)) {
-            if (!printer.isEmpty()) remembered.setValue(printer, key, args.value(key));
-            return *numberPair(args.value(key));
-        }
+        if (args.has(key)) return *numberPair(args.value(key));
         const QString stored =
             printer.isEmpty() ? fallback : remembered.value(printer, key).value_or(fallback);
         return numberPair(stored).value_or(*numberPair(fallback));
@@ -102,6 +99,15 @@ Labels::Calibration calibrationFor(const Invocation& args, const QString& printe
     const QPointF offset = pairOf("offset", QStringLiteral("0,0"));
     const QPointF scale = pairOf("scale", QStringLiteral("1,1"));
     return {offset.x(), offset.y(), scale.x(), scale.y()};
+}
+
+// The correction given for a printer, once the printer has taken the job: a refused or
+// failed run leaves the one remembered before.
+void rememberCalibration(const Invocation& args, const QString& printer) {
+    if (printer.isEmpty()) return;
+    Labels::RememberedCalibrations remembered;
+    for (const char* key : {"offset", "scale"})
+        if (args.has(key)) remembered.setValue(printer, key, args.value(key));
 }
 
 int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) {
@@ -133,19 +139,28 @@ int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) 
     return 0;
 }
 
-// The template the option names: a file, or a brand and part of the catalog.
-std::variant<LabelTemplate, QString> chosenTemplate(Labels::TemplateCatalog& catalog,
-                                                    const std::optional<QString>& catalogProblem,
-                                                    const QString& name) {
+// Why no template could be had, and the exit status that says so.
+struct TemplateProblem {
+    QString message;
+    int status;
+};
+
+// The template the option names: a file, or a brand and part of the catalog. A file or catalog
+// that cannot be read is a failure; a name the catalog does not know is wrong usage.
+std::variant<LabelTemplate, TemplateProblem>
+chosenTemplate(Labels::TemplateCatalog& catalog, const std::optional<QString>& catalogProblem,
+               const QString& name) {
     if (QFileInfo(name).isFile()) {
         const auto loaded = catalog.loadFile(name);
-        if (const auto* problem = std::get_if<QString>(&loaded)) return *problem;
+        if (const auto* problem = std::get_if<QString>(&loaded))
+            return TemplateProblem{*problem, kExitRefused};
         return std::get<QList<LabelTemplate>>(loaded).front();
     }
-    if (catalogProblem) return *catalogProblem;
+    if (catalogProblem) return TemplateProblem{*catalogProblem, kExitRefused};
     if (const LabelTemplate* label = catalog.find(name)) return *label;
-    return QStringLiteral("Unknown label template '%1'. Nearest: %2.")
-        .arg(name, catalog.suggestions(name).join(QStringLiteral(", ")));
+    return TemplateProblem{QStringLiteral("Unknown label template '%1'. Nearest: %2.")
+                               .arg(name, catalog.suggestions(name).join(QStringLiteral(", "))),
+                           kExitUsage};
 }
 
 // The scan check's letter for a label's symbol as printed, at the printer's dots. Drawn in
@@ -230,9 +245,9 @@ std::variant<SheetOptions, int> sheetOptions(const Invocation& args,
     if (options.outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
 
     const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
-    if (const auto* problem = std::get_if<QString>(&chosen)) {
-        Jobs::printError(*problem);
-        return kExitUsage;
+    if (const auto* problem = std::get_if<TemplateProblem>(&chosen)) {
+        Jobs::printError(problem->message);
+        return problem->status;
     }
     options.label = std::get<LabelTemplate>(chosen);
     options.calibration = calibrationFor(args, options.printer);
@@ -299,8 +314,8 @@ class CodeList {
     std::optional<Labels::ListReader> reader_;
 };
 
-int writeCalibrationPage(Labels::SheetWriter& writer, const Labels::Sheet& sheet,
-                         const SheetOptions& options) {
+int writeCalibrationPage(const Invocation& args, Labels::SheetWriter& writer,
+                         const Labels::Sheet& sheet, const SheetOptions& options) {
     if (!writer.paintCalibration(sheet, options.calibration)) {
         Jobs::printError(
             QStringLiteral("Cannot write %1: %2").arg(options.target, writer.errorString()));
@@ -310,6 +325,7 @@ int writeCalibrationPage(Labels::SheetWriter& writer, const Labels::Sheet& sheet
         Jobs::printError(*failure);
         return kExitRefused;
     }
+    rememberCalibration(args, options.printer);
     Jobs::printError(QStringLiteral("Calibration page for %1 written to %2.")
                          .arg(options.label.name(), options.target));
     return 0;
@@ -481,12 +497,13 @@ class SheetRun {
         }
         if (placed_ == 0) {
             Jobs::printError(QStringLiteral("The list has no rows; nothing written."));
-            return kExitUsage;
+            return kExitRefused;
         }
         if (const auto failure = writer_.commit()) {
             Jobs::printError(*failure);
             return kExitRefused;
         }
+        rememberCalibration(args_, options_.printer);
         Jobs::printError(summary());
         return 0;
     }
@@ -543,7 +560,7 @@ int writeSheets(const Invocation& args, const SheetOptions& options) {
         Jobs::printError(QStringLiteral("No printer named %1.").arg(options.printer));
         return kExitRefused;
     }
-    if (options.calibrationPage) return writeCalibrationPage(writer, sheet, options);
+    if (options.calibrationPage) return writeCalibrationPage(args, writer, sheet, options);
     const int start = args.number(QStringLiteral("start"), 1);
     if (start > sheet.labelsPerSheet()) {
         Jobs::printError(QStringLiteral("--start %1 is beyond the sheet: %2 has %3 labels.")

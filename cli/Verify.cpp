@@ -157,10 +157,6 @@ bool ungradedPass(const ReadingEngine::Found& symbol) {
     return symbol.quietZoneKept;
 }
 
-QImage loadPicture(const QString& inPath) {
-    return QImage::fromData(PictureStreams::readAll(inPath).value_or(QByteArray()));
-}
-
 } // namespace
 
 ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
@@ -174,11 +170,12 @@ ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
 
 int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options,
                   const QString& reportPath) {
-    const QImage picture = loadPicture(inPath);
-    if (picture.isNull()) {
-        std::fprintf(stderr, "Cannot read the image %s\n", inPath.toLocal8Bit().constData());
+    const auto loaded = PictureStreams::load(inPath);
+    if (const auto* failure = std::get_if<QString>(&loaded)) {
+        std::fprintf(stderr, "%s\n", failure->toLocal8Bit().constData());
         return 1;
     }
+    const QImage& picture = std::get<QImage>(loaded);
     const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, options.reach);
     const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradeFound(picture, found, options);
     const QList<ReadingEngine::Found> ungraded = ungradedSymbols(found);

@@ -378,7 +378,10 @@ std::optional<QString> SheetWriter::commit() {
         return std::nullopt;
     }
     pdf_.reset();
-    const bool written = toDevice_ ? ended && device_.flush() : ended && file_.commit();
+    // QSaveFile's commit() flushes its buffer but does not look at how that went: a write that
+    // fails there (a full disk) would still be put in place, cut off. So flush first.
+    const bool written =
+        toDevice_ ? ended && device_.flush() : ended && file_.flush() && file_.commit();
     if (toDevice_) device_.close();
     if (!written)
         return QStringLiteral("Cannot write %1: %2").arg(out().fileName(), out().errorString());
