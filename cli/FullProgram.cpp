@@ -1,6 +1,7 @@
 // barcode-desk-cli beyond what its quick start does itself (main.cpp): every command, with fonts,
 // the image library and the grader. Built as a module that the program loads on demand.
 #include "app/DrawCommands.h"
+#include "cli/CodeTexts.h"
 #include "cli/CommandLine.h"
 #include "cli/Jobs.h"
 #include "cli/Labels.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -149,9 +151,9 @@ class Drawer {
             }
             command_(model_);
         } catch (const RuntimeError& error) {
-            return error.description();
+            return namingTheCharacter(error.description());
         }
-        if (!messages_.texts.isEmpty()) return messages_.refusal();
+        if (!messages_.texts.isEmpty()) return namingTheCharacter(messages_.refusal());
         written_ = picture();
         return save(written_, outPath, format, compact);
     }
@@ -214,8 +216,14 @@ class Drawer {
             return std::get<EncodedSymbol>(std::move(symbol)).symbol;
         }
         if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
-            return messages_.refusal();
+            return namingTheCharacter(messages_.refusal());
         return encodeSymbol(*symbologyChoice(type_), model_.txtcode);
+    }
+
+    QString namingTheCharacter(const QString& refusal) const {
+        const auto choice = symbologyChoice(type_);
+        return choice ? CodeTexts::namingTheCharacter(refusal, choice->symbology, model_.txtcode)
+                      : refusal;
     }
 
     // The module width a printed or vector symbol gets; none for a picture of pixels alone.
@@ -286,15 +294,27 @@ int draw(const Invocation& args) {
     return 0;
 }
 
+// The lines of a list, and why a line that is not UTF-8 text cannot be drawn.
+struct ListLines {
+    QStringList lines;
+    QHash<qsizetype, QString> notText;
+};
+
 // The lines of the list; nullopt when it cannot be read.
-std::optional<QStringList> readLines(const QString& listPath) {
+std::optional<ListLines> readLines(const QString& listPath) {
     const std::optional<QByteArray> bytes = PictureStreams::readAll(listPath);
     if (!bytes) return std::nullopt;
-    QStringList lines = QString::fromUtf8(*bytes).split(u'\n');
+    ListLines list;
+    QList<QByteArray> lines = bytes->split('\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast(); // the final line end
-    for (QString& line : lines)
-        if (line.endsWith(u'\r')) line.chop(1);
-    return lines;
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r')) line.chop(1);
+        if (const auto problem = CodeTexts::utf8Problem(line))
+            list.notText.insert(list.lines.size(),
+                                QStringLiteral("the line is not UTF-8 text: %1").arg(*problem));
+        list.lines << QString::fromUtf8(line);
+    }
+    return list;
 }
 
 // A bar on the terminal, redrawn only when its filled part grows.
@@ -361,12 +381,12 @@ int batch(const Invocation& args) {
     const std::optional<SymbolRequest> request = symbolRequestOf(args, format);
     // The list is read before anything is made, so a wrong list leaves no trace.
     const QString listPath = args.value(QStringLiteral("in"));
-    const std::optional<QStringList> read = readLines(listPath);
+    const std::optional<ListLines> read = readLines(listPath);
     if (!read) {
         printError(QStringLiteral("Cannot read %1.").arg(listPath));
         return kExitRefused;
     }
-    const QStringList& lines = *read;
+    const QStringList& lines = read->lines;
     const QDir outDir(args.value(QStringLiteral("out-dir")));
     if (!QDir().mkpath(outDir.path())) {
         printError(QStringLiteral("Cannot create %1.").arg(outDir.path()));
@@ -412,8 +432,11 @@ int batch(const Invocation& args) {
         while (stopSignal.load() == 0) {
             i = next++;
             if (i >= lines.size()) break;
+            const auto notText = read->notText.constFind(i);
             refusals[static_cast<size_t>(i)] =
-                drawer.drawAndSave(lines[i], pathOf(i), format, true);
+                notText != read->notText.cend()
+                    ? std::optional(*notText)
+                    : drawer.drawAndSave(lines[i], pathOf(i), format, true);
             undecodable[static_cast<size_t>(i)] =
                 !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
             ++done;

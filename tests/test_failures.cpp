@@ -242,6 +242,72 @@ class TestFailures : public QObject {
         QCOMPARE(verified.err, QByteArray());
     }
 
+    // A code text the symbology cannot take names the character and where it stands, shown so
+    // that a terminal shows it; bytes that are not UTF-8 are refused, not drawn as U+FFFD.
+    void codeTextRefusals_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("said");
+        const QByteArray ascii = ": it takes ASCII characters 32 to 126.\n";
+        QTest::newRow("Code 128, CJK")
+            << "128/n" << QByteArray("\xe6\x97\xa5\xe6\x9c\xac")
+            << "line 1: Code 128 cannot encode '\xe6\x97\xa5' (U+65E5) at character 1" + ascii;
+        QTest::newRow("Code 128, emoji")
+            << "128/c" << QByteArray("ab\xf0\x9f\x98\x80")
+            << "line 1: Code 128 cannot encode '\xf0\x9f\x98\x80' (U+1F600) at character 3" + ascii;
+        QTest::newRow("Code 128, tab")
+            << "128/n" << QByteArray("a\tb")
+            << "line 1: Code 128 cannot encode U+0009 at character 2" + ascii;
+        QTest::newRow("Code 128, NUL")
+            << "128/n" << QByteArray("AB\0C", 4)
+            << "line 1: Code 128 cannot encode U+0000 at character 3" + ascii;
+        QTest::newRow("Code 39, tab")
+            << "39/n" << QByteArray("A\tB")
+            << QByteArray("line 1: An Invalid Character Found in the Code Text\n"
+                          "Cannot encode U+0009 at character 2.\n");
+        QTest::newRow("EAN-13, NUL") << "EAN13"
+                                     << QByteArray("4006\0"
+                                                   "381",
+                                                   8)
+                                     << QByteArray("line 1: EAN13 cannot be used with letters.\n"
+                                                   "Please use numbers only.\n"
+                                                   "Cannot encode U+0000 at character 5.\n");
+        QTest::newRow("QR, not UTF-8")
+            << "qr"
+            << QByteArray("\xff"
+                          "ab")
+            << QByteArray("line 1: the line is not UTF-8 text: byte 1 (0xFF) begins no UTF-8 "
+                          "character\n");
+        QTest::newRow("Data Matrix, overlong")
+            << "datamatrix" << QByteArray("x\xc0\xaf")
+            << QByteArray("line 1: the line is not UTF-8 text: byte 2 (0xC0) begins no UTF-8 "
+                          "character\n");
+    }
+    void codeTextRefusals() {
+        QFETCH(QString, type);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, said);
+        QTemporaryDir dir;
+        const Run run =
+            cli({"batch", "--type", type, "--in", "-", "--out-dir", dir.path()}, line + '\n');
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, said);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void aDrawnTextThatIsNotUtf8IsRefused() {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("qr.png");
+        // Through the shell: a QProcess argument is always UTF-8.
+        const Run run = runProgram(QStringLiteral("/bin/bash"),
+                                   {"-c", R"("$0" draw --type qr --text $'ok\xfe' --out "$1")",
+                                    QStringLiteral(CLI_EXECUTABLE), out});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QByteArray("The code text is not UTF-8: byte 3 (0xFE) begins no UTF-8 "
+                                     "character.\n"));
+        QVERIFY(!QFile::exists(out));
+    }
+
     // Damaged pictures: the program's one line, none of the libraries'.
     void damagedPicturesSayOnlyOurLine_data() {
         QTest::addColumn<QByteArray>("bytes");
