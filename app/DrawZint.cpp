@@ -32,7 +32,7 @@ Command commandFor(const QString& typeText) {
 
 void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
     model.drawnSymbol.reset();
-    const auto encoded = encodeZintChoice(choice, model.txtcode);
+    const auto encoded = encodeZintChoice(choice, model.txtcode, model.zintRequest);
     if (const auto* refusal = std::get_if<QString>(&encoded)) {
         if (model.messages)
             model.messages->show(QStringLiteral("error: ") + *refusal, DigitCode::kRefusalTitle,
@@ -40,7 +40,12 @@ void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
         return;
     }
     const Symbol& symbol = std::get<EncodedSymbol>(encoded).symbol;
-    const SymbolLayout layout(symbol, std::nullopt, std::nullopt);
+    // A 2D symbol keeps a light margin of at least two modules: Aztec's standard asks for none,
+    // and drawn flush against the picture's edge readers do not find it.
+    constexpr int kLeast2DMargin = 2;
+    const std::optional<int> margin =
+        symbol.matrix ? std::optional(std::max(symbol.quietLeft, kLeast2DMargin)) : std::nullopt;
+    const SymbolLayout layout(symbol, std::nullopt, margin);
     const int regionWidth = Geometry::twipsToPixels(outputWidthTwips(model));
     const int regionHeight = Geometry::twipsToPixels(outputHeightTwips(model));
     const int pixelsPerModule =

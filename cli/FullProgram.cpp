@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <future>
@@ -522,6 +523,24 @@ bool canWriteFolder(const QString& path) {
     return info.isDir() && info.isWritable();
 }
 
+// The private folder's name: the prefix, the process's id, a dash and a random part.
+const QString kPrivateFolderPrefix = QStringLiteral("barcode-desk-cli-");
+
+// A run that was killed (SIGKILL, a crash) could not remove its private folder: the next run
+// removes those whose process is gone.
+void removeStrandedFolders() {
+    const QDir temp(QDir::tempPath());
+    for (const QFileInfo& folder :
+         temp.entryInfoList({kPrivateFolderPrefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (folder.ownerId() != ::getuid() || folder.isSymLink()) continue;
+        bool isNumber = false;
+        const pid_t owner =
+            folder.fileName().mid(kPrivateFolderPrefix.size()).section(u'-', 0, 0).toInt(&isNumber);
+        if (isNumber && owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH)
+            QDir(folder.absoluteFilePath()).removeRecursively();
+    }
+}
+
 // Fonts come with a QGuiApplication, its platform plugin and fontconfig, which need folders
 // that cron, su or a container may not give: Qt looks into the session's runtime folder and,
 // without one, complains and leaves /tmp/runtime-USER behind; fontconfig, finding no cache
@@ -586,7 +605,9 @@ extern "C" [[gnu::visibility("default")]] int barcode_desk_cli_full(int argc, ch
     // QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
     // fraction of the time.
     if (Jobs::printsText(invocation)) {
-        privateFolder.emplace(QDir::tempPath() + QStringLiteral("/barcode-desk-cli-XXXXXX"));
+        removeStrandedFolders();
+        privateFolder.emplace(QDir::tempPath() + QStringLiteral("/") + kPrivateFolderPrefix +
+                              QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
         prepareFontSetUp(*privateFolder);
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {

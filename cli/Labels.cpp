@@ -83,6 +83,21 @@ void stopOnInterruption() {
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM})
         sigaction(signal, &action, nullptr);
+    // The program held them back while it loaded (main.cpp).
+    sigset_t interruptions;
+    sigemptyset(&interruptions);
+    sigaddset(&interruptions, SIGINT);
+    sigaddset(&interruptions, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &interruptions, nullptr);
+}
+
+// The exit status of a run that a signal stopped, once it said so; nothing for one that goes on.
+std::optional<int> interruption(const QString& target) {
+    const int signal = stopSignal.load();
+    if (signal == 0) return std::nullopt;
+    Jobs::printError(QStringLiteral("%1: interrupted; nothing written to %2.")
+                         .arg(QString::fromLatin1(CommandLine::kProgram), target));
+    return 128 + signal;
 }
 
 // Where the options put the labels. A printer remembers the correction last given for it and
@@ -321,6 +336,7 @@ int writeCalibrationPage(const Invocation& args, Labels::SheetWriter& writer,
             QStringLiteral("Cannot write %1: %2").arg(options.target, writer.errorString()));
         return kExitRefused;
     }
+    if (const auto interrupted = interruption(options.target)) return *interrupted;
     if (const auto failure = writer.commit()) {
         Jobs::printError(*failure);
         return kExitRefused;
@@ -341,7 +357,6 @@ class SheetRun {
 
     int run(int start) {
         prepare();
-        stopOnInterruption();
         Labels::ListReader& reader = list_.reader();
         QStringList fields;
         Labels::ListReader::Status status;
@@ -351,11 +366,7 @@ class SheetRun {
             progress_.show(placed_, writer_.pages());
         }
         progress_.end();
-        if (const int signal = stopSignal.load(); signal != 0) {
-            Jobs::printError(QStringLiteral("%1: interrupted; nothing written to %2.")
-                                 .arg(QString::fromLatin1(CommandLine::kProgram), options_.target));
-            return 128 + signal;
-        }
+        if (const auto interrupted = interruption(options_.target)) return *interrupted;
         if (status == Labels::ListReader::Status::Error) {
             Jobs::printError(reader.error() + QStringLiteral("; nothing written."));
             return kExitRefused;
@@ -577,6 +588,8 @@ int writeSheets(const Invocation& args, const SheetOptions& options) {
 } // namespace
 
 int run(const Invocation& args) {
+    // From the start: a signal while the catalog loads still leaves nothing behind.
+    stopOnInterruption();
     Labels::TemplateCatalog catalog;
     const std::optional<QString> catalogProblem = catalog.load();
     if (args.has(QStringLiteral("templates"))) {
@@ -584,7 +597,8 @@ int run(const Invocation& args) {
             Jobs::printError(*catalogProblem);
             return kExitRefused;
         }
-        return listTemplates(catalog, args.value(QStringLiteral("templates")));
+        const int status = listTemplates(catalog, args.value(QStringLiteral("templates")));
+        return stopSignal.load() != 0 ? 128 + stopSignal.load() : status;
     }
     const auto options = sheetOptions(args, catalog, catalogProblem);
     if (const int* status = std::get_if<int>(&options)) return *status;

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include <dlfcn.h>
+#include <signal.h>
 
 namespace {
 
@@ -84,6 +85,9 @@ int runFullProgram(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that quits early (a pipe, a FIFO) makes a write fail, which the job reports,
+    // rather than ending the program without a word.
+    ::signal(SIGPIPE, SIG_IGN);
     const auto parsed = CommandLine::parse(utf8Arguments(argc, argv));
     if (const auto* problem = std::get_if<CommandLine::UsageProblem>(&parsed))
         return Jobs::usageProblem(problem->message, problem->command);
@@ -97,6 +101,15 @@ int main(int argc, char** argv) {
     if (const auto problem = codeTextProblem(argc, argv)) {
         Jobs::printError(*problem);
         return Jobs::kExitRefused;
+    }
+    // A labels run leaves nothing behind when interrupted, from its very start: the signals wait
+    // while the rest of the program loads, until the run has set up its handlers.
+    if (invocation.command == CommandLine::Command::Labels) {
+        sigset_t interruptions;
+        sigemptyset(&interruptions);
+        sigaddset(&interruptions, SIGINT);
+        sigaddset(&interruptions, SIGTERM);
+        sigprocmask(SIG_BLOCK, &interruptions, nullptr);
     }
     // No QCoreApplication: nothing done here needs one, and making it costs a third of the
     // start-up. The full program makes its own.

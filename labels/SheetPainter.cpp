@@ -15,7 +15,9 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace Labels {
 
@@ -353,6 +355,9 @@ SheetWriter::~SheetWriter() {
 
 QString SheetWriter::errorString() const {
     if (printer_) return QStringLiteral("the printer refused the job");
+    // A pipe or FIFO whose reader quit (EPIPE, with SIGPIPE ignored).
+    if (toDevice_ && out().errorString() == QString::fromLocal8Bit(std::strerror(EPIPE)))
+        return QStringLiteral("the reader closed the output");
     return out().errorString();
 }
 
@@ -383,8 +388,7 @@ std::optional<QString> SheetWriter::commit() {
     const bool written =
         toDevice_ ? ended && device_.flush() : ended && file_.flush() && file_.commit();
     if (toDevice_) device_.close();
-    if (!written)
-        return QStringLiteral("Cannot write %1: %2").arg(out().fileName(), out().errorString());
+    if (!written) return QStringLiteral("Cannot write %1: %2").arg(out().fileName(), errorString());
     return std::nullopt;
 }
 

@@ -10,6 +10,8 @@
 
 #include <zlib.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString written(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
@@ -306,6 +308,99 @@ class TestFailures : public QObject {
         QCOMPARE(run.err, QByteArray("The code text is not UTF-8: byte 3 (0xFE) begins no UTF-8 "
                                      "character.\n"));
         QVERIFY(!QFile::exists(out));
+    }
+
+    // A FIFO whose reader quits: the run says so and exits 1 instead of dying of SIGPIPE, and
+    // leaves no private folder behind.
+    void aReaderThatQuitsIsReported() {
+        QTemporaryDir dir, temp;
+        const QString fifo = dir.filePath(QStringLiteral("sheet.pdf"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("head"), {"-c", "100", fifo});
+        QByteArray list;
+        for (int row = 0; row < 3000; ++row)
+            list += "ROW" + QByteArray::number(row) + '\n';
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temp.path());
+        const Run run = cli({"labels", "--list", "-", "--template", "Avery L7160", "--type",
+                             "128/n", "--out", fifo},
+                            list, environment);
+        QVERIFY(reader.waitForFinished(10000));
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("the reader closed the output"), run.err.constData());
+        QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    // A run that was killed could not remove its private folder; the next run does.
+    void aKilledRunsFolderIsRemovedByTheNext() {
+        QTemporaryDir temp;
+        QProcess gone;
+        gone.start(QStringLiteral("true"));
+        QVERIFY(gone.waitForStarted());
+        const qint64 deadProcess = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        const QString stranded = QStringLiteral("barcode-desk-cli-%1-AbCdEf").arg(deadProcess);
+        QVERIFY(QDir(temp.path()).mkpath(stranded + QStringLiteral("/cache")));
+        // A folder of a run still going is left alone.
+        const QString running =
+            QStringLiteral("barcode-desk-cli-%1-GhIjKl").arg(QCoreApplication::applicationPid());
+        QVERIFY(QDir(temp.path()).mkpath(running));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temp.path());
+        QTemporaryDir out;
+        const Run run =
+            cli({"draw", "--type", "39/c", "--text", "AB", "--out", out.filePath("c.png")}, {},
+                environment);
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{running});
+    }
+
+    // The window's picture of a newer symbology: --ecc counts, and a 2D symbol has room around
+    // it to be found.
+    void theWindowPictureOfA2DSymbol() {
+        QTemporaryDir dir;
+        QByteArray files[2];
+        for (int i = 0; i < 2; ++i) {
+            const QString path = dir.filePath(QStringLiteral("qr%1.png").arg(i));
+            QCOMPARE(cli({"draw", "--type", "qr", "--text", "Hello", "--ecc", i == 0 ? "L" : "H",
+                          "--out", path})
+                         .exitCode,
+                     0);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            files[i] = file.readAll();
+        }
+        QVERIFY(files[0] != files[1]);
+        // The most digits a QR Code holds, at level L only.
+        const Run most = cli({"draw", "--type", "qr", "--text", QString(7089, u'7'), "--ecc", "L",
+                              "--out", dir.filePath("most.png")});
+        QVERIFY2(most.exitCode == 0, most.err.constData());
+        const QString aztec = dir.filePath("aztec.png");
+        const Run drawn = cli({"draw", "--type", "aztec", "--text", "Ticket-42", "--out", aztec});
+        QCOMPARE(drawn.exitCode, 0);
+        QCOMPARE(drawn.err, QByteArray());
+        // Two light modules of 8 pixels above and left of it.
+        const QImage picture(aztec);
+        for (int i = 0; i < picture.height(); ++i)
+            for (int margin = 0; margin < 16; ++margin)
+                QVERIFY(qGray(picture.pixel(margin, i)) > 128 &&
+                        qGray(picture.pixel(i, margin)) > 128);
+    }
+
+    // "Does not decode" only when the reading engine's slowest look fails too: a QR Code of
+    // version 40 at 2 pixels per module is read as a pure symbol.
+    void aWarningMeansReadersFail() {
+        QTemporaryDir dir;
+        QString digits;
+        for (int i = 0; i < 7089; ++i)
+            digits += QChar(u'0' + i % 10);
+        const Run run = cli({"draw", "--type", "qr", "--ecc", "L", "--text", digits, "--scale", "2",
+                             "--out", dir.filePath("v40.png")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
     }
 
     // Damaged pictures: the program's one line, none of the libraries'.

@@ -466,10 +466,11 @@ class TestSymbols : public QObject {
                                            << "a~"
                                            << "r.svg"
                                            << "Invalid Character";
-        QTest::newRow("Code 128 character") << "128/c"
-                                            << "\u00e9"
-                                            << "r.pdf"
-                                            << "Subscript";
+        QTest::newRow("Code 128 character")
+            << "128/c"
+            << "\u00e9"
+            << "r.pdf"
+            << "Code 128 cannot encode '\u00e9' (U+00E9) at character 1";
     }
     void refusedTextsLeaveNoFile() {
         QFETCH(QString, type);
