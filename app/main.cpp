@@ -1,4 +1,4 @@
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -41,9 +41,9 @@ int main(int argc, char** argv) {
     }
     parser.process(app); // help and version
 
-    Form1Options options;
+    MainWindowOptions options;
     options.serialPortName = parser.value(scannerPort);
-    Form1 window(options);
+    MainWindow window(options);
     window.show();
     return QApplication::exec();
 }
