@@ -40,7 +40,12 @@ void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
         return;
     }
     const Symbol& symbol = std::get<EncodedSymbol>(encoded).symbol;
-    const SymbolLayout layout(symbol, std::nullopt, std::nullopt);
+    // A 2D symbol keeps a light margin of at least two modules: Aztec's standard asks for none,
+    // and drawn flush against the picture's edge readers do not find it.
+    constexpr int kLeast2DMargin = 2;
+    const std::optional<int> margin =
+        symbol.matrix ? std::optional(std::max(symbol.quietLeft, kLeast2DMargin)) : std::nullopt;
+    const SymbolLayout layout(symbol, std::nullopt, margin);
     const int regionWidth = Geometry::twipsToPixels(outputWidthTwips(model));
     const int regionHeight = Geometry::twipsToPixels(outputHeightTwips(model));
     const int pixelsPerModule =

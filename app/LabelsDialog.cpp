@@ -796,7 +796,8 @@ void LabelsDialog::print() {
         fail(QStringLiteral("No printer named %1.").arg(name));
         return;
     }
-    // The correction a printer was printed with is the one it needs next time.
-    Labels::RememberedCalibrations().remember(name, calibration());
-    write(writer, QStringLiteral("printer ") + name);
+    // The correction a printer was printed with is the one it needs next time; a job that
+    // was refused or failed leaves the one remembered before.
+    if (write(writer, QStringLiteral("printer ") + name))
+        Labels::RememberedCalibrations().remember(name, calibration());
 }

@@ -88,7 +88,10 @@ bool decodes(const QImage& picture) {
 }
 
 bool decodesAny(const QImage& picture) {
-    return !ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every).isEmpty();
+    // A warning that a picture does not decode must mean that readers fail: the slowest look
+    // before saying so.
+    return !ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every).isEmpty() ||
+           ReadingEngine::decodesAsDrawnAlone(picture);
 }
 
 QList<int> nearestWidths(const DrawInputs& inputs,

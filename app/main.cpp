@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -33,7 +34,12 @@ int main(int argc, char** argv) {
         QStringLiteral("The barcode scanner's serial port for this run, such as /dev/ttyACM0."),
         QStringLiteral("DEVICE"));
     parser.addOption(scannerPort);
-    parser.process(app);
+    // Wrong usage exits 2, as the command line's does.
+    if (!parser.parse(QApplication::arguments())) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    parser.process(app); // help and version
 
     MainWindowOptions options;
     options.serialPortName = parser.value(scannerPort);

@@ -1,6 +1,7 @@
 #include "cli/FastDraw.h"
 
 #include "app/DrawCommands.h"
+#include "cli/CodeTexts.h"
 #include "cli/Jobs.h"
 #include "cli/PictureStreams.h"
 #include "decode/EngineRows.h"
@@ -43,11 +44,13 @@ std::optional<int> run(const Invocation& args) {
     try {
         DrawCommands::classicCommandFor(type)(model);
     } catch (const RuntimeError& error) {
-        Jobs::printError(error.description());
+        Jobs::printError(
+            CodeTexts::namingTheCharacter(error.description(), choice.symbology, model.codeText));
         return Jobs::kExitRefused;
     }
     if (!messages.texts.isEmpty()) {
-        Jobs::printError(messages.refusal());
+        Jobs::printError(
+            CodeTexts::namingTheCharacter(messages.refusal(), choice.symbology, model.codeText));
         return Jobs::kExitRefused;
     }
     const bool raw = args.has(QStringLiteral("raw"));

@@ -1,6 +1,7 @@
 // barcode-desk-cli beyond what its quick start does itself (main.cpp): every command, with fonts,
 // the image library and the grader. Built as a module that the program loads on demand.
 #include "app/DrawCommands.h"
+#include "cli/CodeTexts.h"
 #include "cli/CommandLine.h"
 #include "cli/Jobs.h"
 #include "cli/Labels.h"
@@ -10,6 +11,7 @@
 #include "output/ImageExport.h"
 #include "output/VectorExport.h"
 #include "output/WholeFile.h"
+#include "render/PictureBound.h"
 #include "render/SymbolPicture.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
@@ -20,12 +22,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <future>
@@ -56,9 +60,6 @@ struct SymbolRequest {
     std::optional<int> barHeight;
     std::optional<int> quietZone;
 };
-
-// Pictures larger than this on a side are refused rather than allocated.
-constexpr int kMaxPictureSide = 32767;
 
 std::optional<int> numberOption(const Invocation& args, const QString& name) {
     if (!args.has(name)) return std::nullopt;
@@ -139,7 +140,6 @@ class Drawer {
         messages_.texts.clear();
         model_.codeText = text;
         model_.drawWarnings.clear();
-        textRefused_ = true;
         // Held on to, the last picture would make the command copy the output picture before
         // erasing it.
         written_ = QImage();
@@ -152,22 +152,13 @@ class Drawer {
             }
             command_(model_);
         } catch (const RuntimeError& error) {
-            return error.description();
+            return namingTheCharacter(error.description());
         }
-        if (!messages_.texts.isEmpty()) return messages_.refusal();
-        textRefused_ = false;
+        if (!messages_.texts.isEmpty()) return namingTheCharacter(messages_.refusal());
         written_ = picture();
         return save(written_, outPath, format, compact);
     }
 
-    // A refused text ends the command with this status, a file not written with 1: the newer
-    // symbologies refuse as the command line refuses what it does not understand, apart from
-    // GS1 QR and Digital Link, whose refusals are refused data.
-    int refusalStatus() const {
-        const bool refusedData = zint_ && (zint_->type == zintsym::ZintType::Gs1Qr ||
-                                           zint_->type == zintsym::ZintType::DigitalLink);
-        return textRefused_ && zint_ && !refusedData ? kExitUsage : kExitRefused;
-    }
     // What the last newer symbology said beside its symbol, e.g. a GS1 pairing rule.
     const QStringList& warnings() const { return model_.drawWarnings; }
 
@@ -226,8 +217,14 @@ class Drawer {
             return std::get<EncodedSymbol>(std::move(symbol)).symbol;
         }
         if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
-            return messages_.refusal();
+            return namingTheCharacter(messages_.refusal());
         return encodeSymbol(*symbologyChoice(type_), model_.codeText);
+    }
+
+    QString namingTheCharacter(const QString& refusal) const {
+        const auto choice = symbologyChoice(type_);
+        return choice ? CodeTexts::namingTheCharacter(refusal, choice->symbology, model_.codeText)
+                      : refusal;
     }
 
     // The module width a printed or vector symbol gets; none for a picture of pixels alone.
@@ -242,7 +239,6 @@ class Drawer {
                                       ImageExport::ImageFormat format, bool compact) {
         const SymbolRequest& request = *symbolRequest_;
         const SymbolLayout layout(symbol, request.barHeight, request.quietZone);
-        textRefused_ = false;
         if (request.vector) {
             const auto drawing = VectorExport::vectorSymbolBytes(
                 symbol, layout, request.xDimensionMm, *request.vector);
@@ -251,11 +247,8 @@ class Drawer {
         }
         const long long width = static_cast<long long>(layout.width) * request.pixelsPerModule;
         const long long height = static_cast<long long>(layout.height) * request.pixelsPerModule;
-        if (width > kMaxPictureSide || height > kMaxPictureSide)
-            return QStringLiteral("The picture would be %1 x %2 pixels, more than %3 on a side.")
-                .arg(width)
-                .arg(height)
-                .arg(kMaxPictureSide);
+        if (exceedsPictureBound(width, height))
+            return QStringLiteral("The picture would be %1.").arg(pictureBoundText(width, height));
         written_ = symbolPicture(symbol, layout, request.pixelsPerModule, request.dotsPerInch);
         return save(written_, outPath, format, compact);
     }
@@ -272,7 +265,6 @@ class Drawer {
     DrawCommands::Command command_;
     std::optional<ZintChoice> zint_;
     bool raw_;
-    bool textRefused_ = false; // whether the last refusal was of the text, not of the file
     std::optional<SymbolRequest> symbolRequest_;
     PictureStreams::FileWrite write_;
     QImage written_; // the raster picture last saved
@@ -291,7 +283,7 @@ int draw(const Invocation& args) {
     const QString text = args.value(QStringLiteral("text"));
     if (const auto refusal = drawer.drawAndSave(text, outPath, *format)) {
         printError(*refusal);
-        return drawer.refusalStatus();
+        return kExitRefused;
     }
     for (const QString& warning : drawer.warnings())
         printError(QStringLiteral("warning: ") + warning);
@@ -303,15 +295,27 @@ int draw(const Invocation& args) {
     return 0;
 }
 
+// The lines of a list, and why a line that is not UTF-8 text cannot be drawn.
+struct ListLines {
+    QStringList lines;
+    QHash<qsizetype, QString> notText;
+};
+
 // The lines of the list; nullopt when it cannot be read.
-std::optional<QStringList> readLines(const QString& listPath) {
+std::optional<ListLines> readLines(const QString& listPath) {
     const std::optional<QByteArray> bytes = PictureStreams::readAll(listPath);
     if (!bytes) return std::nullopt;
-    QStringList lines = QString::fromUtf8(*bytes).split(u'\n');
+    ListLines list;
+    QList<QByteArray> lines = bytes->split('\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast(); // the final line end
-    for (QString& line : lines)
-        if (line.endsWith(u'\r')) line.chop(1);
-    return lines;
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r')) line.chop(1);
+        if (const auto problem = CodeTexts::utf8Problem(line))
+            list.notText.insert(list.lines.size(),
+                                QStringLiteral("the line is not UTF-8 text: %1").arg(*problem));
+        list.lines << QString::fromUtf8(line);
+    }
+    return list;
 }
 
 // A bar on the terminal, redrawn only when its filled part grows.
@@ -360,12 +364,17 @@ int batch(const Invocation& args) {
     const std::optional<SymbolRequest> request = symbolRequestOf(args, format);
     // The list is read before anything is made, so a wrong list leaves no trace.
     const QString listPath = args.value(QStringLiteral("in"));
-    const std::optional<QStringList> read = readLines(listPath);
-    if (!read) return usageProblem(QStringLiteral("Cannot read %1.").arg(listPath), Command::Batch);
-    const QStringList& lines = *read;
+    const std::optional<ListLines> read = readLines(listPath);
+    if (!read) {
+        printError(QStringLiteral("Cannot read %1.").arg(listPath));
+        return kExitRefused;
+    }
+    const QStringList& lines = read->lines;
     const QDir outDir(args.value(QStringLiteral("out-dir")));
-    if (!QDir().mkpath(outDir.path()))
-        return usageProblem(QStringLiteral("Cannot create %1.").arg(outDir.path()), Command::Batch);
+    if (!QDir().mkpath(outDir.path())) {
+        printError(QStringLiteral("Cannot create %1.").arg(outDir.path()));
+        return kExitRefused;
+    }
     const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
     if (request) warnOfRoundedXDimension(*request);
     // Workers take no further line once a signal came, so every line taken is drawn and saved
@@ -408,8 +417,11 @@ int batch(const Invocation& args) {
         while (Jobs::stopSignal() == 0) {
             i = next++;
             if (i >= lines.size()) break;
+            const auto notText = read->notText.constFind(i);
             refusals[static_cast<size_t>(i)] =
-                drawer.drawAndSave(lines[i], pathOf(i), format, true);
+                notText != read->notText.cend()
+                    ? std::optional(*notText)
+                    : drawer.drawAndSave(lines[i], pathOf(i), format, true);
             undecodable[static_cast<size_t>(i)] =
                 !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
             ++done;
@@ -485,6 +497,24 @@ bool canWriteFolder(const QString& path) {
     return info.isDir() && info.isWritable();
 }
 
+// The private folder's name: the prefix, the process's id, a dash and a random part.
+const QString kPrivateFolderPrefix = QStringLiteral("barcode-desk-cli-");
+
+// A run that was killed (SIGKILL, a crash) could not remove its private folder: the next run
+// removes those whose process is gone.
+void removeStrandedFolders() {
+    const QDir temp(QDir::tempPath());
+    for (const QFileInfo& folder :
+         temp.entryInfoList({kPrivateFolderPrefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (folder.ownerId() != ::getuid() || folder.isSymLink()) continue;
+        bool isNumber = false;
+        const pid_t owner =
+            folder.fileName().mid(kPrivateFolderPrefix.size()).section(u'-', 0, 0).toInt(&isNumber);
+        if (isNumber && owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH)
+            QDir(folder.absoluteFilePath()).removeRecursively();
+    }
+}
+
 // Fonts come with a QGuiApplication, its platform plugin and fontconfig, which need folders
 // that cron, su or a container may not give: Qt looks into the session's runtime folder and,
 // without one, complains and leaves /tmp/runtime-USER behind; fontconfig, finding no cache
@@ -524,6 +554,15 @@ int run(const Invocation& invocation) {
     return kExitUsage;
 }
 
+// Qt's own complaints (a damaged PNG's "libpng error", an image plugin's or a painter's
+// warnings) would stand beside the program's messages, which say what failed in its words:
+// only one that ends the program is shown.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg)
+        printError(
+            QStringLiteral("%1: %2").arg(QString::fromLatin1(CommandLine::kProgram), message));
+}
+
 } // namespace
 
 // The program's main, for the quick start to hand over to.
@@ -533,13 +572,16 @@ extern "C" [[gnu::visibility("default")]] int barcode_desk_cli_full(int argc, ch
         return usageProblem(problem->message, problem->command);
     const Invocation& invocation = std::get<Invocation>(parsed);
     if (invocation.request != Invocation::Request::Run) return Jobs::answer(invocation);
+    qInstallMessageHandler(quietQtMessages);
     std::optional<QTemporaryDir> privateFolder; // outlives the application
     std::unique_ptr<QCoreApplication> app;
     // Text under the bars needs fonts, and fonts need a platform plugin, which only a
     // QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
     // fraction of the time.
     if (Jobs::printsText(invocation)) {
-        privateFolder.emplace(QDir::tempPath() + QStringLiteral("/barcode-desk-cli-XXXXXX"));
+        removeStrandedFolders();
+        privateFolder.emplace(QDir::tempPath() + QStringLiteral("/") + kPrivateFolderPrefix +
+                              QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
         prepareFontSetUp(*privateFolder);
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {

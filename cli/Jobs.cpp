@@ -40,6 +40,12 @@ void stopOnInterruption(bool secondSignalEnds) {
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM})
         sigaction(signal, &action, nullptr);
+    // A job may have held them back while it loaded, so that none could end it unasked.
+    sigset_t interruptions;
+    sigemptyset(&interruptions);
+    sigaddset(&interruptions, SIGINT);
+    sigaddset(&interruptions, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &interruptions, nullptr);
 }
 
 int stopSignal() {

@@ -164,7 +164,10 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
         if (templateName.isEmpty())
             return usage(QStringLiteral("The design names no label template: give --template."));
         auto found = chosenTemplate(catalog, catalogProblem, templateName);
-        if (const auto* problem = std::get_if<QString>(&found)) return refuse(*problem);
+        if (const auto* problem = std::get_if<TemplateProblem>(&found)) {
+            Jobs::printError(problem->message);
+            return problem->status;
+        }
         chosen = std::get<Labels::LabelTemplate>(found);
     }
     const Labels::LabelTemplate& label = *chosen;
@@ -249,6 +252,7 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
             QStringLiteral("%1 of the labels refused; nothing written.").arg(job.refused));
     if (job.placed == 0) return refuse(QStringLiteral("The list has no rows; nothing written."));
     if (const auto failure = writer.commit()) return refuse(*failure);
+    rememberCalibration(args, printer);
     Jobs::printError(summaryOf(job));
     return 0;
 }

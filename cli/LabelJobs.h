@@ -24,8 +24,19 @@ int usage(const QString& message);
 // uses it when none is given.
 Labels::Calibration calibrationFor(const CommandLine::Invocation& args, const QString& printer);
 
-// The template a name names: a file, or a brand and part of the catalog.
-std::variant<Labels::LabelTemplate, QString>
+// Saves the correction given for a printer, once the printer has taken the job: a refused or
+// failed run leaves the one remembered before.
+void rememberCalibration(const CommandLine::Invocation& args, const QString& printer);
+
+// Why no template could be had, and the exit status that says so.
+struct TemplateProblem {
+    QString message;
+    int status;
+};
+
+// The template a name names: a file, or a brand and part of the catalog. A file or catalog that
+// cannot be read is a failure; a name the catalog does not know is wrong usage.
+std::variant<Labels::LabelTemplate, TemplateProblem>
 chosenTemplate(Labels::TemplateCatalog& catalog, const std::optional<QString>& catalogProblem,
                const QString& name);
 

@@ -74,16 +74,26 @@ int usage(const QString& message) {
     return kExitUsage;
 }
 
+namespace {
+
+// The exit status of a run that a signal stopped, once it said so; nothing for one that goes on.
+std::optional<int> interruption(const QString& target) {
+    const int signal = Jobs::stopSignal();
+    if (signal == 0) return std::nullopt;
+    Jobs::printError(QStringLiteral("%1: interrupted; nothing written to %2.")
+                         .arg(QString::fromLatin1(CommandLine::kProgram), target));
+    return 128 + signal;
+}
+
+} // namespace
+
 // Where the options put the labels. A printer remembers the correction last given for it and
 // uses it when none is given.
 Labels::Calibration calibrationFor(const Invocation& args, const QString& printer) {
-    Labels::RememberedCalibrations remembered;
+    const Labels::RememberedCalibrations remembered;
     const auto pairOf = [&](const char* option, const QString& fallback) {
         const QString key = QLatin1String(option);
-        if (args.has(key)) {
-            if (!printer.isEmpty()) remembered.setValue(printer, key, args.value(key));
-            return *numberPair(args.value(key));
-        }
+        if (args.has(key)) return *numberPair(args.value(key));
         const QString stored =
             printer.isEmpty() ? fallback : remembered.value(printer, key).value_or(fallback);
         return numberPair(stored).value_or(*numberPair(fallback));
@@ -91,6 +101,15 @@ Labels::Calibration calibrationFor(const Invocation& args, const QString& printe
     const QPointF offset = pairOf("offset", QStringLiteral("0,0"));
     const QPointF scale = pairOf("scale", QStringLiteral("1,1"));
     return {offset.x(), offset.y(), scale.x(), scale.y()};
+}
+
+// The correction given for a printer, once the printer has taken the job: a refused or
+// failed run leaves the one remembered before.
+void rememberCalibration(const Invocation& args, const QString& printer) {
+    if (printer.isEmpty()) return;
+    Labels::RememberedCalibrations remembered;
+    for (const char* key : {"offset", "scale"})
+        if (args.has(key)) remembered.setValue(printer, key, args.value(key));
 }
 
 namespace {
@@ -126,19 +145,23 @@ int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) 
 
 } // namespace
 
-// The template the option names: a file, or a brand and part of the catalog.
-std::variant<LabelTemplate, QString> chosenTemplate(Labels::TemplateCatalog& catalog,
-                                                    const std::optional<QString>& catalogProblem,
-                                                    const QString& name) {
+// Why no template could be had, and the exit status that says so.
+// The template the option names: a file, or a brand and part of the catalog. A file or catalog
+// that cannot be read is a failure; a name the catalog does not know is wrong usage.
+std::variant<LabelTemplate, TemplateProblem>
+chosenTemplate(Labels::TemplateCatalog& catalog, const std::optional<QString>& catalogProblem,
+               const QString& name) {
     if (QFileInfo(name).isFile()) {
         const auto loaded = catalog.loadFile(name);
-        if (const auto* problem = std::get_if<QString>(&loaded)) return *problem;
+        if (const auto* problem = std::get_if<QString>(&loaded))
+            return TemplateProblem{*problem, kExitRefused};
         return std::get<QList<LabelTemplate>>(loaded).front();
     }
-    if (catalogProblem) return *catalogProblem;
+    if (catalogProblem) return TemplateProblem{*catalogProblem, kExitRefused};
     if (const LabelTemplate* label = catalog.find(name)) return *label;
-    return QStringLiteral("Unknown label template '%1'. Nearest: %2.")
-        .arg(name, catalog.suggestions(name).join(QStringLiteral(", ")));
+    return TemplateProblem{QStringLiteral("Unknown label template '%1'. Nearest: %2.")
+                               .arg(name, catalog.suggestions(name).join(QStringLiteral(", "))),
+                           kExitUsage};
 }
 
 // The scan check's letter for a label's symbol as printed, at the printer's dots. Drawn in
@@ -180,9 +203,11 @@ namespace {
 
 // The name the 2D grader knows a type's symbols by; nothing for those it does not grade.
 std::optional<QString> matrixKindOf(const QString& typeName) {
-    if (typeName == u"qr") return QStringLiteral("QR Code");
+    if (typeName == u"qr" || typeName == u"digital-link") return QStringLiteral("QR Code");
+    if (typeName == u"gs1-qr") return QStringLiteral("GS1 QR Code");
     if (typeName == u"datamatrix") return QStringLiteral("Data Matrix");
     if (typeName == u"gs1-datamatrix") return QStringLiteral("GS1 Data Matrix");
+    if (typeName == u"aztec") return QStringLiteral("Aztec Code");
     return std::nullopt;
 }
 
@@ -215,9 +240,399 @@ QChar gradeOfMatrix(const Symbol& symbol, int dots, const QString& kind) {
     return graded.front().letter();
 }
 
+// What the options ask of a sheet run, checked before anything is read or written.
+struct SheetOptions {
+    QString outPath, printer, target;
+    LabelTemplate label; // a sheet product, or a roll as a sheet of one row
+    Labels::Calibration calibration;
+    bool calibrationPage = false;
+    bool roll = false;
+    bool zpl = false;
+};
+
+// The options of a sheet or calibration page run, or the exit status that refuses them.
+std::variant<SheetOptions, int> sheetOptions(const Invocation& args,
+                                             Labels::TemplateCatalog& catalog,
+                                             const std::optional<QString>& catalogProblem) {
+    SheetOptions options;
+    options.calibrationPage = args.has(QStringLiteral("calibration-page"));
+    options.roll = args.has(QStringLiteral("label"));
+    if (options.roll == args.has(QStringLiteral("template")))
+        return usage(QStringLiteral("Give --template or --label, one of them."));
+    // A calibration page needs no list.
+    const QStringList required =
+        options.calibrationPage ? QStringList{} : QStringList{"list", "type"};
+    for (const QString& option : required)
+        if (!args.has(option)) return usage(QStringLiteral("--%1 is required.").arg(option));
+    options.outPath = args.value(QStringLiteral("out"));
+    options.printer = args.value(QStringLiteral("printer"));
+    if (options.outPath.isEmpty() == options.printer.isEmpty())
+        return usage(QStringLiteral("Give --out or --printer, one of them."));
+    if (options.outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
+    options.zpl = Thermal::wantsZpl(args);
+    if (options.zpl && !options.roll)
+        return usage(QStringLiteral("ZPL is for roll labels: give --label."));
+    if (const auto problem = Thermal::misplacedOption(args)) return usage(*problem);
+
+    if (options.roll) {
+        const auto roll = Thermal::rollOf(args);
+        if (const auto* problem = std::get_if<QString>(&roll)) return usage(*problem);
+        options.label = std::get<LabelTemplate>(roll);
+    } else {
+        const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
+        if (const auto* problem = std::get_if<TemplateProblem>(&chosen)) {
+            Jobs::printError(problem->message);
+            return problem->status;
+        }
+        options.label = std::get<LabelTemplate>(chosen);
+    }
+    options.calibration = calibrationFor(args, options.printer);
+    options.target =
+        options.printer.isEmpty() ? options.outPath : QStringLiteral("printer ") + options.printer;
+    return options;
+}
+
+// The list of codes, its reader and the columns the options pick from it.
+class CodeList {
+  public:
+    // Opens the list and reads its header; the exit status when that failed.
+    std::optional<int> open(const Invocation& args) {
+        const QString listPath = args.value(QStringLiteral("list"));
+        if (listPath != u"-") file_.setFileName(listPath);
+        const bool opened = listPath == u"-" ? file_.open(stdin, QIODevice::ReadOnly)
+                                             : file_.open(QIODevice::ReadOnly);
+        if (!opened) {
+            Jobs::printError(
+                QStringLiteral("Cannot read %1: %2").arg(listPath, file_.errorString()));
+            return kExitRefused;
+        }
+        Labels::ListReader::Options listOptions;
+        listOptions.header = args.has(QStringLiteral("header"));
+        if (args.has(QStringLiteral("delimiter")))
+            listOptions.delimiter = delimiterOf(args.value(QStringLiteral("delimiter")));
+        reader_.emplace(file_, listOptions);
+        if (!reader_->readHeader()) {
+            Jobs::printError(reader_->error());
+            return kExitRefused;
+        }
+        const auto column =
+            columnOf(args.value(QStringLiteral("column"), QStringLiteral("1")), listOptions.header);
+        if (!column) return kExitUsage;
+        codeColumn = *column;
+        if (args.has(QStringLiteral("text-columns"))) {
+            textColumns.emplace();
+            for (const QString& word :
+                 args.value(QStringLiteral("text-columns")).split(u',', Qt::SkipEmptyParts)) {
+                const auto text = columnOf(word, listOptions.header);
+                if (!text) return kExitUsage;
+                *textColumns << *text;
+            }
+        }
+        return std::nullopt;
+    }
+
+    Labels::ListReader& reader() { return *reader_; }
+    int codeColumn = 0;
+    std::optional<QList<int>> textColumns;
+
+  private:
+    std::optional<int> columnOf(const QString& word, bool header) const {
+        const auto column = reader_->column(word);
+        if (!column)
+            usage(header ? QStringLiteral("The header names no column '%1'.").arg(word)
+                         : QStringLiteral("Column '%1' is neither a number nor, without "
+                                          "--header, a name.")
+                               .arg(word));
+        return column;
+    }
+
+    QFile file_;
+    std::optional<Labels::ListReader> reader_;
+};
+
+int writeCalibrationPage(const Invocation& args, Labels::SheetWriter& writer,
+                         const Labels::Sheet& sheet, const SheetOptions& options) {
+    if (!writer.paintCalibration(sheet, options.calibration)) {
+        Jobs::printError(
+            QStringLiteral("Cannot write %1: %2").arg(options.target, writer.errorString()));
+        return kExitRefused;
+    }
+    if (const auto interrupted = interruption(options.target)) return *interrupted;
+    if (const auto failure = writer.commit()) {
+        Jobs::printError(*failure);
+        return kExitRefused;
+    }
+    rememberCalibration(args, options.printer);
+    Jobs::printError(QStringLiteral("Calibration page for %1 written to %2.")
+                         .arg(options.label.name(), options.target));
+    return 0;
+}
+
+// The labels of every row of the list on the sheets of one writer.
+class SheetRun {
+  public:
+    SheetRun(const Invocation& args, const SheetOptions& options, Labels::LabelSink& writer,
+             CodeList& list)
+        : args_(args), options_(options), writer_(writer), list_(list),
+          sheet_(options.label, options.calibration) {}
+
+    int run(int start) {
+        prepare();
+        Labels::ListReader& reader = list_.reader();
+        QStringList fields;
+        Labels::ListReader::Status status;
+        while ((status = reader.next(fields)) == Labels::ListReader::Status::Row) {
+            if (Jobs::stopSignal() != 0) break;
+            if (const auto failed = placeRow(reader.rowNumber(), fields, start)) return *failed;
+            progress_.show(placed_, writer_.pages());
+        }
+        progress_.end();
+        if (const auto interrupted = interruption(options_.target)) return *interrupted;
+        if (status == Labels::ListReader::Status::Error) {
+            Jobs::printError(reader.error() + QStringLiteral("; nothing written."));
+            return kExitRefused;
+        }
+        return finish();
+    }
+
+  private:
+    // The X-dimensions allowed in dots, and the printable part of a label.
+    void prepare() {
+        typeName_ = args_.value(QStringLiteral("type"));
+        // The scan check grades the linear symbologies, the 2D grader QR Code, Data Matrix and
+        // Aztec; the other 2D ones are drawn ungraded.
+        linear_ = gradedAs(typeName_);
+        matrixKind_ = matrixKindOf(typeName_);
+        const XRange range = Labels::xRangeOfType(typeName_);
+        const double mmPerDot = writer_.mmPerDot();
+        lowDots_ = static_cast<int>(std::ceil(range.low / mmPerDot - 1e-9));
+        highDots_ = static_cast<int>(std::floor(range.high / mmPerDot + 1e-9));
+        if (args_.has(QStringLiteral("xdim")))
+            lowDots_ = highDots_ = dotsPerModule(args_.value(QStringLiteral("xdim")).toDouble(),
+                                                 writer_.dotsPerInch());
+        const LabelTemplate& label = options_.label;
+        const QRectF firstLabel = options_.calibration.applied(QRectF(QPointF(), label.label));
+        const double dotsPerPoint = writer_.dotsPerPoint();
+        area_ = Area{label.shape, firstLabel.size() * dotsPerPoint, label.markMargin * dotsPerPoint,
+                     label.hole * dotsPerPoint};
+        textWidth_ = label.shape == LabelTemplate::Shape::Rectangle
+                         ? area_.label.width() - 2 * area_.margin
+                         : 0;
+        skipBad_ = args_.has(QStringLiteral("skip-bad"));
+        strict_ = args_.has(QStringLiteral("strict"));
+        copies_ = args_.number(QStringLiteral("copies"), 1);
+    }
+
+    void refuse(qint64 row, const QString& reason) {
+        Jobs::printError(QStringLiteral("row %1: %2").arg(row).arg(reason));
+        ++refused_;
+    }
+
+    // Each row is checked before anything of it is drawn; once a row is refused, the others
+    // are only checked, so that every refusal is reported and nothing is written. The exit
+    // status when a write failed.
+    std::optional<int> placeRow(qint64 row, const QStringList& fields, int start) {
+        const int codeColumn = list_.codeColumn;
+        if (codeColumn >= fields.size()) {
+            refuse(row, QStringLiteral("no column %1 (the row has %2)")
+                            .arg(codeColumn + 1)
+                            .arg(fields.size()));
+            return std::nullopt;
+        }
+        const auto made = Labels::labelSymbol(typeName_, fields[codeColumn]);
+        if (const auto* refusal = std::get_if<QString>(&made)) {
+            refuse(row, *refusal);
+            return std::nullopt;
+        }
+        const Symbol& symbol = std::get<Labels::LabelSymbol>(made).symbol;
+        QStringList lines;
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            if (list_.textColumns ? list_.textColumns->contains(int(i)) : i != codeColumn)
+                if (!fields[i].trimmed().isEmpty()) lines << fields[i].simplified();
+        const std::optional<Fit>& found = fitOf(symbol, lines.size());
+        if (!found) {
+            refuseTooSmall(row, symbol, lines.size());
+            return std::nullopt;
+        }
+        const Fit& fit = *found;
+        const QChar grade =
+            linear_
+                ? gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots,
+                          *linear_,
+                          expectedText(typeName_, *linear_, std::get<Labels::LabelSymbol>(made)))
+            : matrixKind_ && symbol.matrix ? gradeOfMatrix(symbol, fit.dots, *matrixKind_)
+                                           : QChar();
+        if (graded()) grades_.add(grade);
+        if (grade == u'D' || grade == u'F') {
+            Jobs::printError(QStringLiteral("row %1: the symbol grades %2 in the scan check")
+                                 .arg(row)
+                                 .arg(grade));
+            if (strict_) ++refused_;
+        }
+        if (refused_ > 0 && !skipBad_) return std::nullopt;
+        lowestDots_ = lowestDots_ == 0 ? fit.dots : std::min(lowestDots_, fit.dots);
+        highestDots_ = std::max(highestDots_, fit.dots);
+        const double width =
+            textWidth_ > 0
+                ? textWidth_
+                : boxOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots, 0)
+                      .width();
+        for (int copy = 0; copy < copies_; ++copy)
+            if (!writer_.paint(sheet_.place(placed_++, start), std::get<Labels::LabelSymbol>(made),
+                               fit, lines, width)) {
+                Jobs::printError(QStringLiteral("Cannot write %1: %2")
+                                     .arg(options_.target, writer_.errorString()));
+                return kExitRefused;
+            }
+        return std::nullopt;
+    }
+
+    // How a symbol fits the label, found once for all symbols of its size.
+    const std::optional<Fit>& fitOf(const Symbol& symbol, qsizetype lineCount) {
+        const SymbolLayout standard(symbol, std::nullopt, std::nullopt);
+        const QString key = QStringLiteral("%1 %2 %3 %4 %5")
+                                .arg(symbol.modules.size())
+                                .arg(standard.left)
+                                .arg(standard.width)
+                                .arg(standard.height)
+                                .arg(lineCount);
+        auto found = fits_.find(key);
+        if (found == fits_.end())
+            found = fits_.insert(key, fitSymbol(symbol, area_, lineCount * writer_.lineHeight(),
+                                                lowDots_, highDots_));
+        return *found;
+    }
+
+    void refuseTooSmall(qint64 row, const Symbol& symbol, qsizetype lineCount) {
+        const double mmPerDot = writer_.mmPerDot();
+        const SymbolLayout standard(symbol, std::nullopt, std::nullopt);
+        const QSizeF box = boxOf(symbol, standard, lowDots_, lineCount * writer_.lineHeight());
+        const QString xDimension = QStringLiteral("%1 mm (%2 dots at %3 dpi)")
+                                       .arg(lowDots_ * mmPerDot, 0, 'f', 3)
+                                       .arg(lowDots_)
+                                       .arg(writer_.dotsPerInch());
+        refuse(row, QStringLiteral("the label is too small: at %1, the symbol with its quiet "
+                                   "zones%2 needs %3 x %4 mm inside the label's margin, which "
+                                   "leaves %5 x %6 mm")
+                        .arg(args_.has(QStringLiteral("xdim"))
+                                 ? QStringLiteral("an X-dimension of ") + xDimension
+                                 : QStringLiteral("the smallest X-dimension, ") + xDimension,
+                             lineCount == 0 ? QString() : QStringLiteral(" and text lines"),
+                             mm(box.width(), mmPerDot), mm(box.height(), mmPerDot),
+                             mm(area_.label.width() - 2 * area_.margin, mmPerDot),
+                             mm(area_.label.height() - 2 * area_.margin, mmPerDot)));
+        ++tooSmall_;
+    }
+
+    // Refuses a run with refused rows or none, else puts the sheets in place and sums them up.
+    int finish() {
+        if (refused_ > 0 && (!skipBad_ || placed_ == 0)) {
+            Jobs::printError(
+                QStringLiteral("%1 of the rows refused; nothing written.").arg(refused_));
+            return tooSmall_ > 0 ? kExitUsage : kExitRefused;
+        }
+        if (placed_ == 0) {
+            Jobs::printError(QStringLiteral("The list has no rows; nothing written."));
+            return kExitRefused;
+        }
+        if (const auto failure = writer_.commit()) {
+            Jobs::printError(*failure);
+            return kExitRefused;
+        }
+        rememberCalibration(args_, options_.printer);
+        Jobs::printError(summary());
+        return 0;
+    }
+
+    QString summary() const {
+        const double mmPerDot = writer_.mmPerDot();
+        return QStringLiteral("%1 labels on %2 %3 written to %4%5; X-dimension %6 mm (%7 dots at "
+                              "%8 dpi); scan check: %9.")
+            .arg(placed_)
+            .arg(writer_.pages())
+            .arg(options_.roll
+                     ? (writer_.pages() == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
+                     : (writer_.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets")))
+            .arg(options_.target)
+            .arg(refused_ > 0 ? QStringLiteral(", %1 refused rows left out").arg(refused_)
+                              : QString())
+            .arg(lowestDots_ == highestDots_ ? QString::number(lowestDots_ * mmPerDot, 'f', 3)
+                                             : QStringLiteral("%1 to %2")
+                                                   .arg(lowestDots_ * mmPerDot, 0, 'f', 3)
+                                                   .arg(highestDots_ * mmPerDot, 0, 'f', 3))
+            .arg(lowestDots_ == highestDots_
+                     ? QString::number(lowestDots_)
+                     : QStringLiteral("%1 to %2").arg(lowestDots_).arg(highestDots_))
+            .arg(writer_.dotsPerInch())
+            .arg(graded()
+                     ? grades_.summary()
+                     : QStringLiteral("none for %1, which it does not grade yet").arg(typeName_));
+    }
+
+    bool graded() const { return linear_ || matrixKind_; }
+
+    const Invocation& args_;
+    const SheetOptions& options_;
+    Labels::LabelSink& writer_;
+    CodeList& list_;
+    const Labels::Sheet sheet_;
+    QString typeName_;
+    std::optional<LineDecode::Linear> linear_;
+    std::optional<QString> matrixKind_;
+    int lowDots_ = 0, highDots_ = 0;
+    Area area_{};
+    double textWidth_ = 0;
+    bool skipBad_ = false, strict_ = false;
+    int copies_ = 1;
+    Grades grades_;
+    Progress progress_;
+    QHash<QString, std::optional<Fit>> fits_; // by the symbol's size, which rows share
+    qint64 placed_ = 0, refused_ = 0, tooSmall_ = 0;
+    int lowestDots_ = 0, highestDots_ = 0;
+};
+
+// A sheet of labels from the list, or a calibration page, to the PDF or the printer.
+int writeSheets(const Invocation& args, const SheetOptions& options) {
+    const Labels::Sheet sheet(options.label, options.calibration);
+    std::unique_ptr<Labels::LabelSink> writer;
+    if (options.zpl) {
+        auto opened = Thermal::zplOutput(args, options.label);
+        if (const auto* problem = std::get_if<Thermal::OutputProblem>(&opened)) {
+            if (problem->usage) return usage(problem->message);
+            Jobs::printError(problem->message);
+            return kExitRefused;
+        }
+        writer = std::move(std::get<std::unique_ptr<Labels::ZplOutput>>(opened));
+    } else {
+        auto sheets = std::make_unique<Labels::SheetWriter>(
+            options.outPath, options.printer, options.label, args.has(QStringLiteral("outline")),
+            QString::fromLatin1(CommandLine::kProgram));
+        if (!sheets->ready()) {
+            Jobs::printError(QStringLiteral("No printer named %1.").arg(options.printer));
+            return kExitRefused;
+        }
+        // A calibration page is for sheets only: the roll options refuse it.
+        if (options.calibrationPage) return writeCalibrationPage(args, *sheets, sheet, options);
+        writer = std::move(sheets);
+    }
+    const int start = args.number(QStringLiteral("start"), 1);
+    if (start > sheet.labelsPerSheet()) {
+        Jobs::printError(QStringLiteral("--start %1 is beyond the sheet: %2 has %3 labels.")
+                             .arg(start)
+                             .arg(options.label.name())
+                             .arg(sheet.labelsPerSheet()));
+        return kExitUsage;
+    }
+    CodeList list;
+    if (const auto failed = list.open(args)) return *failed;
+    return SheetRun(args, options, *writer, list).run(start);
+}
+
 } // namespace
 
 int run(const Invocation& args) {
+    // From the start: a signal while the catalog loads still leaves nothing behind.
+    Jobs::stopOnInterruption(true);
     Labels::TemplateCatalog catalog;
     const std::optional<QString> catalogProblem = catalog.load();
     if (args.has(QStringLiteral("templates"))) {
@@ -225,281 +640,14 @@ int run(const Invocation& args) {
             Jobs::printError(*catalogProblem);
             return kExitRefused;
         }
-        return listTemplates(catalog, args.value(QStringLiteral("templates")));
+        const int status = listTemplates(catalog, args.value(QStringLiteral("templates")));
+        return Jobs::stopSignal() != 0 ? 128 + Jobs::stopSignal() : status;
     }
     if (args.has(QStringLiteral("design")) || args.has(QStringLiteral("layout")))
         return runDesign(args, catalog, catalogProblem);
-    const bool calibrationPage = args.has(QStringLiteral("calibration-page"));
-    // A calibration page needs no list.
-    const bool roll = args.has(QStringLiteral("label"));
-    if (roll == args.has(QStringLiteral("template")))
-        return usage(QStringLiteral("Give --template or --label, one of them."));
-    const QStringList required = calibrationPage ? QStringList{} : QStringList{"list", "type"};
-    for (const QString& option : required)
-        if (!args.has(option)) return usage(QStringLiteral("--%1 is required.").arg(option));
-    const QString outPath = args.value(QStringLiteral("out"));
-    const QString printer = args.value(QStringLiteral("printer"));
-    if (outPath.isEmpty() == printer.isEmpty())
-        return usage(QStringLiteral("Give --out or --printer, one of them."));
-    if (outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
-    const bool zpl = Thermal::wantsZpl(args);
-    if (zpl && !roll) return usage(QStringLiteral("ZPL is for roll labels: give --label."));
-    if (const auto problem = Thermal::misplacedOption(args)) return usage(*problem);
-
-    const auto chosen = roll ? Thermal::rollOf(args)
-                             : chosenTemplate(catalog, catalogProblem, args.value("template"));
-    if (const auto* problem = std::get_if<QString>(&chosen))
-        return roll ? usage(*problem) : (Jobs::printError(*problem), kExitUsage);
-    const LabelTemplate& label = std::get<LabelTemplate>(chosen);
-    const Labels::Calibration calibration = calibrationFor(args, printer);
-    const Labels::Sheet sheet(label, calibration);
-    std::unique_ptr<Labels::SheetWriter> sheetWriter;
-    std::unique_ptr<Labels::ZplOutput> zplOutput;
-    if (zpl) {
-        auto opened = Thermal::zplOutput(args, label);
-        if (const auto* problem = std::get_if<Thermal::OutputProblem>(&opened)) {
-            if (problem->usage) return usage(problem->message);
-            Jobs::printError(problem->message);
-            return kExitRefused;
-        }
-        zplOutput = std::move(std::get<std::unique_ptr<Labels::ZplOutput>>(opened));
-    } else {
-        sheetWriter = std::make_unique<Labels::SheetWriter>(
-            outPath, printer, label, args.has(QStringLiteral("outline")),
-            QString::fromLatin1(CommandLine::kProgram));
-        if (!sheetWriter->ready()) {
-            Jobs::printError(QStringLiteral("No printer named %1.").arg(printer));
-            return kExitRefused;
-        }
-    }
-    Labels::LabelSink& writer = zpl ? static_cast<Labels::LabelSink&>(*zplOutput) : *sheetWriter;
-    const QString target = printer.isEmpty() ? outPath : QStringLiteral("printer ") + printer;
-    if (calibrationPage) {
-        if (zpl || !sheetWriter->paintCalibration(sheet, calibration)) {
-            Jobs::printError(
-                QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
-            return kExitRefused;
-        }
-        if (const auto failure = writer.commit()) {
-            Jobs::printError(*failure);
-            return kExitRefused;
-        }
-        Jobs::printError(
-            QStringLiteral("Calibration page for %1 written to %2.").arg(label.name(), target));
-        return 0;
-    }
-    const int start = args.number(QStringLiteral("start"), 1);
-    if (start > sheet.labelsPerSheet()) {
-        Jobs::printError(QStringLiteral("--start %1 is beyond the sheet: %2 has %3 labels.")
-                             .arg(start)
-                             .arg(label.name())
-                             .arg(sheet.labelsPerSheet()));
-        return kExitUsage;
-    }
-
-    const QString listPath = args.value(QStringLiteral("list"));
-    QFile list(listPath);
-    const bool opened =
-        listPath == u"-" ? list.open(stdin, QIODevice::ReadOnly) : list.open(QIODevice::ReadOnly);
-    if (!opened) {
-        Jobs::printError(QStringLiteral("Cannot read %1: %2").arg(listPath, list.errorString()));
-        return kExitRefused;
-    }
-    Labels::ListReader::Options listOptions;
-    listOptions.header = args.has(QStringLiteral("header"));
-    if (args.has(QStringLiteral("delimiter")))
-        listOptions.delimiter = delimiterOf(args.value(QStringLiteral("delimiter")));
-    Labels::ListReader reader(list, listOptions);
-    if (!reader.readHeader()) {
-        Jobs::printError(reader.error());
-        return kExitRefused;
-    }
-    const auto columnOf = [&](const QString& word) -> std::optional<int> {
-        const auto column = reader.column(word);
-        if (!column)
-            usage(listOptions.header
-                      ? QStringLiteral("The header names no column '%1'.").arg(word)
-                      : QStringLiteral("Column '%1' is neither a number nor, without --header, "
-                                       "a name.")
-                            .arg(word));
-        return column;
-    };
-    const auto codeColumn = columnOf(args.value(QStringLiteral("column"), QStringLiteral("1")));
-    if (!codeColumn) return kExitUsage;
-    std::optional<QList<int>> textColumns;
-    if (args.has(QStringLiteral("text-columns"))) {
-        textColumns.emplace();
-        for (const QString& word :
-             args.value(QStringLiteral("text-columns")).split(u',', Qt::SkipEmptyParts)) {
-            const auto column = columnOf(word);
-            if (!column) return kExitUsage;
-            *textColumns << *column;
-        }
-    }
-
-    const QString typeName = args.value(QStringLiteral("type"));
-    // The scan check grades the linear symbologies, the 2D grader QR Code, Data Matrix and Aztec;
-    // the other 2D ones are drawn ungraded.
-    const std::optional<LineDecode::Linear> linear = gradedAs(typeName);
-    const std::optional<QString> matrixKind = matrixKindOf(typeName);
-    const bool graded = linear || matrixKind;
-    const XRange range = Labels::xRangeOfType(typeName);
-    const int dotsPerInch = writer.dotsPerInch();
-    const double mmPerDot = writer.mmPerDot(), dotsPerPoint = writer.dotsPerPoint();
-    int lowDots = static_cast<int>(std::ceil(range.low / mmPerDot - 1e-9));
-    int highDots = static_cast<int>(std::floor(range.high / mmPerDot + 1e-9));
-    if (args.has(QStringLiteral("xdim")))
-        lowDots = highDots =
-            dotsPerModule(args.value(QStringLiteral("xdim")).toDouble(), dotsPerInch);
-    const QRectF firstLabel = calibration.applied(QRectF(QPointF(), label.label));
-    const Area area{label.shape, firstLabel.size() * dotsPerPoint, label.markMargin * dotsPerPoint,
-                    label.hole * dotsPerPoint};
-    const double textWidth =
-        label.shape == LabelTemplate::Shape::Rectangle ? area.label.width() - 2 * area.margin : 0;
-
-    const bool skipBad = args.has(QStringLiteral("skip-bad"));
-    const bool strict = args.has(QStringLiteral("strict"));
-    Grades grades;
-    const int copies = args.number(QStringLiteral("copies"), 1);
-    // SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
-    Jobs::stopOnInterruption(true);
-
-    Progress progress;
-    // Each row is checked before anything of it is drawn; once a row is refused, the others
-    // are only checked, so that every refusal is reported and nothing is written.
-    QHash<QString, std::optional<Fit>> fits; // by the symbol's size, which rows share
-    qint64 placed = 0, refused = 0, tooSmall = 0;
-    int lowestDots = 0, highestDots = 0;
-    QStringList fields;
-    Labels::ListReader::Status status;
-    while ((status = reader.next(fields)) == Labels::ListReader::Status::Row) {
-        if (Jobs::stopSignal() != 0) break;
-        const qint64 row = reader.rowNumber();
-        const auto refuse = [&](const QString& reason) {
-            Jobs::printError(QStringLiteral("row %1: %2").arg(row).arg(reason));
-            ++refused;
-        };
-        if (*codeColumn >= fields.size()) {
-            refuse(QStringLiteral("no column %1 (the row has %2)")
-                       .arg(*codeColumn + 1)
-                       .arg(fields.size()));
-            continue;
-        }
-        const auto made = Labels::labelSymbol(typeName, fields[*codeColumn]);
-        if (const auto* refusal = std::get_if<QString>(&made)) {
-            refuse(*refusal);
-            continue;
-        }
-        const Symbol& symbol = std::get<Labels::LabelSymbol>(made).symbol;
-        QStringList lines;
-        for (qsizetype i = 0; i < fields.size(); ++i)
-            if (textColumns ? textColumns->contains(int(i)) : i != *codeColumn)
-                if (!fields[i].trimmed().isEmpty()) lines << fields[i].simplified();
-        const SymbolLayout standard(symbol, std::nullopt, std::nullopt);
-        const QString key = QStringLiteral("%1 %2 %3 %4 %5")
-                                .arg(symbol.modules.size())
-                                .arg(standard.left)
-                                .arg(standard.width)
-                                .arg(standard.height)
-                                .arg(lines.size());
-        auto found = fits.find(key);
-        if (found == fits.end())
-            found = fits.insert(key, fitSymbol(symbol, area, lines.size() * writer.lineHeight(),
-                                               lowDots, highDots));
-        if (!*found) {
-            const QSizeF box = boxOf(symbol, standard, lowDots, lines.size() * writer.lineHeight());
-            const QString xDimension = QStringLiteral("%1 mm (%2 dots at %3 dpi)")
-                                           .arg(lowDots * mmPerDot, 0, 'f', 3)
-                                           .arg(lowDots)
-                                           .arg(dotsPerInch);
-            refuse(QStringLiteral("the label is too small: at %1, the symbol with its quiet "
-                                  "zones%2 needs %3 x %4 mm inside the label's margin, which "
-                                  "leaves %5 x %6 mm")
-                       .arg(args.has(QStringLiteral("xdim"))
-                                ? QStringLiteral("an X-dimension of ") + xDimension
-                                : QStringLiteral("the smallest X-dimension, ") + xDimension,
-                            lines.isEmpty() ? QString() : QStringLiteral(" and text lines"),
-                            mm(box.width(), mmPerDot), mm(box.height(), mmPerDot),
-                            mm(area.label.width() - 2 * area.margin, mmPerDot),
-                            mm(area.label.height() - 2 * area.margin, mmPerDot)));
-            ++tooSmall;
-            continue;
-        }
-        const Fit& fit = **found;
-        const QChar grade =
-            linear ? gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots,
-                             *linear,
-                             expectedText(typeName, *linear, std::get<Labels::LabelSymbol>(made)))
-            : matrixKind && symbol.matrix ? gradeOfMatrix(symbol, fit.dots, *matrixKind)
-                                          : QChar();
-        if (graded) grades.add(grade);
-        if (grade == u'D' || grade == u'F') {
-            Jobs::printError(QStringLiteral("row %1: the symbol grades %2 in the scan check")
-                                 .arg(row)
-                                 .arg(grade));
-            if (strict) ++refused;
-        }
-        if (refused > 0 && !skipBad) continue;
-        lowestDots = lowestDots == 0 ? fit.dots : std::min(lowestDots, fit.dots);
-        highestDots = std::max(highestDots, fit.dots);
-        const double width =
-            textWidth > 0
-                ? textWidth
-                : boxOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots, 0)
-                      .width();
-        for (int copy = 0; copy < copies; ++copy)
-            if (!writer.paint(sheet.place(placed++, start), std::get<Labels::LabelSymbol>(made),
-                              fit, lines, width)) {
-                Jobs::printError(
-                    QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
-                return kExitRefused;
-            }
-        progress.show(placed, writer.pages());
-    }
-    progress.end();
-    if (const int signal = Jobs::stopSignal(); signal != 0) {
-        Jobs::printError(QStringLiteral("%1: interrupted; nothing written to %2.")
-                             .arg(QString::fromLatin1(CommandLine::kProgram), target));
-        return 128 + signal;
-    }
-    if (status == Labels::ListReader::Status::Error) {
-        Jobs::printError(reader.error() + QStringLiteral("; nothing written."));
-        return kExitRefused;
-    }
-    if (refused > 0 && (!skipBad || placed == 0)) {
-        Jobs::printError(QStringLiteral("%1 of the rows refused; nothing written.").arg(refused));
-        return tooSmall > 0 ? kExitUsage : kExitRefused;
-    }
-    if (placed == 0) {
-        Jobs::printError(QStringLiteral("The list has no rows; nothing written."));
-        return kExitUsage;
-    }
-    if (const auto failure = writer.commit()) {
-        Jobs::printError(*failure);
-        return kExitRefused;
-    }
-    Jobs::printError(
-        QStringLiteral("%1 labels on %2 %3 written to %4%5; X-dimension %6 mm (%7 dots at %8 dpi); "
-                       "scan check: %9.")
-            .arg(placed)
-            .arg(writer.pages())
-            .arg(roll ? (writer.pages() == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
-                      : (writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets")))
-            .arg(target)
-            .arg(refused > 0 ? QStringLiteral(", %1 refused rows left out").arg(refused)
-                             : QString())
-            .arg(lowestDots == highestDots ? QString::number(lowestDots * mmPerDot, 'f', 3)
-                                           : QStringLiteral("%1 to %2")
-                                                 .arg(lowestDots * mmPerDot, 0, 'f', 3)
-                                                 .arg(highestDots * mmPerDot, 0, 'f', 3))
-            .arg(lowestDots == highestDots
-                     ? QString::number(lowestDots)
-                     : QStringLiteral("%1 to %2").arg(lowestDots).arg(highestDots))
-            .arg(dotsPerInch)
-            .arg(graded
-                     ? grades.summary()
-                     : QStringLiteral("none for %1, which it does not grade yet").arg(typeName)));
-    return 0;
+    const auto options = sheetOptions(args, catalog, catalogProblem);
+    if (const int* status = std::get_if<int>(&options)) return *status;
+    return writeSheets(args, std::get<SheetOptions>(options));
 }
 
 } // namespace LabelsCommand

@@ -256,10 +256,6 @@ QJsonObject meanObject(const Scored& mean) {
             {QStringLiteral("iso"), Grade2D::isoForm(mean.score, mean.apertureMm, mean.light)}};
 }
 
-QImage loadPicture(const QString& inPath) {
-    return QImage::fromData(PictureStreams::readAll(inPath).value_or(QByteArray()));
-}
-
 } // namespace
 
 ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
@@ -274,11 +270,12 @@ ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
 namespace {
 
 std::optional<Graded> gradePicture(const QString& inPath, const ScanGrade::Options& options) {
-    const QImage picture = loadPicture(inPath);
-    if (picture.isNull()) {
-        std::fprintf(stderr, "Cannot read the image %s\n", inPath.toLocal8Bit().constData());
+    const auto loaded = PictureStreams::load(inPath);
+    if (const auto* failure = std::get_if<QString>(&loaded)) {
+        std::fprintf(stderr, "%s\n", failure->toLocal8Bit().constData());
         return std::nullopt;
     }
+    const QImage& picture = std::get<QImage>(loaded);
     const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, options.reach);
     Graded graded{inPath, picture, ScanGrade::gradeFound(picture, found, options),
                   Grade2D::gradeFound(picture, found, {options.light, options.apertureMm}),

@@ -402,4 +402,13 @@ bool decodesAlongRows(const QImage& picture, const QList<int>& rows) {
     return false;
 }
 
+bool decodesAsDrawnAlone(const QImage& picture) {
+    if (picture.isNull()) return false;
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    ZXing::DecodeHints slowest = everyFormatHints(true);
+    slowest.setTryRotate(true);
+    slowest.setIsPure(true);
+    return ZXing::ReadBarcode(viewOf(grey), slowest).isValid();
+}
+
 } // namespace ReadingEngine

@@ -50,4 +50,9 @@ QString shownText(const QString& text);
 // (every row through the bars is the same): true when any of the rows decodes.
 bool decodesAlongRows(const QImage& picture, const QList<int>& rows);
 
+// The engine's slowest look, for a picture that holds one symbol as drawn (a file the program
+// wrote): taken as a pure symbol, every row and turn tried. A large QR Code at few pixels per
+// module is read this way when the searching look misses it.
+bool decodesAsDrawnAlone(const QImage& picture);
+
 } // namespace ReadingEngine

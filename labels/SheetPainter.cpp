@@ -14,7 +14,9 @@
 #include <QPrinterInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace Labels {
 
@@ -356,6 +358,9 @@ SheetWriter::~SheetWriter() {
 
 QString SheetWriter::errorString() const {
     if (printer_) return QStringLiteral("the printer refused the job");
+    // A pipe or FIFO whose reader quit (EPIPE, with SIGPIPE ignored).
+    if (toDevice_ && out().errorString() == QString::fromLocal8Bit(std::strerror(EPIPE)))
+        return QStringLiteral("the reader closed the output");
     return out().errorString();
 }
 
@@ -391,10 +396,12 @@ std::optional<QString> SheetWriter::commit() {
         return std::nullopt;
     }
     pdf_.reset();
-    const bool written = toDevice_ ? ended && device_.flush() : ended && file_.commit();
+    // QSaveFile's commit() flushes its buffer but does not look at how that went: a write that
+    // fails there (a full disk) would still be put in place, cut off. So flush first.
+    const bool written =
+        toDevice_ ? ended && device_.flush() : ended && file_.flush() && file_.commit();
     if (toDevice_) device_.close();
-    if (!written)
-        return QStringLiteral("Cannot write %1: %2").arg(out().fileName(), out().errorString());
+    if (!written) return QStringLiteral("Cannot write %1: %2").arg(out().fileName(), errorString());
     return std::nullopt;
 }
 

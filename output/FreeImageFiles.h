@@ -5,7 +5,7 @@
 
 #include <optional>
 
-// The binding to the FreeImage library: the only place that sees its header.
+// The binding to the FreeImage library for writing files; reading them is PictureRead's.
 namespace FreeImageFiles {
 
 using BitmapHandle = void*; // 0 when a load failed

@@ -39,8 +39,8 @@ struct Gs1Entry {
 static_assert(std::ranges::is_sorted(kGs1Entries, {}, &Gs1Entry::ai),
               "the table is looked up by halving; the dictionary keeps its AIs in order");
 
-// Code lists for the country and currency linters, from Debian's iso-codes 4.15 (ISO 3166-1
-// and ISO 4217 as of 2023): three digits or two letters per code, in order.
+// Code lists for the country and currency linters: three digits or two letters per code, in
+// order. The countries from Debian's iso-codes 4.15 (ISO 3166-1 as of 2023).
 constexpr std::string_view kIso3166Numeric =
     "004008010012016020024028031032036040044048050051052056060064068070072074076084086090092096"
     "100104108112116120124132136140144148152156158162166170174175178180184188191192196203204208"
@@ -58,14 +58,15 @@ constexpr std::string_view kIso3166Alpha2 =
     "LYMAMCMDMEMFMGMHMKMLMMMNMOMPMQMRMSMTMUMVMWMXMYMZNANCNENFNGNINLNONPNRNUNZOMPAPEPFPGPHPKPLPM"
     "PNPRPSPTPWPYQARERORSRURWSASBSCSDSESGSHSISJSKSLSMSNSOSRSSSTSVSXSYSZTCTDTFTGTHTJTKTLTMTNTOTR"
     "TTTVTWTZUAUGUMUSUYUZVAVCVEVGVIVNVUWFWSYEYTZAZMZW";
+// The currencies as GS1's linter takes them (scripts/gs1-table names its version): ISO 4217 to
+// amendment 179, the kuna, the old leone, the CUC and the ZWL withdrawn, ZiG and XAD added.
 constexpr std::string_view kIso4217Numeric =
-    "008012032036044048050051052060064068072084090096104108116124132136144152156170174188191192"
-    "203208214222230232238242262270292320324328332340344348352356360364368376388392398400404408"
+    "008012032036044048050051052060064068072084090096104108116124132136144152156170174188192203"
+    "208214222230232238242262270292320324328332340344348352356360364368376388392396398400404408"
     "410414417418422426430434446454458462480484496498504512516524532533548554558566578586590598"
-    "600604608634643646654682690694702704706710728748752756760764776780784788800807818826834840"
-    "858860882886901925926927928929930931932933934936938940941943944946947948949950951952953955"
-    "956957958959960961962963964965967968969970971972973975976977978979980981984985986990994997"
-    "999";
+    "600604608634643646654682690702704706710728748752756760764776780784788800807818826834840858"
+    "860882886901924925926927928929930933934936938940941943944946947948949950951952953955956957"
+    "958959960961962963964965967968969970971972973975976977978979980981984985986990994997999";
 
 bool inCodeList(std::string_view list, std::string_view code) {
     const std::size_t width = code.size();
@@ -389,7 +390,8 @@ std::optional<Fault> lintIban(std::string_view p, std::size_t o) {
 }
 
 std::optional<Fault> lintNozeroprefix(std::string_view p, std::size_t o) {
-    if (p.size() < 2 || p[0] != '0') return std::nullopt;
+    // "0" alone too: GS1's linter refuses any leading zero.
+    if (p.empty() || p[0] != '0') return std::nullopt;
     return Fault{o, Gs1Rule::Content, "a leading 0 is not allowed"};
 }
 
@@ -688,6 +690,13 @@ std::optional<Fault> checkCharset(const Gs1Component& c, std::string_view part,
             return Fault{offset + i, Gs1Rule::Charset,
                          "character " + number(offset + i + 1) + " '" + shown(ch) + "' " + why};
     }
+    // Padding, as GS1's linter has it: one or two '=' only where they make the length a
+    // multiple of three.
+    const std::size_t pads = part.size() - std::min(part.size(), part.find_last_not_of('=') + 1);
+    if (c.cset == 'Z' && pads > 0 && part.size() % 3 != 0)
+        return Fault{offset + part.size() - pads, Gs1Rule::Charset,
+                     "padding '" + std::string(pads, '=') +
+                         "' is allowed only where it makes the length a multiple of 3"};
     return std::nullopt;
 }
 

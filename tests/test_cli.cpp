@@ -491,7 +491,7 @@ class TestCli : public QObject {
         const QString outDir = path("never");
         const Run run =
             cli({"batch", "--type", "39/n", "--in", path("no-such-list"), "--out-dir", outDir});
-        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.exitCode, 1);
         QVERIFY(run.err.contains("no-such-list"));
         QVERIFY(!QFileInfo::exists(outDir));
     }

@@ -210,6 +210,24 @@ void TestGs1::parse_data() {
     bad("pieceoftotal", "(8006)095011015300030302", false,
         "(8006) 095011015300030302: piece 03 is beyond the total of 02");
     bad("nozeroprefix", "(8010)95011(8011)0123", false, "(8011) 0123: a leading 0 is not allowed");
+    // The currencies and rules of GS1's own linters, as scripts/gs1-table names them.
+    for (const QByteArray withdrawn : {"191", "694", "931", "932"})
+        bad(("iso4217 withdrawn " + withdrawn).constData(),
+            "(415)9501101530003(8020)R(3911)" + withdrawn + "123", false,
+            ("(3911) " + withdrawn + "123: currency " + withdrawn +
+             " is not an ISO 4217 currency number")
+                .constData());
+    for (const QByteArray current : {"396", "924"})
+        ok(("iso4217 current " + current).constData(),
+           "(415)9501101530003(8020)R(3911)" + current + "123", false,
+           "^41595011015300038020R^3911" + current + "123");
+    bad("nozeroprefix 0", "(8010)95011(8011)0", false, "(8011) 0: a leading 0 is not allowed");
+    for (const QByteArray padded : {"123=", "1234=", "123=="})
+        bad(("base64url padding " + padded).constData(), "(00)" + sscc + "(8030)" + padded, false,
+            ("(8030) " + padded + ": padding '" + padded.mid(padded.indexOf('=')) +
+             "' is allowed only where it makes the length a multiple of 3")
+                .constData());
+    ok("base64url padding 12=", "(00)" + sscc + "(8030)12=", true, "^00" + sscc + "803012=");
     bad("gcppos1", "(401)95A1", false,
         "(401) 95A1: character 3 'A' cannot be part of a GS1 Company Prefix, which starts with 4 "
         "digits");

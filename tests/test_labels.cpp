@@ -424,7 +424,7 @@ class TestLabels : public QObject {
             << bad << ean + QStringList{"--skip-bad"} << 0
             << QStringList{"row 2:", "1 labels on 1 sheet", "scan check: 1 A."} << true;
         QTest::newRow("empty list")
-            << QByteArray("\n\n") << ean << 2 << QStringList{"The list has no rows"} << false;
+            << QByteArray("\n\n") << ean << 1 << QStringList{"The list has no rows"} << false;
         QTest::newRow("start beyond the sheet")
             << QByteArray("4006381333931\n") << ean + QStringList{"--start", "22"} << 2
             << QStringList{"--start 22 is beyond the sheet: Avery L7160 has 21 labels"} << false;

@@ -8,6 +8,7 @@
 #include "app/LabelsDialog.h"
 #include "app/MainWindow.h"
 #include "labels/Sheet.h"
+#include "labels/SheetPainter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -158,13 +159,8 @@ class TestLabelsDialog : public QObject {
     }
 
     void showsAndUsesThePrintersRememberedCorrection() {
-        // The command line remembers a correction given with a printer, there or not.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           dir_.filePath(QStringLiteral("config")));
-        cli({"labels", "--calibration-page", "--template", "Avery L7160", "--printer", kPrinter,
-             "--offset", "2,-1.5", "--scale", "1.01,0.99"},
-            {}, environment);
+        // As a job printed on it left it (a printer that is not there takes none).
+        Labels::RememberedCalibrations().remember(kPrinter, {2, -1.5, 1.01, 0.99});
         const auto d = dialog(kPrinter);
         QCOMPARE(d->printer->currentText(), kPrinter);
         QCOMPARE(d->offsetX->value(), 2.0);
