@@ -33,6 +33,7 @@ struct LabelsDialogOptions {
     std::optional<QStringList> templateFolders; // default: the catalog's own folders
     std::optional<QStringList> printers;        // default: the system's printers
     QString printer;                            // the one chosen first
+    QString type = QStringLiteral("128/n");     // the symbology chosen first
 };
 
 // The picture of a sheet on which a click picks the first free label.

@@ -3,6 +3,7 @@
 #include "app/DrawCommands.h"
 #include "cli/Jobs.h"
 #include "cli/PictureStreams.h"
+#include "cli/TypeNames.h"
 #include "decode/EngineRows.h"
 #include "output/RgbPng.h"
 #include "output/WholeFile.h"
@@ -47,7 +48,7 @@ std::optional<int> run(const Invocation& args) {
         return Jobs::kExitRefused;
     }
     if (!messages.texts.isEmpty()) {
-        Jobs::printError(messages.refusal());
+        Jobs::printError(TypeNames::withTwinAdvice(type, messages.refusal()));
         return Jobs::kExitRefused;
     }
     const bool raw = args.has(QStringLiteral("raw"));

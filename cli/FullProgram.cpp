@@ -5,6 +5,7 @@
 #include "cli/Jobs.h"
 #include "cli/Labels.h"
 #include "cli/PictureStreams.h"
+#include "cli/TypeNames.h"
 #include "cli/Verify.h"
 #include "decode/Code39RowReader.h"
 #include "output/ImageExport.h"
@@ -163,6 +164,10 @@ class Drawer {
     // A refused text ends the command with this status, a file not written with 1: the newer
     // symbologies refuse as the command line refuses what it does not understand.
     int refusalStatus() const { return textRefused_ && zint_ ? kExitUsage : kExitRefused; }
+    // A refused text's message says which of EAN13 and ean13 (and their kin) takes what.
+    QString refusalMessage(const QString& refusal) const {
+        return textRefused_ ? TypeNames::withTwinAdvice(type_, refusal) : refusal;
+    }
     // What the last newer symbology said beside its symbol, e.g. a GS1 pairing rule.
     const QStringList& warnings() const { return model_.drawWarnings; }
 
@@ -285,7 +290,7 @@ int draw(const Invocation& args) {
     Drawer drawer(args, request);
     const QString text = args.value(QStringLiteral("text"));
     if (const auto refusal = drawer.drawAndSave(text, outPath, *format)) {
-        printError(*refusal);
+        printError(drawer.refusalMessage(*refusal));
         return drawer.refusalStatus();
     }
     for (const QString& warning : drawer.warnings())

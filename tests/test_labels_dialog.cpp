@@ -250,6 +250,7 @@ class TestLabelsDialog : public QObject {
                               &messages_, dir_.filePath(QStringLiteral("no-port")), &saveDialog_,
                               dir_.filePath(QStringLiteral("prefs.conf"))});
         w->show();
+        w->typeCombo->setCurrentText(QStringLiteral("EAN13")); // the dialog starts with it
         w->showPrintPanel(); // the print panel, where sheets of labels are printed too
         QVERIFY(w->labelsButton->isVisible());
         QVERIFY(w->printPanel->rect().contains(w->labelsButton->geometry()));
@@ -260,6 +261,7 @@ class TestLabelsDialog : public QObject {
         w->labelsButton->click();
         QVERIFY(w->labelsDialog && w->labelsDialog->isVisible());
         QVERIFY(w->labelsDialog->templates->count() > 1000);
+        QCOMPARE(w->labelsDialog->type->currentText(), QStringLiteral("EAN13"));
     }
 
     void badInputIsExplainedAndNothingSaved_data() {
