@@ -143,7 +143,8 @@ class TestCli : public QObject {
         QFETCH(QString, format);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, said);
-        const QString out = path("whole." + format), drawn = path("data." + format);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).remove(u' ');
+        const QString out = path(tag + "." + format), drawn = path(tag + "-data." + format);
         const Run run = cli({"draw", "--type", type, "--text", text, "--out", out});
         QCOMPARE(run.exitCode, exitCode);
         if (exitCode != 0) {
@@ -548,9 +549,9 @@ class TestCli : public QObject {
         QTest::newRow("ITF14") << "ITF14"
                                << "itf14"
                                << "1540014128876";
-        QTest::newRow("upc-a") << "upc-a"
-                               << "UPC-A"
-                               << "036000291452";
+        QTest::newRow("Gs1 DataMatrix") << "Gs1 DataMatrix"
+                                        << "gs1-datamatrix"
+                                        << "(01)09501101530003";
     }
     void looselySpeltTypesAreTaken() {
         QFETCH(QString, type);
