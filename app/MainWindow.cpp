@@ -11,7 +11,8 @@
 #include "output/VectorExport.h"
 #include "reader/ReaderWindow.h"
 #include "reader/ScannerPort.h"
-#include "render/Geometry.h"
+#include "render/PictureFont.h"
+#include "render/Twips.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
 

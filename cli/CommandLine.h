@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -95,8 +94,6 @@ QString versionText();
 // Value checks for the table.
 std::optional<QString> anyWholeNumber(const QString& value);
 
-// Values of two numbers, "X,Y"; nullopt for anything else.
-std::optional<QPointF> numberPair(const QString& value);
 // A list's delimiter: one character other than a quote or a line end, or "tab".
 std::optional<QChar> delimiterOf(const QString& value);
 

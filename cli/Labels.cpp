@@ -1,8 +1,11 @@
 #include "cli/Labels.h"
 
 #include "cli/Jobs.h"
+#include "cli/LabelJobs.h"
+#include "cli/ThermalOutput.h"
 #include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
+#include "labels/PrinterCorrections.h"
 #include "labels/Sheet.h"
 #include "labels/SheetPainter.h"
 #include "labels/TemplateCatalog.h"
@@ -13,12 +16,10 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 
-#include <signal.h>
 #include <unistd.h>
 
 namespace LabelsCommand {
@@ -27,22 +28,16 @@ namespace {
 
 using CommandLine::delimiterOf;
 using CommandLine::Invocation;
-using CommandLine::numberPair;
 using Labels::Area;
 using Labels::boxOf;
 using Labels::Fit;
 using Labels::fitSymbol;
 using Labels::LabelTemplate;
+using Labels::numberPair;
 using Labels::XRange;
 
 using Jobs::kExitRefused;
 using Jobs::kExitUsage;
-
-int usage(const QString& message) {
-    Jobs::printError(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
-                         .arg(QString::fromLatin1(CommandLine::kProgram), message));
-    return kExitUsage;
-}
 
 QString mm(double dots, double mmPerDot) {
     return QString::number(dots * mmPerDot, 'f', 1);
@@ -70,19 +65,12 @@ class Progress {
     qint64 sheets_ = 0;
 };
 
-// SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
-std::atomic<int> stopSignal{0};
-extern "C" void requestLabelsStop(int signal) {
-    stopSignal.store(signal);
-}
-void stopOnInterruption() {
-    struct sigaction action = {};
-    action.sa_handler = requestLabelsStop;
-    // A save in hand goes on; a second signal ends a run that waits for more of its list.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM})
-        sigaction(signal, &action, nullptr);
+} // namespace
+
+int usage(const QString& message) {
+    Jobs::printError(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
+                         .arg(QString::fromLatin1(CommandLine::kProgram), message));
+    return kExitUsage;
 }
 
 // Where the options put the labels. A printer remembers the correction last given for it and
@@ -103,6 +91,8 @@ Labels::Calibration calibrationFor(const Invocation& args, const QString& printe
     const QPointF scale = pairOf("scale", QStringLiteral("1,1"));
     return {offset.x(), offset.y(), scale.x(), scale.y()};
 }
+
+namespace {
 
 int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) {
     const QList<const LabelTemplate*> found = catalog.search(words);
@@ -132,6 +122,8 @@ int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) 
     }
     return 0;
 }
+
+} // namespace
 
 // The template the option names: a file, or a brand and part of the catalog.
 std::variant<LabelTemplate, QString> chosenTemplate(Labels::TemplateCatalog& catalog,
@@ -183,29 +175,6 @@ QString expectedText(const QString& typeName, LineDecode::Linear symbology,
     return LineDecode::textOfModules(symbology, made.symbol.modules, addOn).value_or(QString());
 }
 
-// How many labels graded A, B, C, D and F.
-class Grades {
-  public:
-    void add(QChar letter) { ++counts_[indexOf(letter)]; }
-    QString summary() const {
-        QStringList parts;
-        for (int i = 0; i < 5; ++i)
-            if (counts_[i] > 0) parts << QStringLiteral("%1 %2").arg(counts_[i]).arg(kLetters[i]);
-        return parts.join(QStringLiteral(", "));
-    }
-
-  private:
-    static constexpr char kLetters[] = "ABCDF";
-    static int indexOf(QChar letter) {
-        for (int i = 0; i < 4; ++i)
-            if (letter == QLatin1Char(kLetters[i])) return i;
-        return 4;
-    }
-    qint64 counts_[5] = {};
-};
-
-} // namespace
-
 int run(const Invocation& args) {
     Labels::TemplateCatalog catalog;
     const std::optional<QString> catalogProblem = catalog.load();
@@ -216,10 +185,14 @@ int run(const Invocation& args) {
         }
         return listTemplates(catalog, args.value(QStringLiteral("templates")));
     }
+    if (args.has(QStringLiteral("design")) || args.has(QStringLiteral("layout")))
+        return runDesign(args, catalog, catalogProblem);
     const bool calibrationPage = args.has(QStringLiteral("calibration-page"));
     // A calibration page needs no list.
-    const QStringList required =
-        calibrationPage ? QStringList{"template"} : QStringList{"template", "list", "type"};
+    const bool roll = args.has(QStringLiteral("label"));
+    if (roll == args.has(QStringLiteral("template")))
+        return usage(QStringLiteral("Give --template or --label, one of them."));
+    const QStringList required = calibrationPage ? QStringList{} : QStringList{"list", "type"};
     for (const QString& option : required)
         if (!args.has(option)) return usage(QStringLiteral("--%1 is required.").arg(option));
     const QString outPath = args.value(QStringLiteral("out"));
@@ -227,24 +200,40 @@ int run(const Invocation& args) {
     if (outPath.isEmpty() == printer.isEmpty())
         return usage(QStringLiteral("Give --out or --printer, one of them."));
     if (outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
+    const bool zpl = Thermal::wantsZpl(args);
+    if (zpl && !roll) return usage(QStringLiteral("ZPL is for roll labels: give --label."));
+    if (const auto problem = Thermal::misplacedOption(args)) return usage(*problem);
 
-    const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
-    if (const auto* problem = std::get_if<QString>(&chosen)) {
-        Jobs::printError(*problem);
-        return kExitUsage;
-    }
+    const auto chosen = roll ? Thermal::rollOf(args)
+                             : chosenTemplate(catalog, catalogProblem, args.value("template"));
+    if (const auto* problem = std::get_if<QString>(&chosen))
+        return roll ? usage(*problem) : (Jobs::printError(*problem), kExitUsage);
     const LabelTemplate& label = std::get<LabelTemplate>(chosen);
     const Labels::Calibration calibration = calibrationFor(args, printer);
     const Labels::Sheet sheet(label, calibration);
-    Labels::SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")),
-                               QString::fromLatin1(CommandLine::kProgram));
-    if (!writer.ready()) {
-        Jobs::printError(QStringLiteral("No printer named %1.").arg(printer));
-        return kExitRefused;
+    std::unique_ptr<Labels::SheetWriter> sheetWriter;
+    std::unique_ptr<Labels::ZplOutput> zplOutput;
+    if (zpl) {
+        auto opened = Thermal::zplOutput(args, label);
+        if (const auto* problem = std::get_if<Thermal::OutputProblem>(&opened)) {
+            if (problem->usage) return usage(problem->message);
+            Jobs::printError(problem->message);
+            return kExitRefused;
+        }
+        zplOutput = std::move(std::get<std::unique_ptr<Labels::ZplOutput>>(opened));
+    } else {
+        sheetWriter = std::make_unique<Labels::SheetWriter>(
+            outPath, printer, label, args.has(QStringLiteral("outline")),
+            QString::fromLatin1(CommandLine::kProgram));
+        if (!sheetWriter->ready()) {
+            Jobs::printError(QStringLiteral("No printer named %1.").arg(printer));
+            return kExitRefused;
+        }
     }
+    Labels::LabelSink& writer = zpl ? static_cast<Labels::LabelSink&>(*zplOutput) : *sheetWriter;
     const QString target = printer.isEmpty() ? outPath : QStringLiteral("printer ") + printer;
     if (calibrationPage) {
-        if (!writer.paintCalibration(sheet, calibration)) {
+        if (zpl || !sheetWriter->paintCalibration(sheet, calibration)) {
             Jobs::printError(
                 QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
             return kExitRefused;
@@ -327,7 +316,8 @@ int run(const Invocation& args) {
     const bool strict = args.has(QStringLiteral("strict"));
     Grades grades;
     const int copies = args.number(QStringLiteral("copies"), 1);
-    stopOnInterruption();
+    // SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
+    Jobs::stopOnInterruption(true);
 
     Progress progress;
     // Each row is checked before anything of it is drawn; once a row is refused, the others
@@ -338,7 +328,7 @@ int run(const Invocation& args) {
     QStringList fields;
     Labels::ListReader::Status status;
     while ((status = reader.next(fields)) == Labels::ListReader::Status::Row) {
-        if (stopSignal.load() != 0) break;
+        if (Jobs::stopSignal() != 0) break;
         const qint64 row = reader.rowNumber();
         const auto refuse = [&](const QString& reason) {
             Jobs::printError(QStringLiteral("row %1: %2").arg(row).arg(reason));
@@ -412,7 +402,8 @@ int run(const Invocation& args) {
                 : boxOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots, 0)
                       .width();
         for (int copy = 0; copy < copies; ++copy)
-            if (!writer.paint(sheet.place(placed++, start), symbol, fit, lines, width)) {
+            if (!writer.paint(sheet.place(placed++, start), std::get<Labels::LabelSymbol>(made),
+                              fit, lines, width)) {
                 Jobs::printError(
                     QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
                 return kExitRefused;
@@ -420,7 +411,7 @@ int run(const Invocation& args) {
         progress.show(placed, writer.pages());
     }
     progress.end();
-    if (const int signal = stopSignal.load(); signal != 0) {
+    if (const int signal = Jobs::stopSignal(); signal != 0) {
         Jobs::printError(QStringLiteral("%1: interrupted; nothing written to %2.")
                              .arg(QString::fromLatin1(CommandLine::kProgram), target));
         return 128 + signal;
@@ -446,7 +437,8 @@ int run(const Invocation& args) {
                        "scan check: %9.")
             .arg(placed)
             .arg(writer.pages())
-            .arg(writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
+            .arg(roll ? (writer.pages() == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
+                      : (writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets")))
             .arg(target)
             .arg(refused > 0 ? QStringLiteral(", %1 refused rows left out").arg(refused)
                              : QString())

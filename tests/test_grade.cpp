@@ -2,8 +2,8 @@
 // readers and against JPEG loss; pictures with known measurements in every orientation; the
 // verify command; the main window's status line.
 #include "CalibrationPicture.h"
-#include "CliRunner.h"
 #include "RecordingMessages.h"
+#include "TestSupport.h"
 #include "app/DrawCommands.h"
 #include "app/MainWindow.h"
 #include "app/ScanCheck.h"
