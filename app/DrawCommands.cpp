@@ -53,14 +53,29 @@ template <typename Render> void drawFrame(DrawModel& model, const char* name, Re
     model.drawnSymbol = encodeSymbol(*symbologyChoice(QLatin1String(name)), model.codeText);
 }
 
+void refuse(DrawModel& model, const QString& message) {
+    if (model.messages)
+        model.messages->show(message, DigitCode::kRefusalTitle, MessageIcon::Exclamation);
+}
+
 // The EAN and UPC-A commands take digits only, padded with "0"s or cut to their last digits.
-// False when the text was refused (with a message); the command then draws nothing.
-bool acceptDigits(DrawModel& model, const QString& name, int length) {
+// A whole EAN number as printed (its data digits and one more) ends in its check digit: the
+// data digits are drawn, and a wrong check digit is refused rather than cut away, as cutting
+// would draw another product's code. False when the text was refused (with a message); the
+// command then draws nothing.
+bool acceptDigits(DrawModel& model, const QString& name, int length, bool endsInCheckDigit) {
     if (!DigitCode::allDigits(model.codeText)) {
-        if (model.messages)
-            model.messages->show(DigitCode::refusalMessage(name), DigitCode::kRefusalTitle,
-                                 MessageIcon::Exclamation);
+        refuse(model, DigitCode::refusalMessage(name));
         return false;
+    }
+    if (endsInCheckDigit && model.codeText.size() == length + 1) {
+        const int expected = DigitCode::checkDigit(QStringView(model.codeText).first(length));
+        if (model.codeText.back().digitValue() != expected) {
+            refuse(model, DigitCode::checkDigitRefusal(name, model.codeText, expected));
+            return false;
+        }
+        model.codeText.chop(1);
+        return true;
     }
     model.codeText = DigitCode::normalised(model.codeText, length);
     return true;
@@ -137,7 +152,7 @@ bool acceptCodeText(DrawModel& model, Symbology symbology) {
     const QString name = symbology == Symbology::Ean13  ? QStringLiteral("EAN13")
                          : symbology == Symbology::Ean8 ? QStringLiteral("EAN8")
                                                         : QStringLiteral("UPC");
-    return acceptDigits(model, name, digits);
+    return acceptDigits(model, name, digits, symbology != Symbology::UpcA);
 }
 
 void drawEan13(DrawModel& model) {

@@ -163,7 +163,7 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
     listRows->setMinimumHeight(4 * (fontMetrics().height() + 4) + 30);
     type = new QComboBox;
     type->addItems(DrawCommands::symbologyNames());
-    type->setCurrentText(QStringLiteral("128/n"));
+    type->setCurrentText(options_.type);
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(listPath);
     pathRow->addWidget(chooseList);

@@ -25,6 +25,7 @@ class QTableWidget;
 
 namespace Labels {
 class LabelSink;
+class SheetWriter;
 class LabelPainter;
 struct ZplSettings;
 } // namespace Labels
@@ -36,6 +37,7 @@ struct LabelsDialogOptions {
     std::optional<QStringList> templateFolders; // default: the catalog's own folders
     std::optional<QStringList> printers;        // default: the system's printers
     QString printer;                            // the one chosen first
+    QString type = QStringLiteral("128/n");     // the symbology chosen first
 };
 
 // The picture of a sheet on which a click picks the first free label.

@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFutureWatcher>
 #include <QGroupBox>
@@ -39,11 +40,23 @@
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
 constexpr int kClientWidthTwips = 7110;
+
+// The grade line names slider positions ("width 49 grades C or better"): each slider says its
+// position in its tooltip, shown beside the pointer while the slider is dragged.
+void showsItsValue(QSlider* slider, const QString& name) {
+    const auto show = [slider, name](int value) {
+        slider->setToolTip(QStringLiteral("%1 %2").arg(name).arg(value));
+        if (slider->isSliderDown()) QToolTip::showText(QCursor::pos(), slider->toolTip(), slider);
+    };
+    QObject::connect(slider, &QSlider::valueChanged, slider, show);
+    show(slider->value());
+}
 
 // Places a control by its design position and size in twips.
 template <typename W> W* placed(W* widget, int left, int top, int width, int height) {
@@ -189,6 +202,8 @@ void MainWindow::createVisibleControls() {
     widthSlider->setPageStep(2);
     widthSlider->setTickInterval(1);
     widthSlider->setTickPosition(QSlider::TicksBelow);
+    showsItsValue(heightSlider, QStringLiteral("height"));
+    showsItsValue(widthSlider, QStringLiteral("width"));
 
     drawButton = fitted(placed(iconButton(this, QStringLiteral("Draw Barcode"), "insert-image",
                                           QStyle::SP_DialogApplyButton),
@@ -532,6 +547,7 @@ void MainWindow::showLabelsDialog() {
         options.messages = messages_;
         options.saveDialog = saveDialog_;
         options.printer = printerCombo->currentText();
+        options.type = typeCombo->currentText();
         labelsDialog = new LabelsDialog(std::move(options), this);
     }
     labelsDialog->show();

@@ -184,7 +184,9 @@ Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic
     const QList<int> better = nearestWidths(
         inputs, [&](const QImage& at) { return gradesCOrBetter(at, inputs.type); }, cancelled);
     if (better.isEmpty())
-        return checked(line + QStringLiteral(" · no width position grades C or better"));
+        return checked(line + QStringLiteral(" · no width position grades C or better; whole "
+                                             "pixels per module do: the Labels dialog, or "
+                                             "barcode-desk-cli draw --scale"));
     return checked(line + QStringLiteral(" · width %1 grade%2 C or better")
                               .arg(positionList(better),
                                    better.size() == 1 ? QStringLiteral("s") : QString()));

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "app/DrawCommands.h"
+#include "cli/TypeNames.h"
 #include "labels/PrinterCorrections.h"
 #include "output/ImageExport.h"
 #include "symbology/Gs1DigitalLink.h"
@@ -25,10 +26,24 @@ QString classicTypeNames() {
 }
 
 QString typeNames() {
-    QStringList names{classicTypeNames()};
-    for (const ZintChoice& choice : kZintChoices)
-        names << choice.word();
-    return names.join(QStringLiteral(", "));
+    return TypeNames::all().join(QStringLiteral(", "));
+}
+
+QString orList(QStringList words) {
+    const QString last = words.takeLast();
+    return words.isEmpty() ? last
+                           : words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+// A value near one or more names, with the advice on the two names of EAN and UPC-A when it
+// could be either.
+QString didYouMean(const QString& option, const QString& value, const QStringList& meant) {
+    QString text =
+        QStringLiteral("--%1 takes no '%2'; did you mean %3?").arg(option, value, orList(meant));
+    const auto advice = TypeNames::twinAdvice(meant.front());
+    if (meant.size() == 2 && advice && advice == TypeNames::twinAdvice(meant.back()))
+        text += QStringLiteral(" ") + *advice + u'.';
+    return text;
 }
 
 std::optional<QString> knownType(const QString& value) {
@@ -42,8 +57,7 @@ std::optional<QString> oneWordOf(const QString& value) {
     for (std::size_t i = 0; i < Count; ++i)
         words << QString::fromLatin1(Words[i]);
     if (words.contains(value)) return std::nullopt;
-    const QString last = words.takeLast();
-    return words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+    return orList(words);
 }
 constexpr const char* kEccLevels[] = {"L", "M", "Q", "H"};
 constexpr const char* kPrinterDots[] = {"152", "203", "300", "600"};
@@ -128,7 +142,8 @@ std::optional<QString> oneDelimiter(const QString& value) {
 const QList<OptionRow>& symbolPictureOptions() {
     static const QList<OptionRow> options = {
         {"scale", "N",
-         "Draws the symbol anew with N whole pixels per module, 1 to 20, quiet zones included.",
+         "Draws the symbol anew with N whole pixels per module, 1 to 20, quiet zones included "
+         "(labels' --scale is a printer's correction instead).",
          wholeNumber<1, 20>},
         {"bar-height", "H",
          "The bar height in modules (default 50 for Code 39 and 128, 69 for EAN-13 and UPC-A, 55 "
@@ -222,10 +237,14 @@ OptionRow required(OptionRow option) {
 // A new option is a row in its commands' lists (with a value check where it takes one); a new
 // command is a Command value, a row here and a case in the program's dispatch.
 QList<CommandRow> buildCommandTable() {
-    const OptionRow type{"type", "TYPE",
-                         "The symbology: " + classicTypeNames() +
-                             ", or one of the newer ones 'barcode-desk-cli types' lists.",
-                         knownType};
+    OptionRow type{"type", "TYPE",
+                   "The symbology: " + classicTypeNames() +
+                       ", or one of the newer ones 'barcode-desk-cli types' lists. EAN13, EAN8 "
+                       "and UPC-A take digits as the window does, filled with 0s or cut; "
+                       "ean13, ean8 and upca take them as printed, with add-ons. Case, hyphens "
+                       "and spaces may differ where that leaves one name (QR, GS1-128).",
+                   knownType};
+    type.resolve = TypeNames::resolve;
     const QList<OptionRow> zintOptions = {
         {"ecc", "L|M|Q|H", "QR Code's error correction level (default M).",
          oneWordOf<kEccLevels, std::size(kEccLevels)>},
@@ -345,7 +364,9 @@ QList<CommandRow> buildCommandTable() {
               millimetres},
              {"offset", "X,Y", "Moves everything X mm right and Y mm down, for a printer's offset.",
               numberPairWithin<-50, 50>},
-             {"scale", "SX,SY", "Stretches positions and labels from the paper's top left corner.",
+             {"scale", "SX,SY",
+              "A printer's correction: stretches positions and labels from the paper's top left "
+              "corner (draw's --scale is whole pixels per module instead).",
               scaleFactors},
              {"outline", "", "Draws each label's outline."},
              {"label", "WxH",
@@ -458,7 +479,13 @@ std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                                     row.command};
             continue;
         }
-        const QString value = option.valueName.isEmpty() ? QString() : parser.value(option.name);
+        QString value = option.valueName.isEmpty() ? QString() : parser.value(option.name);
+        if (option.resolve) {
+            auto resolved = option.resolve(value);
+            if (auto* meant = std::get_if<QStringList>(&resolved); meant && !meant->isEmpty())
+                return UsageProblem{didYouMean(option.name, value, *meant), row.command};
+            if (auto* name = std::get_if<QString>(&resolved)) value = *name;
+        }
         if (option.check)
             if (const auto wanted = option.check(value))
                 return UsageProblem{
@@ -540,7 +567,10 @@ QString typeList() {
             choice.word().leftJustified(16) +
             QString::fromLatin1(choice.description.data(), qsizetype(choice.description.size())) +
             u'\n';
-    return text;
+    return text + QStringLiteral(
+                      "\nEAN13, EAN8 and UPC-A draw what the window draws, digits filled with 0s "
+                      "or cut; for product codes as printed, or add-ons, use ean13, ean8 and "
+                      "upca. Case, hyphens and spaces may differ where that leaves one name.\n");
 }
 
 const QList<CommandRow>& commandTable() {
@@ -613,7 +643,8 @@ QString helpText(std::optional<Command> command) {
     const QString program = QString::fromLatin1(kProgram);
     if (!command)
         return QStringLiteral("Usage: %1 COMMAND [options]\n"
-                              "Draws, reads and batch-draws barcodes without a display.\n")
+                              "Draws, reads, batch-draws and grades barcodes and prints label "
+                              "sheets, without a display.\n")
                    .arg(program) +
                commandList() + QStringLiteral("\nOptions:\n") + optionList({kHelp, kVersion}) +
                QStringLiteral("\n'%1 COMMAND --help' explains a command's options.\n").arg(program);

@@ -25,6 +25,9 @@ struct Invocation;
 // Why a value does not fit an option; nullopt when it fits. The reason completes
 // "--NAME takes ...", e.g. "a whole number from 1 to 12".
 using ValueCheck = std::optional<QString> (*)(const QString& value);
+// The value a loosely spelt one stands for, or the values it may have meant (none: checked as
+// it is).
+using ValueResolve = std::variant<QString, QStringList> (*)(const QString& value);
 
 struct OptionRow {
     QString name;        // the long name, without "--"
@@ -34,6 +37,7 @@ struct OptionRow {
     bool required = false;
     QString shortName = {};     // a one-letter alias, "-h" for "--help"
     bool optionalValue = false; // the value may be left out: "--templates" or "--templates WORD"
+    ValueResolve resolve = nullptr;
 };
 
 // What is wrong with a combination of options that are each fine; nullopt when nothing is.

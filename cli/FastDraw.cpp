@@ -4,6 +4,7 @@
 #include "cli/CodeTexts.h"
 #include "cli/Jobs.h"
 #include "cli/PictureStreams.h"
+#include "cli/TypeNames.h"
 #include "decode/EngineRows.h"
 #include "output/RgbPng.h"
 #include "output/WholeFile.h"
@@ -49,8 +50,9 @@ std::optional<int> run(const Invocation& args) {
         return Jobs::kExitRefused;
     }
     if (!messages.texts.isEmpty()) {
-        Jobs::printError(
-            CodeTexts::namingTheCharacter(messages.refusal(), choice.symbology, model.codeText));
+        Jobs::printError(TypeNames::withTwinAdvice(
+            type,
+            CodeTexts::namingTheCharacter(messages.refusal(), choice.symbology, model.codeText)));
         return Jobs::kExitRefused;
     }
     const bool raw = args.has(QStringLiteral("raw"));

@@ -6,6 +6,7 @@
 #include "cli/Jobs.h"
 #include "cli/Labels.h"
 #include "cli/PictureStreams.h"
+#include "cli/TypeNames.h"
 #include "cli/Verify.h"
 #include "decode/Code39RowReader.h"
 #include "output/ImageExport.h"
@@ -147,14 +148,16 @@ class Drawer {
             // A symbol drawn anew needs only the text the window's command would draw.
             if (symbolRequest_) {
                 const auto symbol = encoded();
-                if (const auto* refusal = std::get_if<QString>(&symbol)) return *refusal;
+                if (const auto* refusal = std::get_if<QString>(&symbol))
+                    return withTwinAdvice(*refusal);
                 return saveSymbol(std::get<Symbol>(symbol), outPath, format, compact);
             }
             command_(model_);
         } catch (const RuntimeError& error) {
-            return namingTheCharacter(error.description());
+            return withTwinAdvice(namingTheCharacter(error.description()));
         }
-        if (!messages_.texts.isEmpty()) return namingTheCharacter(messages_.refusal());
+        if (!messages_.texts.isEmpty())
+            return withTwinAdvice(namingTheCharacter(messages_.refusal()));
         written_ = picture();
         return save(written_, outPath, format, compact);
     }
@@ -219,6 +222,11 @@ class Drawer {
         if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
             return namingTheCharacter(messages_.refusal());
         return encodeSymbol(*symbologyChoice(type_), model_.codeText);
+    }
+
+    // A refused text's message says which of EAN13 and ean13 (and their kin) takes what.
+    QString withTwinAdvice(const QString& refusal) const {
+        return TypeNames::withTwinAdvice(type_, refusal);
     }
 
     QString namingTheCharacter(const QString& refusal) const {

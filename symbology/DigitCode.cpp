@@ -25,4 +25,14 @@ QString refusalMessage(const QString& symbologyName) {
            QStringLiteral(" cannot be used with letters.\r\nPlease use numbers only.");
 }
 
+QString checkDigitRefusal(const QString& symbologyName, const QString& text, int expected) {
+    return QStringLiteral("The check digit of %1 should be %2.\r\n%3 takes the %4 digits as "
+                          "printed, or the first %5 alone.")
+        .arg(text)
+        .arg(expected)
+        .arg(symbologyName)
+        .arg(text.size())
+        .arg(text.size() - 1);
+}
+
 } // namespace DigitCode

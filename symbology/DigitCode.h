@@ -23,6 +23,10 @@ int checkDigit(QStringView digits);
 // The two-line refusal shown for a text with a non-digit, e.g. "EAN13 cannot be used with
 // letters.\r\nPlease use numbers only."; its title is kRefusalTitle.
 QString refusalMessage(const QString& symbologyName);
+// The refusal shown for a whole number whose last digit is not the check digit of the others,
+// e.g. "The check digit of 4006381333932 should be 1.\r\nEAN13 takes the 13 digits as printed,
+// or the first 12 alone."; its title is kRefusalTitle.
+QString checkDigitRefusal(const QString& symbologyName, const QString& text, int expected);
 inline const QString kRefusalTitle = QStringLiteral("Invalid Code");
 
 } // namespace DigitCode

@@ -4,6 +4,8 @@
 #include "symbology/RuntimeError.h"
 #include "symbology/SymbologyTables.h"
 
+#include <algorithm>
+
 namespace Ean {
 namespace {
 
@@ -46,6 +48,13 @@ QString withCheckDigit(const QString& codeText) {
     return codeText + QString::number(DigitCode::checkDigit(codeText));
 }
 
+// An EAN-13 beginning with 0 is the same symbol as a UPC-A, and readers report it as one: it
+// keeps the quiet zones both readings ask for.
+void keepUpcAQuietZones(Symbol& symbol) {
+    symbol.quietLeft = std::max(symbol.quietLeft, quietZoneOf(::Symbology::UpcA).before);
+    symbol.quietRight = std::max(symbol.quietRight, quietZoneOf(::Symbology::UpcA).after);
+}
+
 } // namespace
 
 // Digit 1 is not drawn as bars: it picks the parity of digits 2 to 7 and stands in the left
@@ -68,6 +77,7 @@ Symbol encodeEan13(const QString& codeText) {
     modules.text(digits.mid(1, 6), 3, 45);
     modules.text(digits.mid(7), 50, 92);
     modules.symbol.takeFactsOf(::Symbology::Ean13);
+    if (digits.front() == u'0') keepUpcAQuietZones(modules.symbol);
     return modules.symbol;
 }
 

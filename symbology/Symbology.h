@@ -71,13 +71,16 @@ struct SymbologyChoice {
 
 // In the type list's order, which is also the order a name is looked up in.
 inline constexpr std::array<SymbologyChoice, 7> kSymbologyChoices = {{
-    {"UPC-A", Symbology::UpcA, false, false, "UPC-A: 12 digits, the last drawn as given"},
+    {"UPC-A", Symbology::UpcA, false, false,
+     "UPC-A as the window draws it: 12 digits as given, fewer filled with 0s, more cut"},
     {"39/n", Symbology::Code39, false, false, "Code 39: A-Z, 0-9 and - . space $ / + %"},
     {"39/c", Symbology::Code39, true, false, "Code 39 with the code text under the bars"},
     {"128/n", Symbology::Code128, false, false, "Code 128: printable ASCII"},
     {"128/c", Symbology::Code128, true, false, "Code 128 with the code text under the bars"},
-    {"EAN13", Symbology::Ean13, false, false, "EAN-13: 12 digits, the check digit computed"},
-    {"EAN8", Symbology::Ean8, false, false, "EAN-8: 7 digits, the check digit computed"},
+    {"EAN13", Symbology::Ean13, false, false,
+     "EAN-13 as the window draws it: 12 digits (13 as printed), fewer filled with 0s, more cut"},
+    {"EAN8", Symbology::Ean8, false, false,
+     "EAN-8 as the window draws it: 7 digits (8 as printed), fewer filled with 0s, more cut"},
 }};
 
 // The choice a name names, compared exactly.

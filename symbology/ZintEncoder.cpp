@@ -429,6 +429,10 @@ ZintResult encodeWithZint(ZintType type, std::string_view text, const ZintOption
         linear.modules = linear.modules.substr(first, last - first + 1);
         linear.quietLeft = t.quietLeft;
         linear.quietRight = input.addOn ? kAddOnQuietAfter : t.quietRight;
+        // An EAN-13 beginning with 0 is the same symbol as a UPC-A, and readers report it as
+        // one: UPC-A's quiet zone on the right then has to be there too.
+        if (type == ZintType::Ean13 && !input.addOn && input.input.front() == '0')
+            linear.quietRight = std::max(linear.quietRight, info(ZintType::UpcA).quietRight);
         if (type == ZintType::Itf14) {
             linear.bearer = Bearer::Frame;
             linear.bearerWidth = kItf14BearerWidth;

@@ -105,6 +105,62 @@ class TestCli : public QObject {
         QCOMPARE(QImage(path("u.png")).size(), QSize(129, 65));
     }
 
+    // The digits printed on a pack are drawn as that code (the full program's formats and the
+    // quick PNG path alike); a wrong check digit is refused, not cut into another code.
+    void wholeEanNumbersAreDrawnAsGiven_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("said"); // standard output, or in the error
+        QTest::newRow("EAN13 png") << "EAN13"
+                                   << "4006381333931"
+                                   << "png" << 0 << QByteArray("400638133393");
+        QTest::newRow("EAN13 jpg") << "EAN13"
+                                   << "4006381333931"
+                                   << "jpg" << 0 << QByteArray("400638133393");
+        QTest::newRow("EAN8 png") << "EAN8"
+                                  << "96385074"
+                                  << "png" << 0 << QByteArray("9638507");
+        QTest::newRow("EAN13 wrong")
+            << "EAN13"
+            << "4006381333932"
+            << "jpg" << 1 << QByteArray("The check digit of 4006381333932 should be 1.");
+        QTest::newRow("EAN8 wrong")
+            << "EAN8"
+            << "96385070"
+            << "bmp" << 1 << QByteArray("The check digit of 96385070 should be 4.");
+        QTest::newRow("EAN13 fourteen") << "EAN13"
+                                        << "14006381333931"
+                                        << "png" << 0 << QByteArray("006381333931");
+        QTest::newRow("UPC-A twelve") << "UPC-A"
+                                      << "036000291452"
+                                      << "png" << 0 << QByteArray("036000291452");
+    }
+    void wholeEanNumbersAreDrawnAsGiven() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, format);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, said);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).remove(u' ');
+        const QString out = path(tag + "." + format), drawn = path(tag + "-data." + format);
+        const Run run = cli({"draw", "--type", type, "--text", text, "--out", out});
+        QCOMPARE(run.exitCode, exitCode);
+        if (exitCode != 0) {
+            QVERIFY2(run.err.contains(said), run.err.constData());
+            // ... and which of the two EAN names takes what.
+            QVERIFY2(run.err.contains("as printed, nothing filled or cut"), run.err.constData());
+            QVERIFY(!QFile::exists(out));
+            return;
+        }
+        QCOMPARE(run.out.trimmed(), said);
+        QCOMPARE(cli({"draw", "--type", type, "--text", QString::fromLatin1(said), "--out", drawn})
+                     .exitCode,
+                 0);
+        QCOMPARE(QImage(out), QImage(drawn));
+    }
+
     void outputPictureFollowsTheSliders_data() {
         QTest::addColumn<QStringList>("sliders");
         QTest::addColumn<int>("right");  // last column that may hold a bar
@@ -380,6 +436,15 @@ class TestCli : public QObject {
         QTest::newRow("unknown type")
             << QStringList{"draw", "--type", "39/x", "--text", "A", "--out", "x.png"}
             << QByteArray("'39/x'");
+        QTest::newRow("type of two names")
+            << QStringList{"draw", "--type", "Ean13", "--text", "1", "--out", "x.png"}
+            << QByteArray("did you mean EAN13 or ean13? EAN13 is the window's EAN-13");
+        QTest::newRow("UPC-A or upca")
+            << QStringList{"batch", "--type", "UPCA", "--in", "x", "--out-dir", "d"}
+            << QByteArray("did you mean UPC-A or upca?");
+        QTest::newRow("type near two names")
+            << QStringList{"draw", "--type", "Code128", "--text", "A", "--out", "x.png"}
+            << QByteArray("--type takes no 'Code128'; did you mean 128/n or 128/c?");
         QTest::newRow("unknown format")
             << QStringList{"draw", "--type", "39/n", "--text", "A", "--out", "x.webp"}
             << QByteArray("'webp'");
@@ -440,6 +505,66 @@ class TestCli : public QObject {
                          .match(QString::fromUtf8(run.out))
                          .hasMatch(),
                      run.out.constData());
+    }
+
+    // Each line of help as a user reads it, line breaks aside.
+    void helpSaysWhatIsWhat_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("--help") << QStringList{"--help"}
+                                << "Draws, reads, batch-draws and grades barcodes and prints label "
+                                   "sheets, without a display.";
+        QTest::newRow("types") << QStringList{"types"}
+                               << "for product codes as printed, or add-ons, use ean13, ean8 and "
+                                  "upca.";
+        QTest::newRow("draw --type")
+            << QStringList{"draw", "--help"} << "ean13, ean8 and upca take them as printed";
+        QTest::newRow("draw --scale") << QStringList{"draw", "--help"}
+                                      << "(labels' --scale is a printer's correction instead)";
+        QTest::newRow("labels --scale") << QStringList{"labels", "--help"}
+                                        << "(draw's --scale is whole pixels per module instead)";
+    }
+    void helpSaysWhatIsWhat() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, said);
+        const Run run = cli(args);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(QString::fromUtf8(run.out).simplified().contains(said), run.out.constData());
+    }
+
+    // A type that differs from one name only in case, hyphens or spaces is that type.
+    void looselySpeltTypesAreTaken_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("QR") << "QR"
+                            << "qr"
+                            << "Hi";
+        QTest::newRow("DataMatrix") << "DataMatrix"
+                                    << "datamatrix"
+                                    << "Hi";
+        QTest::newRow("GS1-128") << "GS1-128"
+                                 << "gs1-128"
+                                 << "(01)09501101530003";
+        QTest::newRow("ITF14") << "ITF14"
+                               << "itf14"
+                               << "1540014128876";
+        QTest::newRow("Gs1 DataMatrix") << "Gs1 DataMatrix"
+                                        << "gs1-datamatrix"
+                                        << "(01)09501101530003";
+    }
+    void looselySpeltTypesAreTaken() {
+        QFETCH(QString, type);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        const QString loose = path("loose.png"), exact = path("exact.png");
+        const Run run =
+            cli({"draw", "--type", type, "--text", text, "--out", loose, "--scale", "2"});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QCOMPARE(
+            cli({"draw", "--type", name, "--text", text, "--out", exact, "--scale", "2"}).exitCode,
+            0);
+        QCOMPARE(QImage(loose), QImage(exact));
     }
 
     // A failed read exits 1 whatever it prints; an empty code read in mode 0 is no failure.

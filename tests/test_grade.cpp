@@ -342,6 +342,62 @@ class TestGrade : public QObject {
         QVERIFY(scoreOf(jpegOf(picture, 20)) <= symbols.front().score());
     }
 
+    // An EAN-13 beginning with 0 is read as a UPC-A and graded by UPC-A's rule: every path that
+    // draws it leaves 11 modules free on the left and 9 on the right, so our own picture passes
+    // our own check. Vector files are checked by their size, the label sheet by its summary.
+    void leadingZeroEan13PassesItsOwnCheck_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("EAN13 --scale") << QStringList{"--type", "EAN13", "--scale", "3"} << "png";
+        QTest::newRow("EAN13 --xdim --dpi")
+            << QStringList{"--type", "EAN13", "--xdim", "0.33", "--dpi", "300"} << "png";
+        QTest::newRow("ean13 --scale") << QStringList{"--type", "ean13", "--scale", "2"} << "png";
+        QTest::newRow("EAN13 svg") << QStringList{"--type", "EAN13", "--xdim", "0.5"} << "svg";
+        QTest::newRow("ean13 svg") << QStringList{"--type", "ean13", "--xdim", "0.5"} << "svg";
+        QTest::newRow("EAN13 labels") << QStringList{"--type", "EAN13"} << "labels";
+    }
+    void leadingZeroEan13PassesItsOwnCheck() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, format);
+        const QString out = dir.filePath(QStringLiteral("upc-as-ean.") + format);
+        if (format == u"labels") {
+            const Run run = cli(QStringList{"labels", "--list", "-", "--template", "Avery L7160",
+                                            "--out", out + ".pdf"} +
+                                    args,
+                                "0036000291452\n");
+            QVERIFY2(run.exitCode == 0, run.err.constData());
+            QVERIFY2(run.err.contains("scan check: 1 A."), run.err.constData());
+            return;
+        }
+        const Run drawn = cli(QStringList{"draw", "--text", "003600029145", "--out", out} + args);
+        QVERIFY2(drawn.exitCode == 0, drawn.err.constData());
+        if (format == u"svg") {
+            QFile file(out);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            // 11 + 95 + 9 modules of 0.5 mm.
+            QVERIFY2(file.readAll().contains("width=\"57.5mm\""), qPrintable(out));
+            return;
+        }
+        const Run verified = cli({"verify", "--in", out, "--json"});
+        QVERIFY2(verified.exitCode == 0, verified.out.constData());
+        const QJsonObject symbol =
+            QJsonDocument::fromJson(verified.out).object()["symbols"].toArray()[0].toObject();
+        QCOMPARE(symbol["type"].toString(), QStringLiteral("UPC-A"));
+        QCOMPARE(symbol["text"].toString(), QStringLiteral("036000291452"));
+        QVERIFY2(symbol["grade"].toString() <= QStringLiteral("C"),
+                 qPrintable(symbol["grade"].toString()));
+    }
+
+    // When no slider position helps, the line says what does.
+    void noWidthPositionSaysWhatWorks() {
+        const ScanCheck::DrawInputs inputs{"128/n", QString(30, u'W'), 50, 150};
+        const QString line = ScanCheck::check(ScanCheck::windowPicture(inputs), inputs).line;
+        QVERIFY2(line.endsWith(QStringLiteral("no width position grades C or better; whole "
+                                              "pixels per module do: the Labels dialog, or "
+                                              "barcode-desk-cli draw --scale")),
+                 qPrintable(line));
+    }
+
     // Whichever way up, mirrored or not, a symbol grades as it does upright: quarter turns to
     // the same values, skewed ones within what interpolating their edges costs.
     void anyOrientation_data() {

@@ -271,6 +271,7 @@ class TestLabelsDialog : public QObject {
                               &messages_, dir_.filePath(QStringLiteral("no-port")), &saveDialog_,
                               dir_.filePath(QStringLiteral("prefs.conf"))});
         w->show();
+        w->typeCombo->setCurrentText(QStringLiteral("EAN13")); // the dialog starts with it
         w->showPrintPanel(); // the print panel, where sheets of labels are printed too
         QVERIFY(w->labelsButton->isVisible());
         QVERIFY(w->printPanel->rect().contains(w->labelsButton->geometry()));
@@ -281,6 +282,7 @@ class TestLabelsDialog : public QObject {
         w->labelsButton->click();
         QVERIFY(w->labelsDialog && w->labelsDialog->isVisible());
         QVERIFY(w->labelsDialog->templates->count() > 1000);
+        QCOMPARE(w->labelsDialog->type->currentText(), QStringLiteral("EAN13"));
     }
 
     // A design opened in the dialog brings its template and list; the preview and the PDF

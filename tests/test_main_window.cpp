@@ -327,9 +327,18 @@ class TestMainWindow : public QObject {
         QTest::newRow("EAN13 fourteen digits") << "EAN13"
                                                << "98123456789012"
                                                << "123456789012";
-        QTest::newRow("EAN8 eight digits") << "EAN8"
-                                           << "96385074"
-                                           << "6385074";
+        QTest::newRow("EAN13 as printed") << "EAN13"
+                                          << "4006381333931"
+                                          << "400638133393";
+        QTest::newRow("EAN8 as printed") << "EAN8"
+                                         << "96385074"
+                                         << "9638507";
+        QTest::newRow("EAN8 nine digits") << "EAN8"
+                                          << "196385074"
+                                          << "6385074";
+        QTest::newRow("UPC-A thirteen digits") << "UPC-A"
+                                               << "1036000291452"
+                                               << "036000291452";
         QTest::newRow("UPC-A short") << "UPC-A"
                                      << "42"
                                      << "000000000042";
@@ -343,6 +352,43 @@ class TestMainWindow : public QObject {
         QCOMPARE(w->codeEdit->text(), normal);
         QVERIFY(!isBlank(w->model().outputPicture.image()));
         QVERIFY(settingsBytes().startsWith(normal.toLatin1() + "%~%"));
+    }
+
+    // The grade line names slider positions; each slider says its own.
+    void slidersSayTheirPositions() {
+        const auto w = window();
+        w->widthSlider->setValue(49);
+        w->heightSlider->setValue(120);
+        QCOMPARE(w->widthSlider->toolTip(), QStringLiteral("width 49"));
+        QCOMPARE(w->heightSlider->toolTip(), QStringLiteral("height 120"));
+    }
+
+    // A whole number as printed whose last digit is not its check digit is not cut into
+    // another product's code.
+    void wrongCheckDigitIsRefusedWithAMessage_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("EAN13") << "EAN13"
+                               << "4006381333932"
+                               << "The check digit of 4006381333932 should be 1.\r\nEAN13 takes "
+                                  "the 13 digits as printed, or the first 12 alone.";
+        QTest::newRow("EAN8") << "EAN8"
+                              << "96385070"
+                              << "The check digit of 96385070 should be 4.\r\nEAN8 takes the 8 "
+                                 "digits as printed, or the first 7 alone.";
+    }
+    void wrongCheckDigitIsRefusedWithAMessage() {
+        QFETCH(QString, type);
+        QFETCH(QString, code);
+        QFETCH(QString, message);
+        const auto w = window();
+        draw(*w, type, code);
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text, message);
+        QCOMPARE(messages.shown[0].title, QStringLiteral("Invalid Code"));
+        QCOMPARE(w->codeEdit->text(), code);
+        QVERIFY(isBlank(w->model().outputPicture.image()));
     }
 
     void nonDigitsAreRefusedWithAMessage_data() {
