@@ -115,6 +115,6 @@ std::optional<Decoded> decodeCode128(std::span<const double> w, std::size_t firs
     const int elements = static_cast<int>(at + 7 - first);
     const double width = std::accumulate(&w[first], &w[first] + elements, 0.0);
     const int modules = static_cast<int>(values.size()) * kCode128Modules + kCode128StopModules;
-    return Decoded{*text, elements, width / modules, margin};
+    return Decoded{*text, elements, width / modules, margin, values[1] == kCode128Fnc1};
 }
 } // namespace LineFamilies

@@ -12,6 +12,7 @@ struct Decoded {
     // The least margin left between a measurement and its decision threshold, 1 for ideal
     // widths, 0 on the threshold.
     double decodability = 0;
+    bool gs1 = false; // Code 128 whose first character after the start is FNC1: GS1-128
 };
 
 } // namespace LineDecode

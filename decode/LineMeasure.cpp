@@ -56,19 +56,20 @@ std::optional<TwoWidth> twoWidth(const double* w, std::size_t elements, std::siz
     return t;
 }
 
-double medianOf(std::vector<double> narrow) {
-    std::nth_element(narrow.begin(), narrow.begin() + std::ptrdiff_t(narrow.size() / 2),
-                     narrow.end());
-    return narrow[narrow.size() / 2];
-}
-
-void collectNarrow(const double* w, std::size_t elements, double threshold,
-                   std::vector<double>& narrow) {
+void NarrowElements::collect(const double* w, std::size_t elements, double threshold) {
     for (std::size_t j = 0; j < elements; ++j)
-        if (w[j] < threshold) narrow.push_back(w[j]);
+        if (w[j] < threshold) (j % 2 == 0 ? bars : spaces).push_back(w[j]);
 }
 
-// Elements all on one side of a threshold, and the least margin among them.
+double NarrowElements::module() const {
+    const auto median = [](std::vector<double> v) {
+        std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    if (bars.empty() || spaces.empty()) return median(bars.empty() ? spaces : bars);
+    return (median(bars) + median(spaces)) / 2;
+}
+
 bool allNarrow(const double* w, std::size_t elements, const TwoWidth& t, double& margin) {
     for (std::size_t j = 0; j < elements; ++j) {
         if (w[j] >= t.threshold) return false;

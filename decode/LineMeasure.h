@@ -98,12 +98,16 @@ constexpr std::size_t kMostTwoWidthElements = 10;
 
 std::optional<TwoWidth> twoWidth(const double* w, std::size_t elements, std::size_t wide);
 
-// The module of a two-width symbol: the median narrow element, which one misprinted element
-// does not move.
-double medianOf(std::vector<double> narrow);
+// The narrow elements of a two-width symbol, bars and spaces apart.
+struct NarrowElements {
+    std::vector<double> bars, spaces;
 
-void collectNarrow(const double* w, std::size_t elements, double threshold,
-                   std::vector<double>& narrow);
+    // Those among `elements` at `w`, a bar first, narrower than `threshold`.
+    void collect(const double* w, std::size_t elements, double threshold);
+    // The module: the mean of the median narrow bar and the median narrow space, which one
+    // misprinted element does not move, nor ink spread that widens every bar.
+    double module() const;
+};
 
 // Elements all on one side of a threshold, and the least margin among them.
 bool allNarrow(const double* w, std::size_t elements, const TwoWidth& t, double& margin);

@@ -89,14 +89,19 @@ struct Options {
     double apertureMm = 0; // 0: 0.8 times the X-dimension that the lines measure
     // The five symbologies the program draws itself, or every linear one it draws.
     ReadingEngine::Reach reach = ReadingEngine::Reach::Classic;
+    // Whether linear symbols are also looked for with the grader's own reference decodes:
+    // never (what a scanner at the till reads), when the engine finds none, or always.
+    enum class Finding { Engine, WhenEngineMisses, Always };
+    Finding finding = Finding::WhenEngineMisses;
 };
 
-// The linear symbols among those the reading engine found in the picture, graded; 2D ones are
-// left out.
+// The linear symbols among those the reading engine found in the picture, and those its own
+// reference decodes find as `options.finding` asks, graded; 2D ones are left out.
 std::vector<Symbol> gradeFound(const QImage& picture,
                                const QList<ReadingEngine::Found>& symbolsFound,
                                const Options& options = {});
-// Every linear symbol the reading engine finds, graded; an empty list when it finds none.
+// Every linear symbol the reading engine or the reference decodes find, graded; an empty list
+// when none is found.
 std::vector<Symbol> gradePicture(const QImage& picture, const Options& options = {});
 
 // The least score of each letter; below D is F.

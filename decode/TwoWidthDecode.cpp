@@ -58,7 +58,7 @@ std::optional<Decoded> decodeCode39(std::span<const double> w, std::size_t first
     using SymbologyTables::kCode39StartStop;
     QString text;
     double margin = 1;
-    std::vector<double> narrow;
+    NarrowElements narrow;
     int characters = 0;
     std::size_t at = first;
     for (;;) {
@@ -70,7 +70,7 @@ std::optional<Decoded> decodeCode39(std::span<const double> w, std::size_t first
             character->pattern + '0')];
         if (value < 0) return std::nullopt;
         margin = std::min(margin, character->margin);
-        collectNarrow(&w[at], kCode39Elements, character->threshold, narrow);
+        narrow.collect(&w[at], kCode39Elements, character->threshold);
         ++characters;
         at += kCode39Elements;
         const bool startStop = value == kCode39StartStop;
@@ -81,14 +81,14 @@ std::optional<Decoded> decodeCode39(std::span<const double> w, std::size_t first
         ++at; // the gap between characters
     }
     if (text.isEmpty()) return std::nullopt;
-    return Decoded{text, static_cast<int>(at - first), medianOf(std::move(narrow)), margin};
+    return Decoded{text, static_cast<int>(at - first), narrow.module(), margin};
 }
 
 std::optional<Decoded> decodeItf(std::span<const double> w, std::size_t first) {
     if (first + kItfStart + kItfPair + kItfStop > w.size()) return std::nullopt;
     QString text;
     double margin = 1;
-    std::vector<double> narrow;
+    NarrowElements narrow;
     std::size_t at = first + kItfStart;
     std::optional<TwoWidth> last;
     for (;;) {
@@ -115,14 +115,14 @@ std::optional<Decoded> decodeItf(std::span<const double> w, std::size_t first) {
             break;
         }
         if (!last && !allNarrow(&w[first], kItfStart, *pair, margin)) return std::nullopt;
-        collectNarrow(&w[at], kItfPair, pair->threshold, narrow);
+        narrow.collect(&w[at], kItfPair, pair->threshold);
         margin = std::min(margin, pair->margin);
         text += QChar(u'0' + high);
         text += QChar(u'0' + low);
         last = pair;
         at += kItfPair;
     }
-    return Decoded{text, static_cast<int>(at - first), medianOf(std::move(narrow)), margin};
+    return Decoded{text, static_cast<int>(at - first), narrow.module(), margin};
 }
 
 std::optional<Decoded> decodeCodabar(std::span<const double> w, std::size_t first) {
@@ -131,7 +131,7 @@ std::optional<Decoded> decodeCodabar(std::span<const double> w, std::size_t firs
     };
     QString text;
     double margin = 1;
-    std::vector<double> narrow;
+    NarrowElements narrow;
     std::size_t at = first;
     for (int characters = 0;; ++characters) {
         if (at + kCodabarElements > w.size()) return std::nullopt;
@@ -139,7 +139,7 @@ std::optional<Decoded> decodeCodabar(std::span<const double> w, std::size_t firs
         if (!character) return std::nullopt;
         const auto& [value, t] = *character;
         margin = std::min(margin, t.margin);
-        collectNarrow(&w[at], kCodabarElements, t.threshold, narrow);
+        narrow.collect(&w[at], kCodabarElements, t.threshold);
         at += kCodabarElements;
         if (characters == 0 && !isStartStop(value)) return std::nullopt;
         if (characters > 0 && isStartStop(value)) break;
@@ -148,6 +148,6 @@ std::optional<Decoded> decodeCodabar(std::span<const double> w, std::size_t firs
         ++at; // the gap between characters
     }
     if (text.isEmpty()) return std::nullopt;
-    return Decoded{text, static_cast<int>(at - first), medianOf(std::move(narrow)), margin};
+    return Decoded{text, static_cast<int>(at - first), narrow.module(), margin};
 }
 } // namespace LineFamilies

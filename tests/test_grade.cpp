@@ -461,6 +461,39 @@ class TestGrade : public QObject {
         row("quiet zone 10, noise 3 %",
             with(upc, [](Calibration& c) { c.markAt = 10, c.noise = 3; }), P(-1), 10, 0.1);
         row("quiet zone 8.5", with(upc, [](Calibration& c) { c.markAt = 8.5; }), P::Decode, 0, 0);
+        // Quiet zone marks at the minimum pass and two modules short fail, their edges moved by
+        // ink spread and blur as the bars' are; the zone is reported as measured: UPC-A's 9
+        // modules less the spread, half of it at either edge.
+        const Calibration itf14{runs("itf14", "1540014128876")};
+        const auto marked = [&](Calibration c, double at, double spread, double blur) {
+            return with(c, [=](Calibration& m) {
+                m.markAt = at, m.growth = spread, m.blur = blur, m.pixels = 8;
+            });
+        };
+        row("UPC-A mark at 9, spread 0.15, blur 0.4", marked(upc, 9, 0.15, 0.4), P::Decode, 1, 0);
+        row("UPC-A mark at 9 measured", marked(upc, 9, 0.15, 0.4), P(-1), 8.85, 0.08);
+        row("UPC-A mark at 9, spread 0.2, blur 0.3", marked(upc, 9, 0.2, 0.3), P::Decode, 1, 0);
+        row("UPC-A mark at 7", marked(upc, 7, 0.15, 0.4), P::Decode, 0, 0);
+        row("EAN-13 mark at 11, spread 0.1, blur 0.35", marked(ean13, 11, 0.1, 0.35), P::Decode, 1,
+            0);
+        row("EAN-13 mark at 9", marked(ean13, 9, 0.1, 0.35), P::Decode, 0, 0);
+        row("ITF-14 mark at 10, spread 0.2, blur 0.3", marked(itf14, 10, 0.2, 0.3), P::Decode, 1,
+            0);
+        row("ITF-14 mark at 8", marked(itf14, 8, 0.2, 0.3), P::Decode, 0, 0);
+        // A symbol on a grey patch (contrast 49) framed in black (7 %) on white paper: the lines
+        // and their threshold keep to the symbol and its quiet zones.
+        const Calibration patch = with(code128, [](Calibration& c) {
+            c.bar = 6, c.space = 55, c.frameModules = 3, c.paperModules = 10;
+        });
+        row("grey patch decodes", patch, P::Decode, 1, 0);
+        row("grey patch SC", patch, P::SymbolContrast, 49, 0.5);
+        row("grey patch Rmin", patch, P::MinimumReflectance, 6, 0.5);
+        // Symbol contrast 15, slightly noisy: graded F for its contrast, but it decodes.
+        const Calibration faint = with(ean13, [](Calibration& c) { c.bar = 60, c.space = 75; });
+        row("SC 15 decodes", faint, P::Decode, 1, 0);
+        row("SC 15", faint, P::SymbolContrast, 15, 0.5);
+        row("SC 15, noise 1 %, decodes", with(faint, [](Calibration& c) { c.noise = 1; }),
+            P::Decode, 1, 0);
         // Camera-like: light falling to 70 % across 119 modules. SC from the brightest quiet zone
         // sample a module in (90 x 0.997) to the darkest bar at the right (5 x 0.72); MOD the
         // dimmest edge's contrast (85 x 0.73) over it. The global threshold lies below the
@@ -491,8 +524,11 @@ class TestGrade : public QObject {
             for (const bool mirrored : {false, true}) {
                 QImage picture = turned(upright, 90 * quarter, mirrored);
                 if (jpegQuality > 0) picture = jpegOf(picture, jpegQuality);
-                const auto symbols = ScanGrade::gradePicture(picture, {{}, apertureMm});
-                const QString where = QStringLiteral("%1° %2").arg(90 * quarter).arg(mirrored);
+                const auto symbols =
+                    ScanGrade::gradePicture(picture, {{}, apertureMm, ReadingEngine::Reach::Every});
+                QString where = QStringLiteral("%1° %2").arg(90 * quarter).arg(mirrored);
+                for (const ScanGrade::Symbol& symbol : symbols)
+                    where += QStringLiteral(", %1 %2").arg(symbol.kind, symbol.text);
                 QVERIFY2(symbols.size() == 1, qPrintable(where));
                 // The worst line: a spot crosses only some.
                 const bool higherIsWorse = parameter == int(ScanGrade::Parameter::Defects);
@@ -502,9 +538,54 @@ class TestGrade : public QObject {
                         parameter < 0 ? line.quietZones[0] : line.values[std::size_t(parameter)];
                     worst = higherIsWorse ? std::max(worst, value) : std::min(worst, value);
                 }
+                for (const ScanGrade::Line& line : symbols.front().lines)
+                    where += QStringLiteral(" | %1 %2 %3")
+                                 .arg(line.text)
+                                 .arg(line.quietZones[0])
+                                 .arg(line.quietZones[1]);
                 QVERIFY2(std::abs(worst - expected) <= tolerance,
                          qPrintable(QStringLiteral("%1: %2").arg(where).arg(worst)));
+                // Every line decodes, or none does.
+                if (parameter == int(ScanGrade::Parameter::Decode))
+                    for (const ScanGrade::Line& line : symbols.front().lines)
+                        QCOMPARE(line.values[int(ScanGrade::Parameter::Decode)], expected);
             }
+    }
+
+    // An ITF-14 with a small void in a bar or spot in a space on every row, which the engine
+    // reading row by row never reads whole: the reference decodes find it, in any quarter turn,
+    // and the aperture (0.8 X) sees past the defects.
+    void engineMissedSymbol() {
+        Calibration c{moduleRuns(QStringLiteral("itf14"), QStringLiteral("1540014128876"))};
+        c.pixels = 8;
+        c.heightModules = 20;
+        QImage upright = calibrationPicture(c);
+        std::vector<double> middles; // of the elements, in pixels
+        double x = c.quietModules;
+        for (const int run : c.runs) {
+            middles.push_back((x + run / 2.0) * c.pixels);
+            x += run;
+        }
+        constexpr int kDefect = 3, kDepth = 70; // pixels, percent
+        for (int band = 0; band * kDefect < upright.height(); ++band) {
+            const std::size_t element = std::size_t(band * 7) % middles.size();
+            const int grey = qRound((element % 2 == 0 ? kDepth : 100 - kDepth) * 2.55);
+            QPainter(&upright).fillRect(int(middles[element]) - 1, band * kDefect, kDefect, kDefect,
+                                        QColor(grey, grey, grey));
+        }
+        for (const int quarter : {0, 1, 2, 3}) {
+            const QImage picture = turned(upright, 90 * quarter, false);
+            const QString where = QStringLiteral("%1°").arg(90 * quarter);
+            QVERIFY2(ReadingEngine::findSymbols(picture, ReadingEngine::Reach::Every).isEmpty(),
+                     qPrintable(where));
+            const auto symbols =
+                ScanGrade::gradePicture(picture, {{}, 0, ReadingEngine::Reach::Every});
+            QVERIFY2(symbols.size() == 1, qPrintable(where));
+            QCOMPARE(symbols.front().kind, QStringLiteral("ITF-14"));
+            QCOMPARE(symbols.front().text, QStringLiteral("15400141288763"));
+            for (const ScanGrade::Line& line : symbols.front().lines)
+                QVERIFY2(line.text == symbols.front().text, qPrintable(where));
+        }
     }
 
     // Every window picture that grades C or better is read at its own size by zbarimg or by
