@@ -148,8 +148,8 @@ QList<ReadingEngine::Found> findSymbols(const QImage& plane, ReadingEngine::Reac
         order.insert(order.end(), std::begin(kNewerOrder), std::end(kNewerOrder));
     const QPointF centre(plane.width() / 2.0, plane.height() / 2.0);
     const double radius = std::hypot(plane.width(), plane.height()) / 2 + 1;
-    // About a hundred lines at each angle, never further apart than a short symbol is high.
-    const double spacing = std::clamp(std::min(plane.width(), plane.height()) / 100.0, 2.0, 16.0);
+    // About fifty lines at each angle, never further apart than a short symbol is high.
+    const double spacing = std::clamp(std::min(plane.width(), plane.height()) / 50.0, 3.0, 16.0);
     std::vector<Reading> readings;
     for (int a = 0; a < kAngles; ++a) {
         const double angle = a * std::numbers::pi / kAngles;

@@ -1,5 +1,7 @@
 #include "decode/ScanGrade.h"
 
+#include "decode/EdgeSpread.h"
+#include "decode/GradingFloor.h"
 #include "decode/LineDecode.h"
 #include "decode/LineSweep.h"
 #include "decode/ReadingEngine.h"
@@ -221,6 +223,28 @@ void measure(const Profile& p, Line& line) {
 constexpr int kScanLines = 10;
 // Application standards tie the measuring aperture to the X-dimension: 0.8 X by default.
 constexpr double kApertureOfX = 0.8;
+constexpr double kMmPerInch = 25.4;
+// GS1's apertures, for a picture whose true resolution is known: 6 mil for EAN and UPC, 10 mil
+// for ITF-14 and GS1-128 from an X-dimension of 0.495 mm.
+constexpr double kRetailApertureMm = 0.15, kLogisticApertureMm = 0.25, kLogisticLeastXMm = 0.495;
+// A picture whose edges rise within about a pixel (a Gaussian of this many pixels) is drawn,
+// not photographed: its few pixels a module still measure exactly.
+constexpr double kSharpest = 0.45;
+
+double medianOf(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + long(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+// The aperture a symbol of X-dimension `xMm` is measured with, in millimetres.
+double apertureMmOf(const Symbol& symbol, double xMm, const Options& options) {
+    if (options.dpi > 0) {
+        if (LineDecode::takesAddOn(symbol.symbology)) return kRetailApertureMm;
+        const bool logistic = symbol.kind == u"ITF-14" || symbol.kind == u"GS1-128";
+        if (logistic && xMm >= kLogisticLeastXMm) return kLogisticApertureMm;
+    }
+    return kApertureOfX * xMm;
+}
 
 // About how many modules wide the symbol is, for a picture too poor to measure it on.
 // Without any add-on, which the engine may see or not.
@@ -462,7 +486,7 @@ Line gradeProfile(std::span<const double> reflectance, LineDecode::Linear symbol
 
 bool allPass(const std::vector<Symbol>& symbols) {
     return !symbols.empty() && std::all_of(symbols.begin(), symbols.end(), [](const Symbol& s) {
-        return s.score() >= kLowestPassingScore;
+        return s.notGraded.isEmpty() && s.score() >= kLowestPassingScore;
     });
 }
 
@@ -477,9 +501,11 @@ std::vector<Symbol> gradeFound(const QImage& picture,
     if (picture.isNull()) return symbols;
     const QImage plane = ScanLines::reflectancePlane(picture, options.light);
     const QList<ReadingEngine::Found> candidates = withSweep(plane, symbolsFound, options);
-    // Pictures that do not say otherwise are taken at 96 dots per inch.
-    const double dotsPerMm =
-        (picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 3780) / 1000.0;
+    // At the resolution given, or as the picture says; those that do not say are taken at 96
+    // dots per inch.
+    const double dotsPerMm = options.dpi > 0               ? options.dpi / kMmPerInch
+                             : picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() / 1000.0
+                                                           : 96 / kMmPerInch;
     for (const ReadingEngine::Found& found : candidates) {
         if (!found.linear) continue;
         Symbol symbol{*found.linear, found.kind, found.text, found.box, {}};
@@ -498,28 +524,35 @@ std::vector<Symbol> gradeFound(const QImage& picture,
         const std::vector<ScanLines::Line> paths =
             ScanLines::scanLines(plane, *frame, kScanLines, ScanLines::spacingFor(nominalX),
                                  lineMargin(*found.linear, found.text, nominalX));
-        double aperture = options.apertureMm * dotsPerMm;
-        if (!(aperture > 0)) {
-            // A first look through no aperture at all tells the X-dimension it follows.
-            std::vector<double> modules;
-            for (const ScanLines::Line& path : paths)
-                if (const Line seen = gradeLine(plane, path, *frame, found, 0);
-                    seen.moduleWidth > 0)
-                    modules.push_back(seen.moduleWidth);
-            double x = nominalX;
-            if (!modules.empty()) {
-                std::nth_element(modules.begin(), modules.begin() + modules.size() / 2,
-                                 modules.end());
-                x = modules[modules.size() / 2];
-            }
-            aperture = kApertureOfX * x;
+        // A first look through no aperture at all tells the X-dimension the lines follow and
+        // how blurred the picture already is.
+        std::vector<double> modules, spreads;
+        for (const ScanLines::Line& path : paths) {
+            const Line seen = gradeLine(plane, path, *frame, found, 0);
+            if (!(seen.moduleWidth > 0)) continue;
+            modules.push_back(seen.moduleWidth);
+            const double step = path.spacing();
+            const double wide = 2 * seen.moduleWidth / step - 0.5;
+            if (const auto spread =
+                    EdgeSpread::medianSpread(seen.reflectance, seen.threshold, seen.bars.first - 1,
+                                             seen.bars.second + 1, wide))
+                spreads.push_back(*spread * step);
         }
+        const double x = modules.empty() ? nominalX : medianOf(modules);
+        symbol.blur = spreads.empty() ? 0 : medianOf(spreads);
+        double aperture = options.apertureMm * dotsPerMm;
+        if (!(aperture > 0)) aperture = apertureMmOf(symbol, x / dotsPerMm, options) * dotsPerMm;
         symbol.aperture = aperture;
         symbol.apertureMm = aperture / dotsPerMm;
+        // What the picture's blur already does, the aperture need not do again.
+        const double seenThrough = EdgeSpread::remainingAperture(aperture, symbol.blur);
+        symbol.lowBounds = symbol.blur > aperture / 4;
+        if (symbol.blur > kSharpest && GradingFloor::tooCoarse(x))
+            symbol.notGraded = GradingFloor::tooCoarseReason(x);
         double barsFrom = 0, barsTo = 0;
         bool decodes = false;
         for (const ScanLines::Line& path : paths) {
-            Line line = gradeLine(plane, path, *frame, found, aperture);
+            Line line = gradeLine(plane, path, *frame, found, seenThrough);
             if (line.firstBar >= 0) {
                 const double origin = frame->acrossOf(path.origin), step = path.spacing();
                 const double first = origin + line.bars.first * step;
