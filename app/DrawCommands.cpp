@@ -2,10 +2,13 @@
 
 #include "render/Code128.h"
 #include "render/Code39.h"
-#include "render/EAN13and8.h"
+#include "render/EanPainter.h"
 #include "symbology/DigitCode.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/Symbology.h"
+
+#include <array>
+#include <string_view>
 
 namespace {
 
@@ -13,7 +16,7 @@ constexpr std::int16_t kHeightUnits = 10;
 
 } // namespace
 
-DrawModel::DrawModel() : pictmp(6015, 2775), picout(6375, 2655) {
+DrawModel::DrawModel() : workPicture(6015, 2775), outputPicture(6375, 2655) {
     upc.caption = kWindowCaption;
 }
 
@@ -33,85 +36,94 @@ double sliderShare(int value, int maximum, double outerSize) {
 
 // Erase the output picture and stretch the whole work image into the slider rectangle.
 void stretchIntoOutput(DrawModel& model) {
-    const Raster work = model.pictmp.pixels();
+    const Raster work = model.workPicture.pixels();
     model.stretchedRegion = QSizeF(outputWidthTwips(model), outputHeightTwips(model));
-    model.picout.ClsAndPaintPicture(work, 0, 0, model.stretchedRegion->width(),
-                                    model.stretchedRegion->height(), 0, 0, model.pictmp.Width(),
-                                    model.pictmp.Height());
+    model.outputPicture.clearAndDrawStretched(
+        work, 0, 0, model.stretchedRegion->width(), model.stretchedRegion->height(), 0, 0,
+        model.workPicture.widthTwips(), model.workPicture.heightTwips());
 }
 
 // The frame every linear symbology shares: clear, render, stretch.
 template <typename Render> void drawFrame(DrawModel& model, const char* name, Render render) {
     model.drawnSymbol.reset();
-    model.pictmp.Cls();
-    render(model.pictmp, model.txtcode);
+    model.workPicture.clear();
+    render(model.workPicture, model.codeText);
     stretchIntoOutput(model);
-    model.drawnSymbol = encodeSymbol(*symbologyChoice(QLatin1String(name)), model.txtcode);
+    model.drawnSymbol = encodeSymbol(*symbologyChoice(QLatin1String(name)), model.codeText);
 }
 
 // The EAN and UPC-A commands take digits only, padded with "0"s or cut to their last digits.
 // False when the text was refused (with a message); the command then draws nothing.
 bool acceptDigits(DrawModel& model, const QString& name, int length) {
-    if (!DigitCode::allDigits(model.txtcode)) {
+    if (!DigitCode::allDigits(model.codeText)) {
         if (model.messages)
             model.messages->show(DigitCode::refusalMessage(name), DigitCode::kRefusalTitle,
                                  MessageIcon::Exclamation);
         return false;
     }
-    model.txtcode = DigitCode::normalised(model.txtcode, length);
+    model.codeText = DigitCode::normalised(model.codeText, length);
     return true;
 }
 
-Command commandOf(const SymbologyChoice& choice) {
-    switch (choice.symbology) {
-    case Symbology::Code39:
-        return choice.caption ? Command2_Click : Command1_Click;
-    case Symbology::Code128:
-        return choice.caption ? Command3_Click : Command4_Click;
-    case Symbology::Ean13:
-        return Command5_Click;
-    case Symbology::Ean8:
-        return Command6_Click;
-    case Symbology::UpcA:
-        return Command7_Click;
-    }
-    return nullptr;
+// The command of every entry of the type list, in the list's order.
+struct ChoiceCommand {
+    std::string_view name;
+    void (*draw)(DrawModel&);
+};
+
+constexpr std::array<ChoiceCommand, kSymbologyChoices.size()> kChoiceCommands = {{
+    {"UPC-A", drawUpcA},
+    {"39/n", drawCode39},
+    {"39/c", drawCode39WithText},
+    {"128/n", drawCode128},
+    {"128/c", drawCode128WithText},
+    {"EAN13", drawEan13},
+    {"EAN8", drawEan8},
+}};
+
+constexpr bool commandsFollowTheChoices() {
+    for (std::size_t i = 0; i < kChoiceCommands.size(); ++i)
+        if (kChoiceCommands[i].name != kSymbologyChoices[i].name) return false;
+    return true;
 }
+static_assert(commandsFollowTheChoices());
 
 } // namespace
 
 Command classicCommandFor(const QString& typeText) {
-    const std::optional<SymbologyChoice> choice = symbologyChoice(typeText);
-    return choice ? commandOf(*choice) : nullptr;
+    for (const ChoiceCommand& entry : kChoiceCommands)
+        if (typeText == QLatin1String(entry.name.data(), qsizetype(entry.name.size())))
+            return entry.draw;
+    return nullptr;
 }
 
 double outputWidthTwips(const DrawModel& model) {
-    return sliderShare(model.sldwidthValue, DrawModel::kWidthMax, model.picout.Width());
+    return sliderShare(model.widthValue, DrawModel::kWidthMax, model.outputPicture.widthTwips());
 }
 
 double outputHeightTwips(const DrawModel& model) {
-    return sliderShare(model.sldheightValue, DrawModel::kHeightMax, model.picout.Height());
+    return sliderShare(model.heightValue, DrawModel::kHeightMax, model.outputPicture.heightTwips());
 }
 
-void Command1_Click(DrawModel& model) {
+void drawCode39(DrawModel& model) {
     drawFrame(model, "39/n", [](DrawingSurface& s, const QString& t) {
         Code39::DrawCode39(s, kHeightUnits, t, false, false);
     });
 }
 
-void Command2_Click(DrawModel& model) {
+void drawCode39WithText(DrawModel& model) {
     drawFrame(model, "39/c", [](DrawingSurface& s, const QString& t) {
         Code39::DrawCode39(s, kHeightUnits, t, false, true);
     });
 }
 
-void Command3_Click(DrawModel& model) {
+void drawCode128WithText(DrawModel& model) {
     drawFrame(model, "128/c", [](DrawingSurface& s, const QString& t) {
         Code128::DrawCode128(s, kHeightUnits, t, true);
     });
 }
 
-void Command4_Click(DrawModel& model) {
+void drawCode128(DrawModel& model) {
     drawFrame(model, "128/n", [](DrawingSurface& s, const QString& t) {
         Code128::DrawCode128(s, kHeightUnits, t, false);
     });
@@ -127,38 +139,38 @@ bool acceptCodeText(DrawModel& model, Symbology symbology) {
     return acceptDigits(model, name, digits);
 }
 
-void Command5_Click(DrawModel& model) {
+void drawEan13(DrawModel& model) {
     if (!acceptCodeText(model, Symbology::Ean13)) return;
     drawFrame(model, "EAN13", [](DrawingSurface& s, const QString& t) {
-        EAN13and8::DrawEAN13(s, kHeightUnits, t, false);
+        EanPainter::drawEan13(s, kHeightUnits, t, false);
     });
 }
 
-void Command6_Click(DrawModel& model) {
+void drawEan8(DrawModel& model) {
     if (!acceptCodeText(model, Symbology::Ean8)) return;
     drawFrame(model, "EAN8", [](DrawingSurface& s, const QString& t) {
-        EAN13and8::DrawEAN8(s, kHeightUnits, t, false);
+        EanPainter::drawEan8(s, kHeightUnits, t, false);
     });
 }
 
-void Command7_Click(DrawModel& model) {
+void drawUpcA(DrawModel& model) {
     if (!acceptCodeText(model, Symbology::UpcA)) return;
     UpcWorkArea& upc = model.upc;
     model.drawnSymbol.reset();
-    model.pictmp.Cls();
-    upc.picUPC.setPicture(Raster());
-    upc.picUPC.Cls();
-    upc.txtUPC = model.txtcode;
+    model.workPicture.clear();
+    upc.upcPicture.setBackgroundPicture(Raster());
+    upc.upcPicture.clear();
+    upc.upcText = model.codeText;
     upc.L.fill(QStringLiteral("0"));
     upc.R.fill(QStringLiteral("0"));
-    modUPC::DrawUPCA(upc.txtUPC, upc);
+    drawInWorkArea(upc.upcText, upc);
     // The work picture takes the UPC-A picture's size, so every UPC-A fills the slider
     // rectangle alike, whatever the previous render left behind.
-    model.pictmp.setWidth(upc.picUPC.Width());
-    model.pictmp.setHeight(upc.picUPC.Height());
-    model.pictmp.setPicture(upc.picUPC.pixels());
+    model.workPicture.setWidthTwips(upc.upcPicture.widthTwips());
+    model.workPicture.setHeightTwips(upc.upcPicture.heightTwips());
+    model.workPicture.setBackgroundPicture(upc.upcPicture.pixels());
     stretchIntoOutput(model);
-    model.drawnSymbol = encodeSymbol(*symbologyChoice(QStringLiteral("UPC-A")), model.txtcode);
+    model.drawnSymbol = encodeSymbol(*symbologyChoice(QStringLiteral("UPC-A")), model.codeText);
 }
 
 } // namespace DrawCommands

@@ -25,12 +25,12 @@ struct DrawModel {
     // The main window's caption, also the title of the UPC-A renderer's message.
     static inline const QString kWindowCaption = QStringLiteral("Barcode Desk");
 
-    QString txtcode;
-    int sldwidthValue = kWidthMax;
-    int sldheightValue = kHeightClamp;
-    DrawingSurface pictmp; // the renderers' work picture
-    DrawingSurface picout; // the visible output picture, in twips
-    UpcWorkArea upc;       // the UPC-A renderer's own work pictures
+    QString codeText;
+    int widthValue = kWidthMax;
+    int heightValue = kHeightClamp;
+    DrawingSurface workPicture;   // the renderers' work picture
+    DrawingSurface outputPicture; // the visible output picture, in twips
+    UpcWorkArea upc;              // the UPC-A renderer's own work pictures
     // The symbol the output picture shows since the last complete draw.
     std::optional<Symbol> drawnSymbol;
     MessageBoxes* messages = nullptr;
@@ -57,15 +57,15 @@ Command commandFor(const QString& typeText);
 // newer ones with Qt Gui).
 Command classicCommandFor(const QString& typeText);
 
-void Command1_Click(DrawModel& model); // "39/n"
-void Command2_Click(DrawModel& model); // "39/c"
-void Command3_Click(DrawModel& model); // "128/c"
-void Command4_Click(DrawModel& model); // "128/n"
-void Command5_Click(DrawModel& model); // "EAN13"
-void Command6_Click(DrawModel& model); // "EAN8"
-void Command7_Click(DrawModel& model); // "UPC-A"
+void drawCode39(DrawModel& model);          // "39/n"
+void drawCode39WithText(DrawModel& model);  // "39/c"
+void drawCode128WithText(DrawModel& model); // "128/c"
+void drawCode128(DrawModel& model);         // "128/n"
+void drawEan13(DrawModel& model);           // "EAN13"
+void drawEan8(DrawModel& model);            // "EAN8"
+void drawUpcA(DrawModel& model);            // "UPC-A"
 
-// Applies to model.txtcode what the symbology's command applies before drawing: EAN and UPC-A
+// Applies to model.codeText what the symbology's command applies before drawing: EAN and UPC-A
 // take digits only, padded or cut. False when the command would refuse the text; its message
 // has then been shown.
 bool acceptCodeText(DrawModel& model, Symbology symbology);

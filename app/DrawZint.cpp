@@ -32,7 +32,7 @@ Command commandFor(const QString& typeText) {
 
 void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
     model.drawnSymbol.reset();
-    const auto encoded = encodeZintChoice(choice, model.txtcode);
+    const auto encoded = encodeZintChoice(choice, model.codeText);
     if (const auto* refusal = std::get_if<QString>(&encoded)) {
         if (model.messages)
             model.messages->show(QStringLiteral("error: ") + *refusal, DigitCode::kRefusalTitle,
@@ -46,12 +46,12 @@ void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
     const int pixelsPerModule =
         std::max(1, std::min(regionWidth / layout.width, regionHeight / layout.height));
     const QImage work = symbolPicture(symbol, layout, 1);
-    model.pictmp.Cls();
-    model.pictmp.setWidth(Geometry::pixelsToTwips(work.width()));
-    model.pictmp.setHeight(Geometry::pixelsToTwips(work.height()));
-    model.pictmp.setPicture(work);
-    model.picout.Cls();
-    model.picout.PaintPicture(symbolPicture(symbol, layout, pixelsPerModule), 0, 0);
+    model.workPicture.clear();
+    model.workPicture.setWidthTwips(Geometry::pixelsToTwips(work.width()));
+    model.workPicture.setHeightTwips(Geometry::pixelsToTwips(work.height()));
+    model.workPicture.setBackgroundPicture(work);
+    model.outputPicture.clear();
+    model.outputPicture.drawPicture(symbolPicture(symbol, layout, pixelsPerModule), 0, 0);
     model.stretchedRegion = QSizeF(Geometry::pixelsToTwips(layout.width * pixelsPerModule),
                                    Geometry::pixelsToTwips(layout.height * pixelsPerModule));
     model.drawnSymbol = symbol;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/MessageBoxes.h"
+#include "app/SaveDialog.h"
 #include "labels/Sheet.h"
 #include "labels/TemplateCatalog.h"
-#include "output/MOD_CDIALOG.h"
 
 #include <QDialog>
 #include <QImage>

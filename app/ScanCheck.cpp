@@ -49,15 +49,15 @@ QImage windowPicture(const DrawInputs& inputs) {
     const DrawCommands::Command command = DrawCommands::commandFor(inputs.type);
     if (!command) return {};
     DrawModel model; // no message boxes: a refused text just draws nothing
-    model.txtcode = inputs.text;
-    model.sldwidthValue = inputs.width;
-    model.sldheightValue = std::min(inputs.height, DrawModel::kHeightClamp);
+    model.codeText = inputs.text;
+    model.widthValue = inputs.width;
+    model.heightValue = std::min(inputs.height, DrawModel::kHeightClamp);
     try {
         command(model);
     } catch (const RuntimeError&) {
         return {};
     }
-    return model.picout.Image();
+    return model.outputPicture.image();
 }
 
 bool gradesCOrBetter(const QImage& picture, const QString& type) {

@@ -12,7 +12,7 @@ namespace SettingsFile {
 inline const QString kSeparator = QStringLiteral("%~%");
 inline const QString kFileName = QStringLiteral("settings.bin");
 
-// What SaveSettings reads off the window, field by field.
+// What saveSettings reads off the window, field by field.
 struct Record {
     QString code;          // 0: the code field as it stands
     int typeIndex = 1;     // 1: selected symbology, -1 for none

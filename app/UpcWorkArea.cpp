@@ -13,34 +13,30 @@ PictureFont upcFont() {
 
 } // namespace
 
-UpcWorkArea::UpcWorkArea() : picUPC(1935, 975), picUPCy(2055, 1095) {
-    picUPC.setBackColor(kWhite);
-    picUPC.setScaleMode(DrawingSurface::Pixels);
-    picUPC.setAutoRedraw(true);
-    picUPC.setFont(upcFont());
-    picUPCy.setBackColor(kWhite);
-    picUPCy.setScaleMode(DrawingSurface::Pixels);
+UpcWorkArea::UpcWorkArea() : upcPicture(1935, 975), blankPicture(2055, 1095) {
+    upcPicture.setPaper(kWhite);
+    upcPicture.setUnits(DrawingSurface::Pixels);
+    upcPicture.setKeepsDrawing(true);
+    upcPicture.setFont(upcFont());
+    blankPicture.setPaper(kWhite);
+    blankPicture.setUnits(DrawingSurface::Pixels);
     L.fill(QStringLiteral("0"));
     R.fill(QStringLiteral("0"));
 }
 
-namespace modUPC {
-
-void DrawUPCA(const QString& codeText, UpcWorkArea& form) {
-    form.L.fill(QString());
-    form.R.fill(QString());
-    form.picUPC.Cls();
-    if (form.txtUPC.isEmpty()) {
-        if (form.messages)
-            form.messages->show(
+void drawInWorkArea(const QString& codeText, UpcWorkArea& area) {
+    area.L.fill(QString());
+    area.R.fill(QString());
+    area.upcPicture.clear();
+    if (area.upcText.isEmpty()) {
+        if (area.messages)
+            area.messages->show(
                 QStringLiteral("You must enter a minimum 12 digit number to complete the  \r\n"
                                "barcode example properly. Any length over 12 digits will  \r\n"
                                "be ignored."),
-                form.caption, MessageIcon::Critical);
-        form.txtUPC = QStringLiteral("097363395843");
+                area.caption, MessageIcon::Critical);
+        area.upcText = QStringLiteral("097363395843");
         return;
     }
-    PaintUPCA(codeText, form.picUPC, form.picUPCy, form);
+    UpcAPainter::paint(codeText, area.upcPicture, area.blankPicture, area);
 }
-
-} // namespace modUPC

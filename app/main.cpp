@@ -1,4 +1,4 @@
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
     parser.addOption(scannerPort);
     parser.process(app);
 
-    Form1Options options;
+    MainWindowOptions options;
     options.serialPortName = parser.value(scannerPort);
-    Form1 window(options);
+    MainWindow window(options);
     window.show();
     return QApplication::exec();
 }

@@ -2,13 +2,13 @@
 #include "app/DrawCommands.h"
 #include "app/SettingsFile.h"
 #include "app/UpcWorkArea.h"
-#include "decode/basBCREAD.h"
+#include "decode/Code39RowReader.h"
 #include "output/RgbPng.h"
 #include "output/WholeFile.h"
 #include "render/Code128.h"
 #include "render/Code39.h"
 #include "render/DrawingSurface.h"
-#include "render/EAN13and8.h"
+#include "render/EanPainter.h"
 #include "render/SymbolPicture.h"
 #include "symbology/EncodeSymbol.h"
 
@@ -26,9 +26,9 @@ const QString kCode39Text = QStringLiteral("BARCODE-DESK-2026/07");
 void drawCode39(benchmark::State& state) {
     DrawingSurface surface(6015, 2775);
     for (auto _ : state) {
-        surface.Cls();
+        surface.clear();
         Code39::DrawCode39(surface, 10, kCode39Text, false, false);
-        benchmark::DoNotOptimize(surface.Image().constBits());
+        benchmark::DoNotOptimize(surface.image().constBits());
     }
 }
 BENCHMARK(drawCode39);
@@ -37,7 +37,7 @@ void decodeCode39Row(benchmark::State& state) {
     DrawingSurface surface(6015, 2775);
     Code39::DrawCode39(surface, 10, kCode39Text, false, false);
     for (auto _ : state) {
-        QString text = basBCREAD::ReadBarcode(surface, 0, 50, 1, 3);
+        QString text = Code39RowReader::readBarcode(surface, 0, 50, 1, 3);
         benchmark::DoNotOptimize(text);
     }
 }
@@ -47,9 +47,9 @@ void drawCode128(benchmark::State& state) {
     DrawingSurface surface(6015, 2775);
     const QString text = QStringLiteral("Barcode Desk 2026-07");
     for (auto _ : state) {
-        surface.Cls();
+        surface.clear();
         Code128::DrawCode128(surface, 10, text, false);
-        benchmark::DoNotOptimize(surface.Image().constBits());
+        benchmark::DoNotOptimize(surface.image().constBits());
     }
 }
 BENCHMARK(drawCode128);
@@ -57,9 +57,9 @@ BENCHMARK(drawCode128);
 void drawEAN13(benchmark::State& state) {
     DrawingSurface surface(6015, 2775);
     for (auto _ : state) {
-        surface.Cls();
-        EAN13and8::DrawEAN13(surface, 10, QStringLiteral("400638133393"), false);
-        benchmark::DoNotOptimize(surface.Image().constBits());
+        surface.clear();
+        EanPainter::drawEan13(surface, 10, QStringLiteral("400638133393"), false);
+        benchmark::DoNotOptimize(surface.image().constBits());
     }
 }
 BENCHMARK(drawEAN13);
@@ -67,9 +67,9 @@ BENCHMARK(drawEAN13);
 void drawEAN8(benchmark::State& state) {
     DrawingSurface surface(6015, 2775);
     for (auto _ : state) {
-        surface.Cls();
-        EAN13and8::DrawEAN8(surface, 10, QStringLiteral("9638507"), false);
-        benchmark::DoNotOptimize(surface.Image().constBits());
+        surface.clear();
+        EanPainter::drawEan8(surface, 10, QStringLiteral("9638507"), false);
+        benchmark::DoNotOptimize(surface.image().constBits());
     }
 }
 BENCHMARK(drawEAN8);
@@ -77,9 +77,9 @@ BENCHMARK(drawEAN8);
 void drawUPCA(benchmark::State& state) {
     UpcWorkArea form;
     for (auto _ : state) {
-        form.txtUPC = QStringLiteral("036000291452");
-        modUPC::DrawUPCA(form.txtUPC, form);
-        benchmark::DoNotOptimize(form.picUPC.Image().constBits());
+        form.upcText = QStringLiteral("036000291452");
+        drawInWorkArea(form.upcText, form);
+        benchmark::DoNotOptimize(form.upcPicture.image().constBits());
     }
 }
 BENCHMARK(drawUPCA);
@@ -91,22 +91,22 @@ void drawWindow(benchmark::State& state, const char* type, const char* code) {
     const QString settingsPath = directory.filePath(SettingsFile::kFileName);
     const QString typeText = QString::fromLatin1(type);
     DrawModel model;
-    model.txtcode = QString::fromLatin1(code);
-    model.sldheightValue = DrawModel::kHeightMax;
+    model.codeText = QString::fromLatin1(code);
+    model.heightValue = DrawModel::kHeightMax;
     for (auto _ : state) {
-        model.sldheightValue = std::min(model.sldheightValue, DrawModel::kHeightClamp);
+        model.heightValue = std::min(model.heightValue, DrawModel::kHeightClamp);
         const DrawCommands::Command command = DrawCommands::commandFor(typeText);
         command(model);
         SettingsFile::Record record;
-        record.code = model.txtcode;
+        record.code = model.codeText;
         record.typeIndex = static_cast<int>(DrawCommands::symbologyNames().indexOf(typeText));
-        record.heightValue = model.sldheightValue;
-        record.widthValue = model.sldwidthValue;
+        record.heightValue = model.heightValue;
+        record.widthValue = model.widthValue;
         record.formatWord = QStringLiteral("png");
         record.repeatText = QStringLiteral("1");
         record.spacingText = QStringLiteral("0");
         benchmark::DoNotOptimize(SettingsFile::write(settingsPath, SettingsFile::encode(record)));
-        benchmark::DoNotOptimize(model.picout.Image().constBits());
+        benchmark::DoNotOptimize(model.outputPicture.image().constBits());
     }
 }
 BENCHMARK_CAPTURE(drawWindow, 39_c, "39/c", "BARCODE-DESK-2026/07");
@@ -148,10 +148,10 @@ BENCHMARK_CAPTURE(paintSymbol, UPC_A, "UPC-A", "036000291452");
 // deflated as the image library wrote it, and the file saved whole and durably.
 void pngOfDrawnPicture(benchmark::State& state) {
     DrawModel model;
-    model.txtcode = QStringLiteral("400638133393");
-    DrawCommands::Command5_Click(model);
+    model.codeText = QStringLiteral("400638133393");
+    DrawCommands::drawEan13(model);
     for (auto _ : state)
-        benchmark::DoNotOptimize(RgbPng::encode(model.picout.pixels(), QSize(3780, 3780)));
+        benchmark::DoNotOptimize(RgbPng::encode(model.outputPicture.pixels(), QSize(3780, 3780)));
 }
 BENCHMARK(pngOfDrawnPicture);
 

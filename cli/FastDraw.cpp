@@ -35,11 +35,11 @@ std::optional<int> run(const Invocation& args) {
     DrawModel model;
     Jobs::RecordedMessages messages;
     model.setMessages(&messages);
-    model.sldwidthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
+    model.widthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
     // Draw Barcode puts the height slider back to 150 when it stands higher.
-    model.sldheightValue = std::min(args.number(QStringLiteral("height"), DrawModel::kHeightClamp),
-                                    DrawModel::kHeightClamp);
-    model.txtcode = args.value(QStringLiteral("text"));
+    model.heightValue = std::min(args.number(QStringLiteral("height"), DrawModel::kHeightClamp),
+                                 DrawModel::kHeightClamp);
+    model.codeText = args.value(QStringLiteral("text"));
     try {
         DrawCommands::classicCommandFor(type)(model);
     } catch (const RuntimeError& error) {
@@ -51,9 +51,9 @@ std::optional<int> run(const Invocation& args) {
         return Jobs::kExitRefused;
     }
     const bool raw = args.has(QStringLiteral("raw"));
-    const Raster& picture = !raw                                  ? model.picout.pixels()
-                            : choice.symbology == Symbology::UpcA ? model.upc.picUPC.pixels()
-                                                                  : model.pictmp.pixels();
+    const Raster& picture = !raw                                  ? model.outputPicture.pixels()
+                            : choice.symbology == Symbology::UpcA ? model.upc.upcPicture.pixels()
+                                                                  : model.workPicture.pixels();
     const int h = picture.height();
     if (!ReadingEngine::blackAndWhiteRowsDecode(picture, {h / 4, h / 3, h / 2}))
         return std::nullopt;
@@ -78,7 +78,7 @@ std::optional<int> run(const Invocation& args) {
     // The picture has standard output to itself when it goes there.
     if (choice.takesDigitsOnly())
         std::fprintf(PictureStreams::isStandardStream(outPath) ? stderr : stdout, "%s\n",
-                     model.txtcode.toUtf8().constData());
+                     model.codeText.toUtf8().constData());
     return 0;
 }
 

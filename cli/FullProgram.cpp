@@ -6,7 +6,7 @@
 #include "cli/Labels.h"
 #include "cli/PictureStreams.h"
 #include "cli/Verify.h"
-#include "decode/basBCREAD.h"
+#include "decode/Code39RowReader.h"
 #include "output/ImageExport.h"
 #include "output/VectorExport.h"
 #include "output/WholeFile.h"
@@ -125,9 +125,9 @@ class Drawer {
           symbolRequest_(std::move(symbolRequest)), write_(std::move(write)) {
         model_.setMessages(&messages_);
         model_.zintRequest = zintRequestOf(args);
-        model_.sldwidthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
+        model_.widthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
         // Draw Barcode puts the height slider back to 150 when it stands higher.
-        model_.sldheightValue =
+        model_.heightValue =
             std::min(args.number(QStringLiteral("height"), DrawModel::kHeightClamp),
                      DrawModel::kHeightClamp);
     }
@@ -137,7 +137,7 @@ class Drawer {
     std::optional<QString> drawAndSave(const QString& text, const QString& outPath,
                                        ImageExport::ImageFormat format, bool compact = false) {
         messages_.texts.clear();
-        model_.txtcode = text;
+        model_.codeText = text;
         model_.drawWarnings.clear();
         textRefused_ = true;
         // Held on to, the last picture would make the command copy the output picture before
@@ -174,7 +174,7 @@ class Drawer {
     // What the window would have drawn it from; nothing for a picture the window never shows.
     std::optional<ScanCheck::DrawInputs> windowInputs(const QString& text) const {
         if (raw_ || symbolRequest_) return std::nullopt;
-        return ScanCheck::DrawInputs{type_, text, model_.sldwidthValue, model_.sldheightValue};
+        return ScanCheck::DrawInputs{type_, text, model_.widthValue, model_.heightValue};
     }
 
     // The digit symbologies normalise the code text; the caller shows what was drawn.
@@ -182,7 +182,7 @@ class Drawer {
         const auto choice = symbologyChoice(type_);
         return choice && choice->takesDigitsOnly();
     }
-    const QString& drawnText() const { return model_.txtcode; }
+    const QString& drawnText() const { return model_.codeText; }
 
   private:
     std::optional<QString> save(const QImage& picture, const QString& outPath,
@@ -210,7 +210,7 @@ class Drawer {
     // symbology's refusal reads as the command line's errors do.
     std::variant<Symbol, QString> encoded() {
         if (zint_) {
-            auto symbol = encodeZintChoice(*zint_, model_.txtcode, model_.zintRequest);
+            auto symbol = encodeZintChoice(*zint_, model_.codeText, model_.zintRequest);
             if (const auto* refusal = std::get_if<QString>(&symbol))
                 return QStringLiteral("error: ") + *refusal;
             model_.drawWarnings = std::get<EncodedSymbol>(symbol).warnings;
@@ -222,7 +222,7 @@ class Drawer {
         }
         if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
             return messages_.refusal();
-        return encodeSymbol(*symbologyChoice(type_), model_.txtcode);
+        return encodeSymbol(*symbologyChoice(type_), model_.codeText);
     }
 
     // The module width a printed or vector symbol gets; none for a picture of pixels alone.
@@ -256,11 +256,11 @@ class Drawer {
     }
 
     QImage picture() const {
-        if (!raw_) return model_.picout.Image();
+        if (!raw_) return model_.outputPicture.image();
         // UPC-A draws on its own work picture, exactly as the renderer left it.
         const auto choice = symbologyChoice(type_);
-        return choice && choice->symbology == Symbology::UpcA ? model_.upc.picUPC.Image()
-                                                              : model_.pictmp.Image();
+        return choice && choice->symbology == Symbology::UpcA ? model_.upc.upcPicture.image()
+                                                              : model_.workPicture.image();
     }
 
     QString type_;
@@ -481,9 +481,9 @@ int readCommand(const Invocation& args) {
     // Modes 0 and 1 hide the error text, and mode 0's empty line is also what an empty code
     // reads as: whether the read failed comes from the error text of mode 3.
     constexpr int kErrorTextMode = 3;
-    const QString result = basBCREAD::ReadBarcode(pixels, x, y, tries, kErrorTextMode);
+    const QString result = Code39RowReader::readBarcode(pixels, x, y, tries, kErrorTextMode);
     const bool failed = result.startsWith(QStringLiteral("ERR:"));
-    const QString shown = failed ? basBCREAD::FailureText(result, mode) : result;
+    const QString shown = failed ? Code39RowReader::failureText(result, mode) : result;
     std::printf("%s\n", shown.toUtf8().constData());
     return failed ? kExitRefused : 0;
 }

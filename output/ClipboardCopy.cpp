@@ -15,16 +15,16 @@ int sourceRow(int destinationRow, double H) {
 
 } // namespace
 
-QImage clipboardImage(const QImage& picoutImage, double W, double H) {
+QImage clipboardImage(const QImage& outputImage, double W, double H) {
     QImage copy(Geometry::twipsToPixels(W), Geometry::twipsToPixels(H + kClipboardExtraHeightTwips),
                 QImage::Format_RGB32);
     if (copy.isNull()) return copy;
     copy.setDotsPerMeterX(Geometry::kDotsPerMeter);
     copy.setDotsPerMeterY(Geometry::kDotsPerMeter);
     copy.fill(rgbOf(kWhite));
-    if (!(H > 0) || picoutImage.isNull()) return copy; // no source row to stretch
+    if (!(H > 0) || outputImage.isNull()) return copy; // no source row to stretch
 
-    const QImage source = picoutImage.convertToFormat(QImage::Format_RGB32);
+    const QImage source = outputImage.convertToFormat(QImage::Format_RGB32);
     const int columns = std::min(copy.width(), source.width());
     for (int y = 0; y < copy.height(); ++y) {
         const int row = sourceRow(y, H);
@@ -35,14 +35,15 @@ QImage clipboardImage(const QImage& picoutImage, double W, double H) {
     return copy;
 }
 
-void CopyToClipboard(DrawingSurface& pictmp, const DrawingSurface& picout, double W, double H) {
-    pictmp.setWidth(W);
-    pictmp.setHeight(H + kClipboardExtraHeightTwips);
-    pictmp.Cls();
-    pictmp.setPicture(QImage());
-    pictmp.PaintPicture(clipboardImage(picout.Image(), W, H), 0, 0);
-    pictmp.setAutoSize(true);
+void CopyToClipboard(DrawingSurface& workPicture, const DrawingSurface& outputPicture, double W,
+                     double H) {
+    workPicture.setWidthTwips(W);
+    workPicture.setHeightTwips(H + kClipboardExtraHeightTwips);
+    workPicture.clear();
+    workPicture.setBackgroundPicture(QImage());
+    workPicture.drawPicture(clipboardImage(outputPicture.image(), W, H), 0, 0);
+    workPicture.setFitsPicture(true);
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setImage(pictmp.Image());
+    clipboard->setImage(workPicture.image());
 }

@@ -13,8 +13,9 @@ inline constexpr double kClipboardExtraHeightTwips = 140;
 // The copied pixels for a share of W x H twips of the output image: round(W/15) by
 // round((H+140)/15) pixels, column x from source column x, row y from source row
 // floor(y * H / (H + 140)). White wherever the source has no pixel, everywhere when H is 0.
-QImage clipboardImage(const QImage& picoutImage, double W, double H);
+QImage clipboardImage(const QImage& outputImage, double W, double H);
 
 // Resizes the work picture to W x (H + 140) twips, draws clipboardImage on it and replaces
 // whatever the clipboard held with that image.
-void CopyToClipboard(DrawingSurface& pictmp, const DrawingSurface& picout, double W, double H);
+void CopyToClipboard(DrawingSurface& workPicture, const DrawingSurface& outputPicture, double W,
+                     double H);

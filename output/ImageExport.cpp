@@ -1,10 +1,10 @@
 #include "output/ImageExport.h"
 
+#include "output/FreeImageFiles.h"
 #include "output/OneBitPng.h"
 #include "output/RgbPng.h"
 #include "output/WholeFile.h"
 #include "output/WindowsBitmap.h"
-#include "output/modFreeImageDLL.h"
 #include "render/Geometry.h"
 #include "render/RasterImage.h"
 
@@ -13,7 +13,7 @@
 namespace ImageExport {
 namespace {
 
-using namespace modFreeImageDLL;
+using namespace FreeImageFiles;
 
 QString libraryFailure(const FormatEntry& entry) {
     return QStringLiteral("the image library could not write the %1 format")
@@ -21,15 +21,15 @@ QString libraryFailure(const FormatEntry& entry) {
 }
 
 // Hands the bitmap to the library for the file's bytes, and releases it.
-std::optional<QByteArray> libraryBytes(FIBITMAP_HANDLE bitmap, const QImage& picture,
+std::optional<QByteArray> libraryBytes(BitmapHandle bitmap, const QImage& picture,
                                        const FormatEntry& entry) {
     const QSize resolution = recordedDotsPerMeter(picture);
-    FreeImage_SetDotsPerMeter(bitmap, resolution.width(), resolution.height());
-    FIBITMAP_HANDLE toSave = bitmap;
-    if (bitmap && entry.format == ImageFormat::Gif) toSave = FreeImage_ColorQuantizeWu(bitmap);
-    auto bytes = FreeImage_SaveToMemory(entry.libraryFormat, toSave, entry.saveFlags);
-    if (toSave != bitmap) FreeImage_Unload(toSave);
-    FreeImage_Unload(bitmap);
+    setDotsPerMeter(bitmap, resolution.width(), resolution.height());
+    BitmapHandle toSave = bitmap;
+    if (bitmap && entry.format == ImageFormat::Gif) toSave = quantizeWu(bitmap);
+    auto bytes = saveToMemory(entry.libraryFormat, toSave, entry.saveFlags);
+    if (toSave != bitmap) unload(toSave);
+    unload(bitmap);
     return bytes;
 }
 
@@ -40,8 +40,8 @@ std::optional<QByteArray> encodedBytes(const QImage& picture, const FormatEntry&
         return RgbPng::encode(rasterOf(picture), recordedDotsPerMeter(picture));
     const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
     if (bgr.isNull()) return std::nullopt;
-    return libraryBytes(FreeImage_FromBgrRows(bgr.constBits(), bgr.width(), bgr.height(),
-                                              static_cast<int>(bgr.bytesPerLine())),
+    return libraryBytes(fromBgrRows(bgr.constBits(), bgr.width(), bgr.height(),
+                                    static_cast<int>(bgr.bytesPerLine())),
                         picture, entry);
 }
 
@@ -82,8 +82,8 @@ std::optional<QByteArray> oneBitRows(const QImage& image, int pitch) {
 
 std::optional<QByteArray> oneBitBytes(const QByteArray& rows, int pitch, const QImage& picture,
                                       const FormatEntry& entry) {
-    return libraryBytes(FreeImage_FromOneBitRows(rows, picture.width(), picture.height(), pitch),
-                        picture, entry);
+    return libraryBytes(fromOneBitRows(rows, picture.width(), picture.height(), pitch), picture,
+                        entry);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "output/ImageExport.h"
 
-#include "output/modFreeImageDLL.h"
+#include "output/FreeImageFiles.h"
 
 #include <array>
 
@@ -9,7 +9,7 @@
 namespace ImageExport {
 namespace {
 
-using namespace modFreeImageDLL;
+using namespace FreeImageFiles;
 
 // In the order of the save panel's option buttons.
 constexpr std::array<FormatEntry, 8> kFormats = {{

@@ -11,12 +11,12 @@ void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QStrin
                  bool caption) {
     const QString source = errorSourceOf(::Symbology::Code128);
     LinearRender render(surface, codeText, caption, 1);
-    surface.setPicture(Raster());
+    surface.setBackgroundPicture(Raster());
     const PartialSymbol encoded = EncodeCode128AsFarAsPossible(codeText, caption);
 
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, source));
-    surface.setWidth(static_cast<double>(workPictureWidthPixels(codeText)) *
-                     Geometry::kTwipsPerPixel);
+    surface.setWidthTwips(static_cast<double>(workPictureWidthPixels(codeText)) *
+                          Geometry::kTwipsPerPixel);
     render.drawSymbol(encoded.symbol);
     if (!encoded.complete) throw RuntimeError::subscriptOutOfRange(source);
     if (caption) render.printCaption();

@@ -8,14 +8,14 @@ namespace Code39 {
 void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                 bool addCheckCharacter, bool caption) {
     LinearRender render(surface, codeText, caption, 1);
-    surface.setPicture(Raster());
+    surface.setBackgroundPicture(Raster());
     const Symbol symbol = EncodeCode39(codeText, addCheckCharacter, caption);
     if (caption) render.codeText = symbol.texts.front().text;
 
     render.prepareSurface(
         LinearRender::barHeightOf(heightUnits, errorSourceOf(::Symbology::Code39)));
     const int symbolCharacters = static_cast<int>(symbol.modules.size() + 1) / kModulesPerCharacter;
-    surface.setWidth(workPictureWidthTwips(symbolCharacters));
+    surface.setWidthTwips(workPictureWidthTwips(symbolCharacters));
     render.drawSymbol(symbol);
     render.drawModules(u"0"); // the last character's gap, which the caption is centred with
     if (caption) render.printCaption();

@@ -57,7 +57,7 @@ std::pair<int, int> rowsOfVerticalLine(long long from, long long to, int height)
 DrawingSurface::DrawingSurface(double widthTwips, double heightTwips, Colour backColour)
     : widthTwips_(widthTwips), heightTwips_(heightTwips),
       image_(blankImage(checkedPixels(widthTwips), checkedPixels(heightTwips), backColour)),
-      backColour_(backColour), plainColour_(rgbOf(backColour)) {}
+      paper_(backColour), plainColour_(rgbOf(backColour)) {}
 
 void DrawingSurface::setFont(const PictureFont& font) {
     font_ = font;
@@ -74,13 +74,13 @@ SurfaceText& DrawingSurface::text() const {
     return *text_;
 }
 
-void DrawingSurface::setWidth(double twips) {
+void DrawingSurface::setWidthTwips(double twips) {
     const int pixels = checkedPixels(twips);
     widthTwips_ = twips;
     resizePixels(pixels, image_.height());
 }
 
-void DrawingSurface::setHeight(double twips) {
+void DrawingSurface::setHeightTwips(double twips) {
     const int pixels = checkedPixels(twips);
     heightTwips_ = twips;
     resizePixels(image_.width(), pixels);
@@ -88,31 +88,31 @@ void DrawingSurface::setHeight(double twips) {
 
 void DrawingSurface::resizePixels(int width, int height) {
     if (width == image_.width() && height == image_.height()) return;
-    Raster resized = blankImage(width, height, backColour_);
+    Raster resized = blankImage(width, height, paper_);
     // A surface of nothing but its background needs no copy into the new one.
-    const bool onlyBackground = plainColour_ == rgbOf(backColour_);
+    const bool onlyBackground = plainColour_ == rgbOf(paper_);
     if (!image_.isNull() && !resized.isNull() && !onlyBackground) copyInto(resized, image_, 0, 0);
     image_ = resized;
-    if (plainColour_ != rgbOf(backColour_)) plainColour_.reset();
+    if (plainColour_ != rgbOf(paper_)) plainColour_.reset();
 }
 
-void DrawingSurface::setScaleMode(short mode) {
-    scaleMode_ = mode == Pixels ? Pixels : Twips;
+void DrawingSurface::setUnits(short unit) {
+    units_ = unit == Pixels ? Pixels : Twips;
 }
 
-void DrawingSurface::setBackColor(Colour colour) {
-    backColour_ = colour & 0xFFFFFF;
+void DrawingSurface::setPaper(Colour colour) {
+    paper_ = colour & 0xFFFFFF;
     erase();
 }
 
-void DrawingSurface::setAutoSize(bool on) {
-    autoSize_ = on;
+void DrawingSurface::setFitsPicture(bool on) {
+    fitsPicture_ = on;
     if (on && !picture_.isNull()) resizePixels(picture_.width(), picture_.height());
 }
 
-void DrawingSurface::setPicture(const Raster& picture) {
+void DrawingSurface::setBackgroundPicture(const Raster& picture) {
     picture_ = picture;
-    if (autoSize_ && !picture_.isNull()) {
+    if (fitsPicture_ && !picture_.isNull()) {
         widthTwips_ = Geometry::pixelsToTwips(picture_.width());
         heightTwips_ = Geometry::pixelsToTwips(picture_.height());
         resizePixels(picture_.width(), picture_.height());
@@ -120,10 +120,10 @@ void DrawingSurface::setPicture(const Raster& picture) {
     erase();
 }
 
-void DrawingSurface::Cls() {
+void DrawingSurface::clear() {
     erase();
-    currentX_ = 0;
-    currentY_ = 0;
+    textX_ = 0;
+    textY_ = 0;
 }
 
 void DrawingSurface::erase() {
@@ -131,7 +131,7 @@ void DrawingSurface::erase() {
     if (!picture_.isNull() && picture_.sharesPixelsWith(image_)) return;
     const bool pictureCoversAll = !picture_.isNull() && picture_.width() >= image_.width() &&
                                   picture_.height() >= image_.height();
-    const QRgb background = rgbOf(backColour_);
+    const QRgb background = rgbOf(paper_);
     // A render sets the background more than once before it draws: the second fill is skipped.
     if (!pictureCoversAll && plainColour_ != background) image_.fill(background);
     plainColour_ = background;
@@ -142,11 +142,11 @@ void DrawingSurface::erase() {
 }
 
 double DrawingSurface::toPixels(double scaleUnits) const {
-    return scaleMode_ == Pixels ? scaleUnits : scaleUnits / Geometry::kTwipsPerPixel;
+    return units_ == Pixels ? scaleUnits : scaleUnits / Geometry::kTwipsPerPixel;
 }
 
 double DrawingSurface::toScale(double pixels) const {
-    return scaleMode_ == Pixels ? pixels : pixels * Geometry::kTwipsPerPixel;
+    return units_ == Pixels ? pixels : pixels * Geometry::kTwipsPerPixel;
 }
 
 long long DrawingSurface::pixelOf(double scaleUnits) const {
@@ -156,7 +156,7 @@ long long DrawingSurface::pixelOf(double scaleUnits) const {
     return std::llround(std::clamp(toPixels(scaleUnits), -limit, limit));
 }
 
-void DrawingSurface::VerticalLines(double x, double y1, double y2,
+void DrawingSurface::verticalLines(double x, double y1, double y2,
                                    std::span<const Colour> colours) {
     plainColour_.reset();
     const auto [top, bottom] = rowsOfVerticalLine(pixelOf(y1), pixelOf(y2), image_.height());
@@ -180,40 +180,40 @@ void DrawingSurface::VerticalLines(double x, double y1, double y2,
         std::memcpy(bits + y * stride + left, first + left, bytes);
 }
 
-double DrawingSurface::TextWidth(const QString& text) const {
+double DrawingSurface::textWidth(const QString& text) const {
     return toScale(this->text().width(text));
 }
 
-double DrawingSurface::TextHeight(const QString&) const {
+double DrawingSurface::textHeight(const QString&) const {
     return toScale(text().height());
 }
 
-void DrawingSurface::Print(const QString& text) {
+void DrawingSurface::printText(const QString& text) {
     plainColour_.reset();
-    const long left = std::lround(toPixels(currentX_)), top = std::lround(toPixels(currentY_));
-    if (!image_.isNull()) this->text().print(image_, left, top, rgbOf(foreColour_), text);
-    currentX_ = 0;
-    currentY_ += TextHeight(text);
+    const long left = std::lround(toPixels(textX_)), top = std::lround(toPixels(textY_));
+    if (!image_.isNull()) this->text().print(image_, left, top, rgbOf(ink_), text);
+    textX_ = 0;
+    textY_ += textHeight(text);
 }
 
-Colour DrawingSurface::Point(int x, int y) const {
+Colour DrawingSurface::colourAt(int x, int y) const {
     const double px = std::floor(toPixels(x)), py = std::floor(toPixels(y));
     if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height()) return -1;
     return colourNumber(image_.constRow(static_cast<int>(py))[static_cast<int>(px)]);
 }
 
 void DrawingSurface::pointsAlongRow(int x, int y, std::span<Colour> colours) const {
-    if (scaleMode_ == Pixels)
+    if (units_ == Pixels)
         rasterRowColours(image_, x, y, colours);
     else
         PixelSource::pointsAlongRow(x, y, colours);
 }
 
-void DrawingSurface::ClsAndPaintPicture(const Raster& picture, double x1, double y1, double width1,
-                                        double height1, double x2, double y2, double width2,
-                                        double height2) {
-    currentX_ = 0;
-    currentY_ = 0;
+void DrawingSurface::clearAndDrawStretched(const Raster& picture, double x1, double y1,
+                                           double width1, double height1, double x2, double y2,
+                                           double width2, double height2) {
+    textX_ = 0;
+    textY_ = 0;
     // With a background picture, erasing shows it: there is more to it than the colour.
     const bool erasesToColour = picture_.isNull();
     if (!erasesToColour) erase();
@@ -223,7 +223,7 @@ void DrawingSurface::ClsAndPaintPicture(const Raster& picture, double x1, double
 void DrawingSurface::paintStretched(const Raster& source, const QRectF& to, const QRectF& from,
                                     bool eraseTheRest) {
     plainColour_.reset();
-    const QRgb background = rgbOf(backColour_);
+    const QRgb background = rgbOf(paper_);
     QRgb* bits = image_.bits();
     const qsizetype stride = image_.width();
     auto eraseRow = [&](long long y, long long left, long long right) {

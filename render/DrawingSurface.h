@@ -15,78 +15,80 @@ class QFont;
 class QImage;
 class SurfaceText;
 
-// A raster picture that renderers draw on, behaving like a classic picture box: an outer size
-// in twips, its own scale (twips or pixels), a background colour, a background picture, a
-// persistent image that keeps all drawing, a text cursor and one-pixel lines.
+// A raster picture that renderers draw on: an outer size in twips, its own units (twips or
+// pixels), a paper colour, a background picture, a persistent image that keeps all drawing,
+// a text cursor and one-pixel lines.
 // There is no border: the drawing area is the whole outer size.
 // Bars need nothing but Qt Core; text and QImage pictures need Qt Gui, which the library
 // "render" brings (DrawingSurfaceText.cpp) and a program drawing bars alone does without.
 class DrawingSurface : public PixelSource {
   public:
-    enum ScaleModeUnit : short { Twips = 1, Pixels = 3 };
+    enum Unit : short { Twips = 1, Pixels = 3 };
 
     DrawingSurface(double widthTwips, double heightTwips, Colour backColour = kWhite);
 
     // Outer size in twips; a resize keeps the drawing and shows the background in added area.
-    double Width() const { return widthTwips_; }
-    double Height() const { return heightTwips_; }
-    void setWidth(double twips);
-    void setHeight(double twips);
+    double widthTwips() const { return widthTwips_; }
+    double heightTwips() const { return heightTwips_; }
+    void setWidthTwips(double twips);
+    void setHeightTwips(double twips);
     int pixelWidth() const { return image_.width(); }
     int pixelHeight() const { return image_.height(); }
 
-    short ScaleMode() const { return scaleMode_; }
-    void setScaleMode(short mode);
+    // The units every position and size below is given in.
+    short units() const { return units_; }
+    void setUnits(short unit);
 
-    Colour BackColor() const { return backColour_; }
-    void setBackColor(Colour colour); // fills the surface, erasing all drawing
-    Colour ForeColor() const { return foreColour_; }
-    void setForeColor(Colour colour) { foreColour_ = colour; }
+    Colour paper() const { return paper_; }
+    void setPaper(Colour colour); // fills the surface, erasing all drawing
+    Colour ink() const { return ink_; }
+    void setInk(Colour colour) { ink_ = colour; }
 
-    bool AutoRedraw() const { return autoRedraw_; }
-    void setAutoRedraw(bool on) { autoRedraw_ = on; }
-    bool AutoSize() const { return autoSize_; }
-    void setAutoSize(bool on);
+    bool keepsDrawing() const { return keepsDrawing_; }
+    void setKeepsDrawing(bool on) { keepsDrawing_ = on; }
+    bool fitsPicture() const { return fitsPicture_; }
+    void setFitsPicture(bool on);
 
     // The background picture; a null picture is "nothing". Setting it redraws the surface as
     // the background colour with the picture at the top-left corner.
-    QImage Picture() const;
-    void setPicture(const QImage& picture);
-    void setPicture(const Raster& picture);
+    QImage backgroundPicture() const;
+    void setBackgroundPicture(const QImage& picture);
+    void setBackgroundPicture(const Raster& picture);
     // The persistent image: everything drawn so far.
-    QImage Image() const;
+    QImage image() const;
     const Raster& pixels() const { return image_; }
 
-    const QFont& Font() const;
+    const QFont& font() const;
     void setFont(const QFont& font);
     void setFont(const PictureFont& font);
 
-    double CurrentX() const { return currentX_; }
-    double CurrentY() const { return currentY_; }
-    void setCurrentX(double x) { currentX_ = x; }
-    void setCurrentY(double y) { currentY_ = y; }
+    // The text cursor: where the next printText starts.
+    double textX() const { return textX_; }
+    double textY() const { return textY_; }
+    void setTextX(double x) { textX_ = x; }
+    void setTextY(double y) { textY_ = y; }
 
     // Vertical one-pixel lines side by side, one per colour, the first at x and each next one
     // a scale unit to the right, all from y1 towards y2; like the platform's line drawing, the
     // end row itself is not drawn. Whatever lies outside the surface is clipped.
-    void VerticalLines(double x, double y1, double y2, std::span<const Colour> colours);
-    double TextWidth(const QString& text) const;
-    double TextHeight(const QString& text) const;
-    // Prints at (CurrentX, CurrentY), top-left, then moves to the start of the next line.
-    void Print(const QString& text);
-    void Cls();
-    Colour Point(int x, int y) const override;
+    void verticalLines(double x, double y1, double y2, std::span<const Colour> colours);
+    double textWidth(const QString& text) const;
+    double textHeight(const QString& text) const;
+    // Prints at (textX, textY), top-left, then moves to the start of the next line.
+    void printText(const QString& text);
+    void clear();
+    Colour colourAt(int x, int y) const override;
     void pointsAlongRow(int x, int y, std::span<Colour> colours) const override;
 
-    // Cls, then a stretching copy: the source rectangle of the picture onto the destination
+    // Clears, then a stretching copy: the source rectangle of the picture onto the destination
     // rectangle, both in this surface's scale, sampled nearest-neighbour so colours stay
     // exact; what the copy covers is written once, not erased first.
-    void ClsAndPaintPicture(const QImage& picture, double x1, double y1, double width1,
-                            double height1, double x2, double y2, double width2, double height2);
-    void ClsAndPaintPicture(const Raster& picture, double x1, double y1, double width1,
-                            double height1, double x2, double y2, double width2, double height2);
+    void clearAndDrawStretched(const QImage& picture, double x1, double y1, double width1,
+                               double height1, double x2, double y2, double width2, double height2);
+    void clearAndDrawStretched(const Raster& picture, double x1, double y1, double width1,
+                               double height1, double x2, double y2, double width2, double height2);
     // Placement at natural size with the top-left corner at (x, y).
-    void PaintPicture(const QImage& picture, double x, double y);
+    void drawPicture(const QImage& picture, double x, double y);
 
   private:
     double toPixels(double scaleUnits) const;
@@ -104,15 +106,15 @@ class DrawingSurface : public PixelSource {
     double heightTwips_;
     Raster image_;
     Raster picture_;
-    Colour backColour_;
+    Colour paper_;
     // The colour every pixel has while nothing but erasing happened since; nothing otherwise.
     std::optional<QRgb> plainColour_;
-    Colour foreColour_ = kBlack;
-    short scaleMode_ = Twips;
-    bool autoRedraw_ = false;
-    bool autoSize_ = false;
-    double currentX_ = 0;
-    double currentY_ = 0;
+    Colour ink_ = kBlack;
+    short units_ = Twips;
+    bool keepsDrawing_ = false;
+    bool fitsPicture_ = false;
+    double textX_ = 0;
+    double textY_ = 0;
     PictureFont font_ = pictureFont();
     // Shared by copies of the surface, which draw in the same font; a new font makes its own.
     mutable std::shared_ptr<SurfaceText> text_;

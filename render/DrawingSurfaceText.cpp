@@ -145,7 +145,7 @@ Raster rasterOf(const QImage& image) {
     return raster;
 }
 
-const QFont& DrawingSurface::Font() const {
+const QFont& DrawingSurface::font() const {
     return text().font();
 }
 
@@ -153,25 +153,25 @@ void DrawingSurface::setFont(const QFont& font) {
     text_ = std::make_shared<QtSurfaceText>(font);
 }
 
-QImage DrawingSurface::Image() const {
+QImage DrawingSurface::image() const {
     return imageOf(image_);
 }
 
-QImage DrawingSurface::Picture() const {
+QImage DrawingSurface::backgroundPicture() const {
     return imageOf(picture_);
 }
 
-void DrawingSurface::setPicture(const QImage& picture) {
-    setPicture(rasterOf(picture));
+void DrawingSurface::setBackgroundPicture(const QImage& picture) {
+    setBackgroundPicture(rasterOf(picture));
 }
 
-void DrawingSurface::ClsAndPaintPicture(const QImage& picture, double x1, double y1, double width1,
-                                        double height1, double x2, double y2, double width2,
-                                        double height2) {
-    ClsAndPaintPicture(rasterOf(picture), x1, y1, width1, height1, x2, y2, width2, height2);
+void DrawingSurface::clearAndDrawStretched(const QImage& picture, double x1, double y1,
+                                           double width1, double height1, double x2, double y2,
+                                           double width2, double height2) {
+    clearAndDrawStretched(rasterOf(picture), x1, y1, width1, height1, x2, y2, width2, height2);
 }
 
-void DrawingSurface::PaintPicture(const QImage& picture, double x, double y) {
+void DrawingSurface::drawPicture(const QImage& picture, double x, double y) {
     if (!picture.hasAlphaChannel() || picture.isNull() || image_.isNull()) {
         place(rasterOf(picture), x, y);
         return;

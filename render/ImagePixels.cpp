@@ -13,7 +13,7 @@ void imageRowColours(const QImage& image, long long x, int y, std::span<Colour> 
 
 ImagePixels::ImagePixels(QImage image) : image_(image.convertToFormat(QImage::Format_RGB32)) {}
 
-Colour ImagePixels::Point(int x, int y) const {
+Colour ImagePixels::colourAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return -1;
     return colourNumber(image_.pixel(x, y));
 }

@@ -21,12 +21,12 @@ int LinearRender::barHeightOf(std::int16_t heightUnits, const QString& source) {
 void LinearRender::prepareSurface(int barHeightPixels) {
     barHeight = barHeightPixels;
     top = kTop;
-    surface.setBackColor(kWhite);
-    surface.setAutoRedraw(true);
-    surface.setScaleMode(DrawingSurface::Pixels);
+    surface.setPaper(kWhite);
+    surface.setKeepsDrawing(true);
+    surface.setUnits(DrawingSurface::Pixels);
     const double pixels =
-        caption ? surface.TextHeight(codeText) + barHeight + 25 : barHeight + 20.0;
-    surface.setHeight(pixels * Geometry::kTwipsPerPixel);
+        caption ? surface.textHeight(codeText) + barHeight + 25 : barHeight + 20.0;
+    surface.setHeightTwips(pixels * Geometry::kTwipsPerPixel);
 }
 
 namespace {
@@ -49,14 +49,14 @@ void drawModuleBars(DrawingSurface& surface, const Symbol& symbol, int first, in
         int to = from + 1;
         while (to < end && symbol.isLong(to) == isLong)
             ++to;
-        surface.VerticalLines(x + from - first, top, isLong ? longBottom : bottom,
+        surface.verticalLines(x + from - first, top, isLong ? longBottom : bottom,
                               barColours(modules.mid(from, to - from)));
         from = to;
     }
 }
 
 void LinearRender::drawModules(QStringView modules) {
-    surface.VerticalLines(xPosition + 11, top, top + barHeight, barColours(modules));
+    surface.verticalLines(xPosition + 11, top, top + barHeight, barColours(modules));
     xPosition += static_cast<int>(modules.size());
 }
 
@@ -68,11 +68,11 @@ void LinearRender::drawSymbol(const Symbol& symbol) {
 }
 
 void LinearRender::printCaption() {
-    surface.setCurrentX((xPosition + 20) / 2.0 - surface.TextWidth(codeText) / 2.0);
-    surface.setCurrentY(barHeight + 15);
-    surface.Print(codeText);
+    surface.setTextX((xPosition + 20) / 2.0 - surface.textWidth(codeText) / 2.0);
+    surface.setTextY(barHeight + 15);
+    surface.printText(codeText);
 }
 
 void LinearRender::finish() {
-    surface.setPicture(surface.pixels());
+    surface.setBackgroundPicture(surface.pixels());
 }

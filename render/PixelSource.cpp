@@ -2,7 +2,7 @@
 
 void PixelSource::pointsAlongRow(int x, int y, std::span<Colour> colours) const {
     for (std::size_t i = 0; i < colours.size(); ++i)
-        colours[i] = Point(x + static_cast<int>(i), y);
+        colours[i] = colourAt(x + static_cast<int>(i), y);
 }
 
 void rasterRowColours(const Raster& raster, long long x, int y, std::span<Colour> colours) {

@@ -11,7 +11,7 @@
 class PixelSource {
   public:
     virtual ~PixelSource() = default;
-    virtual Colour Point(int x, int y) const = 0;
+    virtual Colour colourAt(int x, int y) const = 0;
     // What Point gives for (x, y), (x + 1, y), ... into `colours`, read in one go where the
     // source can; the last x must not pass the largest int.
     virtual void pointsAlongRow(int x, int y, std::span<Colour> colours) const;
@@ -32,7 +32,7 @@ void rasterRowColours(const Raster& raster, long long x, int y, std::span<Colour
 class ImagePixels : public PixelSource {
   public:
     explicit ImagePixels(QImage image);
-    Colour Point(int x, int y) const override;
+    Colour colourAt(int x, int y) const override;
     void pointsAlongRow(int x, int y, std::span<Colour> colours) const override;
     const QImage& image() const { return image_; }
 

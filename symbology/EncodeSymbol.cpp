@@ -2,8 +2,8 @@
 
 #include "symbology/Code128.h"
 #include "symbology/Code39.h"
-#include "symbology/EAN13and8.h"
-#include "symbology/modUPC.h"
+#include "symbology/Ean.h"
+#include "symbology/UpcA.h"
 
 Symbol encodeSymbol(const SymbologyChoice& choice, const QString& codeText) {
     switch (choice.symbology) {
@@ -12,11 +12,11 @@ Symbol encodeSymbol(const SymbologyChoice& choice, const QString& codeText) {
     case Symbology::Code128:
         return Code128::EncodeCode128(codeText, choice.caption);
     case Symbology::Ean13:
-        return EAN13and8::EncodeEAN13(codeText);
+        return Ean::encodeEan13(codeText);
     case Symbology::Ean8:
-        return EAN13and8::EncodeEAN8(codeText);
+        return Ean::encodeEan8(codeText);
     case Symbology::UpcA:
-        return modUPC::EncodeUPCA(codeText);
+        return UpcA::encode(codeText);
     }
     return {};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/MOD_CDIALOG.h"
+#include "app/SaveDialog.h"
 
 // Answers the save dialog with a prepared path and remembers what it was asked.
 class RecordingDialog : public SaveFileDialog {

@@ -7,23 +7,23 @@
 
 namespace {
 
-constexpr double kPicoutWidth = 6375;  // 425 pixels
-constexpr double kPicoutHeight = 2655; // 177 pixels
+constexpr double kOutputWidth = 6375;  // 425 pixels
+constexpr double kOutputHeight = 2655; // 177 pixels
 
 // Every pixel tells where it came from: red is the row, green and blue the column.
 QRgb patternPixel(int x, int y) {
     return qRgb(y, x & 0xFF, 0x80 | (x >> 8));
 }
 
-DrawingSurface patternedPicout() {
+DrawingSurface patternedOutputPicture() {
     QImage pattern(425, 177, QImage::Format_RGB32);
     for (int y = 0; y < pattern.height(); ++y)
         for (int x = 0; x < pattern.width(); ++x)
             pattern.setPixel(x, y, patternPixel(x, y));
-    DrawingSurface picout(kPicoutWidth, kPicoutHeight);
-    picout.setScaleMode(DrawingSurface::Twips);
-    picout.PaintPicture(pattern, 0, 0);
-    return picout;
+    DrawingSurface outputPicture(kOutputWidth, kOutputHeight);
+    outputPicture.setUnits(DrawingSurface::Twips);
+    outputPicture.drawPicture(pattern, 0, 0);
+    return outputPicture;
 }
 
 QImage clipboardRgb() {
@@ -71,38 +71,38 @@ class TestClipboard : public QObject {
         QFETCH(int, heightValue);
         QFETCH(QSize, size);
         QFETCH(int, lastRowSource);
-        const DrawingSurface picout = patternedPicout();
-        DrawingSurface pictmp(6015, 2775);
-        const double W = widthValue / 50.0 * picout.Width();
-        const double H = heightValue / 160.0 * picout.Height();
+        const DrawingSurface outputPicture = patternedOutputPicture();
+        DrawingSurface workPicture(6015, 2775);
+        const double W = widthValue / 50.0 * outputPicture.widthTwips();
+        const double H = heightValue / 160.0 * outputPicture.heightTwips();
 
-        CopyToClipboard(pictmp, picout, W, H);
+        CopyToClipboard(workPicture, outputPicture, W, H);
         const QImage copy = clipboardRgb();
         QCOMPARE(copy.size(), size);
         QCOMPARE(qRed(copy.pixel(0, 0)), 0);
         QCOMPARE(qRed(copy.pixel(0, size.height() - 1)), lastRowSource);
         QCOMPARE(copy.pixel(size.width() - 1, 0) & 0xFFFFFF,
                  patternPixel(size.width() - 1, 0) & 0xFFFFFF);
-        QCOMPARE(firstWrongPixel(copy, picout.Image(), H), QString());
+        QCOMPARE(firstWrongPixel(copy, outputPicture.image(), H), QString());
 
         // The work picture is left showing the copy, sized in twips as asked.
-        QCOMPARE(pictmp.Image(), copy);
-        QCOMPARE(pictmp.Width(), W);
-        QCOMPARE(pictmp.Height(), H + 140);
-        QVERIFY(pictmp.AutoSize());
+        QCOMPARE(workPicture.image(), copy);
+        QCOMPARE(workPicture.widthTwips(), W);
+        QCOMPARE(workPicture.heightTwips(), H + 140);
+        QVERIFY(workPicture.fitsPicture());
     }
 
     void heightAtZeroCopiesWhiteRoom() {
-        const DrawingSurface picout = patternedPicout();
-        DrawingSurface pictmp(6015, 2775);
-        CopyToClipboard(pictmp, picout, picout.Width(), 0);
+        const DrawingSurface outputPicture = patternedOutputPicture();
+        DrawingSurface workPicture(6015, 2775);
+        CopyToClipboard(workPicture, outputPicture, outputPicture.widthTwips(), 0);
         const QImage copy = clipboardRgb();
         QCOMPARE(copy.size(), QSize(425, 9));
-        QCOMPARE(firstWrongPixel(copy, picout.Image(), 0), QString());
+        QCOMPARE(firstWrongPixel(copy, outputPicture.image(), 0), QString());
     }
 
     void widerThanThePictureStaysWhiteBeyondIt() {
-        const QImage copy = clipboardImage(patternedPicout().Image(), 7500, 2655);
+        const QImage copy = clipboardImage(patternedOutputPicture().image(), 7500, 2655);
         QCOMPARE(copy.size(), QSize(500, 186));
         QCOMPARE(copy.pixel(424, 0) & 0xFFFFFF, patternPixel(424, 0) & 0xFFFFFF);
         QCOMPARE(copy.pixel(425, 0) & 0xFFFFFF, 0xFFFFFFu);
@@ -115,9 +115,10 @@ class TestClipboard : public QObject {
         other->setData(QStringLiteral("application/x-barcode-desk-test"), "x");
         QGuiApplication::clipboard()->setMimeData(other);
 
-        const DrawingSurface picout = patternedPicout();
-        DrawingSurface pictmp(6015, 2775);
-        CopyToClipboard(pictmp, picout, picout.Width(), picout.Height());
+        const DrawingSurface outputPicture = patternedOutputPicture();
+        DrawingSurface workPicture(6015, 2775);
+        CopyToClipboard(workPicture, outputPicture, outputPicture.widthTwips(),
+                        outputPicture.heightTwips());
         const QMimeData* held = QGuiApplication::clipboard()->mimeData();
         QVERIFY(held->hasImage());
         QVERIFY(!held->hasText());
@@ -125,14 +126,14 @@ class TestClipboard : public QObject {
     }
 
     void repeatedCopiesAreEqual() {
-        const DrawingSurface picout = patternedPicout();
-        DrawingSurface pictmp(6015, 2775);
-        const double H = 150 / 160.0 * picout.Height();
-        CopyToClipboard(pictmp, picout, picout.Width(), H);
+        const DrawingSurface outputPicture = patternedOutputPicture();
+        DrawingSurface workPicture(6015, 2775);
+        const double H = 150 / 160.0 * outputPicture.heightTwips();
+        CopyToClipboard(workPicture, outputPicture, outputPicture.widthTwips(), H);
         const QImage first = clipboardRgb();
-        CopyToClipboard(pictmp, picout, picout.Width(), H);
+        CopyToClipboard(workPicture, outputPicture, outputPicture.widthTwips(), H);
         QCOMPARE(clipboardRgb(), first);
-        QCOMPARE(first, clipboardImage(picout.Image(), picout.Width(), H));
+        QCOMPARE(first, clipboardImage(outputPicture.image(), outputPicture.widthTwips(), H));
     }
 };
 

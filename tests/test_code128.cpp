@@ -106,7 +106,7 @@ void TestCode128::countHoldsEverySymbol() {
         Code128::DrawCode128(surface, 10, text, false);
         const int lastBar = 11 * betweenStartAndCheck + 46;
         QVERIFY2(lastBar < surface.pixelWidth(), qPrintable(text));
-        QCOMPARE(surface.Image().pixel(lastBar, 50) & 0xFFFFFF, 0u);
+        QCOMPARE(surface.image().pixel(lastBar, 50) & 0xFFFFFF, 0u);
     }
 }
 
@@ -117,15 +117,15 @@ void TestCode128::emptyTextDrawsReadableSymbol() {
     QCOMPARE(surface.pixelHeight(), 120);
     // START B, check value 1, stop: 35 modules from x = 12 to the last bar at x = 46.
     const QString expected = kStartB + QStringLiteral("11001101100") + kStop;
-    QCOMPARE(rowModules(surface.Image(), 60, 12, 46), expected);
-    QVERIFY(columnIsWhite(surface.Image(), 11));
-    QVERIFY(columnIsWhite(surface.Image(), 47));
+    QCOMPARE(rowModules(surface.image(), 60, 12, 46), expected);
+    QVERIFY(columnIsWhite(surface.image(), 11));
+    QVERIFY(columnIsWhite(surface.image(), 47));
 }
 
 void TestCode128::digitRunGeometry() {
     DrawingSurface surface(1500, 1500);
     Code128::DrawCode128(surface, 10, QStringLiteral("123456"), false);
-    const QImage& image = surface.Image();
+    const QImage& image = surface.image();
     QCOMPARE(surface.pixelWidth(), 91);
     QCOMPARE(surface.pixelHeight(), 120);
     QCOMPARE(rowModules(image, 10, 12, 22), kStartC);
@@ -134,14 +134,14 @@ void TestCode128::digitRunGeometry() {
     // Bars cover rows 10 to 109 and no more.
     QCOMPARE(rowModules(image, 9, 0, 90), QString(91, u'0'));
     QCOMPARE(rowModules(image, 110, 0, 90), QString(91, u'0'));
-    QCOMPARE(surface.Picture().size(), image.size());
+    QCOMPARE(surface.backgroundPicture().size(), image.size());
 }
 
 void TestCode128::captionCentredUnderBars() {
     DrawingSurface surface(1500, 1500);
     Code128::DrawCode128(surface, 10, QStringLiteral("123456"), true);
-    const QImage& image = surface.Image();
-    QCOMPARE(surface.pixelHeight(), qRound(surface.TextHeight(QStringLiteral("123456")) + 125));
+    const QImage& image = surface.image();
+    QCOMPARE(surface.pixelHeight(), qRound(surface.textHeight(QStringLiteral("123456")) + 125));
     int left = image.width(), right = -1;
     for (int y = 110; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -173,11 +173,11 @@ void TestCode128::characterOutsideSetStopsDrawing() {
         QCOMPARE(error.source(), QStringLiteral("Code 128"));
         QCOMPARE(error.description(), QStringLiteral("Subscript out of range"));
     }
-    QCOMPARE(rowModules(surface.Image(), 50, 12, 22), kStartB);
-    QCOMPARE(rowModules(surface.Image(), 50, 23, 33), QStringLiteral("10100011000"));
+    QCOMPARE(rowModules(surface.image(), 50, 12, 22), kStartB);
+    QCOMPARE(rowModules(surface.image(), 50, 23, 33), QStringLiteral("10100011000"));
     for (int x = 45; x < surface.pixelWidth(); ++x)
-        QVERIFY(columnIsWhite(surface.Image(), x));
-    QVERIFY(surface.Picture().isNull());
+        QVERIFY(columnIsWhite(surface.image(), x));
+    QVERIFY(surface.backgroundPicture().isNull());
     QVERIFY_THROWS_EXCEPTION(RuntimeError, Code128::Code128Values(text));
 }
 
@@ -189,7 +189,7 @@ void TestCode128::longTexts() {
     DrawingSurface surface(1500, 1500);
     Code128::DrawCode128(surface, 10, longest, false);
     QCOMPARE(surface.pixelWidth(), 31991);
-    QCOMPARE(surface.Image().pixel(11 * 2903 + 46, 50) & 0xFFFFFF, 0u);
+    QCOMPARE(surface.image().pixel(11 * 2903 + 46, 50) & 0xFFFFFF, 0u);
 
     DrawingSurface refused(1500, 1500);
     for (const QString& text : {QString(2904, u'A'), QString(1000000, u'7') + u'x'}) {
@@ -236,7 +236,7 @@ void TestCode128::decoders() {
     Code128::DrawCode128(surface, 10, text, false);
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
-    const QString path = DecoderOracle::saveForReading(surface.Image(), directory.path());
+    const QString path = DecoderOracle::saveForReading(surface.image(), directory.path());
     QVERIFY(!path.isEmpty());
     if (!zbarimg.isEmpty()) QCOMPARE(DecoderOracle::zbarTexts(zbarimg, path), QStringList{text});
     if (!zxing.isEmpty()) QCOMPARE(DecoderOracle::zxingTexts(zxing, path), QStringList{text});

@@ -12,14 +12,14 @@ namespace {
 QString rowString(const DrawingSurface& s, int y, int from, int count) {
     QString out;
     for (int x = from; x < from + count; ++x)
-        out += s.Point(x, y) == kBlack ? u'1' : u'0';
+        out += s.colourAt(x, y) == kBlack ? u'1' : u'0';
     return out;
 }
 
 bool allWhite(const DrawingSurface& s) {
     for (int y = 0; y < s.pixelHeight(); ++y)
         for (int x = 0; x < s.pixelWidth(); ++x)
-            if (s.Point(x, y) != kWhite) return false;
+            if (s.colourAt(x, y) != kWhite) return false;
     return true;
 }
 
@@ -27,7 +27,7 @@ bool allWhite(const DrawingSurface& s) {
 struct Drawn {
     explicit Drawn(const QString& text, bool check = false, bool caption = false)
         : surface(6015, 2775) {
-        surface.Cls();
+        surface.clear();
         Code39::DrawCode39(surface, 10, text, check, caption);
     }
     DrawingSurface surface;
@@ -42,9 +42,9 @@ class TestCode39 : public QObject {
   private slots:
     void emptyTextIsStartAndStopOnly() {
         Drawn d(QString{});
-        QCOMPARE(d.surface.Width(), 704.0);
+        QCOMPARE(d.surface.widthTwips(), 704.0);
         QCOMPARE(d.surface.pixelWidth(), 47);
-        QCOMPARE(d.surface.Height(), 1800.0);
+        QCOMPARE(d.surface.heightTwips(), 1800.0);
         QCOMPARE(d.surface.pixelHeight(), 120);
         QCOMPARE(rowString(d.surface, 50, 0, 47),
                  QString(12, u'0') + kStar + kStar + QString(9, u'0'));
@@ -52,11 +52,11 @@ class TestCode39 : public QObject {
 
     void barsRunFromRowTenForOneHundredRows() {
         Drawn d(QStringLiteral("A"));
-        QCOMPARE(d.surface.Point(12, 9), kWhite);
-        QCOMPARE(d.surface.Point(12, 10), kBlack);
-        QCOMPARE(d.surface.Point(12, 109), kBlack);
-        QCOMPARE(d.surface.Point(12, 110), kWhite);
-        QCOMPARE(d.surface.Point(11, 50), kWhite);
+        QCOMPARE(d.surface.colourAt(12, 9), kWhite);
+        QCOMPARE(d.surface.colourAt(12, 10), kBlack);
+        QCOMPARE(d.surface.colourAt(12, 109), kBlack);
+        QCOMPARE(d.surface.colourAt(12, 110), kWhite);
+        QCOMPARE(d.surface.colourAt(11, 50), kWhite);
     }
 
     void everyCharacterTakesThirteenModules_data() {
@@ -78,15 +78,15 @@ class TestCode39 : public QObject {
         Drawn d(text);
         const int m = static_cast<int>(text.size()) + 2;
         QCOMPARE(rowString(d.surface, 60, 12, 13 * m), kStar + modules + kStar);
-        QCOMPARE(d.surface.Point(13 * m + 10, 60), kBlack); // the stop's last bar
-        QCOMPARE(d.surface.Point(13 * m + 11, 60), kWhite); // and its gap
+        QCOMPARE(d.surface.colourAt(13 * m + 10, 60), kBlack); // the stop's last bar
+        QCOMPARE(d.surface.colourAt(13 * m + 11, 60), kWhite); // and its gap
     }
 
     void checkCharacterIsModulo43() {
         // CODE39: values 12 24 13 14 3 9, sum 75, check 32 = "W"
         Drawn plain(QStringLiteral("CODE39"));
         Drawn checked(QStringLiteral("CODE39"), true);
-        QCOMPARE(checked.surface.Width(), ((6 + 3) * 12 + 20) * 16.0);
+        QCOMPARE(checked.surface.widthTwips(), ((6 + 3) * 12 + 20) * 16.0);
         const int checkColumn = 12 + 13 * 7;
         QCOMPARE(rowString(checked.surface, 50, checkColumn, 13), QStringLiteral("1100110101010"));
         QCOMPARE(rowString(checked.surface, 50, checkColumn + 13, 13), kStar);
@@ -110,8 +110,8 @@ class TestCode39 : public QObject {
         QFETCH(QString, normal);
         QCOMPARE(Code39::CheckCode39Text(given), normal);
         Drawn a(given, false, true), b(normal, false, true);
-        QCOMPARE(a.surface.Image(), b.surface.Image());
-        QCOMPARE(a.surface.Width(), b.surface.Width());
+        QCOMPARE(a.surface.image(), b.surface.image());
+        QCOMPARE(a.surface.widthTwips(), b.surface.widthTwips());
     }
 
     void invalidCharactersAreRefused_data() {
@@ -127,10 +127,10 @@ class TestCode39 : public QObject {
     void invalidCharactersAreRefused() {
         QFETCH(QString, text);
         DrawingSurface s(6015, 2775);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.VerticalLines(5, 0, 50, std::array{kBlack});
-        s.setPicture(s.Image());
-        s.Cls();
+        s.setUnits(DrawingSurface::Pixels);
+        s.verticalLines(5, 0, 50, std::array{kBlack});
+        s.setBackgroundPicture(s.image());
+        s.clear();
         try {
             Code39::DrawCode39(s, 10, text, false, true);
             QFAIL("no error raised");
@@ -140,22 +140,22 @@ class TestCode39 : public QObject {
             QCOMPARE(e.description(),
                      QStringLiteral("An Invalid Character Found in the Code Text"));
         }
-        QVERIFY(s.Picture().isNull());
+        QVERIFY(s.backgroundPicture().isNull());
         QCOMPARE(s.pixelWidth(), 401); // size kept
         QVERIFY(allWhite(s));
     }
 
     void captionStandsUnderTheBars() {
         Drawn d(QStringLiteral("code-39"), false, true);
-        const int textHeight = static_cast<int>(d.surface.TextHeight(QStringLiteral("CODE-39")));
+        const int textHeight = static_cast<int>(d.surface.textHeight(QStringLiteral("CODE-39")));
         QCOMPARE(d.surface.pixelHeight(), textHeight + 125);
-        QCOMPARE(d.surface.Point(12, 109), kBlack);
+        QCOMPARE(d.surface.colourAt(12, 109), kBlack);
         for (int y = 110; y < 115; ++y)
             QCOMPARE(rowString(d.surface, y, 0, d.surface.pixelWidth()).count(u'1'), 0);
         int left = d.surface.pixelWidth(), right = -1;
         for (int y = 115; y < d.surface.pixelHeight(); ++y)
             for (int x = 0; x < d.surface.pixelWidth(); ++x)
-                if (d.surface.Point(x, y) == kBlack) {
+                if (d.surface.colourAt(x, y) == kBlack) {
                     left = std::min(left, x);
                     right = std::max(right, x);
                 }
@@ -168,9 +168,9 @@ class TestCode39 : public QObject {
     void widthFollowsTheFormulaWhileTheSymbolFits() {
         // 47 characters: m = 49, formula 9728 twips = 649 pixels, symbol 13 * 49 + 12 = 649
         Drawn d(QString(47, u'A'));
-        QCOMPARE(d.surface.Width(), 9728.0);
+        QCOMPARE(d.surface.widthTwips(), 9728.0);
         QCOMPARE(d.surface.pixelWidth(), 649);
-        QCOMPARE(d.surface.Point(13 * 49 + 10, 50), kBlack);
+        QCOMPARE(d.surface.colourAt(13 * 49 + 10, 50), kBlack);
     }
 
     void longTextsAreWidenedToTheWholeSymbol() {
@@ -179,8 +179,8 @@ class TestCode39 : public QObject {
                 Drawn d(QString(n, u'8'), check);
                 const int m = n + (check ? 3 : 2);
                 QVERIFY2(d.surface.pixelWidth() >= 13 * m + 12, qPrintable(QString::number(n)));
-                QCOMPARE(d.surface.Point(13 * m + 10, 50), kBlack);
-                if (d.surface.Width() != ((m * 12 + 20) * 16.0))
+                QCOMPARE(d.surface.colourAt(13 * m + 10, 50), kBlack);
+                if (d.surface.widthTwips() != ((m * 12 + 20) * 16.0))
                     QCOMPARE(d.surface.pixelWidth(), 13 * m + 22);
             }
         }
@@ -225,9 +225,9 @@ class TestCode39 : public QObject {
 
     void renderEndsWithTheDrawingAsPicture() {
         Drawn d(QStringLiteral("X"));
-        QCOMPARE(d.surface.Picture(), d.surface.Image());
-        d.surface.Cls(); // the picture survives an erase
-        QCOMPARE(d.surface.Point(12, 50), kBlack);
+        QCOMPARE(d.surface.backgroundPicture(), d.surface.image());
+        d.surface.clear(); // the picture survives an erase
+        QCOMPARE(d.surface.colourAt(12, 50), kBlack);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "decode/basBCREAD.h"
+#include "decode/Code39RowReader.h"
 #include "render/Code39.h"
 #include "render/DrawingSurface.h"
 #include "symbology/Code39.h"
@@ -9,8 +9,8 @@
 
 #include <climits>
 
-using basBCREAD::DecodeRow;
-using basBCREAD::ReadBarcode;
+using Code39RowReader::decodeRow;
+using Code39RowReader::readBarcode;
 
 namespace {
 
@@ -18,15 +18,15 @@ namespace {
 QImage rendered(const QString& text, bool caption = false) {
     DrawingSurface s(6015, 2775);
     Code39::DrawCode39(s, 10, text, false, caption);
-    return s.Image();
+    return s.image();
 }
 
 // The image stretched by `factor` both ways, nearest-neighbour, on a white surface.
 DrawingSurface stretched(const QImage& image, double factor) {
     const double w = std::round(image.width() * factor), h = std::round(image.height() * factor);
     DrawingSurface s(w * 15 + 600, h * 15 + 600);
-    s.setScaleMode(DrawingSurface::Pixels);
-    s.ClsAndPaintPicture(image, 0, 0, w, h, 0, 0, image.width(), image.height());
+    s.setUnits(DrawingSurface::Pixels);
+    s.clearAndDrawStretched(image, 0, 0, w, h, 0, 0, image.width(), image.height());
     return s;
 }
 
@@ -82,26 +82,26 @@ class TestDecoder : public QObject {
         for (const QString& text :
              {all.left(22), all.mid(22), QStringLiteral("HELLO-1"), QString()}) {
             const DrawingSurface s = stretched(rendered(text), factor);
-            QCOMPARE(ReadBarcode(s, 0, static_cast<int>(50 * factor), 1, 3), text);
+            QCOMPARE(readBarcode(s, 0, static_cast<int>(50 * factor), 1, 3), text);
         }
     }
 
     void captionedSymbolReadsAlongTheBars() {
         const DrawingSurface s = stretched(rendered(QStringLiteral("CODE 39"), true), 3);
-        QCOMPARE(ReadBarcode(s, 0, 100, 1, 3), QStringLiteral("CODE 39"));
+        QCOMPARE(readBarcode(s, 0, 100, 1, 3), QStringLiteral("CODE 39"));
         // the caption row holds no barcode
-        QVERIFY(ReadBarcode(s, 0, s.pixelHeight() - 20, 1, 3).startsWith(QStringLiteral("ERR:")));
+        QVERIFY(readBarcode(s, 0, s.pixelHeight() - 20, 1, 3).startsWith(QStringLiteral("ERR:")));
     }
 
     void firstBarMustBeWithinReach() {
         DrawingSurface s(6000, 3000);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.PaintPicture(stretched(rendered(QStringLiteral("AB")), 2).Image(), 100, 0);
+        s.setUnits(DrawingSurface::Pixels);
+        s.drawPicture(stretched(rendered(QStringLiteral("AB")), 2).image(), 100, 0);
         const int firstBar = 100 + 24;
-        QCOMPARE(DecodeRow(s, firstBar - 75, 50), QStringLiteral("AB"));
-        QCOMPARE(DecodeRow(s, firstBar - 76, 50), QStringLiteral("ERR: BC not seen"));
+        QCOMPARE(decodeRow(s, firstBar - 75, 50), QStringLiteral("AB"));
+        QCOMPARE(decodeRow(s, firstBar - 76, 50), QStringLiteral("ERR: BC not seen"));
         // the pixel at x itself is never examined, so starting on the first bar misses it
-        QCOMPARE(DecodeRow(s, firstBar + 1, 50).left(4), QStringLiteral("ERR:"));
+        QCOMPARE(decodeRow(s, firstBar + 1, 50).left(4), QStringLiteral("ERR:"));
     }
 
     void notSeen_data() {
@@ -114,52 +114,52 @@ class TestDecoder : public QObject {
     void notSeen() {
         QFETCH(int, y);
         QFETCH(QRgb, dark);
-        QImage image = stretched(rendered(QStringLiteral("AB")), 2).Image();
+        QImage image = stretched(rendered(QStringLiteral("AB")), 2).image();
         for (int yy = 0; yy < image.height(); ++yy)
             for (int x = 0; x < image.width(); ++x)
                 if ((image.pixel(x, yy) & 0xFFFFFF) == 0) image.setPixel(x, yy, dark);
-        QCOMPARE(DecodeRow(ImagePixels(image), 0, y), QStringLiteral("ERR: BC not seen"));
-        QCOMPARE(DecodeRow(ImagePixels(QImage()), 0, 0), QStringLiteral("ERR: BC not seen"));
+        QCOMPARE(decodeRow(ImagePixels(image), 0, y), QStringLiteral("ERR: BC not seen"));
+        QCOMPARE(decodeRow(ImagePixels(QImage()), 0, 0), QStringLiteral("ERR: BC not seen"));
     }
 
     void notReadable() {
-        QCOMPARE(DecodeRow(runs({3, 3, 3, 6, 3}), 0, 0), QStringLiteral("ERR: BC not readable"));
-        QCOMPARE(DecodeRow(runs({3, 3, 6, 3, 3}), 0, 0), QStringLiteral("ERR: BC not readable"));
-        QCOMPARE(DecodeRow(runs({3}), 0, 0), QStringLiteral("ERR: BC not readable"));
+        QCOMPARE(decodeRow(runs({3, 3, 3, 6, 3}), 0, 0), QStringLiteral("ERR: BC not readable"));
+        QCOMPARE(decodeRow(runs({3, 3, 6, 3, 3}), 0, 0), QStringLiteral("ERR: BC not readable"));
+        QCOMPARE(decodeRow(runs({3}), 0, 0), QStringLiteral("ERR: BC not readable"));
     }
 
     void parity() {
-        QCOMPARE(DecodeRow(runs(elements({kStarElements}) << 2 << 5), 0, 0),
+        QCOMPARE(decodeRow(runs(elements({kStarElements}) << 2 << 5), 0, 0),
                  QStringLiteral("ERR: BC parity"));
     }
 
     void wideGapsAreUnrecognized() {
         const QList<int> widths = elements({kStarElements, kAElements, kStarElements}, 5);
-        QCOMPARE(DecodeRow(runs(widths), 0, 0), QStringLiteral("ERR: BC unrecognized"));
-        QCOMPARE(DecodeRow(runs(elements({kStarElements, kAElements, kStarElements})), 0, 0),
+        QCOMPARE(decodeRow(runs(widths), 0, 0), QStringLiteral("ERR: BC unrecognized"));
+        QCOMPARE(decodeRow(runs(elements({kStarElements, kAElements, kStarElements})), 0, 0),
                  QStringLiteral("A"));
     }
 
     void invalidWithoutStartAndStop() {
-        QCOMPARE(DecodeRow(runs(elements({kAElements, kAElements})), 0, 0),
+        QCOMPARE(decodeRow(runs(elements({kAElements, kAElements})), 0, 0),
                  QStringLiteral("ERR: BC invalid"));
-        QCOMPARE(DecodeRow(runs(elements({kStarElements, kAElements})), 0, 0),
+        QCOMPARE(decodeRow(runs(elements({kStarElements, kAElements})), 0, 0),
                  QStringLiteral("ERR: BC invalid"));
-        QCOMPARE(DecodeRow(runs(elements({kStarElements})), 0, 0),
+        QCOMPARE(decodeRow(runs(elements({kStarElements})), 0, 0),
                  QStringLiteral("ERR: BC invalid"));
-        QCOMPARE(DecodeRow(runs(elements({kStarElements, kStarElements})), 0, 0), QString());
+        QCOMPARE(decodeRow(runs(elements({kStarElements, kStarElements})), 0, 0), QString());
     }
 
     void symbolTouchingTheRightEdgeStillReads() {
-        const QImage image = stretched(rendered(QStringLiteral("EDGE")), 3).Image();
+        const QImage image = stretched(rendered(QStringLiteral("EDGE")), 3).image();
         const int lastBar = 3 * (13 * 6 + 10) + 2;
         const ImagePixels cropped(image.copy(0, 0, lastBar + 1, image.height()));
-        QCOMPARE(DecodeRow(cropped, 0, 60), QStringLiteral("EDGE"));
+        QCOMPARE(decodeRow(cropped, 0, 60), QStringLiteral("EDGE"));
     }
 
     void upsideDownDoesNotDecode() {
-        const QImage image = stretched(rendered(QStringLiteral("ROT8")), 3).Image();
-        const QString result = DecodeRow(ImagePixels(image.mirrored(true, true)), 0, 100);
+        const QImage image = stretched(rendered(QStringLiteral("ROT8")), 3).image();
+        const QString result = decodeRow(ImagePixels(image.mirrored(true, true)), 0, 100);
         QVERIFY2(result == u"ERR: BC unrecognized" || result == u"ERR: BC invalid",
                  qPrintable(result));
     }
@@ -179,11 +179,11 @@ class TestDecoder : public QObject {
         QFETCH(int, tries);
         QFETCH(int, barcodeRow);
         QFETCH(bool, found);
-        const QImage row = stretched(rendered(QStringLiteral("T")), 2).Image().copy(0, 50, 200, 1);
+        const QImage row = stretched(rendered(QStringLiteral("T")), 2).image().copy(0, 50, 200, 1);
         QImage image(200, 20, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter(&image).drawImage(0, barcodeRow, row);
-        const QString result = ReadBarcode(ImagePixels(image), 0, 0, tries, 3);
+        const QString result = readBarcode(ImagePixels(image), 0, 0, tries, 3);
         QCOMPARE(result, found ? QStringLiteral("T") : QStringLiteral("ERR: BC not seen"));
     }
 
@@ -191,13 +191,13 @@ class TestDecoder : public QObject {
         QImage white(50, 5, QImage::Format_RGB32);
         white.fill(Qt::white);
         const ImagePixels empty(white);
-        QCOMPARE(ReadBarcode(empty, 0, 0, 3, 0), QString());
-        QCOMPARE(ReadBarcode(empty, 0, 0, 3, 1), QStringLiteral("Error"));
-        QCOMPARE(ReadBarcode(empty, 0, 0, 3, 3), QStringLiteral("ERR: BC not seen"));
-        QCOMPARE(ReadBarcode(empty, 0, 0, 3, -7), QStringLiteral("ERR: BC not seen"));
+        QCOMPARE(readBarcode(empty, 0, 0, 3, 0), QString());
+        QCOMPARE(readBarcode(empty, 0, 0, 3, 1), QStringLiteral("Error"));
+        QCOMPARE(readBarcode(empty, 0, 0, 3, 3), QStringLiteral("ERR: BC not seen"));
+        QCOMPARE(readBarcode(empty, 0, 0, 3, -7), QStringLiteral("ERR: BC not seen"));
         const DrawingSurface s = stretched(rendered(QStringLiteral("OK")), 2);
-        QCOMPARE(ReadBarcode(s, 0, 50, 1, 0), QStringLiteral("OK"));
-        QCOMPARE(ReadBarcode(s, 0, 50, 1, 1), QStringLiteral("OK"));
+        QCOMPARE(readBarcode(s, 0, 50, 1, 0), QStringLiteral("OK"));
+        QCOMPARE(readBarcode(s, 0, 50, 1, 1), QStringLiteral("OK"));
     }
 
     void anyPictureAndAnyStartPointIsSafe() {
@@ -209,7 +209,7 @@ class TestDecoder : public QObject {
                     image.setPixel(x, y,
                                    random.bounded(3) == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
             const QString result =
-                ReadBarcode(ImagePixels(image), random.bounded(-80, 20), 0, 12, 3);
+                readBarcode(ImagePixels(image), random.bounded(-80, 20), 0, 12, 3);
             if (result.startsWith(QStringLiteral("ERR:"))) continue;
             for (QChar c : result)
                 QVERIFY(Code39::Code39Chars.contains(c));
@@ -217,7 +217,7 @@ class TestDecoder : public QObject {
         const DrawingSurface s = stretched(rendered(QStringLiteral("X")), 2);
         for (int x : {INT_MIN, INT_MIN + 1, INT_MAX - 1, INT_MAX})
             for (int y : {INT_MIN, 0, 50, INT_MAX})
-                QVERIFY(ReadBarcode(s, x, y, 12, 3).startsWith(QStringLiteral("ERR:")));
+                QVERIFY(readBarcode(s, x, y, 12, 3).startsWith(QStringLiteral("ERR:")));
     }
 };
 

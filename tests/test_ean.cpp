@@ -1,5 +1,5 @@
 #include "decoder_oracle.h"
-#include "render/EAN13and8.h"
+#include "render/EanPainter.h"
 #include "symbology/DigitCode.h"
 #include "symbology/RuntimeError.h"
 
@@ -26,9 +26,9 @@ bool hasInk(const QImage& image, const QRect& area) {
 
 void draw(bool ean8, DrawingSurface& surface, const QString& text, bool caption) {
     if (ean8)
-        EAN13and8::DrawEAN8(surface, 10, text, caption);
+        EanPainter::drawEan8(surface, 10, text, caption);
     else
-        EAN13and8::DrawEAN13(surface, 10, text, caption);
+        EanPainter::drawEan13(surface, 10, text, caption);
 }
 
 // Only the guard modules of a symbol: guards reach 5 pixels further down than digits.
@@ -156,7 +156,7 @@ void TestEan::modules() {
     QFETCH(QString, expected);
     DrawingSurface surface(1500, 1500);
     draw(ean8, surface, text, false);
-    const QImage& image = surface.Image();
+    const QImage& image = surface.image();
     QCOMPARE(surface.pixelWidth(), ean8 ? 101 : 128);
     QCOMPARE(surface.pixelHeight(), 120);
     const int last = 16 + static_cast<int>(expected.size()) - 1;
@@ -168,7 +168,7 @@ void TestEan::modules() {
         QCOMPARE(rowModules(image, y, 16, last), guardsOnly(expected));
     QCOMPARE(rowModules(image, 9, 0, image.width() - 1), blank);
     QCOMPARE(rowModules(image, 115, 0, image.width() - 1), blank);
-    QCOMPARE(surface.Picture().size(), image.size());
+    QCOMPARE(surface.backgroundPicture().size(), image.size());
 }
 
 void TestEan::caption_data() {
@@ -188,14 +188,14 @@ void TestEan::caption() {
     DrawingSurface without(1500, 1500);
     draw(ean8, withCaption, text, true);
     draw(ean8, without, text, false);
-    QCOMPARE(withCaption.pixelHeight(), qRound(withCaption.TextHeight(text) + 125));
+    QCOMPARE(withCaption.pixelHeight(), qRound(withCaption.textHeight(text) + 125));
     for (const QRect& area : textAreas) {
-        QVERIFY2(hasInk(withCaption.Image(), area), "caption group missing");
-        QVERIFY(!hasInk(without.Image(), area));
+        QVERIFY2(hasInk(withCaption.image(), area), "caption group missing");
+        QVERIFY(!hasInk(without.image(), area));
     }
     // The bars are the same either way.
-    QCOMPARE(withCaption.Image().copy(0, 0, withCaption.pixelWidth(), 105),
-             without.Image().copy(0, 0, without.pixelWidth(), 105));
+    QCOMPARE(withCaption.image().copy(0, 0, withCaption.pixelWidth(), 105),
+             without.image().copy(0, 0, without.pixelWidth(), 105));
 }
 
 void TestEan::refusals_data() {
@@ -226,7 +226,7 @@ void TestEan::refusals() {
     DrawingSurface surface(1500, 1500, red);
     QImage old(10, 10, QImage::Format_RGB32);
     old.fill(Qt::black);
-    surface.setPicture(old);
+    surface.setBackgroundPicture(old);
     try {
         draw(ean8, surface, text, true);
         QFAIL("text accepted");
@@ -235,12 +235,12 @@ void TestEan::refusals() {
         QCOMPARE(error.source(), ean8 ? QStringLiteral("EAN-8") : QStringLiteral("EAN-13"));
         QCOMPARE(error.description(), description);
     }
-    QVERIFY(surface.Picture().isNull());
-    QCOMPARE(surface.BackColor(), red);
-    QCOMPARE(surface.ScaleMode(), short(DrawingSurface::Twips));
+    QVERIFY(surface.backgroundPicture().isNull());
+    QCOMPARE(surface.paper(), red);
+    QCOMPARE(surface.units(), short(DrawingSurface::Twips));
     QCOMPARE(surface.pixelWidth(), 100);
     QCOMPARE(surface.pixelHeight(), 100);
-    QCOMPARE(surface.Point(0, 0), red);
+    QCOMPARE(surface.colourAt(0, 0), red);
 }
 
 void TestEan::allDigits_data() {
@@ -330,7 +330,7 @@ void TestEan::decoders() {
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
     const QString problem =
-        DecoderOracle::readingProblem(surface.Image(), expected, directory.path(), zbarimg, zxing,
+        DecoderOracle::readingProblem(surface.image(), expected, directory.path(), zbarimg, zxing,
                                       DecoderOracle::sameRetailNumber);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }

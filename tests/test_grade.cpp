@@ -5,7 +5,7 @@
 #include "CliRunner.h"
 #include "RecordingMessages.h"
 #include "app/DrawCommands.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/ScanCheck.h"
 #include "app/ScanReportDialog.h"
 #include "decode/LineDecode.h"
@@ -32,9 +32,9 @@ namespace {
 // The work picture as the renderer left it: one pixel per module.
 QImage modulePicture(const QString& type, const QString& text) {
     DrawModel model;
-    model.txtcode = text;
+    model.codeText = text;
     DrawCommands::commandFor(type)(model);
-    return (type == u"UPC-A" ? model.upc.picUPC.Image() : model.pictmp.Image())
+    return (type == u"UPC-A" ? model.upc.upcPicture.image() : model.workPicture.image())
         .convertToFormat(QImage::Format_Grayscale8);
 }
 
@@ -1011,29 +1011,30 @@ class TestGrade : public QObject {
         QFETCH(int, width);
         QFETCH(QString, expected);
         RecordingMessages messages;
-        Form1Options options;
+        MainWindowOptions options;
         options.programDirectory = dir.path();
         options.settingsPath = dir.filePath(QStringLiteral("settings.bin"));
         options.messages = &messages;
-        Form1 window(options);
+        MainWindow window(options);
         // A first Draw whose check the second one supersedes.
-        window.txtcode->setText(QStringLiteral("SUPERSEDED"));
-        window.cmbtype->setCurrentText(QStringLiteral("39/n"));
-        window.cmdDraw_Click();
-        window.txtcode->setText(text);
-        window.cmbtype->setCurrentText(type);
-        window.sldwidth->setValue(width);
-        window.cmdDraw_Click();
-        QTRY_VERIFY_WITH_TIMEOUT(!window.lblscan->text().isEmpty(), 20000);
+        window.codeEdit->setText(QStringLiteral("SUPERSEDED"));
+        window.typeCombo->setCurrentText(QStringLiteral("39/n"));
+        window.drawBarcode();
+        window.codeEdit->setText(text);
+        window.typeCombo->setCurrentText(type);
+        window.widthSlider->setValue(width);
+        window.drawBarcode();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.gradeLine->text().isEmpty(), 20000);
         QTest::qWait(50); // the superseded check, had it been shown, would be there by now
         // The whole line in the tooltip, as much of it as fits under the picture.
-        const QString full = window.lblscan->toolTip();
+        const QString full = window.gradeLine->toolTip();
         QVERIFY2(QRegularExpression(expected).match(full).hasMatch(), qPrintable(full));
-        const QString shown = window.lblscan->text();
-        QVERIFY(window.lblscan->fontMetrics().horizontalAdvance(shown) <= window.lblscan->width());
+        const QString shown = window.gradeLine->text();
+        QVERIFY(window.gradeLine->fontMetrics().horizontalAdvance(shown) <=
+                window.gradeLine->width());
         QVERIFY(shown == full || (shown.endsWith(u'…') && full.startsWith(shown.chopped(1))));
         // A click on it opens the report on the symbol it speaks of, one line at a time.
-        QTest::mouseClick(window.lblscan, Qt::LeftButton);
+        QTest::mouseClick(window.gradeLine, Qt::LeftButton);
         auto* report = window.findChild<ScanReportDialog*>();
         QCOMPARE(report != nullptr, full.startsWith(u"Grade"));
         if (report) {
@@ -1043,9 +1044,10 @@ class TestGrade : public QObject {
             QVERIFY(report->page->pixmap().toImage() != worst);
         }
         // Over the rows that Draw leaves blank only.
-        const int drawnRows = static_cast<int>(std::ceil(window.picout->height() * 150.0 / 160.0));
-        QVERIFY(window.lblscan->geometry().top() >= window.picout->y() + drawnRows);
-        QVERIFY(window.lblscan->geometry().bottom() <= window.picout->geometry().bottom());
+        const int drawnRows =
+            static_cast<int>(std::ceil(window.outputPicture->height() * 150.0 / 160.0));
+        QVERIFY(window.gradeLine->geometry().top() >= window.outputPicture->y() + drawnRows);
+        QVERIFY(window.gradeLine->geometry().bottom() <= window.outputPicture->geometry().bottom());
     }
 
     // The Reader lists what the engine finds in the picture last pasted, never in an older one.
@@ -1071,16 +1073,16 @@ class TestGrade : public QObject {
             painter.drawImage(0, 0, top);
             painter.drawImage(0, top.height(), bottom);
         }
-        Form2 reader;
+        ReaderWindow reader;
         QGuiApplication::clipboard()->setImage(top); // a first paste that the second supersedes
-        reader.Command1_Click();
+        reader.pasteBarcode();
         QGuiApplication::clipboard()->setImage(both);
-        reader.Command1_Click();
-        QTRY_VERIFY_WITH_TIMEOUT(!reader.lblsymbols->isHidden(), 20000);
+        reader.pasteBarcode();
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.symbolList->isHidden(), 20000);
         QTest::qWait(50);
-        QCOMPARE(reader.lblsymbols->text(), expected);
-        QVERIFY(reader.Picture1->geometry().contains(reader.lblsymbols->geometry()));
-        QVERIFY(reader.lblsymbols->testAttribute(Qt::WA_TransparentForMouseEvents));
+        QCOMPARE(reader.symbolList->text(), expected);
+        QVERIFY(reader.pictureView->geometry().contains(reader.symbolList->geometry()));
+        QVERIFY(reader.symbolList->testAttribute(Qt::WA_TransparentForMouseEvents));
     }
 };
 

@@ -4,8 +4,8 @@
 #include "PdfQueue.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
-#include "app/Form1.h"
 #include "app/LabelsDialog.h"
+#include "app/MainWindow.h"
 #include "labels/Sheet.h"
 
 #include <QCheckBox>
@@ -245,19 +245,19 @@ class TestLabelsDialog : public QObject {
     }
 
     void theWindowsLabelsButtonOpensTheDialog() {
-        const auto w = std::make_unique<Form1>(
-            Form1Options{dir_.path(), dir_.filePath(QStringLiteral("settings.bin")), &messages_,
-                         dir_.filePath(QStringLiteral("no-port")), &saveDialog_,
-                         dir_.filePath(QStringLiteral("prefs.conf"))});
+        const auto w = std::make_unique<MainWindow>(
+            MainWindowOptions{dir_.path(), dir_.filePath(QStringLiteral("settings.bin")),
+                              &messages_, dir_.filePath(QStringLiteral("no-port")), &saveDialog_,
+                              dir_.filePath(QStringLiteral("prefs.conf"))});
         w->show();
-        w->Command13_Click(); // the print panel, where sheets of labels are printed too
-        QVERIFY(w->cmdlabels->isVisible());
-        QVERIFY(w->Frame2->rect().contains(w->cmdlabels->geometry()));
-        for (const QWidget* other : w->Frame2->findChildren<QWidget*>())
-            if (other != w->cmdlabels && other->parentWidget() == w->Frame2)
-                QVERIFY2(!other->geometry().intersects(w->cmdlabels->geometry()),
+        w->showPrintPanel(); // the print panel, where sheets of labels are printed too
+        QVERIFY(w->labelsButton->isVisible());
+        QVERIFY(w->printPanel->rect().contains(w->labelsButton->geometry()));
+        for (const QWidget* other : w->printPanel->findChildren<QWidget*>())
+            if (other != w->labelsButton && other->parentWidget() == w->printPanel)
+                QVERIFY2(!other->geometry().intersects(w->labelsButton->geometry()),
                          qPrintable(other->objectName() + other->property("text").toString()));
-        w->cmdlabels->click();
+        w->labelsButton->click();
         QVERIFY(w->labelsDialog && w->labelsDialog->isVisible());
         QVERIFY(w->labelsDialog->templates->count() > 1000);
     }

@@ -3,7 +3,7 @@
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
 #include "VectorRaster.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "output/ClipboardCopy.h"
 #include "render/SymbolPicture.h"
 #include "symbology/EncodeSymbol.h"
@@ -40,13 +40,13 @@ int largestDifference(const QImage& a, const QImage& b) {
 }
 
 // The save panel's option button of that name.
-QRadioButton* optionNamed(Form1& w, const QString& option) {
-    return option == u"optbmp"    ? w.optbmp
-           : option == u"optjpg"  ? w.optjpg
-           : option == u"optpng"  ? w.optpng
-           : option == u"opttiff" ? w.opttiff
-           : option == u"optgif"  ? w.optgif
-                                  : w.optpsd;
+QRadioButton* optionNamed(MainWindow& w, const QString& option) {
+    return option == u"bmpOption"    ? w.bmpOption
+           : option == u"jpgOption"  ? w.jpgOption
+           : option == u"pngOption"  ? w.pngOption
+           : option == u"tiffOption" ? w.tiffOption
+           : option == u"gifOption"  ? w.gifOption
+                                     : w.psdOption;
 }
 
 } // namespace
@@ -58,12 +58,12 @@ class TestPanels : public QObject {
     RecordingDialog dialog;
 
     QString settingsPath() const { return dir->filePath("settings.bin"); }
-    std::unique_ptr<Form1> window() {
-        auto w = std::make_unique<Form1>(Form1Options{dir->path(), settingsPath(), &messages,
-                                                      dir->filePath("no-port"), &dialog});
-        w->txtcode->setText(QStringLiteral("PANEL-1"));
-        w->cmbtype->setCurrentText(QStringLiteral("39/c"));
-        w->cmdDraw_Click();
+    std::unique_ptr<MainWindow> window() {
+        auto w = std::make_unique<MainWindow>(MainWindowOptions{
+            dir->path(), settingsPath(), &messages, dir->filePath("no-port"), &dialog});
+        w->codeEdit->setText(QStringLiteral("PANEL-1"));
+        w->typeCombo->setCurrentText(QStringLiteral("39/c"));
+        w->drawBarcode();
         return w;
     }
     QByteArray settings() const {
@@ -80,12 +80,12 @@ class TestPanels : public QObject {
 
     void savePanelFoldsAndUnfolds() {
         const auto w = window();
-        w->cmdsave_Click();
-        QVERIFY(w->Frame1->isVisibleTo(w.get()));
-        QCOMPARE(w->Frame1->y(), 304);
+        w->showSavePanel();
+        QVERIFY(w->savePanel->isVisibleTo(w.get()));
+        QCOMPARE(w->savePanel->y(), 304);
         QCOMPARE(w->height(), 401);
-        w->Command11_Click();
-        QVERIFY(!w->Frame1->isVisibleTo(w.get()));
+        w->hideSavePanel();
+        QVERIFY(!w->savePanel->isVisibleTo(w.get()));
         QCOMPARE(w->height(), 297);
         QCOMPARE(dialog.calls, 0);
     }
@@ -93,10 +93,10 @@ class TestPanels : public QObject {
     void cancellingTheDialogWritesNothing() {
         const auto w = window();
         QVERIFY(QFile::remove(settingsPath()));
-        w->cmdsave_Click();
-        w->Command10_Click();
+        w->showSavePanel();
+        w->saveBarcode();
         QCOMPARE(dialog.calls, 1);
-        QVERIFY(!w->Frame1->isVisibleTo(w.get()));
+        QVERIFY(!w->savePanel->isVisibleTo(w.get()));
         QCOMPARE(w->height(), 297);
         QVERIFY(!QFile::exists(settingsPath()));
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList());
@@ -106,22 +106,22 @@ class TestPanels : public QObject {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("name");
-        QTest::newRow("bmp") << "optbmp"
+        QTest::newRow("bmp") << "bmpOption"
                              << "*.bmp"
                              << "Barcode.bmp";
-        QTest::newRow("jpg") << "optjpg"
+        QTest::newRow("jpg") << "jpgOption"
                              << "*.jpg"
                              << "Barcode.jpg";
-        QTest::newRow("png") << "optpng"
+        QTest::newRow("png") << "pngOption"
                              << "*.png"
                              << "Barcode.png";
-        QTest::newRow("tiff") << "opttiff"
+        QTest::newRow("tiff") << "tiffOption"
                               << "*.tif"
                               << "Barcode.tif";
-        QTest::newRow("gif") << "optgif"
+        QTest::newRow("gif") << "gifOption"
                              << "*.gif"
                              << "Barcode.gif";
-        QTest::newRow("psd") << "optpsd"
+        QTest::newRow("psd") << "psdOption"
                              << "*.psd"
                              << "Barcode.psd";
     }
@@ -131,7 +131,7 @@ class TestPanels : public QObject {
         QFETCH(QString, name);
         const auto w = window();
         optionNamed(*w, option)->setChecked(true);
-        w->Command10_Click();
+        w->saveBarcode();
         QCOMPARE(dialog.title, QStringLiteral("Save as"));
         QCOMPARE(dialog.defaultFileName, name);
         QCOMPARE(dialog.initialDirectory, QString());
@@ -143,17 +143,17 @@ class TestPanels : public QObject {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("type"); // as ImageMagick names it
         QTest::addColumn<int>("tolerance");
-        QTest::newRow("bmp") << "optbmp"
+        QTest::newRow("bmp") << "bmpOption"
                              << "BMP3" << 0; // the classic 40-byte header
-        QTest::newRow("jpg") << "optjpg"
+        QTest::newRow("jpg") << "jpgOption"
                              << "JPEG" << 120;
-        QTest::newRow("png") << "optpng"
+        QTest::newRow("png") << "pngOption"
                              << "PNG" << 0;
-        QTest::newRow("tiff") << "opttiff"
+        QTest::newRow("tiff") << "tiffOption"
                               << "TIFF" << 0;
-        QTest::newRow("gif") << "optgif"
+        QTest::newRow("gif") << "gifOption"
                              << "GIF" << 0;
-        QTest::newRow("psd") << "optpsd"
+        QTest::newRow("psd") << "psdOption"
                              << "PSD" << 0;
     }
     void everyFormatIsWrittenAndReadsBack() {
@@ -163,11 +163,11 @@ class TestPanels : public QObject {
         const auto w = window();
         optionNamed(*w, option)->setChecked(true);
         dialog.answer = dir->filePath("saved-without-extension");
-        w->Command10_Click();
+        w->saveBarcode();
         QCOMPARE(messages.shown.size(), 0);
         QCOMPARE(fileType(dialog.answer), type);
         const QImage back = readBackImage(dialog.answer, dir->filePath("back.png"));
-        const QImage shown = w->model().picout.Image();
+        const QImage shown = w->model().outputPicture.image();
         QCOMPARE(back.size(), shown.size());
         QVERIFY2(largestDifference(back, shown) <= tolerance,
                  qPrintable(QString::number(largestDifference(back, shown))));
@@ -187,34 +187,34 @@ class TestPanels : public QObject {
         QFETCH(QString, format);
         QFETCH(int, widthSlider);
         const auto w = window();
-        w->sldwidth->setValue(widthSlider);
-        w->cmdDraw_Click();
-        (format == u"svg" ? w->optsvg : w->optpdf)->setChecked(true);
+        w->widthSlider->setValue(widthSlider);
+        w->drawBarcode();
+        (format == u"svg" ? w->svgOption : w->pdfOption)->setChecked(true);
         dialog.answer = dir->filePath("vector." + format);
-        w->Command10_Click();
+        w->saveBarcode();
         QCOMPARE(messages.shown.size(), 0);
         QCOMPARE(dialog.filters[0].second, "*." + format);
         QVERIFY(settings().contains(("%~%" + format + "%~%").toLatin1()));
 
         const double moduleMm = DrawCommands::outputWidthTwips(w->model()) / 1440 * 25.4 /
-                                w->model().pictmp.Image().width();
+                                w->model().workPicture.image().width();
         const Symbol symbol = encodeSymbol(*symbologyChoice("39/c"), "PANEL-1");
         const double widthMm = SymbolLayout(symbol, std::nullopt, std::nullopt).width * moduleMm;
         // Ten pixels to the millimetre; a PDF page may be up to a point (3.5 pixels) wider.
         const QImage back = rasterisedAt254Dpi(dialog.answer, dir->filePath("back.png"));
         QVERIFY2(back.width() - widthMm * 10 > -1 && back.width() - widthMm * 10 < 4.6,
                  qPrintable(QString::number(back.width())));
-        const auto again = std::make_unique<Form1>(Form1Options{
+        const auto again = std::make_unique<MainWindow>(MainWindowOptions{
             dir->path(), settingsPath(), &messages, dir->filePath("no-port"), &dialog});
-        QVERIFY((format == u"svg" ? again->optsvg : again->optpdf)->isChecked());
+        QVERIFY((format == u"svg" ? again->svgOption : again->pdfOption)->isChecked());
     }
 
     void theOptionsStandApart() {
         const auto w = window();
-        const QList<QRadioButton*> shown{w->optbmp,  w->optjpg, w->optpng,
-                                         w->opttiff, w->optsvg, w->optpdf};
+        const QList<QRadioButton*> shown{w->bmpOption,  w->jpgOption, w->pngOption,
+                                         w->tiffOption, w->svgOption, w->pdfOption};
         for (QRadioButton* a : shown) {
-            QVERIFY(w->Frame1->rect().contains(a->geometry()));
+            QVERIFY(w->savePanel->rect().contains(a->geometry()));
             for (QRadioButton* b : shown)
                 QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
                          qPrintable(a->text() + " / " + b->text()));
@@ -222,33 +222,33 @@ class TestPanels : public QObject {
     }
 
     void aVectorNeedsADrawnSymbol() {
-        const auto w = std::make_unique<Form1>(Form1Options{dir->path(), settingsPath(), &messages,
-                                                            dir->filePath("no-port"), &dialog});
-        w->optsvg->setChecked(true);
+        const auto w = std::make_unique<MainWindow>(MainWindowOptions{
+            dir->path(), settingsPath(), &messages, dir->filePath("no-port"), &dialog});
+        w->svgOption->setChecked(true);
         dialog.answer = dir->filePath("nothing.svg");
-        w->Command10_Click();
+        w->saveBarcode();
         QCOMPARE(messages.shown.size(), 1);
         QVERIFY(!QFile::exists(dialog.answer));
     }
 
     void theOptionDecidesTheFormatNotTheName() {
         const auto w = window();
-        w->optbmp->setChecked(true);
+        w->bmpOption->setChecked(true);
         dialog.answer = dir->filePath("looks-like.png");
-        w->Command10_Click();
+        w->saveBarcode();
         QFile file(dialog.answer);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.read(2), QByteArray("BM"));
-        w->optpng->setChecked(true);
-        w->Command10_Click();
+        w->pngOption->setChecked(true);
+        w->saveBarcode();
         QVERIFY(settings().contains("%~%png%~%"));
     }
 
     void aFailedSaveIsReported() {
         const auto w = window();
-        w->optpng->setChecked(true);
+        w->pngOption->setChecked(true);
         dialog.answer = dir->filePath("missing-folder/code.png");
-        w->Command10_Click();
+        w->saveBarcode();
         QCOMPARE(messages.shown.size(), 1);
         QCOMPARE(messages.shown[0].text, "The barcode could not be saved as " + dialog.answer);
         QCOMPARE(messages.shown[0].title, QStringLiteral("Error"));
@@ -259,59 +259,58 @@ class TestPanels : public QObject {
     }
 
     void anUnwritableProgramFolderStillSaves() {
-        auto w =
-            std::make_unique<Form1>(Form1Options{dir->filePath("installed"), settingsPath(),
-                                                 &messages, dir->filePath("no-port"), &dialog});
-        w->txtcode->setText(QStringLiteral("ELSEWHERE"));
-        w->cmdDraw_Click();
-        w->opttiff->setChecked(true);
+        auto w = std::make_unique<MainWindow>(MainWindowOptions{dir->filePath("installed"),
+                                                                settingsPath(), &messages,
+                                                                dir->filePath("no-port"), &dialog});
+        w->codeEdit->setText(QStringLiteral("ELSEWHERE"));
+        w->drawBarcode();
+        w->tiffOption->setChecked(true);
         dialog.answer = dir->filePath("code.tif");
-        w->Command10_Click();
+        w->saveBarcode();
         QCOMPARE(messages.shown.size(), 0);
         QCOMPARE(fileType(dialog.answer), QStringLiteral("TIFF"));
     }
 
     void copyPutsTheBarcodeRegionOnTheClipboard() {
         const auto w = window();
-        w->sldwidth->setValue(30);
-        w->cmdDraw_Click();
+        w->widthSlider->setValue(30);
+        w->drawBarcode();
         QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
-        w->Command9_Click();
+        w->copyBarcode();
         const QImage first =
             QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
         const double W = 30.0 / 50 * 6375, H = 150.0 / 160 * 2655;
-        QCOMPARE(
-            first,
-            clipboardImage(w->model().picout.Image(), W, H).convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(first, clipboardImage(w->model().outputPicture.image(), W, H)
+                            .convertToFormat(QImage::Format_RGB32));
         QCOMPARE(first.size(), QSize(255, qRound((H + 140) / 15)));
         QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasText());
-        w->Command9_Click();
+        w->copyBarcode();
         QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
                  first);
     }
 
     void copyTakesTheRegionOfTheLastDraw() {
         const auto w = window(); // drawn at width 50
-        w->sldwidth->setValue(23);
-        w->sldheight->setValue(80);
-        w->Command9_Click();
+        w->widthSlider->setValue(23);
+        w->heightSlider->setValue(80);
+        w->copyBarcode();
         QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
-                 clipboardImage(w->model().picout.Image(), 6375, 150.0 / 160 * 2655)
+                 clipboardImage(w->model().outputPicture.image(), 6375, 150.0 / 160 * 2655)
                      .convertToFormat(QImage::Format_RGB32));
-        w->cmdDraw_Click();
-        w->Command9_Click();
+        w->drawBarcode();
+        w->copyBarcode();
         QCOMPARE(QGuiApplication::clipboard()->image().size(),
                  QSize(qRound(23.0 / 50 * 6375 / 15), qRound((80.0 / 160 * 2655 + 140) / 15)));
     }
 
     void printPanelFoldsAndUnfolds() {
         const auto w = window();
-        w->Command13_Click();
-        QVERIFY(w->Frame2->isVisibleTo(w.get()));
-        QCOMPARE(w->Frame2->y(), 304);
+        w->showPrintPanel();
+        QVERIFY(w->printPanel->isVisibleTo(w.get()));
+        QCOMPARE(w->printPanel->y(), 304);
         QCOMPARE(w->height(), 401);
-        w->Command15_Click();
-        QVERIFY(!w->Frame2->isVisibleTo(w.get()));
+        w->hidePrintPanel();
+        QVERIFY(!w->printPanel->isVisibleTo(w.get()));
         QCOMPARE(w->height(), 297);
     }
 
@@ -333,15 +332,15 @@ class TestPanels : public QObject {
         QFETCH(QString, repeat);
         QFETCH(QString, message);
         const auto w = window();
-        w->Command13_Click();
-        w->txtrepeat->setText(repeat);
-        w->Command14_Click();
+        w->showPrintPanel();
+        w->repeatEdit->setText(repeat);
+        w->printBarcode();
         QCOMPARE(messages.shown.size(), 1);
         QCOMPARE(messages.shown[0].text, message);
         QCOMPARE(messages.shown[0].title, QStringLiteral("Bad Repeat Value"));
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
-        QVERIFY(w->Frame2->isVisibleTo(w.get()));
-        QCOMPARE(w->txtrepeat->text(), repeat);
+        QVERIFY(w->printPanel->isVisibleTo(w.get()));
+        QCOMPARE(w->repeatEdit->text(), repeat);
     }
 
     void spacingsThatLoseACopyKeepThePanelOpen_data() {
@@ -353,17 +352,17 @@ class TestPanels : public QObject {
         QFETCH(QString, spacing);
         const auto w = window();
         QVERIFY(QFile::remove(settingsPath()));
-        w->Command13_Click();
-        w->txtrepeat->setText(QStringLiteral("2"));
-        w->txtvspace->setText(spacing);
-        w->Command14_Click();
+        w->showPrintPanel();
+        w->repeatEdit->setText(QStringLiteral("2"));
+        w->spacingEdit->setText(spacing);
+        w->printBarcode();
         QCOMPARE(messages.shown.size(), 1);
         QCOMPARE(messages.shown[0].text,
                  "Please set the vertical spacing to a value that keeps every copy on the page.");
         QCOMPARE(messages.shown[0].title, QStringLiteral("Bad Spacing Value"));
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
-        QVERIFY(w->Frame2->isVisibleTo(w.get()));
-        QCOMPARE(w->txtvspace->text(), spacing);
+        QVERIFY(w->printPanel->isVisibleTo(w.get()));
+        QCOMPARE(w->spacingEdit->text(), spacing);
         QVERIFY(!QFile::exists(settingsPath()));
     }
 
@@ -391,16 +390,16 @@ class TestPanels : public QObject {
         QFETCH(QString, repeatAfter);
         QFETCH(QString, spacingAfter);
         const auto w = window();
-        w->cmbprinters->clear(); // no printer installed
+        w->printerCombo->clear(); // no printer installed
         QVERIFY(QFile::remove(settingsPath()));
-        w->Command13_Click();
-        w->txtrepeat->setText(repeat);
-        w->txtvspace->setText(spacing);
-        w->Command14_Click();
+        w->showPrintPanel();
+        w->repeatEdit->setText(repeat);
+        w->spacingEdit->setText(spacing);
+        w->printBarcode();
         QCOMPARE(messages.shown.size(), 0);
-        QCOMPARE(w->txtrepeat->text(), repeatAfter);
-        QCOMPARE(w->txtvspace->text(), spacingAfter);
-        QVERIFY(!w->Frame2->isVisibleTo(w.get()));
+        QCOMPARE(w->repeatEdit->text(), repeatAfter);
+        QCOMPARE(w->spacingEdit->text(), spacingAfter);
+        QVERIFY(!w->printPanel->isVisibleTo(w.get()));
         QCOMPARE(w->height(), 297);
         QVERIFY(!QFile::exists(settingsPath()));
     }
@@ -409,14 +408,14 @@ class TestPanels : public QObject {
         PdfQueue queue;
         if (const auto missing = queue.missing()) QSKIP(qPrintable(*missing));
         const auto w = window();
-        const int index = w->cmbprinters->findText(kQueue);
+        const int index = w->printerCombo->findText(kQueue);
         QVERIFY(index >= 0);
-        w->cmbprinters->setCurrentIndex(index);
-        w->txtrepeat->setText(QStringLiteral("3"));
-        w->txtvspace->setText(QStringLiteral("5"));
+        w->printerCombo->setCurrentIndex(index);
+        w->repeatEdit->setText(QStringLiteral("3"));
+        w->spacingEdit->setText(QStringLiteral("5"));
         const QStringList before = queue.pdfsNow();
-        w->Command13_Click();
-        w->Command14_Click();
+        w->showPrintPanel();
+        w->printBarcode();
         QCOMPARE(messages.shown.size(), 0);
         const QString pdf = queue.awaitNewPdf(before);
         QVERIFY2(!pdf.isEmpty(), "no PDF came out of the queue");

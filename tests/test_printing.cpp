@@ -25,10 +25,11 @@ constexpr double kPictureHeightTwips = 2655; // the output picture, 177 pixels
 QImage code39Picture(const QString& text) {
     DrawingSurface work(6015, 2775);
     Code39::DrawCode39(work, 10, text, false, false);
-    DrawingSurface picout(6375, kPictureHeightTwips);
-    picout.ClsAndPaintPicture(work.Image(), 0, 0, work.Width() * 3, work.Height() * 3, 0, 0,
-                              work.Width(), work.Height());
-    return picout.Image();
+    DrawingSurface outputPicture(6375, kPictureHeightTwips);
+    outputPicture.clearAndDrawStretched(work.image(), 0, 0, work.widthTwips() * 3,
+                                        work.heightTwips() * 3, 0, 0, work.widthTwips(),
+                                        work.heightTwips());
+    return outputPicture.image();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "RecordingMessages.h"
-#include "app/Form1.h"
-#include "reader/Form2.h"
-#include "reader/PictureBox.h"
+#include "app/MainWindow.h"
+#include "reader/ReaderWindow.h"
+#include "reader/SurfaceView.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -17,19 +17,19 @@ class TestReadback : public QObject {
     RecordingMessages messages;
 
     QString readBack(const QString& type, const QString& text, int width, int clickX) {
-        Form1 w(Form1Options{dir.path(), dir.filePath("settings.bin"), &messages,
-                             dir.filePath("no-port")});
-        w.txtcode->setText(text);
-        w.cmbtype->setCurrentText(type);
-        w.sldwidth->setValue(width);
-        w.cmdDraw_Click();
-        w.Command9_Click();
-        w.Command12_Click();
-        Form2* reader = w.reader();
-        reader->Command1_Click();
+        MainWindow w(MainWindowOptions{dir.path(), dir.filePath("settings.bin"), &messages,
+                                       dir.filePath("no-port")});
+        w.codeEdit->setText(text);
+        w.typeCombo->setCurrentText(type);
+        w.widthSlider->setValue(width);
+        w.drawBarcode();
+        w.copyBarcode();
+        w.showReader();
+        ReaderWindow* reader = w.reader();
+        reader->pasteBarcode();
         // a row through the bars, below the pasted picture's top at 20
-        reader->Picture1_MouseDown(Qt::LeftButton, Qt::NoModifier, clickX, 20 + 60);
-        return reader->txtcode->text();
+        reader->readAt(Qt::LeftButton, Qt::NoModifier, clickX, 20 + 60);
+        return reader->codeEdit->text();
     }
 
   private slots:

@@ -1,4 +1,4 @@
-#include "reader/Form2.h"
+#include "reader/ReaderWindow.h"
 #include "render/Code39.h"
 #include "render/DrawingSurface.h"
 
@@ -17,12 +17,12 @@ constexpr int kPasteAt = 20;
 QImage symbol(const QString& text, int factor) {
     DrawingSurface drawn(6015, 2775);
     Code39::DrawCode39(drawn, 10, text, false, false);
-    const QImage& image = drawn.Image();
+    const QImage& image = drawn.image();
     DrawingSurface big(image.width() * factor * 15.0, image.height() * factor * 15.0);
-    big.setScaleMode(DrawingSurface::Pixels);
-    big.ClsAndPaintPicture(image, 0, 0, image.width() * factor, image.height() * factor, 0, 0,
-                           image.width(), image.height());
-    return big.Image();
+    big.setUnits(DrawingSurface::Pixels);
+    big.clearAndDrawStretched(image, 0, 0, image.width() * factor, image.height() * factor, 0, 0,
+                              image.width(), image.height());
+    return big.image();
 }
 
 // A white picture holding one bar row of a ×2 symbol at each of `rows`, its first bar at
@@ -47,7 +47,7 @@ QImage filled(int width, int height, QRgb colour) {
 bool allWhite(const DrawingSurface& surface) {
     for (int y = 0; y < surface.pixelHeight(); ++y)
         for (int x = 0; x < surface.pixelWidth(); ++x)
-            if (surface.Point(x, y) != kWhite) return false;
+            if (surface.colourAt(x, y) != kWhite) return false;
     return true;
 }
 
@@ -69,22 +69,22 @@ class PaintCounter : public QObject {
 class TestReader : public QObject {
     Q_OBJECT
 
-    QPointer<Form2> form_;
+    QPointer<ReaderWindow> form_;
 
-    DrawingSurface& picture() { return form_->Picture1->surface(); }
+    DrawingSurface& picture() { return form_->pictureView->surface(); }
 
     void paste(const QImage& image) {
         QGuiApplication::clipboard()->setImage(image);
-        form_->Command1_Click();
+        form_->pasteBarcode();
     }
     QString clickAt(float x, float y, Qt::MouseButton button = Qt::LeftButton) {
-        form_->Picture1_MouseDown(button, Qt::NoModifier, x, y);
-        return form_->txtcode->text();
+        form_->readAt(button, Qt::NoModifier, x, y);
+        return form_->codeEdit->text();
     }
 
   private slots:
     void init() {
-        form_ = new Form2;
+        form_ = new ReaderWindow;
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_));
     }
@@ -95,44 +95,45 @@ class TestReader : public QObject {
         QVERIFY(form_->isWindow());
         QCOMPARE(form_->size(), QSize(523, 275));
         QCOMPARE(form_->minimumSize(), form_->maximumSize());
-        QCOMPARE(form_->Label2->text(), QStringLiteral("Code :"));
+        QCOMPARE(form_->codeLabel->text(), QStringLiteral("Code :"));
         // the label keeps at least its design box and widens for its caption, short of the field
-        QCOMPARE(form_->Label2->pos(), QPoint(0, 8));
-        QVERIFY(form_->Label2->width() >= 33);
-        QVERIFY(form_->Label2->geometry().right() < 40);
-        QCOMPARE(form_->txtcode->geometry(), QRect(40, 8, 249, 19));
-        QCOMPARE(form_->Command1->text(), QStringLiteral("Paste Barcode"));
-        QCOMPARE(form_->Command1->geometry(), QRect(304, 3, 129, 25));
-        QCOMPARE(form_->Picture1->geometry(), QRect(0, 32, 521, 241));
+        QCOMPARE(form_->codeLabel->pos(), QPoint(0, 8));
+        QVERIFY(form_->codeLabel->width() >= 33);
+        QVERIFY(form_->codeLabel->geometry().right() < 40);
+        QCOMPARE(form_->codeEdit->geometry(), QRect(40, 8, 249, 19));
+        QCOMPARE(form_->pasteButton->text(), QStringLiteral("Paste Barcode"));
+        QCOMPARE(form_->pasteButton->geometry(), QRect(304, 3, 129, 25));
+        QCOMPARE(form_->pictureView->geometry(), QRect(0, 32, 521, 241));
         QCOMPARE(picture().pixelWidth(), 521);
         QCOMPARE(picture().pixelHeight(), 241);
-        QCOMPARE(form_->Picture1->cursor().shape(), Qt::CrossCursor);
-        QCOMPARE(picture().ScaleMode(), short(DrawingSurface::Pixels));
-        QVERIFY(picture().Picture().isNull());
-        QVERIFY(form_->txtcode->text().isEmpty());
+        QCOMPARE(form_->pictureView->cursor().shape(), Qt::CrossCursor);
+        QCOMPARE(picture().units(), short(DrawingSurface::Pixels));
+        QVERIFY(picture().backgroundPicture().isNull());
+        QVERIFY(form_->codeEdit->text().isEmpty());
         QVERIFY(allWhite(picture()));
     }
 
     void pasteAndReadWhereClicked() {
         const QImage image = symbol(QStringLiteral("BARCODE-39"), 2);
-        PaintCounter counter(form_->Picture1);
+        PaintCounter counter(form_->pictureView);
         QTest::qWait(50);
         counter.paints = 0;
         paste(image);
         QTRY_VERIFY(counter.paints > 0); // the new picture is shown
-        QCOMPARE(picture().Point(kPasteAt, kPasteAt), kWhite);
+        QCOMPARE(picture().colourAt(kPasteAt, kPasteAt), kWhite);
         // the symbol's first bar lands 20 pixels right and down of where it is in the image
-        QCOMPARE(picture().Point(kPasteAt + 24, kPasteAt + 100), kBlack);
-        QCOMPARE(picture().Point(kPasteAt + 23, kPasteAt + 100), kWhite);
-        QCOMPARE(picture().Point(kPasteAt + 24, kPasteAt + 19), kWhite);
-        QCOMPARE(picture().Point(kPasteAt + 24, kPasteAt + 20), kBlack);
-        QCOMPARE(picture().Point(19, 19), kWhite);
-        QCOMPARE(form_->Picture1->grab().toImage().pixel(kPasteAt + 24, kPasteAt + 100) & 0xFFFFFF,
+        QCOMPARE(picture().colourAt(kPasteAt + 24, kPasteAt + 100), kBlack);
+        QCOMPARE(picture().colourAt(kPasteAt + 23, kPasteAt + 100), kWhite);
+        QCOMPARE(picture().colourAt(kPasteAt + 24, kPasteAt + 19), kWhite);
+        QCOMPARE(picture().colourAt(kPasteAt + 24, kPasteAt + 20), kBlack);
+        QCOMPARE(picture().colourAt(19, 19), kWhite);
+        QCOMPARE(form_->pictureView->grab().toImage().pixel(kPasteAt + 24, kPasteAt + 100) &
+                     0xFFFFFF,
                  0u);
 
         QCOMPARE(clickAt(10, 120), QStringLiteral("BARCODE-39"));
         QCOMPARE(clickAt(kPasteAt + 23, kPasteAt + 219), QStringLiteral("BARCODE-39"));
-        form_->txtcode->clear();
+        form_->codeEdit->clear();
         QCOMPARE(clickAt(10, 10), QStringLiteral("ERR: BC not seen")); // above the bars
         QCOMPARE(clickAt(10, 120), QStringLiteral("BARCODE-39"));
         QCOMPARE(clickAt(10, 120, Qt::RightButton), QStringLiteral("BARCODE-39"));
@@ -146,13 +147,15 @@ class TestReader : public QObject {
     void realMousePressesOfAnyButtonRead() {
         paste(symbol(QStringLiteral("MOUSE"), 3));
         for (Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton, Qt::MiddleButton}) {
-            form_->txtcode->setText(QStringLiteral("stale"));
-            QTest::mousePress(form_->Picture1, button, Qt::NoModifier, QPoint(8, kPasteAt + 150));
-            QCOMPARE(form_->txtcode->text(), QStringLiteral("MOUSE"));
-            QTest::mouseRelease(form_->Picture1, button, Qt::NoModifier, QPoint(8, kPasteAt + 150));
+            form_->codeEdit->setText(QStringLiteral("stale"));
+            QTest::mousePress(form_->pictureView, button, Qt::NoModifier,
+                              QPoint(8, kPasteAt + 150));
+            QCOMPARE(form_->codeEdit->text(), QStringLiteral("MOUSE"));
+            QTest::mouseRelease(form_->pictureView, button, Qt::NoModifier,
+                                QPoint(8, kPasteAt + 150));
         }
-        QTest::mousePress(form_->Picture1, Qt::RightButton, Qt::ShiftModifier, QPoint(8, 5));
-        QCOMPARE(form_->txtcode->text(), QStringLiteral("ERR: BC not seen"));
+        QTest::mousePress(form_->pictureView, Qt::RightButton, Qt::ShiftModifier, QPoint(8, 5));
+        QCOMPARE(form_->codeEdit->text(), QStringLiteral("ERR: BC not seen"));
     }
 
     void secondPasteReplacesTheFirst() {
@@ -163,7 +166,7 @@ class TestReader : public QObject {
         for (int y = 0; y < picture().pixelHeight(); ++y)
             for (int x = 0; x < picture().pixelWidth(); ++x) {
                 const bool inSecond = QRect(kPasteAt, kPasteAt, 30, 10).contains(x, y);
-                QCOMPARE(picture().Point(x, y), inSecond ? Colour(0xFF0000) : kWhite);
+                QCOMPARE(picture().colourAt(x, y), inSecond ? Colour(0xFF0000) : kWhite);
             }
         QCOMPARE(clickAt(5, 200), QStringLiteral("ERR: BC not seen"));
     }
@@ -173,9 +176,9 @@ class TestReader : public QObject {
         QVERIFY(!allWhite(picture()));
         QGuiApplication::clipboard()->clear();
         QVERIFY(QGuiApplication::clipboard()->image().isNull());
-        form_->Command1->click(); // through the button this time
+        form_->pasteButton->click(); // through the button this time
         QVERIFY(allWhite(picture()));
-        QCOMPARE(picture().ScaleMode(), short(DrawingSurface::Pixels));
+        QCOMPARE(picture().units(), short(DrawingSurface::Pixels));
         QVERIFY(form_->grab().toImage().pixel(kPasteAt + 24, 32 + kPasteAt + 100) ==
                 qRgb(255, 255, 255));
     }
@@ -188,8 +191,8 @@ class TestReader : public QObject {
         paste(big);
         QCOMPARE(picture().pixelWidth(), 521);
         QCOMPARE(picture().pixelHeight(), 241);
-        QCOMPARE(picture().Point(520, 240), Colour(0x0000FF));
-        QCOMPARE(picture().Point(519, 240), kWhite);
+        QCOMPARE(picture().colourAt(520, 240), Colour(0x0000FF));
+        QCOMPARE(picture().colourAt(519, 240), kWhite);
         QCOMPARE(clickAt(0, 150), QStringLiteral("CLIPPED"));
     }
 
@@ -215,7 +218,7 @@ class TestReader : public QObject {
     }
 
     void closingUnloadsTheWindow() {
-        QPointer<Form2> form = form_;
+        QPointer<ReaderWindow> form = form_;
         QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));
         QVERIFY(form->close());
         QTRY_VERIFY(form.isNull());

@@ -1,4 +1,4 @@
-#include "reader/Form2.h"
+#include "reader/ReaderWindow.h"
 #include "render/Code39.h"
 #include "render/DrawingSurface.h"
 
@@ -21,7 +21,7 @@ class TestReaderXclip : public QObject {
     QString savedSymbol(const QString& text, const char* format) {
         DrawingSurface drawn(6015, 2775);
         Code39::DrawCode39(drawn, 10, text, false, false);
-        const QImage& image = drawn.Image();
+        const QImage& image = drawn.image();
         const QImage big =
             image.scaled(image.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation);
         const QString path = dir_.filePath(text + QLatin1Char('.') + QLatin1String(format));
@@ -76,15 +76,15 @@ class TestReaderXclip : public QObject {
         offerOnClipboard(file, mimeType);
         QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::clipboard()->mimeData()->hasImage(), 10000);
 
-        QPointer<Form2> form = new Form2;
+        QPointer<ReaderWindow> form = new ReaderWindow;
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
-        form->Command1->click();
-        DrawingSurface& picture = form->Picture1->surface();
-        QCOMPARE(picture.Point(20 + 36, 20 + 100), kBlack); // first bar, pasted at (20, 20)
-        QCOMPARE(picture.Point(20 + 35, 20 + 100), kWhite);
-        QTest::mousePress(form->Picture1, Qt::LeftButton, Qt::NoModifier, QPoint(10, 150));
-        QCOMPARE(form->txtcode->text(), text);
+        form->pasteButton->click();
+        DrawingSurface& picture = form->pictureView->surface();
+        QCOMPARE(picture.colourAt(20 + 36, 20 + 100), kBlack); // first bar, pasted at (20, 20)
+        QCOMPARE(picture.colourAt(20 + 35, 20 + 100), kWhite);
+        QTest::mousePress(form->pictureView, Qt::LeftButton, Qt::NoModifier, QPoint(10, 150));
+        QCOMPARE(form->codeEdit->text(), text);
         form->close();
         QTRY_VERIFY(form.isNull());
     }

@@ -1,5 +1,5 @@
 #include "RecordingSaveDialog.h"
-#include "output/MOD_CDIALOG.h"
+#include "app/SaveDialog.h"
 
 #include <QApplication>
 #include <QFile>
@@ -116,8 +116,8 @@ class TestSaveDialog : public QObject {
         QWidget owner;
         QString filter = QStringLiteral("*.png");
         const QString answer =
-            MOD_CDIALOG::ShowSaveDialog(dialog, &owner, filter, std::nullopt, std::nullopt,
-                                        std::nullopt, QStringLiteral("/opt/program"));
+            SaveDialog::askPath(dialog, &owner, filter, std::nullopt, std::nullopt, std::nullopt,
+                                QStringLiteral("/opt/program"));
         QCOMPARE(answer, QStringLiteral("/tmp/chosen.png"));
         QCOMPARE(dialog.calls, 1);
         QCOMPARE(dialog.owner, &owner);
@@ -129,7 +129,7 @@ class TestSaveDialog : public QObject {
     void givenArgumentsArePassedAsTheyAre() {
         RecordingDialog dialog; // answers "": cancelled
         QString filter = QStringLiteral("*.gif");
-        const QString answer = MOD_CDIALOG::ShowSaveDialog(
+        const QString answer = SaveDialog::askPath(
             dialog, nullptr, filter, QStringLiteral("Export"), QStringLiteral("Barcode.gif"),
             QString(), QStringLiteral("/opt/program"));
         QCOMPARE(answer, QString());
@@ -167,8 +167,7 @@ class TestSaveDialog : public QObject {
         QFETCH(QString, rewritten);
         QFETCH(QList<FilterPair>, pairs);
         RecordingDialog dialog;
-        MOD_CDIALOG::ShowSaveDialog(dialog, nullptr, filter, std::nullopt, std::nullopt,
-                                    std::nullopt, {});
+        SaveDialog::askPath(dialog, nullptr, filter, std::nullopt, std::nullopt, std::nullopt, {});
         QCOMPARE(filter, rewritten.replace(u'|', QChar(0)));
         QVERIFY(!filter.contains(u'|'));
         QCOMPARE(dialog.filters, pairs);
@@ -195,7 +194,7 @@ class TestSaveDialog : public QObject {
         QFETCH(QString, description);
         QFETCH(QString, pattern);
         QFETCH(QString, nameFilter);
-        QCOMPARE(MOD_CDIALOG::nameFilterOf({description, pattern}), nameFilter);
+        QCOMPARE(SaveDialog::nameFilterOf({description, pattern}), nameFilter);
     }
 
     void qtDialogShowsWhatItWasGivenAndCancelGivesEmpty() {

@@ -2,12 +2,12 @@
 #include "FullDisk.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/ScanCheck.h"
+#include "output/FreeImageFiles.h"
 #include "output/ImageExport.h"
 #include "output/OneBitPng.h"
 #include "output/RgbPng.h"
-#include "output/modFreeImageDLL.h"
 #include "render/RasterImage.h"
 
 #include <QDir>
@@ -56,18 +56,18 @@ class TestSaving : public QObject {
     static QStringList draw(const QString& text, const QString& out, const QString& format) {
         return {"draw", "--type", "39/n", "--text", text, "--out", out, "--format", format};
     }
-    std::unique_ptr<Form1> window(const QString& programDirectory) {
-        auto w =
-            std::make_unique<Form1>(Form1Options{programDirectory, dir.filePath("settings.bin"),
-                                                 &messages, dir.filePath("no-port"), &dialog});
-        w->txtcode->setText(QStringLiteral("WINDOW"));
-        w->cmdDraw_Click();
+    std::unique_ptr<MainWindow> window(const QString& programDirectory) {
+        auto w = std::make_unique<MainWindow>(
+            MainWindowOptions{programDirectory, dir.filePath("settings.bin"), &messages,
+                              dir.filePath("no-port"), &dialog});
+        w->codeEdit->setText(QStringLiteral("WINDOW"));
+        w->drawBarcode();
         return w;
     }
-    static QRadioButton* option(Form1& w, const QString& format) {
+    static QRadioButton* option(MainWindow& w, const QString& format) {
         const QHash<QString, QRadioButton*> options = {
-            {"bmp", w.optbmp}, {"gif", w.optgif}, {"jpg", w.optjpg}, {"tif", w.opttiff},
-            {"png", w.optpng}, {"psd", w.optpsd}, {"svg", w.optsvg}, {"pdf", w.optpdf}};
+            {"bmp", w.bmpOption}, {"gif", w.gifOption}, {"jpg", w.jpgOption}, {"tif", w.tiffOption},
+            {"png", w.pngOption}, {"psd", w.psdOption}, {"svg", w.svgOption}, {"pdf", w.pdfOption}};
         return options.value(format);
     }
 
@@ -106,7 +106,7 @@ class TestSaving : public QObject {
         const auto w = window(dir.path());
         option(*w, format)->setChecked(true);
         dialog.answer = out;
-        w->Command10_Click();
+        w->saveBarcode();
         QCOMPARE(messages.shown.size(), 1);
         const QString box = "The barcode could not be saved as " + out;
         if (ImageExport::entryOf(*ImageExport::formatFromWord(format)).vector)
@@ -138,21 +138,21 @@ class TestSaving : public QObject {
     void aFullDiskKeepsTheLastSettings() {
         const FullDisk disk;
         if (disk.unavailable()) QSKIP(qPrintable(*disk.unavailable()));
-        const Form1Options options{dir.path(), disk.filePath("settings.bin"), &messages,
-                                   dir.filePath("no-port"), &dialog};
-        auto w = std::make_unique<Form1>(options);
-        w->txtcode->setText(QStringLiteral("LAST"));
-        w->cmdDraw_Click();
+        const MainWindowOptions options{dir.path(), disk.filePath("settings.bin"), &messages,
+                                        dir.filePath("no-port"), &dialog};
+        auto w = std::make_unique<MainWindow>(options);
+        w->codeEdit->setText(QStringLiteral("LAST"));
+        w->drawBarcode();
         const QByteArray last = contents(options.settingsPath);
         QVERIFY(last.startsWith("LAST%~%"));
         QVERIFY(disk.fill());
         // More than the old file's space: deleting it first would not make room.
-        w->txtcode->setText(QStringLiteral("NEW") + QString(5000, u'X'));
-        w->cmbtype_Change();
+        w->codeEdit->setText(QStringLiteral("NEW") + QString(5000, u'X'));
+        w->typeEdited();
         QCOMPARE(contents(options.settingsPath), last);
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files), QStringList{"settings.bin"});
-        w = std::make_unique<Form1>(options);
-        QCOMPARE(w->txtcode->text(), QStringLiteral("LAST"));
+        w = std::make_unique<MainWindow>(options);
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("LAST"));
         QCOMPARE(messages.shown.size(), 0);
     }
 
@@ -172,7 +172,7 @@ class TestSaving : public QObject {
         const auto w = window(dir.path());
         option(*w, format)->setChecked(true);
         dialog.answer = QStringLiteral("/dev/full");
-        w->Command10_Click();
+        w->saveBarcode();
         QCOMPARE(messages.shown.size(), 1);
         QVERIFY(isCharacterDevice("/dev/full"));
         QCOMPARE(cli(draw("DEVICE", "/dev/null", format)).exitCode, 0);
@@ -212,7 +212,7 @@ class TestSaving : public QObject {
             QCOMPARE(process.exitCode(), 0);
             option(*w, format)->setChecked(true);
             dialog.answer = dir.filePath("window." + format);
-            w->Command10_Click();
+            w->saveBarcode();
             QCOMPARE(messages.shown.size(), 0);
         }
         QCOMPARE(contents(victim), QByteArray("precious"));
@@ -511,13 +511,13 @@ class TestSaving : public QObject {
     void rgbPngsAreTheImageLibrarys() {
         QFETCH(QImage, picture);
         QFETCH(int, dotsPerMeter);
-        using namespace modFreeImageDLL;
+        using namespace FreeImageFiles;
         const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
-        const FIBITMAP_HANDLE bitmap = FreeImage_FromBgrRows(bgr.constBits(), bgr.width(),
-                                                             bgr.height(), int(bgr.bytesPerLine()));
-        FreeImage_SetDotsPerMeter(bitmap, dotsPerMeter, dotsPerMeter);
-        const auto expected = FreeImage_SaveToMemory(FIF_PNG, bitmap, PNG_Z_DEFAULT_COMPRESSION);
-        FreeImage_Unload(bitmap);
+        const BitmapHandle bitmap =
+            fromBgrRows(bgr.constBits(), bgr.width(), bgr.height(), int(bgr.bytesPerLine()));
+        setDotsPerMeter(bitmap, dotsPerMeter, dotsPerMeter);
+        const auto expected = saveToMemory(FIF_PNG, bitmap, PNG_Z_DEFAULT_COMPRESSION);
+        unload(bitmap);
         QVERIFY(expected);
         const auto png = RgbPng::encode(rasterOf(picture), QSize(dotsPerMeter, dotsPerMeter));
         QVERIFY(png);

@@ -1,7 +1,7 @@
 #include "PtyPair.h"
 #include "RecordingMessages.h"
-#include "app/Form1.h"
-#include "reader/MSComm.h"
+#include "app/MainWindow.h"
+#include "reader/ScannerPort.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -18,10 +18,10 @@ class TestScanner : public QObject {
     std::unique_ptr<PtyPair> pair;
     RecordingMessages messages;
 
-    std::unique_ptr<Form1> window(const QString& port) {
-        return std::make_unique<Form1>(Form1Options{dir.path(), dir.filePath("settings.bin"),
-                                                    &messages, port, nullptr,
-                                                    dir.filePath("preferences.conf")});
+    std::unique_ptr<MainWindow> window(const QString& port) {
+        return std::make_unique<MainWindow>(
+            MainWindowOptions{dir.path(), dir.filePath("settings.bin"), &messages, port, nullptr,
+                              dir.filePath("preferences.conf")});
     }
 
   private slots:
@@ -38,37 +38,37 @@ class TestScanner : public QObject {
 
     void theCheckBoxSwitchesThePoll() {
         const auto w = window(pair->portA);
-        QVERIFY(!w->Timer1->isActive());
-        QCOMPARE(w->Timer1->interval(), 1000);
-        w->Check1->click();
-        QVERIFY(w->Timer1->isActive());
-        w->Check1->click();
-        QVERIFY(!w->Timer1->isActive());
+        QVERIFY(!w->scannerTimer->isActive());
+        QCOMPARE(w->scannerTimer->interval(), 1000);
+        w->scannerButton->click();
+        QVERIFY(w->scannerTimer->isActive());
+        w->scannerButton->click();
+        QVERIFY(!w->scannerTimer->isActive());
     }
 
     void aScanReplacesTheFieldLineEndIncluded() {
         const auto w = window(pair->portA);
-        w->txtcode->setText(QStringLiteral("typed before"));
-        w->Timer1_Timer(); // opens the port
-        QVERIFY(w->MSComm1->PortOpen());
+        w->codeEdit->setText(QStringLiteral("typed before"));
+        w->pollScanner(); // opens the port
+        QVERIFY(w->scanner->isOpen());
         QVERIFY(pair->send("ABC-123\r"));
-        QTRY_COMPARE(w->MSComm1->InBufferCount(), 8);
-        w->Timer1_Timer();
-        QCOMPARE(w->txtcode->text(), QStringLiteral("ABC-123\r"));
+        QTRY_COMPARE(w->scanner->bytesWaiting(), 8);
+        w->pollScanner();
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("ABC-123\r"));
         QCOMPARE(messages.shown.size(), 0);
     }
 
     void aChosenPortReadsAndIsRememberedBelowTheCommandLine() {
-        QCOMPARE(window(QString())->scannerPort(), MSComm::defaultPortName());
+        QCOMPARE(window(QString())->scannerPort(), ScannerPort::defaultPortName());
         const auto w = window(pair->portB);
-        w->Timer1_Timer(); // opens B: the far end cannot be written while the window holds it
-        QVERIFY(w->MSComm1->PortOpen());
+        w->pollScanner(); // opens B: the far end cannot be written while the window holds it
+        QVERIFY(w->scanner->isOpen());
         w->chooseScannerPort(pair->portA);
-        w->Timer1_Timer();
+        w->pollScanner();
         QVERIFY(pair->send("CHOSEN\r"));
-        QTRY_COMPARE(w->MSComm1->InBufferCount(), 7);
-        w->Timer1_Timer();
-        QCOMPARE(w->txtcode->text(), QStringLiteral("CHOSEN\r"));
+        QTRY_COMPARE(w->scanner->bytesWaiting(), 7);
+        w->pollScanner();
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("CHOSEN\r"));
         QCOMPARE(window(QString())->scannerPort(), pair->portA);
         QCOMPARE(window(pair->portB)->scannerPort(), pair->portB);
         QVERIFY(!QFileInfo(dir.filePath("settings.bin")).size());
@@ -94,87 +94,87 @@ class TestScanner : public QObject {
 
     void aScanSplitAroundATickLeavesTheSecondPart() {
         const auto w = window(pair->portA);
-        w->Timer1_Timer();
+        w->pollScanner();
         QVERIFY(pair->send("FIRST"));
-        QTRY_COMPARE(w->MSComm1->InBufferCount(), 5);
-        w->Timer1_Timer();
+        QTRY_COMPARE(w->scanner->bytesWaiting(), 5);
+        w->pollScanner();
         QVERIFY(pair->send("-HALF\r\n"));
-        QTRY_COMPARE(w->MSComm1->InBufferCount(), 7);
-        w->Timer1_Timer();
-        QCOMPARE(w->txtcode->text(), QStringLiteral("-HALF\r\n"));
+        QTRY_COMPARE(w->scanner->bytesWaiting(), 7);
+        w->pollScanner();
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("-HALF\r\n"));
     }
 
     void nothingReceivedKeepsTheTextFocusedAndSelected() {
         const auto w = window(pair->portA);
         w->show();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        w->txtcode->setText(QStringLiteral("KEEP ME"));
-        w->cmdDraw->setFocus();
-        w->Timer1_Timer();
-        QCOMPARE(w->txtcode->text(), QStringLiteral("KEEP ME"));
-        QVERIFY(w->txtcode->hasFocus());
-        QCOMPARE(w->txtcode->selectedText(), QStringLiteral("KEEP ME"));
+        w->codeEdit->setText(QStringLiteral("KEEP ME"));
+        w->drawButton->setFocus();
+        w->pollScanner();
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("KEEP ME"));
+        QVERIFY(w->codeEdit->hasFocus());
+        QCOMPARE(w->codeEdit->selectedText(), QStringLiteral("KEEP ME"));
     }
 
     void theTimerPollsOnItsOwn() {
         const auto w = window(pair->portA);
-        w->Check1->click();
+        w->scannerButton->click();
         QVERIFY(pair->send("BY TIMER"));
-        QTRY_COMPARE_WITH_TIMEOUT(w->txtcode->text(), QStringLiteral("BY TIMER"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(w->codeEdit->text(), QStringLiteral("BY TIMER"), 5000);
     }
 
     void aPortThatCannotOpenSwitchesTheScannerOff() {
         const auto w = window(dir.filePath("no-such-port"));
-        w->Check1->click();
-        w->Timer1_Timer();
+        w->scannerButton->click();
+        w->pollScanner();
         QCOMPARE(messages.shown.size(), 1);
         QCOMPARE(messages.shown[0].title, QStringLiteral("Error"));
         QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
         QVERIFY(!messages.shown[0].text.isEmpty());
-        QVERIFY(!w->Check1->isChecked());
-        QVERIFY(!w->Timer1->isActive());
+        QVERIFY(!w->scannerButton->isChecked());
+        QVERIFY(!w->scannerTimer->isActive());
         QTest::qWait(1200); // no further tick, no second message
         QCOMPARE(messages.shown.size(), 1);
     }
 
     void aDeviceThatGoesAwaySwitchesTheScannerOffOnce() {
         const auto w = window(pair->portA);
-        w->txtcode->setText(QStringLiteral("KEPT"));
-        w->Check1->click();
-        w->Timer1_Timer();
-        QVERIFY(w->MSComm1->PortOpen());
+        w->codeEdit->setText(QStringLiteral("KEPT"));
+        w->scannerButton->click();
+        w->pollScanner();
+        QVERIFY(w->scanner->isOpen());
         pair->stop(); // the scanner is unplugged
         QTRY_COMPARE_WITH_TIMEOUT(messages.shown.size(), 1, 5000);
         QCOMPARE(messages.shown[0].title, QStringLiteral("Error"));
         QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
         QVERIFY(!messages.shown[0].text.isEmpty());
-        QVERIFY(!w->Check1->isChecked());
-        QVERIFY(!w->Timer1->isActive());
-        QCOMPARE(w->txtcode->text(), QStringLiteral("KEPT"));
+        QVERIFY(!w->scannerButton->isChecked());
+        QVERIFY(!w->scannerTimer->isActive());
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("KEPT"));
         QTest::qWait(1200);
         QCOMPARE(messages.shown.size(), 1);
     }
 
     void offAndOnAgainKeepsTheOpenPort() {
         const auto w = window(pair->portA);
-        w->Check1->click();
-        w->Timer1_Timer();
-        QVERIFY(w->MSComm1->PortOpen());
+        w->scannerButton->click();
+        w->pollScanner();
+        QVERIFY(w->scanner->isOpen());
         QVERIFY(pair->send("WAITING"));
-        QTRY_COMPARE(w->MSComm1->InBufferCount(), 7);
-        w->Check1->click(); // off: the port stays open with what it holds
-        QVERIFY(w->MSComm1->PortOpen());
-        w->Check1->click();
-        w->Timer1_Timer();
-        QCOMPARE(w->txtcode->text(), QStringLiteral("WAITING"));
+        QTRY_COMPARE(w->scanner->bytesWaiting(), 7);
+        w->scannerButton->click(); // off: the port stays open with what it holds
+        QVERIFY(w->scanner->isOpen());
+        w->scannerButton->click();
+        w->pollScanner();
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("WAITING"));
     }
 
     void unloadClosesThePort() {
         auto w = window(pair->portA);
-        w->Timer1_Timer();
-        QVERIFY(w->MSComm1->PortOpen());
-        w->Form_Unload();
-        QVERIFY(!w->MSComm1->PortOpen());
+        w->pollScanner();
+        QVERIFY(w->scanner->isOpen());
+        w->closeScannerPort();
+        QVERIFY(!w->scanner->isOpen());
         w.reset(); // unloading twice, and a port never opened, raise nothing
         window(dir.filePath("never-opened")).reset();
     }
@@ -182,30 +182,30 @@ class TestScanner : public QObject {
     void theReaderKeepsItsFocus() {
         const auto w = window(pair->portA);
         w->show();
-        w->Command12_Click();
+        w->showReader();
         QVERIFY(w->reader());
         QVERIFY(QTest::qWaitForWindowActive(w->reader()));
-        w->reader()->txtcode->setFocus();
+        w->reader()->codeEdit->setFocus();
         QVERIFY(pair->send("SCANNED"));
-        w->Timer1_Timer();
-        QTRY_COMPARE(w->MSComm1->InBufferCount(), 7);
-        w->Timer1_Timer();
-        QCOMPARE(w->txtcode->text(), QStringLiteral("SCANNED"));
-        QVERIFY(w->reader()->txtcode->hasFocus());
+        w->pollScanner();
+        QTRY_COMPARE(w->scanner->bytesWaiting(), 7);
+        w->pollScanner();
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("SCANNED"));
+        QVERIFY(w->reader()->codeEdit->hasFocus());
     }
 
     void loadReaderLoadsItAfreshAfterClosing() {
         const auto w = window(pair->portA);
-        w->Command12_Click();
-        QPointer<Form2> first = w->reader();
-        first->txtcode->setText(QStringLiteral("old"));
-        w->Command12_Click();
+        w->showReader();
+        QPointer<ReaderWindow> first = w->reader();
+        first->codeEdit->setText(QStringLiteral("old"));
+        w->showReader();
         QCOMPARE(w->reader(), first.data()); // still loaded: shown again
         first->close();
         QTRY_VERIFY(first.isNull());
-        w->Command12_Click();
+        w->showReader();
         QVERIFY(w->reader());
-        QCOMPARE(w->reader()->txtcode->text(), QString());
+        QCOMPARE(w->reader()->codeEdit->text(), QString());
     }
 };
 

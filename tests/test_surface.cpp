@@ -13,7 +13,7 @@ namespace {
 QString rowString(const DrawingSurface& s, int y, int from, int to) {
     QString out;
     for (int x = from; x <= to; ++x)
-        out += s.Point(x, y) == kBlack ? u'1' : u'0';
+        out += s.colourAt(x, y) == kBlack ? u'1' : u'0';
     return out;
 }
 
@@ -28,7 +28,7 @@ QImage whiteWithBlack(QSize size, std::initializer_list<QPoint> blackPixels) {
 
 // One vertical line of the colour at x, from y1 towards y2.
 void bar(DrawingSurface& s, double x, double y1, double y2, Colour colour = kBlack) {
-    s.VerticalLines(x, y1, y2, std::array{colour});
+    s.verticalLines(x, y1, y2, std::array{colour});
 }
 
 bool onlyColour(const QImage& image, Colour colour) {
@@ -68,39 +68,39 @@ class TestSurface : public QObject {
         DrawingSurface s(twips, twips);
         QCOMPARE(s.pixelWidth(), pixels);
         QCOMPARE(s.pixelHeight(), pixels);
-        QCOMPARE(s.Width(), twips);
+        QCOMPARE(s.widthTwips(), twips);
     }
 
     void resizeKeepsDrawingAndShowsBackgroundInAddedArea() {
         DrawingSurface s(150, 150); // 10 x 10
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.setBackColor(0x00FF00);
+        s.setUnits(DrawingSurface::Pixels);
+        s.setPaper(0x00FF00);
         bar(s, 2, 0, 10);
-        s.setWidth(300);
-        s.setHeight(300);
+        s.setWidthTwips(300);
+        s.setHeightTwips(300);
         QCOMPARE(s.pixelWidth(), 20);
-        QCOMPARE(s.Point(2, 5), kBlack);
-        QCOMPARE(s.Point(15, 15), 0x00FF00);
-        s.setWidth(45); // shrinking cuts, growing again shows the background
-        s.setWidth(300);
-        QCOMPARE(s.Point(2, 5), kBlack);
-        QCOMPARE(s.Point(5, 5), 0x00FF00);
+        QCOMPARE(s.colourAt(2, 5), kBlack);
+        QCOMPARE(s.colourAt(15, 15), 0x00FF00);
+        s.setWidthTwips(45); // shrinking cuts, growing again shows the background
+        s.setWidthTwips(300);
+        QCOMPARE(s.colourAt(2, 5), kBlack);
+        QCOMPARE(s.colourAt(5, 5), 0x00FF00);
     }
 
     void impossibleSizesAreRefusedNotAllocated() {
         DrawingSurface s(150, 150);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, s.setWidth(-15));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, s.setHeight(1e12));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, s.setWidthTwips(-15));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, s.setHeightTwips(1e12));
         QCOMPARE(s.pixelWidth(), 10);
     }
 
     void backColorFillsAndErases() {
         DrawingSurface s(150, 150);
-        s.setScaleMode(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Pixels);
         bar(s, 0, 0, 10);
-        s.setBackColor(0x0000FF); // red, in the low byte
-        QCOMPARE(s.Point(0, 5), 0x0000FF);
-        QCOMPARE(s.Image().pixel(0, 5) & 0xFFFFFF, 0xFF0000u);
+        s.setPaper(0x0000FF); // red, in the low byte
+        QCOMPARE(s.colourAt(0, 5), 0x0000FF);
+        QCOMPARE(s.image().pixel(0, 5) & 0xFFFFFF, 0xFF0000u);
     }
 
     // Whatever drew on the surface, erasing brings back the plain background.
@@ -114,30 +114,30 @@ class TestSurface : public QObject {
         QImage black(4, 4, QImage::Format_RGB32);
         black.fill(Qt::black);
         DrawingSurface s(300, 300, 0x00FF00);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.setBackColor(kWhite);
+        s.setUnits(DrawingSurface::Pixels);
+        s.setPaper(kWhite);
         const std::array<Colour, 2> colours = {kBlack, kBlack};
-        if (drawing == u"vertical lines") s.VerticalLines(3, 0, 9, colours);
-        if (drawing == u"text") s.Print(QStringLiteral("W"));
-        if (drawing == u"stretch") s.ClsAndPaintPicture(black, 0, 0, 8, 8, 0, 0, 4, 4);
-        if (drawing == u"placement") s.PaintPicture(black, 1, 1);
+        if (drawing == u"vertical lines") s.verticalLines(3, 0, 9, colours);
+        if (drawing == u"text") s.printText(QStringLiteral("W"));
+        if (drawing == u"stretch") s.clearAndDrawStretched(black, 0, 0, 8, 8, 0, 0, 4, 4);
+        if (drawing == u"placement") s.drawPicture(black, 1, 1);
         if (drawing == u"resize") {
             bar(s, 2, 0, 9);
-            s.setWidth(450);
+            s.setWidthTwips(450);
         }
-        QVERIFY(!onlyColour(s.Image(), kWhite));
-        s.setBackColor(kWhite);
-        QVERIFY(onlyColour(s.Image(), kWhite));
+        QVERIFY(!onlyColour(s.image(), kWhite));
+        s.setPaper(kWhite);
+        QVERIFY(onlyColour(s.image(), kWhite));
         bar(s, 2, 0, 9);
-        s.Cls();
-        QVERIFY(onlyColour(s.Image(), kWhite));
+        s.clear();
+        QVERIFY(onlyColour(s.image(), kWhite));
     }
 
     // Vertical lines cover the rows from y1 towards y2, the end row left out as the platform's
     // line drawing leaves it, in columns a scale unit apart, clipped at the edges; where two
     // fall on one column (twips), the later one shows. Columns and rows are those covered.
     void verticalLinesCoverTheirRowsAndColumns_data() {
-        QTest::addColumn<int>("scaleMode");
+        QTest::addColumn<int>("units");
         QTest::addColumn<double>("x");
         QTest::addColumn<double>("y1");
         QTest::addColumn<double>("y2");
@@ -156,7 +156,7 @@ class TestSurface : public QObject {
             << twips << 7.0 << 0.0 << 90.0 << "BB........" << 0 << 5;
     }
     void verticalLinesCoverTheirRowsAndColumns() {
-        QFETCH(int, scaleMode);
+        QFETCH(int, units);
         QFETCH(double, x);
         QFETCH(double, y1);
         QFETCH(double, y2);
@@ -167,41 +167,41 @@ class TestSurface : public QObject {
         const std::vector<Colour> colours = {kBlack, kWhite, kBlack, kBlack, kGreen, kWhite,
                                              kBlack, kWhite, kBlack, kBlack, kWhite, kBlack};
         DrawingSurface s(150, 150, kRed);
-        s.setScaleMode(static_cast<short>(scaleMode));
-        s.VerticalLines(x, y1, y2, colours);
-        s.setScaleMode(DrawingSurface::Pixels);
+        s.setUnits(static_cast<short>(units));
+        s.verticalLines(x, y1, y2, colours);
+        s.setUnits(DrawingSurface::Pixels);
         const QHash<QChar, Colour> named = {
             {u'B', kBlack}, {u'W', kWhite}, {u'G', kGreen}, {u'.', kRed}};
         for (int row = 0; row < 10; ++row)
             for (int column = 0; column < 10; ++column) {
                 const bool covered = row >= top && row <= bottom;
-                QCOMPARE(s.Point(column, row), covered ? named[columns[column]] : kRed);
+                QCOMPARE(s.colourAt(column, row), covered ? named[columns[column]] : kRed);
             }
     }
 
     void linesOutsideAreClippedQuickly() {
         DrawingSurface s(150, 150);
-        s.setScaleMode(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Pixels);
         bar(s, -5, -1e9, 1e9);
         bar(s, 4, -1e12, 1e12);
         bar(s, 1e12, 0, 10);
-        QCOMPARE(s.Point(4, 0), kBlack);
-        QCOMPARE(s.Point(4, 9), kBlack);
-        QCOMPARE(s.Point(5, 5), kWhite);
+        QCOMPARE(s.colourAt(4, 0), kBlack);
+        QCOMPARE(s.colourAt(4, 9), kBlack);
+        QCOMPARE(s.colourAt(5, 5), kWhite);
     }
 
     void pointIsMinusOneOutside() {
         DrawingSurface s(150, 150);
-        s.setScaleMode(DrawingSurface::Pixels);
-        QCOMPARE(s.Point(-1, 0), -1);
-        QCOMPARE(s.Point(10, 0), -1);
-        QCOMPARE(s.Point(0, 10), -1);
-        QCOMPARE(s.Point(9, 9), kWhite);
+        s.setUnits(DrawingSurface::Pixels);
+        QCOMPARE(s.colourAt(-1, 0), -1);
+        QCOMPARE(s.colourAt(10, 0), -1);
+        QCOMPARE(s.colourAt(0, 10), -1);
+        QCOMPARE(s.colourAt(9, 9), kWhite);
     }
 
     // The decoder reads rows in one go; that must give exactly what Point gives pixel by pixel.
     void rowReadsMatchPoint_data() {
-        QTest::addColumn<short>("scaleMode");
+        QTest::addColumn<short>("units");
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("y");
         QTest::newRow("pixels, across both edges") << short(DrawingSurface::Pixels) << -3 << 4;
@@ -214,61 +214,61 @@ class TestSurface : public QObject {
             << short(DrawingSurface::Twips) << INT_MAX - 15 << 75;
     }
     void rowReadsMatchPoint() {
-        QFETCH(short, scaleMode);
+        QFETCH(short, units);
         QFETCH(int, x);
         QFETCH(int, y);
         DrawingSurface s(150, 150);
-        s.setBackColor(0x123456);
+        s.setPaper(0x123456);
         bar(s, 30, 0, 150);
         bar(s, 120, 0, 150, 0x00FF00);
-        s.setScaleMode(scaleMode);
-        const ImagePixels image(s.Image());
+        s.setUnits(units);
+        const ImagePixels image(s.image());
         for (const PixelSource* source :
              {static_cast<const PixelSource*>(&s), static_cast<const PixelSource*>(&image)}) {
-            if (source == &image && scaleMode != DrawingSurface::Pixels) continue;
+            if (source == &image && units != DrawingSurface::Pixels) continue;
             std::array<Colour, 16> row{};
             source->pointsAlongRow(x, y, row);
             for (int i = 0; i < int(row.size()); ++i)
-                QCOMPARE(row[i], source->Point(x + i, y));
+                QCOMPARE(row[i], source->colourAt(x + i, y));
         }
     }
 
     void twipScaleConvertsCoordinates() {
         DrawingSurface s(150, 150);
         bar(s, 45, 0, 150); // column 3
-        QCOMPARE(s.Point(45, 15), kBlack);
-        s.setScaleMode(DrawingSurface::Pixels);
-        QCOMPARE(s.Point(3, 9), kBlack);
-        QCOMPARE(s.Point(2, 9), kWhite);
+        QCOMPARE(s.colourAt(45, 15), kBlack);
+        s.setUnits(DrawingSurface::Pixels);
+        QCOMPARE(s.colourAt(3, 9), kBlack);
+        QCOMPARE(s.colourAt(2, 9), kWhite);
     }
 
     void clsErasesToTheBackgroundPictureAndResetsTheTextPosition() {
         DrawingSurface s(150, 150);
-        s.setScaleMode(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Pixels);
         bar(s, 1, 0, 10);
-        s.setPicture(s.Image()); // the finish step of a render
-        QCOMPARE(s.Point(1, 3), kBlack);
+        s.setBackgroundPicture(s.image()); // the finish step of a render
+        QCOMPARE(s.colourAt(1, 3), kBlack);
         bar(s, 7, 0, 10);
-        s.setCurrentX(5);
-        s.setCurrentY(6);
-        s.Cls();
-        QCOMPARE(s.Point(1, 3), kBlack); // the picture stays
-        QCOMPARE(s.Point(7, 3), kWhite); // later drawing goes
-        QCOMPARE(s.CurrentX(), 0.0);
-        QCOMPARE(s.CurrentY(), 0.0);
-        s.setPicture(QImage());
-        QCOMPARE(s.Point(1, 3), kWhite);
+        s.setTextX(5);
+        s.setTextY(6);
+        s.clear();
+        QCOMPARE(s.colourAt(1, 3), kBlack); // the picture stays
+        QCOMPARE(s.colourAt(7, 3), kWhite); // later drawing goes
+        QCOMPARE(s.textX(), 0.0);
+        QCOMPARE(s.textY(), 0.0);
+        s.setBackgroundPicture(QImage());
+        QCOMPARE(s.colourAt(1, 3), kWhite);
     }
 
     void autoSizeTakesThePicturesSize() {
         DrawingSurface s(150, 150);
-        s.setAutoSize(true);
+        s.setFitsPicture(true);
         QImage picture(7, 4, QImage::Format_RGB32);
         picture.fill(Qt::black);
-        s.setPicture(picture);
+        s.setBackgroundPicture(picture);
         QCOMPARE(s.pixelWidth(), 7);
         QCOMPARE(s.pixelHeight(), 4);
-        QCOMPARE(s.Width(), 105.0);
+        QCOMPARE(s.widthTwips(), 105.0);
     }
 
     void stretchSamplesNearestNeighbour_data() {
@@ -284,11 +284,11 @@ class TestSurface : public QObject {
         QFETCH(QString, expected);
         const QImage source = whiteWithBlack({4, 1}, {{0, 0}, {3, 0}});
         DrawingSurface s(300, 45);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.ClsAndPaintPicture(source, 0, 0, targetWidth, 3, 0, 0, 4, 1);
+        s.setUnits(DrawingSurface::Pixels);
+        s.clearAndDrawStretched(source, 0, 0, targetWidth, 3, 0, 0, 4, 1);
         QCOMPARE(rowString(s, 1, 0, targetWidth - 1), expected);
-        QCOMPARE(s.Point(targetWidth, 1), kWhite);
-        QVERIFY(onlyBlackAndWhite(s.Image()));
+        QCOMPARE(s.colourAt(targetWidth, 1), kWhite);
+        QVERIFY(onlyBlackAndWhite(s.image()));
     }
 
     // Equal source rows are copied once; rows differing in a single pixel must stay apart.
@@ -302,8 +302,8 @@ class TestSurface : public QObject {
         QFETCH(int, column);
         const QImage source = whiteWithBlack({5, 4}, {{column, 1}, {column, 3}});
         DrawingSurface s(150, 150);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.ClsAndPaintPicture(source, 0, 0, 5, 8, 0, 0, 5, 4);
+        s.setUnits(DrawingSurface::Pixels);
+        s.clearAndDrawStretched(source, 0, 0, 5, 8, 0, 0, 5, 4);
         for (int y = 0; y < 8; ++y)
             QCOMPARE(rowString(s, y, 0, 4),
                      y / 2 % 2 ? QString(5, u'0').replace(column, 1, u'1') : QString(5, u'0'));
@@ -321,11 +321,11 @@ class TestSurface : public QObject {
         QImage source(2, 2, QImage::Format_RGB32);
         source.fill(Qt::black);
         DrawingSurface s(150, 150);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.ClsAndPaintPicture(source, to.x(), to.y(), to.width(), to.height(), 0, 0, 2, 2);
+        s.setUnits(DrawingSurface::Pixels);
+        s.clearAndDrawStretched(source, to.x(), to.y(), to.width(), to.height(), 0, 0, 2, 2);
         QString pixels;
         for (int i = 0; i < 10; ++i)
-            pixels += s.Point(i, i) == kBlack ? u'1' : u'0';
+            pixels += s.colourAt(i, i) == kBlack ? u'1' : u'0';
         QCOMPARE(pixels, diagonal);
     }
 
@@ -352,45 +352,45 @@ class TestSurface : public QObject {
         background.fill(Qt::blue);
         DrawingSurface drawnOn(300, 240, 0x00FF00), fresh(300, 240, 0x00FF00);
         for (DrawingSurface* s : {&drawnOn, &fresh}) {
-            s->setScaleMode(DrawingSurface::Pixels);
-            if (backgroundPicture) s->setPicture(background);
+            s->setUnits(DrawingSurface::Pixels);
+            if (backgroundPicture) s->setBackgroundPicture(background);
         }
         for (int x = 0; x < 20; x += 3)
             bar(drawnOn, x, 0, 16);
         for (DrawingSurface* s : {&drawnOn, &fresh})
-            s->ClsAndPaintPicture(source, to.x(), to.y(), to.width(), to.height(), from.x(),
-                                  from.y(), from.width(), from.height());
-        QCOMPARE(drawnOn.Image(), fresh.Image());
+            s->clearAndDrawStretched(source, to.x(), to.y(), to.width(), to.height(), from.x(),
+                                     from.y(), from.width(), from.height());
+        QCOMPARE(drawnOn.image(), fresh.image());
     }
 
     void placementAtNaturalSize() {
         QImage source(3, 2, QImage::Format_RGB32);
         source.fill(Qt::black);
         DrawingSurface s(150, 150);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.PaintPicture(source, 8, 8);
-        QCOMPARE(s.Point(8, 8), kBlack);
-        QCOMPARE(s.Point(9, 9), kBlack);
-        QCOMPARE(s.Point(7, 8), kWhite);
+        s.setUnits(DrawingSurface::Pixels);
+        s.drawPicture(source, 8, 8);
+        QCOMPARE(s.colourAt(8, 8), kBlack);
+        QCOMPARE(s.colourAt(9, 9), kBlack);
+        QCOMPARE(s.colourAt(7, 8), kWhite);
     }
 
     void printedTextIsCrispAndMovesToTheNextLine() {
         DrawingSurface s(1500, 600);
-        s.setScaleMode(DrawingSurface::Pixels);
-        const double height = s.TextHeight(QStringLiteral("CODE"));
+        s.setUnits(DrawingSurface::Pixels);
+        const double height = s.textHeight(QStringLiteral("CODE"));
         QVERIFY(height >= 8 && height <= 30);
-        QCOMPARE(s.TextHeight(QStringLiteral("i")), height);
-        QVERIFY(s.TextWidth(QStringLiteral("CODE-39")) > s.TextWidth(QStringLiteral("C")));
-        s.setCurrentX(10);
-        s.setCurrentY(5);
-        s.Print(QStringLiteral("HELLO"));
-        QCOMPARE(s.CurrentX(), 0.0);
-        QCOMPARE(s.CurrentY(), 5 + height);
-        QVERIFY(onlyBlackAndWhite(s.Image()));
+        QCOMPARE(s.textHeight(QStringLiteral("i")), height);
+        QVERIFY(s.textWidth(QStringLiteral("CODE-39")) > s.textWidth(QStringLiteral("C")));
+        s.setTextX(10);
+        s.setTextY(5);
+        s.printText(QStringLiteral("HELLO"));
+        QCOMPARE(s.textX(), 0.0);
+        QCOMPARE(s.textY(), 5 + height);
+        QVERIFY(onlyBlackAndWhite(s.image()));
         int black = 0;
         for (int y = 0; y < s.pixelHeight(); ++y)
             for (int x = 0; x < s.pixelWidth(); ++x) {
-                if (s.Point(x, y) != kBlack) continue;
+                if (s.colourAt(x, y) != kBlack) continue;
                 ++black;
                 QVERIFY(x >= 10 && y >= 5 && y < 5 + height);
             }
@@ -415,10 +415,10 @@ class TestSurface : public QObject {
         QFETCH(QPoint, at);
         QFETCH(int, pen);
         DrawingSurface s(1500, 600);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.setForeColor(pen);
-        QImage expected = s.Image();
-        QFont font = s.Font();
+        s.setUnits(DrawingSurface::Pixels);
+        s.setInk(pen);
+        QImage expected = s.image();
+        QFont font = s.font();
         font.setStyleStrategy(QFont::NoAntialias);
         for (const QPoint& place : {at, at + QPoint(7, 3)}) { // the second time from what is kept
             QPainter painter(&expected);
@@ -426,19 +426,19 @@ class TestSurface : public QObject {
             painter.setPen(QColor(rgbOf(pen)));
             painter.drawText(QPointF(place.x(), place.y() + QFontMetrics(font, &expected).ascent()),
                              text);
-            s.setCurrentX(place.x());
-            s.setCurrentY(place.y());
-            s.Print(text);
+            s.setTextX(place.x());
+            s.setTextY(place.y());
+            s.printText(text);
         }
-        QCOMPARE(s.Image(), expected);
+        QCOMPARE(s.image(), expected);
     }
 
     void textCutAtTheLeftEdgeIsNoError() {
         DrawingSurface s(600, 600);
-        s.setScaleMode(DrawingSurface::Pixels);
-        s.setCurrentX(-100);
-        s.Print(QStringLiteral("A LONG CAPTION THAT STARTS OFF THE SURFACE"));
-        QVERIFY(!onlyColour(s.Image(), kWhite)); // what lands on the surface shows
+        s.setUnits(DrawingSurface::Pixels);
+        s.setTextX(-100);
+        s.printText(QStringLiteral("A LONG CAPTION THAT STARTS OFF THE SURFACE"));
+        QVERIFY(!onlyColour(s.image(), kWhite)); // what lands on the surface shows
     }
 };
 

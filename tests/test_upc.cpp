@@ -44,7 +44,7 @@ class RecordingMessages : public MessageBoxes {
 
 // A red background picture makes the white modules visible as well as the black ones.
 void useRedBackground(UpcWorkArea& form) {
-    form.picUPCy.setBackColor(kRed);
+    form.blankPicture.setPaper(kRed);
 }
 
 } // namespace
@@ -67,13 +67,13 @@ class TestUpc : public QObject {
 
 void TestUpc::workArea() {
     UpcWorkArea form;
-    QCOMPARE(form.picUPC.pixelWidth(), 129);
-    QCOMPARE(form.picUPC.pixelHeight(), 65);
-    QCOMPARE(form.picUPC.ScaleMode(), short(DrawingSurface::Pixels));
-    QVERIFY(form.picUPC.AutoRedraw());
-    QCOMPARE(form.picUPC.Font().pointSizeF(), 6.75);
-    QCOMPARE(form.picUPCy.pixelWidth(), 137);
-    QCOMPARE(form.picUPCy.pixelHeight(), 73);
+    QCOMPARE(form.upcPicture.pixelWidth(), 129);
+    QCOMPARE(form.upcPicture.pixelHeight(), 65);
+    QCOMPARE(form.upcPicture.units(), short(DrawingSurface::Pixels));
+    QVERIFY(form.upcPicture.keepsDrawing());
+    QCOMPARE(form.upcPicture.font().pointSizeF(), 6.75);
+    QCOMPARE(form.blankPicture.pixelWidth(), 137);
+    QCOMPARE(form.blankPicture.pixelHeight(), 73);
     QCOMPARE(joined(form.L) + joined(form.R), QStringLiteral("000000000000"));
     QVERIFY(form.messages == nullptr);
 }
@@ -98,7 +98,7 @@ void TestUpc::captions() {
     QFETCH(QString, left);
     QFETCH(QString, right);
     UpcWorkArea form;
-    modUPC::DrawUPCA(text, form);
+    drawInWorkArea(text, form);
     QCOMPARE(joined(form.L), left);
     QCOMPARE(joined(form.R), right);
 }
@@ -107,8 +107,8 @@ void TestUpc::captions() {
 void TestUpc::modules() {
     UpcWorkArea form;
     useRedBackground(form);
-    modUPC::DrawUPCA(QStringLiteral("097363395843"), form);
-    const QImage& image = form.picUPC.Image();
+    drawInWorkArea(QStringLiteral("097363395843"), form);
+    const QImage& image = form.upcPicture.image();
     const QString expected = QStringLiteral("101"
                                             "0001101"
                                             "0001011"
@@ -134,15 +134,15 @@ void TestUpc::modules() {
     QCOMPARE(columns(image, 50, 19, 29), QString(11, u'r'));
     QCOMPARE(columns(image, 50, 105, 115), QString(11, u'r'));
     QCOMPARE(columns(image, 5, 0, 128), QString(129, u'r'));
-    QCOMPARE(form.picUPC.Picture().size(), image.size());
+    QCOMPARE(form.upcPicture.backgroundPicture().size(), image.size());
 }
 
 // The twelfth digit is not a computed check digit: a wrong one is drawn as it stands.
 void TestUpc::twelfthDigitDrawnAsGiven() {
     UpcWorkArea form;
-    modUPC::DrawUPCA(form.txtUPC, form);
+    drawInWorkArea(form.upcText, form);
     QCOMPARE(form.R[5], QStringLiteral("1"));
-    QCOMPARE(columns(form.picUPC.Image(), 30, 105, 111), QStringLiteral("1100110"));
+    QCOMPARE(columns(form.upcPicture.image(), 30, 105, 111), QStringLiteral("1100110"));
 }
 
 void TestUpc::nonDigitStopsDrawing_data() {
@@ -164,14 +164,14 @@ void TestUpc::nonDigitStopsDrawing() {
     UpcWorkArea form;
     useRedBackground(form);
     try {
-        modUPC::DrawUPCA(text, form);
+        drawInWorkArea(text, form);
         QFAIL("no error");
     } catch (const RuntimeError& error) {
         QCOMPARE(error.number(), RuntimeError::kTypeMismatch);
         QCOMPARE(error.source(), QStringLiteral("modUPC"));
         QCOMPARE(error.description(), QStringLiteral("Type mismatch"));
     }
-    const QImage& image = form.picUPC.Image();
+    const QImage& image = form.upcPicture.image();
     if (blackColumn >= 0)
         QCOMPARE(columns(image, 20, blackColumn, blackColumn), QStringLiteral("1"));
     QCOMPARE(columns(image, 20, firstUndrawn, firstUndrawn + 6), QString(7, u'r'));
@@ -185,9 +185,9 @@ void TestUpc::emptyTextBoxAsksForDigits() {
     UpcWorkArea form;
     form.caption = QStringLiteral("Barcode Desk");
     form.messages = &messages;
-    form.txtUPC.clear();
-    form.picUPC.VerticalLines(30, 0, 60, std::array{kBlack});
-    modUPC::DrawUPCA(QStringLiteral("097363395843"), form);
+    form.upcText.clear();
+    form.upcPicture.verticalLines(30, 0, 60, std::array{kBlack});
+    drawInWorkArea(QStringLiteral("097363395843"), form);
 
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown[0].text,
@@ -196,16 +196,16 @@ void TestUpc::emptyTextBoxAsksForDigits() {
                             "be ignored."));
     QCOMPARE(messages.shown[0].title, QStringLiteral("Barcode Desk"));
     QVERIFY(messages.shown[0].icon == MessageIcon::Critical);
-    QCOMPARE(form.txtUPC, QStringLiteral("097363395843"));
+    QCOMPARE(form.upcText, QStringLiteral("097363395843"));
     QCOMPARE(joined(form.L) + joined(form.R), QString());
-    QImage white(form.picUPC.Image().size(), QImage::Format_RGB32);
+    QImage white(form.upcPicture.image().size(), QImage::Format_RGB32);
     white.fill(Qt::white);
-    QCOMPARE(form.picUPC.Image(), white);
+    QCOMPARE(form.upcPicture.image(), white);
 
     UpcWorkArea silent; // no message boxes: the text is still replaced
-    silent.txtUPC.clear();
-    modUPC::DrawUPCA(QStringLiteral("1"), silent);
-    QCOMPARE(silent.txtUPC, QStringLiteral("097363395843"));
+    silent.upcText.clear();
+    drawInWorkArea(QStringLiteral("1"), silent);
+    QCOMPARE(silent.upcText, QStringLiteral("097363395843"));
 }
 
 void TestUpc::decoders_data() {
@@ -224,12 +224,12 @@ void TestUpc::decoders() {
     if (zbarimg.isEmpty() && zxing.isEmpty()) QSKIP("no barcode reader installed");
 
     UpcWorkArea form;
-    modUPC::DrawUPCA(text, form);
+    drawInWorkArea(text, form);
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
     const QString problem =
-        DecoderOracle::readingProblem(form.picUPC.Image(), text, directory.path(), zbarimg, zxing,
-                                      DecoderOracle::sameRetailNumber);
+        DecoderOracle::readingProblem(form.upcPicture.image(), text, directory.path(), zbarimg,
+                                      zxing, DecoderOracle::sameRetailNumber);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 

@@ -34,14 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static IgnoredMessages messages;
     DrawModel model;
     model.setMessages(&messages);
-    model.sldwidthValue = 1 + input.byte() % DrawModel::kWidthMax;
-    model.sldheightValue = input.byte() % (DrawModel::kHeightClamp + 1);
-    model.txtcode = QString::fromLatin1(input.rest());
+    model.widthValue = 1 + input.byte() % DrawModel::kWidthMax;
+    model.heightValue = input.byte() % (DrawModel::kHeightClamp + 1);
+    model.codeText = QString::fromLatin1(input.rest());
     try {
         DrawCommands::commandFor(type)(model);
     } catch (const RuntimeError&) {
         // a refused text
     }
-    if (model.picout.Image().isNull()) std::abort();
+    if (model.outputPicture.image().isNull()) std::abort();
     return 0;
 }

@@ -1,7 +1,7 @@
 // The Code 39 row decoder on any small black-and-white picture, from any start point, with any
 // number of tries and any mode: a text or an error text, never a crash or a hang.
 #include "FuzzInput.h"
-#include "decode/basBCREAD.h"
+#include "decode/Code39RowReader.h"
 #include "render/PixelSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -20,6 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (int bit = 0; bit < 8 && column + bit < width; ++bit)
                 if (bits & (0x80 >> bit)) picture.setPixel(column + bit, row, qRgb(0, 0, 0));
         }
-    basBCREAD::ReadBarcode(ImagePixels(picture), x, y, tries, mode);
+    Code39RowReader::readBarcode(ImagePixels(picture), x, y, tries, mode);
     return 0;
 }

@@ -1,9 +1,9 @@
-#include "render/EAN13and8.h"
+#include "render/EanPainter.h"
 
 #include "render/LinearRender.h"
-#include "symbology/EAN13and8.h"
+#include "symbology/Ean.h"
 
-namespace EAN13and8 {
+namespace EanPainter {
 namespace {
 
 constexpr int kFirstXPosition = 5; // the first module lands on x = 16
@@ -23,9 +23,9 @@ struct WorkPicture {
 
 // Widths in twips from the classic formulas: 12 × 8 × 20 and (7 × 8 + 20) × 20.
 const WorkPicture kEAN13 = {
-    ::Symbology::Ean13, 12 * 8 * 20.0, {{5, 5}, {23, 10}, {68, 10}}, EncodeEAN13};
+    ::Symbology::Ean13, 12 * 8 * 20.0, {{5, 5}, {23, 10}, {68, 10}}, Ean::encodeEan13};
 const WorkPicture kEAN8 = {
-    ::Symbology::Ean8, (7 * 8 + 20) * 20.0, {{23, 10}, {53, 10}}, EncodeEAN8};
+    ::Symbology::Ean8, (7 * 8 + 20) * 20.0, {{23, 10}, {53, 10}}, Ean::encodeEan8};
 
 // Texts left of the first bar are printed before the bars, the others after them.
 void printCaptions(LinearRender& render, const Symbol& symbol, const WorkPicture& picture,
@@ -33,9 +33,9 @@ void printCaptions(LinearRender& render, const Symbol& symbol, const WorkPicture
     for (qsizetype i = 0; i < symbol.texts.size(); ++i) {
         if ((symbol.texts[i].band.first < 0) != inQuietZone) continue;
         const CaptionPlace& place = picture.captionPlaces[i];
-        render.surface.setCurrentX(place.x);
-        render.surface.setCurrentY(render.barHeight + place.belowBars);
-        render.surface.Print(symbol.texts[i].text);
+        render.surface.setTextX(place.x);
+        render.surface.setTextY(render.barHeight + place.belowBars);
+        render.surface.printText(symbol.texts[i].text);
     }
 }
 
@@ -43,10 +43,10 @@ void printCaptions(LinearRender& render, const Symbol& symbol, const WorkPicture
 void drawEAN(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
              bool caption, const WorkPicture& picture) {
     LinearRender render(surface, codeText, caption, kFirstXPosition);
-    surface.setPicture(Raster());
+    surface.setBackgroundPicture(Raster());
     const Symbol symbol = picture.encode(codeText);
     render.prepareSurface(LinearRender::barHeightOf(heightUnits, errorSourceOf(picture.symbology)));
-    surface.setWidth(picture.widthTwips);
+    surface.setWidthTwips(picture.widthTwips);
     if (caption) printCaptions(render, symbol, picture, true);
     render.drawSymbol(symbol);
     if (caption) printCaptions(render, symbol, picture, false);
@@ -55,14 +55,14 @@ void drawEAN(DrawingSurface& surface, std::int16_t heightUnits, const QString& c
 
 } // namespace
 
-void DrawEAN13(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
+void drawEan13(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                bool caption) {
     drawEAN(surface, heightUnits, codeText, caption, kEAN13);
 }
 
-void DrawEAN8(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
+void drawEan8(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
               bool caption) {
     drawEAN(surface, heightUnits, codeText, caption, kEAN8);
 }
 
-} // namespace EAN13and8
+} // namespace EanPainter

@@ -6,7 +6,7 @@
 
 #include <array>
 
-namespace modUPC {
+namespace UpcAPainter {
 
 // The digits as the UPC-A picture shows them: digits 1 to 6 and 7 to 12.
 struct DigitCaptions {
@@ -17,7 +17,7 @@ struct DigitCaptions {
 // Twelve digits at fixed places on the 129 x 65 picture, over the blank background; the
 // captions take the digits as drawn. Drawing stops at the first caption that is no digit,
 // with the type mismatch error.
-void PaintUPCA(const QString& codeText, DrawingSurface& picture, const DrawingSurface& background,
-               DigitCaptions& captions);
+void paint(const QString& codeText, DrawingSurface& picture, const DrawingSurface& background,
+           DigitCaptions& captions);
 
-} // namespace modUPC
+} // namespace UpcAPainter

@@ -1,10 +1,10 @@
-#include "symbology/EAN13and8.h"
+#include "symbology/Ean.h"
 
 #include "symbology/DigitCode.h"
 #include "symbology/RuntimeError.h"
 #include "symbology/SymbologyTables.h"
 
-namespace EAN13and8 {
+namespace Ean {
 namespace {
 
 using SymbologyTables::DigitPatterns;
@@ -52,7 +52,7 @@ QString withCheckDigit(const QString& codeText) {
 
 // Digit 1 is not drawn as bars: it picks the parity of digits 2 to 7 and stands in the left
 // quiet zone.
-Symbol EncodeEAN13(const QString& codeText) {
+Symbol encodeEan13(const QString& codeText) {
     checkText(codeText, ::Symbology::Ean13);
     const QString digits = withCheckDigit(codeText);
     const std::string_view parity = SymbologyTables::kEan13Parity[digitAt(digits, 0)];
@@ -73,7 +73,7 @@ Symbol EncodeEAN13(const QString& codeText) {
     return modules.symbol;
 }
 
-Symbol EncodeEAN8(const QString& codeText) {
+Symbol encodeEan8(const QString& codeText) {
     checkText(codeText, ::Symbology::Ean8);
     const QString digits = withCheckDigit(codeText);
     Modules modules;
@@ -90,4 +90,4 @@ Symbol EncodeEAN8(const QString& codeText) {
     return modules.symbol;
 }
 
-} // namespace EAN13and8
+} // namespace Ean

@@ -1,4 +1,4 @@
-#include "output/MOD_CDIALOG.h"
+#include "app/SaveDialog.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -43,7 +43,7 @@ QString QtSaveFileDialog::ask(QWidget* owner, const QList<FilterPair>& filters,
     dialog.setWindowTitle(title);
     QStringList nameFilters;
     for (const FilterPair& entry : filters)
-        nameFilters.append(MOD_CDIALOG::nameFilterOf(entry));
+        nameFilters.append(SaveDialog::nameFilterOf(entry));
     if (!nameFilters.isEmpty()) dialog.setNameFilters(nameFilters);
     if (!initialDirectory.isEmpty()) dialog.setDirectory(initialDirectory);
     if (!defaultFileName.isEmpty()) dialog.selectFile(defaultFileName);
@@ -51,7 +51,7 @@ QString QtSaveFileDialog::ask(QWidget* owner, const QList<FilterPair>& filters,
     return dialog.selectedFiles().value(0);
 }
 
-namespace MOD_CDIALOG {
+namespace SaveDialog {
 
 QString nameFilterOf(const FilterPair& entry) {
     const auto& [description, pattern] = entry;
@@ -75,9 +75,9 @@ QList<FilterPair> filterPairs(const QString& nulSeparated) {
     return pairs;
 }
 
-QString ShowSaveDialog(SaveFileDialog& dialog, QWidget* owner, QString& filterText,
-                       std::optional<QString> title, std::optional<QString> defaultFileName,
-                       std::optional<QString> initialDirectory, const QString& programDirectory) {
+QString askPath(SaveFileDialog& dialog, QWidget* owner, QString& filterText,
+                std::optional<QString> title, std::optional<QString> defaultFileName,
+                std::optional<QString> initialDirectory, const QString& programDirectory) {
     if (!filterText.endsWith(kFilterSeparator)) filterText += kFilterSeparator;
     filterText.replace(kFilterSeparator, kNul);
     return dialog.ask(owner, filterPairs(filterText), title.value_or(QStringLiteral("Save As")),
@@ -85,4 +85,4 @@ QString ShowSaveDialog(SaveFileDialog& dialog, QWidget* owner, QString& filterTe
                       initialDirectory.value_or(programDirectory));
 }
 
-} // namespace MOD_CDIALOG
+} // namespace SaveDialog

@@ -1,10 +1,10 @@
-#include "symbology/modUPC.h"
+#include "symbology/UpcA.h"
 
 #include "symbology/DigitCode.h"
 #include "symbology/RuntimeError.h"
 #include "symbology/SymbologyTables.h"
 
-namespace modUPC {
+namespace UpcA {
 
 QString digitOf(const QString& codeText, qsizetype n) {
     return codeText.left(n).right(1);
@@ -17,7 +17,7 @@ int digitValue(const QString& digit) {
 }
 
 // The twelfth digit is the check digit as given, the way the window draws it.
-Symbol EncodeUPCA(const QString& codeText) {
+Symbol encode(const QString& codeText) {
     Symbol symbol;
     const auto append = [&](std::string_view modules) {
         symbol.modules += QString::fromLatin1(modules);
@@ -42,4 +42,4 @@ Symbol EncodeUPCA(const QString& codeText) {
     return symbol;
 }
 
-} // namespace modUPC
+} // namespace UpcA

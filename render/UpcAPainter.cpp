@@ -1,13 +1,13 @@
-#include "render/modUPC.h"
+#include "render/UpcAPainter.h"
 
 #include "render/LinearRender.h"
 #include "symbology/DigitCode.h"
 #include "symbology/SymbologyTables.h"
-#include "symbology/modUPC.h"
+#include "symbology/UpcA.h"
 
 #include <array>
 
-namespace modUPC {
+namespace UpcAPainter {
 namespace {
 
 enum class Half { Left, Right };
@@ -53,7 +53,7 @@ bool isDigit(const QString& caption) {
 
 void fillCaptions(const QString& codeText, DigitCaptions& captions) {
     for (qsizetype n = 1; n <= qsizetype(kLayout.size()); ++n)
-        captionOf(captions, kLayout[n - 1]) = digitOf(codeText, n);
+        captionOf(captions, kLayout[n - 1]) = UpcA::digitOf(codeText, n);
 }
 
 // The captions as a code text. Drawing stops at the first caption that is no digit, before its
@@ -74,10 +74,10 @@ void drawColumns(DrawingSurface& picture, const Symbol& symbol, int first, int e
 
 void drawDigit(DrawingSurface& picture, const Symbol& symbol, const DigitPlace& place,
                const QString& caption) {
-    picture.setCurrentX(place.textX);
-    picture.setCurrentY(kTextY);
-    picture.Print(caption);
-    digitValue(caption);
+    picture.setTextX(place.textX);
+    picture.setTextY(kTextY);
+    picture.printText(caption);
+    UpcA::digitValue(caption);
     const int first = place.firstColumn - kFirstColumn;
     drawColumns(picture, symbol, first, first + kModulesPerDigit);
 }
@@ -91,17 +91,17 @@ constexpr std::array<ModuleRange, 3> kGuardModules = {{
 
 } // namespace
 
-void PaintUPCA(const QString& codeText, DrawingSurface& picture, const DrawingSurface& background,
-               DigitCaptions& captions) {
+void paint(const QString& codeText, DrawingSurface& picture, const DrawingSurface& background,
+           DigitCaptions& captions) {
     fillCaptions(codeText, captions);
-    const Symbol symbol = EncodeUPCA(drawableDigits(captions));
-    picture.setPicture(background.pixels());
+    const Symbol symbol = UpcA::encode(drawableDigits(captions));
+    picture.setBackgroundPicture(background.pixels());
     for (const DigitPlace& place : kLayout)
         drawDigit(picture, symbol, place, captionOf(captions, place));
     // The guards: the modules no digit covers, left to right, over any digit printed there.
     for (const ModuleRange& guard : kGuardModules)
         drawColumns(picture, symbol, guard.first, guard.end);
-    picture.setPicture(picture.pixels());
+    picture.setBackgroundPicture(picture.pixels());
 }
 
-} // namespace modUPC
+} // namespace UpcAPainter

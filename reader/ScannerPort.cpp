@@ -1,4 +1,4 @@
-#include "reader/MSComm.h"
+#include "reader/ScannerPort.h"
 
 #include <utility>
 
@@ -9,7 +9,7 @@ constexpr qint64 kInputBufferSize = 1024;
 
 } // namespace
 
-MSComm::MSComm(const QString& portName, QObject* parent) : QObject(parent) {
+ScannerPort::ScannerPort(const QString& portName, QObject* parent) : QObject(parent) {
     port_.setPortName(portName);
     port_.setBaudRate(QSerialPort::Baud9600);
     port_.setDataBits(QSerialPort::Data8);
@@ -17,10 +17,10 @@ MSComm::MSComm(const QString& portName, QObject* parent) : QObject(parent) {
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     port_.setReadBufferSize(kInputBufferSize);
-    connect(&port_, &QSerialPort::errorOccurred, this, &MSComm::readFailed);
+    connect(&port_, &QSerialPort::errorOccurred, this, &ScannerPort::readFailed);
 }
 
-QString MSComm::defaultPortName() {
+QString ScannerPort::defaultPortName() {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM1");
 #else
@@ -28,11 +28,11 @@ QString MSComm::defaultPortName() {
 #endif
 }
 
-bool MSComm::PortOpen() const {
+bool ScannerPort::isOpen() const {
     return open_;
 }
 
-void MSComm::setPortOpen(bool open) {
+void ScannerPort::setOpen(bool open) {
     if (open == open_) return;
     if (open)
         this->open();
@@ -40,7 +40,7 @@ void MSComm::setPortOpen(bool open) {
         close();
 }
 
-void MSComm::open() {
+void ScannerPort::open() {
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
         throwIfFailed();
@@ -50,7 +50,7 @@ void MSComm::open() {
     open_ = true;
 }
 
-void MSComm::close() {
+void ScannerPort::close() {
     open_ = false;
     receivedBeforeFailure_.clear();
     readFailure_.reset();
@@ -60,7 +60,7 @@ void MSComm::close() {
     throwIfFailed();
 }
 
-int MSComm::InBufferCount() {
+int ScannerPort::bytesWaiting() {
     if (!open_) return 0;
     const qint64 waiting = port_.isOpen() ? port_.bytesAvailable() : 0;
     const qint64 count = receivedBeforeFailure_.size() + waiting;
@@ -68,7 +68,7 @@ int MSComm::InBufferCount() {
     return static_cast<int>(count);
 }
 
-QString MSComm::Input() {
+QString ScannerPort::takeText() {
     if (!open_) return QString();
     if (readFailure_) releaseFailedDevice();
     QByteArray received = std::exchange(receivedBeforeFailure_, QByteArray());
@@ -77,7 +77,7 @@ QString MSComm::Input() {
     return QString::fromLatin1(received);
 }
 
-void MSComm::throwIfFailed() {
+void ScannerPort::throwIfFailed() {
     const QSerialPort::SerialPortError error = port_.error();
     if (error == QSerialPort::NoError) return;
     const QString description = port_.errorString();
@@ -85,21 +85,21 @@ void MSComm::throwIfFailed() {
     throw RuntimeError(static_cast<std::int32_t>(error), kSource, description);
 }
 
-void MSComm::throwReadFailure() {
+void ScannerPort::throwReadFailure() {
     throw *std::exchange(readFailure_, std::nullopt);
 }
 
-void MSComm::readFailed(QSerialPort::SerialPortError error) {
+void ScannerPort::readFailed(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
     if (readFailure_ || !port_.isOpen()) return;
     readFailure_.emplace(static_cast<std::int32_t>(error), kSource, port_.errorString());
     // QSerialPort is still inside its read here; the device is let go once it has returned.
-    QMetaObject::invokeMethod(this, &MSComm::releaseFailedDevice, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &ScannerPort::releaseFailedDevice, Qt::QueuedConnection);
 }
 
 // A device that hung up keeps signalling "readable" and would keep the event loop busy, so it
-// is closed; what it had sent stays waiting for Input.
-void MSComm::releaseFailedDevice() {
+// is closed; what it had sent stays waiting for takeText.
+void ScannerPort::releaseFailedDevice() {
     if (!readFailure_ || !port_.isOpen()) return; // closed or already let go meanwhile
     receivedBeforeFailure_ += port_.readAll();
     port_.close();

@@ -1,8 +1,8 @@
-#include "reader/Form2.h"
+#include "reader/ReaderWindow.h"
 
+#include "decode/Code39RowReader.h"
 #include "decode/ReadingEngine.h"
 #include "decode/ScanGrade.h"
-#include "decode/basBCREAD.h"
 
 #include <QClipboard>
 #include <QFutureWatcher>
@@ -38,36 +38,37 @@ std::int32_t roundHalfToEven(float value) {
 
 } // namespace
 
-Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
+ReaderWindow::ReaderWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("39 Reader"));
     setFixedSize(twipsRect(0, 0, 7845, 4125).size());
     createControls();
-    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-    connect(Picture1, &PictureBox::mouseDown, this, &Form2::Picture1_MouseDown);
-    Form_Load();
+    connect(pasteButton, &QPushButton::clicked, this, &ReaderWindow::pasteBarcode);
+    connect(pictureView, &SurfaceView::mouseDown, this, &ReaderWindow::readAt);
+    resetPicture();
 }
 
-void Form2::createControls() {
-    Label2 = new QLabel(QStringLiteral("Code :"), this);
-    Label2->setGeometry(twipsRect(0, 120, 495, 255));
+void ReaderWindow::createControls() {
+    codeLabel = new QLabel(QStringLiteral("Code :"), this);
+    codeLabel->setGeometry(twipsRect(0, 120, 495, 255));
     // a caption wider than its design box in this font keeps its full width
-    Label2->resize(std::max(Label2->width(), Label2->sizeHint().width()), Label2->height());
-    txtcode = new QLineEdit(this);
-    txtcode->setGeometry(twipsRect(600, 120, 3735, 285));
-    Command1 = new QPushButton(QStringLiteral("Paste Barcode"), this);
-    Command1->setGeometry(twipsRect(4560, 40, 1935, 375));
-    Picture1 = new PictureBox(7815, 3615, this);
-    Picture1->move(twipsRect(0, 480, 0, 0).topLeft());
-    lblsymbols = new QLabel(this);
-    lblsymbols->setAttribute(Qt::WA_TransparentForMouseEvents);
-    lblsymbols->setStyleSheet(QStringLiteral("background: rgba(255, 255, 220, 230); padding: 2px"));
-    lblsymbols->hide();
+    codeLabel->resize(std::max(codeLabel->width(), codeLabel->sizeHint().width()),
+                      codeLabel->height());
+    codeEdit = new QLineEdit(this);
+    codeEdit->setGeometry(twipsRect(600, 120, 3735, 285));
+    pasteButton = new QPushButton(QStringLiteral("Paste Barcode"), this);
+    pasteButton->setGeometry(twipsRect(4560, 40, 1935, 375));
+    pictureView = new SurfaceView(7815, 3615, this);
+    pictureView->move(twipsRect(0, 480, 0, 0).topLeft());
+    symbolList = new QLabel(this);
+    symbolList->setAttribute(Qt::WA_TransparentForMouseEvents);
+    symbolList->setStyleSheet(QStringLiteral("background: rgba(255, 255, 220, 230); padding: 2px"));
+    symbolList->hide();
 }
 
 namespace {
 
-QString symbolList(const QImage& pasted) {
+QString listingOf(const QImage& pasted) {
     QStringList lines;
     for (const ScanGrade::Symbol& symbol : ScanGrade::gradePicture(pasted))
         lines << QStringLiteral("%1 \"%2\" · grade %3 (%4)")
@@ -81,42 +82,42 @@ QString symbolList(const QImage& pasted) {
 
 // Grading a large picture takes a while: it runs on a worker, and a newer paste makes the
 // older list go unseen.
-void Form2::listSymbols(const QImage& pasted) {
+void ReaderWindow::listSymbols(const QImage& pasted) {
     const int listing = ++listing_;
-    lblsymbols->hide();
+    symbolList->hide();
     if (pasted.isNull()) return;
     // The watcher is the form's: a list that ends after the form is gone is never shown.
     auto* watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, listing] {
         watcher->deleteLater();
         if (listing != listing_) return;
-        lblsymbols->setText(watcher->result());
-        lblsymbols->adjustSize();
-        const QRect picture = Picture1->geometry();
-        lblsymbols->move(picture.left(), picture.bottom() + 1 - lblsymbols->height());
-        lblsymbols->show();
-        lblsymbols->raise();
+        symbolList->setText(watcher->result());
+        symbolList->adjustSize();
+        const QRect picture = pictureView->geometry();
+        symbolList->move(picture.left(), picture.bottom() + 1 - symbolList->height());
+        symbolList->show();
+        symbolList->raise();
     });
-    watcher->setFuture(QtConcurrent::run([pasted] { return symbolList(pasted); }));
+    watcher->setFuture(QtConcurrent::run([pasted] { return listingOf(pasted); }));
 }
 
-void Form2::Form_Load() {
-    Picture1->surface().setPicture(QImage());
-    Picture1->surface().setScaleMode(DrawingSurface::Pixels);
+void ReaderWindow::resetPicture() {
+    pictureView->surface().setBackgroundPicture(QImage());
+    pictureView->surface().setUnits(DrawingSurface::Pixels);
 }
 
-void Form2::Command1_Click() {
-    DrawingSurface& surface = Picture1->surface();
-    surface.Cls();
+void ReaderWindow::pasteBarcode() {
+    DrawingSurface& surface = pictureView->surface();
+    surface.clear();
     // A null image (nothing on the clipboard) paints nothing and leaves the picture erased.
     const QImage pasted = QGuiApplication::clipboard()->image();
-    surface.PaintPicture(pasted, kPasteAt, kPasteAt);
-    surface.setScaleMode(DrawingSurface::Pixels);
-    Picture1->update();
+    surface.drawPicture(pasted, kPasteAt, kPasteAt);
+    surface.setUnits(DrawingSurface::Pixels);
+    pictureView->update();
     listSymbols(pasted);
 }
 
-void Form2::Picture1_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y) {
-    txtcode->setText(
-        basBCREAD::ReadBarcode(Picture1->surface(), roundHalfToEven(X), roundHalfToEven(Y), 1, 3));
+void ReaderWindow::readAt(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y) {
+    codeEdit->setText(Code39RowReader::readBarcode(pictureView->surface(), roundHalfToEven(X),
+                                                   roundHalfToEven(Y), 1, 3));
 }

@@ -2,11 +2,11 @@
 
 #include "app/DrawCommands.h"
 #include "app/QtMessageBoxes.h"
+#include "app/SaveDialog.h"
 #include "decode/ScanGrade.h"
 #include "output/ImageExport.h"
-#include "output/MOD_CDIALOG.h"
 #include "output/Printing.h"
-#include "reader/Form2.h"
+#include "reader/ReaderWindow.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -27,10 +27,10 @@ class QSlider;
 class QTimer;
 class QToolButton;
 class LabelsDialog;
-class MSComm;
+class ScannerPort;
 
 // Where the main window keeps its files and whom it asks; tests put their own in.
-struct Form1Options {
+struct MainWindowOptions {
     QString programDirectory;         // default: the executable's directory
     QString settingsPath;             // default: settings.bin there, or in the user's config folder
     MessageBoxes* messages = nullptr; // default: real message boxes
@@ -42,42 +42,36 @@ struct Form1Options {
 // The main window: the code field, the symbology list, the output picture with its two
 // sliders, the command buttons and the save and print panels. The drawing itself happens in
 // the widget-free draw commands; this window only wires its controls to them.
-class Form1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kFoldedHeightTwips = 4455;
     static constexpr int kUnfoldedHeightTwips = 6015;
 
-    explicit Form1(Form1Options options = {});
-    ~Form1() override;
+    explicit MainWindow(MainWindowOptions options = {});
+    ~MainWindow() override;
 
-    // Handlers, named by control and event.
-    void Form_Load();
-    void Form_Unload();
-    void cmdDraw_Click();
-    void cmbtype_Change();
-    void sldwidth_Change() {}
-    void sldheight_Change() {}
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void Command6_Click();
-    void Command7_Click();
-    void SaveSettings();
-    void cmdsave_Click();   // unfolds the save panel
-    void Command10_Click(); // Continue: save
-    void Command11_Click(); // Cancel saving
-    void Command9_Click();  // Copy Barcode
-    void Command13_Click(); // unfolds the print panel
-    void Command14_Click(); // Print
-    void Command15_Click(); // Cancel printing
-    void Command12_Click(); // Load Reader
-    void cmdlabels_Click(); // opens the labels dialog
-    void Check1_Click();    // scanner on or off
-    void Timer1_Timer();    // one poll of the scanner
+  public slots:
+    // The type list and printer list filled, then the choices of the last run restored.
+    void loadSettings();
+    // Closes the scanner's port, once, whatever it says; the window's end does it too.
+    void closeScannerPort();
+    void drawBarcode();
+    void typeEdited(); // typing in the type list saves the settings
+    void saveSettings();
+    void showSavePanel();
+    void saveBarcode(); // "Continue": asks for the file and writes the picture there
+    void hideSavePanel();
+    void copyBarcode();
+    void showPrintPanel();
+    void printBarcode();
+    void hidePrintPanel();
+    void showReader();
+    void showLabelsDialog();
+    void switchScanner(); // polls the scanner while its button is down
+    void pollScanner();   // once a second: what the scanner sent replaces the code text
 
+  public:
     // The serial ports present and the current one, to pick the scanner's from; the choice is
     // remembered for the next start.
     QMenu* scannerPortMenu();
@@ -85,63 +79,63 @@ class Form1 : public QWidget {
     const QString& scannerPort() const { return scannerPort_; }
 
     // The selected item of the symbology list, -1 when the text names none of them.
-    int cmbtypeListIndex() const;
+    int typeListIndex() const;
     const DrawModel& model() const { return model_; }
     DrawModel& model() { return model_; }
     const QString& settingsPath() const { return settingsPath_; }
     // The Reader window while it is loaded.
-    Form2* reader() const { return reader_; }
+    ReaderWindow* reader() const { return reader_; }
 
     // Visible controls
-    QLabel* Label1;
-    QLineEdit* txtcode;
-    QLabel* Label2;
-    QComboBox* cmbtype;
-    QLabel* picout; // shows the output picture's persistent image
-    QSlider* sldheight;
-    QSlider* sldwidth;
-    QPushButton* cmdDraw;
-    QPushButton* Command12;
-    QPushButton* Command9;
-    QPushButton* cmdsave;
-    QToolButton* Command13;
-    QPushButton* Check1; // a check box drawn as a button
+    QLabel* codeLabel;
+    QLineEdit* codeEdit;
+    QLabel* typeLabel;
+    QComboBox* typeCombo;
+    QLabel* outputPicture; // shows the output picture's persistent image
+    QSlider* heightSlider;
+    QSlider* widthSlider;
+    QPushButton* drawButton;
+    QPushButton* readerButton;
+    QPushButton* copyButton;
+    QPushButton* saveAsButton;
+    QToolButton* printPanelButton;
+    QPushButton* scannerButton; // a check box drawn as a button
     // The scan check of the last Draw, over the strip of the output picture that the height
     // slider's clamp always leaves blank.
-    QLabel* lblscan;
+    QLabel* gradeLine;
 
     // Save panel
-    QGroupBox* Frame1;
-    QRadioButton* optbmp;
-    QRadioButton* optjpg;
-    QRadioButton* optpng;
-    QRadioButton* opttiff;
-    QRadioButton* optgif;
-    QRadioButton* optpsd;
-    QRadioButton* optsvg;
-    QRadioButton* optpdf;
-    QPushButton* Command10;
-    QPushButton* Command11;
+    QGroupBox* savePanel;
+    QRadioButton* bmpOption;
+    QRadioButton* jpgOption;
+    QRadioButton* pngOption;
+    QRadioButton* tiffOption;
+    QRadioButton* gifOption;
+    QRadioButton* psdOption;
+    QRadioButton* svgOption;
+    QRadioButton* pdfOption;
+    QPushButton* continueButton;
+    QPushButton* cancelSaveButton;
 
     // Print panel
-    QGroupBox* Frame2;
-    QLabel* Label3;
-    QComboBox* cmbprinters;
-    QLabel* Label4;
-    QLineEdit* txtrepeat;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLineEdit* txtvspace;
-    QLabel* Label7;
-    QPushButton* Command14;
-    QPushButton* Command15;
-    QPushButton* cmdlabels; // sheets of labels from a list
+    QGroupBox* printPanel;
+    QLabel* printerLabel;
+    QComboBox* printerCombo;
+    QLabel* repeatLabel;
+    QLineEdit* repeatEdit;
+    QLabel* timesLabel;
+    QLabel* spacingLabel;
+    QLineEdit* spacingEdit;
+    QLabel* pixelsLabel;
+    QPushButton* printButton;
+    QPushButton* cancelPrintButton;
+    QPushButton* labelsButton; // sheets of labels from a list
 
     // The labels dialog once opened; it keeps its choices while the window lives.
     QPointer<LabelsDialog> labelsDialog;
 
-    QTimer* Timer1;
-    MSComm* MSComm1;
+    QTimer* scannerTimer;
+    ScannerPort* scanner;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -152,7 +146,7 @@ class Form1 : public QWidget {
     void createSavePanel();
     void createPrintPanel();
     void connectHandlers();
-    void restoreSettings();
+    void applySavedSettings();
     void runCommand(DrawCommands::Command command);
     void showOutput();
     void startScanCheck(const QString& typedText);
@@ -163,7 +157,7 @@ class Form1 : public QWidget {
     void unfold(QWidget* frame);
     void fold(QWidget* frame);
 
-    Form1Options options_;
+    MainWindowOptions options_;
     // The save panel's option buttons in the order of the format table.
     QList<std::pair<ImageExport::ImageFormat, QRadioButton*>> formatOptions_;
     QString settingsPath_;
@@ -175,7 +169,7 @@ class Form1 : public QWidget {
     SaveFileDialog* saveDialog_;
     CurrentPrinter printer_;
     DrawModel model_;
-    QPointer<Form2> reader_;
+    QPointer<ReaderWindow> reader_;
     bool unloaded_ = false;
     std::shared_ptr<std::atomic<bool>> scanCheckCancelled_; // of the check still running
     // What the status line speaks of, for the report a click on it opens.

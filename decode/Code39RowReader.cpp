@@ -1,4 +1,4 @@
-#include "decode/basBCREAD.h"
+#include "decode/Code39RowReader.h"
 
 #include "symbology/Code39.h"
 #include "symbology/SymbologyTables.h"
@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace basBCREAD {
+namespace Code39RowReader {
 namespace {
 
 constexpr int kSearchReach = 75; // pixels right of the start point looked at for the first bar
@@ -124,7 +124,7 @@ std::string classify(Row& row, long long x0, const Widths& widths) {
 
 } // namespace
 
-QString DecodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
+QString decodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
     Row row(picture, y, static_cast<long long>(x) + 1);
     const std::optional<long long> x0 = firstBar(row, x);
     if (!x0) return QStringLiteral("ERR: BC not seen");
@@ -148,19 +148,19 @@ QString DecodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
     return text.mid(1, text.size() - 2);
 }
 
-QString ReadBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y, std::int32_t tries,
+QString readBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y, std::int32_t tries,
                     std::int32_t mode) {
     tries = std::clamp(tries, 1, 12);
     QString result;
     for (long long row = y; row < static_cast<long long>(y) + tries; ++row) {
         if (row > std::numeric_limits<std::int32_t>::max()) break;
-        result = DecodeRow(picture, x, static_cast<std::int32_t>(row));
+        result = decodeRow(picture, x, static_cast<std::int32_t>(row));
         if (!result.startsWith(QStringLiteral("ERR:"))) return result;
     }
-    return FailureText(result, mode);
+    return failureText(result, mode);
 }
 
-QString FailureText(const QString& error, std::int32_t mode) {
+QString failureText(const QString& error, std::int32_t mode) {
     switch (mode) {
     case 0:
         return QString();
@@ -171,4 +171,4 @@ QString FailureText(const QString& error, std::int32_t mode) {
     }
 }
 
-} // namespace basBCREAD
+} // namespace Code39RowReader

@@ -28,7 +28,7 @@ class QtSaveFileDialog : public SaveFileDialog {
                 const QString& defaultFileName, const QString& initialDirectory) override;
 };
 
-namespace MOD_CDIALOG {
+namespace SaveDialog {
 
 inline constexpr QChar kFilterSeparator = u'|';
 
@@ -43,8 +43,8 @@ QList<FilterPair> filterPairs(const QString& nulSeparated);
 // Asks for a file name to save under. The filter text uses "|" between descriptions and
 // patterns; it is rewritten in place with a final "|" and every "|" turned into NUL.
 // Missing arguments: title "Save As", no default file name, the program's directory.
-QString ShowSaveDialog(SaveFileDialog& dialog, QWidget* owner, QString& filterText,
-                       std::optional<QString> title, std::optional<QString> defaultFileName,
-                       std::optional<QString> initialDirectory, const QString& programDirectory);
+QString askPath(SaveFileDialog& dialog, QWidget* owner, QString& filterText,
+                std::optional<QString> title, std::optional<QString> defaultFileName,
+                std::optional<QString> initialDirectory, const QString& programDirectory);
 
-} // namespace MOD_CDIALOG
+} // namespace SaveDialog

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reader/PictureBox.h"
+#include "reader/SurfaceView.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -9,26 +9,27 @@
 
 // The Reader window "39 Reader": paste a picture from the clipboard, click left of a Code 39
 // symbol, and the text read along that row appears in the code box. Closing deletes it.
-class Form2 : public QWidget {
+class ReaderWindow : public QWidget {
     Q_OBJECT
   public:
     // Always a window of its own, also when given a parent to live with.
-    explicit Form2(QWidget* parent = nullptr);
+    explicit ReaderWindow(QWidget* parent = nullptr);
 
-    QLabel* Label2;
-    QLineEdit* txtcode;
-    QPushButton* Command1;
-    PictureBox* Picture1;
+    QLabel* codeLabel;
+    QLineEdit* codeEdit;
+    QPushButton* pasteButton;
+    SurfaceView* pictureView;
     // Every symbol the reading engine finds in the pasted picture, with its grade; laid over the
     // picture's bottom left corner and let through to it by the mouse.
-    QLabel* lblsymbols;
+    QLabel* symbolList;
 
   public slots:
-    void Form_Load();
+    // No picture, in pixel units: the state before the first paste.
+    void resetPicture();
     // Paste Barcode: the clipboard's image at (20, 20) on an erased picture.
-    void Command1_Click();
+    void pasteBarcode();
     // Reads at the clicked point, whichever button was pressed.
-    void Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float X, float Y);
+    void readAt(Qt::MouseButton button, Qt::KeyboardModifiers shift, float X, float Y);
 
   private:
     void createControls();

@@ -1,22 +1,22 @@
-#include "reader/PictureBox.h"
+#include "reader/SurfaceView.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-PictureBox::PictureBox(double widthTwips, double heightTwips, QWidget* parent)
+SurfaceView::SurfaceView(double widthTwips, double heightTwips, QWidget* parent)
     : QWidget(parent), surface_(widthTwips, heightTwips, kWhite) {
     setFixedSize(surface_.pixelWidth(), surface_.pixelHeight());
     setCursor(Qt::CrossCursor);
 }
 
-void PictureBox::paintEvent(QPaintEvent*) {
-    QPainter(this).drawImage(0, 0, surface_.Image());
+void SurfaceView::paintEvent(QPaintEvent*) {
+    QPainter(this).drawImage(0, 0, surface_.image());
 }
 
-void PictureBox::mousePressEvent(QMouseEvent* event) {
+void SurfaceView::mousePressEvent(QMouseEvent* event) {
     // Reported in the scale the surface is read in, so a click can go straight to Point.
     const double perPixel =
-        surface_.ScaleMode() == DrawingSurface::Pixels ? 1.0 : Geometry::kTwipsPerPixel;
+        surface_.units() == DrawingSurface::Pixels ? 1.0 : Geometry::kTwipsPerPixel;
     const QPointF at = event->position() * perPixel;
     emit mouseDown(event->button(), event->modifiers(), static_cast<float>(at.x()),
                    static_cast<float>(at.y()));

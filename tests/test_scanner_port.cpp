@@ -1,5 +1,5 @@
 #include "PtyPair.h"
-#include "reader/MSComm.h"
+#include "reader/ScannerPort.h"
 #include "symbology/RuntimeError.h"
 
 #include <QAbstractEventDispatcher>
@@ -14,8 +14,8 @@
 
 #include <memory>
 
-// MSComm on one end of a pseudo-terminal pair joined by socat; the test writes into the other.
-class TestMSComm : public QObject {
+// ScannerPort on one end of a pseudo-terminal pair joined by socat; the test writes into the other.
+class TestScannerPort : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
@@ -35,9 +35,9 @@ class TestMSComm : public QObject {
     void send(const QByteArray& bytes) { QVERIFY(pair_->send(bytes)); }
 
     // Opens a fresh port on A; the caller owns it.
-    std::unique_ptr<MSComm> openedPort() {
-        auto port = std::make_unique<MSComm>(portA_);
-        port->setPortOpen(true);
+    std::unique_ptr<ScannerPort> openedPort() {
+        auto port = std::make_unique<ScannerPort>(portA_);
+        port->setOpen(true);
         return port;
     }
 
@@ -53,51 +53,51 @@ class TestMSComm : public QObject {
     void cleanup() { stopSocat(); }
 
     void openAndClose() {
-        MSComm port(portA_);
-        QVERIFY(!port.PortOpen());
-        port.setPortOpen(true);
-        QVERIFY(port.PortOpen());
+        ScannerPort port(portA_);
+        QVERIFY(!port.isOpen());
+        port.setOpen(true);
+        QVERIFY(port.isOpen());
         send("queued\r\n");
-        QTRY_COMPARE(port.InBufferCount(), 8);
+        QTRY_COMPARE(port.bytesWaiting(), 8);
         // opening again keeps the port as it is, with what it has received
-        port.setPortOpen(true);
-        QVERIFY(port.PortOpen());
-        QCOMPARE(port.InBufferCount(), 8);
-        port.setPortOpen(false);
-        QVERIFY(!port.PortOpen());
-        QCOMPARE(port.InBufferCount(), 0);
-        QCOMPARE(port.Input(), QString());
-        port.setPortOpen(false); // already closed
-        QVERIFY(!port.PortOpen());
+        port.setOpen(true);
+        QVERIFY(port.isOpen());
+        QCOMPARE(port.bytesWaiting(), 8);
+        port.setOpen(false);
+        QVERIFY(!port.isOpen());
+        QCOMPARE(port.bytesWaiting(), 0);
+        QCOMPARE(port.takeText(), QString());
+        port.setOpen(false); // already closed
+        QVERIFY(!port.isOpen());
         // and it opens again
-        port.setPortOpen(true);
-        QVERIFY(port.PortOpen());
+        port.setOpen(true);
+        QVERIFY(port.isOpen());
     }
 
     void inputTakesEverythingWaiting() {
         const auto port = openedPort();
-        QCOMPARE(port->InBufferCount(), 0);
-        QCOMPARE(port->Input(), QString());
+        QCOMPARE(port->bytesWaiting(), 0);
+        QCOMPARE(port->takeText(), QString());
 
         send("CODE39\r");
-        QTRY_COMPARE(port->InBufferCount(), 7);
+        QTRY_COMPARE(port->bytesWaiting(), 7);
         send("AB-12\r\n");
-        QTRY_COMPARE(port->InBufferCount(), 14);
-        QCOMPARE(port->Input(), QStringLiteral("CODE39\rAB-12\r\n"));
-        QCOMPARE(port->InBufferCount(), 0);
-        QCOMPARE(port->Input(), QString());
+        QTRY_COMPARE(port->bytesWaiting(), 14);
+        QCOMPARE(port->takeText(), QStringLiteral("CODE39\rAB-12\r\n"));
+        QCOMPARE(port->bytesWaiting(), 0);
+        QCOMPARE(port->takeText(), QString());
 
         send("next");
-        QTRY_COMPARE(port->InBufferCount(), 4);
-        QCOMPARE(port->Input(), QStringLiteral("next"));
+        QTRY_COMPARE(port->bytesWaiting(), 4);
+        QCOMPARE(port->takeText(), QStringLiteral("next"));
     }
 
     void bytesAreLatin1() {
         const auto port = openedPort();
         const QByteArray bytes("\x00\x7f\xa3\xe9\xff", 5);
         send(bytes);
-        QTRY_COMPARE(port->InBufferCount(), 5);
-        const QString text = port->Input();
+        QTRY_COMPARE(port->bytesWaiting(), 5);
+        const QString text = port->takeText();
         QCOMPARE(text.size(), 5);
         QCOMPARE(text, QString::fromLatin1(bytes));
         QCOMPARE(text.at(3), QChar(0xe9));
@@ -109,41 +109,41 @@ class TestMSComm : public QObject {
         for (int i = 0; i < 1500; ++i)
             bytes += char('A' + i % 26);
         send(bytes);
-        QTRY_COMPARE(port->InBufferCount(), 1024);
+        QTRY_COMPARE(port->bytesWaiting(), 1024);
         QTest::qWait(100); // more time does not overfill the buffer
-        QCOMPARE(port->InBufferCount(), 1024);
-        QString received = port->Input();
+        QCOMPARE(port->bytesWaiting(), 1024);
+        QString received = port->takeText();
         QCOMPARE(received.size(), 1024);
-        QTRY_COMPARE(port->InBufferCount(), 1500 - 1024);
-        received += port->Input();
+        QTRY_COMPARE(port->bytesWaiting(), 1500 - 1024);
+        received += port->takeText();
         QCOMPARE(received, QString::fromLatin1(bytes));
     }
 
     void missingPortDoesNotOpen() {
-        MSComm port(dir_.filePath(QStringLiteral("no-such-port")));
+        ScannerPort port(dir_.filePath(QStringLiteral("no-such-port")));
         try {
-            port.setPortOpen(true);
+            port.setOpen(true);
             QFAIL("opening a missing port succeeded");
         } catch (const RuntimeError& e) {
             QCOMPARE(e.number(), static_cast<std::int32_t>(QSerialPort::DeviceNotFoundError));
             QCOMPARE(e.source(), QStringLiteral("MSComm1"));
             QVERIFY(!e.description().isEmpty());
         }
-        QVERIFY(!port.PortOpen());
-        QCOMPARE(port.InBufferCount(), 0);
+        QVERIFY(!port.isOpen());
+        QCOMPARE(port.bytesWaiting(), 0);
     }
 
     void lostDeviceFailsTheReadAfterItsData() {
         const auto port = openedPort();
         send("last words\r\n");
-        QTRY_COMPARE(port->InBufferCount(), 12);
+        QTRY_COMPARE(port->bytesWaiting(), 12);
         stopSocat(); // the other end of A goes away
         QTest::qWait(200);
-        QVERIFY(port->PortOpen());
-        QCOMPARE(port->InBufferCount(), 12);
-        QCOMPARE(port->Input(), QStringLiteral("last words\r\n"));
+        QVERIFY(port->isOpen());
+        QCOMPARE(port->bytesWaiting(), 12);
+        QCOMPARE(port->takeText(), QStringLiteral("last words\r\n"));
         try {
-            port->Input();
+            port->takeText();
             QFAIL("reading from a device that went away succeeded");
         } catch (const RuntimeError& e) {
             QCOMPARE(e.source(), QStringLiteral("MSComm1"));
@@ -153,11 +153,11 @@ class TestMSComm : public QObject {
         }
         // reported once; the port stays open for the caller to close
         QTest::qWait(100);
-        QCOMPARE(port->Input(), QString());
-        QCOMPARE(port->InBufferCount(), 0);
-        QVERIFY(port->PortOpen());
-        port->setPortOpen(false);
-        QVERIFY(!port->PortOpen());
+        QCOMPARE(port->takeText(), QString());
+        QCOMPARE(port->bytesWaiting(), 0);
+        QVERIFY(port->isOpen());
+        port->setOpen(false);
+        QVERIFY(!port->isOpen());
     }
 
     void lostDeviceLeavesTheEventLoopIdle() {
@@ -174,9 +174,9 @@ class TestMSComm : public QObject {
         loop.exec();
         disconnect(counting);
         QVERIFY2(wakeUps < 30, qPrintable(QString::number(wakeUps)));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, port->Input());
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, port->takeText());
     }
 };
 
-QTEST_GUILESS_MAIN(TestMSComm)
-#include "test_mscomm.moc"
+QTEST_GUILESS_MAIN(TestScannerPort)
+#include "test_scanner_port.moc"

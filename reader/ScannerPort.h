@@ -9,14 +9,13 @@
 
 #include <optional>
 
-// The serial port of the Reader, shaped like a classic communications control: open and close,
-// how many bytes wait, and take them all as text. Received bytes are buffered by QSerialPort
-// while the event loop runs, up to 1024 bytes; more stay with the operating system until the
-// next Input makes room, so nothing is lost.
-class MSComm : public QObject {
+// The barcode scanner's serial port: open and close, how many bytes wait, and take them all as
+// text. Received bytes are buffered by QSerialPort while the event loop runs, up to 1024 bytes;
+// more stay with the operating system until the next takeText makes room, so nothing is lost.
+class ScannerPort : public QObject {
     Q_OBJECT
   public:
-    explicit MSComm(const QString& portName, QObject* parent = nullptr);
+    explicit ScannerPort(const QString& portName, QObject* parent = nullptr);
 
     // The platform's first serial port: /dev/ttyS0 on Linux, COM1 on Windows.
     static QString defaultPortName();
@@ -25,19 +24,19 @@ class MSComm : public QObject {
     void setPortName(const QString& name) { port_.setPortName(name); }
 
     // Open as the caller set it, also after the device went away, until the caller closes it.
-    bool PortOpen() const;
+    bool isOpen() const;
     // Opens for reading and writing at 9600 baud, 8 data bits, no parity, 1 stop bit; opening an
     // open port or closing a closed one does nothing. Failures throw RuntimeError.
-    void setPortOpen(bool open);
+    void setOpen(bool open);
 
     // Bytes waiting; 0 while the port is closed. Once a failed device's last bytes are taken,
-    // counting throws its read error, once, as Input does: a poll that only reads when
+    // counting throws its read error, once, as takeText does: a poll that only reads when
     // something waits still learns that the device is gone.
-    int InBufferCount();
+    int bytesWaiting();
     // Everything waiting, as Latin-1 text with line ends as received; the buffer is then empty.
     // A closed port has nothing waiting. When the device failed, what it sent before comes
     // first and the next call throws the read error, once.
-    QString Input();
+    QString takeText();
 
   private:
     void open();

@@ -4,12 +4,12 @@
 
 #include <QWidget>
 
-// A picture box on a form: shows its drawing surface at its own size, with no border, and
-// reports every mouse press in the surface's scale.
-class PictureBox : public QWidget {
+// A drawing surface shown in a window at its own size, with no border, reporting every mouse
+// press in the surface's units.
+class SurfaceView : public QWidget {
     Q_OBJECT
   public:
-    PictureBox(double widthTwips, double heightTwips, QWidget* parent = nullptr);
+    SurfaceView(double widthTwips, double heightTwips, QWidget* parent = nullptr);
 
     DrawingSurface& surface() { return surface_; }
     const DrawingSurface& surface() const { return surface_; }

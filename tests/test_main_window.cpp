@@ -1,5 +1,5 @@
 #include "RecordingMessages.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/SettingsFile.h"
 #include "decoder_oracle.h"
 
@@ -71,7 +71,7 @@ int barHeight(const QImage& image) {
 
 } // namespace
 
-class TestForm1 : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir;
     RecordingMessages messages;
@@ -86,14 +86,14 @@ class TestForm1 : public QObject {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-    std::unique_ptr<Form1> window() {
-        return std::make_unique<Form1>(
-            Form1Options{dir->path(), settingsPath(), &messages, dir->filePath("no-port")});
+    std::unique_ptr<MainWindow> window() {
+        return std::make_unique<MainWindow>(
+            MainWindowOptions{dir->path(), settingsPath(), &messages, dir->filePath("no-port")});
     }
-    void draw(Form1& w, const QString& type, const QString& code) {
-        w.cmbtype->setCurrentText(type);
-        w.txtcode->setText(code);
-        w.cmdDraw_Click();
+    void draw(MainWindow& w, const QString& type, const QString& code) {
+        w.typeCombo->setCurrentText(type);
+        w.codeEdit->setText(code);
+        w.drawBarcode();
     }
 
   private slots:
@@ -104,29 +104,29 @@ class TestForm1 : public QObject {
 
     void startsWithTheDesignValuesWithoutAFile() {
         const auto w = window();
-        QCOMPARE(w->txtcode->text(), QString());
-        QCOMPARE(w->cmbtype->currentText(), QStringLiteral("39/n"));
-        QCOMPARE(w->cmbtype->count(), 7 + int(kZintChoices.size()));
-        QCOMPARE(w->cmbtype->itemText(0), QStringLiteral("UPC-A"));
-        QCOMPARE(w->cmbtype->itemText(6), QStringLiteral("EAN8"));
-        QCOMPARE(w->cmbtype->itemText(7), QStringLiteral("gs1-128"));
-        QCOMPARE(w->sldwidth->value(), 50);
-        QCOMPARE(w->sldwidth->maximum(), 50);
-        QCOMPARE(w->sldheight->value(), 150);
-        QCOMPARE(w->sldheight->maximum(), 160);
-        QVERIFY(w->optbmp->isChecked());
-        QCOMPARE(w->txtrepeat->text(), QStringLiteral("1"));
-        QCOMPARE(w->txtvspace->text(), QStringLiteral("5"));
-        QCOMPARE(w->cmbprinters->count(), QPrinterInfo::availablePrinterNames().size());
-        QCOMPARE(w->cmbprinters->currentIndex(), w->cmbprinters->count() > 0 ? 0 : -1);
-        QVERIFY(!w->Frame1->isVisibleTo(w.get()));
-        QVERIFY(!w->Frame2->isVisibleTo(w.get()));
-        QVERIFY(w->optgif->isHidden() && w->optpsd->isHidden());
+        QCOMPARE(w->codeEdit->text(), QString());
+        QCOMPARE(w->typeCombo->currentText(), QStringLiteral("39/n"));
+        QCOMPARE(w->typeCombo->count(), 7 + int(kZintChoices.size()));
+        QCOMPARE(w->typeCombo->itemText(0), QStringLiteral("UPC-A"));
+        QCOMPARE(w->typeCombo->itemText(6), QStringLiteral("EAN8"));
+        QCOMPARE(w->typeCombo->itemText(7), QStringLiteral("gs1-128"));
+        QCOMPARE(w->widthSlider->value(), 50);
+        QCOMPARE(w->widthSlider->maximum(), 50);
+        QCOMPARE(w->heightSlider->value(), 150);
+        QCOMPARE(w->heightSlider->maximum(), 160);
+        QVERIFY(w->bmpOption->isChecked());
+        QCOMPARE(w->repeatEdit->text(), QStringLiteral("1"));
+        QCOMPARE(w->spacingEdit->text(), QStringLiteral("5"));
+        QCOMPARE(w->printerCombo->count(), QPrinterInfo::availablePrinterNames().size());
+        QCOMPARE(w->printerCombo->currentIndex(), w->printerCombo->count() > 0 ? 0 : -1);
+        QVERIFY(!w->savePanel->isVisibleTo(w.get()));
+        QVERIFY(!w->printPanel->isVisibleTo(w.get()));
+        QVERIFY(w->gifOption->isHidden() && w->psdOption->isHidden());
         QCOMPARE(w->size(), QSize(474, 297));
-        QCOMPARE(w->picout->geometry(), QRect(8, 32, 425, 177));
+        QCOMPARE(w->outputPicture->geometry(), QRect(8, 32, 425, 177));
         QCOMPARE(w->windowTitle(), QStringLiteral("Barcode Desk"));
         QCOMPARE(settingsBytes(), QByteArray()); // created empty
-        QVERIFY(isBlank(w->model().picout.Image()));
+        QVERIFY(isBlank(w->model().outputPicture.image()));
     }
 
     void buttonsShowTheDesktopsIconsWhereItHasThem() {
@@ -154,16 +154,16 @@ class TestForm1 : public QObject {
         QIcon::setThemeSearchPaths({themes.path()});
         QIcon::setThemeName(QStringLiteral("desk"));
         const auto w = window();
-        const QAbstractButton* buttons[] = {w->cmdDraw, w->Command12, w->Command9,
-                                            w->cmdsave, w->Command13, w->Check1};
+        const QAbstractButton* buttons[] = {w->drawButton,   w->readerButton,     w->copyButton,
+                                            w->saveAsButton, w->printPanelButton, w->scannerButton};
         QStringList shown;
         for (const QAbstractButton* button : buttons)
             shown << button->icon().name();
         QIcon::setThemeSearchPaths(searchPaths);
         QIcon::setThemeName(themeName);
         QCOMPARE(shown, QStringList(std::begin(names), std::end(names)));
-        QCOMPARE(w->Command13->toolTip(), QStringLiteral("Print the barcode"));
-        QCOMPARE(w->Check1->toolTip(), QStringLiteral("Enable/Disable Barcode Scanner"));
+        QCOMPARE(w->printPanelButton->toolTip(), QStringLiteral("Print the barcode"));
+        QCOMPARE(w->scannerButton->toolTip(), QStringLiteral("Enable/Disable Barcode Scanner"));
     }
 
     void everyCaptionShowsWhole() {
@@ -189,32 +189,32 @@ class TestForm1 : public QObject {
     void restoresTheLastChoices() {
         writeSettings("HELLO%~%4%~%80%~%20%~%tif%~%No Such Printer%~%3%~%7");
         const auto w = window();
-        QCOMPARE(w->txtcode->text(), QStringLiteral("HELLO"));
-        QCOMPARE(w->cmbtype->currentText(), QStringLiteral("128/c"));
-        QCOMPARE(w->sldheight->value(), 80);
-        QCOMPARE(w->sldwidth->value(), 20);
-        QVERIFY(w->opttiff->isChecked());
-        QVERIFY(!w->optbmp->isChecked());
-        QCOMPARE(w->cmbprinters->currentIndex(), w->cmbprinters->count() > 0 ? 0 : -1);
-        QCOMPARE(w->txtrepeat->text(), QStringLiteral("3"));
-        QCOMPARE(w->txtvspace->text(), QStringLiteral("7"));
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("HELLO"));
+        QCOMPARE(w->typeCombo->currentText(), QStringLiteral("128/c"));
+        QCOMPARE(w->heightSlider->value(), 80);
+        QCOMPARE(w->widthSlider->value(), 20);
+        QVERIFY(w->tiffOption->isChecked());
+        QVERIFY(!w->bmpOption->isChecked());
+        QCOMPARE(w->printerCombo->currentIndex(), w->printerCombo->count() > 0 ? 0 : -1);
+        QCOMPARE(w->repeatEdit->text(), QStringLiteral("3"));
+        QCOMPARE(w->spacingEdit->text(), QStringLiteral("7"));
     }
 
     void oddValuesInTheFileAreHandled() {
         writeSettings("A%~%%~%-1%~%500%~%PNG%~%%~%2.5%~%x");
         auto w = window();
-        QCOMPARE(w->cmbtype->currentText(), QStringLiteral("39/n")); // bad index skipped
-        QCOMPARE(w->sldheight->value(), 0);                          // clamped
-        QCOMPARE(w->sldwidth->value(), 50);
-        QVERIFY(w->optbmp->isChecked()); // upper case is no format word
-        QCOMPARE(w->txtrepeat->text(), QStringLiteral("2.5"));
+        QCOMPARE(w->typeCombo->currentText(), QStringLiteral("39/n")); // bad index skipped
+        QCOMPARE(w->heightSlider->value(), 0);                         // clamped
+        QCOMPARE(w->widthSlider->value(), 50);
+        QVERIFY(w->bmpOption->isChecked()); // upper case is no format word
+        QCOMPARE(w->repeatEdit->text(), QStringLiteral("2.5"));
         writeSettings("B%~%-1%~%150%~%50%~%bmp%~%%~%1%~%5");
         w = window();
-        QCOMPARE(w->cmbtype->currentIndex(), -1);
-        QCOMPARE(w->cmbtype->currentText(), QString());
-        QVERIFY(isBlank(w->model().picout.Image()));
-        w->cmdDraw_Click(); // no symbology named: nothing drawn, settings saved
-        QVERIFY(isBlank(w->model().picout.Image()));
+        QCOMPARE(w->typeCombo->currentIndex(), -1);
+        QCOMPARE(w->typeCombo->currentText(), QString());
+        QVERIFY(isBlank(w->model().outputPicture.image()));
+        w->drawBarcode(); // no symbology named: nothing drawn, settings saved
+        QVERIFY(isBlank(w->model().outputPicture.image()));
         QVERIFY(settingsBytes().startsWith("B%~%-1%~%"));
     }
 
@@ -227,34 +227,34 @@ class TestForm1 : public QObject {
             if (i % 3 == 0) bytes += "%~%9%~%x%~%99999999999%~%%~%%~%%~%";
             writeSettings(bytes);
             const auto w = window();
-            QVERIFY(w->sldwidth->value() >= 1 && w->sldwidth->value() <= 50);
+            QVERIFY(w->widthSlider->value() >= 1 && w->widthSlider->value() <= 50);
         }
     }
 
     void aDrawWritesTheSettingsAndComesBackAtTheNextStart() {
         {
             const auto w = window();
-            w->txtcode->setText(QStringLiteral("A%~%B"));
-            w->cmbtype->setCurrentIndex(4);
-            w->sldwidth->setValue(33);
-            w->cmdDraw_Click();
+            w->codeEdit->setText(QStringLiteral("A%~%B"));
+            w->typeCombo->setCurrentIndex(4);
+            w->widthSlider->setValue(33);
+            w->drawBarcode();
             QCOMPARE(messages.shown.size(), 0);
         }
         const auto w = window();
-        QCOMPARE(w->txtcode->text(), QStringLiteral("A%~%B"));
-        QCOMPARE(w->cmbtype->currentText(), QStringLiteral("128/c"));
-        QCOMPARE(w->sldwidth->value(), 33);
+        QCOMPARE(w->codeEdit->text(), QStringLiteral("A%~%B"));
+        QCOMPARE(w->typeCombo->currentText(), QStringLiteral("128/c"));
+        QCOMPARE(w->widthSlider->value(), 33);
     }
 
     void typingTheSymbologyWritesAtEveryKeystroke() {
         const auto w = window();
         QVERIFY(QFile::remove(settingsPath()));
-        w->cmbtype->setCurrentIndex(3); // picking from the list writes nothing
+        w->typeCombo->setCurrentIndex(3); // picking from the list writes nothing
         QVERIFY(!QFile::exists(settingsPath()));
-        w->cmbtype->lineEdit()->clear();
-        QTest::keyClicks(w->cmbtype->lineEdit(), QStringLiteral("EAN"));
+        w->typeCombo->lineEdit()->clear();
+        QTest::keyClicks(w->typeCombo->lineEdit(), QStringLiteral("EAN"));
         QVERIFY(settingsBytes().contains("%~%-1%~%"));
-        QTest::keyClicks(w->cmbtype->lineEdit(), QStringLiteral("8"));
+        QTest::keyClicks(w->typeCombo->lineEdit(), QStringLiteral("8"));
         QVERIFY(settingsBytes().contains("%~%6%~%"));
     }
 
@@ -271,35 +271,35 @@ class TestForm1 : public QObject {
         const auto w = window();
         QVERIFY(QFile::remove(settingsPath()));
         draw(*w, type, QStringLiteral("123"));
-        QVERIFY(isBlank(w->model().picout.Image()));
+        QVERIFY(isBlank(w->model().outputPicture.image()));
         QVERIFY(QFile::exists(settingsPath()));
         QCOMPARE(messages.shown.size(), 0);
     }
 
     void drawStretchesIntoTheSliderRectangle() {
         const auto w = window();
-        w->sldheight->setValue(160);
+        w->heightSlider->setValue(160);
         draw(*w, QStringLiteral("39/n"), QStringLiteral("WIDE"));
-        QCOMPARE(w->sldheight->value(), 150);
+        QCOMPARE(w->heightSlider->value(), 150);
         QCOMPARE(DrawCommands::outputWidthTwips(w->model()), 6375.0);
         QCOMPARE(DrawCommands::outputHeightTwips(w->model()), 2489.0625);
-        const QImage out = w->model().picout.Image();
+        const QImage out = w->model().outputPicture.image();
         QCOMPARE(out.size(), QSize(425, 177));
         const QRect bars = blackArea(out);
         QVERIFY(bars.right() < 425 && bars.bottom() < 166);
         QVERIFY(bars.bottom() >= 150);
         QVERIFY(isBlank(out.copy(0, 166, 425, 11))); // the strip below stays white
-        QCOMPARE(w->picout->pixmap().toImage().convertToFormat(QImage::Format_RGB32), out);
+        QCOMPARE(w->outputPicture->pixmap().toImage().convertToFormat(QImage::Format_RGB32), out);
 
-        w->sldwidth->setValue(1);
-        w->cmdDraw_Click();
-        QVERIFY(blackArea(w->model().picout.Image()).right() < 9); // one fiftieth of 425
+        w->widthSlider->setValue(1);
+        w->drawBarcode();
+        QVERIFY(blackArea(w->model().outputPicture.image()).right() < 9); // one fiftieth of 425
     }
 
     void rendererErrorsShowTheErrorBox() {
         const auto w = window();
         draw(*w, QStringLiteral("39/n"), QStringLiteral("OK"));
-        const QImage before = w->model().picout.Image();
+        const QImage before = w->model().outputPicture.image();
         QVERIFY(QFile::remove(settingsPath()));
         draw(*w, QStringLiteral("39/n"), QStringLiteral("AB#1"));
         QCOMPARE(messages.shown.size(), 1);
@@ -307,7 +307,7 @@ class TestForm1 : public QObject {
                  QStringLiteral("An Invalid Character Found in the Code Text"));
         QCOMPARE(messages.shown[0].title, QStringLiteral("Error"));
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
-        QCOMPARE(w->model().picout.Image(), before);
+        QCOMPARE(w->model().outputPicture.image(), before);
         QVERIFY(!QFile::exists(settingsPath()));
         draw(*w, QStringLiteral("128/n"), QString(3000, u'A')); // too long for the picture
         QCOMPARE(messages.shown.size(), 2);
@@ -340,8 +340,8 @@ class TestForm1 : public QObject {
         QFETCH(QString, normal);
         const auto w = window();
         draw(*w, type, typed);
-        QCOMPARE(w->txtcode->text(), normal);
-        QVERIFY(!isBlank(w->model().picout.Image()));
+        QCOMPARE(w->codeEdit->text(), normal);
+        QVERIFY(!isBlank(w->model().outputPicture.image()));
         QVERIFY(settingsBytes().startsWith(normal.toLatin1() + "%~%"));
     }
 
@@ -370,8 +370,8 @@ class TestForm1 : public QObject {
                  name + " cannot be used with letters.\r\nPlease use numbers only.");
         QCOMPARE(messages.shown[0].title, QStringLiteral("Invalid Code"));
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
-        QCOMPARE(w->txtcode->text(), code);
-        QVERIFY(isBlank(w->model().picout.Image()));
+        QCOMPARE(w->codeEdit->text(), code);
+        QVERIFY(isBlank(w->model().outputPicture.image()));
         QVERIFY(settingsBytes().startsWith(code.toLatin1() + "%~%")); // saved as typed
     }
 
@@ -399,9 +399,9 @@ class TestForm1 : public QObject {
         QFETCH(QString, read);
         QFETCH(QString, refusal);
         const auto w = window();
-        w->sldwidth->setValue(width);
+        w->widthSlider->setValue(width);
         draw(*w, type, code);
-        const QImage out = w->model().picout.Image();
+        const QImage out = w->model().outputPicture.image();
         if (!refusal.isEmpty()) {
             QCOMPARE(messages.shown.size(), 1);
             QCOMPARE(messages.shown[0].text, refusal);
@@ -409,7 +409,7 @@ class TestForm1 : public QObject {
             return;
         }
         QVERIFY(messages.shown.isEmpty());
-        const QImage work = w->model().pictmp.Image();
+        const QImage work = w->model().workPicture.image();
         const QSize drawn = blackArea(out).size();
         // Every module the same whole number of pixels, filling no more than the sliders allow.
         const int scale = blackArea(out).width() / blackArea(work).width();
@@ -425,15 +425,15 @@ class TestForm1 : public QObject {
     void upcFillsTheSliderRectangleWhateverCameBefore() {
         const auto w = window();
         draw(*w, QStringLiteral("UPC-A"), QStringLiteral("036000291452"));
-        const QImage alone = w->model().picout.Image();
+        const QImage alone = w->model().outputPicture.image();
         draw(*w, QStringLiteral("39/n"), QStringLiteral("A"));
         draw(*w, QStringLiteral("UPC-A"), QStringLiteral("036000291452"));
-        QCOMPARE(w->model().picout.Image(), alone);
+        QCOMPARE(w->model().outputPicture.image(), alone);
         draw(*w, QStringLiteral("128/n"), QString(60, u'x'));
         draw(*w, QStringLiteral("UPC-A"), QStringLiteral("036000291452"));
-        QCOMPARE(w->model().picout.Image(), alone);
-        QCOMPARE(w->model().pictmp.pixelWidth(), 129);
-        QCOMPARE(w->model().pictmp.pixelHeight(), 65);
+        QCOMPARE(w->model().outputPicture.image(), alone);
+        QCOMPARE(w->model().workPicture.pixelWidth(), 129);
+        QCOMPARE(w->model().workPicture.pixelHeight(), 65);
         // along a row through the bars: columns 20 to 114 of 129, stretched to 425
         const QRect bars = blackArea(alone.copy(0, 40, 425, 1));
         QVERIFY(bars.left() >= 425 * 20 / 129 - 2 && bars.right() <= 425 * 115 / 129 + 2);
@@ -442,13 +442,13 @@ class TestForm1 : public QObject {
     void captionedCode128HasShorterBars() {
         const auto w = window();
         draw(*w, QStringLiteral("128/n"), QStringLiteral("Same 128"));
-        const QImage bare = w->model().picout.Image();
+        const QImage bare = w->model().outputPicture.image();
         draw(*w, QStringLiteral("128/c"), QStringLiteral("Same 128"));
-        const QImage captioned = w->model().picout.Image();
+        const QImage captioned = w->model().outputPicture.image();
         QVERIFY(barHeight(captioned) < barHeight(bare));
         QCOMPARE(blackArea(captioned).left(), blackArea(bare).left());
     }
 };
 
-QTEST_MAIN(TestForm1)
-#include "test_form1.moc"
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

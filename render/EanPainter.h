@@ -6,13 +6,13 @@
 
 #include <cstdint>
 
-namespace EAN13and8 {
+namespace EanPainter {
 
 // The symbols of 12 and 7 data digits on the work picture, one pixel per module, the digits
 // under the bars with a caption.
-void DrawEAN13(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
+void drawEan13(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                bool caption);
-void DrawEAN8(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
+void drawEan8(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
               bool caption);
 
-} // namespace EAN13and8
+} // namespace EanPainter

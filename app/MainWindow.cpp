@@ -1,4 +1,4 @@
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 
 #include "app/LabelsDialog.h"
 
@@ -9,8 +9,8 @@
 #include "output/ImageExport.h"
 #include "output/NumberText.h"
 #include "output/VectorExport.h"
-#include "reader/Form2.h"
-#include "reader/MSComm.h"
+#include "reader/ReaderWindow.h"
+#include "reader/ScannerPort.h"
 #include "render/Geometry.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
@@ -96,7 +96,7 @@ QString defaultPreferencesPath() {
 
 } // namespace
 
-Form1::Form1(Form1Options options) : options_(std::move(options)) {
+MainWindow::MainWindow(MainWindowOptions options) : options_(std::move(options)) {
     if (options_.programDirectory.isEmpty())
         options_.programDirectory = QCoreApplication::applicationDirPath();
     settingsPath_ = options_.settingsPath.isEmpty()
@@ -115,7 +115,7 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
     if (scannerPort_.isEmpty())
         scannerPort_ =
             QSettings(preferencesPath_, QSettings::IniFormat).value(kScannerPortKey).toString();
-    if (scannerPort_.isEmpty()) scannerPort_ = MSComm::defaultPortName();
+    if (scannerPort_.isEmpty()) scannerPort_ = ScannerPort::defaultPortName();
     if (options_.saveDialog) {
         saveDialog_ = options_.saveDialog;
     } else {
@@ -128,186 +128,190 @@ Form1::Form1(Form1Options options) : options_(std::move(options)) {
     createVisibleControls();
     createSavePanel();
     createPrintPanel();
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
-    MSComm1 = new MSComm(scannerPort_, this);
+    scannerTimer = new QTimer(this);
+    scannerTimer->setInterval(1000);
+    scanner = new ScannerPort(scannerPort_, this);
     connectHandlers();
     setFixedWidth(Geometry::twipsToPixels(kClientWidthTwips));
     setClientHeightTwips(kFoldedHeightTwips);
-    Form_Load();
+    loadSettings();
 }
 
-Form1::~Form1() {
+MainWindow::~MainWindow() {
     if (scanCheckCancelled_) *scanCheckCancelled_ = true;
-    Form_Unload();
+    closeScannerPort();
 }
 
-void Form1::createVisibleControls() {
-    Label1 = label(QStringLiteral("Code :"), this, 120, 120, 495, 255);
-    txtcode = placed(new QLineEdit(this), 720, 120, 3615, 285);
-    Label2 = label(QStringLiteral("Type:"), this, 4440, 120, 495, 255);
-    cmbtype = placed(new QComboBox(this), 4920, 120, 1575, 315);
-    cmbtype->setEditable(true);
-    cmbtype->setInsertPolicy(QComboBox::NoInsert);
-    cmbtype->addItems(DrawCommands::symbologyNames());
+void MainWindow::createVisibleControls() {
+    codeLabel = label(QStringLiteral("Code :"), this, 120, 120, 495, 255);
+    codeEdit = placed(new QLineEdit(this), 720, 120, 3615, 285);
+    typeLabel = label(QStringLiteral("Type:"), this, 4440, 120, 495, 255);
+    typeCombo = placed(new QComboBox(this), 4920, 120, 1575, 315);
+    typeCombo->setEditable(true);
+    typeCombo->setInsertPolicy(QComboBox::NoInsert);
+    typeCombo->addItems(DrawCommands::symbologyNames());
 
-    picout = placed(new QLabel(this), 120, 480, 6375, 2655);
-    picout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picout->setAutoFillBackground(true);
-    QPalette white = picout->palette();
+    outputPicture = placed(new QLabel(this), 120, 480, 6375, 2655);
+    outputPicture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    outputPicture->setAutoFillBackground(true);
+    QPalette white = outputPicture->palette();
     white.setColor(QPalette::Window, Qt::white);
-    picout->setPalette(white);
+    outputPicture->setPalette(white);
 
     // Draw clamps the height to 150 of 160: the bottom sixteenth of the picture stays blank.
-    const int drawnRows = (picout->height() * DrawModel::kHeightClamp + DrawModel::kHeightMax - 1) /
-                          DrawModel::kHeightMax;
-    const int blank = picout->height() - drawnRows;
-    lblscan = new QLabel(this);
-    lblscan->setGeometry(picout->x() + 2, picout->y() + picout->height() - blank,
-                         picout->width() - 4, blank);
-    QFont small = lblscan->font();
+    const int drawnRows =
+        (outputPicture->height() * DrawModel::kHeightClamp + DrawModel::kHeightMax - 1) /
+        DrawModel::kHeightMax;
+    const int blank = outputPicture->height() - drawnRows;
+    gradeLine = new QLabel(this);
+    gradeLine->setGeometry(outputPicture->x() + 2,
+                           outputPicture->y() + outputPicture->height() - blank,
+                           outputPicture->width() - 4, blank);
+    QFont small = gradeLine->font();
     small.setPixelSize(std::max(1, blank - 2));
-    lblscan->setFont(small);
-    lblscan->installEventFilter(this); // a click opens the report behind the line
+    gradeLine->setFont(small);
+    gradeLine->installEventFilter(this); // a click opens the report behind the line
 
-    sldheight = placed(new QSlider(Qt::Vertical, this), 6600, 360, 495, 2895);
-    sldheight->setRange(0, DrawModel::kHeightMax);
-    sldheight->setValue(DrawModel::kHeightClamp);
-    sldheight->setSingleStep(10);
-    sldheight->setPageStep(50);
-    sldheight->setTickInterval(10);
-    sldheight->setTickPosition(QSlider::TicksRight);
+    heightSlider = placed(new QSlider(Qt::Vertical, this), 6600, 360, 495, 2895);
+    heightSlider->setRange(0, DrawModel::kHeightMax);
+    heightSlider->setValue(DrawModel::kHeightClamp);
+    heightSlider->setSingleStep(10);
+    heightSlider->setPageStep(50);
+    heightSlider->setTickInterval(10);
+    heightSlider->setTickPosition(QSlider::TicksRight);
 
-    sldwidth = placed(new QSlider(Qt::Horizontal, this), 0, 3240, 6615, 495);
-    sldwidth->setRange(1, DrawModel::kWidthMax);
-    sldwidth->setValue(DrawModel::kWidthMax);
-    sldwidth->setSingleStep(1);
-    sldwidth->setPageStep(2);
-    sldwidth->setTickInterval(1);
-    sldwidth->setTickPosition(QSlider::TicksBelow);
+    widthSlider = placed(new QSlider(Qt::Horizontal, this), 0, 3240, 6615, 495);
+    widthSlider->setRange(1, DrawModel::kWidthMax);
+    widthSlider->setValue(DrawModel::kWidthMax);
+    widthSlider->setSingleStep(1);
+    widthSlider->setPageStep(2);
+    widthSlider->setTickInterval(1);
+    widthSlider->setTickPosition(QSlider::TicksBelow);
 
-    cmdDraw = fitted(placed(iconButton(this, QStringLiteral("Draw Barcode"), "insert-image",
-                                       QStyle::SP_DialogApplyButton),
-                            120, 3840, 1455, 615));
-    Command12 = fitted(placed(iconButton(this, QStringLiteral("Load Reader"), "edit-find",
-                                         QStyle::SP_FileDialogContentsView),
-                              1680, 3840, 1455, 615));
-    Command9 = fitted(placed(
+    drawButton = fitted(placed(iconButton(this, QStringLiteral("Draw Barcode"), "insert-image",
+                                          QStyle::SP_DialogApplyButton),
+                               120, 3840, 1455, 615));
+    readerButton = fitted(placed(iconButton(this, QStringLiteral("Load Reader"), "edit-find",
+                                            QStyle::SP_FileDialogContentsView),
+                                 1680, 3840, 1455, 615));
+    copyButton = fitted(placed(
         iconButton(this, QStringLiteral("Copy Barcode"), "edit-copy", QStyle::SP_FileLinkIcon),
         3240, 3840, 1455, 615));
-    cmdsave = fitted(placed(iconButton(this, QStringLiteral("Save as"), "document-save-as",
-                                       QStyle::SP_DialogSaveButton),
-                            4800, 3840, 1455, 615));
+    saveAsButton = fitted(placed(iconButton(this, QStringLiteral("Save as"), "document-save-as",
+                                            QStyle::SP_DialogSaveButton),
+                                 4800, 3840, 1455, 615));
 
-    Command13 = placed(new QToolButton(this), 6720, 3360, 375, 375);
-    Command13->setIcon(themeIcon(this, "document-print", QStyle::SP_FileDialogListView));
-    Command13->setToolTip(QStringLiteral("Print the barcode"));
+    printPanelButton = placed(new QToolButton(this), 6720, 3360, 375, 375);
+    printPanelButton->setIcon(themeIcon(this, "document-print", QStyle::SP_FileDialogListView));
+    printPanelButton->setToolTip(QStringLiteral("Print the barcode"));
 
-    Check1 = placed(iconButton(this, QString(), "scanner", QStyle::SP_DriveNetIcon), 6360, 3840,
-                    735, 615);
-    Check1->setCheckable(true);
-    Check1->setToolTip(QStringLiteral("Enable/Disable Barcode Scanner"));
-    Check1->setContextMenuPolicy(Qt::CustomContextMenu);
+    scannerButton = placed(iconButton(this, QString(), "scanner", QStyle::SP_DriveNetIcon), 6360,
+                           3840, 735, 615);
+    scannerButton->setCheckable(true);
+    scannerButton->setToolTip(QStringLiteral("Enable/Disable Barcode Scanner"));
+    scannerButton->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
-void Form1::createSavePanel() {
-    Frame1 = placed(new QGroupBox(QStringLiteral("File Format"), this), 120, 4560, 6975, 1455);
+void MainWindow::createSavePanel() {
+    savePanel = placed(new QGroupBox(QStringLiteral("File Format"), this), 120, 4560, 6975, 1455);
     // Where each format's option button stands; the labels come from the format table.
     const struct {
         ImageExport::ImageFormat format;
-        QRadioButton* Form1::*option;
+        QRadioButton* MainWindow::*option;
         QRect twips;
     } places[] = {
-        {ImageExport::ImageFormat::Bmp, &Form1::optbmp, {120, 240, 2175, 255}},
-        {ImageExport::ImageFormat::Jpg, &Form1::optjpg, {3240, 240, 1455, 255}},
-        {ImageExport::ImageFormat::Png, &Form1::optpng, {120, 600, 2775, 255}},
-        {ImageExport::ImageFormat::Tif, &Form1::opttiff, {120, 960, 2055, 255}},
-        {ImageExport::ImageFormat::Gif, &Form1::optgif, {3960, 1440, 2055, 255}},
-        {ImageExport::ImageFormat::Psd, &Form1::optpsd, {240, 1440, 1695, 255}},
-        {ImageExport::ImageFormat::Svg, &Form1::optsvg, {3960, 600, 1095, 255}},
-        {ImageExport::ImageFormat::Pdf, &Form1::optpdf, {3960, 960, 1095, 255}},
+        {ImageExport::ImageFormat::Bmp, &MainWindow::bmpOption, {120, 240, 2175, 255}},
+        {ImageExport::ImageFormat::Jpg, &MainWindow::jpgOption, {3240, 240, 1455, 255}},
+        {ImageExport::ImageFormat::Png, &MainWindow::pngOption, {120, 600, 2775, 255}},
+        {ImageExport::ImageFormat::Tif, &MainWindow::tiffOption, {120, 960, 2055, 255}},
+        {ImageExport::ImageFormat::Gif, &MainWindow::gifOption, {3960, 1440, 2055, 255}},
+        {ImageExport::ImageFormat::Psd, &MainWindow::psdOption, {240, 1440, 1695, 255}},
+        {ImageExport::ImageFormat::Svg, &MainWindow::svgOption, {3960, 600, 1095, 255}},
+        {ImageExport::ImageFormat::Pdf, &MainWindow::pdfOption, {3960, 960, 1095, 255}},
     };
     for (const ImageExport::FormatEntry& entry : ImageExport::formatTable())
         for (const auto& place : places) {
             if (place.format != entry.format) continue;
             QRadioButton* option = fitted(placed(
-                new QRadioButton(QString::fromLatin1(entry.optionLabel), Frame1), place.twips.x(),
-                place.twips.y(), place.twips.width(), place.twips.height()));
+                new QRadioButton(QString::fromLatin1(entry.optionLabel), savePanel),
+                place.twips.x(), place.twips.y(), place.twips.width(), place.twips.height()));
             if (!entry.offered) option->hide();
             this->*place.option = option;
             formatOptions_.append({entry.format, option});
         }
-    optbmp->setChecked(true);
-    Command10 = placed(new QPushButton(QStringLiteral("Continue"), Frame1), 5280, 240, 1575, 375);
-    Command11 = placed(new QPushButton(QStringLiteral("Cancel"), Frame1), 5280, 720, 1575, 375);
-    Frame1->hide();
+    bmpOption->setChecked(true);
+    continueButton =
+        placed(new QPushButton(QStringLiteral("Continue"), savePanel), 5280, 240, 1575, 375);
+    cancelSaveButton =
+        placed(new QPushButton(QStringLiteral("Cancel"), savePanel), 5280, 720, 1575, 375);
+    savePanel->hide();
 }
 
-void Form1::createPrintPanel() {
-    Frame2 = placed(new QGroupBox(QStringLiteral("Print"), this), 120, 6000, 6975, 1455);
-    Label3 = label(QStringLiteral("Select Printer:"), Frame2, 120, 240, 1095, 255);
-    cmbprinters = placed(new QComboBox(Frame2), 1440, 240, 3495, 315);
-    Label4 = label(QStringLiteral("Repeat:"), Frame2, 120, 600, 615, 255);
-    txtrepeat = placed(new QLineEdit(QStringLiteral("1"), Frame2), 1440, 600, 855, 285);
-    Label5 = label(QStringLiteral("Times"), Frame2, 2400, 600, 495, 255);
-    Label6 = label(QStringLiteral("Vertical Spacing:"), Frame2, 120, 960, 1215, 255);
-    txtvspace = placed(new QLineEdit(QStringLiteral("5"), Frame2), 1440, 960, 855, 285);
-    Label7 = label(QStringLiteral("Pixels"), Frame2, 2400, 960, 495, 255);
-    Command14 = placed(new QPushButton(QStringLiteral("Print"), Frame2), 5280, 240, 1575, 375);
-    Command15 = placed(new QPushButton(QStringLiteral("Cancel"), Frame2), 5280, 720, 1575, 375);
+void MainWindow::createPrintPanel() {
+    printPanel = placed(new QGroupBox(QStringLiteral("Print"), this), 120, 6000, 6975, 1455);
+    printerLabel = label(QStringLiteral("Select Printer:"), printPanel, 120, 240, 1095, 255);
+    printerCombo = placed(new QComboBox(printPanel), 1440, 240, 3495, 315);
+    repeatLabel = label(QStringLiteral("Repeat:"), printPanel, 120, 600, 615, 255);
+    repeatEdit = placed(new QLineEdit(QStringLiteral("1"), printPanel), 1440, 600, 855, 285);
+    timesLabel = label(QStringLiteral("Times"), printPanel, 2400, 600, 495, 255);
+    spacingLabel = label(QStringLiteral("Vertical Spacing:"), printPanel, 120, 960, 1215, 255);
+    spacingEdit = placed(new QLineEdit(QStringLiteral("5"), printPanel), 1440, 960, 855, 285);
+    pixelsLabel = label(QStringLiteral("Pixels"), printPanel, 2400, 960, 495, 255);
+    printButton =
+        placed(new QPushButton(QStringLiteral("Print"), printPanel), 5280, 240, 1575, 375);
+    cancelPrintButton =
+        placed(new QPushButton(QStringLiteral("Cancel"), printPanel), 5280, 720, 1575, 375);
     // Sheets of labels go to a printer too; the window's own controls keep their places.
-    cmdlabels =
-        fitted(placed(new QPushButton(QStringLiteral("Labels…"), Frame2), 3480, 960, 1575, 375));
-    cmdlabels->setToolTip(QStringLiteral("Sheets of barcode labels from a list"));
-    Frame2->hide();
+    labelsButton = fitted(
+        placed(new QPushButton(QStringLiteral("Labels…"), printPanel), 3480, 960, 1575, 375));
+    labelsButton->setToolTip(QStringLiteral("Sheets of barcode labels from a list"));
+    printPanel->hide();
 }
 
-void Form1::connectHandlers() {
-    connect(cmdDraw, &QPushButton::clicked, this, &Form1::cmdDraw_Click);
+void MainWindow::connectHandlers() {
+    connect(drawButton, &QPushButton::clicked, this, &MainWindow::drawBarcode);
     // Typing only: picking an item from the list is no edit.
-    connect(cmbtype->lineEdit(), &QLineEdit::textEdited, this, &Form1::cmbtype_Change);
-    connect(sldwidth, &QSlider::valueChanged, this, &Form1::sldwidth_Change);
-    connect(sldheight, &QSlider::valueChanged, this, &Form1::sldheight_Change);
-    connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
-    connect(cmdsave, &QPushButton::clicked, this, &Form1::cmdsave_Click);
-    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
-    connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
-    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
-    connect(Command13, &QToolButton::clicked, this, &Form1::Command13_Click);
-    connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
-    connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
-    connect(cmdlabels, &QPushButton::clicked, this, &Form1::cmdlabels_Click);
+    connect(typeCombo->lineEdit(), &QLineEdit::textEdited, this, &MainWindow::typeEdited);
+    connect(readerButton, &QPushButton::clicked, this, &MainWindow::showReader);
+    connect(saveAsButton, &QPushButton::clicked, this, &MainWindow::showSavePanel);
+    connect(continueButton, &QPushButton::clicked, this, &MainWindow::saveBarcode);
+    connect(cancelSaveButton, &QPushButton::clicked, this, &MainWindow::hideSavePanel);
+    connect(copyButton, &QPushButton::clicked, this, &MainWindow::copyBarcode);
+    connect(printPanelButton, &QToolButton::clicked, this, &MainWindow::showPrintPanel);
+    connect(printButton, &QPushButton::clicked, this, &MainWindow::printBarcode);
+    connect(cancelPrintButton, &QPushButton::clicked, this, &MainWindow::hidePrintPanel);
+    connect(labelsButton, &QPushButton::clicked, this, &MainWindow::showLabelsDialog);
     // Any change of the check box, also clearing it after a failed poll, runs its handler.
-    connect(Check1, &QPushButton::toggled, this, &Form1::Check1_Click);
-    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    connect(Check1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    connect(scannerButton, &QPushButton::toggled, this, &MainWindow::switchScanner);
+    connect(scannerTimer, &QTimer::timeout, this, &MainWindow::pollScanner);
+    connect(scannerButton, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu* menu = scannerPortMenu();
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(Check1->mapToGlobal(at));
+        menu->popup(scannerButton->mapToGlobal(at));
     });
 }
 
-void Form1::setClientHeightTwips(int twips) {
+void MainWindow::setClientHeightTwips(int twips) {
     setFixedHeight(Geometry::twipsToPixels(twips));
 }
 
-void Form1::Form_Load() {
-    cmbtype->setCurrentIndex(1);
-    cmbprinters->clear();
-    cmbprinters->addItems(QPrinterInfo::availablePrinterNames());
-    if (cmbprinters->count() > 0) cmbprinters->setCurrentIndex(0);
-    restoreSettings();
+void MainWindow::loadSettings() {
+    typeCombo->setCurrentIndex(1);
+    printerCombo->clear();
+    printerCombo->addItems(QPrinterInfo::availablePrinterNames());
+    if (printerCombo->count() > 0) printerCombo->setCurrentIndex(0);
+    applySavedSettings();
 }
 
-void Form1::restoreSettings() {
+void MainWindow::applySavedSettings() {
     const auto bytes = SettingsFile::readCreating(settingsPath_);
     if (!bytes) return;
     const auto restored = SettingsFile::decode(*bytes);
     if (!restored) return;
-    txtcode->setText(restored->code);
-    if (restored->typeIndex) cmbtype->setCurrentIndex(*restored->typeIndex);
-    if (restored->heightValue) sldheight->setValue(*restored->heightValue); // the slider clamps
-    if (restored->widthValue) sldwidth->setValue(*restored->widthValue);
+    codeEdit->setText(restored->code);
+    if (restored->typeIndex) typeCombo->setCurrentIndex(*restored->typeIndex);
+    if (restored->heightValue) heightSlider->setValue(*restored->heightValue); // the slider clamps
+    if (restored->widthValue) widthSlider->setValue(*restored->widthValue);
     for (const auto& [format, option] : formatOptions_) {
         const ImageExport::FormatEntry& entry = ImageExport::entryOf(format);
         if (entry.offered && restored->formatWord == QLatin1String(entry.word)) {
@@ -315,97 +319,97 @@ void Form1::restoreSettings() {
             break;
         }
     }
-    for (int i = 0; i < cmbprinters->count(); ++i)
-        if (cmbprinters->itemText(i) == restored->printer) cmbprinters->setCurrentIndex(i);
-    txtrepeat->setText(restored->repeatText);
-    txtvspace->setText(restored->spacingText);
+    for (int i = 0; i < printerCombo->count(); ++i)
+        if (printerCombo->itemText(i) == restored->printer) printerCombo->setCurrentIndex(i);
+    repeatEdit->setText(restored->repeatText);
+    spacingEdit->setText(restored->spacingText);
 }
 
-void Form1::SaveSettings() {
+void MainWindow::saveSettings() {
     SettingsFile::Record record;
     if (const auto format = checkedFormat(); format && ImageExport::entryOf(*format).offered)
         record.formatWord = QString::fromLatin1(ImageExport::entryOf(*format).word);
-    record.code = txtcode->text();
-    record.typeIndex = cmbtypeListIndex();
-    record.heightValue = sldheight->value();
-    record.widthValue = sldwidth->value();
-    record.printer = cmbprinters->currentText();
-    record.repeatText = txtrepeat->text();
-    record.spacingText = txtvspace->text();
+    record.code = codeEdit->text();
+    record.typeIndex = typeListIndex();
+    record.heightValue = heightSlider->value();
+    record.widthValue = widthSlider->value();
+    record.printer = printerCombo->currentText();
+    record.repeatText = repeatEdit->text();
+    record.spacingText = spacingEdit->text();
     // Saving the settings never interrupts the user; a failed write keeps the last good file.
     (void)SettingsFile::write(settingsPath_, SettingsFile::encode(record));
 }
 
-int Form1::cmbtypeListIndex() const {
-    const int current = cmbtype->currentIndex();
-    if (current >= 0 && cmbtype->itemText(current) == cmbtype->currentText()) return current;
-    return cmbtype->findText(cmbtype->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+int MainWindow::typeListIndex() const {
+    const int current = typeCombo->currentIndex();
+    if (current >= 0 && typeCombo->itemText(current) == typeCombo->currentText()) return current;
+    return typeCombo->findText(typeCombo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-void Form1::cmbtype_Change() {
-    SaveSettings();
+void MainWindow::typeEdited() {
+    saveSettings();
 }
 
-void Form1::cmdDraw_Click() {
+void MainWindow::drawBarcode() {
     try {
-        if (sldheight->value() > DrawModel::kHeightClamp)
-            sldheight->setValue(DrawModel::kHeightClamp);
-        const auto command = DrawCommands::commandFor(cmbtype->currentText());
+        if (heightSlider->value() > DrawModel::kHeightClamp)
+            heightSlider->setValue(DrawModel::kHeightClamp);
+        const auto command = DrawCommands::commandFor(typeCombo->currentText());
         if (command)
             runCommand(command);
         else
             QCoreApplication::processEvents();
-        SaveSettings();
+        saveSettings();
     } catch (const RuntimeError& error) {
         messages_->show(error.description(), QStringLiteral("Error"), MessageIcon::Exclamation);
     }
 }
 
-void Form1::syncSliders() {
-    model_.sldwidthValue = sldwidth->value();
-    model_.sldheightValue = sldheight->value();
+void MainWindow::syncSliders() {
+    model_.widthValue = widthSlider->value();
+    model_.heightValue = heightSlider->value();
 }
 
 // The command works on the model; the code field shows what it left there.
-void Form1::runCommand(DrawCommands::Command command) {
-    const QString typed = txtcode->text();
-    model_.txtcode = typed;
+void MainWindow::runCommand(DrawCommands::Command command) {
+    const QString typed = codeEdit->text();
+    model_.codeText = typed;
     syncSliders();
     try {
         command(model_);
     } catch (...) {
-        if (txtcode->text() != model_.txtcode) txtcode->setText(model_.txtcode);
+        if (codeEdit->text() != model_.codeText) codeEdit->setText(model_.codeText);
         throw;
     }
-    if (txtcode->text() != model_.txtcode) txtcode->setText(model_.txtcode);
+    if (codeEdit->text() != model_.codeText) codeEdit->setText(model_.codeText);
     showOutput();
     startScanCheck(typed);
 }
 
 // Grading can take a good part of a second when it has to try other widths, so it runs on a
 // worker; a newer Draw makes the older check stop and its result go unseen.
-void Form1::startScanCheck(const QString& typedText) {
+void MainWindow::startScanCheck(const QString& typedText) {
     if (scanCheckCancelled_) *scanCheckCancelled_ = true;
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     scanCheckCancelled_ = cancelled;
-    lblscan->clear();
-    lblscan->setToolTip(QString());
-    lblscan->unsetCursor();
+    gradeLine->clear();
+    gradeLine->setToolTip(QString());
+    gradeLine->unsetCursor();
     checkedSymbols_.clear();
-    const ScanCheck::DrawInputs inputs{cmbtype->currentText(), typedText, model_.sldwidthValue,
-                                       model_.sldheightValue};
-    const QImage picture = model_.picout.Image();
+    const ScanCheck::DrawInputs inputs{typeCombo->currentText(), typedText, model_.widthValue,
+                                       model_.heightValue};
+    const QImage picture = model_.outputPicture.image();
     auto* watcher = new QFutureWatcher<ScanCheck::Checked>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, cancelled, picture] {
         if (!*cancelled) {
             const ScanCheck::Checked checked = watcher->result();
             // Cut to the picture's width; the whole line shows when the pointer rests on it.
-            lblscan->setText(
-                lblscan->fontMetrics().elidedText(checked.line, Qt::ElideRight, lblscan->width()));
-            lblscan->setToolTip(checked.line);
+            gradeLine->setText(gradeLine->fontMetrics().elidedText(checked.line, Qt::ElideRight,
+                                                                   gradeLine->width()));
+            gradeLine->setToolTip(checked.line);
             checkedPicture_ = picture;
             checkedSymbols_ = checked.symbols;
-            if (!checkedSymbols_.empty()) lblscan->setCursor(Qt::PointingHandCursor);
+            if (!checkedSymbols_.empty()) gradeLine->setCursor(Qt::PointingHandCursor);
         }
         watcher->deleteLater();
     });
@@ -414,8 +418,8 @@ void Form1::startScanCheck(const QString& typedText) {
     }));
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lblscan && event->type() == QEvent::MouseButtonRelease &&
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == gradeLine && event->type() == QEvent::MouseButtonRelease &&
         !checkedSymbols_.empty()) {
         auto* report = new ScanReportDialog(checkedPicture_, checkedSymbols_.front(), this);
         report->setAttribute(Qt::WA_DeleteOnClose);
@@ -425,72 +429,49 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::showOutput() {
-    picout->setPixmap(QPixmap::fromImage(model_.picout.Image()));
-}
-
-void Form1::Command1_Click() {
-    runCommand(DrawCommands::Command1_Click);
-}
-void Form1::Command2_Click() {
-    runCommand(DrawCommands::Command2_Click);
-}
-void Form1::Command3_Click() {
-    runCommand(DrawCommands::Command3_Click);
-}
-void Form1::Command4_Click() {
-    runCommand(DrawCommands::Command4_Click);
-}
-void Form1::Command5_Click() {
-    runCommand(DrawCommands::Command5_Click);
-}
-void Form1::Command6_Click() {
-    runCommand(DrawCommands::Command6_Click);
-}
-void Form1::Command7_Click() {
-    runCommand(DrawCommands::Command7_Click);
+void MainWindow::showOutput() {
+    outputPicture->setPixmap(QPixmap::fromImage(model_.outputPicture.image()));
 }
 
 // The save and print panels share the bottom of the window.
-void Form1::unfold(QWidget* frame) {
+void MainWindow::unfold(QWidget* frame) {
     frame->show();
     frame->move(frame->x(), Geometry::twipsToPixels(4560));
     setClientHeightTwips(kUnfoldedHeightTwips);
 }
 
-void Form1::fold(QWidget* frame) {
+void MainWindow::fold(QWidget* frame) {
     setClientHeightTwips(kFoldedHeightTwips);
     frame->hide();
 }
 
-void Form1::cmdsave_Click() {
-    unfold(Frame1);
+void MainWindow::showSavePanel() {
+    unfold(savePanel);
 }
-void Form1::Command11_Click() {
-    fold(Frame1);
+void MainWindow::hideSavePanel() {
+    fold(savePanel);
 }
 
-void Form1::Command10_Click() {
-    fold(Frame1);
+void MainWindow::saveBarcode() {
+    fold(savePanel);
     const std::optional<ImageExport::ImageFormat> format = checkedFormat();
     QString pattern, defaultName;
     if (format) {
         pattern = QLatin1String(ImageExport::entryOf(*format).pattern);
         defaultName = QLatin1String(ImageExport::entryOf(*format).defaultName);
     }
-    const QString path =
-        MOD_CDIALOG::ShowSaveDialog(*saveDialog_, this, pattern, QStringLiteral("Save as"),
-                                    defaultName, QString(), options_.programDirectory);
+    const QString path = SaveDialog::askPath(*saveDialog_, this, pattern, QStringLiteral("Save as"),
+                                             defaultName, QString(), options_.programDirectory);
     if (path.isEmpty()) return;
     if (format && ImageExport::entryOf(*format).vector)
         saveVectorSymbol(path, *format);
-    else if (format && ImageExport::SaveImage(model_.picout.Image(), path, *format))
+    else if (format && ImageExport::SaveImage(model_.outputPicture.image(), path, *format))
         messages_->show(ImageExport::saveFailureMessage(path), QStringLiteral("Error"),
                         MessageIcon::Exclamation);
-    SaveSettings();
+    saveSettings();
 }
 
-std::optional<ImageExport::ImageFormat> Form1::checkedFormat() const {
+std::optional<ImageExport::ImageFormat> MainWindow::checkedFormat() const {
     for (const auto& [format, option] : formatOptions_)
         if (option->isChecked()) return format;
     return std::nullopt;
@@ -498,7 +479,7 @@ std::optional<ImageExport::ImageFormat> Form1::checkedFormat() const {
 
 // The symbol last drawn, anew as lines and text, its modules as wide as the output picture
 // shows them: the sliders' width over the work picture's, which has one pixel per module.
-void Form1::saveVectorSymbol(const QString& path, ImageExport::ImageFormat format) {
+void MainWindow::saveVectorSymbol(const QString& path, ImageExport::ImageFormat format) {
     const auto failed = [&](const QString& reason) {
         messages_->show(reason, QStringLiteral("Error"), MessageIcon::Exclamation);
     };
@@ -507,7 +488,7 @@ void Form1::saveVectorSymbol(const QString& path, ImageExport::ImageFormat forma
         const Symbol& symbol = *model_.drawnSymbol;
         // A drawn symbol has been stretched into the output picture.
         const double moduleMm = model_.stretchedRegion->width() / Geometry::kTwipsPerInch * 25.4 /
-                                model_.pictmp.Image().width();
+                                model_.workPicture.image().width();
         if (const auto reason = VectorExport::saveVectorSymbol(
                 symbol, SymbolLayout(symbol, std::nullopt, std::nullopt), moduleMm, path,
                 VectorExport::vectorFormatOf(format)))
@@ -519,26 +500,26 @@ void Form1::saveVectorSymbol(const QString& path, ImageExport::ImageFormat forma
 
 // The copy cuts out what the last Draw filled, even when the sliders have moved since; before
 // any Draw, the sliders' region of the blank picture.
-void Form1::Command9_Click() {
+void MainWindow::copyBarcode() {
     syncSliders();
     const QSizeF region = model_.stretchedRegion.value_or(
         QSizeF(DrawCommands::outputWidthTwips(model_), DrawCommands::outputHeightTwips(model_)));
-    CopyToClipboard(model_.pictmp, model_.picout, region.width(), region.height());
+    CopyToClipboard(model_.workPicture, model_.outputPicture, region.width(), region.height());
 }
 
-void Form1::Command13_Click() {
-    unfold(Frame2);
+void MainWindow::showPrintPanel() {
+    unfold(printPanel);
 }
-void Form1::Command15_Click() {
-    fold(Frame2);
+void MainWindow::hidePrintPanel() {
+    fold(printPanel);
 }
 
-void Form1::cmdlabels_Click() {
+void MainWindow::showLabelsDialog() {
     if (!labelsDialog) {
         LabelsDialogOptions options;
         options.messages = messages_;
         options.saveDialog = saveDialog_;
-        options.printer = cmbprinters->currentText();
+        options.printer = printerCombo->currentText();
         labelsDialog = new LabelsDialog(std::move(options), this);
     }
     labelsDialog->show();
@@ -546,67 +527,67 @@ void Form1::cmdlabels_Click() {
     labelsDialog->activateWindow();
 }
 
-void Form1::Command14_Click() {
-    const double copies = NumberText::leadingNumber(txtrepeat->text());
+void MainWindow::printBarcode() {
+    const double copies = NumberText::leadingNumber(repeatEdit->text());
     if (const auto problem = repeatProblem(copies)) {
         messages_->show(*problem, QStringLiteral("Bad Repeat Value"), MessageIcon::Exclamation);
         return;
     }
-    const double spacing = NumberText::leadingNumber(txtvspace->text());
+    const double spacing = NumberText::leadingNumber(spacingEdit->text());
     syncSliders();
     const double barcodeHeight = DrawCommands::outputHeightTwips(model_);
     if (const auto problem = spacingProblem(spacing, repeatCopies(copies), barcodeHeight)) {
         messages_->show(*problem, QStringLiteral("Bad Spacing Value"), MessageIcon::Exclamation);
         return;
     }
-    txtrepeat->setText(NumberText::shortestText(copies));
-    txtvspace->setText(NumberText::shortestText(spacing));
-    fold(Frame2);
-    const QString name = cmbprinters->currentText();
+    repeatEdit->setText(NumberText::shortestText(copies));
+    spacingEdit->setText(NumberText::shortestText(spacing));
+    fold(printPanel);
+    const QString name = printerCombo->currentText();
     if (name.isEmpty()) return;
     printer_.select(name); // an unknown name leaves the current printer
-    if (!PrintCopies(printer_, model_.picout.Image(), repeatCopies(copies), spacing,
+    if (!PrintCopies(printer_, model_.outputPicture.image(), repeatCopies(copies), spacing,
                      barcodeHeight)) {
         messages_->show(QStringLiteral("The barcode could not be printed on ") + printer_.name(),
                         QStringLiteral("Error"), MessageIcon::Exclamation);
         return;
     }
-    SaveSettings();
+    saveSettings();
 }
 
-void Form1::Command12_Click() {
-    if (!reader_) reader_ = new Form2(this); // closing the Reader unloads it
+void MainWindow::showReader() {
+    if (!reader_) reader_ = new ReaderWindow(this); // closing the Reader unloads it
     reader_->show();
     reader_->raise();
     reader_->activateWindow();
 }
 
-void Form1::Check1_Click() {
-    if (Check1->isChecked())
-        Timer1->start();
+void MainWindow::switchScanner() {
+    if (scannerButton->isChecked())
+        scannerTimer->start();
     else
-        Timer1->stop();
+        scannerTimer->stop();
 }
 
-void Form1::Timer1_Timer() {
+void MainWindow::pollScanner() {
     // A scanner that types like a keyboard replaces the field too; but the focus is never
     // pulled out of another window of ours, such as the Reader.
     const QWidget* active = QApplication::activeWindow();
     if (!active || active == this) {
-        txtcode->setFocus();
-        txtcode->setSelection(0, static_cast<int>(txtcode->text().size()));
+        codeEdit->setFocus();
+        codeEdit->setSelection(0, static_cast<int>(codeEdit->text().size()));
     }
     try {
-        if (!MSComm1->PortOpen()) MSComm1->setPortOpen(true);
-        if (MSComm1->InBufferCount() > 0) txtcode->setText(MSComm1->Input());
+        if (!scanner->isOpen()) scanner->setOpen(true);
+        if (scanner->bytesWaiting() > 0) codeEdit->setText(scanner->takeText());
     } catch (const RuntimeError& error) {
-        Timer1->stop();
-        Check1->setChecked(false);
+        scannerTimer->stop();
+        scannerButton->setChecked(false);
         messages_->show(error.description(), QStringLiteral("Error"), MessageIcon::Critical);
     }
 }
 
-QMenu* Form1::scannerPortMenu() {
+QMenu* MainWindow::scannerPortMenu() {
     auto* menu = new QMenu(this);
     auto* choices = new QActionGroup(menu);
     auto offer = [&](const QString& port, const QString& caption) {
@@ -630,29 +611,29 @@ QMenu* Form1::scannerPortMenu() {
     return menu;
 }
 
-void Form1::chooseScannerPort(const QString& port) {
+void MainWindow::chooseScannerPort(const QString& port) {
     QSettings(preferencesPath_, QSettings::IniFormat).setValue(kScannerPortKey, port);
     if (port == scannerPort_) return;
     scannerPort_ = port;
     try {
-        MSComm1->setPortOpen(false);
+        scanner->setOpen(false);
     } catch (const RuntimeError&) {
         // the old device may be gone; the new one opens at the next poll all the same
     }
-    MSComm1->setPortName(port);
+    scanner->setPortName(port);
 }
 
-void Form1::Form_Unload() {
+void MainWindow::closeScannerPort() {
     if (unloaded_) return;
     unloaded_ = true;
     try {
-        MSComm1->setPortOpen(false);
-    } catch (...) {
+        scanner->setOpen(false);
+    } catch (const RuntimeError&) {
         // closing goes on whatever the port says
     }
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
-    Form_Unload();
+void MainWindow::closeEvent(QCloseEvent* event) {
+    closeScannerPort();
     event->accept();
 }

@@ -5,7 +5,7 @@
 #include <QString>
 
 // UPC-A: twelve digits, the twelfth drawn as given.
-namespace modUPC {
+namespace UpcA {
 
 // Digit n (1 to 12) of the text as the window takes it: a text shorter than twelve repeats its
 // last character, an empty one gives empty digits.
@@ -17,6 +17,6 @@ int digitValue(const QString& digit);
 
 // The symbol of twelve digits taken as the window takes them; a non-digit among them is the
 // type mismatch error.
-Symbol EncodeUPCA(const QString& codeText);
+Symbol encode(const QString& codeText);
 
-} // namespace modUPC
+} // namespace UpcA

@@ -1,10 +1,10 @@
-#include "output/modFreeImageDLL.h"
+#include "output/FreeImageFiles.h"
 
 #include <FreeImage.h>
 
 #include <memory>
 
-namespace modFreeImageDLL {
+namespace FreeImageFiles {
 namespace {
 
 // The library wants its plugins registered once per process.
@@ -17,13 +17,13 @@ void ensureInitialised() {
     static Library library;
 }
 
-FIBITMAP* dib(FIBITMAP_HANDLE handle) {
+FIBITMAP* dib(BitmapHandle handle) {
     return static_cast<FIBITMAP*>(handle);
 }
 
 } // namespace
 
-std::optional<QByteArray> FreeImage_SaveToMemory(int format, FIBITMAP_HANDLE bitmap, int flags) {
+std::optional<QByteArray> saveToMemory(int format, BitmapHandle bitmap, int flags) {
     ensureInitialised();
     if (!bitmap) return std::nullopt;
     const std::unique_ptr<FIMEMORY, decltype(&::FreeImage_CloseMemory)> memory(
@@ -39,23 +39,23 @@ std::optional<QByteArray> FreeImage_SaveToMemory(int format, FIBITMAP_HANDLE bit
     return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 }
 
-void FreeImage_Unload(FIBITMAP_HANDLE bitmap) {
+void unload(BitmapHandle bitmap) {
     if (bitmap) ::FreeImage_Unload(dib(bitmap));
 }
 
-FIBITMAP_HANDLE FreeImage_ColorQuantizeWu(FIBITMAP_HANDLE bitmap) {
+BitmapHandle quantizeWu(BitmapHandle bitmap) {
     ensureInitialised();
     return bitmap ? ::FreeImage_ColorQuantize(dib(bitmap), FIQ_WUQUANT) : nullptr;
 }
 
-FIBITMAP_HANDLE FreeImage_FromBgrRows(const uchar* rows, int width, int height, int pitch) {
+BitmapHandle fromBgrRows(const uchar* rows, int width, int height, int pitch) {
     ensureInitialised();
     return ::FreeImage_ConvertFromRawBits(const_cast<BYTE*>(rows), width, height, pitch, 24,
                                           FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK,
                                           TRUE);
 }
 
-FIBITMAP_HANDLE FreeImage_FromOneBitRows(const QByteArray& rows, int width, int height, int pitch) {
+BitmapHandle fromOneBitRows(const QByteArray& rows, int width, int height, int pitch) {
     ensureInitialised();
     auto* bits = reinterpret_cast<BYTE*>(const_cast<char*>(rows.constData()));
     FIBITMAP* bitmap = ::FreeImage_ConvertFromRawBits(bits, width, height, pitch, 1, 0, 0, 0, TRUE);
@@ -66,10 +66,10 @@ FIBITMAP_HANDLE FreeImage_FromOneBitRows(const QByteArray& rows, int width, int 
     return bitmap;
 }
 
-void FreeImage_SetDotsPerMeter(FIBITMAP_HANDLE bitmap, int x, int y) {
+void setDotsPerMeter(BitmapHandle bitmap, int x, int y) {
     if (!bitmap) return;
     ::FreeImage_SetDotsPerMeterX(dib(bitmap), static_cast<unsigned>(x));
     ::FreeImage_SetDotsPerMeterY(dib(bitmap), static_cast<unsigned>(y));
 }
 
-} // namespace modFreeImageDLL
+} // namespace FreeImageFiles
