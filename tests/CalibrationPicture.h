@@ -1,6 +1,7 @@
 // Pictures of a symbol whose measurements are known beforehand, for calibrating the grader:
 // bars and spaces at chosen reflectances, edges placed to a fraction of a pixel by the share of
-// each pixel they cover, optionally blurred, spotted, grown or moved, lit unevenly and noisy.
+// each pixel they cover, optionally blurred (across the bars, spots too), spotted, grown or
+// moved, lit unevenly and noisy.
 #pragma once
 
 #include <QImage>
@@ -21,7 +22,7 @@ struct Calibration {
     double blur = 0;             // a Gaussian's standard deviation, in modules
     double spot = 0;     // a one-module spot this much darker amid the widest space, over the
                          // middle third of the height; below 0 a void this much lighter in a bar
-    double spotSize = 0; // when above 0, the spot is a square this many modules wide instead
+    double spotSize = 0; // when above 0, the spot is this many modules wide instead
     double markAt = 0;   // two-module dark marks this many modules before and after the bars
     double lightAtRight = 1; // the light falls evenly from 1 at the left edge to this
     double noise = 0;        // sensor noise, standard deviation in percent
@@ -74,6 +75,7 @@ inline QImage calibrationPicture(const Calibration& c) {
 
     const int width = int(total * c.pixels);
     const double spotHalf = (c.spotSize > 0 ? c.spotSize : 1) / 2;
+    const std::vector<std::pair<double, double>> spotSpan{{spotAt - spotHalf, spotAt + spotHalf}};
     constexpr int kSubsamples = 16; // across each pixel, for the share an edge covers
     std::vector<double> row(std::size_t(width), 0.0), spotted(row);
     for (int px = 0; px < width; ++px) {
@@ -81,7 +83,7 @@ inline QImage calibrationPicture(const Calibration& c) {
         for (int s = 0; s < kSubsamples; ++s) {
             const double at = (px + (s + 0.5) / kSubsamples) / c.pixels;
             sum += c.space - (c.space - c.bar) * CalibrationDetail::darkness(dark, at, c.blur);
-            if (std::abs(at - spotAt) < spotHalf) spot += c.spot;
+            spot += c.spot * CalibrationDetail::darkness(spotSpan, at, c.blur);
         }
         row[std::size_t(px)] = sum / kSubsamples;
         spotted[std::size_t(px)] = (sum - spot) / kSubsamples;
@@ -94,9 +96,7 @@ inline QImage calibrationPicture(const Calibration& c) {
     for (int y = 0; y < picture.height(); ++y) {
         uchar* out = picture.scanLine(y);
         const int symbolY = y - border;
-        const bool spotHere =
-            c.spotSize > 0 ? std::abs((symbolY + 0.5) / c.pixels - c.heightModules / 2.0) < spotHalf
-                           : 3 * symbolY >= height && 3 * symbolY < 2 * height;
+        const bool spotHere = 3 * symbolY >= height && 3 * symbolY < 2 * height;
         for (int px = 0; px < picture.width(); ++px) {
             const int symbolX = px - border;
             const bool inSymbol =

@@ -552,6 +552,115 @@ class TestGrade : public QObject {
             }
     }
 
+    // A camera's own blur under a spot or void of known depth and size: where it is less than
+    // the aperture's (0.8 X: a Gaussian of 0.2 X), defects and modulation measure as the
+    // aperture alone measures the sharp picture; where it is more, they are low bounds of it.
+    // The blur is reported with the pixel's own share (a twelfth of a pixel squared).
+    void cameraBlur_data() {
+        QTest::addColumn<double>("spot"); // of 80, below 0 a void
+        QTest::addColumn<double>("spotSize");
+        QTest::addColumn<double>("blur");
+        QTest::newRow("spot 20, 1 module, blur 0.1") << 20.0 << 1.0 << 0.1;
+        QTest::newRow("spot 24, 0.5 module, blur 0.12") << 24.0 << 0.5 << 0.12;
+        QTest::newRow("void 16, 0.75 module, blur 0.12") << -16.0 << 0.75 << 0.12;
+        QTest::newRow("spot 24, 0.5 module, blur 0.3") << 24.0 << 0.5 << 0.3;
+    }
+    void cameraBlur() {
+        QFETCH(double, spot);
+        QFETCH(double, spotSize);
+        QFETCH(double, blur);
+        Calibration c{moduleRuns(QStringLiteral("128/n"), QStringLiteral("Hello"))};
+        c.bar = 10, c.space = 90, c.spot = spot, c.spotSize = spotSize, c.pixels = 8;
+        const auto defects = int(ScanGrade::Parameter::Defects);
+        const auto modulation = int(ScanGrade::Parameter::Modulation);
+        const auto worst = [](const ScanGrade::Symbol& symbol, int parameter, bool highest) {
+            double value = highest ? -1 : 1e9;
+            for (const ScanGrade::Line& line : symbol.lines)
+                value = highest ? std::max(value, line.values[std::size_t(parameter)])
+                                : std::min(value, line.values[std::size_t(parameter)]);
+            return value;
+        };
+        const auto sharp = ScanGrade::gradePicture(calibrationPicture(c));
+        QCOMPARE(sharp.size(), std::size_t(1));
+        QVERIFY(!sharp.front().lowBounds);
+        c.blur = blur;
+        const QImage upright = calibrationPicture(c);
+        const bool lowBounds = blur > 0.2;
+        for (const int quarter : {0, 1, 2, 3}) {
+            const auto symbols = ScanGrade::gradePicture(turned(upright, 90 * quarter, false));
+            QCOMPARE(symbols.size(), std::size_t(1));
+            const ScanGrade::Symbol& symbol = symbols.front();
+            const QString where = QStringLiteral("%1°: defects %2 of %3, modulation %4 of %5")
+                                      .arg(90 * quarter)
+                                      .arg(worst(symbol, defects, true))
+                                      .arg(worst(sharp.front(), defects, true))
+                                      .arg(worst(symbol, modulation, false))
+                                      .arg(worst(sharp.front(), modulation, false));
+            const double expectedBlur = std::sqrt(blur * blur + 1.0 / (12 * c.pixels * c.pixels));
+            QVERIFY2(std::abs(symbol.blur / symbol.moduleWidth() - expectedBlur) <= 0.03,
+                     qPrintable(QString::number(symbol.blur / symbol.moduleWidth())));
+            QCOMPARE(symbol.lowBounds, lowBounds);
+            for (const int parameter : {defects, modulation}) {
+                const bool highest = parameter == defects;
+                const double value = worst(symbol, parameter, highest);
+                const double reference = worst(sharp.front(), parameter, highest);
+                QVERIFY2(lowBounds ? value <= reference + 0.03
+                                   : std::abs(value - reference) <= 0.03,
+                         qPrintable(where));
+            }
+        }
+        // Blurred at 2 pixels a module, a picture is too coarse to grade; drawn sharp, it is not.
+        c.pixels = 2;
+        c.blur = 0.3;
+        const auto coarse = ScanGrade::gradePicture(calibrationPicture(c));
+        QCOMPARE(coarse.size(), std::size_t(1));
+        QCOMPARE(coarse.front().notGraded,
+                 QStringLiteral("too coarse to grade: 2.0 pixels a module, at least 3 needed"));
+        QVERIFY(!ScanGrade::allPass(coarse));
+        c.blur = 0;
+        QCOMPARE(ScanGrade::gradePicture(calibrationPicture(c)).front().notGraded, QString());
+    }
+
+    // Given the picture's true resolution, EAN and UPC are measured with 0.15 mm, ITF-14 with an
+    // X of 0.495 mm or more with 0.25 mm, others with 0.8 X; --aperture overrides. 4 pixels a
+    // module: X is 0.339 mm at 300 dpi, 0.508 mm at 200.
+    void gs1Apertures_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("aperture"); // in thousandths of an inch, as the grade shows it
+        QTest::newRow("EAN-13 at 300 dpi") << "EAN13"
+                                           << "400638133393" << QStringList{"--dpi", "300"} << "06";
+        QTest::newRow("ITF-14 at 200 dpi")
+            << "itf14"
+            << "1540014128876" << QStringList{"--dpi", "200"} << "10";
+        QTest::newRow("ITF-14 at 300 dpi")
+            << "itf14"
+            << "1540014128876" << QStringList{"--dpi", "300"} << "11";
+        QTest::newRow("Code 128 at 300 dpi") << "128/n"
+                                             << "Hello" << QStringList{"--dpi", "300"} << "11";
+        QTest::newRow("EAN-13 at 300 dpi, aperture 0.2")
+            << "EAN13"
+            << "400638133393" << QStringList{"--dpi", "300", "--aperture", "0.2"} << "08";
+        QTest::newRow("dpi 10") << "EAN13"
+                                << "400638133393" << QStringList{"--dpi", "10"} << "";
+    }
+    void gs1Apertures() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QStringList, options);
+        QFETCH(QString, aperture);
+        Calibration c{moduleRuns(type, text)};
+        c.pixels = 4;
+        const Run run = cli(QStringList{"verify", "--in", "-", "--json"} + options,
+                            fileOf(calibrationPicture(c), "PNG"));
+        QCOMPARE(run.exitCode, aperture.isEmpty() ? 2 : 0);
+        if (aperture.isEmpty()) return;
+        const QJsonArray list = QJsonDocument::fromJson(run.out).object()["symbols"].toArray();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list[0].toObject()["iso"].toString().section(u'/', 1, 1), aperture);
+    }
+
     // An ITF-14 with a small void in a bar or spot in a space on every row, which the engine
     // reading row by row never reads whole: the reference decodes find it, in any quarter turn,
     // and the aperture (0.8 X) sees past the defects.
