@@ -16,7 +16,8 @@ constexpr std::int16_t kHeightUnits = 10;
 
 } // namespace
 
-DrawModel::DrawModel() : workPicture(6015, 2775), outputPicture(6375, 2655) {
+DrawModel::DrawModel(const TextEngine* text)
+    : workPicture(6015, 2775, kWhite, text), outputPicture(6375, 2655, kWhite, text), upc(text) {
     upc.caption = kWindowCaption;
 }
 

@@ -17,7 +17,8 @@
 // What the draw commands read and write on the main window, without any widget: the code
 // field, the two sliders, the work picture and the output picture.
 struct DrawModel {
-    DrawModel();
+    // Without a text engine, the model draws the commands that print no text.
+    explicit DrawModel(const TextEngine* text = &qtTextEngine());
 
     static constexpr int kWidthMax = 50;
     static constexpr int kHeightMax = 160;

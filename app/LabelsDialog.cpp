@@ -2,7 +2,10 @@
 
 #include "app/DrawCommands.h"
 #include "labels/ListReader.h"
+#include "labels/PrinterCorrections.h"
+#include "labels/RollLabel.h"
 #include "labels/SheetPainter.h"
+#include "labels/ZplOutput.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,6 +41,8 @@ const QString kTitle = QStringLiteral("Labels");
 constexpr int kPreviewWidth = 360; // pixels across the first page's picture
 constexpr int kMaxProblemsShown = 12;
 constexpr int kMaxColumns = 100;
+constexpr int kZplRole = Qt::UserRole + 1;    // the printer list's entry for a ZPL printer
+constexpr int kFromDesign = Qt::UserRole + 2; // the template list's entry of the design's own
 
 QString sizeText(const LabelTemplate& label) {
     const QSizeF size = label.label / Labels::kPointsPerMm;
@@ -165,7 +170,15 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
     auto* listForm = new QFormLayout;
     listForm->addRow(QStringLiteral("Codes in:"), column);
     listForm->addRow(QStringLiteral("Type:"), type);
+    designPath = new QLineEdit;
+    designPath->setPlaceholderText(QStringLiteral("A gLabels design or a layout (optional)"));
+    designPath->setClearButtonEnabled(true);
+    chooseDesign = new QPushButton(QStringLiteral("Design…"));
+    auto* designRow = new QHBoxLayout;
+    designRow->addWidget(designPath);
+    designRow->addWidget(chooseDesign);
     auto* listLayout = new QVBoxLayout(listGroup);
+    listLayout->addLayout(designRow);
     listLayout->addLayout(pathRow);
     listLayout->addWidget(header);
     listLayout->addWidget(listRows);
@@ -176,15 +189,51 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
     templateSearch->setPlaceholderText(QStringLiteral("Search brand, part, description"));
     templateSearch->setClearButtonEnabled(true);
     templates = new QListWidget;
+    rollLabel = new QCheckBox(QStringLiteral("Roll label, for a thermal printer"));
+    const auto millimetres = [](double low, double high, double value) {
+        auto* box = new QDoubleSpinBox;
+        box->setRange(low, high);
+        box->setDecimals(1);
+        box->setValue(value);
+        box->setSuffix(QStringLiteral(" mm"));
+        return box;
+    };
+    rollWidth = millimetres(5, 220, 50);
+    rollHeight = millimetres(5, 2000, 30);
+    rollGap = millimetres(0, 50, 3);
+    rollAcross = new QSpinBox;
+    rollAcross->setRange(1, 10);
+    rollAcross->setSuffix(QStringLiteral(" across"));
+    auto* rollRow = new QHBoxLayout;
+    rollRow->addWidget(rollWidth);
+    rollRow->addWidget(new QLabel(QStringLiteral("x")));
+    rollRow->addWidget(rollHeight);
+    rollRow->addWidget(new QLabel(QStringLiteral("gap")));
+    rollRow->addWidget(rollGap);
+    rollRow->addWidget(rollAcross);
     auto* templateLayout = new QVBoxLayout(templateGroup);
     templateLayout->addWidget(templateSearch);
     templateLayout->addWidget(templates);
+    templateLayout->addWidget(rollLabel);
+    templateLayout->addLayout(rollRow);
 
     auto* printerGroup = new QGroupBox(QStringLiteral("Printer"));
     printer = new QComboBox;
     printer->addItem(QStringLiteral("None: PDF only"), QString());
     for (const QString& name : options_.printers.value_or(QPrinterInfo::availablePrinterNames()))
         printer->addItem(name, name);
+    printer->addItem(QStringLiteral("Thermal printer (ZPL)"), QString());
+    printer->setItemData(printer->count() - 1, true, kZplRole);
+    zplPrinter = new QLineEdit;
+    zplPrinter->setPlaceholderText(QStringLiteral("socket://HOST[:PORT] or a raw CUPS queue"));
+    zplDots = new QComboBox;
+    for (const int dots : Labels::kZplDotsPerInch)
+        zplDots->addItem(QStringLiteral("%1 dpi").arg(dots), dots);
+    zplDots->setCurrentIndex(zplDots->findData(203));
+    darkness = new QSpinBox;
+    darkness->setRange(-1, 30);
+    darkness->setValue(-1);
+    darkness->setSpecialValueText(QStringLiteral("the printer's own"));
     const auto spin = [](double low, double high, double value, const QString& suffix) {
         auto* box = new QDoubleSpinBox;
         box->setRange(low, high);
@@ -206,6 +255,12 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
     scaleRow->addWidget(scaleY);
     auto* printerForm = new QFormLayout(printerGroup);
     printerForm->addRow(QStringLiteral("Print on:"), printer);
+    printerForm->addRow(QStringLiteral("ZPL printer:"), zplPrinter);
+    auto* zplRow = new QHBoxLayout;
+    zplRow->addWidget(zplDots);
+    zplRow->addWidget(new QLabel(QStringLiteral("darkness")));
+    zplRow->addWidget(darkness);
+    printerForm->addRow(QStringLiteral("Resolution:"), zplRow);
     printerForm->addRow(QStringLiteral("Offset x, y:"), offsetRow);
     printerForm->addRow(QStringLiteral("Scale x, y:"), scaleRow);
 
@@ -256,6 +311,14 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
             QStringLiteral("Lists (*.csv *.tsv *.txt);;All files (*)"));
         if (!path.isEmpty()) setListFile(path);
     });
+    connect(chooseDesign, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Open a label design"), QDir::homePath(),
+            QStringLiteral("Label designs (*.glabels *.layout *.txt);;All files (*)"));
+        if (!path.isEmpty()) setDesignFile(path);
+    });
+    connect(designPath, &QLineEdit::editingFinished, this,
+            [this] { setDesignFile(designPath->text()); });
     connect(listPath, &QLineEdit::editingFinished, this, &LabelsDialog::readListHead);
     connect(header, &QCheckBox::toggled, this, &LabelsDialog::readListHead);
     connect(column, &QComboBox::currentIndexChanged, this, &LabelsDialog::updatePreview);
@@ -270,13 +333,21 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
     connect(printer, &QComboBox::currentIndexChanged, this, &LabelsDialog::printerChosen);
     for (QDoubleSpinBox* box : {offsetX, offsetY, scaleX, scaleY})
         connect(box, &QDoubleSpinBox::valueChanged, this, &LabelsDialog::updatePreview);
+    connect(rollLabel, &QCheckBox::toggled, this, &LabelsDialog::rollChanged);
+    for (QDoubleSpinBox* box : {rollWidth, rollHeight, rollGap})
+        connect(box, &QDoubleSpinBox::valueChanged, this, &LabelsDialog::rollChanged);
+    connect(rollAcross, &QSpinBox::valueChanged, this, &LabelsDialog::rollChanged);
+    connect(zplDots, &QComboBox::currentIndexChanged, this, &LabelsDialog::updatePreview);
     connect(printButton, &QPushButton::clicked, this, &LabelsDialog::print);
     connect(savePdfButton, &QPushButton::clicked, this, &LabelsDialog::savePdf);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 
     searchTemplates();
+    rollChanged();
     const int chosen = printer->findData(options_.printer);
     if (chosen > 0) printer->setCurrentIndex(chosen);
+    for (QWidget* field : std::initializer_list<QWidget*>{zplPrinter, zplDots, darkness})
+        field->setEnabled(zplChosen());
     readListHead();
 }
 
@@ -284,6 +355,7 @@ LabelsDialog::~LabelsDialog() {
     // Hiding moves the focus, and a list path losing it would read the list again once the
     // catalog is gone.
     listPath->disconnect(this);
+    designPath->disconnect(this);
     hide();
 }
 
@@ -363,6 +435,14 @@ void LabelsDialog::searchTemplates() {
         status->setText(*catalogProblem_);
         return;
     }
+    if (design_ && design_->label) {
+        auto* item = new QListWidgetItem(QStringLiteral("The design's own: %1  %2, %3 per sheet")
+                                             .arg(design_->label->name(), sizeText(*design_->label))
+                                             .arg(design_->label->labelsPerSheet()));
+        item->setData(kFromDesign, true);
+        templates->addItem(item);
+        templates->setCurrentItem(item);
+    }
     for (const LabelTemplate* label : catalog_.search(templateSearch->text())) {
         auto* item = new QListWidgetItem(QStringLiteral("%1  %2, %3 per sheet, %4  %5")
                                              .arg(label->name(), sizeText(*label))
@@ -377,7 +457,10 @@ void LabelsDialog::searchTemplates() {
 }
 
 const LabelTemplate* LabelsDialog::chosenTemplate() const {
+    if (rollLabel->isChecked()) return &*roll_;
     const QListWidgetItem* item = templates->currentItem();
+    if (item && item->data(kFromDesign).toBool() && design_ && design_->label)
+        return &*design_->label;
     return item ? catalog_.find(item->data(Qt::UserRole).toString()) : nullptr;
 }
 
@@ -390,7 +473,36 @@ void LabelsDialog::templateChosen() {
     updatePreview();
 }
 
+void LabelsDialog::rollChanged() {
+    const bool roll = rollLabel->isChecked();
+    templateSearch->setEnabled(!roll);
+    templates->setEnabled(!roll);
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{rollWidth, rollHeight, rollGap, rollAcross})
+        field->setEnabled(roll);
+    Labels::Roll sizes;
+    sizes.labelMm = QSizeF(rollWidth->value(), rollHeight->value());
+    sizes.gapMm = rollGap->value();
+    sizes.across = rollAcross->value();
+    roll_ = Labels::rollTemplate(sizes);
+    templateChosen();
+}
+
+bool LabelsDialog::zplChosen() const {
+    return printer->currentData(kZplRole).toBool();
+}
+
+Labels::ZplSettings LabelsDialog::zplSettings() const {
+    Labels::ZplSettings settings;
+    settings.dotsPerInch = zplDots->currentData().toInt();
+    if (darkness->value() >= 0) settings.darkness = darkness->value();
+    return settings;
+}
+
 void LabelsDialog::printerChosen() {
+    const bool zpl = zplChosen();
+    for (QWidget* field : std::initializer_list<QWidget*>{zplPrinter, zplDots, darkness})
+        field->setEnabled(zpl);
     const QString name = printer->currentData().toString();
     const Labels::Calibration remembered =
         name.isEmpty() ? Labels::Calibration{} : Labels::RememberedCalibrations().of(name);
@@ -413,8 +525,17 @@ int LabelsDialog::start() const {
     return startBox->value();
 }
 
-std::optional<qint64> LabelsDialog::produce(Labels::SheetWriter* writer, QStringList& problems) {
+std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringList& problems) {
     if (!writer) preview_ = {};
+    if (design_) {
+        // A design is painted, so it goes to a sheet or a page printer, not as ZPL.
+        auto* sheetWriter = dynamic_cast<Labels::SheetWriter*>(writer);
+        if (writer && !sheetWriter) {
+            problems << QStringLiteral("A design prints on sheets or a page printer, not as ZPL.");
+            return std::nullopt;
+        }
+        return produceDesign(sheetWriter, problems);
+    }
     const LabelTemplate* label = chosenTemplate();
     if (!label) {
         problems << (catalogProblem_ ? *catalogProblem_
@@ -446,38 +567,16 @@ std::optional<qint64> LabelsDialog::produce(Labels::SheetWriter* writer, QString
         return std::nullopt;
     }
 
-    // The preview is drawn in the dots of the output, so that it shows what will print.
-    int dotsPerInch = Labels::kPdfDotsPerInch;
-    const QString printerName = printer->currentData().toString();
-    if (!writer && !printerName.isEmpty()) {
-        // Asking the printer takes a while; every change of a field draws the preview anew.
-        if (printerDots_.first != printerName) {
-            const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
-            printerDots_ = {printerName,
-                            info.isNull() ? Labels::kPdfDotsPerInch
-                                          : QPrinter(info, QPrinter::HighResolution).resolution()};
-        }
-        dotsPerInch = printerDots_.second;
-    }
-    const Labels::LabelPainter ownPainter(*label, dotsPerInch, false);
-    const Labels::LabelPainter& painter = writer ? writer->painter() : ownPainter;
+    const Labels::LabelPainter painter(*label, outputDots(writer), false);
+    const double lineHeight = writer ? writer->lineHeight() : painter.lineHeight();
     const Labels::Area area = painter.area(correction);
+    // A roll shows its first rows one under the other, with the gaps between them.
+    const bool roll = rollLabel->isChecked();
+    const int previewPages = roll ? kPreviewRollRows : 1;
+    const double pageStep = label->paper.height() + rollGap->value() * Labels::kPointsPerMm;
     QPainter previewPainter;
-    if (!writer) {
-        const double scale = kPreviewWidth / label->paper.width();
-        preview_ = QImage((label->paper * scale).toSize(), QImage::Format_RGB32);
-        preview_.fill(Qt::white);
-        previewPainter.begin(&preview_);
-        previewPainter.setRenderHint(QPainter::Antialiasing);
-        // The labels' shapes, faint, so that a label without a code still shows.
-        previewPainter.setPen(QPen(QColor(200, 200, 200), 0));
-        for (const QRectF& position : sheet.positions()) {
-            const QRectF rect = correction.applied(position);
-            drawShape(previewPainter, *label, QRectF(rect.topLeft() * scale, rect.size() * scale),
-                      scale);
-        }
-        previewPainter.scale(scale / painter.dotsPerPoint(), scale / painter.dotsPerPoint());
-    }
+    if (!writer)
+        beginPreview(previewPainter, *label, sheet, painter.dotsPerPoint(), previewPages, pageStep);
 
     QHash<QString, std::optional<Labels::Fit>> fits; // by the symbol's size, which rows share
     qint64 placed = 0;
@@ -516,9 +615,9 @@ std::optional<qint64> LabelsDialog::produce(Labels::SheetWriter* writer, QString
                                 .arg(lowDots);
         auto found = fits.find(key);
         if (found == fits.end())
-            found = fits.insert(key, Labels::fitSymbol(symbol.symbol, area,
-                                                       lines.size() * painter.lineHeight(), lowDots,
-                                                       highDots));
+            found =
+                fits.insert(key, Labels::fitSymbol(symbol.symbol, area, lines.size() * lineHeight,
+                                                   lowDots, highDots));
         if (!*found) {
             problems << QStringLiteral("row %1: the label is too small for the symbol%2 at an "
                                        "X-dimension of %3 mm")
@@ -533,13 +632,16 @@ std::optional<qint64> LabelsDialog::produce(Labels::SheetWriter* writer, QString
         const Labels::Sheet::Place place = sheet.place(placed++, start());
         const double textWidth = painter.textWidth(area, symbol.symbol, fit);
         if (writer) {
-            if (!writer->paint(place, symbol.symbol, fit, lines, textWidth)) {
+            if (!writer->paint(place, symbol, fit, lines, textWidth)) {
                 problems << QStringLiteral("Cannot write: %1").arg(writer->errorString());
                 return std::nullopt;
             }
         } else {
-            if (place.page > 0) break;
+            if (place.page >= previewPages) break;
+            previewPainter.save();
+            previewPainter.translate(0, place.page * pageStep * painter.dotsPerPoint());
             painter.paint(previewPainter, place.label, symbol.symbol, fit, lines, textWidth);
+            previewPainter.restore();
         }
     }
     if (state == Labels::ListReader::Status::Error) problems << reader.error();
@@ -551,10 +653,51 @@ std::optional<qint64> LabelsDialog::produce(Labels::SheetWriter* writer, QString
     return placed;
 }
 
+int LabelsDialog::outputDots(const Labels::LabelSink* writer) {
+    if (writer) return writer->dotsPerInch();
+    // The preview is drawn in the dots of the output, so that it shows what will print.
+    if (zplChosen()) return zplDots->currentData().toInt();
+    const QString printerName = printer->currentData().toString();
+    if (printerName.isEmpty()) return Labels::kPdfDotsPerInch;
+    // Asking the printer takes a while; every change of a field draws the preview anew.
+    if (printerDots_.first != printerName) {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
+        printerDots_ = {printerName, info.isNull()
+                                         ? Labels::kPdfDotsPerInch
+                                         : QPrinter(info, QPrinter::HighResolution).resolution()};
+    }
+    return printerDots_.second;
+}
+
+void LabelsDialog::beginPreview(QPainter& painter, const LabelTemplate& label,
+                                const Labels::Sheet& sheet, double dotsPerPoint, int rows,
+                                double rowStep) {
+    const Labels::Calibration correction = calibration();
+    const double scale = kPreviewWidth / label.paper.width();
+    const QSizeF whole(label.paper.width(), (rows - 1) * rowStep + label.paper.height());
+    preview_ = QImage((whole * scale).toSize(), QImage::Format_RGB32);
+    // A roll's rows lie on the grey of its backing.
+    preview_.fill(rows > 1 ? QColor(225, 225, 225) : QColor(Qt::white));
+    painter.begin(&preview_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The labels' shapes, faint, so that a label without a code still shows.
+    painter.setPen(QPen(QColor(200, 200, 200), 0));
+    painter.setBrush(Qt::white);
+    for (int row = 0; row < rows; ++row) {
+        const QPointF down(0, row * rowStep * scale);
+        for (const QRectF& position : sheet.positions()) {
+            const QRectF rect = correction.applied(position);
+            drawShape(painter, label, QRectF(rect.topLeft() * scale + down, rect.size() * scale),
+                      scale);
+        }
+    }
+    painter.scale(scale / dotsPerPoint, scale / dotsPerPoint);
+}
+
 void LabelsDialog::updatePreview() {
     QStringList problems;
     const auto placed = produce(nullptr, problems);
-    if (preview_.isNull() || !chosenTemplate() || listPath->text().isEmpty())
+    if (preview_.isNull() || !chosenTemplate() || (listPath->text().isEmpty() && !design_))
         previewPicture->clear();
     else
         previewPicture->setPixmap(QPixmap::fromImage(preview_));
@@ -564,7 +707,7 @@ void LabelsDialog::updatePreview() {
         status->setText(problems.isEmpty() ? QString() : listOf(problems));
 }
 
-bool LabelsDialog::write(Labels::SheetWriter& writer, const QString& target) {
+bool LabelsDialog::write(Labels::LabelSink& writer, const QString& target) {
     QStringList problems;
     const auto placed = produce(&writer, problems);
     if (!placed) {
@@ -579,7 +722,9 @@ bool LabelsDialog::write(Labels::SheetWriter& writer, const QString& target) {
         QStringLiteral("%1 labels on %2 %3 written to %4.")
             .arg(*placed)
             .arg(writer.pages())
-            .arg(writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
+            .arg(rollLabel->isChecked()
+                     ? (writer.pages() == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
+                     : (writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets")))
             .arg(target));
     return true;
 }
@@ -599,7 +744,43 @@ void LabelsDialog::savePdf() {
     write(writer, path);
 }
 
+// The roll's labels as ZPL to the thermal printer's raw port or queue, the stream built whole
+// before it is sent.
+void LabelsDialog::printZpl() {
+    const QString address = zplPrinter->text().trimmed();
+    if (!rollLabel->isChecked()) {
+        fail(QStringLiteral("A thermal printer prints roll labels: tick \"Roll label\"."));
+        return;
+    }
+    if (address.isEmpty()) {
+        fail(QStringLiteral("Give the thermal printer's address (socket://HOST) or raw queue."));
+        return;
+    }
+    Labels::ZplTarget target;
+    if (address.startsWith(QStringLiteral("socket://"), Qt::CaseInsensitive)) {
+        const auto socket = Labels::socketTarget(address);
+        if (!socket) {
+            fail(QStringLiteral("'%1' is no printer address: socket://HOST or socket://HOST:PORT.")
+                     .arg(address));
+            return;
+        }
+        target = *socket;
+    } else {
+        target.queue = address;
+    }
+    auto opened = Labels::ZplOutput::open(target, *roll_, type->currentText(), zplSettings());
+    if (const auto* problem = std::get_if<QString>(&opened)) {
+        fail(*problem);
+        return;
+    }
+    write(*std::get<std::unique_ptr<Labels::ZplOutput>>(opened), address);
+}
+
 void LabelsDialog::print() {
+    if (zplChosen()) {
+        printZpl();
+        return;
+    }
     const LabelTemplate* label = chosenTemplate();
     const QString name = printer->currentData().toString();
     if (name.isEmpty()) {

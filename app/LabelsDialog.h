@@ -2,6 +2,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/SaveDialog.h"
+#include "labels/Design.h"
 #include "labels/Sheet.h"
 #include "labels/TemplateCatalog.h"
 
@@ -12,6 +13,7 @@
 #include <optional>
 
 class QCheckBox;
+class QPainter;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -22,8 +24,9 @@ class QSpinBox;
 class QTableWidget;
 
 namespace Labels {
-class SheetWriter;
+class LabelSink;
 class LabelPainter;
+struct ZplSettings;
 } // namespace Labels
 
 // Where the labels dialog gets what it offers; tests put their own in.
@@ -62,8 +65,10 @@ class SheetMap : public QWidget {
 };
 
 // Labels from a list, the window's way: a list file with a look at its first rows, a label
-// product found by a search, the first free label clicked on the sheet, a printer with its
-// remembered correction, the first page as it will print; then Print or Save PDF.
+// product found by a search or a roll label's size, the first free label clicked on the sheet
+// (or the roll's first row), a printer with its remembered correction or a thermal printer
+// that takes ZPL, the first page (or the first rows of the roll) as it will print; then Print
+// or Save PDF.
 class LabelsDialog : public QDialog {
     Q_OBJECT
   public:
@@ -71,12 +76,16 @@ class LabelsDialog : public QDialog {
     ~LabelsDialog() override;
 
     void setListFile(const QString& path);
+    // A gLabels design or a layout to print instead of one symbol per label; empty for none.
+    void setDesignFile(const QString& path);
     const Labels::LabelTemplate* chosenTemplate() const;
     Labels::Calibration calibration() const;
     int start() const;
     // The first page as it will print, at `dotsPerInch`; null when nothing can be drawn.
     const QImage& preview() const { return preview_; }
 
+    QLineEdit* designPath;
+    QPushButton* chooseDesign;
     QLineEdit* listPath;
     QPushButton* chooseList;
     QCheckBox* header;
@@ -87,7 +96,13 @@ class LabelsDialog : public QDialog {
     QListWidget* templates;
     SheetMap* sheetMap;
     QSpinBox* startBox;
+    QCheckBox* rollLabel; // a roll label instead of the label product
+    QDoubleSpinBox *rollWidth, *rollHeight, *rollGap;
+    QSpinBox* rollAcross;
     QComboBox* printer;
+    QLineEdit* zplPrinter; // the thermal printer's address or raw queue
+    QComboBox* zplDots;
+    QSpinBox* darkness;
     QDoubleSpinBox *offsetX, *offsetY, *scaleX, *scaleY;
     QLabel* previewPicture;
     QLabel* status;
@@ -95,24 +110,41 @@ class LabelsDialog : public QDialog {
     QPushButton* savePdfButton;
 
     static constexpr int kPreviewRows = 8;
+    static constexpr int kPreviewRollRows = 3; // rows of a roll label the preview shows
 
   private:
     void readListHead();
     void searchTemplates();
     void templateChosen();
     void printerChosen();
+    void rollChanged();
+    // Whether the printer chosen is the thermal printer that takes ZPL.
+    bool zplChosen() const;
+    Labels::ZplSettings zplSettings() const;
+    void printZpl();
     void updatePreview();
     void savePdf();
     void print();
     // Draws the labels on the writer, or when none, the first page on the preview. Returns
     // the number of labels placed, or nullopt with the reasons in `problems`.
-    std::optional<qint64> produce(Labels::SheetWriter* writer, QStringList& problems);
-    bool write(Labels::SheetWriter& writer, const QString& target);
+    std::optional<qint64> produce(Labels::LabelSink* writer, QStringList& problems);
+    // The same for a design (LabelsDialogDesign.cpp).
+    std::optional<qint64> produceDesign(Labels::SheetWriter* writer, QStringList& problems);
+    // The resolution labels are drawn at: the writer's, or the chosen printer's for a preview.
+    int outputDots(const Labels::LabelSink* writer);
+    // The preview's page with the labels' outlines, `rows` pages `rowStep` points apart for a
+    // roll; the painter left in dots.
+    void beginPreview(QPainter& painter, const Labels::LabelTemplate& label,
+                      const Labels::Sheet& sheet, double dotsPerPoint, int rows = 1,
+                      double rowStep = 0);
+    bool write(Labels::LabelSink& writer, const QString& target);
     void fail(const QString& text);
 
     LabelsDialogOptions options_;
+    std::optional<Labels::Design> design_;
     Labels::TemplateCatalog catalog_;
     std::optional<QString> catalogProblem_;
+    std::optional<Labels::LabelTemplate> roll_; // the roll label's sizes as a template
     QImage preview_;
     QPair<QString, int> printerDots_; // the last printer asked and its resolution
 };

@@ -2,6 +2,7 @@
 
 #include "app/LabelsDialog.h"
 
+#include "app/MatrixReportDialog.h"
 #include "app/ScanCheck.h"
 #include "app/ScanReportDialog.h"
 #include "app/SettingsFile.h"
@@ -11,7 +12,8 @@
 #include "output/VectorExport.h"
 #include "reader/ReaderWindow.h"
 #include "reader/ScannerPort.h"
-#include "render/Geometry.h"
+#include "render/PictureFont.h"
+#include "render/Twips.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
 
@@ -396,6 +398,7 @@ void MainWindow::startScanCheck(const QString& typedText) {
     gradeLine->setToolTip(QString());
     gradeLine->unsetCursor();
     checkedSymbols_.clear();
+    checkedMatrixSymbols_.clear();
     const ScanCheck::DrawInputs inputs{typeCombo->currentText(), typedText, model_.widthValue,
                                        model_.heightValue};
     const QImage picture = model_.outputPicture.image();
@@ -409,7 +412,9 @@ void MainWindow::startScanCheck(const QString& typedText) {
             gradeLine->setToolTip(checked.line);
             checkedPicture_ = picture;
             checkedSymbols_ = checked.symbols;
-            if (!checkedSymbols_.empty()) gradeLine->setCursor(Qt::PointingHandCursor);
+            checkedMatrixSymbols_ = checked.matrixSymbols;
+            if (!checkedSymbols_.empty() || !checkedMatrixSymbols_.empty())
+                gradeLine->setCursor(Qt::PointingHandCursor);
         }
         watcher->deleteLater();
     });
@@ -422,6 +427,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == gradeLine && event->type() == QEvent::MouseButtonRelease &&
         !checkedSymbols_.empty()) {
         auto* report = new ScanReportDialog(checkedPicture_, checkedSymbols_.front(), this);
+        report->setAttribute(Qt::WA_DeleteOnClose);
+        report->show();
+        return true;
+    }
+    if (watched == gradeLine && event->type() == QEvent::MouseButtonRelease &&
+        !checkedMatrixSymbols_.empty()) {
+        auto* report = new MatrixReportDialog(checkedPicture_, checkedMatrixSymbols_.front(), this);
         report->setAttribute(Qt::WA_DeleteOnClose);
         report->show();
         return true;

@@ -3,6 +3,7 @@
 #include "app/DrawCommands.h"
 #include "app/QtMessageBoxes.h"
 #include "app/SaveDialog.h"
+#include "decode/Grade2D.h"
 #include "decode/ScanGrade.h"
 #include "output/ImageExport.h"
 #include "output/Printing.h"
@@ -175,4 +176,5 @@ class MainWindow : public QWidget {
     // What the status line speaks of, for the report a click on it opens.
     QImage checkedPicture_;
     std::vector<ScanGrade::Symbol> checkedSymbols_;
+    std::vector<Grade2D::Symbol> checkedMatrixSymbols_;
 };

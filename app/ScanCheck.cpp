@@ -1,6 +1,7 @@
 #include "app/ScanCheck.h"
 
 #include "app/DrawCommands.h"
+#include "decode/Grade2D.h"
 #include "decode/ReadingEngine.h"
 #include "symbology/DigitCode.h"
 #include "symbology/RuntimeError.h"
@@ -26,21 +27,41 @@ ScanGrade::Options gradingOf(const QString& type) {
     return options;
 }
 
-// The line for a 2D symbol among those found, which the grader does not measure yet, e.g.
+// The line for a 2D symbol among those found that no grader measures yet, e.g.
 // `Reads as QR Code "Hi" · 21×21 modules · quiet zone kept · no grade for 2D symbols`; nothing
 // when there is none.
 std::optional<QString> ungradedLine(const QList<ReadingEngine::Found>& symbolsFound) {
     for (const ReadingEngine::Found& found : symbolsFound) {
-        if (!found.isMatrix()) continue;
+        if (!found.isMatrix() || Grade2D::grades(found)) continue;
         const QString reads = QStringLiteral("Reads as %1 \"%2\"")
                                   .arg(found.kind, ReadingEngine::shownText(found.text));
-        return reads + QStringLiteral(" · %1×%2 modules · quiet zone %3 · no grade for 2D symbols")
-                           .arg(found.rows)
-                           .arg(found.columns)
-                           .arg(found.quietZoneKept ? QStringLiteral("kept")
-                                                    : QStringLiteral("too narrow"));
+        return reads +
+               QStringLiteral(" · %1×%2 modules · quiet zone %3 · no grade for %4 symbols")
+                   .arg(found.rows)
+                   .arg(found.columns)
+                   .arg(found.quietZoneKept ? QStringLiteral("kept") : QStringLiteral("too narrow"),
+                        found.kind);
     }
     return std::nullopt;
+}
+
+// The line for a QR Code or Data Matrix symbol, graded as linear ones are, e.g.
+// `Grade A (4.0/10/660) · reads as QR Code "Hi" · 21×21 modules · 1 module = 4.0 px`; where
+// the picture is too coarse, how to draw one that is not.
+std::optional<QString> matrixLine(const std::vector<Grade2D::Symbol>& graded) {
+    if (graded.empty()) return std::nullopt;
+    const Grade2D::Symbol& symbol = graded.front();
+    const QString reads = QStringLiteral("reads as %1 \"%2\" · %3×%4 modules")
+                              .arg(symbol.kind, ReadingEngine::shownText(symbol.text))
+                              .arg(symbol.columns)
+                              .arg(symbol.rows);
+    if (!symbol.graded())
+        return QStringLiteral("Not graded: %1 · %2 · draw it with --scale 3 or in the Labels "
+                              "dialog to grade it")
+            .arg(symbol.reason, reads);
+    return QStringLiteral("Grade %1 (%2) · %3 · %4")
+        .arg(symbol.letter())
+        .arg(symbol.isoGrade(), reads, moduleSize(symbol.grid.moduleSize()));
 }
 
 } // namespace
@@ -128,10 +149,18 @@ Checked check(const QImage& picture, const DrawInputs& inputs, const std::atomic
     const ScanGrade::Options grading = gradingOf(inputs.type);
     const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, grading.reach);
     std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradeFound(picture, found, grading);
-    const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols)}; };
-    // Linear symbols are graded or do not decode; only the newer 2D ones may be ungraded.
-    if (symbols.empty() && !symbologyChoice(inputs.type))
+    const auto checked = [&](const QString& line) { return Checked{line, std::move(symbols), {}}; };
+    // Linear symbols are graded or do not decode; QR Code and Data Matrix are graded as 2D
+    // symbols; only the other 2D ones are not.
+    if (symbols.empty() && !symbologyChoice(inputs.type)) {
+        std::vector<Grade2D::Symbol> matrix = Grade2D::gradeFound(picture, found);
+        if (const auto line = matrixLine(matrix)) {
+            // Only a graded symbol has a report to show.
+            std::erase_if(matrix, [](const Grade2D::Symbol& s) { return !s.graded(); });
+            return Checked{*line, {}, std::move(matrix)};
+        }
         if (const auto ungraded = ungradedLine(found)) return checked(*ungraded);
+    }
     QString line;
     if (!symbols.empty()) {
         const ScanGrade::Symbol& symbol = symbols.front();

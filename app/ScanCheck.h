@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decode/Grade2D.h"
 #include "decode/ScanGrade.h"
 
 #include <QImage>
@@ -55,6 +56,7 @@ QString statusLine(const QImage& picture, const DrawInputs& inputs,
 struct Checked {
     QString line;
     std::vector<ScanGrade::Symbol> symbols;
+    std::vector<Grade2D::Symbol> matrixSymbols; // graded QR Code and Data Matrix symbols
 };
 Checked check(const QImage& picture, const DrawInputs& inputs,
               const std::atomic<bool>* cancelled = nullptr);

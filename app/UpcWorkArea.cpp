@@ -13,7 +13,8 @@ PictureFont upcFont() {
 
 } // namespace
 
-UpcWorkArea::UpcWorkArea() : upcPicture(1935, 975), blankPicture(2055, 1095) {
+UpcWorkArea::UpcWorkArea(const TextEngine* text)
+    : upcPicture(1935, 975, kWhite, text), blankPicture(2055, 1095, kWhite, text) {
     upcPicture.setPaper(kWhite);
     upcPicture.setUnits(DrawingSurface::Pixels);
     upcPicture.setKeepsDrawing(true);

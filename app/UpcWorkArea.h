@@ -8,7 +8,7 @@
 
 // The controls of the main window that the UPC-A renderer works with, off screen.
 struct UpcWorkArea : UpcAPainter::DigitCaptions {
-    UpcWorkArea();
+    explicit UpcWorkArea(const TextEngine* text = &qtTextEngine());
 
     DrawingSurface upcPicture;   // 129 x 65 pixels, white, pixels, keeps its drawing
     DrawingSurface blankPicture; // a blank white background picture

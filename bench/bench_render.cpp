@@ -37,7 +37,7 @@ void decodeCode39Row(benchmark::State& state) {
     DrawingSurface surface(6015, 2775);
     Code39::DrawCode39(surface, 10, kCode39Text, false, false);
     for (auto _ : state) {
-        QString text = Code39RowReader::readBarcode(surface, 0, 50, 1, 3);
+        Code39RowReader::Reading text = Code39RowReader::readBarcode(surface, 0, 50, 1);
         benchmark::DoNotOptimize(text);
     }
 }

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "app/DrawCommands.h"
+#include "labels/PrinterCorrections.h"
 #include "output/ImageExport.h"
 #include "symbology/Symbology.h"
 #include "symbology/ZintChoices.h"
@@ -44,6 +45,10 @@ std::optional<QString> oneWordOf(const QString& value) {
     return words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
 }
 constexpr const char* kEccLevels[] = {"L", "M", "Q", "H"};
+constexpr const char* kPrinterDots[] = {"152", "203", "300", "600"};
+constexpr const char* kMediaKinds[] = {"gap", "mark", "continuous"};
+constexpr const char* kThermalKinds[] = {"direct", "transfer"};
+constexpr const char* kLabelFormats[] = {"pdf", "zpl"};
 constexpr const char* kBearerKinds[] = {"frame", "bars", "none"};
 
 QString formatWords() {
@@ -66,6 +71,14 @@ std::optional<QString> millimetres(const QString& value) {
     return QStringLiteral("millimetres from 0.01 to 25");
 }
 
+// Millimetres from 0 to 50: a gap between labels.
+std::optional<QString> gapMillimetres(const QString& value) {
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (ok && number >= 0 && number <= 50) return std::nullopt;
+    return QStringLiteral("millimetres from 0 to 50");
+}
+
 std::optional<QString> lightWord(const QString& value) {
     if (value == u"red" || value == u"grey") return std::nullopt;
     return QStringLiteral("red or grey");
@@ -80,14 +93,14 @@ std::optional<QString> reportFile(const QString& value) {
 
 // Two numbers from Low to High, "X,Y".
 template <int Low, int High> std::optional<QString> numberPairWithin(const QString& value) {
-    const auto pair = numberPair(value);
+    const auto pair = Labels::numberPair(value);
     if (pair && pair->x() >= Low && pair->x() <= High && pair->y() >= Low && pair->y() <= High)
         return std::nullopt;
     return QStringLiteral("two numbers from %1 to %2 with a comma between").arg(Low).arg(High);
 }
 
 std::optional<QString> scaleFactors(const QString& value) {
-    const auto pair = numberPair(value);
+    const auto pair = Labels::numberPair(value);
     if (pair && pair->x() >= 0.5 && pair->x() <= 2 && pair->y() >= 0.5 && pair->y() <= 2)
         return std::nullopt;
     return QStringLiteral("two factors from 0.5 to 2 with a comma between");
@@ -252,7 +265,9 @@ QList<CommandRow> buildCommandTable() {
          "verify",
          "Grades every barcode in a picture as a barcode verifier would (A to F) and prints the "
          "grades; exit 0 when one or more are found and each grades C or better, 1 otherwise.",
-         {required({"in", "FILE", "The picture; - for standard input."}),
+         {required({"in", "FILE",
+                    "The picture; - for standard input. Given more than once, each picture of "
+                    "one print is graded and a symbol found in all of them gets their mean."}),
           {"json", "", "Prints one JSON object instead of text."},
           {"light", "LIGHT",
            "The light the reflectances are measured in: red (660 nm, a colour picture's red "
@@ -276,8 +291,8 @@ QList<CommandRow> buildCommandTable() {
            reportFile}}},
         {Command::Labels,
          "labels",
-         "Draws a sheet of barcode labels, one per row of a list, on a label product of "
-         "glabels-data, as a PDF or on a printer.",
+         "Draws barcode labels, one per row of a list, on a label product of glabels-data or "
+         "a roll, as a PDF, on a printer, or as ZPL for a thermal printer.",
          {
              {"list", "FILE",
               "The list: CSV or TSV, UTF-8, one label per row; - for standard input. Quoted "
@@ -300,10 +315,12 @@ QList<CommandRow> buildCommandTable() {
              {"start", "N", "The first free label of the first sheet, from 1 in reading order.",
               wholeNumber<1, 100000>},
              {"copies", "N", "Labels per row, 1 to 1000 (default 1).", wholeNumber<1, 1000>},
-             {"out", "FILE", "The PDF of the sheets."},
+             {"out", "FILE",
+              "The PDF of the sheets, a .zpl file, or socket://HOST[:PORT] (default port 9100) "
+              "for a thermal printer's raw port."},
              {"printer", "NAME",
-              "Prints the sheets on the CUPS printer NAME at its resolution instead; --offset and "
-              "--scale given with it are remembered for it."},
+              "Prints the sheets on the CUPS printer NAME at its resolution instead (with --format "
+              "zpl: ZPL as a raw job); --offset and --scale given with it are remembered for it."},
              {"calibration-page", "",
               "Draws one page with crosshairs at every label's corners and millimetre rulers, to "
               "measure a printer's offset and scale by; needs only --template and --out or "
@@ -317,6 +334,38 @@ QList<CommandRow> buildCommandTable() {
              {"scale", "SX,SY", "Stretches positions and labels from the paper's top left corner.",
               scaleFactors},
              {"outline", "", "Draws each label's outline."},
+             {"label", "WxH",
+              "A roll label instead of a sheet product: width x height in mm (50x30), or in "
+              "inches (4x6in); on continuous media the length to cut."},
+             {"gap", "MM", "The gap between labels down the roll (default 3).", gapMillimetres},
+             {"across", "N", "Labels side by side on the roll, 1 to 10 (default 1).",
+              wholeNumber<1, 10>},
+             {"across-gap", "MM", "The gap between labels side by side (default 2).",
+              gapMillimetres},
+             {"media", "KIND",
+              "How the printer finds the next label: gap (default), mark or continuous.",
+              oneWordOf<kMediaKinds, std::size(kMediaKinds)>},
+             {"format", "FMT",
+              "pdf, or zpl for a thermal printer's own language (default: zpl for an --out "
+              "ending in .zpl or a socket:// address).",
+              oneWordOf<kLabelFormats, std::size(kLabelFormats)>},
+             {"dpi", "D",
+              "The thermal printer's resolution for ZPL: 152, 203 (default), 300 or 600.",
+              oneWordOf<kPrinterDots, std::size(kPrinterDots)>},
+             {"darkness", "N", "ZPL: the print darkness, 0 to 30 (~SD).", wholeNumber<0, 30>},
+             {"speed", "IPS", "ZPL: the print speed in inches per second, 1 to 14 (^PR).",
+              wholeNumber<1, 14>},
+             {"thermal", "KIND", "ZPL: direct (thermal paper) or transfer (with a ribbon).",
+              oneWordOf<kThermalKinds, std::size(kThermalKinds)>},
+             {"zpl-graphics", "",
+              "ZPL: every symbol as a bitmap at the printer's dots, for firmware that lacks a "
+              "barcode command."},
+             {"design", "FILE",
+              "A gLabels 3 or 4 design (.glabels): its template, text, shapes, pictures and "
+              "barcodes filled in from its own list or --list; takes the place of --type."},
+             {"layout", "FILE",
+              "A design in Barcode Desk's own lines (text, barcode, box, line, ellipse, image; "
+              "millimetres), as the README's \"Label designs\" describes."},
              {"skip-bad", "", "Leaves out refused rows and writes the others."},
              {"strict", "",
               "Refuses (exit 1, nothing written) when a symbol grades below C in the scan check."},
@@ -402,6 +451,8 @@ std::variant<Invocation, UsageProblem> parseCommand(const CommandRow& row,
                     QStringLiteral("--%1 takes %2, not '%3'.").arg(option.name, *wanted, value),
                     row.command};
         invocation.values.insert(option.name, value);
+        if (!option.valueName.isEmpty())
+            invocation.repeated.insert(option.name, parser.values(option.name));
     }
     for (const Rule rule : row.rules)
         if (const auto problem = rule(invocation)) return UsageProblem{*problem, row.command};
@@ -499,15 +550,6 @@ std::optional<QString> anyWholeNumber(const QString& value) {
     value.toInt(&ok);
     if (ok) return std::nullopt;
     return QStringLiteral("a whole number");
-}
-
-std::optional<QPointF> numberPair(const QString& value) {
-    const QStringList parts = value.split(u',');
-    if (parts.size() != 2) return std::nullopt;
-    bool okX = false, okY = false;
-    const QPointF pair(parts[0].trimmed().toDouble(&okX), parts[1].trimmed().toDouble(&okY));
-    if (!okX || !okY || !std::isfinite(pair.x()) || !std::isfinite(pair.y())) return std::nullopt;
-    return pair;
 }
 
 std::optional<QChar> delimiterOf(const QString& value) {

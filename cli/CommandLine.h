@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -57,7 +56,8 @@ struct Invocation {
     Request request = Request::Run;
     // The command to run or to explain; nullopt with Help means the program's own help.
     std::optional<Command> command;
-    QHash<QString, QString> values; // by option name; a switch maps to an empty string
+    QHash<QString, QString> values;       // by option name; a switch maps to an empty string
+    QHash<QString, QStringList> repeated; // every value of an option given more than once
 
     bool has(const QString& name) const { return values.contains(name); }
     QString value(const QString& name, const QString& fallback = {}) const {
@@ -91,8 +91,6 @@ QString versionText();
 // Value checks for the table.
 std::optional<QString> anyWholeNumber(const QString& value);
 
-// Values of two numbers, "X,Y"; nullopt for anything else.
-std::optional<QPointF> numberPair(const QString& value);
 // A list's delimiter: one character other than a quote or a line end, or "tab".
 std::optional<QChar> delimiterOf(const QString& value);
 

@@ -32,7 +32,7 @@ std::optional<int> run(const Invocation& args) {
     const QString type = args.value(QStringLiteral("type"));
     const SymbologyChoice choice = *symbologyChoice(type);
     const QString outPath = args.value(QStringLiteral("out"));
-    DrawModel model;
+    DrawModel model(nullptr); // it draws no text: that is the full program's
     Jobs::RecordedMessages messages;
     model.setMessages(&messages);
     model.widthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);

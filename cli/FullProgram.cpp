@@ -35,7 +35,6 @@
 #include <variant>
 #include <vector>
 
-#include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -335,24 +334,6 @@ class Progress {
     int lastFilled_ = -1;
 };
 
-// The signal that asked a batch to stop, 0 while none did. Workers take no further line once
-// it is set, so every line taken is drawn and saved whole.
-std::atomic<int> stopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
-
-extern "C" void requestStop(int signal) {
-    stopSignal.store(signal);
-}
-
-void stopOnInterruption() {
-    struct sigaction action = {};
-    action.sa_handler = requestStop;
-    action.sa_flags = SA_RESTART; // a save in hand goes on as if nothing happened
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM})
-        sigaction(signal, &action, nullptr);
-}
-
 // A worker's pictures are synced together, this many at a time: one sync takes longer than
 // drawing and writing several pictures. Each picture waiting for it holds a file open, and a
 // worker holds two groups (one drawn while the other is synced), so the workers together keep
@@ -381,7 +362,9 @@ int batch(const Invocation& args) {
         return usageProblem(QStringLiteral("Cannot create %1.").arg(outDir.path()), Command::Batch);
     const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
     if (request) warnOfRoundedXDimension(*request);
-    stopOnInterruption();
+    // Workers take no further line once a signal came, so every line taken is drawn and saved
+    // whole.
+    Jobs::stopOnInterruption(false);
 
     std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
     std::vector<char> undecodable(static_cast<size_t>(lines.size()), false);
@@ -416,7 +399,7 @@ int batch(const Invocation& args) {
                                  [group = std::move(pictures)] { return group->commit(); });
             pictures = std::make_unique<WholeFile::Group>(outDir.path());
         };
-        while (stopSignal.load() == 0) {
+        while (Jobs::stopSignal() == 0) {
             i = next++;
             if (i >= lines.size()) break;
             refusals[static_cast<size_t>(i)] =
@@ -436,7 +419,7 @@ int batch(const Invocation& args) {
     work(true);
     for (std::thread& thread : threads)
         thread.join();
-    const int signal = stopSignal.load();
+    const int signal = Jobs::stopSignal();
     signal == 0 ? progress.step(lines.size()) : progress.stop();
 
     int refused = 0;
@@ -471,28 +454,18 @@ int readCommand(const Invocation& args) {
     const int x = args.number(QStringLiteral("x"), 0);
     const int y = args.number(QStringLiteral("y"), 0);
     const int tries = args.number(QStringLiteral("tries"), 1);
-    const int mode = args.number(QStringLiteral("mode"), 3);
+    // --mode takes 0, 1 or 3 alone: the numbers of FailureShown.
+    const auto shown =
+        static_cast<Code39RowReader::FailureShown>(args.number(QStringLiteral("mode"), 3));
     const auto loaded = PictureStreams::load(inPath);
     if (const auto* failure = std::get_if<QString>(&loaded)) {
         printError(*failure);
         return kExitRefused;
     }
     const ImagePixels pixels(std::get<QImage>(loaded));
-    // Modes 0 and 1 hide the error text, and mode 0's empty line is also what an empty code
-    // reads as: whether the read failed comes from the error text of mode 3.
-    constexpr int kErrorTextMode = 3;
-    const QString result = Code39RowReader::readBarcode(pixels, x, y, tries, kErrorTextMode);
-    const bool failed = result.startsWith(QStringLiteral("ERR:"));
-    const QString shown = failed ? Code39RowReader::failureText(result, mode) : result;
-    std::printf("%s\n", shown.toUtf8().constData());
-    return failed ? kExitRefused : 0;
-}
-
-QStringList utf8Arguments(int argc, char** argv) {
-    QStringList words;
-    for (int i = 1; i < argc; ++i)
-        words << QString::fromUtf8(argv[i]);
-    return words;
+    const Code39RowReader::Reading reading = Code39RowReader::readBarcode(pixels, x, y, tries);
+    std::printf("%s\n", Code39RowReader::shownText(reading, shown).toUtf8().constData());
+    return std::holds_alternative<QString>(reading) ? 0 : kExitRefused;
 }
 
 // Whether the folder is there to write in, or can be made.
@@ -534,9 +507,9 @@ int run(const Invocation& invocation) {
     case Command::Batch:
         return batch(invocation);
     case Command::Verify:
-        return verifyPicture(invocation.value(QStringLiteral("in")),
-                             invocation.has(QStringLiteral("json")), verifyOptions(invocation),
-                             invocation.value(QStringLiteral("report")));
+        return verifyPictures(invocation.repeated.value(QStringLiteral("in")),
+                              invocation.has(QStringLiteral("json")), verifyOptions(invocation),
+                              invocation.value(QStringLiteral("report")));
     case Command::Labels:
         return LabelsCommand::run(invocation);
     case Command::Types: // answered before the module is loaded
@@ -549,7 +522,7 @@ int run(const Invocation& invocation) {
 
 // The program's main, for the quick start to hand over to.
 extern "C" [[gnu::visibility("default")]] int barcode_desk_cli_full(int argc, char** argv) {
-    const auto parsed = CommandLine::parse(utf8Arguments(argc, argv));
+    const auto parsed = CommandLine::parse(Jobs::utf8Arguments(argc, argv));
     if (const auto* problem = std::get_if<CommandLine::UsageProblem>(&parsed))
         return usageProblem(problem->message, problem->command);
     const Invocation& invocation = std::get<Invocation>(parsed);

@@ -8,9 +8,43 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 
+#include <signal.h>
+
+namespace {
+
+std::atomic<int> requestedStop{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void requestStop(int signal) {
+    requestedStop.store(signal);
+}
+
+} // namespace
+
 namespace Jobs {
+
+QStringList utf8Arguments(int argc, char** argv) {
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromUtf8(argv[i]);
+    return words;
+}
+
+void stopOnInterruption(bool secondSignalEnds) {
+    struct sigaction action = {};
+    action.sa_handler = requestStop;
+    action.sa_flags = SA_RESTART | (secondSignalEnds ? SA_RESETHAND : 0);
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
+
+int stopSignal() {
+    return requestedStop.load();
+}
 
 void printError(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());

@@ -32,6 +32,15 @@ class RecordedMessages : public MessageBoxes {
     QStringList texts;
 };
 
+// The words after the program's name; the command line is UTF-8 whatever the locale says.
+QStringList utf8Arguments(int argc, char** argv);
+
+// SIGINT and SIGTERM ask a long job to stop at its next whole step: stopSignal() tells which
+// came, 0 while none did. A save in hand goes on. When `secondSignalEnds`, a second one ends
+// the program at once (a run that waits for more of its list would not look again).
+void stopOnInterruption(bool secondSignalEnds);
+int stopSignal();
+
 // Whether the job prints text (fonts, so Qt Gui): a caption under the bars, the digits of a
 // symbol drawn anew, the text of a vector file.
 bool printsText(const CommandLine::Invocation& invocation);

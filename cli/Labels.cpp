@@ -1,8 +1,12 @@
 #include "cli/Labels.h"
 
 #include "cli/Jobs.h"
+#include "cli/LabelJobs.h"
+#include "cli/ThermalOutput.h"
+#include "decode/Grade2D.h"
 #include "decode/ScanGrade.h"
 #include "labels/ListReader.h"
+#include "labels/PrinterCorrections.h"
 #include "labels/Sheet.h"
 #include "labels/SheetPainter.h"
 #include "labels/TemplateCatalog.h"
@@ -13,12 +17,10 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 
-#include <signal.h>
 #include <unistd.h>
 
 namespace LabelsCommand {
@@ -27,22 +29,16 @@ namespace {
 
 using CommandLine::delimiterOf;
 using CommandLine::Invocation;
-using CommandLine::numberPair;
 using Labels::Area;
 using Labels::boxOf;
 using Labels::Fit;
 using Labels::fitSymbol;
 using Labels::LabelTemplate;
+using Labels::numberPair;
 using Labels::XRange;
 
 using Jobs::kExitRefused;
 using Jobs::kExitUsage;
-
-int usage(const QString& message) {
-    Jobs::printError(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
-                         .arg(QString::fromLatin1(CommandLine::kProgram), message));
-    return kExitUsage;
-}
 
 QString mm(double dots, double mmPerDot) {
     return QString::number(dots * mmPerDot, 'f', 1);
@@ -70,19 +66,12 @@ class Progress {
     qint64 sheets_ = 0;
 };
 
-// SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
-std::atomic<int> stopSignal{0};
-extern "C" void requestLabelsStop(int signal) {
-    stopSignal.store(signal);
-}
-void stopOnInterruption() {
-    struct sigaction action = {};
-    action.sa_handler = requestLabelsStop;
-    // A save in hand goes on; a second signal ends a run that waits for more of its list.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM})
-        sigaction(signal, &action, nullptr);
+} // namespace
+
+int usage(const QString& message) {
+    Jobs::printError(QStringLiteral("%1: %2\n'%1 labels --help' explains the options.")
+                         .arg(QString::fromLatin1(CommandLine::kProgram), message));
+    return kExitUsage;
 }
 
 // Where the options put the labels. A printer remembers the correction last given for it and
@@ -103,6 +92,8 @@ Labels::Calibration calibrationFor(const Invocation& args, const QString& printe
     const QPointF scale = pairOf("scale", QStringLiteral("1,1"));
     return {offset.x(), offset.y(), scale.x(), scale.y()};
 }
+
+namespace {
 
 int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) {
     const QList<const LabelTemplate*> found = catalog.search(words);
@@ -132,6 +123,8 @@ int listTemplates(const Labels::TemplateCatalog& catalog, const QString& words) 
     }
     return 0;
 }
+
+} // namespace
 
 // The template the option names: a file, or a brand and part of the catalog.
 std::variant<LabelTemplate, QString> chosenTemplate(Labels::TemplateCatalog& catalog,
@@ -183,26 +176,44 @@ QString expectedText(const QString& typeName, LineDecode::Linear symbology,
     return LineDecode::textOfModules(symbology, made.symbol.modules, addOn).value_or(QString());
 }
 
-// How many labels graded A, B, C, D and F.
-class Grades {
-  public:
-    void add(QChar letter) { ++counts_[indexOf(letter)]; }
-    QString summary() const {
-        QStringList parts;
-        for (int i = 0; i < 5; ++i)
-            if (counts_[i] > 0) parts << QStringLiteral("%1 %2").arg(counts_[i]).arg(kLetters[i]);
-        return parts.join(QStringLiteral(", "));
-    }
+namespace {
 
-  private:
-    static constexpr char kLetters[] = "ABCDF";
-    static int indexOf(QChar letter) {
-        for (int i = 0; i < 4; ++i)
-            if (letter == QLatin1Char(kLetters[i])) return i;
-        return 4;
-    }
-    qint64 counts_[5] = {};
-};
+// The name the 2D grader knows a type's symbols by; nothing for those it does not grade.
+std::optional<QString> matrixKindOf(const QString& typeName) {
+    if (typeName == u"qr") return QStringLiteral("QR Code");
+    if (typeName == u"datamatrix") return QStringLiteral("Data Matrix");
+    if (typeName == u"gs1-datamatrix") return QStringLiteral("GS1 Data Matrix");
+    return std::nullopt;
+}
+
+// The 2D grader's letter for a label's QR Code or Data Matrix symbol as printed, at the
+// printer's dots; nothing when the dots are too coarse to grade.
+QChar gradeOfMatrix(const Symbol& symbol, int dots, const QString& kind) {
+    const ModuleMatrix& m = *symbol.matrix;
+    const int quiet = symbol.quietLeft;
+    QImage picture((m.columns + 2 * quiet) * dots, (m.rows + 2 * quiet) * dots,
+                   QImage::Format_Grayscale8);
+    picture.fill(255);
+    for (int r = 0; r < m.rows; ++r)
+        for (int c = 0; c < m.columns; ++c)
+            if (m.dark(r, c))
+                for (int y = 0; y < dots; ++y)
+                    std::fill_n(picture.scanLine((r + quiet) * dots + y) + (c + quiet) * dots, dots,
+                                uchar(0));
+    ReadingEngine::Found where;
+    where.kind = kind;
+    where.matrix = true;
+    where.rows = m.rows;
+    where.columns = m.columns;
+    const double left = quiet * dots, top = quiet * dots;
+    const double right = left + m.columns * dots, bottom = top + m.rows * dots;
+    where.corners = {QPointF(left, top), QPointF(right, top), QPointF(right, bottom),
+                     QPointF(left, bottom)};
+    where.box = QRect(int(left), int(top), m.columns * dots, m.rows * dots);
+    const auto graded = Grade2D::gradeFound(picture, {where});
+    if (graded.empty() || !graded.front().graded()) return {};
+    return graded.front().letter();
+}
 
 } // namespace
 
@@ -216,10 +227,14 @@ int run(const Invocation& args) {
         }
         return listTemplates(catalog, args.value(QStringLiteral("templates")));
     }
+    if (args.has(QStringLiteral("design")) || args.has(QStringLiteral("layout")))
+        return runDesign(args, catalog, catalogProblem);
     const bool calibrationPage = args.has(QStringLiteral("calibration-page"));
     // A calibration page needs no list.
-    const QStringList required =
-        calibrationPage ? QStringList{"template"} : QStringList{"template", "list", "type"};
+    const bool roll = args.has(QStringLiteral("label"));
+    if (roll == args.has(QStringLiteral("template")))
+        return usage(QStringLiteral("Give --template or --label, one of them."));
+    const QStringList required = calibrationPage ? QStringList{} : QStringList{"list", "type"};
     for (const QString& option : required)
         if (!args.has(option)) return usage(QStringLiteral("--%1 is required.").arg(option));
     const QString outPath = args.value(QStringLiteral("out"));
@@ -227,24 +242,40 @@ int run(const Invocation& args) {
     if (outPath.isEmpty() == printer.isEmpty())
         return usage(QStringLiteral("Give --out or --printer, one of them."));
     if (outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
+    const bool zpl = Thermal::wantsZpl(args);
+    if (zpl && !roll) return usage(QStringLiteral("ZPL is for roll labels: give --label."));
+    if (const auto problem = Thermal::misplacedOption(args)) return usage(*problem);
 
-    const auto chosen = chosenTemplate(catalog, catalogProblem, args.value("template"));
-    if (const auto* problem = std::get_if<QString>(&chosen)) {
-        Jobs::printError(*problem);
-        return kExitUsage;
-    }
+    const auto chosen = roll ? Thermal::rollOf(args)
+                             : chosenTemplate(catalog, catalogProblem, args.value("template"));
+    if (const auto* problem = std::get_if<QString>(&chosen))
+        return roll ? usage(*problem) : (Jobs::printError(*problem), kExitUsage);
     const LabelTemplate& label = std::get<LabelTemplate>(chosen);
     const Labels::Calibration calibration = calibrationFor(args, printer);
     const Labels::Sheet sheet(label, calibration);
-    Labels::SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")),
-                               QString::fromLatin1(CommandLine::kProgram));
-    if (!writer.ready()) {
-        Jobs::printError(QStringLiteral("No printer named %1.").arg(printer));
-        return kExitRefused;
+    std::unique_ptr<Labels::SheetWriter> sheetWriter;
+    std::unique_ptr<Labels::ZplOutput> zplOutput;
+    if (zpl) {
+        auto opened = Thermal::zplOutput(args, label);
+        if (const auto* problem = std::get_if<Thermal::OutputProblem>(&opened)) {
+            if (problem->usage) return usage(problem->message);
+            Jobs::printError(problem->message);
+            return kExitRefused;
+        }
+        zplOutput = std::move(std::get<std::unique_ptr<Labels::ZplOutput>>(opened));
+    } else {
+        sheetWriter = std::make_unique<Labels::SheetWriter>(
+            outPath, printer, label, args.has(QStringLiteral("outline")),
+            QString::fromLatin1(CommandLine::kProgram));
+        if (!sheetWriter->ready()) {
+            Jobs::printError(QStringLiteral("No printer named %1.").arg(printer));
+            return kExitRefused;
+        }
     }
+    Labels::LabelSink& writer = zpl ? static_cast<Labels::LabelSink&>(*zplOutput) : *sheetWriter;
     const QString target = printer.isEmpty() ? outPath : QStringLiteral("printer ") + printer;
     if (calibrationPage) {
-        if (!writer.paintCalibration(sheet, calibration)) {
+        if (zpl || !sheetWriter->paintCalibration(sheet, calibration)) {
             Jobs::printError(
                 QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
             return kExitRefused;
@@ -307,8 +338,11 @@ int run(const Invocation& args) {
     }
 
     const QString typeName = args.value(QStringLiteral("type"));
-    // The scan check grades the linear symbologies; 2D ones are drawn ungraded.
-    const std::optional<LineDecode::Linear> graded = gradedAs(typeName);
+    // The scan check grades the linear symbologies, the 2D grader QR Code and Data Matrix;
+    // the other 2D ones are drawn ungraded.
+    const std::optional<LineDecode::Linear> linear = gradedAs(typeName);
+    const std::optional<QString> matrixKind = matrixKindOf(typeName);
+    const bool graded = linear || matrixKind;
     const XRange range = Labels::xRangeOfType(typeName);
     const int dotsPerInch = writer.dotsPerInch();
     const double mmPerDot = writer.mmPerDot(), dotsPerPoint = writer.dotsPerPoint();
@@ -327,7 +361,8 @@ int run(const Invocation& args) {
     const bool strict = args.has(QStringLiteral("strict"));
     Grades grades;
     const int copies = args.number(QStringLiteral("copies"), 1);
-    stopOnInterruption();
+    // SIGINT or SIGTERM: the sheet is given up and nothing is left behind.
+    Jobs::stopOnInterruption(true);
 
     Progress progress;
     // Each row is checked before anything of it is drawn; once a row is refused, the others
@@ -338,7 +373,7 @@ int run(const Invocation& args) {
     QStringList fields;
     Labels::ListReader::Status status;
     while ((status = reader.next(fields)) == Labels::ListReader::Status::Row) {
-        if (stopSignal.load() != 0) break;
+        if (Jobs::stopSignal() != 0) break;
         const qint64 row = reader.rowNumber();
         const auto refuse = [&](const QString& reason) {
             Jobs::printError(QStringLiteral("row %1: %2").arg(row).arg(reason));
@@ -392,10 +427,11 @@ int run(const Invocation& args) {
         }
         const Fit& fit = **found;
         const QChar grade =
-            graded ? gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots,
-                             *graded,
-                             expectedText(typeName, *graded, std::get<Labels::LabelSymbol>(made)))
-                   : QChar();
+            linear ? gradeOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots,
+                             *linear,
+                             expectedText(typeName, *linear, std::get<Labels::LabelSymbol>(made)))
+            : matrixKind && symbol.matrix ? gradeOfMatrix(symbol, fit.dots, *matrixKind)
+                                          : QChar();
         if (graded) grades.add(grade);
         if (grade == u'D' || grade == u'F') {
             Jobs::printError(QStringLiteral("row %1: the symbol grades %2 in the scan check")
@@ -412,7 +448,8 @@ int run(const Invocation& args) {
                 : boxOf(symbol, SymbolLayout(symbol, fit.barHeight, std::nullopt), fit.dots, 0)
                       .width();
         for (int copy = 0; copy < copies; ++copy)
-            if (!writer.paint(sheet.place(placed++, start), symbol, fit, lines, width)) {
+            if (!writer.paint(sheet.place(placed++, start), std::get<Labels::LabelSymbol>(made),
+                              fit, lines, width)) {
                 Jobs::printError(
                     QStringLiteral("Cannot write %1: %2").arg(target, writer.errorString()));
                 return kExitRefused;
@@ -420,7 +457,7 @@ int run(const Invocation& args) {
         progress.show(placed, writer.pages());
     }
     progress.end();
-    if (const int signal = stopSignal.load(); signal != 0) {
+    if (const int signal = Jobs::stopSignal(); signal != 0) {
         Jobs::printError(QStringLiteral("%1: interrupted; nothing written to %2.")
                              .arg(QString::fromLatin1(CommandLine::kProgram), target));
         return 128 + signal;
@@ -446,7 +483,8 @@ int run(const Invocation& args) {
                        "scan check: %9.")
             .arg(placed)
             .arg(writer.pages())
-            .arg(writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
+            .arg(roll ? (writer.pages() == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
+                      : (writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets")))
             .arg(target)
             .arg(refused > 0 ? QStringLiteral(", %1 refused rows left out").arg(refused)
                              : QString())

@@ -1,8 +1,11 @@
 #include "cli/Verify.h"
 
 #include "cli/PictureStreams.h"
+#include "cli/VerifyMatrix.h"
+#include "decode/Grade2D.h"
 #include "decode/ReadingEngine.h"
 #include "decode/ScanGrade.h"
+#include "output/MatrixReport.h"
 #include "output/ScanReport.h"
 #include "output/WholeFile.h"
 
@@ -144,9 +147,11 @@ void printText(const ScanGrade::Symbol& symbol) {
                     qPrintable(directionOf(*reversed)));
 }
 
-// The symbols the grader does not measure among those found: 2D ones.
+// The symbols neither grader measures among those found: PDF417 and Aztec for now.
 QList<ReadingEngine::Found> ungradedSymbols(QList<ReadingEngine::Found> found) {
-    found.removeIf([](const ReadingEngine::Found& symbol) { return !symbol.isMatrix(); });
+    found.removeIf([](const ReadingEngine::Found& symbol) {
+        return !symbol.isMatrix() || Grade2D::grades(symbol);
+    });
     return found;
 }
 
@@ -161,16 +166,106 @@ QJsonObject ungradedObject(const ReadingEngine::Found& symbol) {
 
 void printUngraded(const ReadingEngine::Found& symbol) {
     const QRect& box = symbol.box;
-    std::printf("%s \"%s\" at %d,%d size %dx%d: %dx%d modules, quiet zone %s; no grade for 2D "
+    std::printf("%s \"%s\" at %d,%d size %dx%d: %dx%d modules, quiet zone %s; no grade for %s "
                 "symbols\n",
                 qPrintable(symbol.kind), ReadingEngine::shownText(symbol.text).toUtf8().constData(),
                 box.x(), box.y(), box.width(), box.height(), symbol.rows, symbol.columns,
-                symbol.quietZoneKept ? "kept" : "too narrow");
+                symbol.quietZoneKept ? "kept" : "too narrow", qPrintable(symbol.kind));
 }
 
 // A 2D symbol without its quiet zone fails, whatever it decodes to here.
 bool ungradedPass(const ReadingEngine::Found& symbol) {
     return symbol.quietZoneKept;
+}
+
+// One picture's symbols, graded.
+struct Graded {
+    QString path;
+    QImage picture;
+    std::vector<ScanGrade::Symbol> linear;
+    std::vector<Grade2D::Symbol> matrix;
+    QList<ReadingEngine::Found> ungraded;
+
+    bool empty() const { return linear.empty() && matrix.empty() && ungraded.isEmpty(); }
+    bool allPass() const {
+        return !empty() && (linear.empty() || ScanGrade::allPass(linear)) &&
+               std::all_of(matrix.begin(), matrix.end(), VerifyMatrix::passes) &&
+               std::all_of(ungraded.begin(), ungraded.end(), ungradedPass);
+    }
+    QJsonObject object() const {
+        QJsonArray list;
+        for (const ScanGrade::Symbol& symbol : linear)
+            list.append(symbolObject(symbol));
+        for (const Grade2D::Symbol& symbol : matrix)
+            list.append(VerifyMatrix::symbolObject(symbol));
+        QJsonObject object{{QStringLiteral("symbols"), list}};
+        if (!ungraded.isEmpty()) {
+            QJsonArray others;
+            for (const ReadingEngine::Found& symbol : ungraded)
+                others.append(ungradedObject(symbol));
+            object.insert(QStringLiteral("ungraded"), others);
+        }
+        return object;
+    }
+    void print() const {
+        if (empty()) std::printf("no symbol found\n");
+        for (const ScanGrade::Symbol& symbol : linear)
+            printText(symbol);
+        for (const Grade2D::Symbol& symbol : matrix)
+            VerifyMatrix::printText(symbol);
+        for (const ReadingEngine::Found& symbol : ungraded)
+            printUngraded(symbol);
+    }
+};
+
+// A symbol as the mean over pictures sees it: its type, text, score, aperture and light.
+struct Scored {
+    QString type, text;
+    double score;
+    double apertureMm;
+    ScanLines::Light light;
+};
+
+std::vector<Scored> scoredOf(const Graded& graded) {
+    std::vector<Scored> scored;
+    for (const ScanGrade::Symbol& s : graded.linear)
+        scored.push_back({s.kind, s.text, s.score(), s.apertureMm, s.light});
+    for (const Grade2D::Symbol& s : graded.matrix)
+        if (s.graded()) scored.push_back({s.kind, s.text, s.score(), s.apertureMm, s.light});
+    return scored;
+}
+
+// The symbols found in every picture with the same type and text, each with its mean score.
+std::vector<Scored> meansOf(const std::vector<Graded>& pictures) {
+    std::vector<Scored> means;
+    for (const Scored& first : scoredOf(pictures.front())) {
+        Scored mean = first;
+        bool everywhere = true;
+        for (std::size_t i = 1; i < pictures.size() && everywhere; ++i) {
+            const auto there = scoredOf(pictures[i]);
+            const auto same = std::find_if(there.begin(), there.end(), [&](const Scored& s) {
+                return s.type == first.type && s.text == first.text;
+            });
+            everywhere = same != there.end();
+            if (everywhere) {
+                mean.score += same->score;
+                mean.apertureMm += same->apertureMm;
+            }
+        }
+        if (!everywhere) continue;
+        mean.score /= double(pictures.size());
+        mean.apertureMm /= double(pictures.size());
+        means.push_back(mean);
+    }
+    return means;
+}
+
+QJsonObject meanObject(const Scored& mean) {
+    return {{QStringLiteral("type"), mean.type},
+            {QStringLiteral("text"), mean.text},
+            {QStringLiteral("grade"), QString(ScanGrade::letterOf(mean.score))},
+            {QStringLiteral("score"), rounded(mean.score, 2)},
+            {QStringLiteral("iso"), Grade2D::isoForm(mean.score, mean.apertureMm, mean.light)}};
 }
 
 QImage loadPicture(const QString& inPath) {
@@ -191,58 +286,99 @@ ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
     return options;
 }
 
-int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options,
-                  const QString& reportPath) {
+namespace {
+
+std::optional<Graded> gradePicture(const QString& inPath, const ScanGrade::Options& options) {
     const QImage picture = loadPicture(inPath);
     if (picture.isNull()) {
         std::fprintf(stderr, "Cannot read the image %s\n", inPath.toLocal8Bit().constData());
-        return 1;
+        return std::nullopt;
     }
     const QList<ReadingEngine::Found> found = ReadingEngine::findSymbols(picture, options.reach);
-    const std::vector<ScanGrade::Symbol> symbols = ScanGrade::gradeFound(picture, found, options);
-    const QList<ReadingEngine::Found> ungraded = ungradedSymbols(found);
-    const bool allPass = (symbols.empty() ? !ungraded.isEmpty() : ScanGrade::allPass(symbols)) &&
-                         std::all_of(ungraded.begin(), ungraded.end(), ungradedPass);
-    if (json) {
-        QJsonArray list;
-        for (const ScanGrade::Symbol& symbol : symbols)
-            list.append(symbolObject(symbol));
-        QJsonObject object{{QStringLiteral("symbols"), list}};
-        if (!ungraded.isEmpty()) {
-            QJsonArray others;
-            for (const ReadingEngine::Found& symbol : ungraded)
-                others.append(ungradedObject(symbol));
-            object.insert(QStringLiteral("ungraded"), others);
+    Graded graded{inPath, picture, ScanGrade::gradeFound(picture, found, options),
+                  Grade2D::gradeFound(picture, found, {options.light, options.apertureMm}),
+                  ungradedSymbols(found)};
+    return graded;
+}
+
+// The report on the first graded symbol: a linear one's, or a QR Code's or Data Matrix's.
+int writeReport(const Graded& graded, const QString& reportPath) {
+    const auto matrix = std::find_if(graded.matrix.begin(), graded.matrix.end(),
+                                     [](const Grade2D::Symbol& s) { return s.graded(); });
+    if (graded.linear.empty() && matrix == graded.matrix.end()) {
+        std::fprintf(stderr, graded.empty() ? "No report written: no symbol found\n"
+                                            : "No report written: no graded symbol found\n");
+        return 1;
+    }
+    const auto format = ScanReport::formatOf(reportPath).value_or(ScanReport::Format::Pdf);
+    const QString name = graded.path == u"-" ? QStringLiteral("standard input") : graded.path;
+    const QByteArray report =
+        graded.linear.empty()
+            ? MatrixReport::reportBytes(graded.picture, *matrix, name, format)
+            : ScanReport::reportBytes(graded.picture, graded.linear.front(), name, format);
+    const auto failure = report.isEmpty() ? std::optional(QStringLiteral("cannot draw it"))
+                                          : WholeFile::write(reportPath, report);
+    if (failure) {
+        std::fprintf(stderr, "Cannot write the report %s: %s\n",
+                     reportPath.toLocal8Bit().constData(), failure->toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int verifyPictures(const QStringList& inPaths, bool json, const ScanGrade::Options& options,
+                   const QString& reportPath) {
+    std::vector<Graded> pictures;
+    for (const QString& path : inPaths) {
+        auto graded = gradePicture(path, options);
+        if (!graded) return 1;
+        pictures.push_back(std::move(*graded));
+    }
+    if (pictures.empty()) return 1;
+    bool allPass = false;
+    if (pictures.size() == 1) {
+        allPass = pictures.front().allPass();
+        if (json) {
+            const QByteArray out =
+                QJsonDocument(pictures.front().object()).toJson(QJsonDocument::Compact);
+            std::printf("%s\n", out.constData());
+        } else {
+            pictures.front().print();
         }
-        const QByteArray out = QJsonDocument(object).toJson(QJsonDocument::Compact);
-        std::printf("%s\n", out.constData());
-    } else if (symbols.empty() && ungraded.isEmpty()) {
-        std::printf("no symbol found\n");
     } else {
-        for (const ScanGrade::Symbol& symbol : symbols)
-            printText(symbol);
-        for (const ReadingEngine::Found& symbol : ungraded)
-            printUngraded(symbol);
-    }
-    if (!reportPath.isEmpty()) {
-        if (symbols.empty()) {
-            std::fprintf(stderr, ungraded.isEmpty()
-                                     ? "No report written: no symbol found\n"
-                                     : "No report written: no graded symbol found\n");
-            return 1;
+        const std::vector<Scored> means = meansOf(pictures);
+        allPass = !means.empty() && std::all_of(means.begin(), means.end(), [](const Scored& m) {
+            return m.score >= ScanGrade::kLowestPassingScore;
+        });
+        if (json) {
+            QJsonArray list, meanList;
+            for (const Graded& graded : pictures) {
+                QJsonObject object = graded.object();
+                object.insert(QStringLiteral("in"), graded.path);
+                list.append(object);
+            }
+            for (const Scored& mean : means)
+                meanList.append(meanObject(mean));
+            const QJsonObject all{{QStringLiteral("pictures"), list},
+                                  {QStringLiteral("mean"), meanList}};
+            std::printf("%s\n", QJsonDocument(all).toJson(QJsonDocument::Compact).constData());
+        } else {
+            for (const Graded& graded : pictures) {
+                std::printf("%s:\n", graded.path.toLocal8Bit().constData());
+                graded.print();
+            }
+            if (means.empty()) std::printf("no symbol found in every picture\n");
+            for (const Scored& mean : means)
+                std::printf("mean of %zu pictures: %s \"%s\": grade %c (%.1f), %s\n",
+                            pictures.size(), qPrintable(mean.type),
+                            ReadingEngine::shownText(mean.text).toUtf8().constData(),
+                            ScanGrade::letterOf(mean.score).toLatin1(), mean.score,
+                            qPrintable(Grade2D::isoForm(mean.score, mean.apertureMm, mean.light)));
         }
-        const auto format = ScanReport::formatOf(reportPath).value_or(ScanReport::Format::Pdf);
-        const QByteArray report = ScanReport::reportBytes(
-            picture, symbols.front(), inPath == u"-" ? QStringLiteral("standard input") : inPath,
-            format);
-        const auto failure = report.isEmpty() ? std::optional(QStringLiteral("cannot draw it"))
-                                              : WholeFile::write(reportPath, report);
-        if (failure) {
-            std::fprintf(stderr, "Cannot write the report %s: %s\n",
-                         reportPath.toLocal8Bit().constData(), failure->toLocal8Bit().constData());
-            return 1;
-        }
     }
+    if (!reportPath.isEmpty() && writeReport(pictures.front(), reportPath) != 0) return 1;
     return allPass ? 0 : 1;
 }
 

@@ -16,8 +16,10 @@
 // one keeps its quiet zone, 1 otherwise.
 // With `reportPath`, also a one-page report on the first symbol there (exit 1 when it cannot
 // be written).
-int verifyPicture(const QString& inPath, bool json, const ScanGrade::Options& options = {},
-                  const QString& reportPath = {});
+// Several pictures of one print: each graded, and every symbol found in all of them with the
+// same type and text gets their mean score, which alone sets the exit status.
+int verifyPictures(const QStringList& inPaths, bool json, const ScanGrade::Options& options = {},
+                   const QString& reportPath = {});
 
 // The grader's light and aperture as verify's options (checked already) ask for them.
 ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation);

@@ -17,13 +17,6 @@
 
 namespace {
 
-QStringList utf8Arguments(int argc, char** argv) {
-    QStringList words;
-    for (int i = 1; i < argc; ++i)
-        words << QString::fromUtf8(argv[i]);
-    return words;
-}
-
 // Where the module may be: beside the program, as installed or built, then where the package
 // installs it, then where this build put it, then by name alone (the run path).
 QStringList moduleCandidates() {
@@ -66,7 +59,7 @@ int runFullProgram(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const auto parsed = CommandLine::parse(utf8Arguments(argc, argv));
+    const auto parsed = CommandLine::parse(Jobs::utf8Arguments(argc, argv));
     if (const auto* problem = std::get_if<CommandLine::UsageProblem>(&parsed))
         return Jobs::usageProblem(problem->message, problem->command);
     const CommandLine::Invocation& invocation = std::get<CommandLine::Invocation>(parsed);

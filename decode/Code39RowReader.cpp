@@ -124,51 +124,64 @@ std::string classify(Row& row, long long x0, const Widths& widths) {
 
 } // namespace
 
-QString decodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
+Reading decodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y) {
     Row row(picture, y, static_cast<long long>(x) + 1);
     const std::optional<long long> x0 = firstBar(row, x);
-    if (!x0) return QStringLiteral("ERR: BC not seen");
+    if (!x0) return Failure::NotSeen;
 
     const Widths widths = measure(row, *x0);
-    if (!widths.readable()) return QStringLiteral("ERR: BC not readable");
+    if (!widths.readable()) return Failure::NotReadable;
 
     const std::string elements = classify(row, *x0, widths);
-    if (elements.size() % 10 != 0) return QStringLiteral("ERR: BC parity");
+    if (elements.size() % 10 != 0) return Failure::Parity;
 
     QString text;
     text.reserve(static_cast<qsizetype>(elements.size() / 10));
     for (std::size_t i = 0; i < elements.size(); i += 10) {
         const int index = SymbologyTables::kCode39ValueOfGroup[SymbologyTables::code39GroupNumber(
             std::string_view(elements).substr(i, 10))];
-        if (index < 0) return QStringLiteral("ERR: BC unrecognized");
+        if (index < 0) return Failure::Unrecognized;
         text += Code39::Code39Chars.at(index);
     }
-    if (text.size() < 2 || !text.startsWith(u'*') || !text.endsWith(u'*'))
-        return QStringLiteral("ERR: BC invalid");
+    if (text.size() < 2 || !text.startsWith(u'*') || !text.endsWith(u'*')) return Failure::Invalid;
     return text.mid(1, text.size() - 2);
 }
 
-QString readBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y, std::int32_t tries,
-                    std::int32_t mode) {
+Reading readBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y,
+                    std::int32_t tries) {
     tries = std::clamp(tries, 1, 12);
-    QString result;
+    Reading reading = Failure::NotSeen;
     for (long long row = y; row < static_cast<long long>(y) + tries; ++row) {
         if (row > std::numeric_limits<std::int32_t>::max()) break;
-        result = decodeRow(picture, x, static_cast<std::int32_t>(row));
-        if (!result.startsWith(QStringLiteral("ERR:"))) return result;
+        reading = decodeRow(picture, x, static_cast<std::int32_t>(row));
+        if (std::holds_alternative<QString>(reading)) break;
     }
-    return failureText(result, mode);
+    return reading;
 }
 
-QString failureText(const QString& error, std::int32_t mode) {
-    switch (mode) {
-    case 0:
+QString shownText(const Reading& reading, FailureShown shown) {
+    if (const auto* text = std::get_if<QString>(&reading)) return *text;
+    switch (shown) {
+    case FailureShown::Nothing:
         return QString();
-    case 1:
+    case FailureShown::Error:
         return QStringLiteral("Error");
-    default:
-        return error;
+    case FailureShown::Reason:
+        break;
     }
+    switch (std::get<Failure>(reading)) {
+    case Failure::NotSeen:
+        return QStringLiteral("ERR: BC not seen");
+    case Failure::NotReadable:
+        return QStringLiteral("ERR: BC not readable");
+    case Failure::Parity:
+        return QStringLiteral("ERR: BC parity");
+    case Failure::Unrecognized:
+        return QStringLiteral("ERR: BC unrecognized");
+    case Failure::Invalid:
+        break;
+    }
+    return QStringLiteral("ERR: BC invalid");
 }
 
 } // namespace Code39RowReader

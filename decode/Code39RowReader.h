@@ -5,18 +5,23 @@
 #include <QString>
 
 #include <cstdint>
+#include <variant>
 
 // Reads a Code 39 barcode along one pixel row, left to right, from a point left of it.
-// Failures come back as texts beginning with "ERR:", never as exceptions.
+// A row gives its text or why it gave none, never an exception.
 namespace Code39RowReader {
 
-QString decodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y);
+enum class Failure { NotSeen, NotReadable, Parity, Unrecognized, Invalid };
+using Reading = std::variant<QString, Failure>;
 
-// Tries the rows y, y + 1, ... (1 to 12 of them) and returns the first decoded text; when all
-// fail: mode 0 gives "", mode 1 "Error", any other mode the last row's error text.
-QString readBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y, std::int32_t tries,
-                    std::int32_t mode);
-// What readBarcode gives in the mode for a read that failed with the error text.
-QString failureText(const QString& error, std::int32_t mode);
+Reading decodeRow(const PixelSource& picture, std::int32_t x, std::int32_t y);
+// Tries the rows y, y + 1, ... (1 to 12 of them): the first text, or the last row's failure.
+Reading readBarcode(const PixelSource& picture, std::int32_t x, std::int32_t y, std::int32_t tries);
+
+// What a failed read shows: nothing, "Error", or why ("ERR: BC not seen" and the like). The
+// numbers are the ones `barcode-desk-cli read --mode` takes.
+enum class FailureShown : std::int32_t { Nothing = 0, Error = 1, Reason = 3 };
+// The text a reading shows: its own, or its failure as `shown` says.
+QString shownText(const Reading& reading, FailureShown shown);
 
 } // namespace Code39RowReader

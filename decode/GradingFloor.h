@@ -2,18 +2,13 @@
 
 #include <QString>
 
-// The fewest pixels a module a picture needs for its symbols to be graded, linear or 2D: below
-// it, the picture's own blur and its pixel grid decide the measurements more than the print does.
+// Below this many pixels a module a picture cannot show a module's edges and middle apart, and
+// no grade measured on it would mean anything: the linear and the 2D checks both refuse it.
 namespace GradingFloor {
 
 inline constexpr double kLeastPixelsPerModule = 3;
 
-inline bool tooCoarse(double pixelsPerModule) {
-    return pixelsPerModule < kLeastPixelsPerModule;
-}
-
-// Why a symbol is not graded: "too coarse to grade: 2.1 pixels a module, at least 3 needed".
-inline QString tooCoarseReason(double pixelsPerModule) {
+inline QString tooCoarse(double pixelsPerModule) {
     return QStringLiteral("too coarse to grade: %1 pixels a module, at least %2 needed")
         .arg(pixelsPerModule, 0, 'f', 1)
         .arg(kLeastPixelsPerModule);

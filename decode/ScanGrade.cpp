@@ -547,8 +547,8 @@ std::vector<Symbol> gradeFound(const QImage& picture,
         // What the picture's blur already does, the aperture need not do again.
         const double seenThrough = EdgeSpread::remainingAperture(aperture, symbol.blur);
         symbol.lowBounds = symbol.blur > aperture / 4;
-        if (symbol.blur > kSharpest && GradingFloor::tooCoarse(x))
-            symbol.notGraded = GradingFloor::tooCoarseReason(x);
+        if (symbol.blur > kSharpest && x < GradingFloor::kLeastPixelsPerModule)
+            symbol.notGraded = GradingFloor::tooCoarse(x);
         double barsFrom = 0, barsTo = 0;
         bool decodes = false;
         for (const ScanLines::Line& path : paths) {

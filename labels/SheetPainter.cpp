@@ -12,7 +12,6 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSettings>
 
 #include <algorithm>
 #include <cmath>
@@ -306,6 +305,10 @@ void LabelPainter::paintCalibration(QPainter& painter, const Sheet& sheet,
             .arg(calibration.scaleY));
 }
 
+void LabelPainter::paintFrame(QPainter& painter, const QRectF& labelDots) const {
+    if (outline_) paintOutline(painter, labelDots);
+}
+
 void LabelPainter::paintOutline(QPainter& painter, const QRectF& label) const {
     painter.save();
     painter.setPen(QPen(Qt::gray, 0.1 / mmPerDot()));
@@ -356,10 +359,20 @@ QString SheetWriter::errorString() const {
     return out().errorString();
 }
 
-bool SheetWriter::paint(const Sheet::Place& place, const Symbol& symbol, const Fit& fit,
+bool SheetWriter::paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
                         const QStringList& lines, double textWidth) {
     if (!onPage(place.page)) return false;
-    labelPainter_->paint(*painter_, place.label, symbol, fit, lines, textWidth);
+    labelPainter_->paint(*painter_, place.label, made.symbol, fit, lines, textWidth);
+    return true;
+}
+
+bool SheetWriter::paint(const Sheet::Place& place,
+                        const std::function<void(QPainter&, const QRectF&)>& paintLabel) {
+    if (!onPage(place.page)) return false;
+    const QRectF labelDots(place.label.topLeft() * dotsPerPoint(),
+                           place.label.size() * dotsPerPoint());
+    labelPainter_->paintFrame(*painter_, labelDots);
+    paintLabel(*painter_, labelDots);
     return true;
 }
 
@@ -419,55 +432,6 @@ bool SheetWriter::begin() {
     if (!painter_->begin(pdf_.get())) return false;
     page_ = 0;
     return true;
-}
-
-namespace {
-
-QString keyOf(const QString& printer, const QString& key) {
-    return QStringLiteral("printer-") + QString::fromLatin1(printer.toUtf8().toHex()) + u'/' + key;
-}
-
-QSettings rememberedSettings() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Barcode Desk"),
-                     QStringLiteral("label-printers"));
-}
-
-} // namespace
-
-std::optional<QPointF> pairOf(const QString& text) {
-    const QStringList parts = text.split(u',');
-    if (parts.size() != 2) return std::nullopt;
-    bool okX = false, okY = false;
-    const QPointF pair(parts[0].trimmed().toDouble(&okX), parts[1].trimmed().toDouble(&okY));
-    if (!okX || !okY || !std::isfinite(pair.x()) || !std::isfinite(pair.y())) return std::nullopt;
-    return pair;
-}
-
-std::optional<QString> RememberedCalibrations::value(const QString& printer,
-                                                     const QString& key) const {
-    const QVariant stored = rememberedSettings().value(keyOf(printer, key));
-    if (!stored.isValid()) return std::nullopt;
-    return stored.toString();
-}
-
-void RememberedCalibrations::setValue(const QString& printer, const QString& key,
-                                      const QString& text) {
-    rememberedSettings().setValue(keyOf(printer, key), text);
-}
-
-Calibration RememberedCalibrations::of(const QString& printer) const {
-    const QPointF offset =
-        pairOf(value(printer, QStringLiteral("offset")).value_or(QString())).value_or(QPointF());
-    const QPointF scale =
-        pairOf(value(printer, QStringLiteral("scale")).value_or(QString())).value_or(QPointF(1, 1));
-    return {offset.x(), offset.y(), scale.x(), scale.y()};
-}
-
-void RememberedCalibrations::remember(const QString& printer, const Calibration& calibration) {
-    setValue(printer, QStringLiteral("offset"),
-             QStringLiteral("%1,%2").arg(calibration.offsetXMm).arg(calibration.offsetYMm));
-    setValue(printer, QStringLiteral("scale"),
-             QStringLiteral("%1,%2").arg(calibration.scaleX).arg(calibration.scaleY));
 }
 
 } // namespace Labels

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <variant>
@@ -21,7 +22,7 @@ class QPrinter;
 
 // What the labels command and the window's labels dialog share: a code made a symbol, the
 // symbol fitted to a label at whole printer dots, and labels painted on a sheet, a PDF or a
-// printer, with the correction each printer is remembered to need.
+// printer (PrinterCorrections.h remembers each printer's correction).
 namespace Labels {
 
 // A PDF has no dots of its own; 600 dpi is a multiple of, or near, what label printers print.
@@ -84,6 +85,8 @@ class LabelPainter {
 
     void paint(QPainter& painter, const QRectF& labelPoints, const Symbol& symbol, const Fit& fit,
                const QStringList& lines, double textWidth) const;
+    // The label's outline when one was asked for; the label in dots.
+    void paintFrame(QPainter& painter, const QRectF& labelDots) const;
     // Crosshairs at every label's corners, the label's number in its middle, and millimetre
     // rulers across and down the page, all placed as the labels will be, calibration included.
     void paintCalibration(QPainter& painter, const Sheet& sheet,
@@ -99,32 +102,53 @@ class LabelPainter {
     double lineHeight_ = 0;
 };
 
+// Where labels go, one at a time in the order of their places, at one printer resolution.
+class LabelSink {
+  public:
+    virtual ~LabelSink() = default;
+
+    virtual int dotsPerInch() const = 0;
+    double dotsPerPoint() const { return dotsPerInch() / 72.0; }
+    double mmPerDot() const { return 25.4 / dotsPerInch(); }
+    // The height of a text line under the symbol, in dots.
+    virtual double lineHeight() const = 0;
+    // Pages (sheets, or rows of a roll) begun so far.
+    virtual qint64 pages() const = 0;
+    // Why a label could not be put out.
+    virtual QString errorString() const = 0;
+    virtual bool paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
+                       const QStringList& lines, double textWidth) = 0;
+    // Finishes the output; the reason when that failed.
+    virtual std::optional<QString> commit() = 0;
+};
+
 // Where the sheets go: a PDF, written beside its name and put in place only once it is whole,
 // or a printer, whose job is sent only once it is whole. Either way a run that stops short
 // leaves nothing.
-class SheetWriter {
+class SheetWriter : public LabelSink {
   public:
     // To the printer when one is named, else to the PDF at `path`; `creator` goes in the PDF.
     SheetWriter(const QString& path, const QString& printerName, const LabelTemplate& label,
                 bool outline, const QString& creator);
-    ~SheetWriter();
+    ~SheetWriter() override;
 
     // Whether the printer named is there; a PDF always is.
     bool ready() const { return printerName_.isEmpty() || printer_; }
     const LabelPainter& painter() const { return *labelPainter_; }
-    int dotsPerInch() const { return dotsPerInch_; }
-    double dotsPerPoint() const { return dotsPerInch_ / 72.0; }
-    double mmPerDot() const { return 25.4 / dotsPerInch_; }
-    double lineHeight() const { return labelPainter_->lineHeight(); }
-    qint64 pages() const { return page_ + 1; }
+    int dotsPerInch() const override { return dotsPerInch_; }
+    double lineHeight() const override { return labelPainter_->lineHeight(); }
+    qint64 pages() const override { return page_ + 1; }
     // Why the PDF could not be written, or the job not be printed.
-    QString errorString() const;
+    QString errorString() const override;
 
-    bool paint(const Sheet::Place& place, const Symbol& symbol, const Fit& fit,
-               const QStringList& lines, double textWidth);
+    bool paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
+               const QStringList& lines, double textWidth) override;
+    // Any label: `paintLabel` is given the painter and the label's rectangle in dots.
+    bool paint(const Sheet::Place& place,
+               const std::function<void(QPainter&, const QRectF&)>& paintLabel);
     bool paintCalibration(const Sheet& sheet, const Calibration& calibration);
     // Ends the PDF and puts it in place, or sends the job; the reason when that failed.
-    std::optional<QString> commit();
+    std::optional<QString> commit() override;
 
   private:
     QPageLayout pageLayout() const;
@@ -148,20 +172,5 @@ class SheetWriter {
     std::unique_ptr<QPainter> painter_;
     qint64 page_ = -1;
 };
-
-// The correction remembered for each printer, as the text it was given in ("-1,0.5"), under
-// "offset" and "scale".
-class RememberedCalibrations {
-  public:
-    std::optional<QString> value(const QString& printer, const QString& key) const;
-    void setValue(const QString& printer, const QString& key, const QString& text);
-
-    // The printer's correction, no correction for what is not remembered or not a pair.
-    Calibration of(const QString& printer) const;
-    void remember(const QString& printer, const Calibration& calibration);
-};
-
-// "X,Y" as two numbers.
-std::optional<QPointF> pairOf(const QString& text);
 
 } // namespace Labels

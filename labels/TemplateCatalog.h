@@ -74,6 +74,8 @@ class TemplateCatalog {
     std::variant<QList<LabelTemplate>, QString> loadFile(const QString& path);
 
     const QList<LabelTemplate>& templates() const { return templates_; }
+    // The paper sizes the templates name, for the templates inside label designs.
+    const PaperSizes& papers() const { return papers_; }
 
     // "Avery L7160", "avery l7160" or, when only one brand has it, "L7160"; aliases come with
     // the geometry of their original.

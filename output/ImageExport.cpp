@@ -5,8 +5,8 @@
 #include "output/RgbPng.h"
 #include "output/WholeFile.h"
 #include "output/WindowsBitmap.h"
-#include "render/Geometry.h"
 #include "render/RasterImage.h"
+#include "render/Twips.h"
 
 #include <cstring>
 

@@ -118,6 +118,8 @@ void ReaderWindow::pasteBarcode() {
 }
 
 void ReaderWindow::readAt(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y) {
-    codeEdit->setText(Code39RowReader::readBarcode(pictureView->surface(), roundHalfToEven(X),
-                                                   roundHalfToEven(Y), 1, 3));
+    codeEdit->setText(Code39RowReader::shownText(
+        Code39RowReader::readBarcode(pictureView->surface(), roundHalfToEven(X), roundHalfToEven(Y),
+                                     1),
+        Code39RowReader::FailureShown::Reason));
 }

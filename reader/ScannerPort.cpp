@@ -4,7 +4,6 @@
 
 namespace {
 
-const QString kSource = QStringLiteral("MSComm1");
 constexpr qint64 kInputBufferSize = 1024;
 
 } // namespace
@@ -44,8 +43,7 @@ void ScannerPort::open() {
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
         throwIfFailed();
-        throw RuntimeError(QSerialPort::OpenError, kSource,
-                           port_.errorString()); // no reason given
+        throw RuntimeError::portFailure(port_.errorString()); // no reason given
     }
     open_ = true;
 }
@@ -82,7 +80,7 @@ void ScannerPort::throwIfFailed() {
     if (error == QSerialPort::NoError) return;
     const QString description = port_.errorString();
     port_.clearError();
-    throw RuntimeError(static_cast<std::int32_t>(error), kSource, description);
+    throw RuntimeError::portFailure(description);
 }
 
 void ScannerPort::throwReadFailure() {
@@ -92,7 +90,7 @@ void ScannerPort::throwReadFailure() {
 void ScannerPort::readFailed(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
     if (readFailure_ || !port_.isOpen()) return;
-    readFailure_.emplace(static_cast<std::int32_t>(error), kSource, port_.errorString());
+    readFailure_.emplace(RuntimeError::portFailure(port_.errorString()));
     // QSerialPort is still inside its read here; the device is let go once it has returned.
     QMetaObject::invokeMethod(this, &ScannerPort::releaseFailedDevice, Qt::QueuedConnection);
 }

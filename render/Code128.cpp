@@ -9,16 +9,15 @@ namespace Code128 {
 // A character without a value stops the drawing there, after the characters before it.
 void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                  bool caption) {
-    const QString source = errorSourceOf(::Symbology::Code128);
     LinearRender render(surface, codeText, caption, 1);
     surface.setBackgroundPicture(Raster());
     const PartialSymbol encoded = EncodeCode128AsFarAsPossible(codeText, caption);
 
-    render.prepareSurface(LinearRender::barHeightOf(heightUnits, source));
+    render.prepareSurface(LinearRender::barHeightOf(heightUnits));
     surface.setWidthTwips(static_cast<double>(workPictureWidthPixels(codeText)) *
                           Geometry::kTwipsPerPixel);
     render.drawSymbol(encoded.symbol);
-    if (!encoded.complete) throw RuntimeError::subscriptOutOfRange(source);
+    if (!encoded.complete) throw RuntimeError::noValue();
     if (caption) render.printCaption();
     render.finish();
 }

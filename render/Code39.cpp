@@ -1,9 +1,23 @@
 #include "render/Code39.h"
 
 #include "render/LinearRender.h"
+#include "render/Twips.h"
 #include "symbology/Code39.h"
 
 namespace Code39 {
+namespace {
+
+// The work picture's width in twips for m symbol characters. The classic formula allows 12
+// pixels per character at 16 twips each, which falls short of the 13 a character takes once
+// texts get long; then the picture is widened to the whole symbol and 10 white columns.
+double workPictureWidthTwips(int symbolCharacters) {
+    const double classic = (symbolCharacters * 12 + 20) * 16.0;
+    const int symbolExtent = kModulesPerCharacter * symbolCharacters + 12;
+    if (Geometry::twipsToPixels(classic) >= symbolExtent) return classic;
+    return Geometry::pixelsToTwips(symbolExtent + 10);
+}
+
+} // namespace
 
 void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                 bool addCheckCharacter, bool caption) {
@@ -12,8 +26,7 @@ void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString
     const Symbol symbol = EncodeCode39(codeText, addCheckCharacter, caption);
     if (caption) render.codeText = symbol.texts.front().text;
 
-    render.prepareSurface(
-        LinearRender::barHeightOf(heightUnits, errorSourceOf(::Symbology::Code39)));
+    render.prepareSurface(LinearRender::barHeightOf(heightUnits));
     const int symbolCharacters = static_cast<int>(symbol.modules.size() + 1) / kModulesPerCharacter;
     surface.setWidthTwips(workPictureWidthTwips(symbolCharacters));
     render.drawSymbol(symbol);

@@ -1,6 +1,5 @@
 #include "render/DrawingSurface.h"
 
-#include "render/SurfaceText.h"
 #include "symbology/RuntimeError.h"
 
 #include <algorithm>
@@ -22,9 +21,7 @@ Raster blankImage(int width, int height, Colour colour) {
 
 int checkedPixels(double twips) {
     const double pixels = std::round(twips / Geometry::kTwipsPerPixel);
-    if (!(pixels >= 0 && pixels <= kMaxPixels))
-        throw RuntimeError(380, QStringLiteral("Picture"),
-                           QStringLiteral("Invalid property value"));
+    if (!(pixels >= 0 && pixels <= kMaxPixels)) throw RuntimeError::invalidSize();
     return static_cast<int>(pixels);
 }
 
@@ -54,10 +51,11 @@ std::pair<int, int> rowsOfVerticalLine(long long from, long long to, int height)
 
 } // namespace
 
-DrawingSurface::DrawingSurface(double widthTwips, double heightTwips, Colour backColour)
+DrawingSurface::DrawingSurface(double widthTwips, double heightTwips, Colour backColour,
+                               const TextEngine* text)
     : widthTwips_(widthTwips), heightTwips_(heightTwips),
       image_(blankImage(checkedPixels(widthTwips), checkedPixels(heightTwips), backColour)),
-      paper_(backColour), plainColour_(rgbOf(backColour)) {}
+      paper_(backColour), plainColour_(rgbOf(backColour)), engine_(text) {}
 
 void DrawingSurface::setFont(const PictureFont& font) {
     font_ = font;
@@ -66,10 +64,9 @@ void DrawingSurface::setFont(const PictureFont& font) {
 
 SurfaceText& DrawingSurface::text() const {
     if (!text_) {
-        // A program drawing bars alone asks for no text; one that does links the text engine.
-        if (!barcode_desk_surface_text)
-            throw std::logic_error("text on a surface needs the library render");
-        text_.reset(barcode_desk_surface_text(&font_));
+        // A program drawing bars alone asks for no text.
+        if (!engine_) throw std::logic_error("text on a surface made without a text engine");
+        text_ = engine_->textIn(font_);
     }
     return *text_;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
-#include "render/Geometry.h"
+#include "render/Colour.h"
+#include "render/PictureFont.h"
 #include "render/PixelSource.h"
 #include "render/Raster.h"
+#include "render/TextEngine.h"
+#include "render/Twips.h"
 
 #include <QRectF>
 #include <QString>
@@ -11,21 +14,22 @@
 #include <optional>
 #include <span>
 
-class QFont;
 class QImage;
-class SurfaceText;
 
 // A raster picture that renderers draw on: an outer size in twips, its own units (twips or
 // pixels), a paper colour, a background picture, a persistent image that keeps all drawing,
 // a text cursor and one-pixel lines.
 // There is no border: the drawing area is the whole outer size.
-// Bars need nothing but Qt Core; text and QImage pictures need Qt Gui, which the library
-// "render" brings (DrawingSurfaceText.cpp) and a program drawing bars alone does without.
+// Bars need nothing but Qt Core; text needs the text engine the surface is made with, and
+// QImage pictures need Qt Gui: the library "render" brings both (DrawingSurfaceText.cpp), and
+// a program drawing bars alone does without, making its surfaces with no engine.
 class DrawingSurface : public PixelSource {
   public:
     enum Unit : short { Twips = 1, Pixels = 3 };
 
-    DrawingSurface(double widthTwips, double heightTwips, Colour backColour = kWhite);
+    // Without an engine the surface draws bars only: measuring or printing text is a fault.
+    DrawingSurface(double widthTwips, double heightTwips, Colour backColour = kWhite,
+                   const TextEngine* text = &qtTextEngine());
 
     // Outer size in twips; a resize keeps the drawing and shows the background in added area.
     double widthTwips() const { return widthTwips_; }
@@ -58,8 +62,7 @@ class DrawingSurface : public PixelSource {
     QImage image() const;
     const Raster& pixels() const { return image_; }
 
-    const QFont& font() const;
-    void setFont(const QFont& font);
+    const PictureFont& font() const { return font_; }
     void setFont(const PictureFont& font);
 
     // The text cursor: where the next printText starts.
@@ -115,6 +118,7 @@ class DrawingSurface : public PixelSource {
     bool fitsPicture_ = false;
     double textX_ = 0;
     double textY_ = 0;
+    const TextEngine* engine_;
     PictureFont font_ = pictureFont();
     // Shared by copies of the surface, which draw in the same font; a new font makes its own.
     mutable std::shared_ptr<SurfaceText> text_;

@@ -1,7 +1,7 @@
 // The parts of a drawing surface that need Qt Gui: fonts and text, and QImage pictures.
 #include "render/DrawingSurface.h"
 #include "render/RasterImage.h"
-#include "render/SurfaceText.h"
+#include "render/TextEngine.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -23,9 +23,8 @@ QFont unsmoothed(QFont font) {
 // dots per inch.
 class QtSurfaceText : public SurfaceText {
   public:
-    explicit QtSurfaceText(const QFont& font) : font_(font), drawingFont_(unsmoothed(font)) {}
+    explicit QtSurfaceText(const QFont& font) : drawingFont_(unsmoothed(font)) {}
 
-    const QFont& font() const override { return font_; }
     int width(const QString& text) const override { return metrics().horizontalAdvance(text); }
     int height() const override { return metrics().height(); }
 
@@ -108,16 +107,23 @@ class QtSurfaceText : public SurfaceText {
         }
     }
 
-    QFont font_;
     QFont drawingFont_; // kept, not made per text: a new font looks its glyphs up anew
     mutable std::optional<QFontMetrics> metrics_; // made when first asked for
     QHash<QString, TextStamp> stamps_;
 };
 
+class QtTextEngine : public TextEngine {
+  public:
+    std::shared_ptr<SurfaceText> textIn(const PictureFont& font) const override {
+        return std::make_shared<QtSurfaceText>(qFontOf(font));
+    }
+};
+
 } // namespace
 
-extern "C" SurfaceText* barcode_desk_surface_text(const PictureFont* font) {
-    return new QtSurfaceText(qFontOf(*font));
+const TextEngine& qtTextEngine() {
+    static const QtTextEngine engine;
+    return engine;
 }
 
 QImage imageOf(const Raster& raster) {
@@ -143,14 +149,6 @@ Raster rasterOf(const QImage& image) {
     for (int y = 0; y < rgb.height(); ++y)
         std::memcpy(raster.row(y), rgb.constScanLine(y), bytes);
     return raster;
-}
-
-const QFont& DrawingSurface::font() const {
-    return text().font();
-}
-
-void DrawingSurface::setFont(const QFont& font) {
-    text_ = std::make_shared<QtSurfaceText>(font);
 }
 
 QImage DrawingSurface::image() const {

@@ -45,7 +45,7 @@ void drawEAN(DrawingSurface& surface, std::int16_t heightUnits, const QString& c
     LinearRender render(surface, codeText, caption, kFirstXPosition);
     surface.setBackgroundPicture(Raster());
     const Symbol symbol = picture.encode(codeText);
-    render.prepareSurface(LinearRender::barHeightOf(heightUnits, errorSourceOf(picture.symbology)));
+    render.prepareSurface(LinearRender::barHeightOf(heightUnits));
     surface.setWidthTwips(picture.widthTwips);
     if (caption) printCaptions(render, symbol, picture, true);
     render.drawSymbol(symbol);

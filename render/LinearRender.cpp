@@ -10,11 +10,11 @@ LinearRender::LinearRender(DrawingSurface& surface, QString codeText, bool capti
     : surface(surface), codeText(std::move(codeText)), caption(caption), xPosition(firstXPosition) {
 }
 
-int LinearRender::barHeightOf(std::int16_t heightUnits, const QString& source) {
+int LinearRender::barHeightOf(std::int16_t heightUnits) {
     const int product = heightUnits * 10;
     if (product > std::numeric_limits<std::int16_t>::max() ||
         product < std::numeric_limits<std::int16_t>::min())
-        throw RuntimeError::overflow(source);
+        throw RuntimeError::overflow();
     return product;
 }
 

@@ -23,7 +23,7 @@ struct LinearRender {
     LinearRender(DrawingSurface& surface, QString codeText, bool caption, int firstXPosition);
 
     // Height units are 16-bit and so is their product by ten; a larger product overflows.
-    static int barHeightOf(std::int16_t heightUnits, const QString& source);
+    static int barHeightOf(std::int16_t heightUnits);
 
     // White background, pixels, persistent drawing, and the height: bars with a 10-pixel
     // margin above and below, or with the caption line and its gaps below them.

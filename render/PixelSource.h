@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/Geometry.h"
+#include "render/Colour.h"
 #include "render/Raster.h"
 
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "render/SymbolPicture.h"
 
-#include "render/Geometry.h"
+#include "render/PictureFont.h"
 
 #include <QFont>
 #include <QPainter>

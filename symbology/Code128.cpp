@@ -10,8 +10,6 @@
 namespace Code128 {
 namespace {
 
-const QString kSource = errorSourceOf(::Symbology::Code128);
-
 // Codes 32 to 126 in order: a character's set-B value is its position here.
 const QString Code128Chars = [] {
     QString chars;
@@ -120,7 +118,7 @@ Symbol symbolOf(const QList<int>& values, const QString& text, bool caption) {
 
 void refuseTooLong(const QString& text) {
     if (workPictureWidthPixels(text) > kMaxSymbolPixels)
-        throw RuntimeError::refusal(kSource, QStringLiteral("The Code Text is too long"));
+        throw RuntimeError::refusal(QStringLiteral("The Code Text is too long"));
 }
 
 } // namespace
@@ -149,7 +147,7 @@ int CountCode128Symbols(const QString& text) {
 // Throws the same error as drawing would for a character outside codes 32 to 126.
 QList<int> Code128Values(const QString& text) {
     const QList<int> values = encode(text);
-    if (values.contains(kNoValue)) throw RuntimeError::subscriptOutOfRange(kSource);
+    if (values.contains(kNoValue)) throw RuntimeError::noValue();
     return values;
 }
 
@@ -158,7 +156,7 @@ Symbol EncodeCode128(const QString& codeText, bool caption) {
     return symbolOf(Code128Values(codeText), codeText, caption);
 }
 
-// The width the classic formula gives, in pixels (15 twips each).
+// The work picture's width the classic formula gives, a module to a pixel.
 std::int64_t workPictureWidthPixels(const QString& text) {
     return (static_cast<std::int64_t>(CountCode128Symbols(text)) + 3) * 11 + 25;
 }

@@ -1,24 +1,17 @@
 #include "symbology/Code39.h"
 
 #include "symbology/RuntimeError.h"
-#include "symbology/Twips.h"
 
 namespace Code39 {
 namespace {
 
-const QString kSource = errorSourceOf(::Symbology::Code39);
-
-// The work picture's width in pixels for m symbol characters. The classic formula allows 12
-// pixels per character at 16 twips each, which falls short of the 13 a character takes once
-// texts get long; then the picture is widened to the whole symbol and 10 white columns.
-int workPictureWidthPixels(int symbolCharacters, double* twips) {
-    *twips = (symbolCharacters * 12 + 20) * 16.0;
-    const int formulaPixels = Geometry::twipsToPixels(*twips);
-    const int symbolExtent = kModulesPerCharacter * symbolCharacters + 12;
-    if (formulaPixels >= symbolExtent) return formulaPixels;
-    const int widened = symbolExtent + 10;
-    *twips = Geometry::pixelsToTwips(widened);
-    return widened;
+// The work picture holds the symbol with 12 white columns before it and 10 after it, a module
+// to a column, when the classic width falls short of that: past kMaxSymbolPixels, the text is
+// too long.
+void refuseTooLong(int symbolCharacters) {
+    if (static_cast<long long>(kModulesPerCharacter) * symbolCharacters + 12 + 10 >
+        kMaxSymbolPixels)
+        throw RuntimeError::refusal(QStringLiteral("The Code Text is too long"));
 }
 
 void appendCharacter(QString& modules, int value) {
@@ -28,14 +21,6 @@ void appendCharacter(QString& modules, int value) {
 
 } // namespace
 
-double workPictureWidthTwips(int symbolCharacters) {
-    double widthTwips = 0;
-    if (symbolCharacters > kMaxSymbolPixels / kModulesPerCharacter ||
-        workPictureWidthPixels(symbolCharacters, &widthTwips) > kMaxSymbolPixels)
-        throw RuntimeError::refusal(kSource, QStringLiteral("The Code Text is too long"));
-    return widthTwips;
-}
-
 QString CheckCode39Text(const QString& codeText) {
     QString text = codeText;
     text.remove(u'*');
@@ -44,13 +29,13 @@ QString CheckCode39Text(const QString& codeText) {
     for (const QChar c : text)
         if (!Code39Chars.contains(c))
             throw RuntimeError::refusal(
-                kSource, QStringLiteral("An Invalid Character Found in the Code Text"));
+                QStringLiteral("An Invalid Character Found in the Code Text"));
     return text;
 }
 
 Symbol EncodeCode39(const QString& codeText, bool addCheckCharacter, bool caption) {
     const QString text = CheckCode39Text(codeText);
-    workPictureWidthTwips(static_cast<int>(text.size()) + (addCheckCharacter ? 3 : 2));
+    refuseTooLong(static_cast<int>(text.size()) + (addCheckCharacter ? 3 : 2));
 
     Symbol symbol;
     int sum = 0;

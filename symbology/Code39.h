@@ -20,11 +20,7 @@ inline constexpr int kModulesPerCharacter = SymbologyTables::kCode39PatternModul
 QString CheckCode39Text(const QString& codeText);
 
 // The symbol of the text, refused when a character is not in the set or the work picture would
-// be too wide; the caption is the checked text.
+// be wider than kMaxSymbolPixels; the caption is the checked text.
 Symbol EncodeCode39(const QString& codeText, bool addCheckCharacter, bool caption);
-
-// The classic work picture's width in twips for a symbol of that many characters, start, stop
-// and check character included; the refusal when it would be wider than kMaxSymbolPixels.
-double workPictureWidthTwips(int symbolCharacters);
 
 } // namespace Code39

@@ -16,11 +16,9 @@ int digitAt(const QString& text, qsizetype i) {
 void checkText(const QString& text, ::Symbology symbology) {
     const int dataDigits = factsOf(symbology).dataDigits;
     if (text.size() != dataDigits)
-        throw RuntimeError::refusal(errorSourceOf(symbology),
-                                    QStringLiteral("Should be %1 Digit Numbers").arg(dataDigits));
+        throw RuntimeError::refusal(QStringLiteral("Should be %1 Digit Numbers").arg(dataDigits));
     if (!DigitCode::allDigits(text))
-        throw RuntimeError::refusal(errorSourceOf(symbology),
-                                    QStringLiteral("An Invalid Character Found in Bar Text"));
+        throw RuntimeError::refusal(QStringLiteral("An Invalid Character Found in Bar Text"));
 }
 
 // Builds a symbol half by half: guards reach below the digits' bars.

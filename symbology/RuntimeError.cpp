@@ -1,21 +1,29 @@
 #include "symbology/RuntimeError.h"
 
-RuntimeError::RuntimeError(std::int32_t number, QString source, QString description)
-    : std::runtime_error(description.toStdString()), number_(number), source_(std::move(source)),
+RuntimeError::RuntimeError(Kind kind, QString description)
+    : std::runtime_error(description.toStdString()), kind_(kind),
       description_(std::move(description)) {}
 
-RuntimeError RuntimeError::refusal(const QString& source, const QString& description) {
-    return {kRefusal, source, description};
+RuntimeError RuntimeError::refusal(const QString& description) {
+    return {Kind::Refused, description};
 }
 
-RuntimeError RuntimeError::overflow(const QString& source) {
-    return {kOverflow, source, QStringLiteral("Overflow")};
+RuntimeError RuntimeError::overflow() {
+    return {Kind::Overflow, QStringLiteral("Overflow")};
 }
 
-RuntimeError RuntimeError::subscriptOutOfRange(const QString& source) {
-    return {kSubscriptOutOfRange, source, QStringLiteral("Subscript out of range")};
+RuntimeError RuntimeError::noValue() {
+    return {Kind::NoValue, QStringLiteral("Subscript out of range")};
 }
 
-RuntimeError RuntimeError::typeMismatch(const QString& source) {
-    return {kTypeMismatch, source, QStringLiteral("Type mismatch")};
+RuntimeError RuntimeError::notADigit() {
+    return {Kind::NotADigit, QStringLiteral("Type mismatch")};
+}
+
+RuntimeError RuntimeError::invalidSize() {
+    return {Kind::InvalidSize, QStringLiteral("Invalid property value")};
+}
+
+RuntimeError RuntimeError::portFailure(const QString& description) {
+    return {Kind::PortFailed, description};
 }

@@ -2,32 +2,34 @@
 
 #include <QString>
 
-#include <cstdint>
 #include <stdexcept>
 
-// The numbered run-time error of the classic paths (encoders, renderers, the serial port): a
-// number, the name of whoever raised it and a description that the window shows as it stands.
+// Why an encoder, a painter or the scanner port could not do what was asked: a kind, and the
+// message that the window and the command line show as it stands.
 class RuntimeError : public std::runtime_error {
   public:
-    // An encoder refusing a code text carries this number (hexadecimal 80040201).
-    static constexpr std::int32_t kRefusal = static_cast<std::int32_t>(0x80040201u);
-    static constexpr std::int32_t kOverflow = 6;
-    static constexpr std::int32_t kSubscriptOutOfRange = 9;
-    static constexpr std::int32_t kTypeMismatch = 13;
+    enum class Kind {
+        Refused,     // the code text cannot be encoded; the message says why
+        Overflow,    // a bar height past what the renderers count in
+        NoValue,     // a character the symbology has no value for
+        NotADigit,   // a digit was expected
+        InvalidSize, // a picture size out of range
+        PortFailed,  // the scanner's serial port; the system's message
+    };
 
-    RuntimeError(std::int32_t number, QString source, QString description);
+    RuntimeError(Kind kind, QString description);
 
-    static RuntimeError refusal(const QString& source, const QString& description);
-    static RuntimeError overflow(const QString& source);
-    static RuntimeError subscriptOutOfRange(const QString& source);
-    static RuntimeError typeMismatch(const QString& source);
+    static RuntimeError refusal(const QString& description);
+    static RuntimeError overflow();
+    static RuntimeError noValue();
+    static RuntimeError notADigit();
+    static RuntimeError invalidSize();
+    static RuntimeError portFailure(const QString& description);
 
-    std::int32_t number() const { return number_; }
-    const QString& source() const { return source_; }
+    Kind kind() const { return kind_; }
     const QString& description() const { return description_; }
 
   private:
-    std::int32_t number_;
-    QString source_;
+    Kind kind_;
     QString description_;
 };

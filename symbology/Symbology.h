@@ -19,7 +19,6 @@ struct QuietZone {
 struct SymbologyFacts {
     Symbology symbology;
     std::string_view standardName; // "EAN-13"
-    std::string_view errorSource;  // the name its numbered run-time errors carry
     // Digits the code text holds before any check digit; 0 for symbologies that take text.
     int dataDigits;
     int barHeight; // the usual bar height in modules
@@ -28,11 +27,11 @@ struct SymbologyFacts {
 
 // In the order of the enumeration, so that a symbology's facts are found by its number.
 inline constexpr std::array<SymbologyFacts, 5> kSymbologies = {{
-    {Symbology::Code39, "Code 39", "Bar 39", 0, 50, {10, 10}},
-    {Symbology::Code128, "Code 128", "Code 128", 0, 50, {10, 10}},
-    {Symbology::Ean13, "EAN-13", "EAN-13", 12, 69, {11, 7}},
-    {Symbology::Ean8, "EAN-8", "EAN-8", 7, 55, {7, 7}},
-    {Symbology::UpcA, "UPC-A", "modUPC", 12, 69, {9, 9}},
+    {Symbology::Code39, "Code 39", 0, 50, {10, 10}},
+    {Symbology::Code128, "Code 128", 0, 50, {10, 10}},
+    {Symbology::Ean13, "EAN-13", 12, 69, {11, 7}},
+    {Symbology::Ean8, "EAN-8", 7, 55, {7, 7}},
+    {Symbology::UpcA, "UPC-A", 12, 69, {9, 9}},
 }};
 
 constexpr const SymbologyFacts& factsOf(Symbology symbology) {
@@ -52,11 +51,6 @@ constexpr QuietZone quietZoneOf(Symbology symbology) {
 
 inline QString standardNameOf(Symbology symbology) {
     const std::string_view name = factsOf(symbology).standardName;
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
-
-inline QString errorSourceOf(Symbology symbology) {
-    const std::string_view name = factsOf(symbology).errorSource;
     return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 

@@ -11,8 +11,7 @@ QString digitOf(const QString& codeText, qsizetype n) {
 }
 
 int digitValue(const QString& digit) {
-    if (digit.size() != 1 || !DigitCode::isDigit(digit[0]))
-        throw RuntimeError::typeMismatch(errorSourceOf(::Symbology::UpcA));
+    if (digit.size() != 1 || !DigitCode::isDigit(digit[0])) throw RuntimeError::notADigit();
     return digit[0].unicode() - u'0';
 }
 

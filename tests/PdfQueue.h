@@ -16,13 +16,13 @@
 
 #include <optional>
 
-#include "decoder_oracle.h"
+#include "TestSupport.h"
 
 inline const QString kQueue = QStringLiteral("BarcodeDesk-PDF");
 constexpr int kRenderDpi = 150;
 
 inline QString runTool(const QString& program, const QStringList& args) {
-    return DecoderOracle::run(program, args);
+    return QString::fromUtf8(runProgram(program, args).out);
 }
 
 struct Band {

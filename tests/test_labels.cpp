@@ -1,13 +1,12 @@
 // Lists, label products and sheets: the labels library and barcode-desk-cli labels.
-#include "CliRunner.h"
 #include "PdfQueue.h"
+#include "TestSupport.h"
 #include "labels/ListReader.h"
 #include "labels/Sheet.h"
 #include "labels/TemplateCatalog.h"
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QRegularExpression>
 #include <QtTest>
 
 #include <signal.h>
@@ -44,38 +43,15 @@ double mmOf(double points) {
     return points / kPointsPerMm;
 }
 
-// A code per row that tells the rows apart, valid in the symbology.
-QString codeOf(const QString& type, int row) {
-    if (!type.startsWith(u"EAN")) return QStringLiteral("LBL%1").arg(row, 3, 10, QChar(u'0'));
-    const QString digits = type == u"EAN13"
-                               ? QStringLiteral("400638%1").arg(row, 6, 10, QChar(u'0'))
-                               : QStringLiteral("9638%1").arg(row, 3, 10, QChar(u'0'));
-    int sum = 0;
-    for (qsizetype i = 0; i < digits.size(); ++i)
-        sum += (digits[i].unicode() - u'0') * ((digits.size() - i) % 2 == 1 ? 3 : 1);
-    return digits + QChar(u'0' + (10 - sum % 10) % 10);
-}
-
-struct Found {
-    QString text;
-    QPointF centre; // pixels, from the crop's top left corner
-};
-
-// ZXingReader's symbols in a picture of one label. It reports a symbol of a page several times
-// and, trying the picture scaled down, may stop on an assertion: so the sheet is looked at a
-// label at a time, at its own scale.
-QList<Found> zxingSymbols(const QString& path) {
-    const Run run = runProgram(QStringLiteral(ZXING_EXECUTABLE), {"-noscale", path});
-    static const QRegularExpression symbol(QStringLiteral(
-        "Text: +\"(.*)\"\\n[\\s\\S]*?Position: +(\\d+)x(\\d+) \\d+x\\d+ (\\d+)x(\\d+)"));
-    QList<Found> found;
-    for (const auto& m : symbol.globalMatch(QString::fromUtf8(run.out)))
-        // The corners are the first and last pixels of the bars; their edges lie half a
-        // pixel further out.
-        found << Found{m.captured(1), QPointF(m.captured(2).toDouble() + m.captured(4).toDouble(),
-                                              m.captured(3).toDouble() + m.captured(5).toDouble()) /
-                                              2 +
-                                          QPointF(0.5, 0.5)};
+// ZXingReader's symbols in a picture of one label, centres from the crop's top left corner. It
+// reports a symbol of a page several times and, trying the picture scaled down, may stop on an
+// assertion: so the sheet is looked at a label at a time, at its own scale.
+QList<ZxingSymbol> labelSymbols(const QString& path) {
+    QList<ZxingSymbol> found = zxingSymbols({"-noscale", path});
+    // The corners are the first and last pixels of the bars; their edges lie half a pixel
+    // further out.
+    for (ZxingSymbol& symbol : found)
+        symbol.centre += QPointF(0.5, 0.5);
     return found;
 }
 
@@ -114,10 +90,10 @@ void checkSheet(const QString& pdf, const QString& templateName, const QString& 
         const QRect crop = labelPixels.toAlignedRect();
         const QString cropPath = dir.filePath(QStringLiteral("label.png"));
         QVERIFY(page.copy(crop).save(cropPath));
-        const QList<Found> found = zxingSymbols(cropPath);
+        const QList<ZxingSymbol> found = labelSymbols(cropPath);
         QVERIFY2(found.size() == 1,
                  qPrintable(QStringLiteral("row %1: %2 symbols").arg(row).arg(found.size())));
-        const QString expected = codeOf(type, row);
+        const QString expected = rowCode(type, row);
         QCOMPARE(found[0].text, expected);
         const QPointF miss =
             (found[0].centre + crop.topLeft() - labelPixels.center()) * kMmPerPixel;
@@ -346,7 +322,7 @@ class TestLabels : public QObject {
         QTemporaryDir dir;
         QByteArray list;
         for (int row = 1; row <= rows; ++row)
-            list += codeOf(type, row).toUtf8() + '\n';
+            list += rowCode(type, row).toUtf8() + '\n';
         const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
         const Run run = cli({"labels", "--list", "-", "--template", templateName, "--type", type,
                              "--start", QString::number(start), "--offset", offset, "--scale",
@@ -370,7 +346,7 @@ class TestLabels : public QObject {
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         QByteArray list;
         for (int row = 1; row <= 6; ++row)
-            list += codeOf(QStringLiteral("128/n"), row).toUtf8() + '\n';
+            list += rowCode(QStringLiteral("128/n"), row).toUtf8() + '\n';
         for (const QStringList& calibration :
              {QStringList{"--offset", "1.5,-1", "--scale", "1.01,1"}, QStringList{}}) {
             const QStringList before = queue.pdfsNow();

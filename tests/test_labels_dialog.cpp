@@ -1,9 +1,10 @@
 // The window's labels dialog: a list, a product found by search, a clicked start, the PDF it
 // saves read back label by label, and each printer's remembered correction.
-#include "CliRunner.h"
 #include "PdfQueue.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
+#include "TestSupport.h"
+#include "ZplReader.h"
 #include "app/LabelsDialog.h"
 #include "app/MainWindow.h"
 #include "labels/Sheet.h"
@@ -16,36 +17,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 namespace {
 
 const QString kPrinter = QStringLiteral("Desk Test Label Printer");
-
-// Tells the rows apart; EAN-13 with its check digit.
-QString codeOf(const QString& type, int row) {
-    if (type != u"EAN13") return QStringLiteral("LBL%1").arg(row, 3, 10, QChar(u'0'));
-    const QString digits = QStringLiteral("400638%1").arg(row, 6, 10, QChar(u'0'));
-    int sum = 0;
-    for (qsizetype i = 0; i < digits.size(); ++i)
-        sum += (digits[i].unicode() - u'0') * ((digits.size() - i) % 2 == 1 ? 3 : 1);
-    return digits + QChar(u'0' + (10 - sum % 10) % 10);
-}
-
-// The symbols ZXingReader finds in a picture: text and centre in pixels.
-QList<QPair<QString, QPointF>> zxingSymbols(const QString& path) {
-    const Run run = runProgram(QStringLiteral(ZXING_EXECUTABLE), {"-noscale", path});
-    static const QRegularExpression symbol(QStringLiteral(
-        "Text: +\"(.*)\"\\n[\\s\\S]*?Position: +(\\d+)x(\\d+) \\d+x\\d+ (\\d+)x(\\d+)"));
-    QList<QPair<QString, QPointF>> found;
-    for (const auto& m : symbol.globalMatch(QString::fromUtf8(run.out)))
-        found.append({m.captured(1), QPointF(m.captured(2).toDouble() + m.captured(4).toDouble(),
-                                             m.captured(3).toDouble() + m.captured(5).toDouble()) /
-                                         2});
-    return found;
-}
 
 } // namespace
 
@@ -113,12 +92,12 @@ class TestLabelsDialog : public QObject {
             const QRect crop = pixels.toAlignedRect();
             const QString cropPath = pages.filePath(QStringLiteral("label.png"));
             QVERIFY(page.copy(crop).save(cropPath));
-            const auto found = zxingSymbols(cropPath);
+            const QList<ZxingSymbol> found = zxingSymbols({"-noscale", cropPath});
             QVERIFY2(found.size() == 1,
                      qPrintable(QStringLiteral("row %1: %2 symbols").arg(n + 1).arg(found.size())));
-            QCOMPARE(found[0].first, codeOf(type, n + 1));
+            QCOMPARE(found[0].text, rowCode(type, n + 1));
             const QPointF miss =
-                (found[0].second + QPointF(0.5, 0.5) + crop.topLeft() - pixels.center()) *
+                (found[0].centre + QPointF(0.5, 0.5) + crop.topLeft() - pixels.center()) *
                 kMmPerPixel;
             const double lifted = textUnder ? -place.label.height() / 2 / Labels::kPointsPerMm : 0;
             QVERIFY2(qAbs(miss.x()) <= 0.2 && miss.y() >= lifted - 0.2 && miss.y() <= 0.2,
@@ -160,7 +139,7 @@ class TestLabelsDialog : public QObject {
         QFETCH(int, start);
         QByteArray list = "code,name\n";
         for (int row = 1; row <= rows; ++row)
-            list += (codeOf(type, row) + QStringLiteral(",Item %1\n").arg(row)).toUtf8();
+            list += (rowCode(type, row) + QStringLiteral(",Item %1\n").arg(row)).toUtf8();
         const auto d = dialog();
         choose(*d, listOf(list), search, product, type, start);
         QVERIFY(!d->preview().isNull());
@@ -199,7 +178,7 @@ class TestLabelsDialog : public QObject {
 
         QByteArray list = "code,name\n";
         for (int row = 1; row <= 3; ++row)
-            list += codeOf("128/n", row).toUtf8() + ",\n";
+            list += rowCode("128/n", row).toUtf8() + ",\n";
         choose(*d, listOf(list), "L7160", "Avery L7160", "128/n", 1);
         saveDialog_.answer = dir_.filePath(QStringLiteral("corrected.pdf"));
         d->savePdfButton->click();
@@ -220,7 +199,7 @@ class TestLabelsDialog : public QObject {
         if (const auto missing = queue.missing()) QSKIP(qPrintable(*missing));
         QByteArray list = "code\n";
         for (int row = 1; row <= 4; ++row)
-            list += codeOf("128/n", row).toUtf8() + "\n";
+            list += rowCode("128/n", row).toUtf8() + "\n";
         const QStringList before = queue.pdfsNow();
         Labels::LabelTemplate label;
         {
@@ -244,6 +223,52 @@ class TestLabelsDialog : public QObject {
         checkPdf(pdf, label, {-1, 0.5, 1, 1}, "128/n", 4, 3, false);
     }
 
+    // A roll two labels across, previewed as a strip of rows, printed as ZPL on a thermal
+    // printer's port (a loopback one here) with the resolution and darkness chosen.
+    void printsRollLabelsOnAZplPrinter() {
+        QTcpServer port;
+        QVERIFY(port.listen(QHostAddress::LocalHost));
+        auto d = dialog();
+        d->setListFile(listOf("code,name\n" + codeOf("EAN13", 1).toUtf8() + ",One\n" +
+                              codeOf("EAN13", 2).toUtf8() + ",Two\n" + codeOf("EAN13", 3).toUtf8() +
+                              ",Three\n"));
+        d->header->setChecked(true);
+        d->column->setCurrentText(QStringLiteral("code"));
+        d->type->setCurrentText(QStringLiteral("EAN13"));
+        d->printer->setCurrentIndex(d->printer->count() - 1);
+        d->printButton->click();
+        QCOMPARE(messages_.shown.size(), 1);
+        QVERIFY2(messages_.shown[0].text.contains(QStringLiteral("prints roll labels")),
+                 qPrintable(messages_.shown[0].text));
+        d->rollLabel->setChecked(true);
+        d->rollAcross->setValue(2);
+        QCOMPARE(d->chosenTemplate()->labelsPerSheet(), 2);
+        // Three rows of 30 mm with 3 mm gaps, 102 mm across, 360 pixels wide.
+        QCOMPARE(d->preview().size(), QSize(360, 339));
+        d->zplPrinter->setText(QStringLiteral("socket://127.0.0.1:%1").arg(port.serverPort()));
+        d->zplDots->setCurrentIndex(d->zplDots->findData(300));
+        d->darkness->setValue(15);
+        messages_.shown.clear();
+        d->printButton->click();
+        QVERIFY2(messages_.shown.isEmpty(), qPrintable(messages_.shown.value(0).text));
+        QVERIFY(d->status->text().startsWith(QStringLiteral("3 labels on 2 rows written to")));
+        QVERIFY(port.waitForNewConnection(10000));
+        QTcpSocket* printer = port.nextPendingConnection();
+        QByteArray stream;
+        while (printer->state() == QAbstractSocket::ConnectedState &&
+               printer->waitForReadyRead(2000))
+            stream += printer->readAll();
+        stream += printer->readAll();
+        const ZplReader::Stream read = ZplReader::read(stream);
+        QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
+        QCOMPARE(read.tildeCommands, QStringList{"~SD15"});
+        QCOMPARE(read.formats.size(), 3); // the set-up, then a format per row
+        QCOMPARE(read.formats[1].settings.value("PW"), QStringLiteral("1205"));
+        QCOMPARE(read.formats[1].fieldsOf("BE").size(), 2);
+        QCOMPARE(read.formats[2].fieldsOf("BE").size(), 1);
+        QCOMPARE(read.formats[2].fieldsOf("BE")[0].data, codeOf("EAN13", 3).left(12));
+    }
+
     void theWindowsLabelsButtonOpensTheDialog() {
         const auto w = std::make_unique<MainWindow>(
             MainWindowOptions{dir_.path(), dir_.filePath(QStringLiteral("settings.bin")),
@@ -260,6 +285,37 @@ class TestLabelsDialog : public QObject {
         w->labelsButton->click();
         QVERIFY(w->labelsDialog && w->labelsDialog->isVisible());
         QVERIFY(w->labelsDialog->templates->count() > 1000);
+    }
+
+    // A design opened in the dialog brings its template and list; the preview and the PDF
+    // show its objects, each barcode the row's.
+    void opensADesign() {
+        const QString list = listOf("code,name\nLBL001,One\nLBL002,Two\n");
+        QFile layout(dir_.filePath(QStringLiteral("shelf.layout")));
+        QVERIFY(layout.open(QIODevice::WriteOnly));
+        layout.write("template \"Avery L7160\"\nlist \"products.csv\" header\n"
+                     "text \"${name}\" x=3 y=0.5 size=7\n"
+                     "barcode 128/n \"${code}\" x=2.25 y=4 w=59.5 h=30.1\n");
+        layout.close();
+        const auto d = dialog();
+        d->setDesignFile(layout.fileName());
+        QVERIFY(d->chosenTemplate());
+        QCOMPARE(d->chosenTemplate()->name(), QStringLiteral("Avery L7160"));
+        QCOMPARE(d->listPath->text(), list);
+        QVERIFY(d->header->isChecked() && !d->type->isEnabled());
+        QCOMPARE(d->status->text(), QStringLiteral("2 labels on the first page."));
+        QVERIFY(!d->preview().isNull());
+        saveDialog_.answer = dir_.filePath(QStringLiteral("design.pdf"));
+        QFile::remove(saveDialog_.answer);
+        d->savePdfButton->click();
+        QVERIFY2(messages_.shown.isEmpty(), qPrintable(d->status->text()));
+        // ZXingReader reports a linear symbol's row where it read it: across only.
+        checkPdf(saveDialog_.answer, *d->chosenTemplate(), {}, QStringLiteral("128/n"), 2, 1, true);
+
+        d->setDesignFile(dir_.filePath(QStringLiteral("products.csv")));
+        QCOMPARE(messages_.shown.size(), 1);
+        QVERIFY2(messages_.shown[0].text.contains("line 1: 'code,name' is none of template"),
+                 qPrintable(messages_.shown[0].text));
     }
 
     void badInputIsExplainedAndNothingSaved_data() {

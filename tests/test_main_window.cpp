@@ -1,7 +1,7 @@
 #include "RecordingMessages.h"
+#include "TestSupport.h"
 #include "app/MainWindow.h"
 #include "app/SettingsFile.h"
-#include "decoder_oracle.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -419,7 +419,7 @@ class TestMainWindow : public QObject {
         // As drawn: a reader sees the output picture, quiet zones and all.
         const QString path = dir->filePath(QStringLiteral("out.png"));
         QVERIFY(out.save(path));
-        QCOMPARE(DecoderOracle::zxingTexts(ZXING_EXECUTABLE, path), QStringList{read});
+        QCOMPARE(zxingTexts(path), QStringList{read});
     }
 
     void upcFillsTheSliderRectangleWhateverCameBefore() {

@@ -1,7 +1,7 @@
-#include "CliRunner.h"
 #include "PdfQueue.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
+#include "TestSupport.h"
 #include "VectorRaster.h"
 #include "app/MainWindow.h"
 #include "output/ClipboardCopy.h"
@@ -22,10 +22,7 @@
 namespace {
 
 QString fileType(const QString& path) {
-    QProcess identify;
-    identify.start(QStringLiteral("identify"), {"-format", "%m", path + "[0]"});
-    identify.waitForFinished(60000);
-    return QString::fromUtf8(identify.readAllStandardOutput()).trimmed();
+    return QString::fromUtf8(runProgram("identify", {"-format", "%m", path + "[0]"}).out).trimmed();
 }
 
 int largestDifference(const QImage& a, const QImage& b) {

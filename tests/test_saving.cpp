@@ -1,7 +1,7 @@
-#include "CliRunner.h"
 #include "FullDisk.h"
 #include "RecordingMessages.h"
 #include "RecordingSaveDialog.h"
+#include "TestSupport.h"
 #include "app/MainWindow.h"
 #include "app/ScanCheck.h"
 #include "output/FreeImageFiles.h"

@@ -125,8 +125,7 @@ class TestScannerPort : public QObject {
             port.setOpen(true);
             QFAIL("opening a missing port succeeded");
         } catch (const RuntimeError& e) {
-            QCOMPARE(e.number(), static_cast<std::int32_t>(QSerialPort::DeviceNotFoundError));
-            QCOMPARE(e.source(), QStringLiteral("MSComm1"));
+            QCOMPARE(e.kind(), RuntimeError::Kind::PortFailed);
             QVERIFY(!e.description().isEmpty());
         }
         QVERIFY(!port.isOpen());
@@ -146,9 +145,7 @@ class TestScannerPort : public QObject {
             port->takeText();
             QFAIL("reading from a device that went away succeeded");
         } catch (const RuntimeError& e) {
-            QCOMPARE(e.source(), QStringLiteral("MSComm1"));
-            QVERIFY(e.number() == QSerialPort::ReadError ||
-                    e.number() == QSerialPort::ResourceError);
+            QCOMPARE(e.kind(), RuntimeError::Kind::PortFailed);
             QVERIFY(!e.description().isEmpty());
         }
         // reported once; the port stays open for the caller to close

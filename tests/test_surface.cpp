@@ -6,6 +6,7 @@
 
 #include <array>
 #include <climits>
+#include <stdexcept>
 
 namespace {
 
@@ -92,6 +93,27 @@ class TestSurface : public QObject {
         QVERIFY_THROWS_EXCEPTION(RuntimeError, s.setWidthTwips(-15));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, s.setHeightTwips(1e12));
         QCOMPARE(s.pixelWidth(), 10);
+    }
+
+    // A surface made without a text engine draws bars; text on it is a fault, not a blank.
+    void surfaceWithoutTextEngineDrawsBarsOnly() {
+        DrawingSurface s(150, 150, kWhite, nullptr);
+        s.setUnits(DrawingSurface::Pixels);
+        const std::array<Colour, 1> bar{kBlack};
+        s.verticalLines(2, 0, 5, bar);
+        QCOMPARE(s.colourAt(2, 1), kBlack);
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, s.textHeight(QStringLiteral("A")));
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, s.printText(QStringLiteral("A")));
+    }
+
+    // The picture font's weight reaches the glyphs: bold text is wider.
+    void pictureFontWeightIsDrawn() {
+        DrawingSurface regular(1500, 600), bold(1500, 600);
+        PictureFont heavy = pictureFont();
+        heavy.weight = 700;
+        bold.setFont(heavy);
+        QCOMPARE(qFontOf(heavy).weight(), QFont::Bold);
+        QVERIFY(bold.textWidth(QStringLiteral("WWWW")) > regular.textWidth(QStringLiteral("WWWW")));
     }
 
     void backColorFillsAndErases() {
@@ -418,7 +440,7 @@ class TestSurface : public QObject {
         s.setUnits(DrawingSurface::Pixels);
         s.setInk(pen);
         QImage expected = s.image();
-        QFont font = s.font();
+        QFont font = qFontOf(s.font());
         font.setStyleStrategy(QFont::NoAntialias);
         for (const QPoint& place : {at, at + QPoint(7, 3)}) { // the second time from what is kept
             QPainter painter(&expected);

@@ -1,4 +1,4 @@
-#include "render/Geometry.h"
+#include "render/PictureFont.h"
 
 #include <QFont>
 
@@ -14,5 +14,6 @@ QFont qFontOf(const PictureFont& picture) {
     QFont font = defaultPictureFont();
     if (picture.families != pictureFont().families) font.setFamilies(picture.families);
     if (picture.pointSize != pictureFont().pointSize) font.setPointSizeF(picture.pointSize);
+    if (picture.weight != pictureFont().weight) font.setWeight(QFont::Weight(picture.weight));
     return font;
 }

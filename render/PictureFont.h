@@ -1,23 +1,15 @@
 #pragma once
 
-#include "symbology/Twips.h"
-
 #include <QStringList>
-
-#include <cstdint>
 
 class QFont;
 
-// Colour numbers: 24-bit RGB with red in the low byte.
-using Colour = std::int32_t;
-inline constexpr Colour kBlack = 0;
-inline constexpr Colour kWhite = 0xFFFFFF;
-
-// A picture's font as the surfaces keep it, without Qt Gui: the families tried in order and
-// the size in points, on top of the sans-serif style.
+// A picture's font as the surfaces keep it, without Qt Gui: the families tried in order, the
+// size in points and the weight (400 regular, 700 bold), on top of the sans-serif style.
 struct PictureFont {
     QStringList families;
     double pointSize;
+    int weight = 400;
     bool operator==(const PictureFont&) const = default;
 };
 
