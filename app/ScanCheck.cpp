@@ -22,6 +22,8 @@ QString moduleSize(double pixels) {
 ScanGrade::Options gradingOf(const QString& type) {
     ScanGrade::Options options;
     if (!symbologyChoice(type)) options.reach = ReadingEngine::Reach::Every;
+    // The window tells whether a scanner at the till reads the picture.
+    options.finding = ScanGrade::Options::Finding::Engine;
     return options;
 }
 

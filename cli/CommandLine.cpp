@@ -316,8 +316,16 @@ QList<CommandRow> buildCommandTable() {
            lightWord},
           {"aperture", "MM",
            "The measuring aperture's diameter in millimetres at the picture's resolution "
-           "(default: 0.8 times the X-dimension measured).",
+           "(default: 0.8 times the X-dimension measured, or GS1's with --dpi).",
            millimetres},
+          {"dpi", "N",
+           "The picture's true resolution in dots per inch, 50 to 9600, as a scanner took it (a "
+           "file's own is not trusted): apertures then follow GS1's rules, 0.15 mm for EAN and "
+           "UPC, 0.25 mm for ITF-14 and GS1-128 from an X-dimension of 0.495 mm.",
+           wholeNumber<50, 9600>},
+          {"thorough", "",
+           "Also looks for linear symbols with the verifier's own reference decodes where the "
+           "reading engine found some (it always does where the engine finds none)."},
           {"report", "FILE",
            "Also writes a one-page report on the first symbol (.pdf or .svg): the picture with "
            "the scan lines, the worst line's profile and every line's measurements.",

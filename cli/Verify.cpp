@@ -79,6 +79,12 @@ QJsonObject lineObject(const ScanGrade::Line& line) {
             {QStringLiteral("parameters"), parameters}};
 }
 
+// The picture's own blur in modules of the symbol.
+double blurModules(const ScanGrade::Symbol& symbol) {
+    const double x = symbol.moduleWidth();
+    return x > 0 ? symbol.blur / x : 0;
+}
+
 QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
     QJsonObject parameters;
     for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
@@ -90,17 +96,22 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
     for (const ScanGrade::Line& line : symbol.lines)
         lines.append(lineObject(line));
     const QRect& box = symbol.box;
-    return {{QStringLiteral("type"), symbol.kind},
-            {QStringLiteral("text"), symbol.text},
-            {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
-            {QStringLiteral("grade"), QString(symbol.letter())},
-            {QStringLiteral("score"), rounded(symbol.score(), 2)},
-            {QStringLiteral("iso"), symbol.isoGrade()},
-            {QStringLiteral("aperture"), rounded(symbol.apertureMm, 3)},
-            {QStringLiteral("moduleWidth"), rounded(symbol.moduleWidth(), 3)},
-            {QStringLiteral("parameters"), parameters},
-            {QStringLiteral("worstLine"), symbol.worstLine().y},
-            {QStringLiteral("lines"), lines}};
+    QJsonObject object{
+        {QStringLiteral("type"), symbol.kind},
+        {QStringLiteral("text"), symbol.text},
+        {QStringLiteral("box"), QJsonArray{box.x(), box.y(), box.width(), box.height()}},
+        {QStringLiteral("grade"), QString(symbol.letter())},
+        {QStringLiteral("score"), rounded(symbol.score(), 2)},
+        {QStringLiteral("iso"), symbol.isoGrade()},
+        {QStringLiteral("aperture"), rounded(symbol.apertureMm, 3)},
+        {QStringLiteral("moduleWidth"), rounded(symbol.moduleWidth(), 3)},
+        {QStringLiteral("parameters"), parameters},
+        {QStringLiteral("worstLine"), symbol.worstLine().y},
+        {QStringLiteral("lines"), lines},
+        {QStringLiteral("blur"), rounded(blurModules(symbol), 3)},
+        {QStringLiteral("lowBounds"), symbol.lowBounds}};
+    if (!symbol.notGraded.isEmpty()) object.insert(QStringLiteral("notGraded"), symbol.notGraded);
+    return object;
 }
 
 void printText(const ScanGrade::Symbol& symbol) {
@@ -111,6 +122,11 @@ void printText(const ScanGrade::Symbol& symbol) {
     std::printf("  grade %s: aperture %.3f mm, %s\n", qPrintable(symbol.isoGrade()),
                 symbol.apertureMm,
                 symbol.light == ScanLines::Light::Red ? "red light 660 nm" : "white light");
+    std::printf("  picture: %.1f pixels a module, blur %.2f module%s\n", symbol.moduleWidth(),
+                blurModules(symbol),
+                symbol.lowBounds ? "; blurrier than the aperture: values are low bounds" : "");
+    if (!symbol.notGraded.isEmpty())
+        std::printf("  not graded: %s\n", qPrintable(symbol.notGraded));
     for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
         const Worst worst = worstOf(symbol, Parameter(p));
         std::printf("  %-20s %8.3f  %c\n", qPrintable(ScanGrade::parameterName(Parameter(p))),
@@ -263,7 +279,10 @@ ScanGrade::Options verifyOptions(const CommandLine::Invocation& invocation) {
     if (invocation.value(QStringLiteral("light")) == u"grey")
         options.light = ScanLines::Light::Grey;
     options.apertureMm = invocation.value(QStringLiteral("aperture")).toDouble();
+    options.dpi = invocation.value(QStringLiteral("dpi")).toDouble();
     options.reach = ReadingEngine::Reach::Every;
+    if (invocation.has(QStringLiteral("thorough")))
+        options.finding = ScanGrade::Options::Finding::Always;
     return options;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decode/LineDecoded.h"
 #include "symbology/Symbology.h"
 #include "symbology/ZintEncoder.h"
 
@@ -51,15 +52,6 @@ constexpr std::optional<Linear> linearOf(zintsym::ZintType type) {
 
 // The light the symbology asks for before and after its bars, in modules; after an add-on, 5.
 QuietZone quietZoneOf(Linear symbology, bool addOn = false);
-
-struct Decoded {
-    QString text;           // as the reading engine gives it: an add-on after a space, FNC1 as GS
-    int elementCount = 0;   // bars and spaces from the first bar to the last
-    double moduleWidth = 0; // the narrowest element's nominal width, in the widths' unit
-    // The least margin left between a measurement and its decision threshold, 1 for ideal
-    // widths, 0 on the threshold.
-    double decodability = 0;
-};
 
 // Decodes the symbol whose first bar is element `first`; elements alternate dark and light.
 // With `addOn`, an EAN or UPC symbol must be followed by its add-on, which it then includes.

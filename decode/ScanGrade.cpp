@@ -1,11 +1,15 @@
 #include "decode/ScanGrade.h"
 
+#include "decode/EdgeSpread.h"
+#include "decode/GradingFloor.h"
 #include "decode/LineDecode.h"
+#include "decode/LineSweep.h"
 #include "decode/ReadingEngine.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 namespace ScanGrade {
 
@@ -101,13 +105,23 @@ struct Profile {
     std::vector<double> widths;
 };
 
-Profile profileOf(std::span<const double> row, double from, double to) {
-    const auto lo = static_cast<std::size_t>(std::clamp(std::floor(from), 0.0, double(row.size())));
-    const auto hi =
-        static_cast<std::size_t>(std::clamp(std::ceil(to), double(lo), double(row.size())));
-    Profile p{row.subspan(lo, hi - lo), double(lo), 50, {}, {}};
-    if (!p.samples.empty()) {
-        const auto [low, high] = std::minmax_element(p.samples.begin(), p.samples.end());
+// The samples from `from` to `to`, split into elements at the threshold midway between the
+// extremes of those from `thresholdFrom` to `thresholdTo` (by default, the same).
+Profile profileOf(std::span<const double> row, double from, double to,
+                  std::optional<std::pair<double, double>> thresholdSpan = std::nullopt) {
+    const auto clampedTo = [&](double from, double to) {
+        const auto lo =
+            static_cast<std::size_t>(std::clamp(std::floor(from), 0.0, double(row.size())));
+        const auto hi =
+            static_cast<std::size_t>(std::clamp(std::ceil(to), double(lo), double(row.size())));
+        return row.subspan(lo, hi - lo);
+    };
+    const std::span<const double> samples = clampedTo(from, to);
+    Profile p{samples, double(samples.data() - row.data()), 50, {}, {}};
+    const std::span<const double> judged =
+        thresholdSpan ? clampedTo(thresholdSpan->first, thresholdSpan->second) : samples;
+    if (!judged.empty()) {
+        const auto [low, high] = std::minmax_element(judged.begin(), judged.end());
         p.threshold = (*low + *high) / 2;
     }
     p.elements = elementsOf(p.samples, p.threshold);
@@ -120,32 +134,58 @@ struct Found {
     LineDecode::Decoded decoded;
     int first;                        // element index of the first bar
     bool quietZonesClear;             // as wide as the symbology asks on both sides
-    std::array<double, 2> quietZones; // the light beside the bars, in modules
+    std::array<double, 2> quietZones; // the light beside the bars, in modules, as measured
 };
 
-// The symbol decoded from a bar starting near `firstBarNear`, preferably one with clear quiet
-// zones.
 bool withAddOn(LineDecode::Linear symbology, const QString& text) {
     return LineDecode::takesAddOn(symbology) && text.contains(u' ');
 }
 
+// How much wider the bars are printed than the spaces between them, in modules: half the
+// difference between the one-module bars and the one-module spaces. Ink spread and blur move
+// every dark edge outwards by half of it, a quiet zone mark's as much as a bar's.
+double barGrowthOf(const Profile& p, int first, int count, double moduleWidth) {
+    double bars = 0, spaces = 0;
+    int barCount = 0, spaceCount = 0;
+    for (int i = first; i < first + count; ++i) {
+        const Element& e = p.elements[std::size_t(i)];
+        if (e.width() >= 1.5 * moduleWidth) continue;
+        (e.dark ? bars : spaces) += e.width();
+        ++(e.dark ? barCount : spaceCount);
+    }
+    if (barCount == 0 || spaceCount == 0) return 0;
+    return (bars / barCount - spaces / spaceCount) / 2 / moduleWidth;
+}
+
+// A quiet zone passes when, its edges corrected for the bar growth, it falls short of the
+// symbology's minimum by less than this many modules: a mark printed at the minimum passes, one
+// printed a module short fails.
+constexpr double kQuietZoneTolerance = 0.25;
+
+// The symbol decoded from a bar starting near `firstBarNear`, preferably one with clear quiet
+// zones.
 std::optional<Found> decodeNear(const Profile& p, LineDecode::Linear symbology, const QString& text,
                                 double firstBarNear, double tolerance) {
     const bool addOn = withAddOn(symbology, text);
     const QuietZone quiet = LineDecode::quietZoneOf(symbology, addOn);
     std::optional<Found> cramped;
-    for (int i = 1; i < int(p.elements.size()); ++i) {
+    const int count = int(p.elements.size());
+    for (int i = 1; i < count; ++i) {
         const Element& e = p.elements[std::size_t(i)];
         if (!e.dark || std::abs(p.offset + e.start - firstBarNear) > tolerance) continue;
         const auto decoded = LineDecode::decode(symbology, p.widths, i, addOn);
         if (!decoded || decoded->text != text) continue;
-        const std::size_t after = std::size_t(i + decoded->elementCount);
+        const int after = i + decoded->elementCount;
         const double x = decoded->moduleWidth;
         const std::array<double, 2> zones{p.widths[std::size_t(i - 1)] / x,
-                                          after < p.elements.size() ? p.widths[after] / x : 0};
+                                          after < count ? p.widths[std::size_t(after)] / x : 0};
+        // Each dark edge beside a zone, the bar's and any mark's, has moved by half the growth.
+        const double halfGrowth = barGrowthOf(p, i, decoded->elementCount, x) / 2;
+        const double before = zones[0] + halfGrowth * (i >= 2 ? 2 : 1);
+        const double behind = zones[1] + halfGrowth * (after + 1 < count ? 2 : 1);
         // Edges between samples are placed to a fraction of a pixel, not exactly.
-        const double slack = 0.5 / x;
-        const bool clear = zones[0] + slack >= quiet.before && zones[1] + slack >= quiet.after;
+        const double slack = kQuietZoneTolerance + 0.5 / x;
+        const bool clear = before + slack >= quiet.before && behind + slack >= quiet.after;
         if (clear) return Found{*decoded, i, true, zones};
         if (!cramped) cramped = Found{*decoded, i, false, zones};
     }
@@ -183,6 +223,28 @@ void measure(const Profile& p, Line& line) {
 constexpr int kScanLines = 10;
 // Application standards tie the measuring aperture to the X-dimension: 0.8 X by default.
 constexpr double kApertureOfX = 0.8;
+constexpr double kMmPerInch = 25.4;
+// GS1's apertures, for a picture whose true resolution is known: 6 mil for EAN and UPC, 10 mil
+// for ITF-14 and GS1-128 from an X-dimension of 0.495 mm.
+constexpr double kRetailApertureMm = 0.15, kLogisticApertureMm = 0.25, kLogisticLeastXMm = 0.495;
+// A picture whose edges rise within about a pixel (a Gaussian of this many pixels) is drawn,
+// not photographed: its few pixels a module still measure exactly.
+constexpr double kSharpest = 0.45;
+
+double medianOf(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + long(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+// The aperture a symbol of X-dimension `xMm` is measured with, in millimetres.
+double apertureMmOf(const Symbol& symbol, double xMm, const Options& options) {
+    if (options.dpi > 0) {
+        if (LineDecode::takesAddOn(symbol.symbology)) return kRetailApertureMm;
+        const bool logistic = symbol.kind == u"ITF-14" || symbol.kind == u"GS1-128";
+        if (logistic && xMm >= kLogisticLeastXMm) return kLogisticApertureMm;
+    }
+    return kApertureOfX * xMm;
+}
 
 // About how many modules wide the symbol is, for a picture too poor to measure it on.
 // Without any add-on, which the engine may see or not.
@@ -215,6 +277,14 @@ double nominalModules(LineDecode::Linear symbology, const QString& text) {
 double addOnModules(LineDecode::Linear symbology, const QString& text) {
     if (!withAddOn(symbology, text)) return 0;
     return text.size() - text.indexOf(u' ') - 1 == 2 ? 29 : 56;
+}
+
+// How far scan lines reach beyond the bars: over the widest quiet zone the symbol asks for and
+// two modules more, with room for an X-dimension a quarter wider than the nominal one (Code 39
+// and Interleaved 2 of 5 print their wide elements narrower than the nominal ratio allows).
+double lineMargin(LineDecode::Linear symbology, const QString& text, double nominalX) {
+    const QuietZone quiet = LineDecode::quietZoneOf(symbology, withAddOn(symbology, text));
+    return 1.25 * (std::max(quiet.before, quiet.after) + 2) * nominalX + 2;
 }
 
 // The engine's corners and box of a symbol, reaching `share` of its length further on, over an
@@ -283,6 +353,30 @@ QRect boxOf(const ScanLines::Frame& frame, double barsFrom, double barsTo) {
         QPoint(int(std::ceil(right - kRounding)) - 1, int(std::ceil(bottom - kRounding)) - 1));
 }
 
+// The engine's finds and those of the reference decodes that the engine missed.
+QList<ReadingEngine::Found> withSweep(const QImage& plane,
+                                      const QList<ReadingEngine::Found>& symbolsFound,
+                                      const Options& options) {
+    using Finding = Options::Finding;
+    const auto isLinear = [](const ReadingEngine::Found& found) {
+        return found.linear.has_value();
+    };
+    const bool engineFoundLinear = std::any_of(symbolsFound.begin(), symbolsFound.end(), isLinear);
+    if (options.finding == Finding::Engine ||
+        (options.finding == Finding::WhenEngineMisses && engineFoundLinear))
+        return symbolsFound;
+    QList<ReadingEngine::Found> all = symbolsFound;
+    for (const ReadingEngine::Found& swept : LineSweep::findSymbols(plane, options.reach)) {
+        const bool known =
+            std::any_of(symbolsFound.begin(), symbolsFound.end(), [&](const auto& s) {
+                return s.linear == swept.linear && s.text.startsWith(swept.text) &&
+                       s.box.intersects(swept.box);
+            });
+        if (!known) all.append(swept);
+    }
+    return all;
+}
+
 } // namespace
 
 QString parameterName(Parameter parameter) {
@@ -349,16 +443,19 @@ Line gradeProfile(std::span<const double> reflectance, LineDecode::Linear symbol
                   const QString& text, double firstBarNear, double lastBarNear) {
     if (!std::isfinite(firstBarNear) || !std::isfinite(lastBarNear)) return Line{};
     const double length = std::max(1.0, lastBarNear - firstBarNear);
-    // Wide enough for the quiet zones of the shortest symbols.
+    // Wide enough for the quiet zones of the shortest symbols; the threshold that tells bars
+    // from spaces comes from the bars alone, not from whatever lies beside the symbol.
     const double margin = 0.4 * length + 8;
-    const Profile wide = profileOf(reflectance, firstBarNear - margin, lastBarNear + margin);
+    const Profile wide = profileOf(reflectance, firstBarNear - margin, lastBarNear + margin,
+                                   std::pair(firstBarNear, lastBarNear));
     Line line;
     auto found = decodeNear(wide, symbology, text, firstBarNear, 0.05 * length + 3);
     if (!found) {
-        measure(wide, line);
+        measure(profileOf(reflectance, firstBarNear - margin, lastBarNear + margin), line);
         return line;
     }
-    // The reflectance profile proper runs over the bars and the quiet zones they ask for.
+    // The reflectance profile proper runs over the bars and the quiet zones they ask for, short
+    // of a mark that a tolerated quiet zone reaches.
     const QuietZone quiet = LineDecode::quietZoneOf(symbology, withAddOn(symbology, text));
     const double x = found->decoded.moduleWidth;
     const double start = wide.offset + wide.elements[std::size_t(found->first)].start;
@@ -369,10 +466,12 @@ Line gradeProfile(std::span<const double> reflectance, LineDecode::Linear symbol
     // edge, where the proper profile stops at the width they should have.
     line.quietZones = found->quietZones;
     const bool clear = found->quietZonesClear;
-    const Profile proper = profileOf(reflectance, start - quiet.before * x, end + quiet.after * x);
+    const double before = std::min(double(quiet.before), found->quietZones[0]) * x;
+    const double after = std::min(double(quiet.after), found->quietZones[1]) * x;
+    const Profile proper = profileOf(reflectance, start - before + 0.5, end + after - 0.5);
     found = decodeNear(proper, symbology, text, start, 1.5);
-    line.quietZoneTooNarrow = found && !(clear && found->quietZonesClear);
-    if (found && clear && found->quietZonesClear) {
+    line.quietZoneTooNarrow = found && !clear;
+    if (found && clear) {
         line.text = found->decoded.text;
         line.values[int(Parameter::Decode)] = 1;
         line.values[int(Parameter::Decodability)] = found->decoded.decodability;
@@ -387,7 +486,7 @@ Line gradeProfile(std::span<const double> reflectance, LineDecode::Linear symbol
 
 bool allPass(const std::vector<Symbol>& symbols) {
     return !symbols.empty() && std::all_of(symbols.begin(), symbols.end(), [](const Symbol& s) {
-        return s.score() >= kLowestPassingScore;
+        return s.notGraded.isEmpty() && s.score() >= kLowestPassingScore;
     });
 }
 
@@ -401,10 +500,13 @@ std::vector<Symbol> gradeFound(const QImage& picture,
     std::vector<Symbol> symbols;
     if (picture.isNull()) return symbols;
     const QImage plane = ScanLines::reflectancePlane(picture, options.light);
-    // Pictures that do not say otherwise are taken at 96 dots per inch.
-    const double dotsPerMm =
-        (picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 3780) / 1000.0;
-    for (const ReadingEngine::Found& found : symbolsFound) {
+    const QList<ReadingEngine::Found> candidates = withSweep(plane, symbolsFound, options);
+    // At the resolution given, or as the picture says; those that do not say are taken at 96
+    // dots per inch.
+    const double dotsPerMm = options.dpi > 0               ? options.dpi / kMmPerInch
+                             : picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() / 1000.0
+                                                           : 96 / kMmPerInch;
+    for (const ReadingEngine::Found& found : candidates) {
         if (!found.linear) continue;
         Symbol symbol{*found.linear, found.kind, found.text, found.box, {}};
         symbol.light = options.light;
@@ -420,29 +522,37 @@ std::vector<Symbol> gradeFound(const QImage& picture,
         const double nominalX = (frame->barsTo - frame->barsFrom) /
                                 (mainModules + addOnModules(*found.linear, found.text));
         const std::vector<ScanLines::Line> paths =
-            ScanLines::scanLines(plane, *frame, kScanLines, ScanLines::spacingFor(nominalX));
-        double aperture = options.apertureMm * dotsPerMm;
-        if (!(aperture > 0)) {
-            // A first look through no aperture at all tells the X-dimension it follows.
-            std::vector<double> modules;
-            for (const ScanLines::Line& path : paths)
-                if (const Line seen = gradeLine(plane, path, *frame, found, 0);
-                    seen.moduleWidth > 0)
-                    modules.push_back(seen.moduleWidth);
-            double x = nominalX;
-            if (!modules.empty()) {
-                std::nth_element(modules.begin(), modules.begin() + modules.size() / 2,
-                                 modules.end());
-                x = modules[modules.size() / 2];
-            }
-            aperture = kApertureOfX * x;
+            ScanLines::scanLines(plane, *frame, kScanLines, ScanLines::spacingFor(nominalX),
+                                 lineMargin(*found.linear, found.text, nominalX));
+        // A first look through no aperture at all tells the X-dimension the lines follow and
+        // how blurred the picture already is.
+        std::vector<double> modules, spreads;
+        for (const ScanLines::Line& path : paths) {
+            const Line seen = gradeLine(plane, path, *frame, found, 0);
+            if (!(seen.moduleWidth > 0)) continue;
+            modules.push_back(seen.moduleWidth);
+            const double step = path.spacing();
+            const double wide = 2 * seen.moduleWidth / step - 0.5;
+            if (const auto spread =
+                    EdgeSpread::medianSpread(seen.reflectance, seen.threshold, seen.bars.first - 1,
+                                             seen.bars.second + 1, wide))
+                spreads.push_back(*spread * step);
         }
+        const double x = modules.empty() ? nominalX : medianOf(modules);
+        symbol.blur = spreads.empty() ? 0 : medianOf(spreads);
+        double aperture = options.apertureMm * dotsPerMm;
+        if (!(aperture > 0)) aperture = apertureMmOf(symbol, x / dotsPerMm, options) * dotsPerMm;
         symbol.aperture = aperture;
         symbol.apertureMm = aperture / dotsPerMm;
+        // What the picture's blur already does, the aperture need not do again.
+        const double seenThrough = EdgeSpread::remainingAperture(aperture, symbol.blur);
+        symbol.lowBounds = symbol.blur > aperture / 4;
+        if (symbol.blur > kSharpest && x < GradingFloor::kLeastPixelsPerModule)
+            symbol.notGraded = GradingFloor::tooCoarse(x);
         double barsFrom = 0, barsTo = 0;
         bool decodes = false;
         for (const ScanLines::Line& path : paths) {
-            Line line = gradeLine(plane, path, *frame, found, aperture);
+            Line line = gradeLine(plane, path, *frame, found, seenThrough);
             if (line.firstBar >= 0) {
                 const double origin = frame->acrossOf(path.origin), step = path.spacing();
                 const double first = origin + line.bars.first * step;

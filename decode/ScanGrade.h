@@ -72,6 +72,13 @@ struct Symbol {
     std::vector<Line> lines;
     double aperture = 0;   // the measuring aperture's diameter, in pixels
     double apertureMm = 0; // and in millimetres, at the picture's resolution
+    // The picture's own blur at the symbol's edges, a Gaussian's standard deviation in pixels;
+    // the lines see through an aperture narrowed by it. When the picture alone is blurrier
+    // than the aperture, modulation, edge contrast and defects are only low bounds: the
+    // print's own are at least as high.
+    double blur = 0;
+    bool lowBounds = false;
+    QString notGraded = {}; // why the symbol is not graded, e.g. too few pixels a module
     ScanLines::Light light = ScanLines::Light::Red;
 
     double score() const; // the mean of the lines' grades
@@ -89,14 +96,21 @@ struct Options {
     double apertureMm = 0; // 0: 0.8 times the X-dimension that the lines measure
     // The five symbologies the program draws itself, or every linear one it draws.
     ReadingEngine::Reach reach = ReadingEngine::Reach::Classic;
+    // The picture's true resolution, when known (a scan): apertures then follow GS1's rules.
+    double dpi = 0;
+    // Whether linear symbols are also looked for with the grader's own reference decodes:
+    // never (what a scanner at the till reads), when the engine finds none, or always.
+    enum class Finding { Engine, WhenEngineMisses, Always };
+    Finding finding = Finding::WhenEngineMisses;
 };
 
-// The linear symbols among those the reading engine found in the picture, graded; 2D ones are
-// left out.
+// The linear symbols among those the reading engine found in the picture, and those its own
+// reference decodes find as `options.finding` asks, graded; 2D ones are left out.
 std::vector<Symbol> gradeFound(const QImage& picture,
                                const QList<ReadingEngine::Found>& symbolsFound,
                                const Options& options = {});
-// Every linear symbol the reading engine finds, graded; an empty list when it finds none.
+// Every linear symbol the reading engine or the reference decodes find, graded; an empty list
+// when none is found.
 std::vector<Symbol> gradePicture(const QImage& picture, const Options& options = {});
 
 // The least score of each letter; below D is F.

@@ -224,11 +224,10 @@ std::optional<Frame> frameOf(const QImage& plane, const std::array<QPointF, 4>& 
     return frame;
 }
 
-std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count, double spacing) {
+std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count, double spacing,
+                            double margin) {
     const Pixels pixels(plane);
     const double height = frame.bottom - frame.top + 1;
-    const double length = frame.barsTo - frame.barsFrom;
-    const double margin = 0.5 * length + 16; // wider than any quiet zone
     std::vector<Line> lines;
     for (int i = 0; i < count; ++i) {
         const double share = 0.1 + 0.8 * (2 * i + 1) / (2.0 * count);

@@ -57,11 +57,12 @@ struct Frame {
 std::optional<Frame> frameOf(const QImage& plane, const std::array<QPointF, 4>& corners,
                              const QRect& box);
 
-// The `count` scan lines over the middle 80 % of the bars' height, each long enough for the
-// quiet zones of any symbology and clipped to the picture, a sample every `spacing` pixels
-// (1, or a half, quarter or eighth for lines along the pixels to keep hitting their centres).
-// Empty lines where the picture ends.
-std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count, double spacing = 1);
+// The `count` scan lines over the middle 80 % of the bars' height, each reaching `margin` pixels
+// beyond the bars on either side (their quiet zones and a little more) and clipped to the
+// picture, a sample every `spacing` pixels (1, or a half, quarter or eighth for lines along the
+// pixels to keep hitting their centres). Empty lines where the picture ends.
+std::vector<Line> scanLines(const QImage& plane, const Frame& frame, int count, double spacing,
+                            double margin);
 
 // The spacing that takes at least four samples a module of `moduleWidth` pixels: an aperture
 // of 0.8 X then has a sample within an eighth of a module of every element's middle, where a

@@ -1,6 +1,7 @@
 // Pictures of a symbol whose measurements are known beforehand, for calibrating the grader:
 // bars and spaces at chosen reflectances, edges placed to a fraction of a pixel by the share of
-// each pixel they cover, optionally blurred, spotted, grown or moved, lit unevenly and noisy.
+// each pixel they cover, optionally blurred (across the bars, spots too), spotted, grown or
+// moved, lit unevenly and noisy.
 #pragma once
 
 #include <QImage>
@@ -19,11 +20,17 @@ struct Calibration {
     int movedEdge = -1;          // the edge after this element moves right ...
     double moved = 0;            // ... by this many modules
     double blur = 0;             // a Gaussian's standard deviation, in modules
-    double spot = 0;   // a one-module spot this much darker amid the widest space, over the
-                       // middle third of the height; below 0 a void this much lighter in a bar
-    double markAt = 0; // two-module dark marks this many modules before and after the bars
+    double spot = 0;     // a one-module spot this much darker amid the widest space, over the
+                         // middle third of the height; below 0 a void this much lighter in a bar
+    double spotSize = 0; // when above 0, the spot is this many modules wide instead
+    double markAt = 0;   // two-module dark marks this many modules before and after the bars
     double lightAtRight = 1; // the light falls evenly from 1 at the left edge to this
     double noise = 0;        // sensor noise, standard deviation in percent
+    // Around the symbol and its quiet zones, a frame this many modules wide and dark, then white
+    // paper this many modules wide: a symbol printed on a patch of its own.
+    int frameModules = 0;
+    double frame = 7;
+    int paperModules = 0;
 };
 
 namespace CalibrationDetail {
@@ -67,6 +74,8 @@ inline QImage calibrationPicture(const Calibration& c) {
     const double spotAt = c.spot >= 0 ? middle(widestSpace) : middle(widestBar);
 
     const int width = int(total * c.pixels);
+    const double spotHalf = (c.spotSize > 0 ? c.spotSize : 1) / 2;
+    const std::vector<std::pair<double, double>> spotSpan{{spotAt - spotHalf, spotAt + spotHalf}};
     constexpr int kSubsamples = 16; // across each pixel, for the share an edge covers
     std::vector<double> row(std::size_t(width), 0.0), spotted(row);
     for (int px = 0; px < width; ++px) {
@@ -74,19 +83,30 @@ inline QImage calibrationPicture(const Calibration& c) {
         for (int s = 0; s < kSubsamples; ++s) {
             const double at = (px + (s + 0.5) / kSubsamples) / c.pixels;
             sum += c.space - (c.space - c.bar) * CalibrationDetail::darkness(dark, at, c.blur);
-            if (std::abs(at - spotAt) < 0.5) spot += c.spot;
+            spot += c.spot * CalibrationDetail::darkness(spotSpan, at, c.blur);
         }
-        const double light = 1 - (1 - c.lightAtRight) * (px + 0.5) / width;
-        row[std::size_t(px)] = sum / kSubsamples * light;
-        spotted[std::size_t(px)] = (sum - spot) / kSubsamples * light;
+        row[std::size_t(px)] = sum / kSubsamples;
+        spotted[std::size_t(px)] = (sum - spot) / kSubsamples;
     }
-    QImage picture(width, c.heightModules * c.pixels, QImage::Format_Grayscale8);
+    const int height = c.heightModules * c.pixels;
+    const int border = (c.frameModules + c.paperModules) * c.pixels;
+    const int paper = c.paperModules * c.pixels;
+    QImage picture(width + 2 * border, height + 2 * border, QImage::Format_Grayscale8);
     QRandomGenerator random(1234);
     for (int y = 0; y < picture.height(); ++y) {
         uchar* out = picture.scanLine(y);
-        const bool spotHere = 3 * y >= picture.height() && 3 * y < 2 * picture.height();
-        for (int px = 0; px < width; ++px) {
-            double r = (spotHere ? spotted : row)[std::size_t(px)];
+        const int symbolY = y - border;
+        const bool spotHere = 3 * symbolY >= height && 3 * symbolY < 2 * height;
+        for (int px = 0; px < picture.width(); ++px) {
+            const int symbolX = px - border;
+            const bool inSymbol =
+                symbolX >= 0 && symbolX < width && symbolY >= 0 && symbolY < height;
+            const bool onPaper = px < paper || y < paper || px >= picture.width() - paper ||
+                                 y >= picture.height() - paper;
+            double r = inSymbol  ? (spotHere ? spotted : row)[std::size_t(symbolX)]
+                       : onPaper ? 100
+                                 : c.frame;
+            r *= 1 - (1 - c.lightAtRight) * (px + 0.5) / picture.width();
             if (c.noise > 0) { // Box-Muller
                 const double u = 1 - random.generateDouble(), v = random.generateDouble();
                 r += c.noise * std::sqrt(-2 * std::log(u)) * std::cos(2 * M_PI * v);
