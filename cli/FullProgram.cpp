@@ -40,6 +40,7 @@
 #include <variant>
 #include <vector>
 
+#include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // GS1 Digital Link URIs read and built with the exact refusals the command line shows; QR Codes
 // drawn from them read back by ZXingReader and zbarimg and shown by verify with their element
 // strings.
-#include "CliRunner.h"
+#include "TestSupport.h"
 #include "symbology/Gs1DigitalLink.h"
 
 #include <QJsonArray>

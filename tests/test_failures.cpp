@@ -1,6 +1,6 @@
 // Failures on the command line: each reported with its exit status, nothing half-written, no
 // library's own lines on standard error, and every picture the program writes read back.
-#include "CliRunner.h"
+#include "TestSupport.h"
 #include "FullDisk.h"
 
 #include <QDir>

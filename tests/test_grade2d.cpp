@@ -2,7 +2,7 @@
 // serves; QR Code and Data Matrix pictures from the calibrated generator, each parameter
 // against the value its damage must give, in every orientation; verify's JSON and several
 // pictures of one print.
-#include "CliRunner.h"
+#include "TestSupport.h"
 #include "MatrixCalibration.h"
 #include "app/ScanCheck.h"
 #include "decode/DataMatrixMatrix.h"

@@ -7,6 +7,7 @@
 #include "ZplReader.h"
 #include "app/LabelsDialog.h"
 #include "app/MainWindow.h"
+#include "labels/PrinterCorrections.h"
 #include "labels/Sheet.h"
 #include "labels/SheetPainter.h"
 
@@ -225,9 +226,9 @@ class TestLabelsDialog : public QObject {
         QTcpServer port;
         QVERIFY(port.listen(QHostAddress::LocalHost));
         auto d = dialog();
-        d->setListFile(listOf("code,name\n" + codeOf("EAN13", 1).toUtf8() + ",One\n" +
-                              codeOf("EAN13", 2).toUtf8() + ",Two\n" + codeOf("EAN13", 3).toUtf8() +
-                              ",Three\n"));
+        d->setListFile(listOf("code,name\n" + rowCode("EAN13", 1).toUtf8() + ",One\n" +
+                              rowCode("EAN13", 2).toUtf8() + ",Two\n" +
+                              rowCode("EAN13", 3).toUtf8() + ",Three\n"));
         d->header->setChecked(true);
         d->column->setCurrentText(QStringLiteral("code"));
         d->type->setCurrentText(QStringLiteral("EAN13"));
@@ -262,7 +263,7 @@ class TestLabelsDialog : public QObject {
         QCOMPARE(read.formats[1].settings.value("PW"), QStringLiteral("1205"));
         QCOMPARE(read.formats[1].fieldsOf("BE").size(), 2);
         QCOMPARE(read.formats[2].fieldsOf("BE").size(), 1);
-        QCOMPARE(read.formats[2].fieldsOf("BE")[0].data, codeOf("EAN13", 3).left(12));
+        QCOMPARE(read.formats[2].fieldsOf("BE")[0].data, rowCode("EAN13", 3).left(12));
     }
 
     void theWindowsLabelsButtonOpensTheDialog() {
