@@ -2,6 +2,7 @@
 
 #include "decode/AztecMatrix.h"
 #include "decode/DataMatrixMatrix.h"
+#include "decode/GradeRule.h"
 #include "decode/GradingFloor.h"
 #include "decode/QrMatrix.h"
 
@@ -19,7 +20,7 @@ namespace {
 using GridSampler2D::Grid;
 using MatrixSymbol::MatrixRead;
 
-enum class Scale { PassFail, AtLeast, AtMost, None };
+using GradeRule::Scale;
 struct Rule {
     Parameter parameter;
     const char* name;
@@ -56,14 +57,7 @@ const Rule& ruleOf(Parameter p) {
 
 int gradeOf(Parameter p, double value) {
     const Rule& rule = ruleOf(p);
-    if (rule.scale == Scale::PassFail) return value >= rule.limits[0] ? 4 : 0;
-    int grade = 4;
-    for (const double limit : rule.limits) {
-        const bool meets = rule.scale == Scale::AtMost ? value <= limit : value >= limit;
-        if (meets) return grade;
-        --grade;
-    }
-    return 0;
+    return GradeRule::gradeOf(rule.scale, rule.limits, value);
 }
 
 // One symbology: its engine name, the sizes near a count, its grid and its reference decode.

@@ -1,6 +1,7 @@
 #include "decode/ScanGrade.h"
 
 #include "decode/EdgeSpread.h"
+#include "decode/GradeRule.h"
 #include "decode/GradingFloor.h"
 #include "decode/LineDecode.h"
 #include "decode/LineSweep.h"
@@ -17,7 +18,7 @@ namespace {
 
 // How a measurement turns into a grade: pass (4) at the first limit or fail (0), or by the
 // limits for A, B, C, D.
-enum class Scale { PassFail, AtLeast, AtMost };
+using GradeRule::Scale;
 struct Rule {
     Parameter parameter;
     const char* name;
@@ -42,14 +43,7 @@ constexpr bool rulesInParameterOrder() {
 static_assert(rulesInParameterOrder());
 
 int gradeOf(const Rule& rule, double value) {
-    if (rule.scale == Scale::PassFail) return value >= rule.limits[0] ? 4 : 0;
-    int grade = 4;
-    for (const double limit : rule.limits) {
-        const bool meets = rule.scale == Scale::AtMost ? value <= limit : value >= limit;
-        if (meets) return grade;
-        --grade;
-    }
-    return 0;
+    return GradeRule::gradeOf(rule.scale, rule.limits, value);
 }
 
 // A run of samples on one side of the threshold. Its ends are the sub-pixel crossings.

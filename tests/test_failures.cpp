@@ -1,7 +1,7 @@
 // Failures on the command line: each reported with its exit status, nothing half-written, no
 // library's own lines on standard error, and every picture the program writes read back.
-#include "TestSupport.h"
 #include "FullDisk.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QPainter>

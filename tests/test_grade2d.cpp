@@ -2,8 +2,8 @@
 // serves; QR Code and Data Matrix pictures from the calibrated generator, each parameter
 // against the value its damage must give, in every orientation; verify's JSON and several
 // pictures of one print.
-#include "TestSupport.h"
 #include "MatrixCalibration.h"
+#include "TestSupport.h"
 #include "app/ScanCheck.h"
 #include "decode/DataMatrixMatrix.h"
 #include "decode/Grade2D.h"
