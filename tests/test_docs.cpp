@@ -74,7 +74,10 @@ class TestDocs : public QObject {
         const QString readme = fileText(QStringLiteral(DIST_DIR "/../README.md"));
         static const QRegularExpression typeWords(QStringLiteral("local types='([^']*)'"));
         const QStringList completed = typeWords.match(completion).captured(1).split(u' ');
-        const QStringList lines = QString::fromUtf8(types.out).split(u'\n', Qt::SkipEmptyParts);
+        // The list ends at its first empty line; a note on the names follows.
+        const QStringList lines = QString::fromUtf8(types.out)
+                                      .section(QStringLiteral("\n\n"), 0, 0)
+                                      .split(u'\n', Qt::SkipEmptyParts);
         QVERIFY(lines.size() > 7);
         for (const QString& line : lines) {
             const QString word = line.section(u' ', 0, 0);

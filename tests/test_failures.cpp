@@ -237,9 +237,8 @@ class TestFailures : public QObject {
             QCOMPARE(read.out, QByteArray("FORMAT\n"));
         }
         const Run verified = cli({"verify", "--in", path});
-        // The JPEG's ringing beside the bars grades as a quiet zone too narrow; it is read all
-        // the same.
-        QVERIFY2(verified.exitCode == (format == u"jpg" ? 1 : 0), verified.err.constData());
+        // The JPEG's ringing beside the bars is within a verifier's quiet-zone tolerance.
+        QVERIFY2(verified.exitCode == 0, verified.err.constData());
         QVERIFY2(verified.out.startsWith("Code 39 \"FORMAT\""), verified.out.constData());
         QCOMPARE(verified.err, QByteArray());
     }
@@ -293,7 +292,9 @@ class TestFailures : public QObject {
         const Run run =
             cli({"batch", "--type", type, "--in", "-", "--out-dir", dir.path()}, line + '\n');
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err, said);
+        QCOMPARE(run.err.left(said.size()), said);
+        // EAN13 adds which of its twin names takes what.
+        QCOMPARE(run.err.mid(said.size()).contains("ean13 takes"), type == u"EAN13");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 

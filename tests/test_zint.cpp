@@ -344,7 +344,14 @@ void TestZint::refusals() {
     const Run run = cli(
         {"draw", "--type", type, "--text", QString::fromUtf8(input), "--out", out, "--scale", "2"});
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(QString::fromUtf8(run.err), QStringLiteral("error: ") + message + u'\n');
+    // A type with a twin of another meaning (ean13 and EAN13) adds a line on which takes what.
+    const QString said = QString::fromUtf8(run.err);
+    QCOMPARE(said.section(u'\n', 0, 0), QStringLiteral("error: ") + message);
+    QCOMPARE(said.count(u'\n'), type.compare(u"ean13", Qt::CaseInsensitive) == 0 ||
+                                        type.compare(u"ean8", Qt::CaseInsensitive) == 0 ||
+                                        type.compare(u"upca", Qt::CaseInsensitive) == 0
+                                    ? 2
+                                    : 1);
     QVERIFY(!QFile::exists(out));
 }
 
