@@ -7,7 +7,8 @@
 #include <variant>
 
 // Pictures from a file's bytes, in every format the program writes and more: Qt's readers
-// first, FreeImage's for what they lack (TIFF, PSD, and GIFs Qt's reader rejects).
+// first, FreeImage's for what they lack (TIFF, and GIFs Qt's reader rejects). PSD is refused:
+// FreeImage's loader for it is not safe on damaged files.
 namespace PictureRead {
 
 // Bytes no reader makes a picture of.
