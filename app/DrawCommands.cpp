@@ -1,7 +1,7 @@
 #include "app/DrawCommands.h"
 
-#include "render/Code128.h"
-#include "render/Code39.h"
+#include "render/Code128Painter.h"
+#include "render/Code39Painter.h"
 #include "render/EanPainter.h"
 #include "symbology/DigitCode.h"
 #include "symbology/EncodeSymbol.h"
@@ -123,25 +123,25 @@ double outputHeightTwips(const DrawModel& model) {
 
 void drawCode39(DrawModel& model) {
     drawFrame(model, "39/n", [](DrawingSurface& s, const QString& t) {
-        Code39::DrawCode39(s, kHeightUnits, t, false, false);
+        Code39Painter::drawCode39(s, kHeightUnits, t, false, false);
     });
 }
 
 void drawCode39WithText(DrawModel& model) {
     drawFrame(model, "39/c", [](DrawingSurface& s, const QString& t) {
-        Code39::DrawCode39(s, kHeightUnits, t, false, true);
+        Code39Painter::drawCode39(s, kHeightUnits, t, false, true);
     });
 }
 
 void drawCode128WithText(DrawModel& model) {
     drawFrame(model, "128/c", [](DrawingSurface& s, const QString& t) {
-        Code128::DrawCode128(s, kHeightUnits, t, true);
+        Code128Painter::drawCode128(s, kHeightUnits, t, true);
     });
 }
 
 void drawCode128(DrawModel& model) {
     drawFrame(model, "128/n", [](DrawingSurface& s, const QString& t) {
-        Code128::DrawCode128(s, kHeightUnits, t, false);
+        Code128Painter::drawCode128(s, kHeightUnits, t, false);
     });
 }
 

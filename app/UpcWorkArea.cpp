@@ -16,11 +16,11 @@ PictureFont upcFont() {
 UpcWorkArea::UpcWorkArea(const TextEngine* text)
     : upcPicture(1935, 975, kWhite, text), blankPicture(2055, 1095, kWhite, text) {
     upcPicture.setPaper(kWhite);
-    upcPicture.setUnits(DrawingSurface::Pixels);
+    upcPicture.setUnits(DrawingSurface::Unit::Pixels);
     upcPicture.setKeepsDrawing(true);
     upcPicture.setFont(upcFont());
     blankPicture.setPaper(kWhite);
-    blankPicture.setUnits(DrawingSurface::Pixels);
+    blankPicture.setUnits(DrawingSurface::Unit::Pixels);
     L.fill(QStringLiteral("0"));
     R.fill(QStringLiteral("0"));
 }

@@ -5,8 +5,8 @@
 #include "decode/Code39RowReader.h"
 #include "output/RgbPng.h"
 #include "output/WholeFile.h"
-#include "render/Code128.h"
-#include "render/Code39.h"
+#include "render/Code128Painter.h"
+#include "render/Code39Painter.h"
 #include "render/DrawingSurface.h"
 #include "render/EanPainter.h"
 #include "render/SymbolPicture.h"
@@ -27,7 +27,7 @@ void drawCode39(benchmark::State& state) {
     DrawingSurface surface(6015, 2775);
     for (auto _ : state) {
         surface.clear();
-        Code39::DrawCode39(surface, 10, kCode39Text, false, false);
+        Code39Painter::drawCode39(surface, 10, kCode39Text, false, false);
         benchmark::DoNotOptimize(surface.image().constBits());
     }
 }
@@ -35,7 +35,7 @@ BENCHMARK(drawCode39);
 
 void decodeCode39Row(benchmark::State& state) {
     DrawingSurface surface(6015, 2775);
-    Code39::DrawCode39(surface, 10, kCode39Text, false, false);
+    Code39Painter::drawCode39(surface, 10, kCode39Text, false, false);
     for (auto _ : state) {
         Code39RowReader::Reading text = Code39RowReader::readBarcode(surface, 0, 50, 1);
         benchmark::DoNotOptimize(text);
@@ -48,7 +48,7 @@ void drawCode128(benchmark::State& state) {
     const QString text = QStringLiteral("Barcode Desk 2026-07");
     for (auto _ : state) {
         surface.clear();
-        Code128::DrawCode128(surface, 10, text, false);
+        Code128Painter::drawCode128(surface, 10, text, false);
         benchmark::DoNotOptimize(surface.image().constBits());
     }
 }

@@ -103,7 +103,7 @@ void ReaderWindow::listSymbols(const QImage& pasted) {
 
 void ReaderWindow::resetPicture() {
     pictureView->surface().setBackgroundPicture(QImage());
-    pictureView->surface().setUnits(DrawingSurface::Pixels);
+    pictureView->surface().setUnits(DrawingSurface::Unit::Pixels);
 }
 
 void ReaderWindow::pasteBarcode() {
@@ -112,7 +112,7 @@ void ReaderWindow::pasteBarcode() {
     // A null image (nothing on the clipboard) paints nothing and leaves the picture erased.
     const QImage pasted = QGuiApplication::clipboard()->image();
     surface.drawPicture(pasted, kPasteAt, kPasteAt);
-    surface.setUnits(DrawingSurface::Pixels);
+    surface.setUnits(DrawingSurface::Unit::Pixels);
     pictureView->update();
     listSymbols(pasted);
 }

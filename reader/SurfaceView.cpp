@@ -16,7 +16,7 @@ void SurfaceView::paintEvent(QPaintEvent*) {
 void SurfaceView::mousePressEvent(QMouseEvent* event) {
     // Reported in the scale the surface is read in, so a click can go straight to Point.
     const double perPixel =
-        surface_.units() == DrawingSurface::Pixels ? 1.0 : Geometry::kTwipsPerPixel;
+        surface_.units() == DrawingSurface::Unit::Pixels ? 1.0 : Geometry::kTwipsPerPixel;
     const QPointF at = event->position() * perPixel;
     emit mouseDown(event->button(), event->modifiers(), static_cast<float>(at.x()),
                    static_cast<float>(at.y()));

@@ -93,10 +93,6 @@ void DrawingSurface::resizePixels(int width, int height) {
     if (plainColour_ != rgbOf(paper_)) plainColour_.reset();
 }
 
-void DrawingSurface::setUnits(short unit) {
-    units_ = unit == Pixels ? Pixels : Twips;
-}
-
 void DrawingSurface::setPaper(Colour colour) {
     paper_ = colour & 0xFFFFFF;
     erase();
@@ -139,11 +135,11 @@ void DrawingSurface::erase() {
 }
 
 double DrawingSurface::toPixels(double scaleUnits) const {
-    return units_ == Pixels ? scaleUnits : scaleUnits / Geometry::kTwipsPerPixel;
+    return units_ == Unit::Pixels ? scaleUnits : scaleUnits / Geometry::kTwipsPerPixel;
 }
 
 double DrawingSurface::toScale(double pixels) const {
-    return units_ == Pixels ? pixels : pixels * Geometry::kTwipsPerPixel;
+    return units_ == Unit::Pixels ? pixels : pixels * Geometry::kTwipsPerPixel;
 }
 
 long long DrawingSurface::pixelOf(double scaleUnits) const {
@@ -200,7 +196,7 @@ Colour DrawingSurface::colourAt(int x, int y) const {
 }
 
 void DrawingSurface::pointsAlongRow(int x, int y, std::span<Colour> colours) const {
-    if (units_ == Pixels)
+    if (units_ == Unit::Pixels)
         rasterRowColours(image_, x, y, colours);
     else
         PixelSource::pointsAlongRow(x, y, colours);

@@ -25,7 +25,7 @@ class QImage;
 // a program drawing bars alone does without, making its surfaces with no engine.
 class DrawingSurface : public PixelSource {
   public:
-    enum Unit : short { Twips = 1, Pixels = 3 };
+    enum class Unit { Twips, Pixels };
 
     // Without an engine the surface draws bars only: measuring or printing text is a fault.
     DrawingSurface(double widthTwips, double heightTwips, Colour backColour = kWhite,
@@ -40,8 +40,8 @@ class DrawingSurface : public PixelSource {
     int pixelHeight() const { return image_.height(); }
 
     // The units every position and size below is given in.
-    short units() const { return units_; }
-    void setUnits(short unit);
+    Unit units() const { return units_; }
+    void setUnits(Unit unit) { units_ = unit; }
 
     Colour paper() const { return paper_; }
     void setPaper(Colour colour); // fills the surface, erasing all drawing
@@ -113,7 +113,7 @@ class DrawingSurface : public PixelSource {
     // The colour every pixel has while nothing but erasing happened since; nothing otherwise.
     std::optional<QRgb> plainColour_;
     Colour ink_ = kBlack;
-    short units_ = Twips;
+    Unit units_ = Unit::Twips;
     bool keepsDrawing_ = false;
     bool fitsPicture_ = false;
     double textX_ = 0;

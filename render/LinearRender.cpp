@@ -23,7 +23,7 @@ void LinearRender::prepareSurface(int barHeightPixels) {
     top = kTop;
     surface.setPaper(kWhite);
     surface.setKeepsDrawing(true);
-    surface.setUnits(DrawingSurface::Pixels);
+    surface.setUnits(DrawingSurface::Unit::Pixels);
     const double pixels =
         caption ? surface.textHeight(codeText) + barHeight + 25 : barHeight + 20.0;
     surface.setHeightTwips(pixels * Geometry::kTwipsPerPixel);

@@ -21,7 +21,7 @@ DrawingSurface patternedOutputPicture() {
         for (int x = 0; x < pattern.width(); ++x)
             pattern.setPixel(x, y, patternPixel(x, y));
     DrawingSurface outputPicture(kOutputWidth, kOutputHeight);
-    outputPicture.setUnits(DrawingSurface::Twips);
+    outputPicture.setUnits(DrawingSurface::Unit::Twips);
     outputPicture.drawPicture(pattern, 0, 0);
     return outputPicture;
 }

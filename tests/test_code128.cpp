@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "render/Code128.h"
+#include "render/Code128Painter.h"
 #include "symbology/Code128.h"
 #include "symbology/RuntimeError.h"
 
@@ -93,7 +93,7 @@ void TestCode128::countHoldsEverySymbol() {
         QVERIFY2(Code128::CountCode128Symbols(text) >= betweenStartAndCheck, qPrintable(text));
 
         DrawingSurface surface(1500, 1500);
-        Code128::DrawCode128(surface, 10, text, false);
+        Code128Painter::drawCode128(surface, 10, text, false);
         const int lastBar = 11 * betweenStartAndCheck + 46;
         QVERIFY2(lastBar < surface.pixelWidth(), qPrintable(text));
         QCOMPARE(surface.image().pixel(lastBar, 50) & 0xFFFFFF, 0u);
@@ -102,7 +102,7 @@ void TestCode128::countHoldsEverySymbol() {
 
 void TestCode128::emptyTextDrawsReadableSymbol() {
     DrawingSurface surface(1500, 1500);
-    Code128::DrawCode128(surface, 10, QString(), false);
+    Code128Painter::drawCode128(surface, 10, QString(), false);
     QCOMPARE(surface.pixelWidth(), 58);
     QCOMPARE(surface.pixelHeight(), 120);
     // START B, check value 1, stop: 35 modules from x = 12 to the last bar at x = 46.
@@ -114,7 +114,7 @@ void TestCode128::emptyTextDrawsReadableSymbol() {
 
 void TestCode128::digitRunGeometry() {
     DrawingSurface surface(1500, 1500);
-    Code128::DrawCode128(surface, 10, QStringLiteral("123456"), false);
+    Code128Painter::drawCode128(surface, 10, QStringLiteral("123456"), false);
     const QImage& image = surface.image();
     QCOMPARE(surface.pixelWidth(), 91);
     QCOMPARE(surface.pixelHeight(), 120);
@@ -129,7 +129,7 @@ void TestCode128::digitRunGeometry() {
 
 void TestCode128::captionCentredUnderBars() {
     DrawingSurface surface(1500, 1500);
-    Code128::DrawCode128(surface, 10, QStringLiteral("123456"), true);
+    Code128Painter::drawCode128(surface, 10, QStringLiteral("123456"), true);
     const QImage& image = surface.image();
     QCOMPARE(surface.pixelHeight(), qRound(surface.textHeight(QStringLiteral("123456")) + 125));
     int left = image.width(), right = -1;
@@ -156,7 +156,7 @@ void TestCode128::characterOutsideSetStopsDrawing() {
     QFETCH(QString, text);
     DrawingSurface surface(1500, 1500);
     try {
-        Code128::DrawCode128(surface, 10, text, true);
+        Code128Painter::drawCode128(surface, 10, text, true);
         QFAIL("no error");
     } catch (const RuntimeError& error) {
         QCOMPARE(error.description(), QStringLiteral("Subscript out of range"));
@@ -175,14 +175,14 @@ void TestCode128::longTexts() {
     const QString longest(2903, u'A');
     QCOMPARE(Code128::Code128Values(longest).last(), 91);
     DrawingSurface surface(1500, 1500);
-    Code128::DrawCode128(surface, 10, longest, false);
+    Code128Painter::drawCode128(surface, 10, longest, false);
     QCOMPARE(surface.pixelWidth(), 31991);
     QCOMPARE(surface.image().pixel(11 * 2903 + 46, 50) & 0xFFFFFF, 0u);
 
     DrawingSurface refused(1500, 1500);
     for (const QString& text : {QString(2904, u'A'), QString(1000000, u'7') + u'x'}) {
         try {
-            Code128::DrawCode128(refused, 10, text, false);
+            Code128Painter::drawCode128(refused, 10, text, false);
             QFAIL("too long a text was drawn");
         } catch (const RuntimeError& error) {
             QCOMPARE(error.description(), QStringLiteral("The Code Text is too long"));
@@ -220,7 +220,7 @@ void TestCode128::decoders() {
     if (zbarimg.isEmpty() && zxing.isEmpty()) QSKIP("no barcode reader installed");
 
     DrawingSurface surface(1500, 1500);
-    Code128::DrawCode128(surface, 10, text, false);
+    Code128Painter::drawCode128(surface, 10, text, false);
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
     const QString path = saveForReading(surface.image(), directory.path());

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "render/Code39.h"
+#include "render/Code39Painter.h"
 #include "render/DrawingSurface.h"
 #include "symbology/Code39.h"
 #include "symbology/RuntimeError.h"
@@ -22,7 +22,7 @@ struct Drawn {
     explicit Drawn(const QString& text, bool check = false, bool caption = false)
         : surface(6015, 2775) {
         surface.clear();
-        Code39::DrawCode39(surface, 10, text, check, caption);
+        Code39Painter::drawCode39(surface, 10, text, check, caption);
     }
     DrawingSurface surface;
 };
@@ -121,12 +121,12 @@ class TestCode39 : public QObject {
     void invalidCharactersAreRefused() {
         QFETCH(QString, text);
         DrawingSurface s(6015, 2775);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.verticalLines(5, 0, 50, std::array{kBlack});
         s.setBackgroundPicture(s.image());
         s.clear();
         try {
-            Code39::DrawCode39(s, 10, text, false, true);
+            Code39Painter::drawCode39(s, 10, text, false, true);
             QFAIL("no error raised");
         } catch (const RuntimeError& e) {
             QCOMPARE(e.description(),
@@ -192,7 +192,7 @@ class TestCode39 : public QObject {
         QFETCH(bool, refused);
         DrawingSurface s(6015, 2775);
         try {
-            Code39::DrawCode39(s, 10, QString(length, u'1'), false, false);
+            Code39Painter::drawCode39(s, 10, QString(length, u'1'), false, false);
             QVERIFY(!refused);
             QVERIFY(s.pixelWidth() <= kMaxSymbolPixels);
         } catch (const RuntimeError& e) {
@@ -204,12 +204,12 @@ class TestCode39 : public QObject {
     void heightUnitsOverflowSixteenBits() {
         DrawingSurface s(6015, 2775);
         try {
-            Code39::DrawCode39(s, 3277, QStringLiteral("A"), false, false);
+            Code39Painter::drawCode39(s, 3277, QStringLiteral("A"), false, false);
             QFAIL("no overflow");
         } catch (const RuntimeError& e) {
             QCOMPARE(e.description(), QStringLiteral("Overflow"));
         }
-        Code39::DrawCode39(s, 3, QStringLiteral("A"), false, false);
+        Code39Painter::drawCode39(s, 3, QStringLiteral("A"), false, false);
         QCOMPARE(s.pixelHeight(), 50);
     }
 

@@ -1,5 +1,5 @@
 #include "decode/Code39RowReader.h"
-#include "render/Code39.h"
+#include "render/Code39Painter.h"
 #include "render/DrawingSurface.h"
 #include "symbology/Code39.h"
 
@@ -27,7 +27,7 @@ QString readBarcode(const PixelSource& picture, int x, int y, int tries,
 // A Code 39 symbol at one pixel per module, as the renderer draws it.
 QImage rendered(const QString& text, bool caption = false) {
     DrawingSurface s(6015, 2775);
-    Code39::DrawCode39(s, 10, text, false, caption);
+    Code39Painter::drawCode39(s, 10, text, false, caption);
     return s.image();
 }
 
@@ -35,7 +35,7 @@ QImage rendered(const QString& text, bool caption = false) {
 DrawingSurface stretched(const QImage& image, double factor) {
     const double w = std::round(image.width() * factor), h = std::round(image.height() * factor);
     DrawingSurface s(w * 15 + 600, h * 15 + 600);
-    s.setUnits(DrawingSurface::Pixels);
+    s.setUnits(DrawingSurface::Unit::Pixels);
     s.clearAndDrawStretched(image, 0, 0, w, h, 0, 0, image.width(), image.height());
     return s;
 }
@@ -105,7 +105,7 @@ class TestDecoder : public QObject {
 
     void firstBarMustBeWithinReach() {
         DrawingSurface s(6000, 3000);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.drawPicture(stretched(rendered(QStringLiteral("AB")), 2).image(), 100, 0);
         const int firstBar = 100 + 24;
         QCOMPARE(decodeRow(s, firstBar - 75, 50), QStringLiteral("AB"));

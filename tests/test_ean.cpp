@@ -226,7 +226,7 @@ void TestEan::refusals() {
     }
     QVERIFY(surface.backgroundPicture().isNull());
     QCOMPARE(surface.paper(), red);
-    QCOMPARE(surface.units(), short(DrawingSurface::Twips));
+    QCOMPARE(surface.units(), DrawingSurface::Unit::Twips);
     QCOMPARE(surface.pixelWidth(), 100);
     QCOMPARE(surface.pixelHeight(), 100);
     QCOMPARE(surface.colourAt(0, 0), red);

@@ -1,6 +1,6 @@
 #include "PdfQueue.h"
 #include "output/Printing.h"
-#include "render/Code39.h"
+#include "render/Code39Painter.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,7 +24,7 @@ constexpr double kPictureHeightTwips = 2655; // the output picture, 177 pixels
 // A Code 39 symbol stretched three times into an output picture of 425 x 177 pixels.
 QImage code39Picture(const QString& text) {
     DrawingSurface work(6015, 2775);
-    Code39::DrawCode39(work, 10, text, false, false);
+    Code39Painter::drawCode39(work, 10, text, false, false);
     DrawingSurface outputPicture(6375, kPictureHeightTwips);
     outputPicture.clearAndDrawStretched(work.image(), 0, 0, work.widthTwips() * 3,
                                         work.heightTwips() * 3, 0, 0, work.widthTwips(),

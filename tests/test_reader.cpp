@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 #include "reader/ReaderWindow.h"
-#include "render/Code39.h"
+#include "render/Code39Painter.h"
 #include "render/DrawingSurface.h"
 
 #include <QApplication>
@@ -17,10 +17,10 @@ constexpr int kPasteAt = 20;
 // Its first bar is at x = 12 * factor, its bars span the rows 10 * factor to 110 * factor.
 QImage symbol(const QString& text, int factor) {
     DrawingSurface drawn(6015, 2775);
-    Code39::DrawCode39(drawn, 10, text, false, false);
+    Code39Painter::drawCode39(drawn, 10, text, false, false);
     const QImage& image = drawn.image();
     DrawingSurface big(image.width() * factor * 15.0, image.height() * factor * 15.0);
-    big.setUnits(DrawingSurface::Pixels);
+    big.setUnits(DrawingSurface::Unit::Pixels);
     big.clearAndDrawStretched(image, 0, 0, image.width() * factor, image.height() * factor, 0, 0,
                               image.width(), image.height());
     return big.image();
@@ -101,7 +101,7 @@ class TestReader : public QObject {
         QCOMPARE(picture().pixelWidth(), 521);
         QCOMPARE(picture().pixelHeight(), 241);
         QCOMPARE(form_->pictureView->cursor().shape(), Qt::CrossCursor);
-        QCOMPARE(picture().units(), short(DrawingSurface::Pixels));
+        QCOMPARE(picture().units(), DrawingSurface::Unit::Pixels);
         QVERIFY(picture().backgroundPicture().isNull());
         QVERIFY(form_->codeEdit->text().isEmpty());
         QVERIFY(allWhite(picture().image()));
@@ -172,7 +172,7 @@ class TestReader : public QObject {
         QVERIFY(QGuiApplication::clipboard()->image().isNull());
         form_->pasteButton->click(); // through the button this time
         QVERIFY(allWhite(picture().image()));
-        QCOMPARE(picture().units(), short(DrawingSurface::Pixels));
+        QCOMPARE(picture().units(), DrawingSurface::Unit::Pixels);
         QVERIFY(form_->grab().toImage().pixel(kPasteAt + 24, 32 + kPasteAt + 100) ==
                 qRgb(255, 255, 255));
     }

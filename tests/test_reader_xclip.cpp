@@ -1,5 +1,5 @@
 #include "reader/ReaderWindow.h"
-#include "render/Code39.h"
+#include "render/Code39Painter.h"
 #include "render/DrawingSurface.h"
 
 #include <QClipboard>
@@ -20,7 +20,7 @@ class TestReaderXclip : public QObject {
     // A Code 39 symbol enlarged three times, saved as a file of the given format.
     QString savedSymbol(const QString& text, const char* format) {
         DrawingSurface drawn(6015, 2775);
-        Code39::DrawCode39(drawn, 10, text, false, false);
+        Code39Painter::drawCode39(drawn, 10, text, false, false);
         const QImage& image = drawn.image();
         const QImage big =
             image.scaled(image.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation);

@@ -74,7 +74,7 @@ class TestSurface : public QObject {
 
     void resizeKeepsDrawingAndShowsBackgroundInAddedArea() {
         DrawingSurface s(150, 150); // 10 x 10
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.setPaper(0x00FF00);
         bar(s, 2, 0, 10);
         s.setWidthTwips(300);
@@ -98,7 +98,7 @@ class TestSurface : public QObject {
     // A surface made without a text engine draws bars; text on it is a fault, not a blank.
     void surfaceWithoutTextEngineDrawsBarsOnly() {
         DrawingSurface s(150, 150, kWhite, nullptr);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         const std::array<Colour, 1> bar{kBlack};
         s.verticalLines(2, 0, 5, bar);
         QCOMPARE(s.colourAt(2, 1), kBlack);
@@ -118,7 +118,7 @@ class TestSurface : public QObject {
 
     void backColorFillsAndErases() {
         DrawingSurface s(150, 150);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         bar(s, 0, 0, 10);
         s.setPaper(0x0000FF); // red, in the low byte
         QCOMPARE(s.colourAt(0, 5), 0x0000FF);
@@ -136,7 +136,7 @@ class TestSurface : public QObject {
         QImage black(4, 4, QImage::Format_RGB32);
         black.fill(Qt::black);
         DrawingSurface s(300, 300, 0x00FF00);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.setPaper(kWhite);
         const std::array<Colour, 2> colours = {kBlack, kBlack};
         if (drawing == u"vertical lines") s.verticalLines(3, 0, 9, colours);
@@ -166,7 +166,8 @@ class TestSurface : public QObject {
         QTest::addColumn<QString>("columns"); // from column 0, one per colour, "." for none
         QTest::addColumn<int>("top");
         QTest::addColumn<int>("bottom");
-        const int pixels = DrawingSurface::Pixels, twips = DrawingSurface::Twips;
+        const int pixels = int(DrawingSurface::Unit::Pixels),
+                  twips = int(DrawingSurface::Unit::Twips);
         QTest::newRow("down") << pixels << 2.0 << 1.0 << 8.0 << "..BWBBGWBW" << 1 << 7;
         QTest::newRow("up") << pixels << 2.0 << 8.0 << 1.0 << "..BWBBGWBW" << 2 << 8;
         QTest::newRow("cut on all sides")
@@ -189,9 +190,9 @@ class TestSurface : public QObject {
         const std::vector<Colour> colours = {kBlack, kWhite, kBlack, kBlack, kGreen, kWhite,
                                              kBlack, kWhite, kBlack, kBlack, kWhite, kBlack};
         DrawingSurface s(150, 150, kRed);
-        s.setUnits(static_cast<short>(units));
+        s.setUnits(static_cast<DrawingSurface::Unit>(units));
         s.verticalLines(x, y1, y2, colours);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         const QHash<QChar, Colour> named = {
             {u'B', kBlack}, {u'W', kWhite}, {u'G', kGreen}, {u'.', kRed}};
         for (int row = 0; row < 10; ++row)
@@ -203,7 +204,7 @@ class TestSurface : public QObject {
 
     void linesOutsideAreClippedQuickly() {
         DrawingSurface s(150, 150);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         bar(s, -5, -1e9, 1e9);
         bar(s, 4, -1e12, 1e12);
         bar(s, 1e12, 0, 10);
@@ -214,7 +215,7 @@ class TestSurface : public QObject {
 
     void pointIsMinusOneOutside() {
         DrawingSurface s(150, 150);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         QCOMPARE(s.colourAt(-1, 0), -1);
         QCOMPARE(s.colourAt(10, 0), -1);
         QCOMPARE(s.colourAt(0, 10), -1);
@@ -223,20 +224,20 @@ class TestSurface : public QObject {
 
     // The decoder reads rows in one go; that must give exactly what Point gives pixel by pixel.
     void rowReadsMatchPoint_data() {
-        QTest::addColumn<short>("units");
+        QTest::addColumn<DrawingSurface::Unit>("units");
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("y");
-        QTest::newRow("pixels, across both edges") << short(DrawingSurface::Pixels) << -3 << 4;
-        QTest::newRow("pixels, row above") << short(DrawingSurface::Pixels) << 0 << -1;
-        QTest::newRow("pixels, row below") << short(DrawingSurface::Pixels) << 0 << 10;
+        QTest::newRow("pixels, across both edges") << DrawingSurface::Unit::Pixels << -3 << 4;
+        QTest::newRow("pixels, row above") << DrawingSurface::Unit::Pixels << 0 << -1;
+        QTest::newRow("pixels, row below") << DrawingSurface::Unit::Pixels << 0 << 10;
         QTest::newRow("pixels, at the largest x")
-            << short(DrawingSurface::Pixels) << INT_MAX - 15 << 4;
-        QTest::newRow("twips, across both edges") << short(DrawingSurface::Twips) << -20 << 75;
+            << DrawingSurface::Unit::Pixels << INT_MAX - 15 << 4;
+        QTest::newRow("twips, across both edges") << DrawingSurface::Unit::Twips << -20 << 75;
         QTest::newRow("twips, at the largest x")
-            << short(DrawingSurface::Twips) << INT_MAX - 15 << 75;
+            << DrawingSurface::Unit::Twips << INT_MAX - 15 << 75;
     }
     void rowReadsMatchPoint() {
-        QFETCH(short, units);
+        QFETCH(DrawingSurface::Unit, units);
         QFETCH(int, x);
         QFETCH(int, y);
         DrawingSurface s(150, 150);
@@ -247,7 +248,7 @@ class TestSurface : public QObject {
         const ImagePixels image(s.image());
         for (const PixelSource* source :
              {static_cast<const PixelSource*>(&s), static_cast<const PixelSource*>(&image)}) {
-            if (source == &image && units != DrawingSurface::Pixels) continue;
+            if (source == &image && units != DrawingSurface::Unit::Pixels) continue;
             std::array<Colour, 16> row{};
             source->pointsAlongRow(x, y, row);
             for (int i = 0; i < int(row.size()); ++i)
@@ -259,14 +260,14 @@ class TestSurface : public QObject {
         DrawingSurface s(150, 150);
         bar(s, 45, 0, 150); // column 3
         QCOMPARE(s.colourAt(45, 15), kBlack);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         QCOMPARE(s.colourAt(3, 9), kBlack);
         QCOMPARE(s.colourAt(2, 9), kWhite);
     }
 
     void clsErasesToTheBackgroundPictureAndResetsTheTextPosition() {
         DrawingSurface s(150, 150);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         bar(s, 1, 0, 10);
         s.setBackgroundPicture(s.image()); // the finish step of a render
         QCOMPARE(s.colourAt(1, 3), kBlack);
@@ -306,7 +307,7 @@ class TestSurface : public QObject {
         QFETCH(QString, expected);
         const QImage source = whiteWithBlack({4, 1}, {{0, 0}, {3, 0}});
         DrawingSurface s(300, 45);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.clearAndDrawStretched(source, 0, 0, targetWidth, 3, 0, 0, 4, 1);
         QCOMPARE(rowString(s, 1, 0, targetWidth - 1), expected);
         QCOMPARE(s.colourAt(targetWidth, 1), kWhite);
@@ -324,7 +325,7 @@ class TestSurface : public QObject {
         QFETCH(int, column);
         const QImage source = whiteWithBlack({5, 4}, {{column, 1}, {column, 3}});
         DrawingSurface s(150, 150);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.clearAndDrawStretched(source, 0, 0, 5, 8, 0, 0, 5, 4);
         for (int y = 0; y < 8; ++y)
             QCOMPARE(rowString(s, y, 0, 4),
@@ -343,7 +344,7 @@ class TestSurface : public QObject {
         QImage source(2, 2, QImage::Format_RGB32);
         source.fill(Qt::black);
         DrawingSurface s(150, 150);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.clearAndDrawStretched(source, to.x(), to.y(), to.width(), to.height(), 0, 0, 2, 2);
         QString pixels;
         for (int i = 0; i < 10; ++i)
@@ -374,7 +375,7 @@ class TestSurface : public QObject {
         background.fill(Qt::blue);
         DrawingSurface drawnOn(300, 240, 0x00FF00), fresh(300, 240, 0x00FF00);
         for (DrawingSurface* s : {&drawnOn, &fresh}) {
-            s->setUnits(DrawingSurface::Pixels);
+            s->setUnits(DrawingSurface::Unit::Pixels);
             if (backgroundPicture) s->setBackgroundPicture(background);
         }
         for (int x = 0; x < 20; x += 3)
@@ -389,7 +390,7 @@ class TestSurface : public QObject {
         QImage source(3, 2, QImage::Format_RGB32);
         source.fill(Qt::black);
         DrawingSurface s(150, 150);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.drawPicture(source, 8, 8);
         QCOMPARE(s.colourAt(8, 8), kBlack);
         QCOMPARE(s.colourAt(9, 9), kBlack);
@@ -398,7 +399,7 @@ class TestSurface : public QObject {
 
     void printedTextIsCrispAndMovesToTheNextLine() {
         DrawingSurface s(1500, 600);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         const double height = s.textHeight(QStringLiteral("CODE"));
         QVERIFY(height >= 8 && height <= 30);
         QCOMPARE(s.textHeight(QStringLiteral("i")), height);
@@ -437,7 +438,7 @@ class TestSurface : public QObject {
         QFETCH(QPoint, at);
         QFETCH(int, pen);
         DrawingSurface s(1500, 600);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.setInk(pen);
         QImage expected = s.image();
         QFont font = qFontOf(s.font());
@@ -457,7 +458,7 @@ class TestSurface : public QObject {
 
     void textCutAtTheLeftEdgeIsNoError() {
         DrawingSurface s(600, 600);
-        s.setUnits(DrawingSurface::Pixels);
+        s.setUnits(DrawingSurface::Unit::Pixels);
         s.setTextX(-100);
         s.printText(QStringLiteral("A LONG CAPTION THAT STARTS OFF THE SURFACE"));
         QVERIFY(!onlyColour(s.image(), kWhite)); // what lands on the surface shows

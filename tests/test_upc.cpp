@@ -69,7 +69,7 @@ void TestUpc::workArea() {
     UpcWorkArea form;
     QCOMPARE(form.upcPicture.pixelWidth(), 129);
     QCOMPARE(form.upcPicture.pixelHeight(), 65);
-    QCOMPARE(form.upcPicture.units(), short(DrawingSurface::Pixels));
+    QCOMPARE(form.upcPicture.units(), DrawingSurface::Unit::Pixels);
     QVERIFY(form.upcPicture.keepsDrawing());
     QCOMPARE(form.upcPicture.font().pointSize, 6.75);
     QCOMPARE(form.blankPicture.pixelWidth(), 137);

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-namespace Code39 {
+namespace Code39Painter {
 
 // The symbol on the work picture, one pixel per module, its caption under the bars.
-void DrawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
+void drawCode39(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                 bool addCheckCharacter, bool caption);
 
-} // namespace Code39
+} // namespace Code39Painter

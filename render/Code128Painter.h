@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-namespace Code128 {
+namespace Code128Painter {
 
 // The symbol on the work picture, one pixel per module, its caption under the bars.
-void DrawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
+void drawCode128(DrawingSurface& surface, std::int16_t heightUnits, const QString& codeText,
                  bool caption);
 
-} // namespace Code128
+} // namespace Code128Painter
