@@ -1,5 +1,7 @@
 #include "output/PictureRead.h"
 
+#include "output/PhotoshopRead.h"
+
 #include <FreeImage.h>
 
 #include <QBuffer>
@@ -95,7 +97,7 @@ Result freeImagePicture(const QByteArray& bytes, qint64 maxPixels) {
     const FREE_IMAGE_FORMAT format = ::FreeImage_GetFileTypeFromMemory(memory.get(), 0);
     if (format == FIF_UNKNOWN || !::FreeImage_FIFSupportsReading(format)) return Unreadable{};
     // FreeImage 3.18's Photoshop loader writes past its buffers on damaged files (found by the
-    // picture fuzz target), so a PSD from elsewhere is not handed to it.
+    // picture fuzz target): Photoshop files are read by our own reader alone.
     if (format == FIF_PSD) return Unreadable{};
     // The size first, from the header alone, where the format's plugin can tell it.
     if (::FreeImage_FIFSupportsNoPixels(format)) {
@@ -117,10 +119,19 @@ Result freeImagePicture(const QByteArray& bytes, qint64 maxPixels) {
     return picture;
 }
 
+Result photoshopPicture(const QByteArray& bytes, qint64 maxPixels) {
+    if (const auto size = PhotoshopRead::sizeOf(bytes);
+        size && tooMany(size->width(), size->height(), maxPixels))
+        return TooLarge{*size};
+    if (auto picture = PhotoshopRead::pictureOf(bytes, maxPixels)) return *std::move(picture);
+    return Unreadable{};
+}
+
 } // namespace
 
 Result pictureOf(const QByteArray& bytes, qint64 maxPixels) {
     if (bytes.isEmpty()) return Unreadable{};
+    if (PhotoshopRead::isPhotoshop(bytes)) return photoshopPicture(bytes, maxPixels);
     const QuietStandardError quiet;
     if (auto read = qtPicture(bytes, maxPixels)) return *std::move(read);
     return freeImagePicture(bytes, maxPixels);

@@ -7,8 +7,8 @@
 #include <variant>
 
 // Pictures from a file's bytes, in every format the program writes and more: Qt's readers
-// first, FreeImage's for what they lack (TIFF, and GIFs Qt's reader rejects). PSD is refused:
-// FreeImage's loader for it is not safe on damaged files.
+// first, FreeImage's for what they lack (TIFF, and GIFs Qt's reader rejects), and Photoshop
+// files by a reader of our own, since FreeImage's loader for them is not safe on damaged files.
 namespace PictureRead {
 
 // Bytes no reader makes a picture of.
