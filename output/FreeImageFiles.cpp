@@ -2,7 +2,9 @@
 
 #include <FreeImage.h>
 
-#include <memory>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 namespace FreeImageFiles {
 namespace {
@@ -21,22 +23,63 @@ FIBITMAP* dib(BitmapHandle handle) {
     return static_cast<FIBITMAP*>(handle);
 }
 
+// The library's own memory stream leaves the bytes a writer seeks over as they were on the heap
+// (libtiff does, aligning its directory), which then went into the file. This one writes into
+// a QByteArray that any gap fills with zeros, as a real file reads.
+struct ByteSink {
+    QByteArray bytes;
+    qsizetype at = 0;
+};
+
+ByteSink& sinkOf(fi_handle handle) {
+    return *static_cast<ByteSink*>(handle);
+}
+
+unsigned DLL_CALLCONV writeTo(void* data, unsigned size, unsigned count, fi_handle handle) {
+    ByteSink& sink = sinkOf(handle);
+    const qsizetype length = qsizetype(size) * qsizetype(count);
+    if (sink.at + length > sink.bytes.size()) sink.bytes.resize(sink.at + length, '\0');
+    std::memcpy(sink.bytes.data() + sink.at, data, size_t(length));
+    sink.at += length;
+    return count;
+}
+
+unsigned DLL_CALLCONV readFrom(void* data, unsigned size, unsigned count, fi_handle handle) {
+    ByteSink& sink = sinkOf(handle);
+    if (size == 0) return 0;
+    const qsizetype whole = std::max<qsizetype>(0, sink.bytes.size() - sink.at) / size;
+    const unsigned items = unsigned(std::min<qsizetype>(count, whole));
+    std::memcpy(data, sink.bytes.constData() + sink.at, size_t(items) * size);
+    sink.at += qsizetype(items) * size;
+    return items;
+}
+
+int DLL_CALLCONV seekIn(fi_handle handle, long offset, int origin) {
+    ByteSink& sink = sinkOf(handle);
+    const qsizetype base = origin == SEEK_SET   ? 0
+                           : origin == SEEK_CUR ? sink.at
+                                                : sink.bytes.size();
+    if (base + offset < 0) return -1;
+    sink.at = base + offset;
+    return 0;
+}
+
+long DLL_CALLCONV tellIn(fi_handle handle) {
+    return long(sinkOf(handle).at);
+}
+
 } // namespace
 
 std::optional<QByteArray> saveToMemory(int format, BitmapHandle bitmap, int flags) {
     ensureInitialised();
     if (!bitmap) return std::nullopt;
-    const std::unique_ptr<FIMEMORY, decltype(&::FreeImage_CloseMemory)> memory(
-        ::FreeImage_OpenMemory(), &::FreeImage_CloseMemory);
-    if (!memory) return std::nullopt;
-    if (::FreeImage_SaveToMemory(static_cast<::FREE_IMAGE_FORMAT>(format), dib(bitmap),
-                                 memory.get(), flags) != 1)
+    FreeImageIO io{&readFrom, &writeTo, &seekIn, &tellIn};
+    ByteSink sink;
+    if (::FreeImage_SaveToHandle(static_cast<::FREE_IMAGE_FORMAT>(format), dib(bitmap), &io, &sink,
+                                 flags) != 1 ||
+        sink.bytes.isEmpty())
         return std::nullopt;
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    if (!::FreeImage_AcquireMemory(memory.get(), &data, &size) || !data || size == 0)
-        return std::nullopt;
-    return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    return sink.bytes;
 }
 
 void unload(BitmapHandle bitmap) {

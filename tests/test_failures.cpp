@@ -254,6 +254,43 @@ class TestFailures : public QObject {
         QCOMPARE(verified.err, QByteArray());
     }
 
+    // The bytes a TIFF writer seeks over (before the word-aligned directory) are zeros in the
+    // file, not whatever the heap held: the sanitizer's malloc fill showed there.
+    void tiffGapsAreZeros_data() {
+        QTest::addColumn<QStringList>("options");
+        // Small files: the sanitizer fills the first 4 KB of each allocation.
+        QTest::newRow("Code 128") << QStringList{"--type", "128/n", "--text", "abc", "--raw"};
+        QTest::newRow("Code 39") << QStringList{"--type", "39/c", "--text", "A", "--raw"};
+    }
+    void tiffGapsAreZeros() {
+        QFETCH(QStringList, options);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("code.tif");
+        QCOMPARE(cli(QStringList{"draw", "--out", path} + options).exitCode, 0);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray tiff = file.readAll();
+        QVERIFY(tiff.startsWith("II"));
+        const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(tiff.data() + at); };
+        const auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(tiff.data() + at); };
+        const qsizetype directory = u32(4);
+        // The strips end where the last one's offset plus its byte count says.
+        QList<quint32> offsets, counts;
+        for (int entry = 0; entry < u16(directory); ++entry) {
+            const qsizetype at = directory + 2 + 12 * entry;
+            const quint32 count = u32(at + 4);
+            QList<quint32>& into = u16(at) == 273 ? offsets : counts;
+            if (u16(at) != 273 && u16(at) != 279) continue;
+            for (quint32 i = 0; i < count; ++i)
+                into << (count == 1 ? u32(at + 8) : u32(u32(at + 8) + 4 * i));
+        }
+        QVERIFY(!offsets.isEmpty() && offsets.size() == counts.size());
+        const qsizetype stripsEnd = offsets.last() + counts.last();
+        QVERIFY(stripsEnd <= directory);
+        QCOMPARE(tiff.mid(stripsEnd, directory - stripsEnd),
+                 QByteArray(directory - stripsEnd, '\0'));
+    }
+
     // A code text the symbology cannot take names the character and where it stands, shown so
     // that a terminal shows it; bytes that are not UTF-8 are refused, not drawn as U+FFFD.
     void codeTextRefusals_data() {
