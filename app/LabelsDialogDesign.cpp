@@ -47,7 +47,8 @@ std::optional<qint64> LabelsDialog::produceDesign(Labels::SheetWriter* writer,
         problems << QStringLiteral("Choose a label product for the design.");
         return std::nullopt;
     }
-    const Labels::Sheet sheet(*label, calibration());
+    const Labels::Calibration correction = calibration();
+    const Labels::Sheet sheet(*label, correction);
     if (start() > sheet.labelsPerSheet()) {
         problems << QStringLiteral("Label %1 is beyond the sheet: %2 has %3 labels.")
                         .arg(start())
@@ -73,7 +74,8 @@ std::optional<qint64> LabelsDialog::produceDesign(Labels::SheetWriter* writer,
         problems << *problem;
         return std::nullopt;
     }
-    const Labels::DesignPainter painter(*design_, *label, outputDots(writer));
+    const Labels::DesignPainter painter(*design_, *label, outputDots(writer),
+                                        QSizeF(correction.scaleX, correction.scaleY));
     if (const auto problem = painter.check()) {
         problems << *problem;
         return std::nullopt;
