@@ -193,7 +193,7 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
     if (args.has(QStringLiteral("design")) && args.has(QStringLiteral("layout")))
         return usage(QStringLiteral("Give --design or --layout, one of them."));
     const bool roll = args.has(QStringLiteral("label"));
-    const bool zpl = Thermal::wantsZpl(args);
+    const bool zpl = Jobs::wantsZpl(args);
     if (zpl && !roll) return usage(QStringLiteral("ZPL is for roll labels: give --label."));
     if (const auto problem = Thermal::misplacedOption(args)) return usage(*problem);
     const auto read = readDesign(args, catalog.papers());
