@@ -3,6 +3,7 @@
 #include "app/LabelsDialog.h"
 
 #include "labels/DesignPainter.h"
+#include "labels/DesignZpl.h"
 #include "labels/ListReader.h"
 #include "labels/SheetPainter.h"
 
@@ -40,7 +41,7 @@ void LabelsDialog::setDesignFile(const QString& path) {
     readListHead();
 }
 
-std::optional<qint64> LabelsDialog::produceDesign(Labels::SheetWriter* writer,
+std::optional<qint64> LabelsDialog::produceDesign(Labels::LabelSink* writer,
                                                   QStringList& problems) {
     const Labels::LabelTemplate* label = chosenTemplate();
     if (!label) {
@@ -100,9 +101,13 @@ std::optional<qint64> LabelsDialog::produceDesign(Labels::SheetWriter* writer,
         const auto& labelObjects = std::get<Labels::FilledLabel>(filled);
         ++placed;
         if (writer) {
-            if (writer->paint(at, [&](QPainter& on, const QRectF& labelDots) {
-                    painter.paint(on, labelDots, labelObjects);
-                }))
+            // A thermal printer's stream, or a page.
+            auto* stream = dynamic_cast<Labels::ZplWriter*>(writer);
+            auto* sheets = dynamic_cast<Labels::SheetWriter*>(writer);
+            if (stream ? Labels::writeDesignLabel(*stream, at, painter, labelObjects)
+                       : sheets->paint(at, [&](QPainter& on, const QRectF& labelDots) {
+                             painter.paint(on, labelDots, labelObjects);
+                         }))
                 return true;
             problems << QStringLiteral("Cannot write: %1").arg(writer->errorString());
             return false;

@@ -69,11 +69,11 @@ bool shapeFields(ZplWriter& out, const ShapeObject& shape, const FilledObject& f
 }
 
 // Text the printer's font can set as we would: one size, black, from the top of its box,
-// breaking lines where they are too wide; nothing for the rest.
+// breaking lines where they are too wide (text that is not to wrap keeps to its own lines);
+// nothing for the rest.
 bool textFields(ZplWriter& out, const TextObject& text, const FilledObject& filled,
                 const QRectF& at, double dotsPerPoint) {
-    if (filled.runs.isEmpty() || text.autoShrink || !text.wrap || !(text.valign & Qt::AlignTop))
-        return false;
+    if (filled.runs.isEmpty() || text.autoShrink || !(text.valign & Qt::AlignTop)) return false;
     QString all;
     for (const TextRun& run : filled.runs) {
         if (run.points != filled.runs.front().points || run.underline ||
@@ -84,10 +84,12 @@ bool textFields(ZplWriter& out, const TextObject& text, const FilledObject& fill
     const int fontDots = std::max(1, dots(filled.runs.front().points * dotsPerPoint));
     const double lineDots = fontDots * text.lineSpacing;
     const double margin = text.margin * dotsPerPoint;
+    const QStringList lines = all.split(u'\n');
+    const int fitting = std::max(1, static_cast<int>(at.height() / lineDots));
     out.addTextBlock(QPoint(dots(at.left() + margin), dots(at.top())),
                      std::max(1, dots(at.width() - 2 * margin)), fontDots,
-                     std::max(1, static_cast<int>(at.height() / lineDots)),
-                     dots(lineDots - fontDots), text.align, all.split(u'\n'));
+                     text.wrap ? fitting : std::min(fitting, int(lines.size())),
+                     dots(lineDots - fontDots), text.align, lines);
     return true;
 }
 
