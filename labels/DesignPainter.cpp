@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -21,18 +20,6 @@ namespace {
 
 constexpr qint64 kMaxPictureBytes = 64 << 20;
 constexpr qint64 kMaxPicturePixels = 50'000'000;
-
-QString replaceFields(const QString& text, const FieldValues& values) {
-    static const QRegularExpression field(QStringLiteral("\\$\\{([^}]*)\\}"));
-    QString out;
-    qsizetype from = 0;
-    for (const auto& match : field.globalMatch(text)) {
-        out += QStringView(text).sliced(from, match.capturedStart() - from);
-        out += values.value(match.captured(1));
-        from = match.capturedEnd();
-    }
-    return out + text.sliced(from);
-}
 
 // gLabels 3's embedded pictures: a GdkPixdata stream, raw or run-length encoded RGB(A).
 QImage pixdataImage(const QByteArray& bytes) {
@@ -176,7 +163,7 @@ std::variant<FilledObject, QString> DesignPainter::fillObject(const DesignObject
     };
     if (const auto* text = std::get_if<TextObject>(&object.item)) {
         for (TextRun run : text->runs) {
-            run.text = replaceFields(run.text, values);
+            run.text = filledIn(run.text, values);
             run.color.color = colorOf(run.color);
             filled.runs << run;
         }
@@ -184,10 +171,10 @@ std::variant<FilledObject, QString> DesignPainter::fillObject(const DesignObject
         filled.line = colorOf(shape->line);
         filled.fill = colorOf(shape->fill);
     } else if (const auto* image = std::get_if<ImageObject>(&object.item)) {
-        problem = loadPicture(replaceFields(image->source, values), filled);
+        problem = loadPicture(filledIn(image->source, values), filled);
     } else {
         const auto& barcode = std::get<BarcodeObject>(object.item);
-        auto made = designSymbol(barcode, replaceFields(barcode.data, values));
+        auto made = designSymbol(barcode, filledIn(barcode.data, values));
         if (const auto* refusal = std::get_if<QString>(&made)) return *refusal;
         filled.symbol = std::get<LabelSymbol>(std::move(made));
         const QSizeF stretch = stretchOf(object);
@@ -342,7 +329,11 @@ std::variant<QHash<QString, int>, QString> designColumns(const Design& design,
     for (const auto& variable : design.variables)
         variables << variable.name;
     QHash<QString, int> columns;
-    for (qsizetype i = 0; i < design.objects.size(); ++i)
+    for (qsizetype i = 0; i < design.objects.size(); ++i) {
+        if (const auto problem = design.objects[i].fieldProblem())
+            return QStringLiteral("Object %1 (%2): %3.")
+                .arg(i + 1)
+                .arg(design.objects[i].kindName(), *problem);
         for (const QString& field : design.objects[i].fields()) {
             if (variables.contains(field) || columns.contains(field)) continue;
             const QString object =
@@ -360,6 +351,7 @@ std::variant<QHash<QString, int>, QString> designColumns(const Design& design,
                                    reader->header().join(QStringLiteral(", ")));
             columns.insert(field, *column);
         }
+    }
     return columns;
 }
 
