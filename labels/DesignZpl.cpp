@@ -93,13 +93,13 @@ bool textFields(ZplWriter& out, const TextObject& text, const FilledObject& fill
     return true;
 }
 
-// The part of a picture that prints, as ZplWriter::addPicture tells dark from light.
-QRect inkedPart(const QImage& picture) {
+// The part of a picture that prints dark, or light, as ZplWriter::addPicture tells them apart.
+QRect inkedPart(const QImage& picture, bool light) {
     QRect inked;
     for (int y = 0; y < picture.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
         for (int x = 0; x < picture.width(); ++x)
-            if (qAlpha(line[x]) >= 128 && qGray(qUnpremultiply(line[x])) < 128)
+            if (qAlpha(line[x]) >= 128 && (qGray(qUnpremultiply(line[x])) < 128) != light)
                 inked |= QRect(x, y, 1, 1);
     }
     return inked;
@@ -127,10 +127,16 @@ void pictureField(ZplWriter& out, const DesignPainter& painter, const DesignObje
     on.translate(-pixels.topLeft());
     painter.paintObject(on, object, filled);
     on.end();
-    const QRect inked = inkedPart(picture);
-    if (inked.isEmpty()) return;
-    out.addPicture(picture.copy(inked),
-                   (labelDots.topLeft() + pixels.topLeft() + inked.topLeft()).toPoint());
+    // White text stands on something dark: it clears what is printed under it. A picture's
+    // light parts are paper.
+    const bool text = std::holds_alternative<TextObject>(object.item);
+    for (const bool light : {false, true}) {
+        if (light && !text) break;
+        const QRect inked = inkedPart(picture, light);
+        if (inked.isEmpty()) continue;
+        out.addPicture(picture.copy(inked),
+                       (labelDots.topLeft() + pixels.topLeft() + inked.topLeft()).toPoint(), light);
+    }
 }
 
 } // namespace

@@ -483,23 +483,25 @@ void ZplWriter::graphicField(const Symbol& symbol, const SymbolLayout& layout, i
     bitmapField(rows, bytesPerRow, x, y);
 }
 
-void ZplWriter::bitmapField(const std::vector<QByteArray>& rows, int bytesPerRow, int x, int y) {
+void ZplWriter::bitmapField(const std::vector<QByteArray>& rows, int bytesPerRow, int x, int y,
+                            bool reversed) {
     const qint64 total = qint64(bytesPerRow) * qint64(rows.size());
-    row_ += "^FO" + number(x) + ',' + number(y) + "^GFA," + number(total) + ',' + number(total) +
-            ',' + number(bytesPerRow) + ',' + zplCompressedHex(rows) + "^FS\n";
+    row_ += "^FO" + number(x) + ',' + number(y) + (reversed ? "^FR" : "") + "^GFA," +
+            number(total) + ',' + number(total) + ',' + number(bytesPerRow) + ',' +
+            zplCompressedHex(rows) + "^FS\n";
 }
 
-void ZplWriter::addPicture(const QImage& picture, QPoint at) {
+void ZplWriter::addPicture(const QImage& picture, QPoint at, bool reversed) {
     const QImage pixels = picture.convertToFormat(QImage::Format_ARGB32);
     const int bytesPerRow = (pixels.width() + 7) / 8;
     std::vector<QByteArray> rows(std::size_t(pixels.height()), QByteArray(bytesPerRow, '\0'));
     for (int y = 0; y < pixels.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
         for (int x = 0; x < pixels.width(); ++x)
-            if (qAlpha(line[x]) >= 128 && qGray(line[x]) < 128)
+            if (qAlpha(line[x]) >= 128 && (qGray(line[x]) < 128) != reversed)
                 rows[std::size_t(y)][x / 8] = char(rows[std::size_t(y)][x / 8] | (0x80 >> (x % 8)));
     }
-    bitmapField(rows, bytesPerRow, at.x(), at.y());
+    bitmapField(rows, bytesPerRow, at.x(), at.y(), reversed);
 }
 
 void ZplWriter::addBox(QRect box, int thickness, bool white) {

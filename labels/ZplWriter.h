@@ -74,8 +74,9 @@ class ZplWriter : public LabelSink {
     // they are too wide, at most `maxLines`, `spacing` dots added between lines.
     void addTextBlock(QPoint at, int width, int fontDots, int maxLines, int spacing,
                       Qt::Alignment align, const QStringList& lines);
-    // ^GF: the dark pixels of the picture (light or transparent ones print nothing).
-    void addPicture(const QImage& picture, QPoint at);
+    // ^GF: the dark pixels of the picture (light or transparent ones print nothing); or,
+    // `reversed`, its light pixels with ^FR, which turns what is printed under them light.
+    void addPicture(const QImage& picture, QPoint at, bool reversed = false);
     // Writes the row in hand; the reason when the stream could not be written.
     std::optional<QString> commit() override;
 
@@ -92,7 +93,8 @@ class ZplWriter : public LabelSink {
                       int dots, int x, int y);
     bool nativeFields(const LabelSymbol& made, const QString& typeName, const SymbolLayout& layout,
                       int dots, int x, int y);
-    void bitmapField(const std::vector<QByteArray>& rows, int bytesPerRow, int x, int y);
+    void bitmapField(const std::vector<QByteArray>& rows, int bytesPerRow, int x, int y,
+                     bool reversed = false);
     void graphicField(const Symbol& symbol, const SymbolLayout& layout, int dots, int x, int y);
     void textFields(const Symbol& symbol, const SymbolLayout& layout, int dots, int x, int y);
     void longBarBoxes(const Symbol& symbol, const SymbolLayout& layout, int dots, int x, int y,
