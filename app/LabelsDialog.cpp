@@ -485,6 +485,7 @@ void LabelsDialog::rollChanged() {
     sizes.gapMm = rollGap->value();
     sizes.across = rollAcross->value();
     roll_ = Labels::rollTemplate(sizes);
+    savePdfButton->setText(roll ? QStringLiteral("Save PDF or ZPL…") : QStringLiteral("Save PDF…"));
     templateChosen();
 }
 
@@ -527,15 +528,7 @@ int LabelsDialog::start() const {
 
 std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringList& problems) {
     if (!writer) preview_ = {};
-    if (design_) {
-        // A design is painted, so it goes to a sheet or a page printer, not as ZPL.
-        auto* sheetWriter = dynamic_cast<Labels::SheetWriter*>(writer);
-        if (writer && !sheetWriter) {
-            problems << QStringLiteral("A design prints on sheets or a page printer, not as ZPL.");
-            return std::nullopt;
-        }
-        return produceDesign(sheetWriter, problems);
-    }
+    if (design_) return produceDesign(writer, problems);
     const LabelTemplate* label = chosenTemplate();
     if (!label) {
         problems << (catalogProblem_ ? *catalogProblem_
@@ -735,11 +728,26 @@ void LabelsDialog::savePdf() {
         fail(QStringLiteral("Choose a label product first."));
         return;
     }
-    const QString path =
-        options_.saveDialog->ask(this, {{QStringLiteral("PDF files"), QStringLiteral("*.pdf")}},
-                                 QStringLiteral("Save labels as PDF"), QStringLiteral("labels.pdf"),
-                                 QFileInfo(listPath->text()).absolutePath());
+    // A roll may be saved as ZPL for a thermal printer, to be sent later.
+    const bool roll = rollLabel->isChecked();
+    QList<FilterPair> filters{{QStringLiteral("PDF files"), QStringLiteral("*.pdf")}};
+    if (roll) filters << FilterPair{QStringLiteral("ZPL files"), QStringLiteral("*.zpl")};
+    const QString path = options_.saveDialog->ask(
+        this, filters,
+        roll ? QStringLiteral("Save labels as PDF or ZPL") : QStringLiteral("Save labels as PDF"),
+        QStringLiteral("labels.pdf"), QFileInfo(listPath->text()).absolutePath());
     if (path.isEmpty()) return;
+    if (roll && path.endsWith(QStringLiteral(".zpl"), Qt::CaseInsensitive)) {
+        Labels::ZplTarget target;
+        target.file = path;
+        auto opened = Labels::ZplOutput::open(target, *label, type->currentText(), zplSettings());
+        if (const auto* problem = std::get_if<QString>(&opened)) {
+            fail(*problem);
+            return;
+        }
+        write(*std::get<std::unique_ptr<Labels::ZplOutput>>(opened), path);
+        return;
+    }
     Labels::SheetWriter writer(path, QString(), *label, false, QStringLiteral("Barcode Desk"));
     write(writer, path);
 }

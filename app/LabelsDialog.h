@@ -131,7 +131,7 @@ class LabelsDialog : public QDialog {
     // the number of labels placed, or nullopt with the reasons in `problems`.
     std::optional<qint64> produce(Labels::LabelSink* writer, QStringList& problems);
     // The same for a design (LabelsDialogDesign.cpp).
-    std::optional<qint64> produceDesign(Labels::SheetWriter* writer, QStringList& problems);
+    std::optional<qint64> produceDesign(Labels::LabelSink* writer, QStringList& problems);
     // The resolution labels are drawn at: the writer's, or the chosen printer's for a preview.
     int outputDots(const Labels::LabelSink* writer);
     // The preview's page with the labels' outlines, `rows` pages `rowStep` points apart for a

@@ -3,6 +3,7 @@
 #include "app/LabelsDialog.h"
 
 #include "labels/DesignPainter.h"
+#include "labels/DesignZpl.h"
 #include "labels/ListReader.h"
 #include "labels/SheetPainter.h"
 
@@ -40,14 +41,15 @@ void LabelsDialog::setDesignFile(const QString& path) {
     readListHead();
 }
 
-std::optional<qint64> LabelsDialog::produceDesign(Labels::SheetWriter* writer,
+std::optional<qint64> LabelsDialog::produceDesign(Labels::LabelSink* writer,
                                                   QStringList& problems) {
     const Labels::LabelTemplate* label = chosenTemplate();
     if (!label) {
         problems << QStringLiteral("Choose a label product for the design.");
         return std::nullopt;
     }
-    const Labels::Sheet sheet(*label, calibration());
+    const Labels::Calibration correction = calibration();
+    const Labels::Sheet sheet(*label, correction);
     if (start() > sheet.labelsPerSheet()) {
         problems << QStringLiteral("Label %1 is beyond the sheet: %2 has %3 labels.")
                         .arg(start())
@@ -73,7 +75,8 @@ std::optional<qint64> LabelsDialog::produceDesign(Labels::SheetWriter* writer,
         problems << *problem;
         return std::nullopt;
     }
-    const Labels::DesignPainter painter(*design_, *label, outputDots(writer));
+    const Labels::DesignPainter painter(*design_, *label, outputDots(writer),
+                                        QSizeF(correction.scaleX, correction.scaleY));
     if (const auto problem = painter.check()) {
         problems << *problem;
         return std::nullopt;
@@ -98,9 +101,13 @@ std::optional<qint64> LabelsDialog::produceDesign(Labels::SheetWriter* writer,
         const auto& labelObjects = std::get<Labels::FilledLabel>(filled);
         ++placed;
         if (writer) {
-            if (writer->paint(at, [&](QPainter& on, const QRectF& labelDots) {
-                    painter.paint(on, labelDots, labelObjects);
-                }))
+            // A thermal printer's stream, or a page.
+            auto* stream = dynamic_cast<Labels::ZplWriter*>(writer);
+            auto* sheets = dynamic_cast<Labels::SheetWriter*>(writer);
+            if (stream ? Labels::writeDesignLabel(*stream, at, painter, labelObjects)
+                       : sheets->paint(at, [&](QPainter& on, const QRectF& labelDots) {
+                             painter.paint(on, labelDots, labelObjects);
+                         }))
                 return true;
             problems << QStringLiteral("Cannot write: %1").arg(writer->errorString());
             return false;

@@ -74,12 +74,23 @@ QString RecordedMessages::refusal() const {
     return texts.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+bool wantsZpl(const CommandLine::Invocation& args) {
+    if (args.has(QStringLiteral("format"))) return args.value(QStringLiteral("format")) == u"zpl";
+    const QString out = args.value(QStringLiteral("out"));
+    return out.startsWith(QStringLiteral("socket://"), Qt::CaseInsensitive) ||
+           out.endsWith(QStringLiteral(".zpl"), Qt::CaseInsensitive);
+}
+
 bool printsText(const CommandLine::Invocation& invocation) {
     // verify's report is a page of text.
     if (invocation.command == CommandLine::Command::Verify)
         return invocation.has(QStringLiteral("report"));
+    // Labels as ZPL carry their text as the printer's font; a design's text and pictures are
+    // drawn by us.
     if (invocation.command == CommandLine::Command::Labels)
-        return !invocation.has(QStringLiteral("templates"));
+        return !invocation.has(QStringLiteral("templates")) &&
+               (!wantsZpl(invocation) || invocation.has(QStringLiteral("design")) ||
+                invocation.has(QStringLiteral("layout")));
     // Every newer symbology but the 2D ones has text under its bars; fonts are cheap beside them.
     if (zintChoice(invocation.value(QStringLiteral("type")))) return true;
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));

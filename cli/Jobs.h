@@ -44,5 +44,7 @@ int stopSignal();
 // Whether the job prints text (fonts, so Qt Gui): a caption under the bars, the digits of a
 // symbol drawn anew, the text of a vector file.
 bool printsText(const CommandLine::Invocation& invocation);
+// Whether labels go out as ZPL: --format zpl, an --out ending in .zpl, or a socket address.
+bool wantsZpl(const CommandLine::Invocation& args);
 
 } // namespace Jobs

@@ -1,15 +1,20 @@
 // labels --design FILE (gLabels 3 or 4) and labels --layout FILE (our own lines): a design
-// filled in from each row of its list, on the sheets of its label product.
+// filled in from each row of its list, on the sheets of its label product or on a roll, to a
+// PDF, a printer or ZPL.
 #include "cli/Jobs.h"
 #include "cli/LabelJobs.h"
+#include "cli/ThermalOutput.h"
 #include "labels/Design.h"
 #include "labels/DesignPainter.h"
+#include "labels/DesignZpl.h"
 #include "labels/ListReader.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace LabelsCommand {
 
@@ -58,11 +63,16 @@ std::optional<QChar> worstGrade(const Design& design, const Labels::FilledLabel&
     return worst;
 }
 
+// Puts one filled label at its place on the output; false when the output failed.
+using PutLabel = std::function<bool(const Labels::Sheet::Place&, const Labels::FilledLabel&)>;
+
 struct Job {
     const Design& design;
     const Labels::DesignPainter& painter;
     const Labels::Sheet& sheet;
-    Labels::SheetWriter& writer;
+    Labels::LabelSink& writer;
+    PutLabel put;
+    bool roll;
     int start;
     int copies;
     bool strict;
@@ -108,10 +118,7 @@ bool Job::add(qint64 rowIndex, qint64 rowNumber, Labels::FieldValues values) {
             }
         // Once a label is refused the others are only checked, unless refused ones are left out.
         if (refused > 0 && !skipBad) return true;
-        if (!writer.paint(place, [&](QPainter& on, const QRectF& labelDots) {
-                painter.paint(on, labelDots, label);
-            }))
-            return false;
+        if (!put(place, label)) return false;
         ++placed;
     }
     return true;
@@ -133,14 +140,46 @@ QString summaryOf(const Job& job) {
         const QString grades = job.grades.summary();
         if (!grades.isEmpty()) barcodes += QStringLiteral("; scan check: ") + grades;
     }
+    const bool one = job.writer.pages() == 1;
     return QStringLiteral("%1 labels on %2 %3 written to %4%5%6.")
         .arg(job.placed)
         .arg(job.writer.pages())
-        .arg(job.writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
+        .arg(job.roll ? (one ? QStringLiteral("row") : QStringLiteral("rows"))
+                      : (one ? QStringLiteral("sheet") : QStringLiteral("sheets")))
         .arg(job.target,
              job.refused > 0 ? QStringLiteral(", %1 refused labels left out").arg(job.refused)
                              : QString(),
              barcodes);
+}
+
+} // namespace
+
+namespace {
+
+// The label the design goes on: a roll's (--label), the product --template names, or the
+// design's own; or the exit status that refuses the options.
+std::variant<Labels::LabelTemplate, int> labelFor(const CommandLine::Invocation& args,
+                                                  const Design& design,
+                                                  Labels::TemplateCatalog& catalog,
+                                                  const std::optional<QString>& catalogProblem) {
+    if (args.has(QStringLiteral("label"))) {
+        if (args.has(QStringLiteral("template")))
+            return usage(QStringLiteral("Give --template or --label, one of them."));
+        auto roll = Thermal::rollOf(args);
+        if (const auto* problem = std::get_if<QString>(&roll)) return usage(*problem);
+        return std::get<Labels::LabelTemplate>(std::move(roll));
+    }
+    // --template puts the design on another product; a layout names its own.
+    if (design.label && !args.has(QStringLiteral("template"))) return *design.label;
+    const QString templateName = args.value(QStringLiteral("template"), design.templateName);
+    if (templateName.isEmpty())
+        return usage(QStringLiteral("The design names no label template: give --template."));
+    auto found = chosenTemplate(catalog, catalogProblem, templateName);
+    if (const auto* problem = std::get_if<TemplateProblem>(&found)) {
+        Jobs::printError(problem->message);
+        return problem->status;
+    }
+    return std::get<Labels::LabelTemplate>(std::move(found));
 }
 
 } // namespace
@@ -153,25 +192,19 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
         return usage(QStringLiteral("Give --out or --printer, one of them."));
     if (args.has(QStringLiteral("design")) && args.has(QStringLiteral("layout")))
         return usage(QStringLiteral("Give --design or --layout, one of them."));
+    const bool roll = args.has(QStringLiteral("label"));
+    const bool zpl = Jobs::wantsZpl(args);
+    if (zpl && !roll) return usage(QStringLiteral("ZPL is for roll labels: give --label."));
+    if (const auto problem = Thermal::misplacedOption(args)) return usage(*problem);
     const auto read = readDesign(args, catalog.papers());
     if (const auto* problem = std::get_if<QString>(&read)) return refuse(*problem);
     const Design& design = std::get<Design>(read);
 
-    // --template puts the design on another product; a layout names its own.
-    const QString templateName = args.value(QStringLiteral("template"), design.templateName);
-    std::optional<Labels::LabelTemplate> chosen = design.label;
-    if (args.has(QStringLiteral("template")) || !chosen) {
-        if (templateName.isEmpty())
-            return usage(QStringLiteral("The design names no label template: give --template."));
-        auto found = chosenTemplate(catalog, catalogProblem, templateName);
-        if (const auto* problem = std::get_if<TemplateProblem>(&found)) {
-            Jobs::printError(problem->message);
-            return problem->status;
-        }
-        chosen = std::get<Labels::LabelTemplate>(found);
-    }
-    const Labels::LabelTemplate& label = *chosen;
-    const Labels::Sheet sheet(label, calibrationFor(args, printer));
+    const auto chosen = labelFor(args, design, catalog, catalogProblem);
+    if (const int* status = std::get_if<int>(&chosen)) return *status;
+    const Labels::LabelTemplate& label = std::get<Labels::LabelTemplate>(chosen);
+    const Labels::Calibration calibration = calibrationFor(args, printer);
+    const Labels::Sheet sheet(label, calibration);
     const int start = args.number(QStringLiteral("start"), 1);
     if (start > sheet.labelsPerSheet())
         return refuse(QStringLiteral("--start %1 is beyond the sheet: %2 has %3 labels.")
@@ -201,12 +234,39 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
     const auto columns = Labels::designColumns(design, reader ? &*reader : nullptr);
     if (const auto* problem = std::get_if<QString>(&columns)) return refuse(*problem);
 
-    Labels::SheetWriter writer(outPath, printer, label, args.has(QStringLiteral("outline")),
-                               QString::fromLatin1(CommandLine::kProgram));
-    if (!writer.ready()) return refuse(QStringLiteral("No printer named %1.").arg(printer));
-    const Labels::DesignPainter painter(design, label, writer.dotsPerInch());
+    std::unique_ptr<Labels::LabelSink> output;
+    Labels::SheetWriter* sheets = nullptr;
+    Labels::ZplWriter* stream = nullptr;
+    if (zpl) {
+        auto opened = Thermal::zplOutput(args, label);
+        if (const auto* problem = std::get_if<Thermal::OutputProblem>(&opened))
+            return problem->usage ? usage(problem->message) : refuse(problem->message);
+        stream = std::get<std::unique_ptr<Labels::ZplOutput>>(opened).get();
+        output = std::move(std::get<std::unique_ptr<Labels::ZplOutput>>(opened));
+    } else {
+        auto writer = std::make_unique<Labels::SheetWriter>(
+            outPath, printer, label, args.has(QStringLiteral("outline")),
+            QString::fromLatin1(CommandLine::kProgram));
+        if (!writer->ready()) return refuse(QStringLiteral("No printer named %1.").arg(printer));
+        sheets = writer.get();
+        output = std::move(writer);
+    }
+    const Labels::DesignPainter painter(design, label, output->dotsPerInch(),
+                                        QSizeF(calibration.scaleX, calibration.scaleY));
     if (const auto problem = painter.check())
         return refuse(QStringLiteral("Cannot use the design: %1.").arg(*problem));
+    PutLabel put;
+    if (stream)
+        put = [&](const Labels::Sheet::Place& place, const Labels::FilledLabel& filled) {
+            return Labels::writeDesignLabel(*stream, place, painter, filled);
+        };
+    else
+        put = [&](const Labels::Sheet::Place& place, const Labels::FilledLabel& filled) {
+            return sheets->paint(place, [&](QPainter& on, const QRectF& labelDots) {
+                painter.paint(on, labelDots, filled);
+            });
+        };
+    Labels::LabelSink& writer = *output;
 
     // Without a list the design fills the rest of the first sheet, or --copies labels.
     const int copies =
@@ -215,6 +275,8 @@ int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& cata
             painter,
             sheet,
             writer,
+            put,
+            roll,
             start,
             copies,
             args.has(QStringLiteral("strict")),

@@ -269,7 +269,7 @@ std::variant<SheetOptions, int> sheetOptions(const Invocation& args,
     if (options.outPath.isEmpty() == options.printer.isEmpty())
         return usage(QStringLiteral("Give --out or --printer, one of them."));
     if (options.outPath == u"-") return usage(QStringLiteral("--out names a PDF file; - is none."));
-    options.zpl = Thermal::wantsZpl(args);
+    options.zpl = Jobs::wantsZpl(args);
     if (options.zpl && !options.roll)
         return usage(QStringLiteral("ZPL is for roll labels: give --label."));
     if (const auto problem = Thermal::misplacedOption(args)) return usage(*problem);

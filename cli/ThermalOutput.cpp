@@ -1,5 +1,7 @@
 #include "cli/ThermalOutput.h"
 
+#include "cli/Jobs.h"
+
 #include "labels/RollLabel.h"
 
 namespace Thermal {
@@ -31,20 +33,13 @@ Labels::ZplSettings settingsOf(const Invocation& args) {
 
 } // namespace
 
-bool wantsZpl(const Invocation& args) {
-    const QString out = args.value(QStringLiteral("out"));
-    if (args.has(QStringLiteral("format"))) return args.value(QStringLiteral("format")) == u"zpl";
-    return out.startsWith(QStringLiteral("socket://"), Qt::CaseInsensitive) ||
-           out.endsWith(QStringLiteral(".zpl"), Qt::CaseInsensitive);
-}
-
 std::optional<QString> misplacedOption(const Invocation& args) {
     const bool roll = args.has(QStringLiteral("label"));
     for (const char* option : {"gap", "across", "across-gap", "media"})
         if (!roll && args.has(QLatin1String(option)))
             return QStringLiteral("--%1 is for roll labels: give --label.")
                 .arg(QLatin1String(option));
-    const bool zpl = wantsZpl(args);
+    const bool zpl = Jobs::wantsZpl(args);
     for (const char* option : {"dpi", "darkness", "speed", "thermal", "zpl-graphics"})
         if (!zpl && args.has(QLatin1String(option)))
             return QStringLiteral("--%1 is for ZPL: write a .zpl file, a socket:// address or "

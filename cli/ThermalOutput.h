@@ -11,9 +11,6 @@
 // to a file, to a printer's raw port or to a CUPS queue as a raw job.
 namespace Thermal {
 
-// Whether the labels go out as ZPL: --format zpl, an --out ending in .zpl, or a socket address.
-bool wantsZpl(const CommandLine::Invocation& args);
-
 // An option of rolls given for a sheet, or one of ZPL for a PDF or a print job: the usage
 // problem that names it.
 std::optional<QString> misplacedOption(const CommandLine::Invocation& args);

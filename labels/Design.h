@@ -24,8 +24,27 @@ class QIODevice;
 // on a PDF, a printer or a roll.
 namespace Labels {
 
-// Text with ${name} fields in it, filled in from a row: "EUR ${price}".
+// Text with ${name} fields in it, filled in from a row: "EUR ${price}". A field may carry
+// gLabels 4's modifiers after its name: ${price:%.2f} formats the value as C's printf does
+// (flags -+ 0, a width, a precision, one of diufFeEgGxXos), ${name:=none} stands in for an
+// empty value (\ escapes : and }), ${line2:n} puts a line break before a value that is not
+// empty. "${" without its "}" is plain text.
+struct FieldReference {
+    QString name;
+    QString format; // "%05d", empty for none
+    QString fallback;
+    bool newLine = false;
+    qsizetype start = 0, end = 0; // where it stands in the text
+
+    // Its value in the row: the field's, else the fallback, formatted.
+    QString valueFrom(const QHash<QString, QString>& values) const;
+};
+// The fields of a text, or why one cannot be read.
+std::variant<QList<FieldReference>, QString> fieldReferences(const QString& text);
+// The names of the fields a text reads; none when one cannot be read.
 QStringList fieldsIn(const QString& text);
+// The text with its fields' values from the row.
+QString filledIn(const QString& text, const QHash<QString, QString>& values);
 
 // gLabels' 0xRRGGBBAA, #rrggbb or a colour's name; nullopt for anything else.
 std::optional<QColor> colorNamed(const QString& text);
@@ -89,6 +108,8 @@ struct DesignObject {
     QString kindName() const;
     // Every field the object reads from the row.
     QStringList fields() const;
+    // A field of its texts that cannot be read.
+    std::optional<QString> fieldProblem() const;
 };
 
 // A gLabels 4 variable: a value of its own, counted up per label, per copy or per page.

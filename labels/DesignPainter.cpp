@@ -5,13 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Labels {
@@ -20,18 +20,6 @@ namespace {
 
 constexpr qint64 kMaxPictureBytes = 64 << 20;
 constexpr qint64 kMaxPicturePixels = 50'000'000;
-
-QString replaceFields(const QString& text, const FieldValues& values) {
-    static const QRegularExpression field(QStringLiteral("\\$\\{([^}]*)\\}"));
-    QString out;
-    qsizetype from = 0;
-    for (const auto& match : field.globalMatch(text)) {
-        out += QStringView(text).sliced(from, match.capturedStart() - from);
-        out += values.value(match.captured(1));
-        from = match.capturedEnd();
-    }
-    return out + text.sliced(from);
-}
 
 // gLabels 3's embedded pictures: a GdkPixdata stream, raw or run-length encoded RGB(A).
 QImage pixdataImage(const QByteArray& bytes) {
@@ -82,8 +70,27 @@ QString mm(double dots, double dotsPerInch) {
 
 } // namespace
 
-DesignPainter::DesignPainter(const Design& design, const LabelTemplate& label, int dotsPerInch)
-    : design_(design), canvas_(design.canvas(label)), dotsPerInch_(dotsPerInch) {}
+DesignPainter::DesignPainter(const Design& design, const LabelTemplate& label, int dotsPerInch,
+                             QSizeF stretch)
+    : design_(design), canvas_(design.canvas(label)), dotsPerInch_(dotsPerInch), stretch_(stretch) {
+}
+
+QTransform DesignPainter::placement(const DesignObject& object) const {
+    const double dpp = dotsPerPoint();
+    const QTransform& m = object.matrix;
+    QTransform placed(m.m11(), m.m12(), m.m21(), m.m22(), m.dx() * dpp, m.dy() * dpp);
+    placed *= QTransform::fromTranslate(object.at.x() * dpp, object.at.y() * dpp);
+    // A design turned a quarter: its top left corner stands at the label's bottom left.
+    if (design_.rotated) placed *= QTransform(0, -1, 1, 0, 0, canvas_.width() * dpp);
+    return placed * QTransform::fromScale(stretch_.width(), stretch_.height());
+}
+
+QSizeF DesignPainter::stretchOf(const DesignObject& object) const {
+    const QTransform placed = placement(object);
+    // A matrix that flattens the object to nothing draws nothing; it divides by nothing either.
+    return {std::max(1e-6, std::hypot(placed.m11(), placed.m12())),
+            std::max(1e-6, std::hypot(placed.m21(), placed.m22()))};
+}
 
 QSizeF DesignPainter::boxOf(const DesignObject& object) const {
     QSizeF size = object.size;
@@ -156,7 +163,7 @@ std::variant<FilledObject, QString> DesignPainter::fillObject(const DesignObject
     };
     if (const auto* text = std::get_if<TextObject>(&object.item)) {
         for (TextRun run : text->runs) {
-            run.text = replaceFields(run.text, values);
+            run.text = filledIn(run.text, values);
             run.color.color = colorOf(run.color);
             filled.runs << run;
         }
@@ -164,13 +171,15 @@ std::variant<FilledObject, QString> DesignPainter::fillObject(const DesignObject
         filled.line = colorOf(shape->line);
         filled.fill = colorOf(shape->fill);
     } else if (const auto* image = std::get_if<ImageObject>(&object.item)) {
-        problem = loadPicture(replaceFields(image->source, values), filled);
+        problem = loadPicture(filledIn(image->source, values), filled);
     } else {
         const auto& barcode = std::get<BarcodeObject>(object.item);
-        auto made = designSymbol(barcode, replaceFields(barcode.data, values));
+        auto made = designSymbol(barcode, filledIn(barcode.data, values));
         if (const auto* refusal = std::get_if<QString>(&made)) return *refusal;
         filled.symbol = std::get<LabelSymbol>(std::move(made));
-        const QSizeF box = boxOf(object);
+        const QSizeF stretch = stretchOf(object);
+        const QSizeF box(boxOf(object).width() * stretch.width(),
+                         boxOf(object).height() * stretch.height());
         const auto fit = fitInBox(filled.symbol->symbol, box);
         if (!fit) {
             const SymbolLayout layout(filled.symbol->symbol, std::nullopt, std::nullopt);
@@ -210,46 +219,41 @@ std::variant<FilledLabel, QString> DesignPainter::fill(const FieldValues& values
 
 void DesignPainter::paint(QPainter& painter, const QRectF& labelDots,
                           const FilledLabel& label) const {
-    const double dpp = dotsPerPoint();
     painter.save();
     painter.translate(labelDots.topLeft());
-    // A design turned a quarter: its top left corner stands at the label's bottom left.
-    if (design_.rotated) {
-        painter.translate(0, canvas_.width() * dpp);
-        painter.rotate(-90);
-    }
-    for (qsizetype i = 0; i < label.size() && i < design_.objects.size(); ++i) {
-        const DesignObject& object = design_.objects[i];
-        const FilledObject& filled = label[i];
-        const QTransform& m = object.matrix;
-        painter.save();
-        painter.translate(object.at * dpp);
-        painter.setTransform(
-            QTransform(m.m11(), m.m12(), m.m21(), m.m22(), m.dx() * dpp, m.dy() * dpp), true);
-        const QSizeF box = boxOf(object);
-        if (const auto* text = std::get_if<TextObject>(&object.item)) {
-            paintText(painter, object, *text, filled);
-        } else if (const auto* shape = std::get_if<ShapeObject>(&object.item)) {
-            painter.setPen(shape->lineWidth > 0 && filled.line.alpha() > 0
-                               ? QPen(filled.line, shape->lineWidth * dpp)
-                               : QPen(Qt::NoPen));
-            painter.setBrush(filled.fill.alpha() > 0 ? QBrush(filled.fill) : QBrush(Qt::NoBrush));
-            const QRectF rect(QPointF(), box);
-            if (shape->kind == ShapeObject::Kind::Line)
-                painter.drawLine(QPointF(), QPointF(box.width(), box.height()));
-            else if (shape->kind == ShapeObject::Kind::Box)
-                painter.drawRect(rect);
-            else
-                painter.drawEllipse(rect);
-        } else if (std::holds_alternative<ImageObject>(object.item)) {
-            if (!filled.svg.isEmpty())
-                QSvgRenderer(filled.svg).render(&painter, QRectF(QPointF(), box));
-            else
-                painter.drawImage(QRectF(QPointF(), box), filled.image);
-        } else if (filled.symbol) {
-            paintBarcode(painter, filled);
-        }
-        painter.restore();
+    for (qsizetype i = 0; i < label.size() && i < design_.objects.size(); ++i)
+        paintObject(painter, design_.objects[i], label[i]);
+    painter.restore();
+}
+
+void DesignPainter::paintObject(QPainter& painter, const DesignObject& object,
+                                const FilledObject& filled) const {
+    painter.save();
+    painter.setTransform(placement(object), true);
+    const QSizeF box = boxOf(object);
+    if (const auto* text = std::get_if<TextObject>(&object.item)) {
+        paintText(painter, object, *text, filled);
+    } else if (const auto* shape = std::get_if<ShapeObject>(&object.item)) {
+        painter.setPen(shape->lineWidth > 0 && filled.line.alpha() > 0
+                           ? QPen(filled.line, shape->lineWidth * dotsPerPoint())
+                           : QPen(Qt::NoPen));
+        painter.setBrush(filled.fill.alpha() > 0 ? QBrush(filled.fill) : QBrush(Qt::NoBrush));
+        const QRectF rect(QPointF(), box);
+        if (shape->kind == ShapeObject::Kind::Line)
+            painter.drawLine(QPointF(), QPointF(box.width(), box.height()));
+        else if (shape->kind == ShapeObject::Kind::Box)
+            painter.drawRect(rect);
+        else
+            painter.drawEllipse(rect);
+    } else if (std::holds_alternative<ImageObject>(object.item)) {
+        if (!filled.svg.isEmpty())
+            QSvgRenderer(filled.svg).render(&painter, QRectF(QPointF(), box));
+        else
+            painter.drawImage(QRectF(QPointF(), box), filled.image);
+    } else if (filled.symbol) {
+        const QSizeF stretch = stretchOf(object);
+        painter.scale(1 / stretch.width(), 1 / stretch.height());
+        paintBarcode(painter, filled);
     }
     painter.restore();
 }
@@ -325,7 +329,11 @@ std::variant<QHash<QString, int>, QString> designColumns(const Design& design,
     for (const auto& variable : design.variables)
         variables << variable.name;
     QHash<QString, int> columns;
-    for (qsizetype i = 0; i < design.objects.size(); ++i)
+    for (qsizetype i = 0; i < design.objects.size(); ++i) {
+        if (const auto problem = design.objects[i].fieldProblem())
+            return QStringLiteral("Object %1 (%2): %3.")
+                .arg(i + 1)
+                .arg(design.objects[i].kindName(), *problem);
         for (const QString& field : design.objects[i].fields()) {
             if (variables.contains(field) || columns.contains(field)) continue;
             const QString object =
@@ -343,6 +351,7 @@ std::variant<QHash<QString, int>, QString> designColumns(const Design& design,
                                    reader->header().join(QStringLiteral(", ")));
             columns.insert(field, *column);
         }
+    }
     return columns;
 }
 

@@ -31,10 +31,13 @@ struct FilledObject {
 using FilledLabel = QList<FilledObject>;
 
 // Fills a design in from rows and paints it in the dots of one resolution: text stays text and
-// shapes stay vectors on a PDF; barcodes stand at whole dots, centred in their boxes.
+// shapes stay vectors on a PDF; barcodes stand at whole dots, centred in their boxes. A
+// printer's correction stretches the label by `stretch`: places, boxes and text stretch with
+// it, barcodes keep whole dots in their stretched boxes.
 class DesignPainter {
   public:
-    DesignPainter(const Design& design, const LabelTemplate& label, int dotsPerInch);
+    DesignPainter(const Design& design, const LabelTemplate& label, int dotsPerInch,
+                  QSizeF stretch = {1, 1});
 
     // What is wrong with the design before any row: a picture that cannot be read.
     std::optional<QString> check() const;
@@ -45,6 +48,16 @@ class DesignPainter {
     double dotsPerPoint() const { return dotsPerInch_ / 72.0; }
     // An object's box in dots, the label's text boxes reaching to the label's edges.
     QSizeF boxOf(const DesignObject& object) const;
+    // Where an object's own frame (in dots) lies on the label, from the label's top left
+    // corner in dots: its matrix, its place, the design's quarter turn and the stretch.
+    QTransform placement(const DesignObject& object) const;
+    // What the placement stretches the object's sides by; a barcode's box is that much larger
+    // and the barcode unstretched in it.
+    QSizeF stretchOf(const DesignObject& object) const;
+    const Design& design() const { return design_; }
+    // One object, the painter's origin at the label's top left corner in dots.
+    void paintObject(QPainter& painter, const DesignObject& object,
+                     const FilledObject& filled) const;
 
   private:
     std::variant<FilledObject, QString> fillObject(const DesignObject& object,
@@ -57,6 +70,7 @@ class DesignPainter {
     const Design& design_;
     QSizeF canvas_; // points
     int dotsPerInch_;
+    QSizeF stretch_;
     mutable QHash<QString, FilledObject> pictures_; // by source, read once
 };
 

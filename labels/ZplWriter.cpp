@@ -242,11 +242,16 @@ QString ZplWriter::errorString() const {
     return out_.errorString();
 }
 
-bool ZplWriter::paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
-                      const QStringList& lines, double textWidth) {
+bool ZplWriter::beginLabel(const Sheet::Place& place) {
     if (place.page != rowPage_ && !endRow()) return false;
     rowPage_ = place.page;
     ++rowLabels_;
+    return true;
+}
+
+bool ZplWriter::paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
+                      const QStringList& lines, double textWidth) {
+    if (!beginLabel(place)) return false;
     const Symbol& symbol = made.symbol;
     const SymbolLayout layout(symbol, fit.barHeight, std::nullopt);
     const QPointF label = place.label.topLeft() * dotsPerPoint();
@@ -257,7 +262,7 @@ bool ZplWriter::paint(const Sheet::Place& place, const LabelSymbol& made, const 
     const int x =
         static_cast<int>(std::lround(centre.x() - (layout.left + modules / 2) * fit.dots));
     const int y = static_cast<int>(std::lround(box.top()));
-    symbolFields(made, layout, fit.dots, x, y);
+    symbolFields(made, typeName_, layout, fit.dots, x, y);
     textFields(symbol, layout, fit.dots, x, y);
     double top = y + layout.height * fit.dots;
     for (const QString& line : lines) {
@@ -271,17 +276,24 @@ bool ZplWriter::paint(const Sheet::Place& place, const LabelSymbol& made, const 
     return true;
 }
 
-void ZplWriter::symbolFields(const LabelSymbol& made, const SymbolLayout& layout, int dots, int x,
-                             int y) {
+void ZplWriter::addSymbol(const LabelSymbol& made, const QString& typeName, int barHeight, int dots,
+                          QPoint at) {
+    const SymbolLayout layout(made.symbol, barHeight, std::nullopt);
+    symbolFields(made, typeName, layout, dots, at.x(), at.y());
+    textFields(made.symbol, layout, dots, at.x(), at.y());
+}
+
+void ZplWriter::symbolFields(const LabelSymbol& made, const QString& typeName,
+                             const SymbolLayout& layout, int dots, int x, int y) {
     if (settings_.graphicsOnly || dots > kZplMaxModuleDots ||
-        !nativeFields(made, layout, dots, x, y))
+        !nativeFields(made, typeName, layout, dots, x, y))
         graphicField(made.symbol, layout, dots, x, y);
 }
 
 // The printer's own barcode command where it draws exactly our modules at these dots; false
 // where it would not, or cannot say what we drew.
-bool ZplWriter::nativeFields(const LabelSymbol& made, const SymbolLayout& layout, int dots, int x,
-                             int y) {
+bool ZplWriter::nativeFields(const LabelSymbol& made, const QString& typeName,
+                             const SymbolLayout& layout, int dots, int x, int y) {
     const Symbol& symbol = made.symbol;
     const int barsX = x + layout.left * dots, barsY = y + layout.top * dots;
     const QByteArray height = number(qint64(layout.barHeight) * dots);
@@ -306,8 +318,8 @@ bool ZplWriter::nativeFields(const LabelSymbol& made, const SymbolLayout& layout
                 zplFieldData(parts[1]) + "^FS\n";
         return true;
     };
-    const auto classic = symbologyChoice(typeName_);
-    const auto zint = zintChoice(typeName_);
+    const auto classic = symbologyChoice(typeName);
+    const auto zint = zintChoice(typeName);
     const Symbology classicSymbology = classic ? classic->symbology : Symbology::Code39;
     using zintsym::ZintType;
     const std::optional<ZintType> type = zint ? std::optional(zint->type) : std::nullopt;
@@ -468,9 +480,58 @@ void ZplWriter::graphicField(const Symbol& symbol, const SymbolLayout& layout, i
             }
         }
     }
+    bitmapField(rows, bytesPerRow, x, y);
+}
+
+void ZplWriter::bitmapField(const std::vector<QByteArray>& rows, int bytesPerRow, int x, int y,
+                            bool reversed) {
     const qint64 total = qint64(bytesPerRow) * qint64(rows.size());
-    row_ += "^FO" + number(x) + ',' + number(y) + "^GFA," + number(total) + ',' + number(total) +
-            ',' + number(bytesPerRow) + ',' + zplCompressedHex(rows) + "^FS\n";
+    row_ += "^FO" + number(x) + ',' + number(y) + (reversed ? "^FR" : "") + "^GFA," +
+            number(total) + ',' + number(total) + ',' + number(bytesPerRow) + ',' +
+            zplCompressedHex(rows) + "^FS\n";
+}
+
+void ZplWriter::addPicture(const QImage& picture, QPoint at, bool reversed) {
+    const QImage pixels = picture.convertToFormat(QImage::Format_ARGB32);
+    const int bytesPerRow = (pixels.width() + 7) / 8;
+    std::vector<QByteArray> rows(std::size_t(pixels.height()), QByteArray(bytesPerRow, '\0'));
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x)
+            if (qAlpha(line[x]) >= 128 && (qGray(line[x]) < 128) != reversed)
+                rows[std::size_t(y)][x / 8] = char(rows[std::size_t(y)][x / 8] | (0x80 >> (x % 8)));
+    }
+    bitmapField(rows, bytesPerRow, at.x(), at.y(), reversed);
+}
+
+void ZplWriter::addBox(QRect box, int thickness, bool white) {
+    row_ += "^FO" + number(box.x()) + ',' + number(box.y()) + "^GB" + number(box.width()) + ',' +
+            number(box.height()) + ',' + number(std::max(1, thickness)) + (white ? ",W" : ",B") +
+            "^FS\n";
+}
+
+void ZplWriter::addEllipse(QRect box, int thickness, bool white) {
+    row_ += "^FO" + number(box.x()) + ',' + number(box.y()) + "^GE" + number(box.width()) + ',' +
+            number(box.height()) + ',' + number(std::max(1, thickness)) + (white ? ",W" : ",B") +
+            "^FS\n";
+}
+
+void ZplWriter::addDiagonal(QRect box, int thickness, bool rising) {
+    row_ += "^FO" + number(box.x()) + ',' + number(box.y()) + "^GD" + number(box.width()) + ',' +
+            number(box.height()) + ',' + number(std::max(1, thickness)) + ",B," +
+            (rising ? 'R' : 'L') + "^FS\n";
+}
+
+void ZplWriter::addTextBlock(QPoint at, int width, int fontDots, int maxLines, int spacing,
+                             Qt::Alignment align, const QStringList& lines) {
+    // In ^FB's data \& breaks the line and \\ is a backslash.
+    QStringList escaped;
+    for (const QString& line : lines)
+        escaped << QString(line).replace(u'\\', QStringLiteral("\\\\"));
+    const char justify = align & Qt::AlignHCenter ? 'C' : align & Qt::AlignRight ? 'R' : 'L';
+    row_ += "^FO" + number(at.x()) + ',' + number(at.y()) + "^A0N," + number(fontDots) + ",0^FB" +
+            number(width) + ',' + number(std::max(1, maxLines)) + ',' + number(spacing) + ',' +
+            justify + "^FH^FD" + zplFieldData(escaped.join(QStringLiteral("\\&"))) + "^FS\n";
 }
 
 // The symbol's own text (digits under EAN bars, a caption) in the printer's scalable font,

@@ -4,6 +4,8 @@
 #include "labels/SheetPainter.h"
 
 #include <QByteArray>
+#include <QImage>
+#include <QRect>
 #include <QString>
 
 #include <optional>
@@ -54,6 +56,27 @@ class ZplWriter : public LabelSink {
     QString errorString() const override;
     bool paint(const Sheet::Place& place, const LabelSymbol& made, const Fit& fit,
                const QStringList& lines, double textWidth) override;
+
+    // A label built field by field, as a design's: begun at its place, then its fields, in
+    // dots from the row's top left corner. False when the row before could not be written.
+    bool beginLabel(const Sheet::Place& place);
+    // A symbol of the type named, its picture's top left corner at `at`.
+    void addSymbol(const LabelSymbol& made, const QString& typeName, int barHeight, int dots,
+                   QPoint at);
+    // ^GB: a box whose border is `thickness` thick (half its smaller side fills it), black or
+    // white.
+    void addBox(QRect box, int thickness, bool white = false);
+    // ^GE: an ellipse in the box, as ^GB.
+    void addEllipse(QRect box, int thickness, bool white = false);
+    // ^GD: a diagonal line across the box, rising to the right or falling.
+    void addDiagonal(QRect box, int thickness, bool rising);
+    // Text in the printer's scalable font ^A0, in a block `width` wide: `lines` broken where
+    // they are too wide, at most `maxLines`, `spacing` dots added between lines.
+    void addTextBlock(QPoint at, int width, int fontDots, int maxLines, int spacing,
+                      Qt::Alignment align, const QStringList& lines);
+    // ^GF: the dark pixels of the picture (light or transparent ones print nothing); or,
+    // `reversed`, its light pixels with ^FR, which turns what is printed under them light.
+    void addPicture(const QImage& picture, QPoint at, bool reversed = false);
     // Writes the row in hand; the reason when the stream could not be written.
     std::optional<QString> commit() override;
 
@@ -66,8 +89,12 @@ class ZplWriter : public LabelSink {
     const std::vector<FormatEnd>& formatEnds() const { return formatEnds_; }
 
   private:
-    void symbolFields(const LabelSymbol& made, const SymbolLayout& layout, int dots, int x, int y);
-    bool nativeFields(const LabelSymbol& made, const SymbolLayout& layout, int dots, int x, int y);
+    void symbolFields(const LabelSymbol& made, const QString& typeName, const SymbolLayout& layout,
+                      int dots, int x, int y);
+    bool nativeFields(const LabelSymbol& made, const QString& typeName, const SymbolLayout& layout,
+                      int dots, int x, int y);
+    void bitmapField(const std::vector<QByteArray>& rows, int bytesPerRow, int x, int y,
+                     bool reversed = false);
     void graphicField(const Symbol& symbol, const SymbolLayout& layout, int dots, int x, int y);
     void textFields(const Symbol& symbol, const SymbolLayout& layout, int dots, int x, int y);
     void longBarBoxes(const Symbol& symbol, const SymbolLayout& layout, int dots, int x, int y,

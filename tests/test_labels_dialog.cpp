@@ -311,6 +311,25 @@ class TestLabelsDialog : public QObject {
         // ZXingReader reports a linear symbol's row where it read it: across only.
         checkPdf(saveDialog_.answer, *d->chosenTemplate(), {}, QStringLiteral("128/n"), 2, 1, true);
 
+        // On a roll, saved as ZPL: each row's name in the printer's font, its code as ^BC.
+        d->rollLabel->setChecked(true);
+        saveDialog_.answer = dir_.filePath(QStringLiteral("design.zpl"));
+        d->savePdfButton->click();
+        QVERIFY2(messages_.shown.isEmpty(), qPrintable(d->status->text()));
+        QCOMPARE(saveDialog_.filters.size(), 2);
+        QFile zpl(saveDialog_.answer);
+        QVERIFY(zpl.open(QIODevice::ReadOnly));
+        const ZplReader::Stream read = ZplReader::read(zpl.readAll());
+        QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
+        QCOMPARE(read.formats.size(), 3);
+        for (int row = 1; row <= 2; ++row) {
+            QCOMPARE(read.formats[row].fieldsOf("A0").value(0).data,
+                     row == 1 ? QStringLiteral("One") : QStringLiteral("Two"));
+            QCOMPARE(read.formats[row].fieldsOf("BC").value(0).data,
+                     QStringLiteral(">:LBL00%1").arg(row));
+        }
+        d->rollLabel->setChecked(false);
+
         d->setDesignFile(dir_.filePath(QStringLiteral("products.csv")));
         QCOMPARE(messages_.shown.size(), 1);
         QVERIFY2(messages_.shown[0].text.contains("line 1: 'code,name' is none of template"),
