@@ -352,12 +352,10 @@ QList<ReadingEngine::Found> withSweep(const QImage& plane,
                                       const QList<ReadingEngine::Found>& symbolsFound,
                                       const Options& options) {
     using Finding = Options::Finding;
-    const auto isLinear = [](const ReadingEngine::Found& found) {
-        return found.linear.has_value();
-    };
-    const bool engineFoundLinear = std::any_of(symbolsFound.begin(), symbolsFound.end(), isLinear);
+    // A picture where the engine found a 2D symbol is no miss either: sweeping it would cost a
+    // camera picture of a QR Code twice what its grading does.
     if (options.finding == Finding::Engine ||
-        (options.finding == Finding::WhenEngineMisses && engineFoundLinear))
+        (options.finding == Finding::WhenEngineMisses && !symbolsFound.isEmpty()))
         return symbolsFound;
     QList<ReadingEngine::Found> all = symbolsFound;
     for (const ReadingEngine::Found& swept : LineSweep::findSymbols(plane, options.reach)) {
