@@ -30,6 +30,21 @@ Command commandFor(const QString& typeText) {
     return nullptr;
 }
 
+namespace {
+
+// Widens the light margin all round so that the layout fills `columns` by `rows` modules with
+// the symbol in the middle.
+void centreIn(SymbolLayout& layout, int columns, int rows) {
+    const int across = std::max(0, columns - layout.width),
+              down = std::max(0, rows - layout.height);
+    layout.left += across / 2;
+    layout.width += across;
+    layout.top += down / 2;
+    layout.height += down;
+}
+
+} // namespace
+
 void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
     model.drawnSymbol.reset();
     const auto encoded = encodeZintChoice(choice, model.codeText, model.zintRequest);
@@ -45,11 +60,15 @@ void drawZintChoice(DrawModel& model, const ZintChoice& choice) {
     constexpr int kLeast2DMargin = 2;
     const std::optional<int> margin =
         symbol.matrix ? std::optional(std::max(symbol.quietLeft, kLeast2DMargin)) : std::nullopt;
-    const SymbolLayout layout(symbol, std::nullopt, margin);
+    SymbolLayout layout(symbol, std::nullopt, margin);
     const int regionWidth = Geometry::twipsToPixels(outputWidthTwips(model));
     const int regionHeight = Geometry::twipsToPixels(outputHeightTwips(model));
     const int pixelsPerModule =
         std::max(1, std::min(regionWidth / layout.width, regionHeight / layout.height));
+    // The reading engine looks for an Aztec Code's bullseye from the picture's centre outwards:
+    // off to one side of a wide picture, the symbol is not found at all.
+    if (choice.type == zintsym::ZintType::Aztec)
+        centreIn(layout, regionWidth / pixelsPerModule, regionHeight / pixelsPerModule);
     const QImage work = symbolPicture(symbol, layout, 1);
     model.workPicture.clear();
     model.workPicture.setWidthTwips(Geometry::pixelsToTwips(work.width()));

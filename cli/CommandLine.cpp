@@ -325,7 +325,7 @@ QList<CommandRow> buildCommandTable() {
            wholeNumber<50, 9600>},
           {"thorough", "",
            "Also looks for linear symbols with the verifier's own reference decodes where the "
-           "reading engine found some (it always does where the engine finds none)."},
+           "reading engine found some (it always does where the engine finds no symbol)."},
           {"report", "FILE",
            "Also writes a one-page report on the first symbol (.pdf or .svg): the picture with "
            "the scan lines, the worst line's profile and every line's measurements.",

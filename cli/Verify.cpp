@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -222,21 +223,61 @@ struct Graded {
     }
 };
 
-// A symbol as the mean over pictures sees it: its type, text, score, aperture and light.
+// A parameter as the mean over pictures sees it: its value and grade (4 to 0), or no grade for
+// one that is only reported.
+struct ParameterScore {
+    QString name;
+    double value;
+    std::optional<double> grade;
+};
+
+// A symbol as the mean over pictures sees it: its type, text, score, aperture, light and
+// parameters.
 struct Scored {
     QString type, text;
     double score;
     double apertureMm;
     ScanLines::Light light;
+    std::vector<ParameterScore> parameters;
 };
+
+std::vector<ParameterScore> parametersOf(const ScanGrade::Symbol& symbol) {
+    std::vector<ParameterScore> parameters;
+    for (int p = 0; p < ScanGrade::kParameterCount; ++p) {
+        const Worst worst = worstOf(symbol, Parameter(p));
+        parameters.push_back({ScanGrade::parameterName(Parameter(p)), worst.value, worst.grade});
+    }
+    return parameters;
+}
+
+std::vector<ParameterScore> parametersOf(const Grade2D::Symbol& symbol) {
+    std::vector<ParameterScore> parameters;
+    for (int p = 0; p < Grade2D::kParameterCount; ++p) {
+        const auto parameter = Grade2D::Parameter(p);
+        const Grade2D::Measurement& m = symbol[parameter];
+        parameters.push_back(
+            {Grade2D::parameterName(parameter), m.value,
+             Grade2D::isGraded(parameter) ? std::optional<double>(m.grade) : std::nullopt});
+    }
+    return parameters;
+}
 
 std::vector<Scored> scoredOf(const Graded& graded) {
     std::vector<Scored> scored;
     for (const ScanGrade::Symbol& s : graded.linear)
-        scored.push_back({s.kind, s.text, s.score(), s.apertureMm, s.light});
+        scored.push_back({s.kind, s.text, s.score(), s.apertureMm, s.light, parametersOf(s)});
     for (const Grade2D::Symbol& s : graded.matrix)
-        if (s.graded()) scored.push_back({s.kind, s.text, s.score(), s.apertureMm, s.light});
+        if (s.graded())
+            scored.push_back({s.kind, s.text, s.score(), s.apertureMm, s.light, parametersOf(s)});
     return scored;
+}
+
+// Adds `other`'s parameters to `sum`'s, name by name (both of one symbology).
+void addParameters(std::vector<ParameterScore>& sum, const std::vector<ParameterScore>& other) {
+    for (std::size_t i = 0; i < sum.size() && i < other.size(); ++i) {
+        sum[i].value += other[i].value;
+        if (sum[i].grade && other[i].grade) *sum[i].grade += *other[i].grade;
+    }
 }
 
 // The symbols found in every picture with the same type and text, each with its mean score.
@@ -254,22 +295,54 @@ std::vector<Scored> meansOf(const std::vector<Graded>& pictures) {
             if (everywhere) {
                 mean.score += same->score;
                 mean.apertureMm += same->apertureMm;
+                addParameters(mean.parameters, same->parameters);
             }
         }
         if (!everywhere) continue;
-        mean.score /= double(pictures.size());
-        mean.apertureMm /= double(pictures.size());
+        const double count = double(pictures.size());
+        mean.score /= count;
+        mean.apertureMm /= count;
+        for (ParameterScore& parameter : mean.parameters) {
+            parameter.value /= count;
+            if (parameter.grade) *parameter.grade /= count;
+        }
         means.push_back(mean);
     }
     return means;
 }
 
+// Each parameter's mean value, and the mean of its grades as a score and the letter of that
+// score, as the symbol's own mean grade is taken.
 QJsonObject meanObject(const Scored& mean) {
+    QJsonObject parameters;
+    for (const ParameterScore& parameter : mean.parameters) {
+        QJsonObject entry{{QStringLiteral("value"), rounded(parameter.value, 3)}};
+        if (parameter.grade) {
+            entry.insert(QStringLiteral("grade"), QString(ScanGrade::letterOf(*parameter.grade)));
+            entry.insert(QStringLiteral("score"), rounded(*parameter.grade, 2));
+        }
+        parameters.insert(parameter.name, entry);
+    }
     return {{QStringLiteral("type"), mean.type},
             {QStringLiteral("text"), mean.text},
             {QStringLiteral("grade"), QString(ScanGrade::letterOf(mean.score))},
             {QStringLiteral("score"), rounded(mean.score, 2)},
-            {QStringLiteral("iso"), Grade2D::isoForm(mean.score, mean.apertureMm, mean.light)}};
+            {QStringLiteral("iso"), Grade2D::isoForm(mean.score, mean.apertureMm, mean.light)},
+            {QStringLiteral("parameters"), parameters}};
+}
+
+void printMean(const Scored& mean, std::size_t pictures) {
+    std::printf("mean of %zu pictures: %s \"%s\": grade %c (%.1f), %s\n", pictures,
+                qPrintable(mean.type), ReadingEngine::shownText(mean.text).toUtf8().constData(),
+                ScanGrade::letterOf(mean.score).toLatin1(), mean.score,
+                qPrintable(Grade2D::isoForm(mean.score, mean.apertureMm, mean.light)));
+    for (const ParameterScore& parameter : mean.parameters) {
+        if (parameter.grade)
+            std::printf("  %-22s %8.3f  %c (%.1f)\n", qPrintable(parameter.name), parameter.value,
+                        ScanGrade::letterOf(*parameter.grade).toLatin1(), *parameter.grade);
+        else
+            std::printf("  %-22s %8.3f\n", qPrintable(parameter.name), parameter.value);
+    }
 }
 
 } // namespace
@@ -372,11 +445,7 @@ int verifyPictures(const QStringList& inPaths, bool json, const ScanGrade::Optio
             }
             if (means.empty()) std::printf("no symbol found in every picture\n");
             for (const Scored& mean : means)
-                std::printf("mean of %zu pictures: %s \"%s\": grade %c (%.1f), %s\n",
-                            pictures.size(), qPrintable(mean.type),
-                            ReadingEngine::shownText(mean.text).toUtf8().constData(),
-                            ScanGrade::letterOf(mean.score).toLatin1(), mean.score,
-                            qPrintable(Grade2D::isoForm(mean.score, mean.apertureMm, mean.light)));
+                printMean(mean, pictures.size());
         }
     }
     if (!reportPath.isEmpty() && writeReport(pictures.front(), reportPath) != 0) return 1;

@@ -324,11 +324,16 @@ QList<Found> findSymbols(const QImage& picture, Reach reach) {
     QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
     const bool every = reach == Reach::Every;
     QList<Found> found;
+    bool matrixFound = false;
     while (found.size() < kMostSymbols) {
         // A look at some rows near the middle first; every row only when that finds nothing.
         // Symbols turned by a quarter only in the thorough look, which upright ones rarely need.
-        ZXing::Result result =
-            ZXing::ReadBarcode(viewOf(grey), every ? everyFormatHints(false) : engineHints(false));
+        // Once a 2D symbol is painted out, the thorough look alone: it finds all the quick one
+        // would, and the 2D detectors make the quick one the dearer on a camera picture.
+        ZXing::Result result;
+        if (!matrixFound)
+            result = ZXing::ReadBarcode(viewOf(grey),
+                                        every ? everyFormatHints(false) : engineHints(false));
         if (!result.isValid()) {
             ZXing::DecodeHints thorough = every ? everyFormatHints(true) : engineHints(true);
             thorough.setTryRotate(true);
@@ -343,6 +348,7 @@ QList<Found> findSymbols(const QImage& picture, Reach reach) {
                 Symbology::Code128,           text,  matrixExtent(grey, engineBox, threshold),
                 cornersOf(result.position()), false, kindOf(result, text)};
             symbol.matrix = true;
+            matrixFound = true;
             // Rows and columns as the symbol reads, also when it lies on its side.
             if (readsDown(result.position()))
                 measureMatrix(transposed(grey), transposed(symbol.box), symbol, result.format(),

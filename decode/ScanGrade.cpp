@@ -347,18 +347,19 @@ QRect boxOf(const ScanLines::Frame& frame, double barsFrom, double barsTo) {
         QPoint(int(std::ceil(right - kRounding)) - 1, int(std::ceil(bottom - kRounding)) - 1));
 }
 
+// Whether the reference decodes sweep the picture. One where the engine found a 2D symbol is
+// no miss either: sweeping it would cost a camera picture of a QR Code twice its grading.
+bool sweeps(const QList<ReadingEngine::Found>& symbolsFound, const Options& options) {
+    using Finding = Options::Finding;
+    return options.finding == Finding::Always ||
+           (options.finding == Finding::WhenEngineMisses && symbolsFound.isEmpty());
+}
+
 // The engine's finds and those of the reference decodes that the engine missed.
 QList<ReadingEngine::Found> withSweep(const QImage& plane,
                                       const QList<ReadingEngine::Found>& symbolsFound,
                                       const Options& options) {
-    using Finding = Options::Finding;
-    const auto isLinear = [](const ReadingEngine::Found& found) {
-        return found.linear.has_value();
-    };
-    const bool engineFoundLinear = std::any_of(symbolsFound.begin(), symbolsFound.end(), isLinear);
-    if (options.finding == Finding::Engine ||
-        (options.finding == Finding::WhenEngineMisses && engineFoundLinear))
-        return symbolsFound;
+    if (!sweeps(symbolsFound, options)) return symbolsFound;
     QList<ReadingEngine::Found> all = symbolsFound;
     for (const ReadingEngine::Found& swept : LineSweep::findSymbols(plane, options.reach)) {
         const bool known =
@@ -492,7 +493,11 @@ std::vector<Symbol> gradeFound(const QImage& picture,
                                const QList<ReadingEngine::Found>& symbolsFound,
                                const Options& options) {
     std::vector<Symbol> symbols;
-    if (picture.isNull()) return symbols;
+    const bool linearFound =
+        std::any_of(symbolsFound.begin(), symbolsFound.end(),
+                    [](const auto& found) { return found.linear.has_value(); });
+    // Nothing to measure and nothing to look for: no plane to make of a camera's colour picture.
+    if (picture.isNull() || (!linearFound && !sweeps(symbolsFound, options))) return symbols;
     const QImage plane = ScanLines::reflectancePlane(picture, options.light);
     const QList<ReadingEngine::Found> candidates = withSweep(plane, symbolsFound, options);
     // At the resolution given, or as the picture says; those that do not say are taken at 96

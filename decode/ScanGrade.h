@@ -99,7 +99,8 @@ struct Options {
     // The picture's true resolution, when known (a scan): apertures then follow GS1's rules.
     double dpi = 0;
     // Whether linear symbols are also looked for with the grader's own reference decodes:
-    // never (what a scanner at the till reads), when the engine finds none, or always.
+    // never (what a scanner at the till reads), when the engine finds no symbol of any kind,
+    // or always.
     enum class Finding { Engine, WhenEngineMisses, Always };
     Finding finding = Finding::WhenEngineMisses;
 };

@@ -441,6 +441,65 @@ class TestGrade2D : public QObject {
                  small.out.constData());
     }
 
+    // Several pictures of one print: the mean carries each parameter's mean value and the mean
+    // of its grades, which the letter follows as the symbol's mean grade does.
+    void meanOfPictures_data() {
+        QTest::addColumn<int>("firstDark");
+        QTest::addColumn<int>("secondDark");
+        QTest::addColumn<double>("contrast");
+        QTest::addColumn<double>("contrastScore");
+        QTest::addColumn<QString>("contrastGrade");
+        QTest::addColumn<QString>("grade");
+        QTest::newRow("1 one print twice") << 0 << 0 << 100.0 << 4.0 << "A"
+                                           << "A";
+        QTest::newRow("2 A and B") << 0 << 35 << 82.5 << 3.5 << "A"
+                                   << "A";
+        QTest::newRow("3 B and C") << 35 << 50 << 57.5 << 2.5 << "B"
+                                   << "B";
+        QTest::newRow("4 C twice") << 50 << 55 << 47.5 << 2.0 << "C"
+                                   << "C";
+    }
+    void meanOfPictures() {
+        QFETCH(int, firstDark);
+        QFETCH(int, secondDark);
+        QFETCH(double, contrast);
+        QFETCH(double, contrastScore);
+        QFETCH(QString, contrastGrade);
+        QFETCH(QString, grade);
+        QStringList args{"verify", "--json"};
+        for (const int dark : {firstDark, secondDark}) {
+            Style style;
+            style.reflectance = [dark](int, int, bool isDark) { return isDark ? dark : 100; };
+            const QString path = dir.filePath(QStringLiteral("mean-%1.png").arg(args.size()));
+            QVERIFY(MatrixCalibration::draw(qr(), style).save(path));
+            args << "--in" << path;
+        }
+        const Run run = cli(args);
+        QCOMPARE(run.exitCode, 0);
+        const QJsonArray means = QJsonDocument::fromJson(run.out).object()["mean"].toArray();
+        QCOMPARE(means.size(), 1);
+        const QJsonObject mean = means[0].toObject();
+        QCOMPARE(mean["grade"].toString(), grade);
+        const QJsonObject parameters = mean["parameters"].toObject();
+        QCOMPARE(parameters.size(), Grade2D::kParameterCount);
+        const QJsonObject symbolContrast = parameters["symbolContrast"].toObject();
+        QVERIFY2(std::abs(symbolContrast["value"].toDouble() - contrast) < 1.5,
+                 qPrintable(QString::number(symbolContrast["value"].toDouble())));
+        QCOMPARE(symbolContrast["score"].toDouble(), contrastScore);
+        QCOMPARE(symbolContrast["grade"].toString(), contrastGrade);
+        QCOMPARE(parameters["decode"].toObject()["score"].toDouble(), 4.0);
+        QVERIFY(!parameters["printGrowthHorizontal"].toObject().contains("grade"));
+
+        args.removeOne(QStringLiteral("--json"));
+        const Run text = cli(args);
+        QVERIFY2(QRegularExpression(QStringLiteral(R"(\n  symbolContrast +[0-9.]+  %1 \(%2\)\n)")
+                                        .arg(contrastGrade)
+                                        .arg(contrastScore, 0, 'f', 1))
+                     .match(QString::fromUtf8(text.out))
+                     .hasMatch(),
+                 text.out.constData());
+    }
+
     // The window's status line says what verify says, in brief; too coarse, how to draw a
     // picture that is not.
     void statusLine_data() {
