@@ -424,24 +424,14 @@ MatrixRead read(const ModuleMatrix& m) {
         c.wrong = corrected[std::size_t(c.block)][std::size_t(c.index)] !=
                   blocks[std::size_t(c.block)][std::size_t(c.index)];
     result.codewords = std::move(inOrder);
-    if (!allCorrected) {
-        result.failure = QStringLiteral("too many codewords in error to correct");
-        return result;
-    }
     std::vector<int> data;
     for (int i = 0; i < s.dataCodewords; ++i) {
         const int b = i % s.blocks;
         data.push_back(corrected[std::size_t(b)][std::size_t(i / s.blocks)]);
     }
-    const auto text = decodeData(data);
-    if (!text) {
-        result.failure = QStringLiteral("the data do not follow Data Matrix's encodation rules");
-        return result;
-    }
-    result.decoded = true;
-    result.text = *text;
-    MatrixSymbol::writeCodewords(result, m, corrected, 8);
-    return result;
+    return MatrixSymbol::finished(std::move(result), m, allCorrected, corrected,
+                                  allCorrected ? decodeData(data) : std::nullopt,
+                                  QStringLiteral("Data Matrix's encodation rules"));
 }
 
 } // namespace DataMatrixMatrix

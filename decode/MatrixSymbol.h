@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // What every 2D symbology's reference decode shares: the modules as sampled, and what reading
@@ -98,6 +99,25 @@ inline void writeCodewords(MatrixRead& read, const ModuleMatrix& sampled,
         for (std::size_t i = 0; i < s.modules.size(); ++i)
             if (read.ideal.contains(s.modules[i].y(), s.modules[i].x()))
                 read.ideal.set(s.modules[i].y(), s.modules[i].x(), s.dark[i]);
+}
+
+// Ends a read whose blocks have been corrected: the failure when a block could not be or the
+// data broke the symbology's rules (named by `rules`), else the text and the ideal matrix.
+inline MatrixRead finished(MatrixRead read, const ModuleMatrix& sampled, bool allCorrected,
+                           const std::vector<std::vector<int>>& corrected,
+                           const std::optional<QString>& text, const QString& rules) {
+    if (!allCorrected) {
+        read.failure = QStringLiteral("too many codewords in error to correct");
+        return read;
+    }
+    if (!text) {
+        read.failure = QStringLiteral("the data do not follow %1").arg(rules);
+        return read;
+    }
+    read.decoded = true;
+    read.text = *text;
+    writeCodewords(read, sampled, corrected, 8);
+    return read;
 }
 
 } // namespace MatrixSymbol

@@ -533,19 +533,9 @@ MatrixRead read(const ModuleMatrix& m) {
     for (Codeword& c : result.codewords)
         c.wrong = corrected[std::size_t(c.block)][std::size_t(c.index)] !=
                   blocks[std::size_t(c.block)][std::size_t(c.index)];
-    if (!allCorrected) {
-        result.failure = QStringLiteral("too many codewords in error to correct");
-        return result;
-    }
-    const auto text = decodeData(data, version);
-    if (!text) {
-        result.failure = QStringLiteral("the data do not follow QR Code's encoding rules");
-        return result;
-    }
-    result.decoded = true;
-    result.text = *text;
-    MatrixSymbol::writeCodewords(result, m, corrected, 8);
-    return result;
+    return MatrixSymbol::finished(std::move(result), m, allCorrected, corrected,
+                                  allCorrected ? decodeData(data, version) : std::nullopt,
+                                  QStringLiteral("QR Code's encoding rules"));
 }
 
 } // namespace QrMatrix
