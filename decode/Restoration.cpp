@@ -19,9 +19,11 @@ constexpr double kCompleteShare = 0.9;
 // The restoration fades out from this share of the first ring's frequency to the ring: a sharp
 // end would ring across the strip.
 constexpr double kFadeFrom = 0.5;
-// Noise must not grow: the restored profile, seen through the disc, may carry at most this many
-// times the noise the disc alone leaves of the picture's; the noise term grows until it does.
-constexpr double kMostNoiseGain = 3;
+// Noise must not grow: the restored profile, seen through the disc, may carry at most twice the
+// noise the disc alone leaves of the picture's, or three times when that is no more than 8-bit
+// grey levels carry (in percent); the noise term grows until it does. Beyond three times,
+// what the restoration cuts short rings.
+constexpr double kMostNoiseGain = 2, kMostGainOfNegligibleNoise = 3, kNegligibleNoise = 0.25;
 
 // What a disc of `aperture` samples passes of frequency f (cycles a sample): its line spread's
 // transfer, 2 J1(pi D f) / (pi D f).
@@ -64,35 +66,56 @@ std::vector<Cell> discCells(double aperture) {
     return cells;
 }
 
-// The restoration and the disc in one kernel: the disc itself, plus what the Wiener filter
-// undoing a Gaussian blur of `spread` samples (noise-to-signal power `noiseToSignal`) adds to it
-// within the disc's first ring. Beyond the ring the disc passes little, and the blur is left:
-// undoing it there would only raise noise. The addition is radially symmetric and brought back
-// to samples by the Hankel transform.
+// What the Wiener filter undoing a Gaussian blur of `spread` samples, with noise-to-signal power
+// `noiseToSignal`, adds to a disc of `aperture` samples at frequency f: within the disc's first
+// ring only, fading out towards it (beyond, the disc passes little, and undoing the blur there
+// would only raise noise).
+double additionAt(double spread, double aperture, double noiseToSignal, double f) {
+    const double first = kFirstRing / aperture, fadeFrom = kFadeFrom * first;
+    if (f >= first) return 0;
+    double fade = 1;
+    if (f > fadeFrom) {
+        const double c = std::cos(0.5 * std::numbers::pi * (f - fadeFrom) / (first - fadeFrom));
+        fade = c * c;
+    }
+    const double h = blurTransfer(spread, f);
+    return fade * (h / (h * h + noiseToSignal) - 1);
+}
+
+constexpr int kSteps = 256; // over the frequencies up to the first ring
+
+// The noise the restoration and the disc leave, over what the disc alone leaves: by Parseval,
+// the disc's squared transfer over all frequencies, `discNoise`, and what the addition changes
+// of it within the first ring.
+double noiseGainOf(double spread, double aperture, double noiseToSignal, double discNoise) {
+    const double df = kFirstRing / aperture / kSteps;
+    double more = 0;
+    for (int i = 0; i < kSteps; ++i) {
+        const double f = (i + 0.5) * df, t = discTransfer(aperture, f);
+        const double a = additionAt(spread, aperture, noiseToSignal, f);
+        more += 2 * std::numbers::pi * f * t * t * ((1 + a) * (1 + a) - 1) * df;
+    }
+    return std::sqrt(std::max(0.0, (discNoise + more) / discNoise));
+}
+
+// The restoration and the disc in one kernel: the disc's cells plus the addition, which is
+// radially symmetric and brought back to samples by the Hankel transform.
 std::vector<Cell> kernelOf(double spread, double aperture, double noiseToSignal) {
-    const double first = kFirstRing / aperture;
-    constexpr int kSteps = 256;
-    const double df = first / kSteps;
+    const double df = kFirstRing / aperture / kSteps;
     std::vector<double> weighted(kSteps); // rho times the addition, at each step's middle
     for (int i = 0; i < kSteps; ++i) {
-        const double f = (i + 0.5) * df, h = blurTransfer(spread, f);
-        const double fadeFrom = kFadeFrom * first;
-        double fade = 1;
-        if (f > fadeFrom) {
-            const double c = std::cos(0.5 * std::numbers::pi * (f - fadeFrom) / (first - fadeFrom));
-            fade = c * c;
-        }
+        const double f = (i + 0.5) * df;
         weighted[std::size_t(i)] =
-            f * discTransfer(aperture, f) * fade * (h / (h * h + noiseToSignal) - 1);
+            f * discTransfer(aperture, f) * additionAt(spread, aperture, noiseToSignal, f);
     }
-    const int reach = reachOf(spread, aperture);
-    std::vector<double> atSquare(std::size_t(2 * reach * reach + 1), std::nan(""));
-    std::vector<Cell> cells = discCells(aperture);
-    const auto cellAt = [&](int dx, int dy) -> Cell& {
-        const auto found = std::find_if(cells.begin(), cells.end(),
-                                        [&](const Cell& c) { return c.dx == dx && c.dy == dy; });
-        return found != cells.end() ? *found : cells.emplace_back(Cell{dx, dy, 0});
+    const int reach = reachOf(spread, aperture), side = 2 * reach + 1;
+    std::vector<double> grid(std::size_t(side * side), 0.0);
+    const auto at = [&](int dx, int dy) -> double& {
+        return grid[std::size_t((dy + reach) * side + dx + reach)];
     };
+    for (const Cell& cell : discCells(aperture))
+        at(cell.dx, cell.dy) += cell.weight;
+    std::vector<double> atSquare(std::size_t(2 * reach * reach + 1), std::nan(""));
     for (int dy = -reach; dy <= reach; ++dy)
         for (int dx = -reach; dx <= reach; ++dx) {
             const int square = dx * dx + dy * dy;
@@ -106,14 +129,16 @@ std::vector<Cell> kernelOf(double spread, double aperture, double noiseToSignal)
                              std::cyl_bessel_j(0.0, 2 * std::numbers::pi * (i + 0.5) * df * r);
                 value *= 2 * std::numbers::pi * df;
             }
-            cellAt(dx, dy).weight += value;
+            at(dx, dy) += value;
         }
     // Whole areas keep their reflectance.
     double total = 0;
-    for (const Cell& cell : cells)
-        total += cell.weight;
-    for (Cell& cell : cells)
-        cell.weight /= total;
+    for (const double weight : grid)
+        total += weight;
+    std::vector<Cell> cells;
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx)
+            if (at(dx, dy) != 0) cells.push_back({dx, dy, at(dx, dy) / total});
     return cells;
 }
 
@@ -169,13 +194,16 @@ Kernel kernelFor(const QImage& plane, const std::vector<ScanLines::Line>& lines,
     double noiseToSignal = (noise / contrast) * (noise / contrast);
 
     const double discNoise = sumOfSquares(discCells(disc));
-    constexpr int kMostTries = 40;
-    for (int tries = 0;; ++tries) {
-        kernel.cells = kernelOf(blur, disc, noiseToSignal);
-        kernel.noiseGain = std::sqrt(sumOfSquares(kernel.cells) / discNoise);
-        if (kernel.noiseGain <= kMostNoiseGain || tries == kMostTries) break;
+    constexpr int kMostTries = 60;
+    for (int tries = 0; tries < kMostTries; ++tries) {
+        kernel.noiseGain = noiseGainOf(blur, disc, noiseToSignal, discNoise);
+        const double left = noise * kernel.noiseGain * std::sqrt(discNoise);
+        if (kernel.noiseGain <= kMostNoiseGain ||
+            (kernel.noiseGain <= kMostGainOfNegligibleNoise && left <= kNegligibleNoise))
+            break;
         noiseToSignal *= 2;
     }
+    kernel.cells = kernelOf(blur, disc, noiseToSignal);
     const double h = blurTransfer(blur, kFirstRing / disc);
     kernel.complete = h * h / (h * h + noiseToSignal) >= kCompleteShare;
     for (const Cell& cell : kernel.cells)
@@ -190,13 +218,21 @@ std::vector<double> sample(const QImage& plane, const ScanLines::Line& line, QPo
     std::vector<std::vector<double>> strip;
     for (int j = -reach; j <= reach; ++j)
         strip.push_back(rowOf(plane, line, along, j, reach));
+    // Ringing aside, no restored point is darker or lighter than the strip's extremes: the
+    // widest elements of the print reach them through any blur.
+    double darkest = 100, lightest = 0;
+    for (const std::vector<double>& row : strip) {
+        const auto [low, high] = std::minmax_element(row.begin(), row.end());
+        darkest = std::min(darkest, *low);
+        lightest = std::max(lightest, *high);
+    }
     std::vector<double> reflectance(std::size_t(line.count), 0.0);
     for (int i = 0; i < line.count; ++i) {
         double sum = 0;
         for (const Cell& cell : kernel.cells)
             sum +=
                 cell.weight * strip[std::size_t(cell.dy + reach)][std::size_t(i + reach + cell.dx)];
-        reflectance[std::size_t(i)] = sum;
+        reflectance[std::size_t(i)] = std::clamp(sum, darkest, lightest);
     }
     return reflectance;
 }

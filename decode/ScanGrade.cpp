@@ -538,18 +538,19 @@ std::vector<Symbol> gradeFound(const QImage& picture,
         if (!(aperture > 0)) aperture = apertureMmOf(symbol, x / dotsPerMm, options) * dotsPerMm;
         symbol.aperture = aperture;
         symbol.apertureMm = aperture / dotsPerMm;
-        // What the picture's blur already does, the aperture need not do again; a picture
+        // What the picture's blur already does, the aperture need not do again; a photograph
         // blurrier than the aperture is restored first, where its samples can show what the
-        // aperture sees.
+        // aperture sees. A drawn picture's edges spread over no more than their pixel: its
+        // pixels are the print, and a point on each sees what the disc would.
         const double seenThrough = EdgeSpread::remainingAperture(aperture, symbol.blur);
-        const bool blurrier = symbol.blur > aperture / 4;
+        const bool sharp = symbol.blur <= kSharpest;
+        const bool blurrier = !sharp && symbol.blur > aperture / 4;
         const Restoration::Kernel restoring =
             blurrier ? Restoration::kernelFor(plane, paths, frame->along, aperture, symbol.blur)
                      : Restoration::Kernel{};
         symbol.restored = !restoring.cells.empty();
         symbol.lowBounds = blurrier && !restoring.complete;
-        if (symbol.blur > kSharpest && x < GradingFloor::kLeastPixelsPerModule)
-            symbol.notGraded = GradingFloor::tooCoarse(x);
+        if (!sharp && GradingFloor::tooFew(x)) symbol.notGraded = GradingFloor::tooCoarse(x);
         double barsFrom = 0, barsTo = 0;
         bool decodes = false;
         for (const ScanLines::Line& path : paths) {

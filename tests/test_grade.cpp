@@ -737,18 +737,37 @@ class TestGrade : public QObject {
         }
     }
 
-    // Blurred at 2 pixels a module, a picture is too coarse to grade; drawn sharp, it is not.
+    // Blurred at 2 pixels a module, a picture is too coarse to grade; blurred at 3, it is not.
+    // Drawn sharp, its pixels are the print at any size: 1 or 2 pixels a module measure as 8
+    // do, neither restored nor low bounds.
+    void coarsePicture_data() {
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<double>("blur");
+        QTest::addColumn<QString>("notGraded");
+        QTest::newRow("2 px, blur 0.3") << 2 << 0.3
+                                        << "too coarse to grade: 2.0 pixels a module, at least 3 "
+                                           "needed";
+        QTest::newRow("3 px, blur 0.35") << 3 << 0.35 << "";
+        QTest::newRow("2 px, sharp") << 2 << 0.0 << "";
+        QTest::newRow("1 px, sharp") << 1 << 0.0 << "";
+    }
     void coarsePicture() {
+        QFETCH(int, pixels);
+        QFETCH(double, blur);
+        QFETCH(QString, notGraded);
         Calibration c{moduleRuns(QStringLiteral("128/n"), QStringLiteral("Hello"))};
-        c.pixels = 2;
-        c.blur = 0.3;
-        const auto coarse = ScanGrade::gradePicture(calibrationPicture(c));
-        QCOMPARE(coarse.size(), std::size_t(1));
-        QCOMPARE(coarse.front().notGraded,
-                 QStringLiteral("too coarse to grade: 2.0 pixels a module, at least 3 needed"));
-        QVERIFY(!ScanGrade::allPass(coarse));
-        c.blur = 0;
-        QCOMPARE(ScanGrade::gradePicture(calibrationPicture(c)).front().notGraded, QString());
+        c.bar = 10, c.space = 90, c.pixels = pixels, c.blur = blur;
+        const auto symbols = ScanGrade::gradePicture(calibrationPicture(c));
+        QCOMPARE(symbols.size(), std::size_t(1));
+        const ScanGrade::Symbol& symbol = symbols.front();
+        QCOMPARE(symbol.notGraded, notGraded);
+        QCOMPARE(ScanGrade::allPass(symbols), notGraded.isEmpty());
+        if (blur > 0) return;
+        QVERIFY(!symbol.restored && !symbol.lowBounds);
+        for (const ScanGrade::Line& line : symbol.lines) {
+            QCOMPARE(line.values[int(ScanGrade::Parameter::Modulation)], 1.0);
+            QCOMPARE(line.values[int(ScanGrade::Parameter::Decodability)], 1.0);
+        }
     }
 
     // Given the picture's true resolution, EAN and UPC are measured with 0.15 mm, ITF-14 with an
@@ -959,6 +978,34 @@ class TestGrade : public QObject {
         const QJsonArray list = QJsonDocument::fromJson(run.out).object()["symbols"].toArray();
         QCOMPARE(list.size(), 1);
         QCOMPARE(list[0].toObject()["iso"].toString(), iso);
+    }
+
+    // verify says whether a blurred picture was restored, and whether its values are still low
+    // bounds: restored in full at a blur of 0.3 module, in part at 0.5.
+    void verifyReportsRestoration_data() {
+        QTest::addColumn<double>("blur");
+        QTest::addColumn<bool>("lowBounds");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("blur 0.3") << 0.3 << false << "; blurrier than the aperture: restored";
+        QTest::newRow("blur 0.5")
+            << 0.5 << true
+            << "; blurrier than the aperture: restored in part, values are low bounds";
+    }
+    void verifyReportsRestoration() {
+        QFETCH(double, blur);
+        QFETCH(bool, lowBounds);
+        QFETCH(QString, note);
+        Calibration c{moduleRuns(QStringLiteral("128/n"), QStringLiteral("Hello"))};
+        c.pixels = 8, c.blur = blur;
+        const QByteArray png = fileOf(calibrationPicture(c), "PNG");
+        const Run json = cli({"verify", "--in", "-", "--json"}, png);
+        const QJsonArray symbols = QJsonDocument::fromJson(json.out).object()["symbols"].toArray();
+        QCOMPARE(symbols.size(), 1);
+        const QJsonObject symbol = symbols[0].toObject();
+        QCOMPARE(symbol["restored"].toBool(), true);
+        QCOMPARE(symbol["lowBounds"].toBool(), lowBounds);
+        const Run text = cli({"verify", "--in", "-"}, png);
+        QVERIFY2(text.out.contains(note.toUtf8() + '\n'), text.out.constData());
     }
 
     // A dark line across the bars splits them in two for the engine: still one symbol, over
