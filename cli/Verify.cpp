@@ -110,6 +110,7 @@ QJsonObject symbolObject(const ScanGrade::Symbol& symbol) {
         {QStringLiteral("worstLine"), symbol.worstLine().y},
         {QStringLiteral("lines"), lines},
         {QStringLiteral("blur"), rounded(blurModules(symbol), 3)},
+        {QStringLiteral("restored"), symbol.restored},
         {QStringLiteral("lowBounds"), symbol.lowBounds}};
     if (!symbol.notGraded.isEmpty()) object.insert(QStringLiteral("notGraded"), symbol.notGraded);
     return object;
@@ -123,9 +124,12 @@ void printText(const ScanGrade::Symbol& symbol) {
     std::printf("  grade %s: aperture %.3f mm, %s\n", qPrintable(symbol.isoGrade()),
                 symbol.apertureMm,
                 symbol.light == ScanLines::Light::Red ? "red light 660 nm" : "white light");
+    const char* blurNote =
+        !symbol.lowBounds ? (symbol.restored ? "; blurrier than the aperture: restored" : "")
+        : symbol.restored ? "; blurrier than the aperture: restored in part, values are low bounds"
+                          : "; blurrier than the aperture: values are low bounds";
     std::printf("  picture: %.1f pixels a module, blur %.2f module%s\n", symbol.moduleWidth(),
-                blurModules(symbol),
-                symbol.lowBounds ? "; blurrier than the aperture: values are low bounds" : "");
+                blurModules(symbol), blurNote);
     if (!symbol.notGraded.isEmpty())
         std::printf("  not graded: %s\n", qPrintable(symbol.notGraded));
     for (int p = 0; p < ScanGrade::kParameterCount; ++p) {

@@ -6,6 +6,7 @@
 #include "decode/LineDecode.h"
 #include "decode/LineSweep.h"
 #include "decode/ReadingEngine.h"
+#include "decode/Restoration.h"
 
 #include <algorithm>
 #include <cmath>
@@ -300,9 +301,8 @@ std::pair<std::array<QPointF, 4>, QRect> reachingOver(const ReadingEngine::Found
 // One scan line read from its start and, failing that, from its end: every linear symbology
 // reads either way. Bar positions count samples from the line's start either way;
 // the module width is in pixels.
-Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines::Frame& frame,
-               const ReadingEngine::Found& found, double aperture) {
-    const std::vector<double> reflectance = ScanLines::sample(plane, path, aperture);
+Line gradeLine(std::vector<double> reflectance, const ScanLines::Line& path,
+               const ScanLines::Frame& frame, const ReadingEngine::Found& found) {
     const double origin = frame.acrossOf(path.origin), step = path.spacing();
     const double first = (frame.barsFrom - origin) / step, last = (frame.barsTo - origin) / step;
     Line line = gradeProfile(reflectance, *found.linear, found.text, first, last);
@@ -323,7 +323,7 @@ Line gradeLine(const QImage& plane, const ScanLines::Line& path, const ScanLines
         }
     }
     line.moduleWidth *= step;
-    line.reflectance = reflectance;
+    line.reflectance = std::move(reflectance);
     line.from = path.origin;
     line.to = path.at(path.count);
     line.y = static_cast<int>(std::floor(path.at((first + last) / 2).y()));
@@ -527,7 +527,7 @@ std::vector<Symbol> gradeFound(const QImage& picture,
         // how blurred the picture already is.
         std::vector<double> modules, spreads;
         for (const ScanLines::Line& path : paths) {
-            const Line seen = gradeLine(plane, path, *frame, found, 0);
+            const Line seen = gradeLine(ScanLines::sample(plane, path, 0), path, *frame, found);
             if (!(seen.moduleWidth > 0)) continue;
             modules.push_back(seen.moduleWidth);
             const double step = path.spacing();
@@ -543,15 +543,26 @@ std::vector<Symbol> gradeFound(const QImage& picture,
         if (!(aperture > 0)) aperture = apertureMmOf(symbol, x / dotsPerMm, options) * dotsPerMm;
         symbol.aperture = aperture;
         symbol.apertureMm = aperture / dotsPerMm;
-        // What the picture's blur already does, the aperture need not do again.
+        // What the picture's blur already does, the aperture need not do again; a photograph
+        // blurrier than the aperture is restored first, where its samples can show what the
+        // aperture sees. A drawn picture's edges spread over no more than their pixel: its
+        // pixels are the print, and a point on each sees what the disc would.
         const double seenThrough = EdgeSpread::remainingAperture(aperture, symbol.blur);
-        symbol.lowBounds = symbol.blur > aperture / 4;
-        if (symbol.blur > kSharpest && x < GradingFloor::kLeastPixelsPerModule)
-            symbol.notGraded = GradingFloor::tooCoarse(x);
+        const bool sharp = symbol.blur <= kSharpest;
+        const bool blurrier = !sharp && symbol.blur > aperture / 4;
+        const Restoration::Kernel restoring =
+            blurrier ? Restoration::kernelFor(plane, paths, frame->along, aperture, symbol.blur)
+                     : Restoration::Kernel{};
+        symbol.restored = !restoring.cells.empty();
+        symbol.lowBounds = blurrier && !restoring.complete;
+        if (!sharp && GradingFloor::tooFew(x)) symbol.notGraded = GradingFloor::tooCoarse(x);
         double barsFrom = 0, barsTo = 0;
         bool decodes = false;
         for (const ScanLines::Line& path : paths) {
-            Line line = gradeLine(plane, path, *frame, found, seenThrough);
+            Line line = gradeLine(symbol.restored
+                                      ? Restoration::sample(plane, path, frame->along, restoring)
+                                      : ScanLines::sample(plane, path, seenThrough),
+                                  path, *frame, found);
             if (line.firstBar >= 0) {
                 const double origin = frame->acrossOf(path.origin), step = path.spacing();
                 const double first = origin + line.bars.first * step;

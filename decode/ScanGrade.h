@@ -74,9 +74,12 @@ struct Symbol {
     double apertureMm = 0; // and in millimetres, at the picture's resolution
     // The picture's own blur at the symbol's edges, a Gaussian's standard deviation in pixels;
     // the lines see through an aperture narrowed by it. When the picture alone is blurrier
-    // than the aperture, modulation, edge contrast and defects are only low bounds: the
-    // print's own are at least as high.
+    // than the aperture, the lines' profiles are restored (the blur undone) before the aperture
+    // sees them. Where that is not possible, or noise stopped the restoration short,
+    // modulation, edge contrast and defects are only low bounds: the print's own are at least
+    // as high.
     double blur = 0;
+    bool restored = false;
     bool lowBounds = false;
     QString notGraded = {}; // why the symbol is not graded, e.g. too few pixels a module
     ScanLines::Light light = ScanLines::Light::Red;
