@@ -56,13 +56,7 @@ class Draw {
                                 : choice && choice->symbology == Symbology::UpcA
                                     ? model_.upc.upcPicture.pixels()
                                     : model_.workPicture.pixels();
-        const bool cellsRead =
-            model_.drawnSymbol &&
-            SymbolRequests::readsFromCells(type_, *model_.drawnSymbol,
-                                           DrawCommands::windowMargin(*model_.drawnSymbol));
-        return saved(picture, cellsRead           ? Look::Settled
-                              : zintChoice(type_) ? Look::Whole
-                                                  : Look::Rows);
+        return saved(picture, zintChoice(type_) ? Look::Whole : Look::Rows);
     }
 
     std::optional<int> symbolPicture(const SymbolRequest& request) {
@@ -89,9 +83,10 @@ class Draw {
             return Jobs::kExitRefused;
         }
         rounded_ = request;
-        const Look look = SymbolRequests::readsFromCells(type_, drawn, layout.left) ? Look::Settled
-                          : drawn.matrix                                            ? Look::Whole
-                                                                                    : Look::Rows;
+        const Look look = SymbolRequests::readsFromCells(type_, drawn, request, layout.left)
+                              ? Look::Settled
+                          : drawn.matrix ? Look::Whole
+                                         : Look::Rows;
         return saved(symbolRaster(drawn, layout, request.pixelsPerModule, request.dotsPerInch),
                      look);
     }

@@ -105,9 +105,6 @@ class Drawer {
         if (!messages_.texts.isEmpty())
             return withTwinAdvice(namingTheCharacter(messages_.refusal()));
         written_ = picture();
-        cellsRead_ = model_.drawnSymbol && SymbolRequests::readsFromCells(
-                                               type_, *model_.drawnSymbol,
-                                               DrawCommands::windowMargin(*model_.drawnSymbol));
         return save(written_, outPath, format, compact);
     }
 
@@ -186,7 +183,7 @@ class Drawer {
         if (exceedsPictureBound(width, height))
             return QStringLiteral("The picture would be %1.").arg(pictureBoundText(width, height));
         written_ = symbolRaster(symbol, layout, request.pixelsPerModule, request.dotsPerInch);
-        cellsRead_ = SymbolRequests::readsFromCells(type_, symbol, layout.left);
+        cellsRead_ = SymbolRequests::readsFromCells(type_, symbol, request, layout.left);
         printSymbolTexts(written_, symbol, layout, request.pixelsPerModule);
         return save(written_, outPath, format, compact);
     }

@@ -91,9 +91,12 @@ std::variant<Symbol, QString> encoded(const QString& type, const SymbolRequest& 
     return encodeSymbol(choice, model.codeText);
 }
 
-bool readsFromCells(const QString& type, const Symbol& symbol, int quietZone) {
+bool readsFromCells(const QString& type, const Symbol& symbol, const SymbolRequest& request,
+                    int quietZone) {
     const auto zint = zintChoice(type);
-    if (!zint || !symbol.matrix || quietZone < DrawCommands::windowMargin(symbol)) return false;
+    if (!zint || !symbol.matrix || request.vector || request.pixelsPerModule < 2 ||
+        quietZone < DrawCommands::windowMargin(symbol))
+        return false;
     return ModuleRead::readsAsDrawn(zint->type, *symbol.matrix).value_or(false);
 }
 

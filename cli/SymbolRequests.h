@@ -43,10 +43,12 @@ ZintRequest zintRequestOf(const CommandLine::Invocation& args);
 std::variant<Symbol, QString> encoded(const QString& type, const SymbolRequest& request,
                                       DrawModel& model, const Jobs::RecordedMessages& messages);
 
-// True when a 2D symbol of the type, drawn at whole pixels with `quietZone` light modules all
-// round, reads with the program's own reference decoder from its cells: then a reader reads
-// the picture. False when that does not settle it (no such decoder, a margin narrower than
-// readers need, cells that do not read), and the picture itself is to be looked at.
-bool readsFromCells(const QString& type, const Symbol& symbol, int quietZone);
+// True when a 2D symbol of the type, drawn anew as the request asks with `quietZone` light
+// modules all round, reads with the program's own reference decoder from its cells: then a
+// reader reads the picture. False when that does not settle it (no such decoder, a margin
+// narrower than readers need, a module of one pixel, which readers may not resolve, cells
+// that do not read), and the picture itself is to be looked at.
+bool readsFromCells(const QString& type, const Symbol& symbol, const SymbolRequest& request,
+                    int quietZone);
 
 } // namespace SymbolRequests

@@ -645,7 +645,7 @@ class TestCli : public QObject {
             << draw({"aztec", "--text", "A", "--scale", "2", "--quiet-zone", "2"}) << "png" << 0;
         QTest::newRow("pdf417, no reference decoder")
             << draw({"pdf417", "--text", "Hello", "--scale", "2"}) << "png" << 0;
-        QTest::newRow("128/n at 203 dpi")
+        QTest::newRow("Code 128 at 203 dpi")
             << draw({"128/n", "--text", "A", "--xdim", "0.25", "--dpi", "203"}) << "png" << 0;
         QTest::newRow("digits under itf14")
             << draw({"itf14", "--text", "1234567890123", "--scale", "2"}) << "png" << 1;
