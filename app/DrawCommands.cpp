@@ -16,8 +16,9 @@ constexpr std::int16_t kHeightUnits = 10;
 
 } // namespace
 
-DrawModel::DrawModel(const TextEngine* text)
-    : workPicture(6015, 2775, kWhite, text), outputPicture(6375, 2655, kWhite, text), upc(text) {
+DrawModel::DrawModel(const TextEngine* text, SymbolTextPrinter symbolTexts)
+    : workPicture(6015, 2775, kWhite, text), outputPicture(6375, 2655, kWhite, text), upc(text),
+      symbolTexts(symbolTexts) {
     upc.caption = kWindowCaption;
 }
 

@@ -3,6 +3,7 @@
 #include "app/MessageBoxes.h"
 #include "app/UpcWorkArea.h"
 #include "render/DrawingSurface.h"
+#include "render/SymbolPicture.h"
 #include "symbology/Symbol.h"
 #include "symbology/Symbology.h"
 #include "symbology/ZintChoices.h"
@@ -11,14 +12,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
 // What the draw commands read and write on the main window, without any widget: the code
 // field, the two sliders, the work picture and the output picture.
 struct DrawModel {
-    // Without a text engine, the model draws the commands that print no text.
-    explicit DrawModel(const TextEngine* text = &qtTextEngine());
+    // What prints a newer symbology's texts on its picture.
+    using SymbolTextPrinter = void (*)(Raster& picture, const Symbol& symbol,
+                                       const SymbolLayout& layout, int pixelsPerModule);
+
+    // Without a text engine and a text printer, the model draws the commands that print no text.
+    explicit DrawModel(const TextEngine* text = &qtTextEngine(),
+                       SymbolTextPrinter symbolTexts = &printSymbolTexts);
 
     static constexpr int kWidthMax = 50;
     static constexpr int kHeightMax = 160;
@@ -41,6 +48,7 @@ struct DrawModel {
     // How the newer symbologies are encoded, and what the last of them said beside its symbol.
     ZintRequest zintRequest;
     QStringList drawWarnings;
+    SymbolTextPrinter symbolTexts;
 
     void setMessages(MessageBoxes* boxes);
 };
@@ -54,8 +62,7 @@ using Command = std::function<void(DrawModel&)>;
 const QStringList& symbologyNames();
 // The command that a type text names, compared exactly; null when it names none.
 Command commandFor(const QString& typeText);
-// The same for the classic seven alone, which draw with Qt Core (DrawZint.cpp paints the
-// newer ones with Qt Gui).
+// The same for the classic seven alone.
 Command classicCommandFor(const QString& typeText);
 
 void drawCode39(DrawModel& model);          // "39/n"
@@ -73,7 +80,15 @@ bool acceptCodeText(DrawModel& model, Symbology symbology);
 
 // A newer symbology: the symbol at whole modules, as many pixels per module as the sliders'
 // rectangle holds, at least one; a refusal shows "error: " and the reason in a message box.
+// Its texts need the model's text printer; the 2D symbologies have none.
 void drawZintChoice(DrawModel& model, const ZintChoice& choice);
+// A 2D symbol keeps a light margin of at least this many modules there: Aztec's standard asks
+// for none, and drawn flush against the picture's edge readers do not find it.
+inline constexpr int kLeast2DMargin = 2;
+// The margin of the 2D symbol in the window's pictures.
+inline int windowMargin(const Symbol& symbol) {
+    return std::max(symbol.quietLeft, kLeast2DMargin);
+}
 
 // Output rectangle of the sliders, in twips.
 double outputWidthTwips(const DrawModel& model);

@@ -6,14 +6,18 @@
 #include "cli/Jobs.h"
 #include "cli/Labels.h"
 #include "cli/PictureStreams.h"
+#include "cli/SymbolRequests.h"
 #include "cli/TypeNames.h"
 #include "cli/Verify.h"
 #include "decode/Code39RowReader.h"
+#include "decode/EngineRows.h"
 #include "output/ImageExport.h"
 #include "output/VectorExport.h"
 #include "output/WholeFile.h"
 #include "render/PictureBound.h"
+#include "render/RasterImage.h"
 #include "render/SymbolPicture.h"
+#include "render/SymbolRaster.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
 #include "symbology/Symbology.h"
@@ -53,70 +57,9 @@ using Jobs::kExitUsage;
 using Jobs::printError;
 using Jobs::usageProblem;
 
-// A picture drawn anew from the symbol, whole pixels or printer dots per module, or as vectors.
-struct SymbolRequest {
-    std::optional<VectorExport::VectorFormat> vector;
-    int pixelsPerModule = 1;
-    std::optional<int> dotsPerInch;
-    double xDimensionMm = VectorExport::kDefaultXDimensionMm;
-    std::optional<int> barHeight;
-    std::optional<int> quietZone;
-};
-
-std::optional<int> numberOption(const Invocation& args, const QString& name) {
-    if (!args.has(name)) return std::nullopt;
-    return args.value(name).toInt();
-}
-
-// The symbol picture the options ask for, nothing when they ask for the window's picture.
-std::optional<SymbolRequest> symbolRequestOf(const Invocation& args,
-                                             ImageExport::ImageFormat format) {
-    if (!CommandLine::asksForSymbol(args)) return std::nullopt;
-    const bool vector = ImageExport::entryOf(format).vector;
-    SymbolRequest request;
-    request.barHeight = numberOption(args, QStringLiteral("bar-height"));
-    request.quietZone = numberOption(args, QStringLiteral("quiet-zone"));
-    if (args.has(QStringLiteral("xdim"))) request.xDimensionMm = args.value("xdim").toDouble();
-    const bool dpi = args.has(QStringLiteral("dpi"));
-    // The command line's rules saw to it that the options go together.
-    if (vector) {
-        request.vector = VectorExport::vectorFormatOf(format);
-        return request;
-    }
-    request.pixelsPerModule = numberOption(args, QStringLiteral("scale")).value_or(1);
-    if (dpi) {
-        request.dotsPerInch = args.value(QStringLiteral("dpi")).toInt();
-        request.pixelsPerModule = dotsPerModule(request.xDimensionMm, *request.dotsPerInch);
-    }
-    return request;
-}
-
-// One line when whole dots move the X-dimension by more than 5 %.
-void warnOfRoundedXDimension(const SymbolRequest& request) {
-    if (!request.dotsPerInch) return;
-    const double printed = request.pixelsPerModule * 25.4 / *request.dotsPerInch;
-    if (std::abs(printed - request.xDimensionMm) <= 0.05 * request.xDimensionMm) return;
-    printError(QStringLiteral("%1: at %2 dpi a module is %3 dots, so the X-dimension prints as "
-                              "%4 mm instead of %5 mm.")
-                   .arg(QString::fromLatin1(CommandLine::kProgram))
-                   .arg(*request.dotsPerInch)
-                   .arg(request.pixelsPerModule)
-                   .arg(printed, 0, 'f', 3)
-                   .arg(request.xDimensionMm));
-}
-
-// How --ecc and --bearer ask the newer symbologies to be encoded.
-ZintRequest zintRequestOf(const Invocation& args) {
-    ZintRequest request;
-    if (args.has(QStringLiteral("ecc")))
-        request.ecc = args.value(QStringLiteral("ecc")).at(0).toLatin1();
-    request.digitalLinkDomain = args.value(QStringLiteral("dl-domain"));
-    const QString bearer = args.value(QStringLiteral("bearer"), QStringLiteral("frame"));
-    request.bearer = bearer == QLatin1String("none")   ? BearerBars::None
-                     : bearer == QLatin1String("bars") ? BearerBars::Bars
-                                                       : BearerBars::Frame;
-    return request;
-}
+using SymbolRequests::SymbolRequest;
+using SymbolRequests::symbolRequestOf;
+using SymbolRequests::warnOfRoundedXDimension;
 
 // One kind of picture drawn from many code texts, as the window would draw them.
 class Drawer {
@@ -127,7 +70,7 @@ class Drawer {
           zint_(zintChoice(type_)), raw_(args.has(QStringLiteral("raw"))),
           symbolRequest_(std::move(symbolRequest)), write_(std::move(write)) {
         model_.setMessages(&messages_);
-        model_.zintRequest = zintRequestOf(args);
+        model_.zintRequest = SymbolRequests::zintRequestOf(args);
         model_.widthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
         // Draw Barcode puts the height slider back to 150 when it stands higher.
         model_.heightValue =
@@ -144,11 +87,13 @@ class Drawer {
         model_.drawWarnings.clear();
         // Held on to, the last picture would make the command copy the output picture before
         // erasing it.
-        written_ = QImage();
+        written_ = Raster();
+        cellsRead_ = false;
         try {
             // A symbol drawn anew needs only the text the window's command would draw.
             if (symbolRequest_) {
-                const auto symbol = encoded();
+                const auto symbol =
+                    SymbolRequests::encoded(type_, *symbolRequest_, model_, messages_);
                 if (const auto* refusal = std::get_if<QString>(&symbol))
                     return withTwinAdvice(*refusal);
                 return saveSymbol(std::get<Symbol>(symbol), outPath, format, compact);
@@ -167,9 +112,16 @@ class Drawer {
     const QStringList& warnings() const { return model_.drawWarnings; }
 
     // Whether the scan check reads the picture last written; a vector file counts as read.
+    // The engine's quick look at the picture as drawn settles most; the slow ones settle the
+    // rest.
     bool writtenDecodes() const {
-        if (written_.isNull()) return true;
-        return zint_ ? ScanCheck::decodesAny(written_) : pictureDecodes(written_);
+        if (written_.isNull() || cellsRead_) return true;
+        if (zint_)
+            return ReadingEngine::blackAndWhiteDecodes(written_) ||
+                   ScanCheck::decodesAny(imageOf(written_));
+        const int h = written_.height();
+        return ReadingEngine::blackAndWhiteRowsDecode(written_, {h / 4, h / 3, h / 2}) ||
+               pictureDecodes(imageOf(written_));
     }
     // What the window would have drawn it from; nothing for a picture the window never shows.
     std::optional<ScanCheck::DrawInputs> windowInputs(const QString& text) const {
@@ -185,7 +137,7 @@ class Drawer {
     const QString& drawnText() const { return model_.codeText; }
 
   private:
-    std::optional<QString> save(const QImage& picture, const QString& outPath,
+    std::optional<QString> save(const Raster& picture, const QString& outPath,
                                 ImageExport::ImageFormat format, bool compact) const {
         const ImageExport::FileBytes bytes = compact
                                                  ? ImageExport::compactFileBytes(picture, format)
@@ -205,26 +157,6 @@ class Drawer {
             });
     }
 
-    // The symbol of the code text as the window's command accepts it: EAN and UPC-A padded or
-    // cut to their digits; the encoder refuses what the window's renderer refuses. A newer
-    // symbology's refusal reads as the command line's errors do.
-    std::variant<Symbol, QString> encoded() {
-        if (zint_) {
-            auto symbol = encodeZintChoice(*zint_, model_.codeText, model_.zintRequest);
-            if (const auto* refusal = std::get_if<QString>(&symbol))
-                return QStringLiteral("error: ") + *refusal;
-            model_.drawWarnings = std::get<EncodedSymbol>(symbol).warnings;
-            if (const auto x = printedXDimension())
-                if (const auto refusal =
-                        printedWidthRefusal(*zint_, std::get<EncodedSymbol>(symbol).symbol, *x))
-                    return QStringLiteral("error: ") + *refusal;
-            return std::get<EncodedSymbol>(std::move(symbol)).symbol;
-        }
-        if (!DrawCommands::acceptCodeText(model_, symbologyChoice(type_)->symbology))
-            return namingTheCharacter(messages_.refusal());
-        return encodeSymbol(*symbologyChoice(type_), model_.codeText);
-    }
-
     // A refused text's message says which of EAN13 and ean13 (and their kin) takes what.
     QString withTwinAdvice(const QString& refusal) const {
         return TypeNames::withTwinAdvice(type_, refusal);
@@ -236,21 +168,13 @@ class Drawer {
                       : refusal;
     }
 
-    // The module width a printed or vector symbol gets; none for a picture of pixels alone.
-    std::optional<double> printedXDimension() const {
-        const SymbolRequest& request = *symbolRequest_;
-        if (request.vector) return request.xDimensionMm;
-        if (!request.dotsPerInch) return std::nullopt;
-        return request.pixelsPerModule * 25.4 / *request.dotsPerInch;
-    }
-
     std::optional<QString> saveSymbol(const Symbol& symbol, const QString& outPath,
                                       ImageExport::ImageFormat format, bool compact) {
         const SymbolRequest& request = *symbolRequest_;
         const SymbolLayout layout(symbol, request.barHeight, request.quietZone);
         if (request.vector) {
             const auto drawing = VectorExport::vectorSymbolBytes(
-                symbol, layout, request.xDimensionMm, *request.vector);
+                symbol, layout, request.xDimensionMm, VectorExport::vectorFormatOf(format));
             if (!drawing) return ImageExport::saveFailureMessage(outPath);
             return writeFile(outPath, *drawing);
         }
@@ -258,16 +182,18 @@ class Drawer {
         const long long height = static_cast<long long>(layout.height) * request.pixelsPerModule;
         if (exceedsPictureBound(width, height))
             return QStringLiteral("The picture would be %1.").arg(pictureBoundText(width, height));
-        written_ = symbolPicture(symbol, layout, request.pixelsPerModule, request.dotsPerInch);
+        written_ = symbolRaster(symbol, layout, request.pixelsPerModule, request.dotsPerInch);
+        cellsRead_ = SymbolRequests::readsFromCells(type_, symbol, request, layout.left);
+        printSymbolTexts(written_, symbol, layout, request.pixelsPerModule);
         return save(written_, outPath, format, compact);
     }
 
-    QImage picture() const {
-        if (!raw_) return model_.outputPicture.image();
+    const Raster& picture() const {
+        if (!raw_) return model_.outputPicture.pixels();
         // UPC-A draws on its own work picture, exactly as the renderer left it.
         const auto choice = symbologyChoice(type_);
-        return choice && choice->symbology == Symbology::UpcA ? model_.upc.upcPicture.image()
-                                                              : model_.workPicture.image();
+        return choice && choice->symbology == Symbology::UpcA ? model_.upc.upcPicture.pixels()
+                                                              : model_.workPicture.pixels();
     }
 
     QString type_;
@@ -276,7 +202,8 @@ class Drawer {
     bool raw_;
     std::optional<SymbolRequest> symbolRequest_;
     PictureStreams::FileWrite write_;
-    QImage written_; // the raster picture last saved
+    Raster written_;         // the raster picture last saved
+    bool cellsRead_ = false; // whether its 2D symbol's cells read, which settles its check
     Jobs::RecordedMessages messages_;
     DrawModel model_;
 };

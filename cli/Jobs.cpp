@@ -91,13 +91,17 @@ bool printsText(const CommandLine::Invocation& invocation) {
         return !invocation.has(QStringLiteral("templates")) &&
                (!wantsZpl(invocation) || invocation.has(QStringLiteral("design")) ||
                 invocation.has(QStringLiteral("layout")));
-    // Every newer symbology but the 2D ones has text under its bars; fonts are cheap beside them.
-    if (zintChoice(invocation.value(QStringLiteral("type")))) return true;
+    // Every newer symbology but the 2D ones has text under its bars; a vector writer wants
+    // fonts whatever it draws.
+    const auto format = CommandLine::pictureFormat(invocation);
+    const bool vector = format && ImageExport::entryOf(*format).vector;
+    if (const auto zint = zintChoice(invocation.value(QStringLiteral("type"))))
+        return !zint->isMatrix() || vector;
     const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
     if (!choice) return false;
     if (choice->printsText()) return true;
-    // A symbol drawn anew carries the EAN digits as well, and a vector writer wants fonts.
-    return CommandLine::asksForSymbol(invocation);
+    // A symbol drawn anew carries the EAN and UPC-A digits.
+    return CommandLine::asksForSymbol(invocation) && (choice->takesDigitsOnly() || vector);
 }
 
 } // namespace Jobs

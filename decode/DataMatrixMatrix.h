@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decode/GridSampler2D.h"
+#include "decode/GridLayout2D.h"
 #include "decode/MatrixSymbol.h"
 
 #include <utility>

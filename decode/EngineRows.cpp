@@ -55,4 +55,22 @@ bool blackAndWhiteRowsDecode(const Raster& picture, std::initializer_list<int> r
     return false;
 }
 
+bool blackAndWhiteDecodes(const Raster& picture) {
+    if (picture.isNull()) return false;
+    const int width = picture.width(), height = picture.height();
+    std::vector<std::uint8_t> grey(size_t(width) * size_t(height));
+    std::uint8_t* out = grey.data();
+    for (int y = 0; y < height; ++y) {
+        const Raster::Pixel* pixels = picture.constRow(y);
+        for (int x = 0; x < width; ++x) {
+            const Raster::Pixel rgb = pixels[x] & 0xFFFFFF;
+            if (rgb != 0 && rgb != 0xFFFFFF) return false;
+            *out++ = rgb == 0 ? 0 : 255;
+        }
+    }
+    return ZXing::ReadBarcode({grey.data(), width, height, ZXing::ImageFormat::Lum, width},
+                              everyFormatHints(false))
+        .isValid();
+}
+
 } // namespace ReadingEngine

@@ -16,4 +16,9 @@ bool decodesGreyRow(const std::uint8_t* grey, int width);
 // does or a row holds another colour (ReadingEngine::decodesAlongRows settles those).
 bool blackAndWhiteRowsDecode(const Raster& picture, std::initializer_list<int> rows);
 
+// True when the engine finds a symbol of any format the program draws (2D ones included) in
+// the whole picture, all black and white, upright and unblurred as drawn; false when it finds
+// none or the picture holds another colour (ScanCheck::decodesAny settles those).
+bool blackAndWhiteDecodes(const Raster& picture);
+
 } // namespace ReadingEngine

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decode/GridLayout2D.h"
 #include "decode/MatrixSymbol.h"
 
 #include <QImage>
@@ -15,25 +16,6 @@
 // grid is the affine map that fits them best, and what is left of each point's deviation
 // is the grid's nonuniformity.
 namespace GridSampler2D {
-
-struct Reference {
-    enum class Kind {
-        DarkCentre, // the centre of a dark feature, with nothing else dark within `radius` modules
-        EdgeAcross, // a boundary between modules met moving along a row: measured in x only
-        EdgeDown,   // ... moving down a column: measured in y only
-    };
-    QPointF grid; // in modules, (0, 0) the symbol's top left corner
-    Kind kind = Kind::DarkCentre;
-    double radius = 1;       // DarkCentre: how far around to look, in modules
-    bool darkBefore = false; // edges: the module left of (above) the boundary is dark
-};
-
-struct Layout {
-    int rows = 0;
-    int columns = 0;
-    std::vector<Reference> references;
-    int quietZone = 0; // light modules the symbology asks for all round
-};
 
 // A module of the quiet zone: its row and column (outside the symbol's) and reflectance; below
 // 0 where it lies beyond the picture.

@@ -408,8 +408,23 @@ int formatBits(int level, int mask) {
     return bchCode((kLevelBits[level] << 3) | mask, 5, 0x537, 11) ^ 0x5412;
 }
 
+namespace {
+
+// Every version's alignment centres, worked out once: the module tests ask for them per module.
+const std::vector<int>& centresOf(int version) {
+    static const std::array<std::vector<int>, 41> table = [] {
+        std::array<std::vector<int>, 41> centres;
+        for (int v = 1; v <= 40; ++v)
+            centres[std::size_t(v)] = alignmentCentres(v);
+        return centres;
+    }();
+    return table[std::size_t(std::clamp(version, 0, 40))];
+}
+
+} // namespace
+
 bool isAlignmentCentre(int version, int row, int column) {
-    const std::vector<int> centres = alignmentCentres(version);
+    const std::vector<int>& centres = centresOf(version);
     const auto rowAt = std::find(centres.begin(), centres.end(), row);
     const auto columnAt = std::find(centres.begin(), centres.end(), column);
     if (rowAt == centres.end() || columnAt == centres.end()) return false;
@@ -426,7 +441,7 @@ bool isFunctionModule(int version, int row, int column) {
     if (row == 6 || column == 6) return true;
     if (version >= 7 && ((row < 6 && column >= size - 11) || (column < 6 && row >= size - 11)))
         return true;
-    const std::vector<int> centres = alignmentCentres(version);
+    const std::vector<int>& centres = centresOf(version);
     for (const int r : centres)
         for (const int c : centres)
             if (std::abs(row - r) <= 2 && std::abs(column - c) <= 2 &&

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decode/GridSampler2D.h"
+#include "decode/GridLayout2D.h"
 #include "decode/MatrixSymbol.h"
 
 // QR Code (versions 1 to 40) read from its module matrix: format and version information,

@@ -1,14 +1,12 @@
 #include "output/ImageExport.h"
 
 #include "output/FreeImageFiles.h"
-#include "output/OneBitPng.h"
+#include "output/RasterFiles.h"
 #include "output/RgbPng.h"
 #include "output/WholeFile.h"
 #include "output/WindowsBitmap.h"
 #include "render/RasterImage.h"
 #include "render/Twips.h"
-
-#include <cstring>
 
 namespace ImageExport {
 namespace {
@@ -21,9 +19,8 @@ QString libraryFailure(const FormatEntry& entry) {
 }
 
 // Hands the bitmap to the library for the file's bytes, and releases it.
-std::optional<QByteArray> libraryBytes(BitmapHandle bitmap, const QImage& picture,
+std::optional<QByteArray> libraryBytes(BitmapHandle bitmap, QSize resolution,
                                        const FormatEntry& entry) {
-    const QSize resolution = recordedDotsPerMeter(picture);
     setDotsPerMeter(bitmap, resolution.width(), resolution.height());
     BitmapHandle toSave = bitmap;
     if (bitmap && entry.format == ImageFormat::Gif) toSave = quantizeWu(bitmap);
@@ -42,48 +39,12 @@ std::optional<QByteArray> encodedBytes(const QImage& picture, const FormatEntry&
     if (bgr.isNull()) return std::nullopt;
     return libraryBytes(fromBgrRows(bgr.constBits(), bgr.width(), bgr.height(),
                                     static_cast<int>(bgr.bytesPerLine())),
-                        picture, entry);
+                        recordedDotsPerMeter(picture), entry);
 }
 
 FileBytes fileBytesOf(const std::optional<QByteArray>& bytes, const FormatEntry& entry) {
     if (!bytes) return libraryFailure(entry);
     return *bytes;
-}
-
-// Rows of 1-bit pixels, most significant bit first, padded to 32 bits, 1 for white; nothing
-// when the image holds any other colour than black and white.
-std::optional<QByteArray> oneBitRows(const QImage& image, int pitch) {
-    const int width = image.width(), height = image.height();
-    QByteArray rows(static_cast<qsizetype>(pitch) * height, '\0');
-    const size_t lineBytes = static_cast<size_t>(width) * sizeof(QRgb);
-    for (int y = 0; y < height; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        auto* row =
-            reinterpret_cast<unsigned char*>(rows.data()) + static_cast<qsizetype>(y) * pitch;
-        // Barcodes repeat one row down the bars: a row like the one above packs like it.
-        if (y > 0 && std::memcmp(line, image.constScanLine(y - 1), lineBytes) == 0) {
-            std::memcpy(row, row - pitch, static_cast<size_t>(pitch));
-            continue;
-        }
-        for (int x = 0; x < width; x += 8) {
-            unsigned char byte = 0;
-            for (int bit = 0; bit < 8 && x + bit < width; ++bit) {
-                const QRgb rgb = line[x + bit] & 0xFFFFFF;
-                if (rgb == 0xFFFFFF)
-                    byte |= static_cast<unsigned char>(0x80 >> bit);
-                else if (rgb != 0)
-                    return std::nullopt;
-            }
-            row[x >> 3] = byte;
-        }
-    }
-    return rows;
-}
-
-std::optional<QByteArray> oneBitBytes(const QByteArray& rows, int pitch, const QImage& picture,
-                                      const FormatEntry& entry) {
-    return libraryBytes(fromOneBitRows(rows, picture.width(), picture.height(), pitch), picture,
-                        entry);
 }
 
 } // namespace
@@ -101,23 +62,30 @@ FileBytes imageFileBytes(const QImage& picture, ImageFormat format) {
     return fileBytesOf(encodedBytes(picture, entry), entry);
 }
 
+FileBytes imageFileBytes(const Raster& picture, ImageFormat format) {
+    if (format == ImageFormat::Bmp) return RasterFiles::bmp(picture);
+    if (format == ImageFormat::Png) return fileBytesOf(RasterFiles::png(picture), entryOf(format));
+    return imageFileBytes(imageOf(picture), format);
+}
+
 std::optional<QString> SaveImage(const QImage& picture, const QString& path, ImageFormat format) {
     const FileBytes bytes = imageFileBytes(picture, format);
     if (const auto* reason = std::get_if<QString>(&bytes)) return *reason;
     return WholeFile::write(path, std::get<QByteArray>(bytes));
 }
 
-FileBytes compactFileBytes(const QImage& picture, ImageFormat format) {
-    const bool oneBitFormat = format == ImageFormat::Png || format == ImageFormat::Tif;
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    const int pitch = ((rgb.width() + 31) / 32) * 4;
-    const auto rows = oneBitFormat && !rgb.isNull() ? oneBitRows(rgb, pitch) : std::nullopt;
-    if (!rows) return imageFileBytes(picture, format);
+FileBytes compactFileBytes(const Raster& picture, ImageFormat format) {
     const FormatEntry& entry = entryOf(format);
-    if (format == ImageFormat::Png)
-        return fileBytesOf(
-            OneBitPng::encode(*rows, pitch, rgb.size(), recordedDotsPerMeter(picture)), entry);
-    return fileBytesOf(oneBitBytes(*rows, pitch, picture, entry), entry);
+    if (format == ImageFormat::Bmp) return RasterFiles::bmp(picture);
+    if (format == ImageFormat::Png) return fileBytesOf(RasterFiles::png(picture, true), entry);
+    const int pitch = RasterFiles::oneBitPitch(picture.width());
+    const auto rows = format == ImageFormat::Tif && !picture.isNull()
+                          ? RasterFiles::oneBitRows(picture, pitch)
+                          : std::nullopt;
+    if (!rows) return imageFileBytes(picture, format);
+    return fileBytesOf(libraryBytes(fromOneBitRows(*rows, picture.width(), picture.height(), pitch),
+                                    RasterFiles::recordedDotsPerMeter(picture), entry),
+                       entry);
 }
 
 } // namespace ImageExport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/Raster.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -40,6 +42,7 @@ using FileBytes = std::variant<QByteArray, QString>;
 
 // The picture's file in the format.
 FileBytes imageFileBytes(const QImage& picture, ImageFormat format);
+FileBytes imageFileBytes(const Raster& picture, ImageFormat format);
 
 // Writes the picture under the path in the format. On failure the reason, and whatever stood
 // at the path is left as it was.
@@ -53,6 +56,6 @@ QString saveFailureMessage(const QString& path, const QString& reason);
 // For many files at once: a picture of pure black and white goes to PNG and TIFF at one bit
 // per pixel, straight from memory (the same pixels, a fraction of the time and size); anything
 // else as imageFileBytes makes it.
-FileBytes compactFileBytes(const QImage& picture, ImageFormat format);
+FileBytes compactFileBytes(const Raster& picture, ImageFormat format);
 
 } // namespace ImageExport

@@ -290,6 +290,10 @@ void DrawingSurface::paintStretched(const Raster& source, const QRectF& to, cons
     }
 }
 
+void DrawingSurface::drawPicture(const Raster& picture, double x, double y) {
+    place(picture, x, y);
+}
+
 void DrawingSurface::place(const Raster& picture, double x, double y) {
     plainColour_.reset();
     if (picture.isNull() || image_.isNull()) return;

@@ -92,6 +92,7 @@ class DrawingSurface : public PixelSource {
                                double height1, double x2, double y2, double width2, double height2);
     // Placement at natural size with the top-left corner at (x, y).
     void drawPicture(const QImage& picture, double x, double y);
+    void drawPicture(const Raster& picture, double x, double y);
 
   private:
     double toPixels(double scaleUnits) const;

@@ -1,6 +1,8 @@
 #include "render/SymbolPicture.h"
 
 #include "render/PictureFont.h"
+#include "render/RasterImage.h"
+#include "render/SymbolRaster.h"
 
 #include <QFont>
 #include <QPainter>
@@ -20,50 +22,6 @@ QFont textFont(double pixelSize, bool antialiased) {
     if (!antialiased) font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
-
-int textOverhangLeft(const Symbol& symbol) {
-    int overhang = 0;
-    for (const SymbolText& text : symbol.texts)
-        overhang = std::max(overhang, -text.band.first);
-    return overhang;
-}
-
-int textOverhangRight(const Symbol& symbol) {
-    const int modules = static_cast<int>(symbol.modules.size());
-    int overhang = 0;
-    for (const SymbolText& text : symbol.texts)
-        overhang = std::max(overhang, text.band.end - modules);
-    return overhang;
-}
-
-} // namespace
-
-SymbolLayout::SymbolLayout(const Symbol& symbol, std::optional<int> barHeight,
-                           std::optional<int> quietZone)
-    : barHeight(barHeight.value_or(symbol.barHeight)),
-      left(std::max(quietZone.value_or(symbol.quietLeft), textOverhangLeft(symbol))) {
-    const int right = std::max(quietZone.value_or(symbol.quietRight), textOverhangRight(symbol));
-    if (symbol.matrix) {
-        const int quiet = quietZone.value_or(symbol.quietLeft);
-        left = top = quiet;
-        width = 2 * quiet + symbol.matrix->columns;
-        height = 2 * quiet + symbol.matrix->rows * symbol.matrix->rowHeight;
-        this->barHeight = symbol.matrix->rows * symbol.matrix->rowHeight;
-        return;
-    }
-    const int bearer = symbol.bearer == BearerBars::None ? 0 : symbol.bearerWidth;
-    const int frame = symbol.bearer == BearerBars::Frame ? bearer : 0;
-    left += frame;
-    top = bearer;
-    width = left + static_cast<int>(symbol.modules.size()) + right + frame;
-    const bool textBelow = std::any_of(symbol.texts.begin(), symbol.texts.end(),
-                                       [](const SymbolText& text) { return !text.above; });
-    const int guards = symbol.longModules.isEmpty() ? 0 : Symbol::kGuardExtension;
-    const int text = textBelow ? kTextGap + kTextBand : 0;
-    height = top + this->barHeight + std::max(guards, text + bearer);
-}
-
-namespace {
 
 void paintMatrix(QPainter& painter, const ModuleMatrix& matrix, const SymbolLayout& layout,
                  double unit) {
@@ -123,22 +81,12 @@ void paintBearer(QPainter& painter, const Symbol& symbol, const SymbolLayout& la
                      Qt::black);
 }
 
-} // namespace
-
-void paintSymbol(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit) {
-    painter.fillRect(QRectF(0, 0, layout.width * unit, layout.height * unit), Qt::white);
-    if (symbol.matrix) {
-        paintMatrix(painter, *symbol.matrix, layout, unit);
-        return;
-    }
-    paintBars(painter, symbol, layout, unit);
-    if (symbol.bearer != BearerBars::None && symbol.bearerWidth > 0)
-        paintBearer(painter, symbol, layout, unit);
+// Each text is held to its band, so it can never run into a guard bar beside it.
+void paintTexts(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit) {
     if (symbol.texts.isEmpty()) return;
     painter.setFont(textFont(SymbolLayout::kFontSize * unit,
                              painter.renderHints().testFlag(QPainter::TextAntialiasing)));
     painter.setPen(Qt::black);
-    // Each text is held to its band, so it can never run into a guard bar beside it.
     const int bearerBelow = symbol.bearer == BearerBars::None ? 0 : symbol.bearerWidth;
     const double below =
         (layout.top + layout.barHeight + bearerBelow + SymbolLayout::kTextGap) * unit;
@@ -153,21 +101,35 @@ void paintSymbol(QPainter& painter, const Symbol& symbol, const SymbolLayout& la
     }
 }
 
-QImage symbolPicture(const Symbol& symbol, const SymbolLayout& layout, int pixelsPerModule,
-                     std::optional<int> dotsPerInch) {
-    QImage picture(layout.width * pixelsPerModule, layout.height * pixelsPerModule,
-                   QImage::Format_RGB32);
-    if (dotsPerInch) {
-        const int dotsPerMeter = static_cast<int>(std::lround(*dotsPerInch / 0.0254));
-        picture.setDotsPerMeterX(dotsPerMeter);
-        picture.setDotsPerMeterY(dotsPerMeter);
+} // namespace
+
+void paintSymbol(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit) {
+    painter.fillRect(QRectF(0, 0, layout.width * unit, layout.height * unit), Qt::white);
+    if (symbol.matrix) {
+        paintMatrix(painter, *symbol.matrix, layout, unit);
+        return;
     }
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
-    paintSymbol(painter, symbol, layout, pixelsPerModule);
-    return picture;
+    paintBars(painter, symbol, layout, unit);
+    if (symbol.bearer != BearerBars::None && symbol.bearerWidth > 0)
+        paintBearer(painter, symbol, layout, unit);
+    paintTexts(painter, symbol, layout, unit);
 }
 
-int dotsPerModule(double xDimensionMm, int dotsPerInch) {
-    return std::max(1, static_cast<int>(std::lround(xDimensionMm * dotsPerInch / 25.4)));
+void printSymbolTexts(Raster& picture, const Symbol& symbol, const SymbolLayout& layout,
+                      int pixelsPerModule) {
+    if (symbol.texts.isEmpty() || picture.isNull()) return;
+    QImage image(reinterpret_cast<uchar*>(picture.bits()), picture.width(), picture.height(),
+                 picture.width() * qsizetype(sizeof(Raster::Pixel)), QImage::Format_RGB32);
+    if (picture.dotsPerMeterX() > 0) image.setDotsPerMeterX(picture.dotsPerMeterX());
+    if (picture.dotsPerMeterY() > 0) image.setDotsPerMeterY(picture.dotsPerMeterY());
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    paintTexts(painter, symbol, layout, pixelsPerModule);
+}
+
+QImage symbolPicture(const Symbol& symbol, const SymbolLayout& layout, int pixelsPerModule,
+                     std::optional<int> dotsPerInch) {
+    Raster picture = symbolRaster(symbol, layout, pixelsPerModule, dotsPerInch);
+    printSymbolTexts(picture, symbol, layout, pixelsPerModule);
+    return imageOf(picture);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/Raster.h"
+#include "render/SymbolLayout.h"
 #include "symbology/Symbol.h"
 
 #include <QImage>
@@ -7,25 +9,6 @@
 #include <optional>
 
 class QPainter;
-
-// A symbol's picture measured in modules: the bars from the symbol, the quiet zones on both
-// sides, and a band under the bars for its text; bearer bars around them where the symbol has
-// them. A 2D symbol's cells with the quiet zone on every side.
-struct SymbolLayout {
-    static constexpr int kTextGap = 1;   // light modules between the bars and the text
-    static constexpr int kFontSize = 8;  // the text's pixel size, in modules
-    static constexpr int kTextBand = 10; // room for the text's ascent and descent
-
-    // `barHeight` and `quietZone` default to the symbology's; the zone is widened where a
-    // text stands further out, as the first digit of EAN-13 and UPC-A does.
-    SymbolLayout(const Symbol& symbol, std::optional<int> barHeight, std::optional<int> quietZone);
-
-    int barHeight;
-    int left;  // modules left of the first bar
-    int top;   // modules above the bars (or the cells)
-    int width; // the whole picture
-    int height;
-};
 
 // Paints the symbol with `unit` painter units per module, its top left corner at the origin.
 // Whole units keep every bar edge on a pixel edge.
@@ -36,5 +19,7 @@ void paintSymbol(QPainter& painter, const Symbol& symbol, const SymbolLayout& la
 QImage symbolPicture(const Symbol& symbol, const SymbolLayout& layout, int pixelsPerModule,
                      std::optional<int> dotsPerInch = std::nullopt);
 
-// Whole printer dots per module nearest to an X-dimension in millimetres, at least one.
-int dotsPerModule(double xDimensionMm, int dotsPerInch);
+// Prints the symbol's texts on its raster (symbolRaster, SymbolRaster.h) drawn at N whole
+// pixels per module.
+void printSymbolTexts(Raster& picture, const Symbol& symbol, const SymbolLayout& layout,
+                      int pixelsPerModule);

@@ -18,6 +18,9 @@ struct ZintChoice {
     std::string_view description;
     int barHeight; // in modules; 2D symbols take their height from their rows
 
+    // A 2D symbol, which carries no text.
+    bool isMatrix() const { return barHeight == 0; }
+
     QString word() const {
         const std::string_view name = zintsym::zintTypeName(type);
         return QString::fromLatin1(name.data(), qsizetype(name.size()));

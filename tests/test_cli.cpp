@@ -227,6 +227,13 @@ class TestCli : public QObject {
                                << "400638133393" << QStringList();
         QTest::newRow("39/c, odd width") << "39/c"
                                          << "A-1" << QStringList{"--width", "7", "--height", "3"};
+        QTest::newRow("qr drawn anew") << "qr"
+                                       << "Hello" << QStringList{"--scale", "3", "--ecc", "H"};
+        QTest::newRow("datamatrix window") << "datamatrix"
+                                           << "Hello" << QStringList{"--width", "20"};
+        QTest::newRow("128/n at 72 dpi")
+            << "128/n"
+            << "A-1" << QStringList{"--xdim", "0.4", "--dpi", "72", "--quiet-zone", "0"};
     }
     void batchPicturesShowWhatDrawSaves() {
         QFETCH(QString, type);
@@ -625,13 +632,29 @@ class TestCli : public QObject {
     // the quick ones go on without it.
     void aModuleThatDoesNotLoadIsAClearFailure_data() {
         QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("format");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("caption") << QStringList{"draw", "--type", "39/c", "--text", "A"} << 1;
-        QTest::newRow("jpeg") << QStringList{"draw", "--type", "39/n", "--text", "A"} << 1;
-        QTest::newRow("bars alone") << QStringList{"draw", "--type", "EAN8", "--text", "1"} << 0;
+        const auto draw = [](QStringList args) { return QStringList{"draw", "--type"} + args; };
+        QTest::newRow("caption") << draw({"39/c", "--text", "A"}) << "png" << 1;
+        QTest::newRow("jpeg") << draw({"39/n", "--text", "A"}) << "jpg" << 1;
+        QTest::newRow("bars alone") << draw({"EAN8", "--text", "1"}) << "png" << 0;
+        QTest::newRow("qr drawn anew")
+            << draw({"qr", "--text", "Hi", "--scale", "4"}) << "png" << 0;
+        QTest::newRow("datamatrix window") << draw({"datamatrix", "--text", "Hi"}) << "bmp" << 0;
+        QTest::newRow("aztec with a margin")
+            << draw({"aztec", "--text", "A", "--scale", "2", "--quiet-zone", "2"}) << "png" << 0;
+        QTest::newRow("pdf417, no reference decoder")
+            << draw({"pdf417", "--text", "Hello", "--scale", "2"}) << "png" << 0;
+        QTest::newRow("Code 128 at 203 dpi")
+            << draw({"128/n", "--text", "A", "--xdim", "0.25", "--dpi", "203"}) << "png" << 0;
+        QTest::newRow("digits under itf14")
+            << draw({"itf14", "--text", "1234567890123", "--scale", "2"}) << "png" << 1;
+        QTest::newRow("digits under EAN13 drawn anew")
+            << draw({"EAN13", "--text", "400638133393", "--scale", "3"}) << "png" << 1;
     }
     void aModuleThatDoesNotLoadIsAClearFailure() {
         QFETCH(QStringList, args);
+        QFETCH(QString, format);
         QFETCH(int, exitCode);
         const QString program = path("moved/bin/barcode-desk-cli");
         const QString module = QDir::cleanPath(path("moved/bin/" CLI_MODULE_FROM_PROGRAM));
@@ -642,8 +665,8 @@ class TestCli : public QObject {
             QFile broken(module);
             QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a library") > 0);
         }
-        const QString out = path(QStringLiteral("moved-%1.%2")
-                                     .arg(QTest::currentDataTag(), exitCode == 0 ? "png" : "jpg"));
+        const QString out =
+            path(QStringLiteral("moved-%1.%2").arg(QTest::currentDataTag(), format));
         const Run run = runProgram(program, args + QStringList{"--out", out});
         QCOMPARE(run.exitCode, exitCode);
         QCOMPARE(QFileInfo::exists(out), exitCode == 0);

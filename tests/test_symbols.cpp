@@ -3,7 +3,9 @@
 #include "render/SymbolPicture.h"
 #include "symbology/EncodeSymbol.h"
 #include "symbology/RuntimeError.h"
+#include "symbology/ZintChoices.h"
 
+#include <QPainter>
 #include <QtTest>
 
 namespace {
@@ -116,6 +118,54 @@ class TestSymbols : public QObject {
     QTemporaryDir dir;
 
   private slots:
+    // Pictures at whole pixels come from the raster painter, which the command line uses
+    // without Qt Gui; they match what the vector painter paints, bars and text.
+    void rasterPicturesMatchThePainter_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("bearer");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<int>("quietZone"); // -1: the symbology's
+        const int frame = int(BearerBars::Frame), bars = int(BearerBars::Bars);
+        QTest::newRow("1 qr") << "qr"
+                              << "Hello" << frame << 1 << -1;
+        QTest::newRow("2 qr flush") << "qr"
+                                    << "Hello" << frame << 4 << 0;
+        QTest::newRow("3 datamatrix") << "datamatrix"
+                                      << "Hello 123" << frame << 3 << -1;
+        QTest::newRow("4 pdf417 tall rows") << "pdf417"
+                                            << "PDF" << frame << 2 << -1;
+        QTest::newRow("5 itf14 frame") << "itf14"
+                                       << "1234567890123" << frame << 2 << -1;
+        QTest::newRow("6 itf14 bars") << "itf14"
+                                      << "1234567890123" << bars << 3 << 0;
+        QTest::newRow("7 ean13 add-on") << "ean13"
+                                        << "400638133393+12" << frame << 2 << -1;
+        QTest::newRow("8 gs1-128") << "gs1-128"
+                                   << "(01)09501101530003" << frame << 1 << 3;
+    }
+    void rasterPicturesMatchThePainter() {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(int, bearer);
+        QFETCH(int, unit);
+        QFETCH(int, quietZone);
+        ZintRequest request;
+        request.bearer = BearerBars(bearer);
+        const auto encoded = encodeZintChoice(*zintChoice(type), text, request);
+        QVERIFY(std::holds_alternative<EncodedSymbol>(encoded));
+        const Symbol& symbol = std::get<EncodedSymbol>(encoded).symbol;
+        const SymbolLayout layout(symbol, std::nullopt,
+                                  quietZone < 0 ? std::nullopt : std::optional(quietZone));
+        QImage painted(layout.width * unit, layout.height * unit, QImage::Format_RGB32);
+        {
+            QPainter painter(&painted);
+            painter.setRenderHint(QPainter::TextAntialiasing, false);
+            paintSymbol(painter, symbol, layout, unit);
+        }
+        QCOMPARE(symbolPicture(symbol, layout, unit), painted);
+    }
+
     // Module strings as zint --dump gives them for the same data.
     void encodesTheStandardModules_data() {
         QTest::addColumn<QString>("type");
