@@ -48,11 +48,8 @@ std::optional<qint64> LabelsDialog::produceDesign(Labels::SheetWriter* writer,
         return std::nullopt;
     }
     const Labels::Sheet sheet(*label, calibration());
-    if (start() > sheet.labelsPerSheet()) {
-        problems << QStringLiteral("Label %1 is beyond the sheet: %2 has %3 labels.")
-                        .arg(start())
-                        .arg(label->name())
-                        .arg(sheet.labelsPerSheet());
+    if (const auto beyond = beyondSheet(sheet, *label)) {
+        problems << *beyond;
         return std::nullopt;
     }
     QFile file(listPath->text());
