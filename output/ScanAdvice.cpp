@@ -153,8 +153,14 @@ QString widthsAdvice(double pixels) {
         .arg(moduleSize(pixels));
 }
 
-QString sharpnessAdvice(double pixels) {
-    if (!wholePixels(pixels) || pixels < 4) return thinBars(pixels);
+QString sharpnessAdvice(const ScanGrade::Symbol& symbol) {
+    const double pixels = pixelsPerModule(symbol);
+    if (symbol.lowBounds && pixels > 0)
+        return QStringLiteral("The picture is blurrier than the narrow bars (blur %1 module): "
+                              "take it sharper or closer, or print larger with a wider --xdim")
+            .arg(symbol.blur / pixels, 0, 'f', 2);
+    if (!wholePixels(pixels) || pixels < GradingFloor::kLeastPixelsPerModule)
+        return thinBars(pixels);
     return QStringLiteral("Edges too soft for the narrow bars (%1): print sharper, or larger "
                           "with a wider --xdim")
         .arg(moduleSize(pixels));
@@ -174,7 +180,7 @@ QString changeOf(Cause cause, const ScanGrade::Symbol& symbol) {
                               "black")
             .arg(worstValue(symbol, Parameter::MinimumReflectance), 0, 'f', 0);
     case Cause::Sharpness:
-        return sharpnessAdvice(pixelsPerModule(symbol));
+        return sharpnessAdvice(symbol);
     case Cause::Defects:
         return QStringLiteral("Spots in the spaces or gaps in the bars: clean the print head "
                               "and print on smooth, clean labels");

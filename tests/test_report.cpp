@@ -121,9 +121,20 @@ class TestReport : public QObject {
             << "Tills read it, now and then only at a second pass. Bars too thin for this "
                "printer (1 module = 2.7 px): print at whole dots with the Labels dialog or "
                "--xdim.";
+        ScanGrade::Symbol blurred = measured({{Parameter::Modulation, 0}});
+        blurred.blur = 1.5;
+        blurred.lowBounds = true;
+        QTest::newRow("8 a blurred photograph")
+            << blurred
+            << "Most tills will not read it. The picture is blurrier than the narrow bars (blur "
+               "0.50 module): take it sharper or closer, or print larger with a wider --xdim.";
+        QTest::newRow("9 soft edges at whole pixels")
+            << measured({{Parameter::MinimumEdgeContrast, 0}})
+            << "Most tills will not read it. Edges too soft for the narrow bars (1 module = 3.0 "
+               "px): print sharper, or larger with a wider --xdim.";
         ScanGrade::Symbol coarse = measured({});
         coarse.notGraded = GradingFloor::tooCoarse(2);
-        QTest::newRow("8 too coarse")
+        QTest::newRow("10 too coarse")
             << coarse
             << "The picture is too coarse to tell what a till will do: draw it at 3 or more "
                "whole pixels a module (draw --scale) or in the Labels dialog.";
