@@ -1,6 +1,7 @@
 #include "output/MatrixReport.h"
 
 #include "output/ReportPage.h"
+#include "output/ScanAdvice.h"
 
 #include <algorithm>
 #include <map>
@@ -145,8 +146,14 @@ void paintReport(QPainter& painter, const QImage& picture, const Grade2D::Symbol
     const ReportPage::Title title = ReportPage::fitTitle(
         symbol.kind, ReadingEngine::shownText(symbol.text),
         QStringLiteral("grade %1 (%2)").arg(symbol.letter()).arg(symbol.isoGrade()), width);
-    const double infoTop = std::max(kMargin + 80, ReportPage::paintTitle(painter, title, kMargin));
+    const double adviceTop = ReportPage::paintTitle(painter, title, kMargin) + 10;
+    const double infoTop =
+        ReportPage::paintWrapped(painter, ScanAdvice::plainLine(symbol), adviceTop,
+                                 ReportPage::kAdvicePixels,
+                                 symbol.grade() >= 2 ? QColor(Qt::black) : colourOf(0)) +
+        10;
     painter.setFont(fontOf(30));
+    painter.setPen(Qt::black);
     const QString light = symbol.light == ScanLines::Light::Red ? QStringLiteral("red light 660 nm")
                                                                 : QStringLiteral("white light");
     painter.drawText(QRectF(kMargin, infoTop, width, 40), Qt::AlignLeft,
@@ -159,13 +166,14 @@ void paintReport(QPainter& painter, const QImage& picture, const Grade2D::Symbol
                          .arg(symbol.columns)
                          .arg(symbol.rows));
     const double half = (width - 60) / 2;
-    painter.drawText(QRectF(kMargin, 250, half, 40), Qt::AlignLeft,
+    const double top = infoTop + 70;
+    painter.drawText(QRectF(kMargin, top, half, 40), Qt::AlignLeft,
                      QStringLiteral("The module grid found, its reference points"));
-    painter.drawText(QRectF(kMargin + half + 60, 250, half, 40), Qt::AlignLeft,
+    painter.drawText(QRectF(kMargin + half + 60, top, half, 40), Qt::AlignLeft,
                      QStringLiteral("Codewords and fixed patterns by grade"));
-    paintGrid(painter, QRectF(kMargin, 300, half, half), picture, symbol);
-    paintCodewordMap(painter, QRectF(kMargin + half + 60, 300, half, half), symbol);
-    paintTable(painter, QRectF(kMargin, 300 + half + 80, width, 700), symbol);
+    paintGrid(painter, QRectF(kMargin, top + 50, half, half), picture, symbol);
+    paintCodewordMap(painter, QRectF(kMargin + half + 60, top + 50, half, half), symbol);
+    paintTable(painter, QRectF(kMargin, top + 50 + half + 80, width, 700), symbol);
 }
 
 QByteArray reportBytes(const QImage& picture, const Grade2D::Symbol& symbol, const QString& name,

@@ -23,6 +23,8 @@ inline constexpr int kUnitsPerInch = 254;
 inline constexpr QSizeF kPage(2100, 2970);
 inline constexpr double kMargin = 100;
 inline constexpr double kWidth = kPage.width() - 2 * kMargin;
+// The plain-language line under the title.
+inline constexpr int kAdvicePixels = 34;
 
 QFont fontOf(int pixels, bool bold = false);
 

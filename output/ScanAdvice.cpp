@@ -190,11 +190,8 @@ QString changeOf(Cause cause, const ScanGrade::Symbol& symbol) {
     return {};
 }
 
-QString tillOf(const ScanGrade::Symbol& symbol) {
-    const bool anyDecodes = std::any_of(symbol.lines.begin(), symbol.lines.end(),
-                                        [](const ScanGrade::Line& l) { return !l.text.isEmpty(); });
-    if (!anyDecodes) return QStringLiteral("No till will read it.");
-    switch (symbol.letter().toLatin1()) {
+QString tillOf(QChar letter) {
+    switch (letter.toLatin1()) {
     case 'A':
         return QStringLiteral("Every till reads it at the first pass.");
     case 'B':
@@ -208,7 +205,60 @@ QString tillOf(const ScanGrade::Symbol& symbol) {
     }
 }
 
+QString tillOf(const ScanGrade::Symbol& symbol) {
+    const bool anyDecodes = std::any_of(symbol.lines.begin(), symbol.lines.end(),
+                                        [](const ScanGrade::Line& l) { return !l.text.isEmpty(); });
+    return anyDecodes ? tillOf(symbol.letter()) : QStringLiteral("No till will read it.");
+}
+
+QString matrixChange(Grade2D::Parameter p, double value) {
+    using P = Grade2D::Parameter;
+    switch (p) {
+    case P::Decode:
+        return QStringLiteral("It does not decode: draw it anew at whole pixels or dots a module");
+    case P::SymbolContrast:
+        return QStringLiteral("Too little contrast between dark and light modules (%1 %): print "
+                              "black on white")
+            .arg(value, 0, 'f', 0);
+    case P::Modulation:
+    case P::ReflectanceMargin:
+        return QStringLiteral("Modules come out neither clearly dark nor clearly light: print "
+                              "at whole dots a module with the Labels dialog or --scale");
+    case P::FixedPatternDamage:
+        return QStringLiteral("The finder and timing patterns are damaged: keep them clear of "
+                              "marks, folds and the label's edge");
+    case P::AxialNonuniformity:
+    case P::GridNonuniformity:
+        return QStringLiteral("The symbol is stretched or warped: print it flat, at the same "
+                              "scale across and down");
+    case P::UnusedErrorCorrection:
+        return QStringLiteral("Damage uses up its error correction: print it cleaner");
+    case P::QuietZone:
+        return QStringLiteral("Quiet zone too narrow (%1 modules): leave more light space "
+                              "around the symbol")
+            .arg(value, 0, 'f', 0);
+    default:
+        return {};
+    }
+}
+
 } // namespace
+
+QString plainLine(const Grade2D::Symbol& symbol) {
+    if (!symbol.graded()) return {};
+    std::optional<Grade2D::Parameter> lowest;
+    for (int p = 0; p < Grade2D::kParameterCount; ++p) {
+        const auto parameter = Grade2D::Parameter(p);
+        if (Grade2D::isGraded(parameter) &&
+            (!lowest || symbol[parameter].grade < symbol[*lowest].grade))
+            lowest = parameter;
+    }
+    const QString till = symbol[Grade2D::Parameter::Decode].grade == 0
+                             ? QStringLiteral("No scanner will read it.")
+                             : tillOf(symbol.letter());
+    if (!lowest || symbol[*lowest].grade == 4) return till + QStringLiteral(" Nothing to change.");
+    return till + u' ' + matrixChange(*lowest, symbol[*lowest].value) + u'.';
+}
 
 QString plainLine(const ScanGrade::Symbol& symbol) {
     if (symbol.lines.empty()) return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decode/Grade2D.h"
 #include "decode/ScanGrade.h"
 
 #include <QString>
@@ -11,5 +12,7 @@
 namespace ScanAdvice {
 
 QString plainLine(const ScanGrade::Symbol& symbol);
+// The same for a QR Code, Data Matrix or Aztec Code symbol: the change for its lowest measurement.
+QString plainLine(const Grade2D::Symbol& symbol);
 
 } // namespace ScanAdvice

@@ -17,6 +17,7 @@ namespace {
 using ScanGrade::Parameter;
 
 using ReportPage::fontOf;
+using ReportPage::kAdvicePixels;
 using ReportPage::kMargin;
 using ReportPage::kPage;
 using ReportPage::kWidth;
@@ -28,7 +29,6 @@ const QColor kLine(30, 90, 200);
 constexpr double kPictureBottom = 1080;
 constexpr QRectF kProfileArea(kMargin, 1120, kWidth, 800);
 constexpr QRectF kTableArea(kMargin, 1980, kWidth, 700);
-constexpr int kAdvicePixels = 34;
 constexpr int kNumberPixels = 24;
 constexpr QSizeF kNumberBox(36, 28);
 

@@ -145,6 +145,35 @@ class TestReport : public QObject {
         QCOMPARE(ScanAdvice::plainLine(symbol), expected);
     }
 
+    // A 2D symbol's plain words: the change for its lowest measurement.
+    void matrixPlainLine_data() {
+        QTest::addColumn<int>("parameter");
+        QTest::addColumn<int>("grade");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("1 all A") << int(Grade2D::Parameter::Decode) << 4 << 1.0
+                                 << "Every till reads it at the first pass. Nothing to change.";
+        QTest::newRow("2 warped") << int(Grade2D::Parameter::GridNonuniformity) << 1 << 0.6
+                                  << "Tills often need several passes, and some will not read "
+                                     "it. The symbol is stretched or warped: print it flat, at "
+                                     "the same scale across and down.";
+        QTest::newRow("3 quiet zone") << int(Grade2D::Parameter::QuietZone) << 0 << 2.0
+                                      << "Most tills will not read it. Quiet zone too narrow (2 "
+                                         "modules): leave more light space around the symbol.";
+    }
+    void matrixPlainLine() {
+        QFETCH(int, parameter);
+        QFETCH(int, grade);
+        QFETCH(double, value);
+        QFETCH(QString, expected);
+        Grade2D::Symbol symbol;
+        symbol.kind = QStringLiteral("QR Code");
+        for (auto& measurement : symbol.parameters)
+            measurement = {1, 4};
+        symbol.parameters[std::size_t(parameter)] = {value, grade};
+        QCOMPARE(ScanAdvice::plainLine(symbol), expected);
+    }
+
     void pageKeepsItsPartsApart_data() {
         QTest::addColumn<QStringList>("draw");
         QTest::addColumn<int>("titleLines");
