@@ -1,6 +1,7 @@
 #include "app/LabelsDialog.h"
 
 #include "app/DrawCommands.h"
+#include "labels/LabelGrades.h"
 #include "labels/ListReader.h"
 #include "labels/PrinterCorrections.h"
 #include "labels/RollLabel.h"
@@ -28,6 +29,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -291,6 +293,12 @@ LabelsDialog::LabelsDialog(LabelsDialogOptions options, QWidget* parent)
     buttons->addWidget(savePdfButton);
     buttons->addWidget(closeButton);
 
+    // Wide enough for a product's name, size and count, a file's name and a few columns.
+    const int leftWidth = fontMetrics().horizontalAdvance(
+                              QStringLiteral("Avery L7160  63.9 x 33.9 mm, 24 per sheet, A4")) +
+                          6 * style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    listGroup->setMinimumWidth(leftWidth);
+    templateGroup->setMinimumWidth(leftWidth);
     auto* left = new QVBoxLayout;
     left->addWidget(listGroup, 3);
     left->addWidget(templateGroup, 2);
@@ -388,6 +396,11 @@ void LabelsDialog::readListHead() {
         previewPicture->clear();
         return;
     }
+    // A new list's first row is taken as its header when it looks like one; a design says.
+    if (path != headerGuessedFor_ && !(design_ && design_->merge)) {
+        headerGuessedFor_ = path;
+        guessHeader(file);
+    }
     Labels::ListReader reader(file, {std::nullopt, header->isChecked()});
     QList<QStringList> rows;
     QStringList fields;
@@ -423,6 +436,21 @@ void LabelsDialog::readListHead() {
         return;
     }
     updatePreview();
+}
+
+void LabelsDialog::guessHeader(QFile& file) {
+    Labels::ListReader reader(file, {std::nullopt, false});
+    QList<QStringList> rows;
+    QStringList fields;
+    while (rows.size() <= kPreviewRows && reader.next(fields) == Labels::ListReader::Status::Row)
+        rows << fields;
+    const QString typeName = type->currentText();
+    const bool named = Labels::looksLikeHeader(rows, [&](const QString& field) {
+        return std::holds_alternative<Labels::LabelSymbol>(Labels::labelSymbol(typeName, field));
+    });
+    const QSignalBlocker block(header);
+    header->setChecked(named);
+    file.seek(0);
 }
 
 void LabelsDialog::searchTemplates() {
@@ -552,11 +580,13 @@ std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringLi
     }
     const Labels::Calibration correction = calibration();
     const Labels::Sheet sheet(*label, correction);
-    if (start() > sheet.labelsPerSheet()) {
-        problems << QStringLiteral("Label %1 is beyond the sheet: %2 has %3 labels.")
-                        .arg(start())
-                        .arg(label->name())
-                        .arg(sheet.labelsPerSheet());
+    if (writer) {
+        grades_.reset();
+        if (Labels::gradedAs(type->currentText()) || Labels::matrixKindOf(type->currentText()))
+            grades_.emplace();
+    }
+    if (const auto beyond = beyondSheet(sheet, *label)) {
+        problems << *beyond;
         return std::nullopt;
     }
 
@@ -622,6 +652,9 @@ std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringLi
         // Once a row is refused the others are only checked: nothing is written.
         if (writer && !problems.isEmpty()) continue;
         const Labels::Fit& fit = **found;
+        if (writer && grades_)
+            if (const auto letter = Labels::labelGrade(type->currentText(), symbol, fit))
+                grades_->add(*letter);
         const Labels::Sheet::Place place = sheet.place(placed++, start());
         const double textWidth = painter.textWidth(area, symbol.symbol, fit);
         if (writer) {
@@ -644,6 +677,15 @@ std::optional<qint64> LabelsDialog::produce(Labels::LabelSink* writer, QStringLi
         return std::nullopt;
     }
     return placed;
+}
+
+std::optional<QString> LabelsDialog::beyondSheet(const Labels::Sheet& sheet,
+                                                 const LabelTemplate& label) const {
+    if (start() <= sheet.labelsPerSheet()) return std::nullopt;
+    return QStringLiteral("Label %1 is beyond the sheet: %2 has %3 labels.")
+        .arg(start())
+        .arg(label.name())
+        .arg(sheet.labelsPerSheet());
 }
 
 int LabelsDialog::outputDots(const Labels::LabelSink* writer) {
@@ -711,14 +753,20 @@ bool LabelsDialog::write(Labels::LabelSink& writer, const QString& target) {
         fail(*failure);
         return false;
     }
+    // As the labels command sums a run up: a design's labels are not graded here.
+    const QString graded =
+        design_   ? QString()
+        : grades_ ? QStringLiteral("; scan check: %1").arg(grades_->summary())
+                  : QStringLiteral("; scan check: none for %1, which it does not grade yet")
+                        .arg(type->currentText());
     status->setText(
-        QStringLiteral("%1 labels on %2 %3 written to %4.")
+        QStringLiteral("%1 labels on %2 %3 written to %4%5.")
             .arg(*placed)
             .arg(writer.pages())
             .arg(rollLabel->isChecked()
                      ? (writer.pages() == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
                      : (writer.pages() == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets")))
-            .arg(target));
+            .arg(target, graded));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "app/MessageBoxes.h"
 #include "app/SaveDialog.h"
 #include "labels/Design.h"
+#include "labels/LabelGrades.h"
 #include "labels/Sheet.h"
 #include "labels/TemplateCatalog.h"
 
@@ -13,6 +14,7 @@
 #include <optional>
 
 class QCheckBox;
+class QFile;
 class QPainter;
 class QComboBox;
 class QDoubleSpinBox;
@@ -116,6 +118,8 @@ class LabelsDialog : public QDialog {
 
   private:
     void readListHead();
+    // Ticks "The first row names the columns" when the list's first row looks like a header.
+    void guessHeader(QFile& file);
     void searchTemplates();
     void templateChosen();
     void printerChosen();
@@ -132,6 +136,9 @@ class LabelsDialog : public QDialog {
     std::optional<qint64> produce(Labels::LabelSink* writer, QStringList& problems);
     // The same for a design (LabelsDialogDesign.cpp).
     std::optional<qint64> produceDesign(Labels::LabelSink* writer, QStringList& problems);
+    // Why the first free label chosen cannot be had on the sheet; nothing when it can.
+    std::optional<QString> beyondSheet(const Labels::Sheet& sheet,
+                                       const Labels::LabelTemplate& label) const;
     // The resolution labels are drawn at: the writer's, or the chosen printer's for a preview.
     int outputDots(const Labels::LabelSink* writer);
     // The preview's page with the labels' outlines, `rows` pages `rowStep` points apart for a
@@ -148,5 +155,7 @@ class LabelsDialog : public QDialog {
     std::optional<QString> catalogProblem_;
     std::optional<Labels::LabelTemplate> roll_; // the roll label's sizes as a template
     QImage preview_;
-    QPair<QString, int> printerDots_; // the last printer asked and its resolution
+    QPair<QString, int> printerDots_;      // the last printer asked and its resolution
+    QString headerGuessedFor_;             // the list whose header was last guessed
+    std::optional<Labels::Grades> grades_; // of the labels last written; none for a type not graded
 };

@@ -50,11 +50,8 @@ std::optional<qint64> LabelsDialog::produceDesign(Labels::LabelSink* writer,
     }
     const Labels::Calibration correction = calibration();
     const Labels::Sheet sheet(*label, correction);
-    if (start() > sheet.labelsPerSheet()) {
-        problems << QStringLiteral("Label %1 is beyond the sheet: %2 has %3 labels.")
-                        .arg(start())
-                        .arg(label->name())
-                        .arg(sheet.labelsPerSheet());
+    if (const auto beyond = beyondSheet(sheet, *label)) {
+        problems << *beyond;
         return std::nullopt;
     }
     QFile file(listPath->text());

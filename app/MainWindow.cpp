@@ -441,14 +441,16 @@ void MainWindow::startScanCheck(const QString& typedText) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == gradeLine && event->type() == QEvent::MouseButtonRelease &&
         !checkedSymbols_.empty()) {
-        auto* report = new ScanReportDialog(checkedPicture_, checkedSymbols_.front(), this);
+        auto* report = new ScanReportDialog(checkedPicture_, checkedSymbols_.front(),
+                                            {messages_, saveDialog_}, this);
         report->setAttribute(Qt::WA_DeleteOnClose);
         report->show();
         return true;
     }
     if (watched == gradeLine && event->type() == QEvent::MouseButtonRelease &&
         !checkedMatrixSymbols_.empty()) {
-        auto* report = new MatrixReportDialog(checkedPicture_, checkedMatrixSymbols_.front(), this);
+        auto* report = new MatrixReportDialog(checkedPicture_, checkedMatrixSymbols_.front(),
+                                              {messages_, saveDialog_}, this);
         report->setAttribute(Qt::WA_DeleteOnClose);
         report->show();
         return true;

@@ -2,32 +2,20 @@
 
 #include "output/MatrixReport.h"
 
-#include <QLabel>
-#include <QPainter>
-#include <QScrollArea>
-#include <QVBoxLayout>
-
 namespace {
-// As the linear report shows: about as tall as a laptop screen.
-constexpr double kScale = 0.38;
+const QString kPictureName = QStringLiteral("the output picture");
 } // namespace
 
-MatrixReportDialog::MatrixReportDialog(const QImage& picture, const Grade2D::Symbol& symbol,
-                                       QWidget* parent)
-    : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Scan check"));
-    QImage image((ScanReport::pageSize() * kScale).toSize(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.scale(kScale, kScale);
-    MatrixReport::paintReport(painter, picture, symbol, QStringLiteral("the output picture"));
-    painter.end();
-    auto* page = new QLabel(this);
-    page->setPixmap(QPixmap::fromImage(image));
-    page->resize(image.size());
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidget(page);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(scroll);
-    resize(image.width() + 40, std::min(image.height() + 40, 900));
+MatrixReportDialog::MatrixReportDialog(const QImage& picture, Grade2D::Symbol symbol,
+                                       ReportDialogOptions options, QWidget* parent)
+    : ReportDialog(options, parent), picture_(picture), symbol_(std::move(symbol)) {
+    showPage();
+}
+
+void MatrixReportDialog::paintPage(QPainter& painter) const {
+    MatrixReport::paintReport(painter, picture_, symbol_, kPictureName);
+}
+
+QByteArray MatrixReportDialog::pageBytes(ReportPage::Format format) const {
+    return MatrixReport::reportBytes(picture_, symbol_, kPictureName, format);
 }

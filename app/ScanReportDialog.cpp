@@ -4,48 +4,33 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QScrollArea>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace {
-// A page about as tall as a laptop screen shows it: 0.38 pixels per tenth of a millimetre.
-constexpr double kScale = 0.38;
+const QString kPictureName = QStringLiteral("the output picture");
 } // namespace
 
-ScanReportDialog::ScanReportDialog(const QImage& picture, ScanGrade::Symbol symbol, QWidget* parent)
-    : QDialog(parent), picture_(picture), symbol_(std::move(symbol)) {
-    setWindowTitle(QStringLiteral("Scan check"));
+ScanReportDialog::ScanReportDialog(const QImage& picture, ScanGrade::Symbol symbol,
+                                   ReportDialogOptions options, QWidget* parent)
+    : ReportDialog(options, parent), picture_(picture), symbol_(std::move(symbol)) {
     line = new QSpinBox(this);
     line->setRange(1, std::max(1, int(symbol_.lines.size())));
     line->setPrefix(QStringLiteral("line "));
-    page = new QLabel(this);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidget(page);
-    auto* choice = new QHBoxLayout;
-    choice->addWidget(new QLabel(QStringLiteral("Profile of"), this));
-    choice->addWidget(line);
-    choice->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(choice);
-    layout->addWidget(scroll);
-    const QSize size = (ScanReport::pageSize() * kScale).toSize();
-    resize(size.width() + 40, std::min(size.height() + 80, 900));
+    choices->addWidget(new QLabel(QStringLiteral("Profile of"), this));
+    choices->addWidget(line);
+    choices->addStretch();
     const auto worst = &symbol_.worstLine() - symbol_.lines.data();
     line->setValue(int(worst) + 1);
-    connect(line, &QSpinBox::valueChanged, this, &ScanReportDialog::showLine);
-    showLine(line->value());
+    connect(line, &QSpinBox::valueChanged, this, &ScanReportDialog::showPage);
+    showPage();
 }
 
-void ScanReportDialog::showLine(int number) {
-    QImage image((ScanReport::pageSize() * kScale).toSize(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.scale(kScale, kScale);
-    ScanReport::paintReport(painter, picture_, symbol_, QStringLiteral("the output picture"),
-                            std::size_t(number - 1));
-    painter.end();
-    page->setPixmap(QPixmap::fromImage(image));
-    page->resize(image.size());
+void ScanReportDialog::paintPage(QPainter& painter) const {
+    ScanReport::paintReport(painter, picture_, symbol_, kPictureName,
+                            std::size_t(line->value() - 1));
+}
+
+QByteArray ScanReportDialog::pageBytes(ReportPage::Format format) const {
+    return ScanReport::reportBytes(picture_, symbol_, kPictureName, format,
+                                   std::size_t(line->value() - 1));
 }

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "decode/LineDecode.h"
+#include "labels/LabelGrades.h"
 #include "labels/Sheet.h"
 #include "labels/SheetPainter.h"
 #include "labels/TemplateCatalog.h"
@@ -40,40 +41,9 @@ std::variant<Labels::LabelTemplate, TemplateProblem>
 chosenTemplate(Labels::TemplateCatalog& catalog, const std::optional<QString>& catalogProblem,
                const QString& name);
 
-// The scan check's letter for a linear symbol as printed at `dots` per module.
-QChar gradeOf(const Symbol& symbol, const SymbolLayout& layout, int dots,
-              LineDecode::Linear symbology, const QString& expected);
-// How the scan check reads the type's symbols; nothing for 2D ones.
-std::optional<LineDecode::Linear> gradedAs(const QString& typeName);
-
-// How many labels graded A, B, C, D and F, and how many were printed too coarse to grade (a
-// null letter).
-class Grades {
-  public:
-    void add(QChar letter) {
-        if (letter.isNull())
-            ++coarse_;
-        else
-            ++counts_[indexOf(letter)];
-    }
-    QString summary() const {
-        QStringList parts;
-        for (int i = 0; i < 5; ++i)
-            if (counts_[i] > 0) parts << QStringLiteral("%1 %2").arg(counts_[i]).arg(kLetters[i]);
-        if (coarse_ > 0) parts << QStringLiteral("%1 too coarse to grade").arg(coarse_);
-        return parts.join(QStringLiteral(", "));
-    }
-
-  private:
-    static constexpr char kLetters[] = "ABCDF";
-    static int indexOf(QChar letter) {
-        for (int i = 0; i < 4; ++i)
-            if (letter == QLatin1Char(kLetters[i])) return i;
-        return 4;
-    }
-    qint64 counts_[5] = {};
-    qint64 coarse_ = 0;
-};
+using Labels::gradedAs;
+using Labels::gradeOf;
+using Labels::Grades;
 
 // labels --design and --layout.
 int runDesign(const CommandLine::Invocation& args, Labels::TemplateCatalog& catalog,

@@ -539,6 +539,7 @@ std::vector<Symbol> gradeFound(const QImage& picture,
         }
         const double x = modules.empty() ? nominalX : medianOf(modules);
         symbol.blur = spreads.empty() ? 0 : medianOf(spreads);
+        symbol.xDimension = x;
         double aperture = options.apertureMm * dotsPerMm;
         if (!(aperture > 0)) aperture = apertureMmOf(symbol, x / dotsPerMm, options) * dotsPerMm;
         symbol.aperture = aperture;

@@ -72,6 +72,9 @@ struct Symbol {
     std::vector<Line> lines;
     double aperture = 0;   // the measuring aperture's diameter, in pixels
     double apertureMm = 0; // and in millimetres, at the picture's resolution
+    // The X-dimension the lines follow, in pixels: as the lines measure it, or where none
+    // decodes, the symbol's width over its modules.
+    double xDimension = 0;
     // The picture's own blur at the symbol's edges, a Gaussian's standard deviation in pixels;
     // the lines see through an aperture narrowed by it. When the picture alone is blurrier
     // than the aperture, the lines' profiles are restored (the blur undone) before the aperture

@@ -2,6 +2,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace Labels {
 
 namespace {
@@ -228,6 +230,15 @@ std::optional<int> ListReader::column(const QString& nameOrNumber) const {
     const int number = wanted.toInt(&ok);
     if (ok && number >= 1) return number - 1;
     return std::nullopt;
+}
+
+bool looksLikeHeader(const QList<QStringList>& rows,
+                     const std::function<bool(const QString&)>& accepts) {
+    const auto hasCode = [&](const QStringList& fields) {
+        return std::any_of(fields.begin(), fields.end(), accepts);
+    };
+    return rows.size() >= 2 && !hasCode(rows.front()) &&
+           std::all_of(rows.begin() + 1, rows.end(), hasCode);
 }
 
 } // namespace Labels

@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -73,5 +74,10 @@ class ListReader {
     Status state_ = Status::Row;
     QString error_;
 };
+
+// Whether the first of a list's rows names its columns: no field of it is a code that `accepts`
+// takes, while every row after it, one at least, has one.
+bool looksLikeHeader(const QList<QStringList>& rows,
+                     const std::function<bool(const QString&)>& accepts);
 
 } // namespace Labels

@@ -1,11 +1,7 @@
 #include "output/MatrixReport.h"
 
-#include <QBuffer>
-#include <QFontMetricsF>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QSvgGenerator>
+#include "output/ReportPage.h"
+#include "output/ScanAdvice.h"
 
 #include <algorithm>
 #include <map>
@@ -15,10 +11,8 @@ namespace MatrixReport {
 namespace {
 
 using Grade2D::Parameter;
-
-constexpr int kUnitsPerInch = 254;
-constexpr QSizeF kPage(2100, 2970);
-constexpr double kMargin = 100;
+using ReportPage::fontOf;
+using ReportPage::kMargin;
 
 // A grade's colour on the maps: F red through D, C, B to A green.
 QColor colourOf(int grade) {
@@ -29,13 +23,6 @@ QColor colourOf(int grade) {
 
 QChar letterOf(int grade) {
     return QChar(u"FDCBA"[std::clamp(grade, 0, 4)]);
-}
-
-QFont fontOf(int pixels, bool bold = false) {
-    QFont font(QStringLiteral("Sans"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
 }
 
 // The symbol with its quiet zone, cut from the picture, and the module grid over it.
@@ -154,21 +141,22 @@ void paintTable(QPainter& painter, const QRectF& area, const Grade2D::Symbol& sy
 
 void paintReport(QPainter& painter, const QImage& picture, const Grade2D::Symbol& symbol,
                  const QString& name) {
-    const double width = kPage.width() - 2 * kMargin;
+    const double width = ReportPage::kWidth;
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setFont(fontOf(56, true));
-    // A long text is cut short in the middle: the grade stays in view.
-    const QString grade =
-        QStringLiteral("\": grade %1 (%2)").arg(symbol.letter()).arg(symbol.isoGrade());
-    const QString head = symbol.kind + QStringLiteral(" \"");
-    const QFontMetricsF metrics(painter.font(), painter.device());
-    const QString text = metrics.elidedText(ReadingEngine::shownText(symbol.text), Qt::ElideMiddle,
-                                            width - metrics.horizontalAdvance(head + grade));
-    painter.drawText(QRectF(kMargin, kMargin, width, 70), Qt::AlignLeft, head + text + grade);
+    const ReportPage::Title title = ReportPage::fitTitle(
+        symbol.kind, ReadingEngine::shownText(symbol.text),
+        QStringLiteral("grade %1 (%2)").arg(symbol.letter()).arg(symbol.isoGrade()), width);
+    const double adviceTop = ReportPage::paintTitle(painter, title, kMargin) + 10;
+    const double infoTop =
+        ReportPage::paintWrapped(painter, ScanAdvice::plainLine(symbol), adviceTop,
+                                 ReportPage::kAdvicePixels,
+                                 symbol.grade() >= 2 ? QColor(Qt::black) : colourOf(0)) +
+        10;
     painter.setFont(fontOf(30));
+    painter.setPen(Qt::black);
     const QString light = symbol.light == ScanLines::Light::Red ? QStringLiteral("red light 660 nm")
                                                                 : QStringLiteral("white light");
-    painter.drawText(QRectF(kMargin, kMargin + 80, width, 40), Qt::AlignLeft,
+    painter.drawText(QRectF(kMargin, infoTop, width, 40), Qt::AlignLeft,
                      QStringLiteral("%1 · aperture %2 mm (%3 px) · %4 · X %5 px · %6×%7 modules")
                          .arg(name)
                          .arg(symbol.apertureMm, 0, 'f', 3)
@@ -178,41 +166,21 @@ void paintReport(QPainter& painter, const QImage& picture, const Grade2D::Symbol
                          .arg(symbol.columns)
                          .arg(symbol.rows));
     const double half = (width - 60) / 2;
-    painter.drawText(QRectF(kMargin, 250, half, 40), Qt::AlignLeft,
+    const double top = infoTop + 70;
+    painter.drawText(QRectF(kMargin, top, half, 40), Qt::AlignLeft,
                      QStringLiteral("The module grid found, its reference points"));
-    painter.drawText(QRectF(kMargin + half + 60, 250, half, 40), Qt::AlignLeft,
+    painter.drawText(QRectF(kMargin + half + 60, top, half, 40), Qt::AlignLeft,
                      QStringLiteral("Codewords and fixed patterns by grade"));
-    paintGrid(painter, QRectF(kMargin, 300, half, half), picture, symbol);
-    paintCodewordMap(painter, QRectF(kMargin + half + 60, 300, half, half), symbol);
-    paintTable(painter, QRectF(kMargin, 300 + half + 80, width, 700), symbol);
+    paintGrid(painter, QRectF(kMargin, top + 50, half, half), picture, symbol);
+    paintCodewordMap(painter, QRectF(kMargin + half + 60, top + 50, half, half), symbol);
+    paintTable(painter, QRectF(kMargin, top + 50 + half + 80, width, 700), symbol);
 }
 
 QByteArray reportBytes(const QImage& picture, const Grade2D::Symbol& symbol, const QString& name,
                        ScanReport::Format format) {
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    QPainter painter;
-    if (format == ScanReport::Format::Svg) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&out);
-        svg.setResolution(kUnitsPerInch);
-        svg.setSize(kPage.toSize());
-        svg.setViewBox(QRectF(QPointF(0, 0), kPage));
-        svg.setTitle(QStringLiteral("2D scan check"));
-        if (!painter.begin(&svg)) return {};
+    return ReportPage::pageBytes(format, QStringLiteral("2D scan check"), [&](QPainter& painter) {
         paintReport(painter, picture, symbol, name);
-        painter.end();
-    } else {
-        QPdfWriter pdf(&out);
-        pdf.setResolution(kUnitsPerInch);
-        pdf.setTitle(QStringLiteral("2D scan check"));
-        pdf.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-        if (!painter.begin(&pdf)) return {};
-        paintReport(painter, picture, symbol, name);
-        painter.end();
-    }
-    return out.data();
+    });
 }
 
 } // namespace MatrixReport

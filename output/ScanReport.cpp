@@ -1,14 +1,11 @@
 #include "output/ScanReport.h"
 
+#include "output/ScanAdvice.h"
 #include "symbology/Symbology.h"
 
-#include <QBuffer>
-#include <QPageLayout>
-#include <QPageSize>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPdfWriter>
-#include <QSvgGenerator>
 
 #include <algorithm>
 #include <cmath>
@@ -19,20 +16,21 @@ namespace {
 
 using ScanGrade::Parameter;
 
-// The page in tenths of a millimetre: A4.
-constexpr int kUnitsPerInch = 254;
-constexpr QSizeF kPage(2100, 2970);
-constexpr double kMargin = 100;
+using ReportPage::fontOf;
+using ReportPage::kAdvicePixels;
+using ReportPage::kMargin;
+using ReportPage::kPage;
+using ReportPage::kWidth;
 
 const QColor kWorst(200, 30, 30);
 const QColor kLine(30, 90, 200);
 
-QFont fontOf(int pixels, bool bold = false) {
-    QFont font(QStringLiteral("Sans"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
+// The page's parts from the top down, in tenths of a millimetre.
+constexpr double kPictureBottom = 1080;
+constexpr QRectF kProfileArea(kMargin, 1120, kWidth, 800);
+constexpr QRectF kTableArea(kMargin, 1980, kWidth, 700);
+constexpr int kNumberPixels = 24;
+constexpr QSizeF kNumberBox(36, 28);
 
 std::size_t worstIndex(const ScanGrade::Symbol& symbol) {
     return std::size_t(&symbol.worstLine() - symbol.lines.data());
@@ -57,33 +55,72 @@ QString valueText(Parameter p, double value) {
     }
 }
 
-void paintPicture(QPainter& painter, const QRectF& area, const QImage& picture,
+// The part of a scan line measured, the bars and their quiet zones, on the page: from the end
+// it decoded from to the other.
+std::pair<QPointF, QPointF> measuredOnPage(const ScanGrade::Line& line, const QRectF& target,
+                                           double scale) {
+    const auto toPage = [&](QPointF p) { return target.topLeft() + p * scale; };
+    const double n = std::max<double>(1, double(line.reflectance.size()));
+    const QPointF run = line.to - line.from;
+    const QPointF from = toPage(line.from + run * (line.measured.first / n)),
+                  to = toPage(line.from + run * (line.measured.second / n));
+    return line.reversed ? std::pair{to, from} : std::pair{from, to};
+}
+
+// A number's box just beyond an end of its line, `outwards` pointing away from the line.
+QRectF numberBoxAt(QPointF end, QPointF outwards) {
+    const double length = std::hypot(outwards.x(), outwards.y());
+    const QPointF unit = length > 0 ? outwards / length : QPointF(-1, 0);
+    const double reach =
+        std::abs(unit.x()) * kNumberBox.width() / 2 + std::abs(unit.y()) * kNumberBox.height() / 2;
+    const QPointF centre = end + unit * (reach + 4);
+    return QRectF(centre - QPointF(kNumberBox.width(), kNumberBox.height()) / 2, kNumberBox);
+}
+
+// The shown line's number first, then the others in order, each by the end it decoded from
+// where that is clear of every number placed, else by its other end, else none.
+std::vector<std::pair<std::size_t, QRectF>> placeNumbers(const ScanGrade::Symbol& symbol,
+                                                         std::size_t shown, const QRectF& target,
+                                                         double scale) {
+    std::vector<std::size_t> order{shown};
+    for (std::size_t i = 0; i < symbol.lines.size(); ++i)
+        if (i != shown) order.push_back(i);
+    std::vector<std::pair<std::size_t, QRectF>> placed;
+    for (const std::size_t i : order) {
+        const auto [start, end] = measuredOnPage(symbol.lines[i], target, scale);
+        for (const QRectF& box : {numberBoxAt(start, start - end), numberBoxAt(end, end - start)}) {
+            const bool clear = std::none_of(placed.begin(), placed.end(), [&](const auto& other) {
+                return other.second.intersects(box);
+            });
+            if (clear || i == shown) {
+                placed.emplace_back(i, box);
+                break;
+            }
+        }
+    }
+    return placed;
+}
+
+void paintPicture(QPainter& painter, const Layout& layout, const QImage& picture,
                   const ScanGrade::Symbol& symbol, std::size_t shown) {
-    const QSizeF fitted = QSizeF(picture.size()).scaled(area.size(), Qt::KeepAspectRatio);
-    const QRectF target(area.topLeft(), fitted);
+    const QRectF& target = layout.picture;
     // Embedded no finer than the page shows it.
-    painter.drawImage(
-        target, picture.width() > fitted.width()
-                    ? picture.scaled(fitted.toSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                    : picture);
+    painter.drawImage(target, picture.width() > target.width()
+                                  ? picture.scaled(target.size().toSize(), Qt::KeepAspectRatio,
+                                                   Qt::SmoothTransformation)
+                                  : picture);
     painter.setPen(QPen(Qt::black, 2));
     painter.drawRect(target);
-    const double scale = fitted.width() / picture.width();
-    const auto toPage = [&](QPointF p) { return target.topLeft() + p * scale; };
-    painter.setFont(fontOf(24));
+    const double scale = target.width() / picture.width();
     for (std::size_t i = 0; i < symbol.lines.size(); ++i) {
-        const ScanGrade::Line& line = symbol.lines[i];
-        const QColor colour = i == shown ? kWorst : kLine;
-        painter.setPen(QPen(colour, i == shown ? 5 : 3));
-        // The part of the line measured: the bars and their quiet zones.
-        const double n = std::max<double>(1, double(line.reflectance.size()));
-        const QPointF run = line.to - line.from;
-        const QPointF from = toPage(line.from + run * (line.measured.first / n)),
-                      to = toPage(line.from + run * (line.measured.second / n));
-        painter.drawLine(from, to);
-        const QPointF start = line.reversed ? to : from; // where the line decoded from
-        painter.drawText(QRectF(start - QPointF(40, 14), QSizeF(36, 28)),
-                         Qt::AlignRight | Qt::AlignVCenter, QString::number(i + 1));
+        painter.setPen(QPen(i == shown ? kWorst : kLine, i == shown ? 5 : 3));
+        const auto [start, end] = measuredOnPage(symbol.lines[i], target, scale);
+        painter.drawLine(start, end);
+    }
+    painter.setFont(fontOf(kNumberPixels));
+    for (const auto& [i, box] : layout.numbers) {
+        painter.setPen(i == shown ? kWorst : kLine);
+        painter.drawText(box, Qt::AlignCenter, QString::number(i + 1));
     }
 }
 
@@ -138,8 +175,9 @@ std::optional<std::pair<double, double>> failingSpan(const ScanGrade::Line& line
     return span;
 }
 
-void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol& symbol,
+void paintProfile(QPainter& painter, const Layout& layout, const ScanGrade::Symbol& symbol,
                   std::size_t shown) {
+    const QRectF& area = layout.profile;
     const ScanGrade::Line& line = symbol.lines[shown];
     const Parameter failing = failingOf(line);
     painter.setFont(fontOf(30, true));
@@ -149,7 +187,7 @@ void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol
         QStringLiteral("Scan reflectance profile of line %1%2")
             .arg(shown + 1)
             .arg(shown == worstIndex(symbol) ? QStringLiteral(", the worst") : QString()));
-    const QRectF plot = area.adjusted(90, 60, -10, -50);
+    const QRectF& plot = layout.plot;
     const auto& r = line.reflectance;
     const QPointF run = line.to - line.from;
     const double spacing = r.empty() ? 1 : std::hypot(run.x(), run.y()) / double(r.size());
@@ -180,8 +218,8 @@ void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol
     painter.setPen(QPen(Qt::black, 2, Qt::DashLine));
     painter.drawLine(QPointF(plot.left(), y(line.threshold)),
                      QPointF(plot.right(), y(line.threshold)));
-    painter.drawText(QRectF(plot.right() - 400, y(line.threshold) - 32, 400, 30), Qt::AlignRight,
-                     QStringLiteral("global threshold %1 %").arg(line.threshold, 0, 'f', 1));
+    painter.drawText(layout.threshold, Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("threshold\n%1 %").arg(line.threshold, 0, 'f', 1));
     QPainterPath profile;
     for (auto k = std::size_t(from); k < std::size_t(to) && k < r.size(); ++k) {
         const QPointF point(x(double(k) + 0.5), y(r[k]));
@@ -202,19 +240,23 @@ void paintProfile(QPainter& painter, const QRectF& area, const ScanGrade::Symbol
             .arg(ScanGrade::parameterName(failing), valueText(failing, line.values[p]),
                  QString(ScanGrade::letterOf(line.grades[p])));
     painter.setPen(QPen(kWorst, 5));
+    // The note stands over the plot, clear of the curve; the span it speaks of is marked in it.
+    const QRectF& note = layout.note;
     if (line.grade() == 4) {
-        painter.drawText(QRectF(plot.left() + 10, plot.top() + 14, plot.width() - 20, 30),
-                         Qt::AlignLeft, QStringLiteral("every measurement grades A"));
+        painter.drawText(note, Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("every measurement grades A"));
     } else if (const auto span = failingSpan(line, failing)) {
         const double left = x(span->first), right = std::max(left + 4, x(span->second));
-        painter.drawLine(QPointF(left, plot.top() + 10), QPointF(right, plot.top() + 10));
-        painter.drawLine(QPointF(left, plot.top()), QPointF(left, plot.bottom()));
-        painter.drawLine(QPointF(right, plot.top()), QPointF(right, plot.bottom()));
-        painter.drawText(QRectF(std::min(left, plot.right() - 600), plot.top() + 14, 600, 30),
-                         Qt::AlignLeft, label);
+        painter.drawLine(QPointF(left, note.bottom()), QPointF(right, note.bottom()));
+        painter.drawLine(QPointF(left, note.bottom()), QPointF(left, plot.bottom()));
+        painter.drawLine(QPointF(right, note.bottom()), QPointF(right, plot.bottom()));
+        const double width = QFontMetricsF(painter.font()).horizontalAdvance(label) + 10;
+        painter.drawText(QRectF(std::clamp(left, note.left(), note.right() - width), note.top(),
+                                width, note.height() - 4),
+                         Qt::AlignLeft | Qt::AlignVCenter, label);
     } else {
-        painter.drawText(QRectF(plot.left() + 10, plot.top() + 14, plot.width() - 20, 30),
-                         Qt::AlignLeft, label + QStringLiteral(" over the whole line"));
+        painter.drawText(note, Qt::AlignLeft | Qt::AlignVCenter,
+                         label + QStringLiteral(" over the whole line"));
     }
 }
 
@@ -277,21 +319,53 @@ QSizeF pageSize() {
     return kPage;
 }
 
+Layout layoutOf(const QImage& picture, const ScanGrade::Symbol& symbol, std::size_t shown) {
+    Layout layout;
+    layout.title = ReportPage::fitTitle(
+        symbol.kind, ReadingEngine::shownText(symbol.text),
+        QStringLiteral("grade %1 (%2)").arg(symbol.letter()).arg(symbol.isoGrade()), kWidth);
+    layout.advice = ScanAdvice::plainLine(symbol);
+    const QRectF adviceRoom = QFontMetricsF(fontOf(kAdvicePixels))
+                                  .boundingRect(QRectF(0, 0, kWidth, kPage.height()),
+                                                Qt::AlignLeft | Qt::TextWordWrap, layout.advice);
+    layout.infoTop = kMargin + layout.title.height() + 10 + adviceRoom.height() + 10;
+    const QRectF pictureArea(kMargin, layout.infoTop + 70, kWidth,
+                             kPictureBottom - (layout.infoTop + 70));
+    if (!picture.isNull())
+        layout.picture =
+            QRectF(pictureArea.topLeft(),
+                   QSizeF(picture.size()).scaled(pictureArea.size(), Qt::KeepAspectRatio));
+    layout.profile = kProfileArea;
+    // Room over the plot for the note on the failing measurement and beside it for the
+    // threshold's label, so neither is written over the curve.
+    layout.plot = kProfileArea.adjusted(90, 100, -190, -50);
+    layout.note = QRectF(layout.plot.left(), layout.plot.top() - 50, layout.plot.width(), 44);
+    if (shown < symbol.lines.size()) {
+        const double threshold = std::clamp(symbol.lines[shown].threshold, 0.0, 100.0);
+        const double at = layout.plot.bottom() - threshold / 100 * layout.plot.height();
+        layout.threshold = QRectF(layout.plot.right() + 12, at - 30, 170, 60);
+    }
+    if (!layout.picture.isEmpty() && shown < symbol.lines.size())
+        layout.numbers =
+            placeNumbers(symbol, shown, layout.picture, layout.picture.width() / picture.width());
+    return layout;
+}
+
 void paintReport(QPainter& painter, const QImage& picture, const ScanGrade::Symbol& symbol,
                  const QString& name, std::size_t shown) {
     if (symbol.lines.empty()) return;
     if (shown >= symbol.lines.size()) shown = worstIndex(symbol);
-    const double width = kPage.width() - 2 * kMargin;
+    const Layout layout = layoutOf(picture, symbol, shown);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setFont(fontOf(56, true));
-    painter.drawText(QRectF(kMargin, kMargin, width, 70), Qt::AlignLeft,
-                     QStringLiteral("%1 \"%2\": grade %3 (%4)")
-                         .arg(symbol.kind, ReadingEngine::shownText(symbol.text),
-                              QString(symbol.letter()), symbol.isoGrade()));
+    const double adviceTop = ReportPage::paintTitle(painter, layout.title, kMargin) + 10;
+    ReportPage::paintWrapped(painter, layout.advice, adviceTop, kAdvicePixels,
+                             symbol.letter() >= u'A' && symbol.letter() <= u'C' ? Qt::black
+                                                                                : kWorst);
     painter.setFont(fontOf(30));
+    painter.setPen(Qt::black);
     const QString light = symbol.light == ScanLines::Light::Red ? QStringLiteral("red light 660 nm")
                                                                 : QStringLiteral("white light");
-    painter.drawText(QRectF(kMargin, kMargin + 80, width, 40), Qt::AlignLeft,
+    painter.drawText(QRectF(kMargin, layout.infoTop, kWidth, 40), Qt::AlignLeft,
                      QStringLiteral("%1 · aperture %2 mm (%3 px) · %4 · X %5 px · %6 scan lines")
                          .arg(name)
                          .arg(symbol.apertureMm, 0, 'f', 3)
@@ -299,43 +373,16 @@ void paintReport(QPainter& painter, const QImage& picture, const ScanGrade::Symb
                          .arg(light)
                          .arg(symbol.moduleWidth(), 0, 'f', 2)
                          .arg(symbol.lines.size()));
-    paintPicture(painter, QRectF(kMargin, 260, width, 820), picture, symbol, shown);
-    paintProfile(painter, QRectF(kMargin, 1120, width, 800), symbol, shown);
-    paintTable(painter, QRectF(kMargin, 1980, width, 700), symbol, shown);
-}
-
-std::optional<Format> formatOf(const QString& path) {
-    if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) return Format::Svg;
-    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) return Format::Pdf;
-    return std::nullopt;
+    if (!layout.picture.isEmpty()) paintPicture(painter, layout, picture, symbol, shown);
+    paintProfile(painter, layout, symbol, shown);
+    paintTable(painter, kTableArea, symbol, shown);
 }
 
 QByteArray reportBytes(const QImage& picture, const ScanGrade::Symbol& symbol, const QString& name,
-                       Format format) {
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    QPainter painter;
-    if (format == Format::Svg) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&out);
-        svg.setResolution(kUnitsPerInch);
-        svg.setSize(kPage.toSize());
-        svg.setViewBox(QRectF(QPointF(0, 0), kPage));
-        svg.setTitle(QStringLiteral("Scan check"));
-        if (!painter.begin(&svg)) return {};
-        paintReport(painter, picture, symbol, name, symbol.lines.size());
-        painter.end();
-    } else {
-        QPdfWriter pdf(&out);
-        pdf.setResolution(kUnitsPerInch);
-        pdf.setTitle(QStringLiteral("Scan check"));
-        pdf.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-        if (!painter.begin(&pdf)) return {};
-        paintReport(painter, picture, symbol, name, symbol.lines.size());
-        painter.end();
-    }
-    return out.data();
+                       Format format, std::optional<std::size_t> line) {
+    return ReportPage::pageBytes(format, QStringLiteral("Scan check"), [&](QPainter& painter) {
+        paintReport(painter, picture, symbol, name, line.value_or(symbol.lines.size()));
+    });
 }
 
 } // namespace ScanReport

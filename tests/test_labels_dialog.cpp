@@ -156,7 +156,60 @@ class TestLabelsDialog : public QObject {
         QFile::remove(saveDialog_.answer);
         d->savePdfButton->click();
         QVERIFY2(messages_.shown.isEmpty(), qPrintable(messages_.shown.value(0).text));
+        // The run summed up as the labels command sums it up.
+        QVERIFY2(d->status->text().endsWith(QStringLiteral("; scan check: %1 A.").arg(rows)),
+                 qPrintable(d->status->text()));
         checkPdf(saveDialog_.answer, *d->chosenTemplate(), {}, type, rows, start, true);
+    }
+
+    // A first row without a code the type takes, above rows that each have one, is the header.
+    void takesAHeaderLikeFirstRowAsTheHeader_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("header");
+        QTest::newRow("1 names over codes")
+            << "EAN13" << QByteArray("code,name\n4006381333931,Tea\n5901234123457,Jam\n") << true;
+        QTest::newRow("2 codes from the first row")
+            << "EAN13" << QByteArray("4006381333931,Tea\n5901234123457,Jam\n") << false;
+        QTest::newRow("3 a later row without a code")
+            << "EAN13" << QByteArray("code,name\n4006381333931,Tea\nsoon,Jam\n") << false;
+        QTest::newRow("4 one row alone") << "EAN13" << QByteArray("code,name\n") << false;
+        // Code 128 takes "code" as a code: nothing tells the header apart.
+        QTest::newRow("5 a type that takes any text")
+            << "128/n" << QByteArray("code,name\nA-1,Tea\n") << false;
+    }
+    void takesAHeaderLikeFirstRowAsTheHeader() {
+        QFETCH(QString, type);
+        QFETCH(QByteArray, list);
+        QFETCH(bool, header);
+        const auto d = dialog();
+        d->type->setCurrentText(type);
+        d->setListFile(listOf(list));
+        QCOMPARE(d->header->isChecked(), header);
+        QCOMPARE(d->column->itemText(0),
+                 header ? QStringLiteral("code") : QStringLiteral("Column 1"));
+        // What the user ticks stays until another list is chosen.
+        d->header->setChecked(!header);
+        d->listPath->editingFinished();
+        QCOMPARE(d->header->isChecked(), !header);
+    }
+
+    // At the size it asks for, a product's name, size and count and a file's name show whole.
+    void leftColumnShowsNamesWhole() {
+        const auto d = dialog();
+        d->templateSearch->setText(QStringLiteral("L7160"));
+        const auto items =
+            d->templates->findItems(QStringLiteral("Avery L7160 "), Qt::MatchStartsWith);
+        QVERIFY(!items.isEmpty());
+        d->resize(d->sizeHint());
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        const QString product = items.front()->text().section(QStringLiteral(", "), 0, 1);
+        QVERIFY2(d->templates->fontMetrics().horizontalAdvance(product) <
+                     d->templates->viewport()->width(),
+                 qPrintable(product));
+        QVERIFY(d->listPath->fontMetrics().horizontalAdvance(QStringLiteral(
+                    "/home/shop/Documents/products-2026-12.csv")) < d->listPath->width());
     }
 
     void showsAndUsesThePrintersRememberedCorrection() {
