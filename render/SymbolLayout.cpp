@@ -50,3 +50,71 @@ SymbolLayout::SymbolLayout(const Symbol& symbol, std::optional<int> barHeight,
 int dotsPerModule(double xDimensionMm, int dotsPerInch) {
     return std::max(1, static_cast<int>(std::lround(xDimensionMm * dotsPerInch / 25.4)));
 }
+
+namespace {
+
+void matrixRects(const ModuleMatrix& matrix, const SymbolLayout& layout,
+                 const std::function<void(const ModuleRect&)>& fill) {
+    for (int row = 0; row < matrix.rows; ++row)
+        for (int column = 0; column < matrix.columns;) {
+            int end = column;
+            while (end < matrix.columns && matrix.dark(row, end))
+                ++end;
+            if (end > column)
+                fill({layout.left + column, layout.top + row * matrix.rowHeight, end - column,
+                      matrix.rowHeight});
+            column = end + 1;
+        }
+}
+
+// The band of a text above the bars that holds the module, if any.
+const SymbolText* textAbove(const Symbol& symbol, int module) {
+    for (const SymbolText& text : symbol.texts)
+        if (text.above && module >= text.band.first && module < text.band.end) return &text;
+    return nullptr;
+}
+
+void barRects(const Symbol& symbol, const SymbolLayout& layout,
+              const std::function<void(const ModuleRect&)>& fill) {
+    const int modules = static_cast<int>(symbol.modules.size());
+    for (int first = 0; first < modules;) {
+        const bool isLong = symbol.isLong(first);
+        const SymbolText* above = textAbove(symbol, first);
+        int end = first + 1;
+        while (end < modules && symbol.modules[end] == symbol.modules[first] &&
+               symbol.isLong(end) == isLong && textAbove(symbol, end) == above)
+            ++end;
+        if (symbol.modules[first] == u'1') {
+            // Bars under a text above them start below its band and reach as low as guards.
+            const int barTop = above ? SymbolLayout::kTextBand + SymbolLayout::kTextGap : 0;
+            const int barBottom =
+                layout.barHeight + (isLong || above ? Symbol::kGuardExtension : 0);
+            fill({layout.left + first, layout.top + barTop, end - first, barBottom - barTop});
+        }
+        first = end;
+    }
+}
+
+void bearerRects(const Symbol& symbol, const SymbolLayout& layout,
+                 const std::function<void(const ModuleRect&)>& fill) {
+    const int bearer = symbol.bearerWidth;
+    const int bottom = layout.top + layout.barHeight;
+    fill({0, 0, layout.width, bearer});
+    fill({0, bottom, layout.width, bearer});
+    if (symbol.bearer != BearerBars::Frame) return;
+    fill({0, 0, bearer, bottom + bearer});
+    fill({layout.width - bearer, 0, bearer, bottom + bearer});
+}
+
+} // namespace
+
+void forEachDarkRect(const Symbol& symbol, const SymbolLayout& layout,
+                     const std::function<void(const ModuleRect&)>& fill) {
+    if (symbol.matrix) {
+        matrixRects(*symbol.matrix, layout, fill);
+        return;
+    }
+    barRects(symbol, layout, fill);
+    if (symbol.bearer != BearerBars::None && symbol.bearerWidth > 0)
+        bearerRects(symbol, layout, fill);
+}

@@ -2,6 +2,7 @@
 
 #include "symbology/Symbol.h"
 
+#include <functional>
 #include <optional>
 
 // A symbol's picture measured in modules: the bars from the symbol, the quiet zones on both
@@ -25,3 +26,14 @@ struct SymbolLayout {
 
 // Whole printer dots per module nearest to an X-dimension in millimetres, at least one.
 int dotsPerModule(double xDimensionMm, int dotsPerInch);
+
+// A dark rectangle of a symbol's picture, in modules from its top left.
+struct ModuleRect {
+    int left, top, width, height;
+};
+
+// Every dark rectangle a symbol is drawn with, in drawing order: a 2D symbol's runs of dark
+// cells row by row; else the runs of bars, then the bearer bars. The raster and the vector
+// painters both draw from it.
+void forEachDarkRect(const Symbol& symbol, const SymbolLayout& layout,
+                     const std::function<void(const ModuleRect&)>& fill);

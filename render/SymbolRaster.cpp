@@ -36,56 +36,6 @@ class ModulePainter {
     long long unit_;
 };
 
-void paintMatrix(ModulePainter& painter, const ModuleMatrix& matrix, const SymbolLayout& layout) {
-    for (int row = 0; row < matrix.rows; ++row)
-        for (int column = 0; column < matrix.columns;) {
-            int end = column;
-            while (end < matrix.columns && matrix.dark(row, end))
-                ++end;
-            if (end > column)
-                painter.fill(layout.left + column, layout.top + row * matrix.rowHeight,
-                             end - column, matrix.rowHeight);
-            column = end + 1;
-        }
-}
-
-// The band of a text above the bars that holds the module, if any.
-const SymbolText* textAbove(const Symbol& symbol, int module) {
-    for (const SymbolText& text : symbol.texts)
-        if (text.above && module >= text.band.first && module < text.band.end) return &text;
-    return nullptr;
-}
-
-void paintBars(ModulePainter& painter, const Symbol& symbol, const SymbolLayout& layout) {
-    const int modules = static_cast<int>(symbol.modules.size());
-    for (int first = 0; first < modules;) {
-        const bool isLong = symbol.isLong(first);
-        const SymbolText* above = textAbove(symbol, first);
-        int end = first + 1;
-        while (end < modules && symbol.modules[end] == symbol.modules[first] &&
-               symbol.isLong(end) == isLong && textAbove(symbol, end) == above)
-            ++end;
-        if (symbol.modules[first] == u'1') {
-            // Bars under a text above them start below its band and reach as low as guards.
-            const int barTop = above ? SymbolLayout::kTextBand + SymbolLayout::kTextGap : 0;
-            const int barBottom =
-                layout.barHeight + (isLong || above ? Symbol::kGuardExtension : 0);
-            painter.fill(layout.left + first, layout.top + barTop, end - first, barBottom - barTop);
-        }
-        first = end;
-    }
-}
-
-void paintBearer(ModulePainter& painter, const Symbol& symbol, const SymbolLayout& layout) {
-    const int bearer = symbol.bearerWidth;
-    const int bottom = layout.top + layout.barHeight;
-    painter.fill(0, 0, layout.width, bearer);
-    painter.fill(0, bottom, layout.width, bearer);
-    if (symbol.bearer != BearerBars::Frame) return;
-    painter.fill(0, 0, bearer, bottom + bearer);
-    painter.fill(layout.width - bearer, 0, bearer, bottom + bearer);
-}
-
 } // namespace
 
 Raster symbolRaster(const Symbol& symbol, const SymbolLayout& layout, int pixelsPerModule,
@@ -94,13 +44,8 @@ Raster symbolRaster(const Symbol& symbol, const SymbolLayout& layout, int pixels
     if (dotsPerInch)
         picture.setDotsPerMeter(dotsPerMeterOf(*dotsPerInch), dotsPerMeterOf(*dotsPerInch));
     ModulePainter painter(picture, pixelsPerModule);
-    if (symbol.matrix) {
-        paintMatrix(painter, *symbol.matrix, layout);
-        return picture;
-    }
-    paintBars(painter, symbol, layout);
-    if (symbol.bearer != BearerBars::None && symbol.bearerWidth > 0)
-        paintBearer(painter, symbol, layout);
+    forEachDarkRect(symbol, layout,
+                    [&](const ModuleRect& r) { painter.fill(r.left, r.top, r.width, r.height); });
     return picture;
 }
 
