@@ -98,15 +98,16 @@ QString FieldReference::valueFrom(const QHash<QString, QString>& values) const {
             return convert(hex ? trimmed.mid(2) : trimmed, hex ? 16 : 10);
         };
         const QChar type = format.back();
-        const QByteArray spec = format.chopped(1).toLatin1();
+        // Integers are printed as long long, whatever size the format names.
+        const QByteArray wide = format.chopped(1).toLatin1() + "ll" + char(type.unicode());
         if (QStringLiteral("di").contains(type))
-            value = QString::asprintf(
-                (spec + "ll" + char(type.unicode())).constData(),
-                whole([](const QString& t, int base) { return t.toLongLong(nullptr, base); }));
+            value = QString::asprintf(wide.constData(), whole([](const QString& t, int base) {
+                                          return t.toLongLong(nullptr, base);
+                                      }));
         else if (QStringLiteral("uxXo").contains(type))
-            value = QString::asprintf(
-                (spec + "ll" + char(type.unicode())).constData(),
-                whole([](const QString& t, int base) { return t.toULongLong(nullptr, base); }));
+            value = QString::asprintf(wide.constData(), whole([](const QString& t, int base) {
+                                          return t.toULongLong(nullptr, base);
+                                      }));
         else if (type == u's')
             value = QString::asprintf(format.toLatin1().constData(), value.toUtf8().constData());
         else

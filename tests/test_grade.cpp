@@ -124,6 +124,24 @@ QImage turned(const QImage& picture, double degrees, bool mirrored) {
 
 Q_DECLARE_METATYPE(Calibration)
 
+namespace {
+
+// The columns checkCalibration reads.
+void addCalibrationColumns() {
+    QTest::addColumn<Calibration>("calibration");
+    QTest::addColumn<int>("parameter"); // -1: the quiet zone before the bars, in modules
+    QTest::addColumn<double>("expected");
+    QTest::addColumn<double>("tolerance");
+    QTest::addColumn<double>("apertureMm");
+    QTest::addColumn<int>("jpegQuality");
+}
+
+std::vector<int> calibrationRuns(const char* type, const char* text) {
+    return moduleRuns(QString::fromLatin1(type), QString::fromLatin1(text));
+}
+
+} // namespace
+
 class TestGrade : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
@@ -500,19 +518,11 @@ class TestGrade : public QObject {
     // line within the tolerance of the value worked out by hand. The aperture is 0.8 X unless a
     // row asks for a point (0.0001 mm), where blur alone sets the edges.
     void calibration_data() {
-        QTest::addColumn<Calibration>("calibration");
-        QTest::addColumn<int>("parameter"); // -1: the quiet zone before the bars, in modules
-        QTest::addColumn<double>("expected");
-        QTest::addColumn<double>("tolerance");
-        QTest::addColumn<double>("apertureMm");
-        QTest::addColumn<int>("jpegQuality");
+        addCalibrationColumns();
         using P = ScanGrade::Parameter;
-        const auto runs = [](const char* type, const char* text) {
-            return moduleRuns(QString::fromLatin1(type), QString::fromLatin1(text));
-        };
-        const Calibration code128{runs("128/n", "Hello")};
-        const Calibration ean13{runs("EAN13", "400638133393")};
-        const Calibration upc{runs("UPC-A", "036000291452")};
+        const Calibration code128{calibrationRuns("128/n", "Hello")};
+        const Calibration ean13{calibrationRuns("EAN13", "400638133393")};
+        const Calibration upc{calibrationRuns("UPC-A", "036000291452")};
         const auto row = [](const char* name, Calibration c, P parameter, double expected,
                             double tolerance, double aperture = 0, int jpeg = 0) {
             QTest::newRow(name) << c << int(parameter) << expected << tolerance << aperture << jpeg;
@@ -589,19 +599,11 @@ class TestGrade : public QObject {
 
     // As a calibrated conformance card tests a verifier, in four quarter turns, mirrored or not.
     void conformanceCard_data() {
-        QTest::addColumn<Calibration>("calibration");
-        QTest::addColumn<int>("parameter"); // -1: the quiet zone before the bars, in modules
-        QTest::addColumn<double>("expected");
-        QTest::addColumn<double>("tolerance");
-        QTest::addColumn<double>("apertureMm");
-        QTest::addColumn<int>("jpegQuality");
+        addCalibrationColumns();
         using P = ScanGrade::Parameter;
-        const auto runs = [](const char* type, const char* text) {
-            return moduleRuns(QString::fromLatin1(type), QString::fromLatin1(text));
-        };
-        const Calibration code128{runs("128/n", "Hello")};
-        const Calibration ean13{runs("EAN13", "400638133393")};
-        const Calibration upc{runs("UPC-A", "036000291452")};
+        const Calibration code128{calibrationRuns("128/n", "Hello")};
+        const Calibration ean13{calibrationRuns("EAN13", "400638133393")};
+        const Calibration upc{calibrationRuns("UPC-A", "036000291452")};
         const auto row = [](const char* name, Calibration c, P parameter, double expected,
                             double tolerance) {
             QTest::newRow(name) << c << int(parameter) << expected << tolerance << 0.0 << 0;
@@ -613,7 +615,7 @@ class TestGrade : public QObject {
         // Quiet zone marks at the minimum pass and two modules short fail, their edges moved by
         // ink spread and blur as the bars' are; the zone is reported as measured: UPC-A's 9
         // modules less the spread, half of it at either edge.
-        const Calibration itf14{runs("itf14", "1540014128876")};
+        const Calibration itf14{calibrationRuns("itf14", "1540014128876")};
         const auto marked = [&](Calibration c, double at, double spread, double blur) {
             return with(c, [=](Calibration& m) {
                 m.markAt = at, m.growth = spread, m.blur = blur, m.pixels = 8;
@@ -664,7 +666,7 @@ class TestGrade : public QObject {
             return moduleRuns(QString::fromLatin1(type), QString::fromLatin1(text));
         };
         const auto spotted = [&](double depth, double size, double noise = 0) {
-            Calibration c{runs("128/n", "Hello")};
+            Calibration c{calibrationRuns("128/n", "Hello")};
             c.bar = 10, c.space = 90, c.spot = depth, c.spotSize = size, c.pixels = 8;
             c.noise = noise;
             return c;
