@@ -101,11 +101,13 @@ class Draw {
     // whether it does.
     std::optional<int> saved(const Raster& picture, Look look) {
         const int h = picture.height();
-        const bool decodes =
-            look == Look::Settled ? true
-            : look == Look::Whole
-                ? ReadingEngine::blackAndWhiteDecodes(picture)
-                : ReadingEngine::blackAndWhiteRowsDecode(picture, {h / 4, h / 3, h / 2});
+        const bool decodes = look == Look::Settled ? true
+                             : look == Look::Whole
+                                 ? ReadingEngine::blackAndWhiteDecodes(picture)
+                                 : ReadingEngine::blackAndWhiteRowsDecode(
+                                       picture, {h / 4, h / 3, h / 2},
+                                       zintChoice(type_) ? ReadingEngine::Formats::Every
+                                                         : ReadingEngine::Formats::Classic);
         if (!decodes) return std::nullopt;
         const std::optional<QByteArray> bytes =
             format_ == ImageFormat::Bmp ? RasterFiles::bmp(picture) : RasterFiles::png(picture);

@@ -116,10 +116,13 @@ class Drawer {
     // rest.
     bool writtenDecodes() const {
         if (written_.isNull() || cellsRead_) return true;
-        if (zint_)
-            return ReadingEngine::blackAndWhiteDecodes(written_) ||
-                   ScanCheck::decodesAny(imageOf(written_));
         const int h = written_.height();
+        if (zint_)
+            return (!zint_->isMatrix() &&
+                    ReadingEngine::blackAndWhiteRowsDecode(written_, {h / 4, h / 3, h / 2},
+                                                           ReadingEngine::Formats::Every)) ||
+                   ReadingEngine::blackAndWhiteDecodes(written_) ||
+                   ScanCheck::decodesAny(imageOf(written_));
         return ReadingEngine::blackAndWhiteRowsDecode(written_, {h / 4, h / 3, h / 2}) ||
                pictureDecodes(imageOf(written_));
     }

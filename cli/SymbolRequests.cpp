@@ -27,6 +27,13 @@ std::optional<double> printedXDimension(const SymbolRequest& request) {
     return request.pixelsPerModule * 25.4 / *request.dotsPerInch;
 }
 
+// The light margin readers need to find a 2D symbol whose cells read: its quiet zone, and for
+// Aztec, whose standard asks for none, the window's least margin. (The engine finds every Data
+// Matrix size with its one-module quiet zone at two and three pixels a module.)
+int leastReadMargin(zintsym::ZintType type, const Symbol& symbol) {
+    return type == zintsym::ZintType::Aztec ? DrawCommands::windowMargin(symbol) : symbol.quietLeft;
+}
+
 } // namespace
 
 std::optional<SymbolRequest> symbolRequestOf(const Invocation& args,
@@ -95,7 +102,7 @@ bool readsFromCells(const QString& type, const Symbol& symbol, const SymbolReque
                     int quietZone) {
     const auto zint = zintChoice(type);
     if (!zint || !symbol.matrix || request.vector || request.pixelsPerModule < 2 ||
-        quietZone < DrawCommands::windowMargin(symbol))
+        quietZone < leastReadMargin(zint->type, symbol))
         return false;
     return ModuleRead::readsAsDrawn(zint->type, *symbol.matrix).value_or(false);
 }

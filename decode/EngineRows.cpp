@@ -34,13 +34,15 @@ ZXing::DecodeHints everyFormatHints(bool tryHarder) {
     return hints;
 }
 
-bool decodesGreyRow(const std::uint8_t* grey, int width) {
-    ZXing::DecodeHints quick = engineHints(false);
+bool decodesGreyRow(const std::uint8_t* grey, int width, Formats formats) {
+    ZXing::DecodeHints quick =
+        formats == Formats::Classic ? engineHints(false) : everyFormatHints(false);
     quick.setMinLineCount(1); // the engine otherwise wants a symbol on two rows
     return ZXing::ReadBarcode({grey, width, 1, ZXing::ImageFormat::Lum, width}, quick).isValid();
 }
 
-bool blackAndWhiteRowsDecode(const Raster& picture, std::initializer_list<int> rows) {
+bool blackAndWhiteRowsDecode(const Raster& picture, std::initializer_list<int> rows,
+                             Formats formats) {
     std::vector<std::uint8_t> grey(static_cast<size_t>(std::max(picture.width(), 0)));
     for (const int row : rows) {
         if (row < 0 || row >= picture.height()) continue;
@@ -50,7 +52,7 @@ bool blackAndWhiteRowsDecode(const Raster& picture, std::initializer_list<int> r
             if (rgb != 0 && rgb != 0xFFFFFF) return false;
             grey[size_t(x)] = rgb == 0 ? 0 : 255;
         }
-        if (decodesGreyRow(grey.data(), picture.width())) return true;
+        if (decodesGreyRow(grey.data(), picture.width(), formats)) return true;
     }
     return false;
 }
