@@ -9,8 +9,10 @@
 #include "decode/EngineRows.h"
 #include "output/RasterFiles.h"
 #include "output/WholeFile.h"
+#include "render/FaceTextEngine.h"
 #include "render/PictureBound.h"
 #include "render/SymbolRaster.h"
+#include "render/SymbolTexts.h"
 #include "symbology/RuntimeError.h"
 #include "symbology/Symbology.h"
 
@@ -24,12 +26,19 @@ using CommandLine::Invocation;
 using ImageExport::ImageFormat;
 using SymbolRequests::SymbolRequest;
 
+// The newer symbologies' texts in the picture font's face, or the full program's fonts.
+void printInFace(Raster& picture, const Symbol& symbol, const SymbolLayout& layout,
+                 int pixelsPerModule) {
+    if (!printSymbolTextsInFace(picture, symbol, layout, pixelsPerModule))
+        throw FontUnavailable("the symbol's texts need Qt's fonts");
+}
+
 // The draw of one code text, and what the full program would say about it.
 class Draw {
   public:
     explicit Draw(const Invocation& args)
         : args_(args), type_(args.value(QStringLiteral("type"))),
-          format_(*CommandLine::pictureFormat(args)), model_(nullptr, nullptr) {
+          format_(*CommandLine::pictureFormat(args)), model_(&faceTextEngine(), &printInFace) {
         model_.setMessages(&messages_);
         model_.zintRequest = SymbolRequests::zintRequestOf(args);
         model_.codeText = args.value(QStringLiteral("text"));
@@ -48,6 +57,8 @@ class Draw {
                 DrawCommands::classicCommandFor(type_)(model_);
         } catch (const RuntimeError& error) {
             return refused(namingTheCharacter(error.description()));
+        } catch (const FontUnavailable&) {
+            return std::nullopt;
         }
         if (!messages_.texts.isEmpty()) return refused(namingTheCharacter(messages_.refusal()));
         const auto choice = symbologyChoice(type_);
@@ -70,8 +81,6 @@ class Draw {
             SymbolRequests::warnOfRoundedXDimension(request);
             return refused(*refusal);
         }
-        // Text needs fonts, which the full program has.
-        if (!std::get<Symbol>(symbol).texts.isEmpty()) return std::nullopt;
         const Symbol& drawn = std::get<Symbol>(symbol);
         const SymbolLayout layout(drawn, request.barHeight, request.quietZone);
         const long long width = static_cast<long long>(layout.width) * request.pixelsPerModule;
@@ -87,8 +96,10 @@ class Draw {
                               ? Look::Settled
                           : drawn.matrix ? Look::Whole
                                          : Look::Rows;
-        return saved(symbolRaster(drawn, layout, request.pixelsPerModule, request.dotsPerInch),
-                     look);
+        Raster picture = symbolRaster(drawn, layout, request.pixelsPerModule, request.dotsPerInch);
+        if (!printSymbolTextsInFace(picture, drawn, layout, request.pixelsPerModule))
+            return std::nullopt;
+        return saved(picture, look);
     }
 
   private:
@@ -150,7 +161,7 @@ class Draw {
     QString type_;
     ImageFormat format_;
     Jobs::RecordedMessages messages_;
-    DrawModel model_;                      // draws no text: that is the full program's
+    DrawModel model_;                      // prints its texts in the picture font's face
     std::optional<SymbolRequest> rounded_; // whose X-dimension may need a word
 };
 
@@ -162,11 +173,8 @@ bool handles(const Invocation& invocation) {
     const QString type = invocation.value(QStringLiteral("type"));
     const auto format = CommandLine::pictureFormat(invocation);
     if (!format || (*format != ImageFormat::Png && *format != ImageFormat::Bmp)) return false;
-    // A symbol drawn anew shows whether it carries text once it is encoded.
-    if (CommandLine::asksForSymbol(invocation)) return symbologyChoice(type) || zintChoice(type);
-    const auto choice = symbologyChoice(type);
-    const auto zint = zintChoice(type);
-    return (choice && !choice->printsText()) || (zint && zint->isMatrix());
+    // Whether the face prints the picture's texts shows once it is drawn.
+    return symbologyChoice(type) || zintChoice(type);
 }
 
 std::optional<int> run(const Invocation& invocation) {

@@ -118,3 +118,15 @@ void forEachDarkRect(const Symbol& symbol, const SymbolLayout& layout,
     if (symbol.bearer != BearerBars::None && symbol.bearerWidth > 0)
         bearerRects(symbol, layout, fill);
 }
+
+std::vector<TextPlace> textPlaces(const Symbol& symbol, const SymbolLayout& layout) {
+    std::vector<TextPlace> places;
+    if (symbol.matrix) return places;
+    const int bearerBelow = symbol.bearer == BearerBars::None ? 0 : symbol.bearerWidth;
+    const int below = layout.top + layout.barHeight + bearerBelow + SymbolLayout::kTextGap;
+    for (const SymbolText& text : symbol.texts)
+        places.push_back({&text,
+                          {layout.left + text.band.first, text.above ? layout.top : below,
+                           text.band.end - text.band.first, SymbolLayout::kTextBand}});
+    return places;
+}

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // A symbol's picture measured in modules: the bars from the symbol, the quiet zones on both
 // sides, and a band under the bars for its text; bearer bars around them where the symbol has
@@ -31,6 +32,15 @@ int dotsPerModule(double xDimensionMm, int dotsPerInch);
 struct ModuleRect {
     int left, top, width, height;
 };
+
+// Where one of a linear symbol's texts stands: centred at the top of its band, never beyond it,
+// so that it can never run into a guard bar beside it.
+struct TextPlace {
+    const SymbolText* text;
+    ModuleRect band;
+};
+// The places of the symbol's texts; none for a 2D symbol.
+std::vector<TextPlace> textPlaces(const Symbol& symbol, const SymbolLayout& layout);
 
 // Every dark rectangle a symbol is drawn with, in drawing order: a 2D symbol's runs of dark
 // cells row by row; else the runs of bars, then the bearer bars. The raster and the vector

@@ -3,6 +3,7 @@
 #include "render/PictureFont.h"
 #include "render/RasterImage.h"
 #include "render/SymbolRaster.h"
+#include "render/SymbolTexts.h"
 
 #include <QFont>
 #include <QPainter>
@@ -23,22 +24,18 @@ QFont textFont(double pixelSize, bool antialiased) {
     return font;
 }
 
-// Each text is held to its band, so it can never run into a guard bar beside it.
 void paintTexts(QPainter& painter, const Symbol& symbol, const SymbolLayout& layout, double unit) {
-    if (symbol.texts.isEmpty()) return;
+    const std::vector<TextPlace> places = textPlaces(symbol, layout);
+    if (places.empty()) return;
     painter.setFont(textFont(SymbolLayout::kFontSize * unit,
                              painter.renderHints().testFlag(QPainter::TextAntialiasing)));
     painter.setPen(Qt::black);
-    const int bearerBelow = symbol.bearer == BearerBars::None ? 0 : symbol.bearerWidth;
-    const double below =
-        (layout.top + layout.barHeight + bearerBelow + SymbolLayout::kTextGap) * unit;
-    for (const SymbolText& text : symbol.texts) {
-        const double top = text.above ? layout.top * unit : below;
-        const QRectF band((layout.left + text.band.first) * unit, top,
-                          (text.band.end - text.band.first) * unit, SymbolLayout::kTextBand * unit);
+    for (const TextPlace& place : places) {
+        const QRectF band(place.band.left * unit, place.band.top * unit, place.band.width * unit,
+                          place.band.height * unit);
         painter.save();
         painter.setClipRect(band);
-        painter.drawText(band, Qt::AlignHCenter | Qt::AlignTop, text.text);
+        painter.drawText(band, Qt::AlignHCenter | Qt::AlignTop, place.text->text);
         painter.restore();
     }
 }
@@ -56,7 +53,10 @@ void paintSymbol(QPainter& painter, const Symbol& symbol, const SymbolLayout& la
 
 void printSymbolTexts(Raster& picture, const Symbol& symbol, const SymbolLayout& layout,
                       int pixelsPerModule) {
-    if (symbol.texts.isEmpty() || picture.isNull()) return;
+    if (symbol.texts.isEmpty() || picture.isNull() ||
+        printSymbolTextsInFace(picture, symbol, layout, pixelsPerModule))
+        return;
+    // Qt finds the font that the face alone does not give.
     QImage image(reinterpret_cast<uchar*>(picture.bits()), picture.width(), picture.height(),
                  picture.width() * qsizetype(sizeof(Raster::Pixel)), QImage::Format_RGB32);
     if (picture.dotsPerMeterX() > 0) image.setDotsPerMeterX(picture.dotsPerMeterX());

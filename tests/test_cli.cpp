@@ -635,7 +635,10 @@ class TestCli : public QObject {
         QTest::addColumn<QString>("format");
         QTest::addColumn<int>("exitCode");
         const auto draw = [](QStringList args) { return QStringList{"draw", "--type"} + args; };
-        QTest::newRow("caption") << draw({"39/c", "--text", "A"}) << "png" << 1;
+        QTest::newRow("caption") << draw({"39/c", "--text", "A"}) << "png" << 0;
+        QTest::newRow("caption in another font") << draw({"UPC-A", "--text", "1"}) << "png" << 1;
+        QTest::newRow("caption with a ligature")
+            << draw({"128/c", "--text", "profile"}) << "png" << 1;
         QTest::newRow("jpeg") << draw({"39/n", "--text", "A"}) << "jpg" << 1;
         QTest::newRow("bars alone") << draw({"EAN8", "--text", "1"}) << "png" << 0;
         QTest::newRow("qr drawn anew")
@@ -648,9 +651,11 @@ class TestCli : public QObject {
         QTest::newRow("Code 128 at 203 dpi")
             << draw({"128/n", "--text", "A", "--xdim", "0.25", "--dpi", "203"}) << "png" << 0;
         QTest::newRow("digits under itf14")
-            << draw({"itf14", "--text", "1234567890123", "--scale", "2"}) << "png" << 1;
+            << draw({"itf14", "--text", "1234567890123", "--scale", "2"}) << "png" << 0;
         QTest::newRow("digits under EAN13 drawn anew")
-            << draw({"EAN13", "--text", "400638133393", "--scale", "3"}) << "png" << 1;
+            << draw({"EAN13", "--text", "400638133393", "--scale", "3"}) << "png" << 0;
+        QTest::newRow("AIs under gs1-128")
+            << draw({"gs1-128", "--text", "(01)09501101530003", "--scale", "2"}) << "bmp" << 0;
     }
     void aModuleThatDoesNotLoadIsAClearFailure() {
         QFETCH(QStringList, args);

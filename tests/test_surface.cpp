@@ -1,4 +1,5 @@
 #include "render/DrawingSurface.h"
+#include "render/FaceTextEngine.h"
 #include "symbology/RuntimeError.h"
 
 #include <QPainter>
@@ -420,7 +421,8 @@ class TestSurface : public QObject {
         QVERIFY(black > 20);
     }
 
-    // Printing, first or again, leaves exactly the pixels the platform's text drawing leaves.
+    // Printing, first or again, leaves exactly the pixels the platform's text drawing leaves,
+    // through Qt's engine and through the picture font's face alike; both measure as Qt does.
     void printedTextMatchesThePlatformsDrawing_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QPoint>("at");
@@ -432,28 +434,62 @@ class TestSurface : public QObject {
         QTest::newRow("coloured pen") << "RED 123" << QPoint(5, 5) << 0x0000FF;
         QTest::newRow("wider than the picture")
             << QString(30, u'W') << QPoint(-20, 5) << int(kBlack);
+        QTest::newRow("kerned pairs") << "AVAWATo LT-Y. P, F. \"A\"" << QPoint(4, 2) << int(kBlack);
+        QTest::newRow("every printable ASCII")
+            << "!\"#$%&'()*+,-./"
+               "0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdeghijklmnopqrstuvwxyz{|}~"
+            << QPoint(1, 3) << int(kBlack);
     }
     void printedTextMatchesThePlatformsDrawing() {
         QFETCH(QString, text);
         QFETCH(QPoint, at);
         QFETCH(int, pen);
-        DrawingSurface s(1500, 600);
-        s.setUnits(DrawingSurface::Unit::Pixels);
-        s.setInk(pen);
-        QImage expected = s.image();
-        QFont font = qFontOf(s.font());
-        font.setStyleStrategy(QFont::NoAntialias);
-        for (const QPoint& place : {at, at + QPoint(7, 3)}) { // the second time from what is kept
-            QPainter painter(&expected);
-            painter.setFont(font);
-            painter.setPen(QColor(rgbOf(pen)));
-            painter.drawText(QPointF(place.x(), place.y() + QFontMetrics(font, &expected).ascent()),
-                             text);
-            s.setTextX(place.x());
-            s.setTextY(place.y());
-            s.printText(text);
+        for (const TextEngine* engine : {&qtTextEngine(), &faceTextEngine()}) {
+            DrawingSurface s(1500, 600, kWhite, engine);
+            s.setUnits(DrawingSurface::Unit::Pixels);
+            s.setInk(pen);
+            QImage expected = s.image();
+            QFont font = qFontOf(s.font());
+            font.setStyleStrategy(QFont::NoAntialias);
+            const QFontMetrics metrics(font, &expected);
+            QCOMPARE(s.textWidth(text), double(metrics.horizontalAdvance(text)));
+            QCOMPARE(s.textHeight(text), double(metrics.height()));
+            for (const QPoint& place : {at, at + QPoint(7, 3)}) { // again from what is kept
+                QPainter painter(&expected);
+                painter.setFont(font);
+                painter.setPen(QColor(rgbOf(pen)));
+                painter.drawText(QPointF(place.x(), place.y() + metrics.ascent()), text);
+                s.setTextX(place.x());
+                s.setTextY(place.y());
+                s.printText(text);
+            }
+            QCOMPARE(s.image(), expected);
         }
-        QCOMPARE(s.image(), expected);
+    }
+
+    // The face prints only in the picture font, and leaves a ligature to Qt.
+    void theFaceRefusesWhatItCannotPrintAsQt_data() {
+        QTest::addColumn<QStringList>("families");
+        QTest::addColumn<int>("weight");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("another family first")
+            << QStringList{"Microsoft Sans Serif", "DejaVu Sans"} << 400 << "0";
+        QTest::newRow("bold") << QStringList{"DejaVu Sans"} << 700 << "0";
+        QTest::newRow("fi ligature") << QStringList{"DejaVu Sans"} << 400 << "profile";
+        QTest::newRow("no glyph") << QStringList{"DejaVu Sans"} << 400 << "\u6F22";
+    }
+    void theFaceRefusesWhatItCannotPrintAsQt() {
+        QFETCH(QStringList, families);
+        QFETCH(int, weight);
+        QFETCH(QString, text);
+        DrawingSurface s(1500, 600, kWhite, &faceTextEngine());
+        s.setUnits(DrawingSurface::Unit::Pixels);
+        PictureFont font = pictureFont();
+        font.families = families;
+        font.weight = weight;
+        s.setFont(font);
+        QVERIFY_THROWS_EXCEPTION(FontUnavailable, s.printText(text));
+        QVERIFY(onlyColour(s.image(), kWhite));
     }
 
     void textCutAtTheLeftEdgeIsNoError() {
