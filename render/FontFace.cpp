@@ -11,6 +11,8 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
@@ -48,6 +50,33 @@ struct FreeTypeCalls {
 
 // Set before the first face is made, never changed after.
 FreeTypeCalls freeType;
+
+// The text's characters with the f ligatures in place of their letters, as Qt's shaping puts
+// the face's ligature glyphs there, the longest first: ffi, ffl, ff, fi, fl. The face has no
+// other ligature.
+std::u32string withLigatures(const QString& text) {
+    static constexpr struct {
+        std::u32string_view letters;
+        char32_t ligature;
+    } kLigatures[] = {{U"ffi", U'\uFB03'},
+                      {U"ffl", U'\uFB04'},
+                      {U"ff", U'\uFB00'},
+                      {U"fi", U'\uFB01'},
+                      {U"fl", U'\uFB02'}};
+    const QList<uint> characters = text.toUcs4();
+    const std::u32string all(characters.cbegin(), characters.cend());
+    std::u32string shaped;
+    for (size_t i = 0; i < all.size();) {
+        const auto* found =
+            std::find_if(std::begin(kLigatures), std::end(kLigatures), [&](const auto& ligature) {
+                return std::u32string_view(all).substr(i).starts_with(ligature.letters);
+            });
+        const bool joined = found != std::end(kLigatures);
+        shaped += joined ? found->ligature : all[i];
+        i += joined ? found->letters.size() : 1;
+    }
+    return shaped;
+}
 
 // A glyph's black pixels, one byte each, and how far it moves the pen.
 struct RenderedGlyph {
@@ -109,7 +138,7 @@ struct FontFace::State {
     // Calls `place` with each glyph and its pen position from `x`, kerned.
     template <typename Place> long layOut(const QString& text, long x, Place place) const {
         const RenderedGlyph* previous = nullptr;
-        for (const char32_t character : text.toUcs4()) {
+        for (const char32_t character : withLigatures(text)) {
             const RenderedGlyph& current = glyph(character);
             if (previous) x += previous->advance + kerning(*previous, current);
             place(current, x);
@@ -180,12 +209,8 @@ std::shared_ptr<const FontFace> FontFace::pictureFace(double pixelSize) {
 }
 
 bool FontFace::covers(const QString& text) const {
-    // Qt's shaping joins an f and the letter after it into one glyph where the font has one
-    // (fi, fl, ...): such a text is left to it.
-    for (qsizetype i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == u'f' && QStringView(u"fijlt").contains(text[i + 1])) return false;
+    const std::u32string characters = withLigatures(text);
     const std::lock_guard lock(state_->mutex);
-    const auto characters = text.toUcs4();
     return std::all_of(characters.cbegin(), characters.cend(),
                        [&](char32_t character) { return state_->glyph(character).index != 0; });
 }

@@ -9,8 +9,9 @@
 // The picture font's face (DejaVu Sans, which the package depends on) at one pixel size, read
 // with FreeType straight from its file: a program that prints a few digits under its bars
 // starts no font configuration. Texts come out as Qt prints the picture font without
-// smoothing, pixel for pixel: advances unhinted and kerned, the line's ascent from the font's
-// design, each glyph hinted for black and white and put at the whole pixel left of its pen.
+// smoothing, pixel for pixel: its f ligatures, advances unhinted and kerned, the line's ascent
+// from the font's design, each glyph hinted for black and white and put at the whole pixel
+// left of its pen.
 // Lengths are in 64ths of a pixel. Safe to use from several threads.
 class FontFace {
   public:
@@ -21,9 +22,8 @@ class FontFace {
     FontFace(const FontFace&) = delete;
     FontFace& operator=(const FontFace&) = delete;
 
-    // Whether the face prints the text as Qt would: every character has a glyph in it (Qt
-    // would find another font for one that has none, which takes the font configuration), and
-    // no two are joined into a ligature.
+    // Whether every character of the text has a glyph in the face. Qt would find another font
+    // for one that has none: that takes the font configuration.
     bool covers(const QString& text) const;
     long advance(const QString& text) const;
     long ascent() const { return ascent_; }
