@@ -26,19 +26,13 @@ using CommandLine::Invocation;
 using ImageExport::ImageFormat;
 using SymbolRequests::SymbolRequest;
 
-// The newer symbologies' texts in the picture font's face, or the full program's fonts.
-void printInFace(Raster& picture, const Symbol& symbol, const SymbolLayout& layout,
-                 int pixelsPerModule) {
-    if (!printSymbolTextsInFace(picture, symbol, layout, pixelsPerModule))
-        throw FontUnavailable("the symbol's texts need Qt's fonts");
-}
-
 // The draw of one code text, and what the full program would say about it.
 class Draw {
   public:
     explicit Draw(const Invocation& args)
         : args_(args), type_(args.value(QStringLiteral("type"))),
-          format_(*CommandLine::pictureFormat(args)), model_(&faceTextEngine(), &printInFace) {
+          format_(*CommandLine::pictureFormat(args)),
+          model_(&faceTextEngine(), &printSymbolTextsInFaceOnly) {
         model_.setMessages(&messages_);
         model_.zintRequest = SymbolRequests::zintRequestOf(args);
         model_.codeText = args.value(QStringLiteral("text"));

@@ -1,5 +1,6 @@
 #include "render/SymbolTexts.h"
 
+#include "render/FaceTextEngine.h"
 #include "render/FontFace.h"
 
 #include <algorithm>
@@ -30,4 +31,10 @@ bool printSymbolTextsInFace(Raster& picture, const Symbol& symbol, const SymbolL
                     {left, top, left + width, top + height});
     }
     return true;
+}
+
+void printSymbolTextsInFaceOnly(Raster& picture, const Symbol& symbol, const SymbolLayout& layout,
+                                int pixelsPerModule) {
+    if (!printSymbolTextsInFace(picture, symbol, layout, pixelsPerModule))
+        throw FontUnavailable("the picture font's face cannot print the symbol's texts");
 }

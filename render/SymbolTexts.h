@@ -10,3 +10,8 @@
 // a character without a glyph in it): Qt's fonts then do (printSymbolTexts, SymbolPicture.h).
 bool printSymbolTextsInFace(Raster& picture, const Symbol& symbol, const SymbolLayout& layout,
                             int pixelsPerModule);
+
+// The same as a model's printer of symbol texts (DrawModel::SymbolTextPrinter) where Qt's fonts
+// are not at hand: throws FontUnavailable (FaceTextEngine.h) where the face cannot print them.
+void printSymbolTextsInFaceOnly(Raster& picture, const Symbol& symbol, const SymbolLayout& layout,
+                                int pixelsPerModule);
