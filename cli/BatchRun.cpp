@@ -85,6 +85,10 @@ qsizetype picturesPerSync(unsigned workers) {
 
 } // namespace
 
+unsigned workers() {
+    return std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
+}
+
 // Lines are drawn by one worker per core, each with its own pictures; refusals are reported
 // in line order once all are done. Interrupted, the workers finish the lines in hand, which
 // leaves lines 1 to N drawn. A picture gets its name only once it is whole on disk.
@@ -117,7 +121,7 @@ int run(const CommandLine::Invocation& args, const DrawerFactory& makeDrawer,
     std::mutex unsettledLock;
     std::atomic<qsizetype> next{0}, done{0};
     Progress progress(lines.size());
-    const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
+    const unsigned helpers = workers() - 1;
     const qsizetype groupSize = picturesPerSync(helpers + 1);
     const auto pathOf = [&](qsizetype i) {
         return outDir.filePath(

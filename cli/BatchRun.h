@@ -52,6 +52,9 @@ class SlowChecks {
     virtual QString undecodableWarning(const QString& text) = 0;
 };
 
+// How many workers draw or check at once: one per core, at most eight.
+unsigned workers();
+
 // Runs the batch the command line asks for; its exit status. `slowChecks` is asked only when
 // there is a picture to settle or a warning to give.
 int run(const CommandLine::Invocation& args, const DrawerFactory& makeDrawer,

@@ -164,8 +164,7 @@ class FullChecks : public BatchRun::SlowChecks {
             for (size_t i = next++; i < pictures.size(); i = next++)
                 decodes[i] = slowlyDecodes(pictures[i].picture, lines_);
         };
-        const unsigned helpers =
-            std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
+        const unsigned helpers = BatchRun::workers() - 1;
         std::vector<std::thread> threads;
         for (unsigned t = 0; t < helpers && t + 1 < pictures.size(); ++t)
             threads.emplace_back(work);
@@ -316,15 +315,23 @@ class Application {
     std::unique_ptr<QCoreApplication> app_;
 };
 
-// The slow checks for the quick program's batch, with the application they need.
-class ChecksForQuickBatch : public FullChecks {
+// The slow checks for the quick program's batch, with the application they need, made first.
+class ChecksForQuickBatch : public BatchRun::SlowChecks {
   public:
     ChecksForQuickBatch(int argc, char** argv, const Invocation& invocation)
-        : FullChecks(invocation), argc_(argc), application_(argc_, argv, invocation) {}
+        : argc_(argc), application_(argc_, argv, invocation), checks_(invocation) {}
+
+    std::vector<char> decode(const std::vector<BatchRun::Unsettled>& pictures) override {
+        return checks_.decode(pictures);
+    }
+    QString undecodableWarning(const QString& text) override {
+        return checks_.undecodableWarning(text);
+    }
 
   private:
     int argc_; // the application holds on to it
     Application application_;
+    FullChecks checks_;
 };
 
 } // namespace
