@@ -116,7 +116,7 @@ int run(const CommandLine::Invocation& args, const DrawerFactory& makeDrawer,
     Jobs::stopOnInterruption(false);
 
     std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
-    std::vector<Decoding> decoding(static_cast<size_t>(lines.size()), Decoding::Decodes);
+    std::vector<char> decodes(static_cast<size_t>(lines.size()), true);
     std::vector<Unsettled> unsettled;
     std::mutex unsettledLock;
     std::atomic<qsizetype> next{0}, done{0};
@@ -157,10 +157,12 @@ int run(const CommandLine::Invocation& args, const DrawerFactory& makeDrawer,
                                                    ? std::optional(*notText)
                                                    : drawer->drawAndSave(lines[i], pathOf(i));
             if (!refusals[static_cast<size_t>(i)]) {
-                decoding[static_cast<size_t>(i)] = drawer->writtenDecodes();
-                if (decoding[static_cast<size_t>(i)] == Decoding::Unsettled) {
+                Decoding decoding = drawer->writtenDecodes();
+                if (const bool* settled = std::get_if<bool>(&decoding)) {
+                    decodes[static_cast<size_t>(i)] = *settled;
+                } else {
                     const std::lock_guard hold(unsettledLock);
-                    unsettled.push_back({i, drawer->written()});
+                    unsettled.push_back({i, std::move(std::get<QByteArray>(decoding))});
                 }
             }
             ++done;
@@ -190,11 +192,10 @@ int run(const CommandLine::Invocation& args, const DrawerFactory& makeDrawer,
     if (!unsettled.empty()) {
         checks = slowChecks();
         settled = checks != nullptr;
-        const std::vector<char> decodes =
+        const std::vector<char> settledDecodes =
             checks ? checks->decode(unsettled) : std::vector<char>(unsettled.size(), true);
         for (size_t u = 0; u < unsettled.size(); ++u)
-            decoding[static_cast<size_t>(unsettled[u].line)] =
-                decodes[u] ? Decoding::Decodes : Decoding::DoesNot;
+            decodes[static_cast<size_t>(unsettled[u].line)] = settledDecodes[u];
     }
 
     int refused = 0;
@@ -205,7 +206,7 @@ int run(const CommandLine::Invocation& args, const DrawerFactory& makeDrawer,
             ++refused;
             continue;
         }
-        if (decoding[i] != Decoding::DoesNot) continue;
+        if (decodes[i]) continue;
         if (!firstUndecodable) firstUndecodable = qsizetype(i);
         Jobs::printError(
             QStringLiteral("warning: line %1: the picture does not decode").arg(i + 1));

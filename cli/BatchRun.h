@@ -2,13 +2,14 @@
 
 #include "cli/CommandLine.h"
 #include "cli/PictureStreams.h"
-#include "render/Raster.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <variant>
 #include <vector>
 
 // barcode-desk-cli batch: every line of a list drawn into a picture of its own in a folder, one
@@ -17,8 +18,9 @@
 // Qt Core alone, the full one for every other.
 namespace BatchRun {
 
-// What the scan check says of a picture just written; Unsettled leaves it to SlowChecks.
-enum class Decoding { Decodes, DoesNot, Unsettled };
+// What the scan check says of a picture just written: whether it decodes, or the picture as a
+// PNG file for SlowChecks to settle (a few kilobytes, where the pixels could take hundreds).
+using Decoding = std::variant<bool, QByteArray>;
 
 // Draws line after line, for one worker.
 class LineDrawer {
@@ -29,17 +31,15 @@ class LineDrawer {
     virtual std::optional<QString> drawAndSave(const QString& text, const QString& outPath) = 0;
     // Whether the picture last written decodes.
     virtual Decoding writtenDecodes() const = 0;
-    // That picture, which SlowChecks gets when it is Unsettled.
-    virtual const Raster& written() const = 0;
 };
 
 // A worker's drawer, writing through the worker's writer.
 using DrawerFactory = std::function<std::unique_ptr<LineDrawer>(PictureStreams::FileWrite)>;
 
-// A written picture whose decoding the drawer left unsettled, by the index of its line.
+// A written picture whose decoding the drawer left open, by the index of its line.
 struct Unsettled {
     qsizetype line;
-    Raster picture;
+    QByteArray png;
 };
 
 // The checks that need the whole reading engine, and Qt Gui: the full program's.

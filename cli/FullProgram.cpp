@@ -50,9 +50,8 @@ using SymbolRequests::symbolRequestOf;
 using SymbolRequests::warnOfRoundedXDimension;
 
 // How the full reading engine settles a picture the quick look did not.
-bool slowlyDecodes(const Raster& picture, const LineDrawing& lines) {
-    return lines.zint() ? ScanCheck::decodesAny(imageOf(picture))
-                        : pictureDecodes(imageOf(picture));
+bool slowlyDecodes(const QImage& picture, const LineDrawing& lines) {
+    return lines.zint() ? ScanCheck::decodesAny(picture) : pictureDecodes(picture);
 }
 
 // What the window would have drawn the text from; nothing for a picture the window never shows.
@@ -93,11 +92,8 @@ class Drawer : public BatchRun::LineDrawer {
     // The engine's quick look at the picture as drawn settles most; the slow ones settle the
     // rest.
     BatchRun::Decoding writtenDecodes() const override {
-        return lines_.quicklyDecodes() || slowlyDecodes(lines_.written(), lines_)
-                   ? BatchRun::Decoding::Decodes
-                   : BatchRun::Decoding::DoesNot;
+        return lines_.quicklyDecodes() || slowlyDecodes(imageOf(lines_.written()), lines_);
     }
-    const Raster& written() const override { return lines_.written(); }
 
   private:
     std::optional<QString> save(const Raster& picture, const QString& outPath) const {
@@ -141,7 +137,7 @@ int draw(const Invocation& args) {
     const LineDrawing& lines = drawer.lines();
     for (const QString& warning : lines.warnings())
         printError(QStringLiteral("warning: ") + warning);
-    if (drawer.writtenDecodes() == BatchRun::Decoding::DoesNot)
+    if (!std::get<bool>(drawer.writtenDecodes()))
         printError(undecodableWarning(windowInputs(lines, text)));
     // The picture has standard output to itself when it goes there.
     if (lines.normalises())
@@ -162,7 +158,9 @@ class FullChecks : public BatchRun::SlowChecks {
         std::atomic<size_t> next{0};
         const auto work = [&] {
             for (size_t i = next++; i < pictures.size(); i = next++)
-                decodes[i] = slowlyDecodes(pictures[i].picture, lines_);
+                decodes[i] = slowlyDecodes(
+                    QImage::fromData(pictures[i].png).convertToFormat(QImage::Format_RGB32),
+                    lines_);
         };
         const unsigned helpers = BatchRun::workers() - 1;
         std::vector<std::thread> threads;
