@@ -2,6 +2,7 @@
 
 #include "cli/BatchRun.h"
 #include "cli/FullModule.h"
+#include "cli/Jobs.h"
 #include "cli/LineDrawing.h"
 #include "cli/SymbolRequests.h"
 #include "output/ImageExport.h"
@@ -66,11 +67,8 @@ bool handles(const CommandLine::Invocation& invocation) {
         return false;
     const auto format = CommandLine::pictureFormat(invocation);
     if (!format || (*format != ImageFormat::Png && *format != ImageFormat::Bmp)) return false;
-    const QString type = invocation.value(QStringLiteral("type"));
-    const auto zint = zintChoice(type);
-    if (zint && zint->isMatrix()) return true;
-    const auto choice = symbologyChoice(type);
-    return choice && !choice->printsText() && !CommandLine::asksForSymbol(invocation);
+    // Text needs fonts, which the full program has.
+    return !Jobs::printsText(invocation);
 }
 
 int run(const CommandLine::Invocation& invocation, int argc, char** argv) {

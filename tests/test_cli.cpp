@@ -282,6 +282,10 @@ class TestCli : public QObject {
                                    << QByteArray("warning: line 2: the picture does not decode\n"
                                                  "warning: for line 2: the picture does not "
                                                  "decode\n");
+        QTest::newRow("39/n at 203 dpi")
+            << QStringList{"--type", "39/n", "--xdim", "0.25", "--dpi", "203"}
+            << QByteArray("warning: line 2: the picture does not decode\n"
+                          "warning: for line 2: the picture does not decode\n");
         QTest::newRow("qr window") << QStringList{"--type", "qr"}
                                    << QByteArray("line 2: error: qr: No input data (segment 0 "
                                                  "empty)\n");
