@@ -26,6 +26,7 @@ class Drawer : public BatchRun::LineDrawer {
           write_(std::move(write)) {}
 
     std::optional<QString> drawAndSave(const QString& text, const QString& outPath) override {
+        lastPng_.reset();
         if (const auto refusal = lines_.draw(text)) return refusal;
         if (const auto refusal = lines_.rasterize()) return refusal;
         const Raster& picture = lines_.written();
