@@ -56,7 +56,8 @@ class SlowChecks {
 unsigned workers();
 
 // Runs the batch the command line asks for; its exit status. `slowChecks` is asked only when
-// there is a picture to settle or a warning to give.
+// there is a picture to settle or a warning to give; null when they cannot be had, which it
+// has said, and the batch fails with its pictures written.
 int run(const CommandLine::Invocation& args, const DrawerFactory& makeDrawer,
         const std::function<SlowChecks*()>& slowChecks);
 
