@@ -1,43 +1,32 @@
 // barcode-desk-cli beyond what its quick start does itself (main.cpp): every command, with fonts,
 // the image library and the grader. Built as a module that the program loads on demand.
 #include "app/DrawCommands.h"
-#include "cli/CodeTexts.h"
+#include "cli/BatchRun.h"
 #include "cli/CommandLine.h"
 #include "cli/Jobs.h"
 #include "cli/Labels.h"
+#include "cli/LineDrawing.h"
 #include "cli/PictureStreams.h"
 #include "cli/SymbolRequests.h"
-#include "cli/TypeNames.h"
 #include "cli/Verify.h"
 #include "decode/Code39RowReader.h"
-#include "decode/EngineRows.h"
 #include "output/ImageExport.h"
 #include "output/VectorExport.h"
 #include "output/WholeFile.h"
-#include "render/PictureBound.h"
 #include "render/RasterImage.h"
 #include "render/SymbolPicture.h"
-#include "render/SymbolRaster.h"
-#include "symbology/EncodeSymbol.h"
-#include "symbology/RuntimeError.h"
-#include "symbology/Symbology.h"
-#include "symbology/ZintChoices.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QHash>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <future>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -45,7 +34,6 @@
 #include <vector>
 
 #include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -61,90 +49,57 @@ using SymbolRequests::SymbolRequest;
 using SymbolRequests::symbolRequestOf;
 using SymbolRequests::warnOfRoundedXDimension;
 
-// One kind of picture drawn from many code texts, as the window would draw them.
-class Drawer {
+// How the full reading engine settles a picture the quick look did not.
+bool slowlyDecodes(const QImage& picture, const LineDrawing& lines) {
+    return lines.zint() ? ScanCheck::decodesAny(picture) : pictureDecodes(picture);
+}
+
+// What the window would have drawn the text from; nothing for a picture the window never shows.
+std::optional<ScanCheck::DrawInputs> windowInputs(const LineDrawing& lines, const QString& text) {
+    if (lines.raw() || lines.symbolRequest()) return std::nullopt;
+    return ScanCheck::DrawInputs{lines.type(), text, lines.model().widthValue,
+                                 lines.model().heightValue};
+}
+
+// One kind of picture drawn from many code texts, as the window would draw them, in any format.
+class Drawer : public BatchRun::LineDrawer {
   public:
     Drawer(const Invocation& args, std::optional<SymbolRequest> symbolRequest,
+           ImageExport::ImageFormat format, bool compact,
            PictureStreams::FileWrite write = WholeFile::write)
-        : type_(args.value(QStringLiteral("type"))), command_(DrawCommands::commandFor(type_)),
-          zint_(zintChoice(type_)), raw_(args.has(QStringLiteral("raw"))),
-          symbolRequest_(std::move(symbolRequest)), write_(std::move(write)) {
-        model_.setMessages(&messages_);
-        model_.zintRequest = SymbolRequests::zintRequestOf(args);
-        model_.widthValue = args.number(QStringLiteral("width"), DrawModel::kWidthMax);
-        // Draw Barcode puts the height slider back to 150 when it stands higher.
-        model_.heightValue =
-            std::min(args.number(QStringLiteral("height"), DrawModel::kHeightClamp),
-                     DrawModel::kHeightClamp);
-    }
+        : lines_(args, std::move(symbolRequest), &qtTextEngine(), &printSymbolTexts),
+          format_(format), compact_(compact), write_(std::move(write)) {}
 
     // Draws the text and saves the picture; the reason when the text was refused or the file
     // could not be written.
-    std::optional<QString> drawAndSave(const QString& text, const QString& outPath,
-                                       ImageExport::ImageFormat format, bool compact = false) {
-        messages_.texts.clear();
-        model_.codeText = text;
-        model_.drawWarnings.clear();
-        // Held on to, the last picture would make the command copy the output picture before
-        // erasing it.
-        written_ = Raster();
-        cellsRead_ = false;
-        try {
-            // A symbol drawn anew needs only the text the window's command would draw.
-            if (symbolRequest_) {
-                const auto symbol =
-                    SymbolRequests::encoded(type_, *symbolRequest_, model_, messages_);
-                if (const auto* refusal = std::get_if<QString>(&symbol))
-                    return withTwinAdvice(*refusal);
-                return saveSymbol(std::get<Symbol>(symbol), outPath, format, compact);
-            }
-            command_(model_);
-        } catch (const RuntimeError& error) {
-            return withTwinAdvice(namingTheCharacter(error.description()));
+    std::optional<QString> drawAndSave(const QString& text, const QString& outPath) override {
+        if (const auto refusal = lines_.draw(text)) return refusal;
+        const std::optional<SymbolRequest>& request = lines_.symbolRequest();
+        if (lines_.symbol() && request->vector) {
+            const auto drawing = VectorExport::vectorSymbolBytes(
+                *lines_.symbol(), *lines_.layout(), request->xDimensionMm,
+                VectorExport::vectorFormatOf(format_));
+            if (!drawing) return ImageExport::saveFailureMessage(outPath);
+            return writeFile(outPath, *drawing);
         }
-        if (!messages_.texts.isEmpty())
-            return withTwinAdvice(namingTheCharacter(messages_.refusal()));
-        written_ = picture();
-        return save(written_, outPath, format, compact);
+        if (const auto refusal = lines_.rasterize()) return refusal;
+        return save(lines_.written(), outPath);
     }
 
-    // What the last newer symbology said beside its symbol, e.g. a GS1 pairing rule.
-    const QStringList& warnings() const { return model_.drawWarnings; }
+    const LineDrawing& lines() const { return lines_; }
 
     // Whether the scan check reads the picture last written; a vector file counts as read.
     // The engine's quick look at the picture as drawn settles most; the slow ones settle the
     // rest.
-    bool writtenDecodes() const {
-        if (written_.isNull() || cellsRead_) return true;
-        const int h = written_.height();
-        if (zint_)
-            return (!zint_->isMatrix() &&
-                    ReadingEngine::blackAndWhiteRowsDecode(written_, {h / 4, h / 3, h / 2},
-                                                           ReadingEngine::Formats::Every)) ||
-                   ReadingEngine::blackAndWhiteDecodes(written_) ||
-                   ScanCheck::decodesAny(imageOf(written_));
-        return ReadingEngine::blackAndWhiteRowsDecode(written_, {h / 4, h / 3, h / 2}) ||
-               pictureDecodes(imageOf(written_));
+    BatchRun::Decoding writtenDecodes() const override {
+        return lines_.quicklyDecodes() || slowlyDecodes(imageOf(lines_.written()), lines_);
     }
-    // What the window would have drawn it from; nothing for a picture the window never shows.
-    std::optional<ScanCheck::DrawInputs> windowInputs(const QString& text) const {
-        if (raw_ || symbolRequest_) return std::nullopt;
-        return ScanCheck::DrawInputs{type_, text, model_.widthValue, model_.heightValue};
-    }
-
-    // The digit symbologies normalise the code text; the caller shows what was drawn.
-    bool normalises() const {
-        const auto choice = symbologyChoice(type_);
-        return choice && choice->takesDigitsOnly();
-    }
-    const QString& drawnText() const { return model_.codeText; }
 
   private:
-    std::optional<QString> save(const Raster& picture, const QString& outPath,
-                                ImageExport::ImageFormat format, bool compact) const {
-        const ImageExport::FileBytes bytes = compact
-                                                 ? ImageExport::compactFileBytes(picture, format)
-                                                 : ImageExport::imageFileBytes(picture, format);
+    std::optional<QString> save(const Raster& picture, const QString& outPath) const {
+        const ImageExport::FileBytes bytes = compact_
+                                                 ? ImageExport::compactFileBytes(picture, format_)
+                                                 : ImageExport::imageFileBytes(picture, format_);
         if (const auto* failure = std::get_if<QString>(&bytes))
             return ImageExport::saveFailureMessage(outPath, *failure);
         return writeFile(outPath, std::get<QByteArray>(bytes));
@@ -160,55 +115,10 @@ class Drawer {
             });
     }
 
-    // A refused text's message says which of EAN13 and ean13 (and their kin) takes what.
-    QString withTwinAdvice(const QString& refusal) const {
-        return TypeNames::withTwinAdvice(type_, refusal);
-    }
-
-    QString namingTheCharacter(const QString& refusal) const {
-        const auto choice = symbologyChoice(type_);
-        return choice ? CodeTexts::namingTheCharacter(refusal, choice->symbology, model_.codeText)
-                      : refusal;
-    }
-
-    std::optional<QString> saveSymbol(const Symbol& symbol, const QString& outPath,
-                                      ImageExport::ImageFormat format, bool compact) {
-        const SymbolRequest& request = *symbolRequest_;
-        const SymbolLayout layout(symbol, request.barHeight, request.quietZone);
-        if (request.vector) {
-            const auto drawing = VectorExport::vectorSymbolBytes(
-                symbol, layout, request.xDimensionMm, VectorExport::vectorFormatOf(format));
-            if (!drawing) return ImageExport::saveFailureMessage(outPath);
-            return writeFile(outPath, *drawing);
-        }
-        const long long width = static_cast<long long>(layout.width) * request.pixelsPerModule;
-        const long long height = static_cast<long long>(layout.height) * request.pixelsPerModule;
-        if (exceedsPictureBound(width, height))
-            return QStringLiteral("The picture would be %1.").arg(pictureBoundText(width, height));
-        written_ = symbolRaster(symbol, layout, request.pixelsPerModule, request.dotsPerInch);
-        cellsRead_ = SymbolRequests::readsFromCells(type_, symbol, request, layout.left);
-        printSymbolTexts(written_, symbol, layout, request.pixelsPerModule);
-        return save(written_, outPath, format, compact);
-    }
-
-    const Raster& picture() const {
-        if (!raw_) return model_.outputPicture.pixels();
-        // UPC-A draws on its own work picture, exactly as the renderer left it.
-        const auto choice = symbologyChoice(type_);
-        return choice && choice->symbology == Symbology::UpcA ? model_.upc.upcPicture.pixels()
-                                                              : model_.workPicture.pixels();
-    }
-
-    QString type_;
-    DrawCommands::Command command_;
-    std::optional<ZintChoice> zint_;
-    bool raw_;
-    std::optional<SymbolRequest> symbolRequest_;
+    LineDrawing lines_;
+    ImageExport::ImageFormat format_;
+    bool compact_; // batches write many files: compact ones
     PictureStreams::FileWrite write_;
-    Raster written_;         // the raster picture last saved
-    bool cellsRead_ = false; // whether its 2D symbol's cells read, which settles its check
-    Jobs::RecordedMessages messages_;
-    DrawModel model_;
 };
 
 int draw(const Invocation& args) {
@@ -218,192 +128,69 @@ int draw(const Invocation& args) {
     const auto format = CommandLine::pictureFormat(args);
     const std::optional<SymbolRequest> request = symbolRequestOf(args, *format);
     if (request) warnOfRoundedXDimension(*request);
-    Drawer drawer(args, request);
+    Drawer drawer(args, request, *format, false);
     const QString text = args.value(QStringLiteral("text"));
-    if (const auto refusal = drawer.drawAndSave(text, outPath, *format)) {
+    if (const auto refusal = drawer.drawAndSave(text, outPath)) {
         printError(*refusal);
         return kExitRefused;
     }
-    for (const QString& warning : drawer.warnings())
+    const LineDrawing& lines = drawer.lines();
+    for (const QString& warning : lines.warnings())
         printError(QStringLiteral("warning: ") + warning);
-    if (!drawer.writtenDecodes()) printError(undecodableWarning(drawer.windowInputs(text)));
+    if (!std::get<bool>(drawer.writtenDecodes()))
+        printError(undecodableWarning(windowInputs(lines, text)));
     // The picture has standard output to itself when it goes there.
-    if (drawer.normalises())
+    if (lines.normalises())
         std::fprintf(toStandardOutput ? stderr : stdout, "%s\n",
-                     drawer.drawnText().toUtf8().constData());
+                     lines.drawnText().toUtf8().constData());
     return 0;
 }
 
-// The lines of a list, and why a line that is not UTF-8 text cannot be drawn.
-struct ListLines {
-    QStringList lines;
-    QHash<qsizetype, QString> notText;
-};
-
-// The lines of the list; nullopt when it cannot be read.
-std::optional<ListLines> readLines(const QString& listPath) {
-    const std::optional<QByteArray> bytes = PictureStreams::readAll(listPath);
-    if (!bytes) return std::nullopt;
-    ListLines list;
-    QList<QByteArray> lines = bytes->split('\n');
-    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast(); // the final line end
-    for (QByteArray& line : lines) {
-        if (line.endsWith('\r')) line.chop(1);
-        if (const auto problem = CodeTexts::utf8Problem(line))
-            list.notText.insert(list.lines.size(),
-                                QStringLiteral("the line is not UTF-8 text: %1").arg(*problem));
-        list.lines << QString::fromUtf8(line);
-    }
-    return list;
-}
-
-// A bar on the terminal, redrawn only when its filled part grows.
-class Progress {
+// The slow checks of pictures drawn as the command line asks, a worker per core.
+class FullChecks : public BatchRun::SlowChecks {
   public:
-    explicit Progress(qsizetype total) : total_(total), shown_(isatty(fileno(stderr))) {}
-    void step(qsizetype done) {
-        if (!shown_ || total_ == 0) return;
-        const int filled = static_cast<int>(done * kWidth / total_);
-        if (filled == lastFilled_) return;
-        lastFilled_ = filled;
-        std::fprintf(stderr, "\r[%s%s] %lld/%lld", QByteArray(filled, '#').constData(),
-                     QByteArray(kWidth - filled, ' ').constData(), static_cast<long long>(done),
-                     static_cast<long long>(total_));
-        if (done == total_) std::fputc('\n', stderr);
+    explicit FullChecks(const Invocation& args)
+        : lines_(args, symbolRequestOf(args, *CommandLine::pictureFormat(args)), &qtTextEngine(),
+                 &printSymbolTexts) {}
+
+    std::vector<char> decode(const std::vector<BatchRun::Unsettled>& pictures) override {
+        std::vector<char> decodes(pictures.size(), false);
+        std::atomic<size_t> next{0};
+        const auto work = [&] {
+            for (size_t i = next++; i < pictures.size(); i = next++)
+                decodes[i] = slowlyDecodes(
+                    QImage::fromData(pictures[i].png).convertToFormat(QImage::Format_RGB32),
+                    lines_);
+        };
+        const unsigned helpers = BatchRun::workers() - 1;
+        std::vector<std::thread> threads;
+        for (unsigned t = 0; t < helpers && t + 1 < pictures.size(); ++t)
+            threads.emplace_back(work);
+        work();
+        for (std::thread& thread : threads)
+            thread.join();
+        return decodes;
     }
-    // Ends a bar that stopped short.
-    void stop() {
-        if (shown_ && lastFilled_ >= 0) std::fputc('\n', stderr);
+
+    QString undecodableWarning(const QString& text) override {
+        return ::undecodableWarning(windowInputs(lines_, text))
+            .mid(QStringLiteral("warning: ").size());
     }
 
   private:
-    static constexpr int kWidth = 40;
-    qsizetype total_;
-    bool shown_;
-    int lastFilled_ = -1;
+    LineDrawing lines_;
 };
 
-// A worker's pictures are synced together, this many at a time: one sync takes longer than
-// drawing and writing several pictures. Each picture waiting for it holds a file open, and a
-// worker holds two groups (one drawn while the other is synced), so the workers together keep
-// at most half of the files the process may open.
-qsizetype picturesPerSync(unsigned workers) {
-    constexpr qsizetype kMost = 64;
-    rlimit files{};
-    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return kMost;
-    return std::clamp(static_cast<qsizetype>(files.rlim_cur / 2 / (2 * workers)), qsizetype(1),
-                      kMost);
-}
-
-// Lines are drawn by one worker per core, each with its own pictures; refusals are reported
-// in line order once all are done. Interrupted, the workers finish the lines in hand, which
-// leaves lines 1 to N drawn. A picture gets its name only once it is whole on disk.
 int batch(const Invocation& args) {
     const auto format = *CommandLine::pictureFormat(args);
     const std::optional<SymbolRequest> request = symbolRequestOf(args, format);
-    // The list is read before anything is made, so a wrong list leaves no trace.
-    const QString listPath = args.value(QStringLiteral("in"));
-    const std::optional<ListLines> read = readLines(listPath);
-    if (!read) {
-        printError(QStringLiteral("Cannot read %1.").arg(listPath));
-        return kExitRefused;
-    }
-    const QStringList& lines = read->lines;
-    const QDir outDir(args.value(QStringLiteral("out-dir")));
-    if (!QDir().mkpath(outDir.path())) {
-        printError(QStringLiteral("Cannot create %1.").arg(outDir.path()));
-        return kExitRefused;
-    }
-    const QString extension = QString::fromLatin1(ImageExport::entryOf(format).word);
-    if (request) warnOfRoundedXDimension(*request);
-    // Workers take no further line once a signal came, so every line taken is drawn and saved
-    // whole.
-    Jobs::stopOnInterruption(false);
-
-    std::vector<std::optional<QString>> refusals(static_cast<size_t>(lines.size()));
-    std::vector<char> undecodable(static_cast<size_t>(lines.size()), false);
-    std::atomic<qsizetype> next{0}, done{0};
-    Progress progress(lines.size());
-    const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
-    const qsizetype groupSize = picturesPerSync(helpers + 1);
-    const auto pathOf = [&](qsizetype i) {
-        return outDir.filePath(
-            QStringLiteral("%1.%2").arg(i + 1, 6, 10, QChar(u'0')).arg(extension));
-    };
-    // Failures of a group, once its sync is over, go to the lines they concern.
-    const auto noteFailures = [&](const std::vector<WholeFile::Group::Failure>& failures) {
-        for (const WholeFile::Group::Failure& failure : failures) {
-            refusals[static_cast<size_t>(failure.id)] =
-                ImageExport::saveFailureMessage(pathOf(failure.id), failure.reason);
-            undecodable[static_cast<size_t>(failure.id)] = false;
-        }
-    };
-    auto work = [&](bool showsProgress) {
-        qsizetype i = 0;
-        auto pictures = std::make_unique<WholeFile::Group>(outDir.path());
-        Drawer drawer(args, request, [&](const QString& path, const QByteArray& bytes) {
-            return pictures->add(i, path, bytes);
-        });
-        // A full group is synced and named while the next one is drawn: the sync mostly waits
-        // for the disk. One group at a time is in the hands of the disk.
-        std::future<std::vector<WholeFile::Group::Failure>> syncing;
-        const auto commit = [&] {
-            if (syncing.valid()) noteFailures(syncing.get());
-            syncing = std::async(std::launch::async,
-                                 [group = std::move(pictures)] { return group->commit(); });
-            pictures = std::make_unique<WholeFile::Group>(outDir.path());
-        };
-        while (Jobs::stopSignal() == 0) {
-            i = next++;
-            if (i >= lines.size()) break;
-            const auto notText = read->notText.constFind(i);
-            refusals[static_cast<size_t>(i)] =
-                notText != read->notText.cend()
-                    ? std::optional(*notText)
-                    : drawer.drawAndSave(lines[i], pathOf(i), format, true);
-            undecodable[static_cast<size_t>(i)] =
-                !refusals[static_cast<size_t>(i)] && !drawer.writtenDecodes();
-            ++done;
-            if (showsProgress) progress.step(done);
-            if (pictures->pending() >= groupSize) commit();
-        }
-        if (syncing.valid()) noteFailures(syncing.get());
-        noteFailures(pictures->commit());
-    };
-    std::vector<std::thread> threads;
-    for (unsigned t = 0; t < helpers && t + 1 < static_cast<unsigned>(lines.size()); ++t)
-        threads.emplace_back(work, false);
-    work(true);
-    for (std::thread& thread : threads)
-        thread.join();
-    const int signal = Jobs::stopSignal();
-    signal == 0 ? progress.step(lines.size()) : progress.stop();
-
-    int refused = 0;
-    std::optional<qsizetype> firstUndecodable;
-    for (size_t i = 0; i < refusals.size(); ++i) {
-        if (refusals[i]) {
-            printError(QStringLiteral("line %1: %2").arg(i + 1).arg(*refusals[i]));
-            ++refused;
-        }
-        if (!undecodable[i]) continue;
-        if (!firstUndecodable) firstUndecodable = qsizetype(i);
-        printError(QStringLiteral("warning: line %1: the picture does not decode").arg(i + 1));
-    }
-    // The nearest width positions depend on the text: named for the first such line only, so
-    // that a long list stays quick.
-    if (firstUndecodable)
-        printError(QStringLiteral("warning: for line %1: ").arg(*firstUndecodable + 1) +
-                   undecodableWarning(Drawer(args, request).windowInputs(lines[*firstUndecodable]))
-                       .mid(QStringLiteral("warning: ").size()));
-    if (signal != 0) {
-        printError(QStringLiteral("%1: interrupted after %2 of %3 lines")
-                       .arg(QString::fromLatin1(CommandLine::kProgram))
-                       .arg(done.load())
-                       .arg(lines.size()));
-        return 128 + signal; // as the shell reports a program the signal ended
-    }
-    return refused == 0 ? 0 : kExitRefused;
+    FullChecks checks(args);
+    return BatchRun::run(
+        args,
+        [&](PictureStreams::FileWrite write) {
+            return std::make_unique<Drawer>(args, request, format, true, std::move(write));
+        },
+        [&] { return &checks; });
 }
 
 int readCommand(const Invocation& args) {
@@ -502,6 +289,49 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
             QStringLiteral("%1: %2").arg(QString::fromLatin1(CommandLine::kProgram), message));
 }
 
+// The application the job needs, and the private folder that outlives it.
+class Application {
+  public:
+    Application(int& argc, char** argv, const Invocation& invocation) {
+        qInstallMessageHandler(quietQtMessages);
+        // Text under the bars needs fonts, and fonts need a platform plugin, which only a
+        // QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts
+        // in a fraction of the time.
+        if (Jobs::printsText(invocation)) {
+            removeStrandedFolders();
+            privateFolder_.emplace(QDir::tempPath() + QStringLiteral("/") + kPrivateFolderPrefix +
+                                   QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
+            prepareFontSetUp(*privateFolder_);
+            app_ = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            app_ = std::make_unique<QCoreApplication>(argc, argv);
+        }
+    }
+
+  private:
+    std::optional<QTemporaryDir> privateFolder_;
+    std::unique_ptr<QCoreApplication> app_;
+};
+
+// The slow checks for the quick program's batch, with the application they need, made first.
+class ChecksForQuickBatch : public BatchRun::SlowChecks {
+  public:
+    ChecksForQuickBatch(int argc, char** argv, const Invocation& invocation)
+        : argc_(argc), application_(argc_, argv, invocation), checks_(invocation) {}
+
+    std::vector<char> decode(const std::vector<BatchRun::Unsettled>& pictures) override {
+        return checks_.decode(pictures);
+    }
+    QString undecodableWarning(const QString& text) override {
+        return checks_.undecodableWarning(text);
+    }
+
+  private:
+    int argc_; // the application holds on to it
+    Application application_;
+    FullChecks checks_;
+};
+
 } // namespace
 
 // The program's main, for the quick start to hand over to.
@@ -511,20 +341,14 @@ extern "C" [[gnu::visibility("default")]] int barcode_desk_cli_full(int argc, ch
         return usageProblem(problem->message, problem->command);
     const Invocation& invocation = std::get<Invocation>(parsed);
     if (invocation.request != Invocation::Request::Run) return Jobs::answer(invocation);
-    qInstallMessageHandler(quietQtMessages);
-    std::optional<QTemporaryDir> privateFolder; // outlives the application
-    std::unique_ptr<QCoreApplication> app;
-    // Text under the bars needs fonts, and fonts need a platform plugin, which only a
-    // QGuiApplication loads; bars alone are drawn under a QCoreApplication, which starts in a
-    // fraction of the time.
-    if (Jobs::printsText(invocation)) {
-        removeStrandedFolders();
-        privateFolder.emplace(QDir::tempPath() + QStringLiteral("/") + kPrivateFolderPrefix +
-                              QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
-        prepareFontSetUp(*privateFolder);
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    const Application application(argc, argv, invocation);
     return run(invocation);
+}
+
+// The checks the quick program's batch leaves to the full program, for the batch the command
+// line asks for (which the quick program parsed already); the caller owns them.
+extern "C" [[gnu::visibility("default")]] BatchRun::SlowChecks*
+barcode_desk_cli_slow_checks(int argc, char** argv) {
+    const auto parsed = CommandLine::parse(Jobs::utf8Arguments(argc, argv));
+    return new ChecksForQuickBatch(argc, argv, std::get<Invocation>(parsed));
 }

@@ -5,16 +5,12 @@
 #include "cli/CodeTexts.h"
 #include "cli/CommandLine.h"
 #include "cli/FastDraw.h"
+#include "cli/FullModule.h"
 #include "cli/Jobs.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStringList>
+#include "cli/QuickBatch.h"
 
 #include <cstdio>
 
-#include <dlfcn.h>
 #include <signal.h>
 
 namespace {
@@ -36,43 +32,11 @@ std::optional<QString> codeTextProblem(int argc, char** argv) {
     return std::nullopt;
 }
 
-// Where the module may be: beside the program, as installed or built, then where the package
-// installs it, then where this build put it, then by name alone (the run path).
-QStringList moduleCandidates() {
-    QStringList candidates;
-    const QString program = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
-    if (!program.isEmpty())
-        candidates << QDir::cleanPath(
-            QFileInfo(program).absolutePath() +
-            QStringLiteral("/" BARCODE_DESK_CLI_MODULE_FROM_BINDIR "/" BARCODE_DESK_CLI_MODULE));
-    candidates << QStringLiteral(BARCODE_DESK_CLI_MODULE_DIR "/" BARCODE_DESK_CLI_MODULE);
-    // A copy of the program built here: the run path alone does not do, since a sanitizer's
-    // dlopen looks the name up from its own library, not from the program.
-    candidates << QStringLiteral(BARCODE_DESK_CLI_MODULE_BUILT);
-    candidates << QStringLiteral(BARCODE_DESK_CLI_MODULE);
-    return candidates;
-}
-
 // Loads the rest of the program and hands the command line to it.
 int runFullProgram(int argc, char** argv) {
-    QString failure;
-    for (const QString& candidate : moduleCandidates()) {
-        // A path not there is passed over quietly; one that is there and fails to load says why.
-        if (candidate.contains(u'/') && !QFileInfo::exists(candidate)) continue;
-        void* module = dlopen(QFile::encodeName(candidate).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!module) {
-            failure = QString::fromLocal8Bit(dlerror());
-            break;
-        }
-        using Main = int (*)(int, char**);
-        if (const auto full = reinterpret_cast<Main>(dlsym(module, "barcode_desk_cli_full")))
-            return full(argc, argv);
-        failure = QStringLiteral("%1 has no entry").arg(candidate);
-        break;
-    }
-    Jobs::printError(QStringLiteral("%1: cannot load the rest of the program: %2")
-                         .arg(QString::fromLatin1(CommandLine::kProgram), failure));
-    return Jobs::kExitRefused;
+    using Main = int (*)(int, char**);
+    const auto full = reinterpret_cast<Main>(FullModule::entry("barcode_desk_cli_full"));
+    return full ? full(argc, argv) : Jobs::kExitRefused;
 }
 
 } // namespace
@@ -108,5 +72,6 @@ int main(int argc, char** argv) {
     // start-up. The full program makes its own.
     if (FastDraw::handles(invocation))
         if (const std::optional<int> status = FastDraw::run(invocation)) return *status;
+    if (QuickBatch::handles(invocation)) return QuickBatch::run(invocation, argc, argv);
     return runFullProgram(argc, argv);
 }

@@ -13,11 +13,6 @@ namespace {
 
 using namespace FreeImageFiles;
 
-QString libraryFailure(const FormatEntry& entry) {
-    return QStringLiteral("the image library could not write the %1 format")
-        .arg(QString::fromLatin1(entry.word).toUpper());
-}
-
 // Hands the bitmap to the library for the file's bytes, and releases it.
 std::optional<QByteArray> libraryBytes(BitmapHandle bitmap, QSize resolution,
                                        const FormatEntry& entry) {
@@ -43,7 +38,7 @@ std::optional<QByteArray> encodedBytes(const QImage& picture, const FormatEntry&
 }
 
 FileBytes fileBytesOf(const std::optional<QByteArray>& bytes, const FormatEntry& entry) {
-    if (!bytes) return libraryFailure(entry);
+    if (!bytes) return libraryFailure(entry.format);
     return *bytes;
 }
 

@@ -52,6 +52,8 @@ std::optional<QString> SaveImage(const QImage& picture, const QString& path, Ima
 QString saveFailureMessage(const QString& path);
 // The same, with the reason after it.
 QString saveFailureMessage(const QString& path, const QString& reason);
+// The reason when the file's bytes could not be made.
+QString libraryFailure(ImageFormat format);
 
 // For many files at once: a picture of pure black and white goes to PNG and TIFF at one bit
 // per pixel, straight from memory (the same pixels, a fraction of the time and size); anything

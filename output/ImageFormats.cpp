@@ -57,4 +57,9 @@ QString saveFailureMessage(const QString& path) {
     return QStringLiteral("The barcode could not be saved as ") + path;
 }
 
+QString libraryFailure(ImageFormat format) {
+    return QStringLiteral("the image library could not write the %1 format")
+        .arg(QString::fromLatin1(entryOf(format).word).toUpper());
+}
+
 } // namespace ImageExport

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -255,6 +256,72 @@ class TestCli : public QObject {
                  draw.convertToFormat(QImage::Format_RGB32));
         QCOMPARE(batch.dotsPerMeterX(), draw.dotsPerMeterX());
         QCOMPARE(batch.dotsPerMeterY(), draw.dotsPerMeterY());
+    }
+
+    // The batches without text are drawn without Qt Gui, the others by the rest of the program
+    // (TIFF among them): both say the same of every line and draw the same pixels. A picture
+    // that the quick look leaves open (a module of one pixel, an empty Code 39) is still
+    // settled by the full check, with its advice.
+    void quickBatchesMatchTheFullProgram_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("said");
+        QTest::newRow("datamatrix, one pixel a module")
+            << QStringList{"--type", "datamatrix", "--scale", "1"}
+            << QByteArray("warning: line 1: the picture does not decode\n"
+                          "line 2: error: datamatrix: No input data (segment 0 empty)\n"
+                          "warning: line 3: the picture does not decode\n"
+                          "warning: for line 1: the picture does not decode\n");
+        QTest::newRow("39/n window, narrow")
+            << QStringList{"--type", "39/n", "--width", "7"}
+            << QByteArray("warning: line 1: the picture does not decode\n"
+                          "warning: line 2: the picture does not decode\n"
+                          "warning: line 3: the picture does not decode\n"
+                          "warning: for line 1: the picture does not decode; --width 33 draws "
+                          "one that does; --scale draws one that always does\n");
+        QTest::newRow("128/n raw") << QStringList{"--type", "128/n", "--raw"}
+                                   << QByteArray("warning: line 2: the picture does not decode\n"
+                                                 "warning: for line 2: the picture does not "
+                                                 "decode\n");
+        QTest::newRow("39/n at 203 dpi")
+            << QStringList{"--type", "39/n", "--xdim", "0.25", "--dpi", "203"}
+            << QByteArray("warning: line 2: the picture does not decode\n"
+                          "warning: for line 2: the picture does not decode\n");
+        QTest::newRow("qr window") << QStringList{"--type", "qr"}
+                                   << QByteArray("line 2: error: qr: No input data (segment 0 "
+                                                 "empty)\n");
+        QTest::newRow("aztec drawn anew")
+            << QStringList{"--type", "aztec", "--scale", "2", "--quiet-zone", "1"}
+            << QByteArray("line 2: error: aztec: No input data (segment 0 empty)\n");
+    }
+    void quickBatchesMatchTheFullProgram() {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, said);
+        const QByteArray list = "Hello 1\n\nDM0123456789ABCDEFGH\n";
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).remove(u'/');
+        QList<Run> runs;
+        for (const char* format : {"png", "bmp", "tif"})
+            runs << cli(QStringList{"batch", "--in", "-", "--format", format, "--out-dir",
+                                    path(tag + "-" + format)} +
+                            options,
+                        list);
+        QCOMPARE(runs[0].err, said);
+        QCOMPARE(runs[0].exitCode, said.contains("error:") ? 1 : 0);
+        for (const Run& run : runs) {
+            QCOMPARE(run.err, runs[0].err);
+            QCOMPARE(run.exitCode, runs[0].exitCode);
+        }
+        const QStringList drawn = QDir(path(tag + "-tif")).entryList(QDir::Files);
+        QVERIFY(!drawn.isEmpty());
+        for (const QString& name : drawn) {
+            const QImage full = readBackImage(path(tag + "-tif/" + name), path("full.png"));
+            for (const char* format : {"png", "bmp"}) {
+                const QImage quick(
+                    path(tag + "-" + format + "/" + QFileInfo(name).baseName() + "." + format));
+                QImage pixels = quick.convertToFormat(QImage::Format_RGB32);
+                pixels.setColorSpace(full.colorSpace()); // ImageMagick notes a gamma
+                QCOMPARE(pixels, full);
+            }
+        }
     }
 
     void batchReadsStandardInput() {
@@ -661,15 +728,8 @@ class TestCli : public QObject {
         QFETCH(QStringList, args);
         QFETCH(QString, format);
         QFETCH(int, exitCode);
-        const QString program = path("moved/bin/barcode-desk-cli");
-        const QString module = QDir::cleanPath(path("moved/bin/" CLI_MODULE_FROM_PROGRAM));
-        if (!QFileInfo::exists(program)) {
-            QVERIFY(QDir().mkpath(QFileInfo(program).path()) &&
-                    QDir().mkpath(QFileInfo(module).path()));
-            QVERIFY(QFile::copy(QStringLiteral(CLI_EXECUTABLE), program));
-            QFile broken(module);
-            QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a library") > 0);
-        }
+        const QString program = programWithABrokenModule();
+        QVERIFY(!program.isEmpty());
         const QString out =
             path(QStringLiteral("moved-%1.%2").arg(QTest::currentDataTag(), format));
         const Run run = runProgram(program, args + QStringList{"--out", out});
@@ -678,8 +738,50 @@ class TestCli : public QObject {
         if (exitCode != 0)
             QVERIFY2(
                 run.err.startsWith("barcode-desk-cli: cannot load the rest of the program: ") &&
-                    run.err.contains(module.toUtf8()),
+                    run.err.contains(brokenModule().toUtf8()),
                 run.err);
+    }
+
+    // A batch the quick program draws needs the rest of the program only for a picture whose
+    // decoding its look leaves open: without it, the pictures are there, but not the answer.
+    void aBatchWithAModuleThatDoesNotLoad_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("pictures");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("settled") << QStringList{"--type", "qr"} << 2 << 0;
+        QTest::newRow("one to settle")
+            << QStringList{"--type", "datamatrix", "--scale", "1"} << 2 << 1;
+        QTest::newRow("TIFF") << QStringList{"--type", "qr", "--format", "tif"} << 0 << 1;
+    }
+    void aBatchWithAModuleThatDoesNotLoad() {
+        QFETCH(QStringList, options);
+        QFETCH(int, pictures);
+        QFETCH(int, exitCode);
+        const QString program = programWithABrokenModule();
+        QVERIFY(!program.isEmpty());
+        const QString out = path(QStringLiteral("moved-%1").arg(QTest::currentDataTag()));
+        const Run run = runProgram(
+            program, QStringList{"batch", "--in", "-", "--out-dir", out} + options, "Hi\nA1\n");
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(QDir(out).entryList(QDir::Files).size(), pictures);
+        QCOMPARE(run.err.contains("barcode-desk-cli: cannot load the rest of the program: "),
+                 exitCode != 0);
+    }
+
+  private:
+    QString brokenModule() const {
+        return QDir::cleanPath(path("moved/bin/" CLI_MODULE_FROM_PROGRAM));
+    }
+    // A copy of the program beside a module that does not load; empty when it cannot be made.
+    QString programWithABrokenModule() const {
+        const QString program = path("moved/bin/barcode-desk-cli");
+        if (QFileInfo::exists(program)) return program;
+        QFile broken(brokenModule());
+        const bool made = QDir().mkpath(QFileInfo(program).path()) &&
+                          QDir().mkpath(QFileInfo(broken).path()) &&
+                          QFile::copy(QStringLiteral(CLI_EXECUTABLE), program) &&
+                          broken.open(QIODevice::WriteOnly) && broken.write("not a library") > 0;
+        return made ? program : QString();
     }
 };
 

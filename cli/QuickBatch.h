@@ -1,0 +1,17 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+
+// The batches drawn with Qt Core alone: PNG and Windows Bitmap pictures that carry no text (the
+// window's pictures without a caption, 2D symbols, Code 39 and 128 drawn anew).
+// A picture whose decoding the reading engine's quick look leaves open is settled by the rest
+// of the program, loaded only then.
+namespace QuickBatch {
+
+// Whether the invocation is such a batch; decided before the first line is drawn.
+bool handles(const CommandLine::Invocation& invocation);
+
+// Runs it with the messages, files and exit status of the full program.
+int run(const CommandLine::Invocation& invocation, int argc, char** argv);
+
+} // namespace QuickBatch
