@@ -7,6 +7,10 @@
 #include "cli/SymbolRequests.h"
 #include "output/ImageExport.h"
 #include "output/RasterFiles.h"
+#include "render/FaceTextEngine.h"
+#include "render/FontFace.h"
+#include "render/SymbolTexts.h"
+#include "symbology/Symbology.h"
 
 #include <memory>
 
@@ -22,13 +26,19 @@ class Drawer : public BatchRun::LineDrawer {
     Drawer(const CommandLine::Invocation& args,
            std::optional<SymbolRequests::SymbolRequest> request, ImageFormat format,
            PictureStreams::FileWrite write)
-        : lines_(args, std::move(request), nullptr, nullptr), format_(format),
-          write_(std::move(write)) {}
+        : lines_(args, std::move(request), &faceTextEngine(), &printSymbolTextsInFaceOnly),
+          format_(format), write_(std::move(write)) {}
 
     std::optional<QString> drawAndSave(const QString& text, const QString& outPath) override {
         lastPng_.reset();
-        if (const auto refusal = lines_.draw(text)) return refusal;
-        if (const auto refusal = lines_.rasterize()) return refusal;
+        try {
+            if (const auto refusal = lines_.draw(text)) return refusal;
+            if (const auto refusal = lines_.rasterize()) return refusal;
+        } catch (const FontUnavailable& unavailable) {
+            // The face has every character the symbologies accept: not expected.
+            return QStringLiteral("The text cannot be printed: %1.")
+                .arg(QString::fromUtf8(unavailable.what()));
+        }
         const Raster& picture = lines_.written();
         const std::optional<QByteArray> bytes = format_ == ImageFormat::Bmp
                                                     ? RasterFiles::bmp(picture)
@@ -60,6 +70,15 @@ class Drawer : public BatchRun::LineDrawer {
     std::optional<QByteArray> lastPng_; // the PNG file last written
 };
 
+// Whether the picture font's face prints the pictures' texts: every text but the UPC-A window
+// picture's captions, whose font may be another; none when the face's file cannot be read.
+bool facePrintsTexts(const CommandLine::Invocation& invocation) {
+    const auto choice = symbologyChoice(invocation.value(QStringLiteral("type")));
+    if (choice && choice->symbology == Symbology::UpcA && !CommandLine::asksForSymbol(invocation))
+        return false;
+    return FontFace::pictureFace(SymbolLayout::kFontSize) != nullptr;
+}
+
 } // namespace
 
 bool handles(const CommandLine::Invocation& invocation) {
@@ -68,8 +87,7 @@ bool handles(const CommandLine::Invocation& invocation) {
         return false;
     const auto format = CommandLine::pictureFormat(invocation);
     if (!format || (*format != ImageFormat::Png && *format != ImageFormat::Bmp)) return false;
-    // Text needs fonts, which the full program has.
-    return !Jobs::printsText(invocation);
+    return !Jobs::printsText(invocation) || facePrintsTexts(invocation);
 }
 
 int run(const CommandLine::Invocation& invocation, int argc, char** argv) {

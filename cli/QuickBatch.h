@@ -2,8 +2,9 @@
 
 #include "cli/CommandLine.h"
 
-// The batches drawn with Qt Core alone: PNG and Windows Bitmap pictures that carry no text (the
-// window's pictures without a caption, 2D symbols, Code 39 and 128 drawn anew).
+// The batches drawn with Qt Core alone: PNG and Windows Bitmap pictures of every symbology, their
+// texts printed in the picture font's face (FontFace.h), but for the UPC-A window picture's
+// captions, whose font may be another.
 // A picture whose decoding the reading engine's quick look leaves open is settled by the rest
 // of the program, loaded only then.
 namespace QuickBatch {

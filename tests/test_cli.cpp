@@ -292,6 +292,15 @@ class TestCli : public QObject {
         QTest::newRow("aztec drawn anew")
             << QStringList{"--type", "aztec", "--scale", "2", "--quiet-zone", "1"}
             << QByteArray("line 2: error: aztec: No input data (segment 0 empty)\n");
+        QTest::newRow("39/c captions")
+            << QStringList{"--type", "39/c"}
+            << QByteArray("warning: line 2: the picture does not decode\n"
+                          "warning: line 3: the picture does not decode\n"
+                          "warning: for line 2: the picture does not decode; --scale draws one "
+                          "that always does\n");
+        QTest::newRow("code93 text under its bars")
+            << QStringList{"--type", "code93", "--scale", "2"}
+            << QByteArray("line 2: error: code93: No input data\n");
     }
     void quickBatchesMatchTheFullProgram() {
         QFETCH(QStringList, options);
@@ -752,6 +761,9 @@ class TestCli : public QObject {
         QTest::newRow("one to settle")
             << QStringList{"--type", "datamatrix", "--scale", "1"} << 2 << 1;
         QTest::newRow("TIFF") << QStringList{"--type", "qr", "--format", "tif"} << 0 << 1;
+        QTest::newRow("texts in the face")
+            << QStringList{"--type", "code93", "--scale", "2"} << 2 << 0;
+        QTest::newRow("UPC-A captions") << QStringList{"--type", "UPC-A"} << 0 << 1;
     }
     void aBatchWithAModuleThatDoesNotLoad() {
         QFETCH(QStringList, options);
