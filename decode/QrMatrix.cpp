@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <mutex>
 #include <optional>
 
 namespace QrMatrix {
@@ -450,6 +451,39 @@ bool isFunctionModule(int version, int row, int column) {
     return false;
 }
 
+namespace {
+
+// The data modules of a version in placement order: two columns at a time from the right, up
+// and down, past the function patterns. The same for every symbol of the version (a batch
+// reads thousands): made once.
+const std::vector<Module>& placementOrder(int version) {
+    static std::array<std::once_flag, 41> made;
+    static std::array<std::vector<Module>, 41> orders;
+    std::call_once(made[std::size_t(version)], [version] {
+        const int size = 17 + 4 * version;
+        std::vector<bool> function(std::size_t(size) * std::size_t(size));
+        for (int row = 0; row < size; ++row)
+            for (int column = 0; column < size; ++column)
+                function[std::size_t(row) * std::size_t(size) + std::size_t(column)] =
+                    isFunctionModule(version, row, column);
+        std::vector<Module>& order = orders[std::size_t(version)];
+        bool upward = true;
+        for (int right = size - 1; right > 0; right -= 2) {
+            if (right == 6) --right;
+            for (int step = 0; step < size; ++step) {
+                const int row = upward ? size - 1 - step : step;
+                for (int c = 0; c < 2; ++c)
+                    if (!function[std::size_t(row) * std::size_t(size) + std::size_t(right - c)])
+                        order.push_back({right - c, row});
+            }
+            upward = !upward;
+        }
+    });
+    return orders[std::size_t(version)];
+}
+
+} // namespace
+
 MatrixRead read(const ModuleMatrix& m) {
     MatrixRead result;
     const int size = m.rows;
@@ -474,25 +508,7 @@ MatrixRead read(const ModuleMatrix& m) {
     result.segments = fixedSegments(version, size, formats[std::size_t(*format)],
                                     version >= 7 ? versionBits(version) : 0);
 
-    // The codewords in placement order: two columns at a time from the right, up and down,
-    // past the function patterns.
-    std::vector<bool> function(std::size_t(size) * std::size_t(size));
-    for (int row = 0; row < size; ++row)
-        for (int column = 0; column < size; ++column)
-            function[std::size_t(row) * std::size_t(size) + std::size_t(column)] =
-                isFunctionModule(version, row, column);
-    std::vector<Module> order;
-    bool upward = true;
-    for (int right = size - 1; right > 0; right -= 2) {
-        if (right == 6) --right;
-        for (int step = 0; step < size; ++step) {
-            const int row = upward ? size - 1 - step : step;
-            for (int c = 0; c < 2; ++c)
-                if (!function[std::size_t(row) * std::size_t(size) + std::size_t(right - c)])
-                    order.push_back({right - c, row});
-        }
-        upward = !upward;
-    }
+    const std::vector<Module>& order = placementOrder(version);
     const Blocks& b = kBlocks[version - 1][level];
     const int blockCount = b.count1 + b.count2;
     const int total = b.count1 * (b.data1 + b.ecPerBlock) + b.count2 * (b.data2 + b.ecPerBlock);

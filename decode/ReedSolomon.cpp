@@ -19,17 +19,6 @@ Field::Field(int bits, int primitivePolynomial, int generatorBase)
         exp_[std::size_t(i)] = exp_[std::size_t(i - (size_ - 1))];
 }
 
-int Field::exp(int power) const {
-    const int order = size_ - 1;
-    return exp_[std::size_t(((power % order) + order) % order)];
-}
-int Field::log(int value) const {
-    return log_[std::size_t(value)];
-}
-int Field::multiply(int a, int b) const {
-    if (a == 0 || b == 0) return 0;
-    return exp_[std::size_t(log_[std::size_t(a)] + log_[std::size_t(b)])];
-}
 int Field::divide(int a, int b) const {
     if (a == 0) return 0;
     return exp_[std::size_t(log_[std::size_t(a)] + (size_ - 1) - log_[std::size_t(b)])];

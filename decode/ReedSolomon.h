@@ -15,9 +15,16 @@ class Field {
 
     int size() const { return size_; } // 2^m
     int generatorBase() const { return base_; }
-    int exp(int power) const; // alpha^power, any power
-    int log(int value) const; // value != 0
-    int multiply(int a, int b) const;
+    // Inline: reading a symbol multiplies thousands of times.
+    int exp(int power) const { // alpha^power, any power
+        const int order = size_ - 1;
+        return exp_[std::size_t(((power % order) + order) % order)];
+    }
+    int log(int value) const { return log_[std::size_t(value)]; } // value != 0
+    int multiply(int a, int b) const {
+        if (a == 0 || b == 0) return 0;
+        return exp_[std::size_t(log_[std::size_t(a)] + log_[std::size_t(b)])];
+    }
     int divide(int a, int b) const; // b != 0
 
   private:
