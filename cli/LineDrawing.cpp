@@ -67,7 +67,7 @@ std::optional<QString> LineDrawing::rasterize() {
     if (exceedsPictureBound(width, height))
         return QStringLiteral("The picture would be %1.").arg(pictureBoundText(width, height));
     written_ = symbolRaster(*symbol_, *layout_, request.pixelsPerModule, request.dotsPerInch);
-    cellsRead_ = SymbolRequests::readsFromCells(type_, *symbol_, request, layout_->left);
+    cellsRead_ = SymbolRequests::readsFromCells(type_, *symbol_, request, *layout_);
     if (model_.symbolTexts)
         model_.symbolTexts(written_, *symbol_, *layout_, request.pixelsPerModule);
     return std::nullopt;

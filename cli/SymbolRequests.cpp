@@ -1,6 +1,7 @@
 #include "cli/SymbolRequests.h"
 
 #include "cli/CodeTexts.h"
+#include "decode/LineDecode.h"
 #include "decode/ModuleRead.h"
 #include "output/VectorExport.h"
 #include "render/SymbolLayout.h"
@@ -32,6 +33,24 @@ std::optional<double> printedXDimension(const SymbolRequest& request) {
 // Matrix size with its one-module quiet zone at two and three pixels a module.)
 int leastReadMargin(zintsym::ZintType type, const Symbol& symbol) {
     return type == zintsym::ZintType::Aztec ? DrawCommands::windowMargin(symbol) : symbol.quietLeft;
+}
+
+// A Code 128 symbol (GS1-128 too) with its quiet zones on both sides and bars of at least the
+// usual height, which the engine's rows through the picture's middle cross, reads as its
+// modules decode: the engine asks nothing more of it. The other linear symbologies it reads
+// with limits of its own (lengths, add-ons): their pictures are looked at.
+bool code128ReadsFromModules(const QString& type, const Symbol& symbol,
+                             const SymbolLayout& layout) {
+    const auto choice = symbologyChoice(type);
+    const auto zint = zintChoice(type);
+    if (!(choice && choice->symbology == Symbology::Code128) &&
+        !(zint && zint->type == zintsym::ZintType::Gs1_128))
+        return false;
+    const int right = layout.width - layout.left - static_cast<int>(symbol.modules.size());
+    if (layout.left < symbol.quietLeft || right < symbol.quietRight || symbol.barHeight <= 0 ||
+        layout.barHeight < symbol.barHeight || symbol.bearer != BearerBars::None)
+        return false;
+    return LineDecode::textOfModules(LineDecode::Linear::Code128, symbol.modules).has_value();
 }
 
 } // namespace
@@ -99,11 +118,11 @@ std::variant<Symbol, QString> encoded(const QString& type, const SymbolRequest& 
 }
 
 bool readsFromCells(const QString& type, const Symbol& symbol, const SymbolRequest& request,
-                    int quietZone) {
+                    const SymbolLayout& layout) {
+    if (request.vector || request.pixelsPerModule < 2) return false;
+    if (!symbol.matrix) return code128ReadsFromModules(type, symbol, layout);
     const auto zint = zintChoice(type);
-    if (!zint || !symbol.matrix || request.vector || request.pixelsPerModule < 2 ||
-        quietZone < leastReadMargin(zint->type, symbol))
-        return false;
+    if (!zint || layout.left < leastReadMargin(zint->type, symbol)) return false;
     return ModuleRead::readsAsDrawn(zint->type, *symbol.matrix).value_or(false);
 }
 

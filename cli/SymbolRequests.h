@@ -4,6 +4,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Jobs.h"
 #include "output/ImageExport.h"
+#include "render/SymbolLayout.h"
 #include "symbology/Symbol.h"
 #include "symbology/ZintChoices.h"
 
@@ -43,12 +44,13 @@ ZintRequest zintRequestOf(const CommandLine::Invocation& args);
 std::variant<Symbol, QString> encoded(const QString& type, const SymbolRequest& request,
                                       DrawModel& model, const Jobs::RecordedMessages& messages);
 
-// True when a 2D symbol of the type, drawn anew as the request asks with `quietZone` light
-// modules all round, reads with the program's own reference decoder from its cells: then a
-// reader reads the picture. False when that does not settle it (no such decoder, a margin
-// narrower than readers need, a module of one pixel, which readers may not resolve, cells
-// that do not read), and the picture itself is to be looked at.
+// True when a symbol of the type, drawn anew as the request asks in `layout`, reads with the
+// program's own reference decoder from its modules: a 2D symbol's cells with the margin readers
+// need, a Code 128 symbol's bars with its quiet zones. Then a reader reads the picture. False
+// when that does not settle it (no such decoder, a margin narrower than readers need, a
+// module of one pixel, which readers may not resolve, modules that do not read), and the
+// picture itself is to be looked at.
 bool readsFromCells(const QString& type, const Symbol& symbol, const SymbolRequest& request,
-                    int quietZone);
+                    const SymbolLayout& layout);
 
 } // namespace SymbolRequests
