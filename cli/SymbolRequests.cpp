@@ -37,8 +37,8 @@ int leastReadMargin(zintsym::ZintType type, const Symbol& symbol) {
 
 // A Code 128 symbol (GS1-128 too) with its quiet zones on both sides and bars of at least the
 // usual height, which the engine's rows through the picture's middle cross, reads as its
-// modules decode: the engine asks nothing more of it. The other linear symbologies it reads
-// with limits of its own (lengths, add-ons): their pictures are looked at.
+// modules decode to at least one character: the engine asks nothing more of it. The other linear
+// symbologies it reads with limits of its own (lengths, add-ons): their pictures are looked at.
 bool code128ReadsFromModules(const QString& type, const Symbol& symbol,
                              const SymbolLayout& layout) {
     const auto choice = symbologyChoice(type);
@@ -50,7 +50,9 @@ bool code128ReadsFromModules(const QString& type, const Symbol& symbol,
     if (layout.left < symbol.quietLeft || right < symbol.quietRight || symbol.barHeight <= 0 ||
         layout.barHeight < symbol.barHeight || symbol.bearer != BearerBars::None)
         return false;
-    return LineDecode::textOfModules(LineDecode::Linear::Code128, symbol.modules).has_value();
+    // The engine reports no symbol that holds no character.
+    const auto text = LineDecode::textOfModules(LineDecode::Linear::Code128, symbol.modules);
+    return text && !text->isEmpty();
 }
 
 } // namespace
