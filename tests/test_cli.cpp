@@ -298,6 +298,10 @@ class TestCli : public QObject {
                           "warning: line 3: the picture does not decode\n"
                           "warning: for line 2: the picture does not decode; --scale draws one "
                           "that always does\n");
+        QTest::newRow("128/n drawn anew, one line empty")
+            << QStringList{"--type", "128/n", "--scale", "2"}
+            << QByteArray("warning: line 2: the picture does not decode\n"
+                          "warning: for line 2: the picture does not decode\n");
         QTest::newRow("code93 text under its bars")
             << QStringList{"--type", "code93", "--scale", "2"}
             << QByteArray("line 2: error: code93: No input data\n");
