@@ -3,7 +3,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <QFile>
+#include <QList>
 
 #include <dlfcn.h>
 
@@ -193,8 +193,7 @@ std::shared_ptr<const FontFace> FontFace::pictureFace(double pixelSize) {
     std::shared_ptr<const FontFace> made;
     auto state = std::make_unique<State>();
     if (all.library && size > 0 &&
-        freeType.newFace(all.library, QFile::encodeName(QString::fromUtf8(kPictureFontFile)), 0,
-                         &state->face) == 0 &&
+        freeType.newFace(all.library, kPictureFontFile, 0, &state->face) == 0 &&
         FT_IS_SCALABLE(state->face) && freeType.setCharSize(state->face, 0, size, 72, 72) == 0) {
         state->size = size;
         auto face = std::shared_ptr<FontFace>(new FontFace(std::move(state)));
